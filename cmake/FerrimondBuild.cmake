@@ -1,0 +1,71 @@
+# Build settings and helpers shared by every folder.
+
+if(MSVC)
+  add_compile_options(/W4 /utf-8 /permissive-)
+  add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
+else()
+  add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+endif()
+
+if(WIN32)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+elseif(NOT FERRIMOND_NO_SANITIZERS)
+  # The portable logic is built natively with sanitizers; with clang it is
+  # also instrumented for coverage-guided fuzzing.
+  set(_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${_san})
+  add_link_options(${_san})
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    add_compile_options(-fsanitize=fuzzer-no-link)
+    set(FERRIMOND_FUZZING ON)
+  endif()
+endif()
+
+# GoogleTest from source, built with the same compiler as the code under test.
+set(GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest source tree")
+if(EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)
+  set(FERRIMOND_TESTS ON)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+  set(FERRIMOND_TESTS OFF)
+  message(STATUS "GoogleTest not found at ${GTEST_SOURCE_DIR}: tests are not built")
+endif()
+
+# Environment of every test that runs under Wine.
+set(FERRIMOND_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(FERRIMOND_WINE_ENV
+  WINEPREFIX=${FERRIMOND_WINEPREFIX}
+  WINEDEBUG=-all
+  WINEDLLOVERRIDES=mscoree,mshtml=
+  LC_ALL=en_US.UTF-8
+  FERRIMOND_TEST_TMPFS=${CMAKE_BINARY_DIR}/tmpfs-removable)
+
+# ferrimond_test(NAME <name> SOURCES <files...> [LIBS <targets...>]
+#                [PORTABLE] [DRIVES])
+# One test program, one ctest entry. PORTABLE tests are also built by the
+# native sanitizer build; DRIVES tests map drive letters and so run one at a
+# time.
+function(ferrimond_test)
+  cmake_parse_arguments(T "PORTABLE;DRIVES" "NAME" "SOURCES;LIBS" ${ARGN})
+  if(NOT WIN32 AND NOT T_PORTABLE)
+    return()
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gtest_main)
+  if(WIN32)
+    target_link_libraries(${T_NAME} PRIVATE test_harness)
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_color=no)
+  if(CMAKE_CROSSCOMPILING)
+    set_tests_properties(${T_NAME} PROPERTIES
+      ENVIRONMENT "${FERRIMOND_WINE_ENV}"
+      FIXTURES_REQUIRED wine
+      TIMEOUT 300)
+    if(T_DRIVES)
+      set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK wine_drives)
+    endif()
+  endif()
+endfunction()

@@ -1,0 +1,23 @@
+#pragma once
+// Text of the record files: written as UTF-8 without BOM, read as UTF-8 with
+// bytes that are not valid UTF-8 taken in the ANSI code page (older files).
+#include <string>
+#include <string_view>
+
+namespace common {
+
+// One byte of the ANSI code page as a character.
+using AnsiDecoder = wchar_t (*)(unsigned char);
+
+// Windows-1252, the default where no system code page is at hand.
+wchar_t Windows1252Char(unsigned char byte);
+
+// UTF-8 of the text. Lone UTF-16 surrogates (possible in NTFS names) are kept
+// in the generalised 3-byte form so that they read back unchanged.
+std::string Utf8FromWide(std::wstring_view text);
+
+// Decodes UTF-8; each byte that does not begin a well-formed sequence is
+// decoded on its own through `ansi`.
+std::wstring WideFromBytes(std::string_view bytes, AnsiDecoder ansi = Windows1252Char);
+
+}  // namespace common

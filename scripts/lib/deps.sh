@@ -1,0 +1,56 @@
+# Installs the Debian packages the build and tests need; idempotent.
+# Sourced by scripts/test, scripts/run and scripts/bench.
+
+FERRIMOND_PACKAGES=(
+  cmake make g++ clang libclang-rt-14-dev googletest
+  g++-mingw-w64-x86-64-posix mingw-w64-tools
+  wine wine64 libwine-dev
+  xvfb xauth imagemagick locales
+)
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+ensure_packages() {
+  local missing=() p
+  for p in "${FERRIMOND_PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    # Update the package lists only when the install cannot go ahead without it.
+    if ! as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/ferrimond-apt.log 2>&1; then
+      as_root apt-get update -q >>/tmp/ferrimond-apt.log 2>&1
+      as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >>/tmp/ferrimond-apt.log 2>&1 \
+        || { cat /tmp/ferrimond-apt.log; return 1; }
+    fi
+  fi
+  ensure_locale en_US.UTF-8
+}
+
+# Tests pin LC_ALL=en_US.UTF-8; the locale must exist for Wine to take it.
+ensure_locale() {
+  locale -a 2>/dev/null | grep -qix "${1/UTF-8/utf8}" && return 0
+  as_root sed -i "s/^# *\($1 UTF-8\)/\1/" /etc/locale.gen
+  grep -q "^$1 UTF-8" /etc/locale.gen || echo "$1 UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+  as_root locale-gen >/dev/null
+}
+
+# Configures and builds the Windows (cross) tree and the native portable tree.
+FERRIMOND_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+FERRIMOND_WIN_BUILD="${FERRIMOND_BUILD_DIR:-$FERRIMOND_ROOT/build}/win"
+FERRIMOND_NATIVE_BUILD="${FERRIMOND_BUILD_DIR:-$FERRIMOND_ROOT/build}/native"
+
+build_windows() {
+  cmake -S "$FERRIMOND_ROOT" -B "$FERRIMOND_WIN_BUILD" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$FERRIMOND_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  cmake --build "$FERRIMOND_WIN_BUILD" -j"$(nproc)" "$@"
+}
+
+build_native() {
+  CC=clang CXX=clang++ cmake -S "$FERRIMOND_ROOT" -B "$FERRIMOND_NATIVE_BUILD" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$FERRIMOND_NATIVE_BUILD" -j"$(nproc)" "$@"
+}

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "common/numbered_error.h"
+#include "common/ole_date.h"
+
+using common::DateParts;
+using common::DateTime;
+
+namespace {
+
+DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
+  DateTime out;
+  EXPECT_TRUE(DateTime::FromParts({y, m, d, hh, mm, ss}, out));
+  return out;
+}
+
+}  // namespace
+
+TEST(OleDate, KnownSerialsAndParts) {
+  EXPECT_EQ(At(1899, 12, 30).Value(), 0.0);
+  EXPECT_EQ(At(1900, 1, 1).Value(), 2.0);
+  EXPECT_EQ(At(2026, 12, 5).Value(), 46361.0);
+  EXPECT_EQ(At(100, 1, 1).Value(), -657434.0);
+  EXPECT_EQ(At(9999, 12, 31).Value(), 2958465.0);
+  // Before the epoch the fraction still counts forward from midnight.
+  EXPECT_EQ(At(1899, 12, 29, 6).Value(), -1.25);
+  EXPECT_EQ(DateTime(-1.25).Parts(), (DateParts{1899, 12, 29, 6, 0, 0}));
+  EXPECT_EQ(At(2026, 12, 5, 19, 44, 3).Parts(), (DateParts{2026, 12, 5, 19, 44, 3}));
+}
+
+TEST(OleDate, RejectsImpossibleFields) {
+  DateTime out;
+  EXPECT_FALSE(DateTime::FromParts({2026, 2, 29}, out));
+  EXPECT_TRUE(DateTime::FromParts({2024, 2, 29}, out));
+  EXPECT_FALSE(DateTime::FromParts({1900, 2, 29}, out));
+  EXPECT_FALSE(DateTime::FromParts({2026, 13, 1}, out));
+  EXPECT_FALSE(DateTime::FromParts({2026, 1, 1, 24}, out));
+  EXPECT_FALSE(DateTime::FromParts({99, 12, 31}, out));
+}
+
+TEST(OleDate, RoundsToTheNearestSecondAcrossMidnight) {
+  const DateTime almost(At(2026, 12, 31).Value() + 86399.6 / 86400.0);
+  EXPECT_EQ(almost.Parts(), (DateParts{2027, 1, 1, 0, 0, 0}));
+}
+
+TEST(OleDate, SerialCarriesMonthsAndDays) {
+  EXPECT_EQ(DateTime::Serial(2026, 13, 1), At(2027, 1, 1));
+  EXPECT_EQ(DateTime::Serial(2026, 3, 0), At(2026, 2, 28));
+  EXPECT_EQ(DateTime::Serial(2026, 0, 15), At(2025, 12, 15));
+  EXPECT_EQ(DateTime::Serial(2026, 1, -1), At(2025, 12, 30));
+  EXPECT_THROW(DateTime::Serial(10000, 1, 1), common::NumberedError);
+}
+
+TEST(OleDate, MonthArithmeticClampsToTheMonthEnd) {
+  EXPECT_EQ(At(2026, 1, 31).AddMonths(1), At(2026, 2, 28));
+  EXPECT_EQ(At(2024, 1, 31).AddMonths(1), At(2024, 2, 29));
+  EXPECT_EQ(At(2026, 3, 31, 8, 30).AddMonths(-1), At(2026, 2, 28, 8, 30));
+  EXPECT_EQ(At(2024, 2, 29).AddYears(1), At(2025, 2, 28));
+  EXPECT_EQ(At(2026, 12, 15).AddMonths(1), At(2027, 1, 15));
+  EXPECT_THROW(At(9999, 12, 1).AddMonths(1), common::NumberedError);
+}
+
+TEST(OleDate, DaysWeekdaysAndOrderAcrossTheEpoch) {
+  EXPECT_EQ(At(2026, 12, 6).Weekday(), 1);  // a Sunday
+  EXPECT_EQ(At(1899, 12, 30).Weekday(), 7);
+  EXPECT_EQ(At(1899, 12, 29).Weekday(), 6);
+  EXPECT_EQ(At(1899, 12, 29, 18).AddDays(0.5), At(1899, 12, 30, 6));
+  EXPECT_LT(At(1899, 12, 29, 6), At(1899, 12, 29, 18));  // -1.25 before -1.75
+  EXPECT_LT(At(1899, 12, 29, 23), At(1899, 12, 30, 1));
+  EXPECT_EQ(At(2026, 12, 5, 19).DatePart(), At(2026, 12, 5));
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Real drive letters for tests under Wine: a letter mapped through Wine's
+// mount manager to a folder, with the drive type the test asks for. The
+// mapping is removed when the object goes.
+#include <memory>
+#include <string>
+
+#include "tests/harness/temp_dir.h"
+
+namespace harness {
+
+enum class DriveKind { Fixed, Removable, CdRom, Network };
+
+class MappedDrive {
+ public:
+  // Maps `letter` to a fresh, empty temporary folder.
+  MappedDrive(wchar_t letter, DriveKind kind);
+  // Maps `letter` to an existing Unix folder; its contents are emptied
+  // before and after use.
+  MappedDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder);
+  ~MappedDrive();
+  MappedDrive(const MappedDrive&) = delete;
+  MappedDrive& operator=(const MappedDrive&) = delete;
+
+  wchar_t Letter() const { return letter_; }
+  // "E:\"
+  std::wstring Root() const;
+  // "E:\" + relative path
+  std::wstring operator/(const std::wstring& relative) const { return Root() + relative; }
+
+ private:
+  wchar_t letter_;
+  std::unique_ptr<TempDir> folder_;
+};
+
+// The small tmpfs that the test fixture mounts, mapped as a removable drive.
+// Returns null and sets `whyNot` where it could not be mounted here.
+std::unique_ptr<MappedDrive> MapSmallTmpfs(wchar_t letter, std::string* whyNot);
+
+// Removes whatever mapping `letter` has (no error when it has none).
+void UnmapDrive(wchar_t letter);
+
+// The Unix path behind a Windows path (Wine only); empty when unknown.
+std::string UnixPath(const std::wstring& windowsPath);
+
+}  // namespace harness
+
+// Skips the current test with a message when the small tmpfs drive is not
+// available, else binds `var` to it.
+#define FERRIMOND_SMALL_DRIVE_OR_SKIP(var, letter)                         \
+  std::string var##_why;                                                   \
+  auto var = ::harness::MapSmallTmpfs(letter, &var##_why);                 \
+  if (!var) GTEST_SKIP() << "small tmpfs drive unavailable: " << var##_why
