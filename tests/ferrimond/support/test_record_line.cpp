@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "common/numbered_error.h"
+#include "ferrimond/support/record_line.h"
+
+using common::DateTime;
+using ferrimond::RecordReader;
+using ferrimond::RecordWriter;
+
+namespace {
+
+DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
+  DateTime out;
+  EXPECT_TRUE(DateTime::FromParts({y, m, d, hh, mm, ss}, out));
+  return out;
+}
+
+int32_t ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const common::NumberedError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
+  RecordWriter w;
+  w.Date(At(2026, 12, 5, 19, 44, 3)).Long(1523).Long(47).Double(1234567).Long(12).Long(30).Long(42)
+      .String(L"E").EndRecord();
+  EXPECT_EQ(w.Bytes(), "#2026-12-05 19:44:03#,1523,47,1234567,12,30,42,\"E\"\r\n");
+
+  RecordReader r(w.Bytes());
+  EXPECT_EQ(r.ReadDate(), At(2026, 12, 5, 19, 44, 3));
+  EXPECT_EQ(r.ReadLong(), 1523);
+  EXPECT_EQ(r.ReadLong(), 47);
+  EXPECT_EQ(r.ReadDouble(), 1234567.0);
+  EXPECT_EQ(r.ReadLong(), 12);
+  EXPECT_EQ(r.ReadLong(), 30);
+  EXPECT_EQ(r.ReadLong(), 42);
+  EXPECT_EQ(r.ReadString(), L"E");
+  EXPECT_TRUE(r.AtEnd());
+  EXPECT_EQ(ErrorOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
+}
+
+TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePart) {
+  auto text = [](DateTime d) { return RecordWriter().Date(d).Bytes(); };
+  EXPECT_EQ(text(At(2026, 12, 5)), "#2026-12-05#");
+  EXPECT_EQ(text(At(2027, 2, 3, 9, 5, 7)), "#2027-02-03 09:05:07#");
+  EXPECT_EQ(text(DateTime(DateTime::TimeSerial(13, 1, 2))), "#13:01:02#");
+  EXPECT_EQ(text(At(1899, 12, 29, 6)), "#1899-12-29 06:00:00#");
+  for (DateTime d : {At(2026, 12, 5), At(2027, 2, 3, 9, 5, 7), DateTime(0.5), DateTime(0),
+                     At(1899, 12, 29, 6), At(100, 1, 1), At(9999, 12, 31, 23, 59, 59)}) {
+    RecordReader r(text(d));
+    EXPECT_EQ(r.ReadDate(), d) << text(d);
+  }
+}
+
+TEST(RecordLine, NumbersUseFifteenDigitsAndExponentsFromOneE15) {
+  auto text = [](double v) { return RecordWriter().Double(v).Bytes(); };
+  EXPECT_EQ(text(1000000), "1000000");
+  EXPECT_EQ(text(1500000000), "1500000000");
+  EXPECT_EQ(text(999999999999999), "999999999999999");
+  EXPECT_EQ(text(1e15), "1E+15");
+  EXPECT_EQ(text(1.5e15), "1.5E+15");
+  EXPECT_EQ(text(0.5), "0.5");
+  EXPECT_EQ(text(-2.25), "-2.25");
+  EXPECT_EQ(text(0.1 + 0.2), "0.3");
+  EXPECT_EQ(text(-0.0), "0");
+  EXPECT_EQ(RecordWriter().Long(-7).Integer(-32768).Bytes(), "-7,-32768");
+  RecordReader r("1E+15,1.5E+15,0.5\r\n");
+  EXPECT_EQ(r.ReadDouble(), 1e15);
+  EXPECT_EQ(r.ReadDouble(), 1.5e15);
+  EXPECT_EQ(r.ReadDouble(), 0.5);
+}
+
+TEST(RecordLine, LogItemsBooleansAndSixteenBitNumbers) {
+  RecordWriter w;
+  w.Boolean(true).Boolean(false).Integer(32767).String(L"c:\\a, b\\c").EndRecord();
+  EXPECT_EQ(w.Bytes(), "#TRUE#,#FALSE#,32767,\"c:\\a, b\\c\"\r\n");
+  RecordReader r(w.Bytes());
+  EXPECT_TRUE(r.ReadBoolean());
+  EXPECT_FALSE(r.ReadBoolean());
+  EXPECT_EQ(r.ReadInteger(), 32767);
+  EXPECT_EQ(r.ReadString(), L"c:\\a, b\\c");  // a comma inside quotes stays
+  EXPECT_EQ(ErrorOf([] { RecordReader("32768").ReadInteger(); }), common::ErrOverflow);
+  EXPECT_EQ(ErrorOf([] { RecordReader("-32769").ReadInteger(); }), common::ErrOverflow);
+  EXPECT_EQ(ErrorOf([] { RecordReader("2147483648").ReadLong(); }), common::ErrOverflow);
+  EXPECT_EQ(RecordReader("2.5").ReadInteger(), 2);  // whole items round half to even
+  EXPECT_EQ(RecordReader("3.5").ReadLong(), 4);
+}
+
+TEST(RecordLine, WrongKindsAndShortFilesRaiseTheirNumbers) {
+  EXPECT_EQ(ErrorOf([] { RecordReader("\"E\"").ReadLong(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(ErrorOf([] { RecordReader("12").ReadDate(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(ErrorOf([] { RecordReader("#2026-02-30#").ReadDate(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(ErrorOf([] { RecordReader("abc").ReadDouble(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(ErrorOf([] { RecordReader("1").ReadBoolean(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(ErrorOf([] { RecordReader("").ReadDate(); }), common::ErrInputPastEnd);
+  EXPECT_EQ(ErrorOf([] { RecordReader("\r\n\r\n").ReadDate(); }), common::ErrInputPastEnd);
+  // An unterminated string runs to the end of the file instead of failing.
+  EXPECT_EQ(RecordReader("\"abc").ReadString(), L"abc");
+}
+
+TEST(RecordLine, ItemsRunAcrossRecordsAndLinesReadWhole) {
+  RecordReader r("\"a\",1\r\n\"b\",2\n\r\n  \"c\" , 3  \r\n");
+  EXPECT_EQ(r.ReadString(), L"a");
+  EXPECT_EQ(r.ReadLong(), 1);
+  EXPECT_EQ(r.ReadString(), L"b");
+  EXPECT_EQ(r.ReadLong(), 2);
+  EXPECT_EQ(r.ReadString(), L"c");
+  EXPECT_EQ(r.ReadLong(), 3);
+  EXPECT_TRUE(r.AtEnd());
+  RecordReader lines("first, line\r\nsecond\r\n");
+  EXPECT_EQ(lines.ReadLine(), L"first, line");
+  EXPECT_EQ(lines.ReadLine(), L"second");
+  EXPECT_EQ(ErrorOf([&] { lines.ReadLine(); }), common::ErrInputPastEnd);
+}
+
+TEST(RecordLine, UnicodeIsUtf8AndLegacyAnsiBytesStillRead) {
+  RecordWriter w;
+  w.String(L"C:\\Caf\u00e9\\\u65e5\u672c").EndRecord();
+  EXPECT_EQ(w.Bytes(), "\"C:\\Caf\xC3\xA9\\\xE6\x97\xA5\xE6\x9C\xAC\"\r\n");
+  EXPECT_EQ(RecordReader(w.Bytes()).ReadString(), L"C:\\Caf\u00e9\\\u65e5\u672c");
+  // A file written by the older program: é as the single ANSI byte 0xE9.
+  EXPECT_EQ(RecordReader("\"C:\\Caf\xE9\\x.doc\"\r\n").ReadString(), L"C:\\Caf\u00e9\\x.doc");
+}
