@@ -1,0 +1,237 @@
+// The pop-up's placement and the shared mouse hook, driven by real mouse
+// input sent through the system's input queue.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "almanix/dropdown/drop_down.h"
+#include "almanix/dropdown/windows_hook.h"
+#include "common/numbered_error.h"
+
+namespace almanix {
+namespace {
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+struct ClickLog {
+  std::vector<UINT> messages;
+};
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (auto* log = reinterpret_cast<ClickLog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
+    if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN)
+      log->messages.push_back(msg);
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+class DropDownTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = RecordingProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"DropDownTestWindow";
+    RegisterClassW(&wc);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_, 0);
+    owner_ = Make(WS_POPUP | WS_VISIBLE, nullptr, 100, 100, 300, 200);
+    SetWindowLongPtrW(owner_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ownerClicks_));
+  }
+  void TearDown() override {
+    for (HWND w : windows_) DestroyWindow(w);
+    Pump();
+  }
+  HWND Make(DWORD style, HWND parent, int x, int y, int w, int h) {
+    HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, L"DropDownTestWindow", L"", style, x, y, w, h,
+                                parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    windows_.push_back(hwnd);
+    return hwnd;
+  }
+  HWND MakePopupContent() { return Make(WS_CHILD, owner_, 0, 0, 10, 10); }
+
+  // A real button press at a screen point, as the input queue delivers it.
+  static void Press(POINT pt, DWORD down, DWORD up) {
+    SetCursorPos(pt.x, pt.y);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = down;
+    in[1].mi.dwFlags = up;
+    SendInput(2, in, sizeof(INPUT));
+    Pump();
+  }
+
+  RECT work_{};
+  HWND owner_ = nullptr;
+  ClickLog ownerClicks_;
+  std::vector<HWND> windows_;
+};
+
+TEST_F(DropDownTest, OpensBelowTheParentAsAToolWindowOfTheDesktop) {
+  cDropDown dd;
+  HWND content = MakePopupContent();
+  dd.Show(content, 120, 150, 204, 180, 21, true);
+  RECT r;
+  GetWindowRect(content, &r);
+  EXPECT_EQ(r.left, 120);
+  EXPECT_EQ(r.top, 150);
+  EXPECT_EQ(r.right - r.left, 204);
+  EXPECT_EQ(r.bottom - r.top, 180);
+  EXPECT_EQ(GetAncestor(content, GA_PARENT), GetDesktopWindow());
+  const LONG_PTR ex = GetWindowLongPtrW(content, GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(ex & WS_EX_APPWINDOW);
+  EXPECT_TRUE(IsWindowVisible(content));
+  EXPECT_TRUE(dd.Shown());
+  dd.Hide();
+  EXPECT_FALSE(IsWindowVisible(content));
+  EXPECT_FALSE(dd.Shown());
+}
+
+TEST_F(DropDownTest, OpensAboveWhenThereIsNoRoomBelowAndShiftsLeftAtTheRightEdge) {
+  cDropDown dd;
+  HWND content = MakePopupContent();
+  // The parent is 21 pixels high and ends 10 pixels above the work area's
+  // bottom; its right part reaches past the right edge.
+  const long parentTop = work_.bottom - 31, parentBottom = work_.bottom - 10;
+  dd.Show(content, work_.right - 50, parentBottom, 204, 180, 21, false);
+  RECT r;
+  GetWindowRect(content, &r);
+  EXPECT_EQ(r.bottom, parentTop);
+  EXPECT_EQ(r.top, parentTop - 180);
+  EXPECT_EQ(r.right, work_.right);
+  EXPECT_FALSE(dd.Shown()) << "no auto-hide, no hook";
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+  dd.Hide();
+}
+
+TEST_F(DropDownTest, TwoPopupsShareOneHookThatOutlivesTheFirstClose) {
+  cDropDown first, second;
+  int firstHidden = 0;
+  first.HideControl = [&] { ++firstHidden; };
+  first.Show(MakePopupContent(), 10, 10, 50, 50, 20, true);
+  HHOOK hook = mWindowsHook::InstalledHook(WH_MOUSE);
+  ASSERT_NE(hook, nullptr);
+  second.Show(MakePopupContent(), 10, 100, 50, 50, 20, true);
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), hook);
+  EXPECT_EQ(mWindowsHook::AttachedCount(WH_MOUSE), 2);
+
+  first.Hide();
+  EXPECT_EQ(firstHidden, 1);
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), hook);
+  EXPECT_EQ(mWindowsHook::AttachedCount(WH_MOUSE), 1);
+
+  second.Hide();
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+  EXPECT_EQ(mWindowsHook::AttachedCount(WH_MOUSE), 0);
+}
+
+TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseIt) {
+  cDropDown dd;
+  HWND content = Make(WS_POPUP, nullptr, 0, 0, 10, 10);
+  int willHide = 0, hidden = 0;
+  dd.WillHide = [&](bool&, POINT) { ++willHide; };
+  dd.HideControl = [&] { ++hidden; };
+  dd.Show(content, 400, 300, 120, 100, 20, true);
+
+  Press({450, 350}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(dd.Shown());
+  EXPECT_EQ(willHide, 0);
+
+  // A right click on another window of the thread closes it and still
+  // reaches that window.
+  Press({150, 150}, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+  EXPECT_FALSE(dd.Shown());
+  EXPECT_FALSE(IsWindowVisible(content));
+  EXPECT_EQ(willHide, 1);
+  EXPECT_EQ(hidden, 1);
+  ASSERT_EQ(ownerClicks_.messages.size(), 1u);
+  EXPECT_EQ(ownerClicks_.messages[0], static_cast<UINT>(WM_RBUTTONDOWN));
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+}
+
+TEST_F(DropDownTest, DontHideAndKeepOpenSuppressHiding) {
+  cDropDown dd;
+  bool veto = true;
+  dd.WillHide = [&](bool& dontHide, POINT) { dontHide = veto; };
+  dd.Show(Make(WS_POPUP, nullptr, 0, 0, 10, 10), 400, 300, 120, 100, 20, true);
+
+  Press({150, 150}, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP);
+  EXPECT_TRUE(dd.Shown());
+
+  veto = false;
+  dd.KeepOpen = true;
+  Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(dd.Shown());
+
+  dd.KeepOpen = false;
+  Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_FALSE(dd.Shown());
+}
+
+TEST_F(DropDownTest, DestroyingAShownPopupReleasesTheHook) {
+  {
+    cDropDown dd;
+    dd.Show(MakePopupContent(), 10, 10, 50, 50, 20, true);
+    ASSERT_NE(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+  }
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+}
+
+struct Sink : IWindowsHook {
+  explicit Sink(bool consume) : consume(consume) {}
+  LRESULT HookProc(int32_t type, int32_t, WPARAM wParam, LPARAM, bool& bConsume) override {
+    if (type == WH_MOUSE && wParam == WM_LBUTTONDOWN) {
+      ++calls;
+      bConsume = consume;
+    }
+    return 0;
+  }
+  bool consume;
+  int calls = 0;
+};
+
+TEST_F(DropDownTest, AConsumingSinkStopsLaterSinksAndTheMessage) {
+  Sink consumer(true), later(false);
+  mWindowsHook::Attach(WH_MOUSE, &consumer);
+  mWindowsHook::Attach(WH_MOUSE, &later);
+  Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_GE(consumer.calls, 1);
+  EXPECT_EQ(later.calls, 0);
+  EXPECT_TRUE(ownerClicks_.messages.empty());
+
+  mWindowsHook::Detach(&consumer, WH_MOUSE);
+  Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_GE(later.calls, 1);
+  EXPECT_EQ(ownerClicks_.messages.size(), 1u);
+  mWindowsHook::Detach(&later, WH_MOUSE);
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+}
+
+TEST(WindowsHook, UnsupportedTypesAreRefused) {
+  Sink sink(false);
+  for (int type : {0, 1, 5, 6, 8, 13, 14, 15, -3}) {
+    try {
+      mWindowsHook::Attach(type, &sink);
+      ADD_FAILURE() << "type " << type << " accepted";
+    } catch (const common::NumberedError& e) {
+      EXPECT_EQ(e.Number(), kHookError);
+      EXPECT_EQ(e.Description(), L"Unsupported Hook Type.");
+      EXPECT_EQ(e.Source(), L"Almanix.mWindowsHook");
+    }
+  }
+  mWindowsHook::Detach(&sink, 5);  // not attached: ignored
+  mWindowsHook::Attach(WH_KEYBOARD, &sink);
+  EXPECT_NE(mWindowsHook::InstalledHook(WH_KEYBOARD), nullptr);
+  mWindowsHook::Detach(&sink, WH_KEYBOARD);
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_KEYBOARD), nullptr);
+}
+
+}  // namespace
+}  // namespace almanix
