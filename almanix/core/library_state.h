@@ -18,4 +18,9 @@ struct LibraryState {
 // The calling thread's state.
 LibraryState& State();
 
+// Reads the user default locale's short date, long date and time patterns
+// into State() the first time it is called on a thread; later calls keep
+// what was read.
+void ReadLocalePatterns();
+
 }  // namespace almanix
