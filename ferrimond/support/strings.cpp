@@ -1,11 +1,11 @@
 #include "ferrimond/support/strings.h"
 
-#include <cwctype>
+#include "ferrimond/support/case_fold.h"
 
 namespace ferrimond {
 
 bool SameCharIgnoringCase(wchar_t a, wchar_t b) {
-  return a == b || std::towupper(static_cast<wint_t>(a)) == std::towupper(static_cast<wint_t>(b));
+  return UpperChar(a) == UpperChar(b);
 }
 
 std::wstring TranslateChars(const std::wstring& text, const std::wstring& fromSet,
