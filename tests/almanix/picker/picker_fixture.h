@@ -1,0 +1,129 @@
+#pragma once
+// A picker on a real top-level window, with a recorder of its events.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "almanix/core/library_state.h"
+#include "almanix/picker/date_picker.h"
+#include "common/numbered_error.h"
+
+namespace almanix::testing {
+
+inline common::DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
+  common::DateTime out;
+  EXPECT_TRUE(common::DateTime::FromParts({y, m, d, hh, mm, ss}, out));
+  return out;
+}
+
+inline void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+// Runs the message loop until `done` or the time is up.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    Pump();
+  }
+  return true;
+}
+
+struct Recorder : DatePickerEvents {
+  std::vector<std::string> log;
+  bool cancelDropDown = false, cancelEmpty = false, cancelCloseUp = false;
+  void Change() override { log.push_back("Change"); }
+  void MouseDown(int16_t&, int16_t&, float&, float&) override { log.push_back("MouseDown"); }
+  void MouseUp(int16_t&, int16_t&, float&, float&) override { log.push_back("MouseUp"); }
+  void KeyDown(int16_t&, int16_t&) override { log.push_back("KeyDown"); }
+  void KeyPress(int16_t&) override { log.push_back("KeyPress"); }
+  void KeyUp(int16_t&, int16_t&) override { log.push_back("KeyUp"); }
+  void EmptyClicked(bool& cancel) override { log.push_back("EmptyClicked"); cancel = cancelEmpty; }
+  void BeforeCalendarDropDown(bool& cancel) override {
+    log.push_back("BeforeCalendarDropDown");
+    cancel = cancelDropDown;
+  }
+  void AfterCalendarDropDown() override { log.push_back("AfterCalendarDropDown"); }
+  void AfterCalendarCloseUp() override { log.push_back("AfterCalendarCloseUp"); }
+  void BeforeCalendarCloseUp(bool& cancel) override {
+    log.push_back("BeforeCalendarCloseUp");
+    cancel = cancelCloseUp;
+  }
+  int Count(const std::string& name) const {
+    int n = 0;
+    for (const auto& e : log) n += e == name;
+    return n;
+  }
+};
+
+class PickerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"PickerTestHost";
+    RegisterClassW(&wc);
+    host_ = CreateWindowExW(0, L"PickerTestHost", L"host", WS_POPUP | WS_VISIBLE, 100, 100, 400, 300,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(host_);
+    picker_ = std::make_unique<DatePicker>();
+    picker_->Events().Advise(&events_);
+  }
+  void TearDown() override {
+    picker_.reset();
+    DestroyWindow(host_);
+    Pump();
+  }
+  // The picker at (20, 20) of the host, 150 x 24 with its 3-D border.
+  HWND Create(int x = 20, int y = 20, int w = 150, int h = 24) {
+    HWND hwnd = picker_->Create(host_, x, y, w, h);
+    EXPECT_NE(hwnd, nullptr);
+    return hwnd;
+  }
+  void UseDayMonthYear() { picker_->SetFormat(dtpCustom); picker_->SetCustomFormat(L"dd/MM/yyyy"); }
+  void Key(int vk) {
+    SendMessageW(picker_->hWnd(), WM_KEYDOWN, vk, 0);
+    SendMessageW(picker_->hWnd(), WM_KEYUP, vk, 0);
+  }
+  void Type(const wchar_t* text) {
+    for (; *text; ++text) SendMessageW(picker_->hWnd(), WM_CHAR, *text, 0);
+  }
+  void Click(HWND hwnd, int x, int y) {
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  }
+  void ClickField(int index) {
+    const CDateMask& f = picker_->Fields()[index];
+    Click(picker_->hWnd(), f.Left + f.Width / 2, 5);
+  }
+  void ClickButton(const wchar_t* tag) {
+    const CFrame* b = picker_->Button(tag);
+    ASSERT_NE(b, nullptr);
+    Click(picker_->hWnd(), (b->Rect().left + b->Rect().right) / 2, (b->Rect().top + b->Rect().bottom) / 2);
+  }
+  // Waits for the commit timer of typed digits.
+  void WaitForCommit() {
+    EXPECT_TRUE(PumpUntil([&] {
+      for (const CDateMask& f : picker_->Fields())
+        if (f.HasTyped()) return false;
+      return true;
+    }));
+  }
+
+  HWND host_ = nullptr;
+  std::unique_ptr<DatePicker> picker_;
+  Recorder events_;
+};
+
+}  // namespace almanix::testing

@@ -1,0 +1,167 @@
+// Saving and loading a picker's properties.
+#include "tests/almanix/picker/picker_fixture.h"
+
+namespace almanix::testing {
+namespace {
+
+TEST_F(PickerTest, ANewControlWritesItsOwnValuesExplicitly) {
+  common::MemoryPropertyBag bag;
+  picker_->SetValue(At(2004, 9, 7));
+  picker_->WriteProperties(bag);
+  const auto& v = bag.Values();
+  EXPECT_EQ(std::get<bool>(v.at(L"FlatButton")), false);
+  EXPECT_EQ(std::get<bool>(v.at(L"ShowFocusRect")), false);
+  EXPECT_EQ(std::get<bool>(v.at(L"UseFocusColor")), false);
+  EXPECT_EQ(std::get<bool>(v.at(L"AllowEmpty")), false);
+  EXPECT_EQ(std::get<std::wstring>(v.at(L"EmptyButtonCaption")), L"None");
+  EXPECT_EQ(std::get<int32_t>(v.at(L"CalendarHeaderForeColor")), static_cast<int32_t>(0x80000012));
+  EXPECT_EQ(std::get<double>(v.at(L"Value")), At(2004, 9, 7).Value());
+  for (const wchar_t* name : {L"Format", L"BackColor", L"MinDate", L"MaxDate", L"ButtonWidth",
+                              L"BorderStyle", L"TodayButtonCaption", L"Font", L"FirstDayofWeek"})
+    EXPECT_EQ(v.count(name), 0u) << name;
+
+  DatePicker loaded;
+  loaded.ReadProperties(bag);
+  EXPECT_FALSE(loaded.FlatButton());
+  EXPECT_FALSE(loaded.ShowFocusRect);
+  EXPECT_FALSE(loaded.UseFocusColor);
+  EXPECT_FALSE(loaded.AllowEmpty());
+  EXPECT_EQ(loaded.EmptyButtonCaption(), L"None");
+  EXPECT_EQ(loaded.Value(), At(2004, 9, 7));
+}
+
+TEST_F(PickerTest, AnEmptyBagReadsTheStoredDefaults) {
+  common::MemoryPropertyBag bag;
+  picker_->ReadProperties(bag);
+  EXPECT_TRUE(picker_->FlatButton());
+  EXPECT_TRUE(picker_->ShowFocusRect);
+  EXPECT_TRUE(picker_->UseFocusColor);
+  EXPECT_TRUE(picker_->AllowEmpty());
+  EXPECT_TRUE(picker_->Calendar().EmptyButton());
+  EXPECT_FALSE(picker_->Value().has_value());
+  EXPECT_EQ(picker_->MinDate(), At(1601, 1, 1));
+  EXPECT_EQ(picker_->MaxDate(), At(9999, 12, 31));
+  EXPECT_EQ(picker_->Format(), dtpShortDate);
+  EXPECT_EQ(picker_->EmptyButtonCaption(), L"Empty");
+  EXPECT_EQ(picker_->CalendarHeaderForeColor(), 0x80000008u);
+  EXPECT_EQ(picker_->CalendarPresentDateColor(), 255u);
+  EXPECT_FALSE(State().bLoading);
+
+  // ... and writes nothing back.
+  common::MemoryPropertyBag out;
+  picker_->WriteProperties(out);
+  EXPECT_TRUE(out.Values().empty());
+}
+
+TEST_F(PickerTest, EverySetPropertySurvivesARoundTripInOrder) {
+  Create();
+  picker_->SetFont({L"Tahoma", 9.75, true, false, true, false});
+  picker_->SetFormat(dtpCustom);
+  picker_->SetCustomFormat(L"yyyy-MM-dd HH:mm");
+  picker_->SetBackColor(0x00112233);
+  picker_->SetForeColor(0x80000012);
+  picker_->SetButtonWidth(20);
+  picker_->SetButtonStyle(dtpUpDown);
+  picker_->SetFlatButton(false);
+  picker_->SetMinDate(At(1990, 1, 1));
+  picker_->SetMaxDate(At(2040, 1, 1));
+  picker_->SetValue(At(2026, 12, 6, 18, 45));
+  picker_->FocusColor = 0x00FFFF00;
+  picker_->ShowFocusRect = false;
+  picker_->UseFocusColor = true;
+  picker_->SetLocked(true);
+  picker_->SetBorderStyle(dtpBorderFlat);
+  picker_->SetEnabled(false);
+  picker_->SetAllowEmpty(false);
+  picker_->SetCalendarBackColor(1);
+  picker_->SetCalendarHeaderColor(2);
+  picker_->SetCalendarHeaderForeColor(3);
+  picker_->SetCalendarActiveMonthColor(4);
+  picker_->SetCalendarInactiveMonthColor(5);
+  picker_->SetCalendarPresentDateColor(6);
+  picker_->SetFirstDayofWeek(2);
+  picker_->SetTodayButtonCaption(L"Heute");
+  picker_->SetEmptyButtonCaption(L"Leer");
+  picker_->SetHoverIcon(false);
+
+  common::MemoryPropertyBag bag;
+  picker_->WriteProperties(bag);
+  const std::vector<std::wstring> expected = {
+      L"Font", L"CustomFormat", L"BackColor", L"ForeColor", L"ButtonWidth", L"ButtonStyle",
+      L"FlatButton", L"MaxDate", L"MinDate", L"Value", L"FocusColor", L"ShowFocusRect", L"Locked",
+      L"BorderStyle", L"Enabled", L"AllowEmpty", L"CalendarBackColor", L"CalendarHeaderColor",
+      L"CalendarHeaderForeColor", L"CalendarActiveMonthColor", L"CalendarInactiveMonthColor",
+      L"CalendarPresentDateColor", L"FirstDayofWeek", L"TodayButtonCaption", L"EmptyButtonCaption",
+      L"HoverIcon", L"Format"};
+  EXPECT_EQ(bag.Order(), expected);
+
+  DatePicker loaded;
+  Recorder loadEvents;
+  loaded.Events().Advise(&loadEvents);
+  loaded.ReadProperties(bag);
+  EXPECT_TRUE(loadEvents.log.empty()) << "loading raises no events";
+  EXPECT_EQ(loaded.Font(), (PickerFont{L"Tahoma", 9.75, true, false, true, false}));
+  EXPECT_EQ(loaded.Format(), dtpCustom);
+  EXPECT_EQ(loaded.CustomFormat(), L"yyyy-MM-dd HH:mm");
+  EXPECT_EQ(loaded.ActivePattern(), L"yyyy-MM-dd HH:mm");
+  EXPECT_EQ(loaded.Fields().size(), 9u) << "Format built the fields";
+  EXPECT_EQ(loaded.BackColor(), 0x00112233u);
+  EXPECT_EQ(loaded.ForeColor(), 0x80000012u);
+  EXPECT_EQ(loaded.ButtonWidth(), 20);
+  EXPECT_EQ(loaded.ButtonStyle(), dtpUpDown);
+  EXPECT_FALSE(loaded.FlatButton());
+  EXPECT_EQ(loaded.MinDate(), At(1990, 1, 1));
+  EXPECT_EQ(loaded.MaxDate(), At(2040, 1, 1));
+  EXPECT_EQ(loaded.Value(), At(2026, 12, 6, 18, 45));
+  EXPECT_EQ(loaded.FocusColor, 0x00FFFF00u);
+  EXPECT_FALSE(loaded.ShowFocusRect);
+  EXPECT_TRUE(loaded.UseFocusColor);
+  EXPECT_TRUE(loaded.Locked());
+  EXPECT_EQ(loaded.BorderStyle(), dtpBorderFlat);
+  EXPECT_FALSE(loaded.Enabled());
+  EXPECT_FALSE(loaded.AllowEmpty());
+  EXPECT_EQ(loaded.CalendarBackColor(), 1u);
+  EXPECT_EQ(loaded.CalendarHeaderColor(), 2u);
+  EXPECT_EQ(loaded.CalendarHeaderForeColor(), 3u);
+  EXPECT_EQ(loaded.CalendarActiveMonthColor(), 4u);
+  EXPECT_EQ(loaded.CalendarInactiveMonthColor(), 5u);
+  EXPECT_EQ(loaded.CalendarPresentDateColor(), 6u);
+  EXPECT_EQ(loaded.FirstDayofWeek(), 2);
+  EXPECT_EQ(loaded.TodayButtonCaption(), L"Heute");
+  EXPECT_EQ(loaded.EmptyButtonCaption(), L"Leer");
+  EXPECT_FALSE(loaded.HoverIcon());
+}
+
+TEST_F(PickerTest, BagTextsAndBadEntriesAreReadSafely) {
+  common::MemoryPropertyBag bag;
+  bag.Write(L"MaxDate", std::wstring(L"12/31/2030"));
+  bag.Write(L"MinDate", std::wstring(L"1/1/2000"));
+  bag.Write(L"Value", At(2040, 5, 5).Value());  // outside the stored range
+  bag.Write(L"Format", int32_t{7});
+  bag.Write(L"Font", std::wstring(L"Arial;abc;0;0;0;0"));
+  picker_->ReadProperties(bag);
+  EXPECT_EQ(picker_->MaxDate(), At(2030, 12, 31));
+  EXPECT_EQ(picker_->MinDate(), At(2000, 1, 1));
+  EXPECT_EQ(picker_->Value(), At(2030, 12, 31)) << "clamped into the range";
+  EXPECT_EQ(picker_->Format(), dtpShortDate);
+
+  common::MemoryPropertyBag reversed;
+  reversed.Write(L"MaxDate", At(2000, 1, 1).Value());
+  reversed.Write(L"MinDate", At(2030, 1, 1).Value());
+  picker_->ReadProperties(reversed);
+  EXPECT_LE(picker_->MinDate(), picker_->MaxDate());
+}
+
+TEST(PickerFontText, RoundTripsAndRejectsMalformedTexts) {
+  PickerFont f{L"Courier New", 10.5, false, true, false, true};
+  PickerFont back;
+  ASSERT_TRUE(FontFromText(FontToText(f), back));
+  EXPECT_EQ(back, f);
+  EXPECT_EQ(FontToText({L"Tahoma", 8.25, true}), L"Tahoma;8.25;1;0;0;0");
+  for (const wchar_t* bad : {L"", L"Tahoma", L";8;0;0;0;0", L"Tahoma;8;0;0;0", L"Tahoma;-1;0;0;0;0",
+                             L"Tahoma;8;2;0;0;0", L"Tahoma;8x;0;0;0;0"})
+    EXPECT_FALSE(FontFromText(bad, back)) << bad;
+}
+
+}  // namespace
+}  // namespace almanix::testing
