@@ -143,14 +143,20 @@ class MonthCalendar {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   void CreateButtons();
+  void LayoutToday();
+  void ApplyEnabledToFrames();
+  void FillMonthList();
+  void ShowMonthOf(common::DateTime date);
   void MarkChanged(std::wstring_view name);
   void Render();
   void DrawDayGrid();
   void RunAction(CFrame& frame);
-  bool SelectMonth(int index);  // the month list's click logic
+  bool SelectMonth(int index);  // the month list's selection logic
   void MoveMonth(int delta);
   void StepYear(int delta);
+  bool FrameActive(int index) const;
   void PressButtonsAt(int x, int y);
+  void UpdateYearArrows(int x, int y);
   void OnMouseDown(int16_t button, int16_t shift, int x, int y);
   void OnMouseMove(int16_t button, int16_t shift, int x, int y);
   void OnMouseUp(int16_t button, int16_t shift, int x, int y);
@@ -164,6 +170,8 @@ class MonthCalendar {
 
   HWND hwnd_ = nullptr;
   HWND cboMonth_ = nullptr;
+  HFONT listFont_ = nullptr;
+  bool trackingLeave_ = false;
   cMDC mdc_;
   std::array<CFrame, 6> frames_{};  // Empty, Today, Left, Right, Up, Down
   CFrame* pressed_ = nullptr;

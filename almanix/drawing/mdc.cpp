@@ -117,8 +117,12 @@ void cMDC::DrawText(const std::wstring& sText, int lLeft, int lTop, int lWidth, 
   if (!dc_) return;
   if (lFlags == 0) lFlags = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
   int oldMode = GetBkMode(dc_);
+  COLORREF oldBack = GetBkColor(dc_);
   if (!DrawTransparent && lBColor != kNoColor) {
     DrawBox(lLeft, lTop, lWidth, lHeight, 1, std::nullopt, lBColor);
+    // An opaque text background matches the fill.
+    COLORREF back = TranslateColor(lBColor);
+    if (back != CLR_INVALID) SetBkColor(dc_, back);
   } else {
     SetBkMode(dc_, TRANSPARENT);
   }
@@ -126,6 +130,7 @@ void cMDC::DrawText(const std::wstring& sText, int lLeft, int lTop, int lWidth, 
   RECT r{lLeft, lTop, lLeft + lWidth, lTop + lHeight};
   ::DrawTextW(dc_, sText.c_str(), static_cast<int>(sText.size()), &r, lFlags);
   SetBkMode(dc_, oldMode);
+  SetBkColor(dc_, oldBack);
 }
 
 void cMDC::BlitImage(HDC lDestDC, int lLeft, int lTop, int lWidth, int lHeight, bool bStretch,
