@@ -1,0 +1,16 @@
+#include "ferrimond/forms/user_interaction.h"
+
+namespace ferrimond::forms {
+
+namespace {
+std::wstring& Title() {
+  static std::wstring title = L"Ferrimond";
+  return title;
+}
+}  // namespace
+
+const std::wstring& AppTitle() { return Title(); }
+
+void SetAppTitle(std::wstring title) { Title() = std::move(title); }
+
+}  // namespace ferrimond::forms

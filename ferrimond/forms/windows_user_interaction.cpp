@@ -1,0 +1,463 @@
+#include "ferrimond/forms/windows_user_interaction.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "common/numbered_error.h"
+#include "common/system_error.h"
+#include "ferrimond/forms/runtime.h"
+
+namespace ferrimond::forms {
+
+namespace {
+
+const std::wstring& TitleOr(const std::wstring& title) {
+  return title.empty() ? AppTitle() : title;
+}
+
+// The window a prompt belongs to: the thread's active top-level window. Any
+// mouse capture is let go, or the prompt would not get the mouse.
+HWND PromptOwner() {
+  if (GetCapture()) ReleaseCapture();
+  HWND active = GetActiveWindow();
+  return active ? GetAncestor(active, GA_ROOT) : nullptr;
+}
+
+// ---------------------------------------------------------------- input box
+
+struct InputState {
+  bool done = false;
+  bool ok = false;
+  HWND edit = nullptr;
+  std::wstring text;
+};
+
+LRESULT CALLBACK InputBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* state = reinterpret_cast<InputState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (message) {
+    case WM_NCCREATE:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(
+                            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+      break;
+    case DM_GETDEFID:
+      return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_COMMAND:
+      if (state && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) && !state->done) {
+        state->ok = LOWORD(wParam) == IDOK;
+        if (state->ok && state->edit) {
+          int length = GetWindowTextLengthW(state->edit);
+          std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+          int got = GetWindowTextW(state->edit, text.data(), length + 1);
+          text.resize(static_cast<size_t>(std::max(got, 0)));
+          state->text = text;
+        }
+        state->done = true;
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      if (state && !state->done) {
+        state->ok = false;
+        state->done = true;
+      }
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORDLG:
+      SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_ERASEBKGND: {
+      RECT rc;
+      GetClientRect(hwnd, &rc);
+      FillRect(reinterpret_cast<HDC>(wParam), &rc, GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void RegisterInputBoxClass() {
+  static bool done = false;
+  if (done) return;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = InputBoxProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kInputBoxClass;
+  RegisterClassExW(&wc);
+  done = true;
+}
+
+HWND Child(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style, DWORD ex, int id,
+           int x, int y, int w, int h, HFONT font) {
+  HWND hwnd = CreateWindowExW(ex, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+                              parent, reinterpret_cast<HMENU>(INT_PTR(id)),
+                              GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return hwnd;
+}
+
+std::wstring RunInputBox(const std::wstring& prompt, const std::wstring& title,
+                         const std::wstring& defaultText) {
+  InitializeApplication();
+  RegisterInputBoxClass();
+  HWND owner = PromptOwner();
+
+  // Layout in dialog units of the message font, as a resource dialog would be.
+  HFONT font = MessageFontHandle();
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SIZE sample{};
+  GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &sample);
+  int cx = std::max<int>((sample.cx / 26 + 1) / 2, 1);
+  int cy = std::max<int>(tm.tmHeight, 1);
+  auto dluX = [cx](int units) { return MulDiv(units, cx, 4); };
+  auto dluY = [cy](int units) { return MulDiv(units, cy, 8); };
+  int margin = dluX(7);
+  int width = dluX(280);
+  int buttonW = dluX(50), buttonH = dluY(14);
+  int promptW = width - 3 * margin - buttonW;
+  RECT measure{0, 0, promptW, 0};
+  DrawTextW(dc, prompt.c_str(), -1, &measure,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, oldFont);
+  ReleaseDC(nullptr, dc);
+  int promptH = std::max<int>(measure.bottom, 3 * cy);
+  int editTop = margin + std::max(promptH, 2 * buttonH + dluY(4)) + dluY(6);
+  int editH = dluY(12);
+  int height = editTop + editH + margin;
+
+  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  int outerW = frame.right - frame.left, outerH = frame.bottom - frame.top;
+  int x = (GetSystemMetrics(SM_CXSCREEN) - outerW) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - outerH) / 3;
+
+  InputState state;
+  HWND dlg = CreateWindowExW(exStyle, kInputBoxClass, TitleOr(title).c_str(), style, x, y, outerW,
+                             outerH, owner, nullptr, GetModuleHandleW(nullptr), &state);
+  if (!dlg) common::Raise(7);  // out of memory: nothing to show
+  Child(dlg, WC_STATICW, prompt, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0, kInputBoxPromptId,
+        margin, margin, promptW, promptH, font);
+  Child(dlg, WC_BUTTONW, L"OK", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, IDOK,
+        width - margin - buttonW, margin, buttonW, buttonH, font);
+  Child(dlg, WC_BUTTONW, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL,
+        width - margin - buttonW, margin + buttonH + dluY(4), buttonW, buttonH, font);
+  state.edit = Child(dlg, WC_EDITW, defaultText, WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL,
+                     WS_EX_CLIENTEDGE, kInputBoxEditId, margin, editTop, width - 2 * margin,
+                     editH, font);
+
+  if (owner) EnableWindow(owner, FALSE);
+  ShowWindow(dlg, SW_SHOW);
+  SetForegroundWindow(dlg);
+  SetFocus(state.edit);
+  SendMessageW(state.edit, EM_SETSEL, 0, -1);
+
+  MSG msg;
+  while (!state.done) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      // Leave the quit for the program's own loop; the box counts as cancelled.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (got == -1) break;
+    if (!IsDialogMessageW(dlg, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  // Enable the owner first so that activation goes back to it.
+  if (owner) EnableWindow(owner, TRUE);
+  DestroyWindow(dlg);
+  if (owner) SetActiveWindow(owner);
+  return state.ok ? state.text : std::wstring();
+}
+
+// ---------------------------------------------------------------- folder browser
+
+struct BrowseState {
+  std::wstring start;
+  bool opened = false;
+};
+
+int CALLBACK BrowseCallback(HWND hwnd, UINT message, LPARAM, LPARAM data) {
+  auto* state = reinterpret_cast<BrowseState*>(data);
+  if (message == BFFM_INITIALIZED) {
+    state->opened = true;
+    if (!state->start.empty()) {
+      SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(state->start.c_str()));
+    }
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------- printing
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  std::wstring line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    wchar_t c = text[i];
+    if (c == L'\r' || c == L'\n') {
+      lines.push_back(line);
+      line.clear();
+      if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    } else if (c == L'\t') {
+      line.append(8 - line.size() % 8, L' ');
+    } else if (c == L'\f') {
+      lines.push_back(line);
+      lines.push_back(L"\f");
+      line.clear();
+    } else {
+      line.push_back(c);
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- helpers
+
+std::wstring FilterForDialog(const std::wstring& filter) {
+  if (filter.empty()) return std::wstring(2, L'\0');
+  std::wstring out = filter;
+  std::replace(out.begin(), out.end(), L'|', L'\0');
+  // An odd count (description without pattern) gets "*.*" as its pattern.
+  size_t parts = std::count(filter.begin(), filter.end(), L'|') + 1;
+  if (parts % 2) out += std::wstring(1, L'\0') + L"*.*";
+  out.push_back(L'\0');
+  out.push_back(L'\0');
+  return out;
+}
+
+std::vector<std::wstring> SplitMultiSelect(const wchar_t* buffer) {
+  std::vector<std::wstring> parts;
+  for (const wchar_t* p = buffer; *p; p += wcslen(p) + 1) parts.emplace_back(p);
+  if (parts.size() <= 1) return parts;
+  std::wstring folder = parts.front();
+  if (!folder.empty() && folder.back() != L'\\') folder.push_back(L'\\');
+  std::vector<std::wstring> files;
+  for (size_t i = 1; i < parts.size(); ++i) files.push_back(folder + parts[i]);
+  return files;
+}
+
+// ---------------------------------------------------------------- the seam
+
+MsgResult WindowsUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon icon,
+                                         const std::wstring& title) {
+  HWND owner = PromptOwner();
+  UINT flags = MB_SETFOREGROUND;
+  if (!owner) flags |= MB_TASKMODAL;
+  switch (buttons) {
+    case MsgButtons::Ok: flags |= MB_OK; break;
+    case MsgButtons::OkCancel: flags |= MB_OKCANCEL; break;
+    case MsgButtons::YesNo: flags |= MB_YESNO; break;
+  }
+  switch (icon) {
+    case MsgIcon::None: break;
+    case MsgIcon::Exclamation: flags |= MB_ICONEXCLAMATION; break;
+    case MsgIcon::Information: flags |= MB_ICONINFORMATION; break;
+    case MsgIcon::Question: flags |= MB_ICONQUESTION; break;
+    case MsgIcon::Critical: flags |= MB_ICONERROR; break;
+  }
+  int answer = MessageBoxW(owner, text.c_str(), TitleOr(title).c_str(), flags);
+  switch (answer) {
+    case IDOK: return MsgResult::Ok;
+    case IDYES: return MsgResult::Yes;
+    case IDNO: return MsgResult::No;
+    default:
+      // A failed box counts as the safe answer of its buttons.
+      return buttons == MsgButtons::YesNo ? MsgResult::No
+             : buttons == MsgButtons::Ok  ? MsgResult::Ok
+                                          : MsgResult::Cancel;
+  }
+}
+
+std::wstring WindowsUserInteraction::InputBox(const std::wstring& prompt, const std::wstring& title,
+                                              const std::wstring& defaultText) {
+  return RunInputBox(prompt, title, defaultText);
+}
+
+std::vector<std::wstring> WindowsUserInteraction::OpenFileDialog(const FileDialogOptions& options) {
+  std::vector<wchar_t> buffer(options.multiSelect ? 65536 : MAX_PATH * 4, L'\0');
+  std::copy_n(options.fileName.begin(), std::min(options.fileName.size(), buffer.size() - 1),
+              buffer.begin());
+  std::wstring filter = FilterForDialog(options.filter);
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = PromptOwner();
+  ofn.lpstrFilter = options.filter.empty() ? nullptr : filter.c_str();
+  ofn.nFilterIndex = static_cast<DWORD>(std::max(options.filterIndex, 1));
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrInitialDir = options.initialDir.empty() ? nullptr : options.initialDir.c_str();
+  ofn.lpstrTitle = options.title.empty() ? nullptr : options.title.c_str();
+  ofn.lpstrDefExt = options.defaultExt.empty() ? nullptr : options.defaultExt.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
+              OFN_NOCHANGEDIR;
+  if (options.multiSelect) ofn.Flags |= OFN_ALLOWMULTISELECT;
+  if (!GetOpenFileNameW(&ofn)) return {};
+  if (!options.multiSelect) return {std::wstring(buffer.data())};
+  return SplitMultiSelect(buffer.data());
+}
+
+std::wstring WindowsUserInteraction::SaveFileDialog(const FileDialogOptions& options) {
+  std::vector<wchar_t> buffer(MAX_PATH * 4, L'\0');
+  std::copy_n(options.fileName.begin(), std::min(options.fileName.size(), buffer.size() - 1),
+              buffer.begin());
+  std::wstring filter = FilterForDialog(options.filter);
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = PromptOwner();
+  ofn.lpstrFilter = options.filter.empty() ? nullptr : filter.c_str();
+  ofn.nFilterIndex = static_cast<DWORD>(std::max(options.filterIndex, 1));
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrInitialDir = options.initialDir.empty() ? nullptr : options.initialDir.c_str();
+  ofn.lpstrTitle = options.title.empty() ? nullptr : options.title.c_str();
+  ofn.lpstrDefExt = options.defaultExt.empty() ? nullptr : options.defaultExt.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (options.overwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
+  if (!GetSaveFileNameW(&ofn)) return {};
+  return buffer.data();
+}
+
+std::wstring WindowsUserInteraction::BrowseForFolder(const std::wstring& title,
+                                                     const std::wstring& startFolder) {
+  InitializeApplication();
+  BrowseState state{startFolder};
+  BROWSEINFOW info{};
+  info.hwndOwner = PromptOwner();
+  info.pidlRoot = nullptr;  // the desktop
+  info.lpszTitle = title.empty() ? nullptr : title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  info.lpfn = BrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>(&state);
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+  if (!chosen) {
+    // Nothing chosen without the dialog ever opening: it could not be made.
+    if (!state.opened) common::Raise(429);
+    return {};
+  }
+  std::vector<wchar_t> path(32768, L'\0');
+  BOOL ok = SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
+  CoTaskMemFree(chosen);
+  return ok ? std::wstring(path.data()) : std::wstring();
+}
+
+void WindowsUserInteraction::PrintText(const std::wstring& documentName, const std::wstring& text) {
+  constexpr int kPrinterError = 482;
+  DWORD size = 0;
+  GetDefaultPrinterW(nullptr, &size);
+  if (size == 0) {
+    throw common::NumberedError(kPrinterError, L"There is no default printer.");
+  }
+  std::wstring printer(size, L'\0');
+  if (!GetDefaultPrinterW(printer.data(), &size)) {
+    throw common::NumberedError(kPrinterError, common::SystemMessage(GetLastError()));
+  }
+  printer.resize(wcslen(printer.c_str()));
+  HDC dc = CreateDCW(L"WINSPOOL", printer.c_str(), nullptr, nullptr);
+  if (!dc) throw common::NumberedError(kPrinterError, common::SystemMessage(GetLastError()));
+
+  DOCINFOW doc{};
+  doc.cbSize = sizeof(doc);
+  doc.lpszDocName = documentName.empty() ? AppTitle().c_str() : documentName.c_str();
+  if (StartDocW(dc, &doc) <= 0) {
+    DWORD error = GetLastError();
+    DeleteDC(dc);
+    throw common::NumberedError(kPrinterError, common::SystemMessage(error));
+  }
+  // A 10-point font of the message font's face, one-inch margins.
+  int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(10, dpiY, 72);
+  lf.lfWeight = FW_NORMAL;
+  lstrcpynW(lf.lfFaceName, MessageFont().name.c_str(), LF_FACESIZE);
+  HFONT font = CreateFontIndirectW(&lf);
+  int pageW = GetDeviceCaps(dc, HORZRES), pageH = GetDeviceCaps(dc, VERTRES);
+  int left = std::min(dpiX, pageW / 8), top = std::min(dpiY, pageH / 8);
+  int right = pageW - left, bottom = pageH - top;
+
+  bool failed = false;
+  bool pageOpen = false;
+  int y = top;
+  HGDIOBJ oldFont = nullptr;
+  TEXTMETRICW tm{};
+  auto newPage = [&] {
+    if (pageOpen && EndPage(dc) <= 0) failed = true;
+    if (StartPage(dc) <= 0) failed = true;
+    oldFont = SelectObject(dc, font);  // a new page resets the DC
+    GetTextMetricsW(dc, &tm);
+    pageOpen = true;
+    y = top;
+  };
+  newPage();
+  int lineH = std::max<int>(tm.tmHeight + tm.tmExternalLeading, 1);
+  for (const std::wstring& whole : SplitLines(text)) {
+    if (failed) break;
+    if (whole == L"\f") {
+      newPage();
+      continue;
+    }
+    // Long lines wrap at the right margin rather than being cut.
+    size_t pos = 0;
+    do {
+      if (y + lineH > bottom) newPage();
+      int fit = 0;
+      SIZE extent{};
+      std::wstring rest = whole.substr(pos);
+      GetTextExtentExPointW(dc, rest.c_str(), static_cast<int>(rest.size()), right - left, &fit,
+                            nullptr, &extent);
+      if (fit <= 0) fit = rest.empty() ? 0 : 1;
+      TextOutW(dc, left, y, rest.c_str(), fit);
+      pos += static_cast<size_t>(fit);
+      y += lineH;
+    } while (pos < whole.size());
+  }
+  if (pageOpen && EndPage(dc) <= 0) failed = true;
+  if (oldFont) SelectObject(dc, oldFont);
+  DWORD error = GetLastError();
+  if (failed) AbortDoc(dc);
+  else if (EndDoc(dc) <= 0) failed = true;
+  DeleteObject(font);
+  DeleteDC(dc);
+  if (failed) throw common::NumberedError(kPrinterError, common::SystemMessage(error));
+}
+
+bool WindowsUserInteraction::ShowHelp(const std::wstring& helpFile) {
+  if (GetFileAttributesW(helpFile.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  HWND owner = PromptOwner();
+  size_t dot = helpFile.find_last_of(L'.');
+  std::wstring ext = dot == std::wstring::npos ? L"" : helpFile.substr(dot);
+  if (_wcsicmp(ext.c_str(), L".hlp") == 0) {
+    return WinHelpW(owner, helpFile.c_str(), HELP_FINDER, 0) != FALSE;
+  }
+  auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(owner, nullptr, helpFile.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;
+}
+
+bool WindowsUserInteraction::OpenUrl(const std::wstring& url) {
+  auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, nullptr, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;
+}
+
+}  // namespace ferrimond::forms

@@ -1,0 +1,40 @@
+#pragma once
+// The real dialogs: MessageBoxW, an input box built in code, the common file
+// dialogs, SHBrowseForFolderW, the default printer and ShellExecuteW. Every
+// prompt is owned by the thread's active window and releases any mouse
+// capture first, so a prompt raised from a mouse-press handler gets the mouse.
+#include <windows.h>
+
+#include "ferrimond/forms/user_interaction.h"
+
+namespace ferrimond::forms {
+
+class WindowsUserInteraction : public UserInteraction {
+ public:
+  MsgResult MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon icon,
+                   const std::wstring& title) override;
+  std::wstring InputBox(const std::wstring& prompt, const std::wstring& title,
+                        const std::wstring& defaultText) override;
+  std::vector<std::wstring> OpenFileDialog(const FileDialogOptions& options) override;
+  std::wstring SaveFileDialog(const FileDialogOptions& options) override;
+  std::wstring BrowseForFolder(const std::wstring& title, const std::wstring& startFolder) override;
+  void PrintText(const std::wstring& documentName, const std::wstring& text) override;
+  bool ShowHelp(const std::wstring& helpFile) override;
+  bool OpenUrl(const std::wstring& url) override;
+};
+
+// The input box dialog itself, exposed for tests: its window class is
+// kInputBoxClass, the edit line has the control id kInputBoxEditId and the
+// buttons IDOK and IDCANCEL.
+inline constexpr wchar_t kInputBoxClass[] = L"FerrimondInputBox";
+inline constexpr int kInputBoxEditId = 100;
+inline constexpr int kInputBoxPromptId = 101;
+
+// Splits a "description|pattern|..." filter into the double-zero-terminated
+// form of OPENFILENAMEW.
+std::wstring FilterForDialog(const std::wstring& filter);
+// Turns the buffer of a multi-select open dialog (folder, then names, each
+// zero-terminated) into full paths; a single entry is a full path already.
+std::vector<std::wstring> SplitMultiSelect(const wchar_t* buffer);
+
+}  // namespace ferrimond::forms

@@ -1,0 +1,195 @@
+#include "tests/ferrimond/forms/scripted_user_interaction.h"
+
+#include <gtest/gtest.h>
+
+#include "common/numbered_error.h"
+
+namespace ferrimond::forms::testing {
+
+namespace {
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out.push_back(c < 128 ? static_cast<char>(c) : '?');
+  return out;
+}
+
+std::wstring Shown(const std::wstring& title) { return title.empty() ? AppTitle() : title; }
+
+}  // namespace
+
+const wchar_t* KindName(PromptKind kind) {
+  switch (kind) {
+    case PromptKind::MsgBox: return L"message box";
+    case PromptKind::InputBox: return L"input box";
+    case PromptKind::OpenFile: return L"open-file dialog";
+    case PromptKind::SaveFile: return L"save-file dialog";
+    case PromptKind::BrowseFolder: return L"folder browser";
+    case PromptKind::Print: return L"printing";
+    case PromptKind::Help: return L"help";
+    case PromptKind::OpenUrl: return L"shell open";
+  }
+  return L"?";
+}
+
+ScriptedUserInteraction::~ScriptedUserInteraction() {
+  for (const Answer& answer : answers_) {
+    ADD_FAILURE() << "unused answer for a " << Narrow(KindName(answer.kind)) << " ("
+                  << Narrow(answer.text) << ")";
+  }
+}
+
+void ScriptedUserInteraction::AnswerMsgBox(MsgResult answer, During during) {
+  Answer a(PromptKind::MsgBox);
+  a.result = answer;
+  a.during = std::move(during);
+  answers_.push_back(std::move(a));
+}
+
+void ScriptedUserInteraction::AnswerInputBox(std::wstring text, During during) {
+  Answer a(PromptKind::InputBox);
+  a.text = std::move(text);
+  a.during = std::move(during);
+  answers_.push_back(std::move(a));
+}
+
+void ScriptedUserInteraction::AnswerOpenFile(std::vector<std::wstring> files, During during) {
+  Answer a(PromptKind::OpenFile);
+  a.files = std::move(files);
+  a.during = std::move(during);
+  answers_.push_back(std::move(a));
+}
+
+void ScriptedUserInteraction::AnswerSaveFile(std::wstring path, During during) {
+  Answer a(PromptKind::SaveFile);
+  a.text = std::move(path);
+  a.during = std::move(during);
+  answers_.push_back(std::move(a));
+}
+
+void ScriptedUserInteraction::AnswerBrowseFolder(std::wstring path, During during) {
+  Answer a(PromptKind::BrowseFolder);
+  a.text = std::move(path);
+  a.during = std::move(during);
+  answers_.push_back(std::move(a));
+}
+
+void ScriptedUserInteraction::FailBrowseFolder(int32_t errorNumber) {
+  Answer a(PromptKind::BrowseFolder);
+  a.error = errorNumber;
+  answers_.push_back(std::move(a));
+}
+
+void ScriptedUserInteraction::FailPrinting(int32_t errorNumber) { printError_ = errorNumber; }
+
+std::vector<Prompt> ScriptedUserInteraction::PromptsOf(PromptKind kind) const {
+  std::vector<Prompt> out;
+  for (const Prompt& p : prompts_) {
+    if (p.kind == kind) out.push_back(p);
+  }
+  return out;
+}
+
+std::vector<std::wstring> ScriptedUserInteraction::Messages() const {
+  std::vector<std::wstring> out;
+  for (const Prompt& p : prompts_) {
+    if (p.kind == PromptKind::MsgBox) out.push_back(p.text);
+  }
+  return out;
+}
+
+bool ScriptedUserInteraction::Take(const Prompt& prompt, Answer& answer) {
+  prompts_.push_back(prompt);
+  if (answers_.empty()) {
+    ADD_FAILURE() << "unexpected " << Narrow(KindName(prompt.kind)) << ": \""
+                  << Narrow(prompt.text) << "\"";
+    return false;
+  }
+  if (answers_.front().kind != prompt.kind) {
+    ADD_FAILURE() << "expected a " << Narrow(KindName(answers_.front().kind)) << " but got a "
+                  << Narrow(KindName(prompt.kind)) << ": \"" << Narrow(prompt.text) << "\"";
+    return false;
+  }
+  answer = std::move(answers_.front());
+  answers_.pop_front();
+  if (answer.during) answer.during(prompts_.back());
+  return true;
+}
+
+MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons,
+                                          MsgIcon icon, const std::wstring& title) {
+  Prompt p(PromptKind::MsgBox, text, Shown(title));
+  p.buttons = buttons;
+  p.icon = icon;
+  Answer a(PromptKind::MsgBox);
+  MsgResult safe = buttons == MsgButtons::YesNo ? MsgResult::No
+                   : buttons == MsgButtons::Ok  ? MsgResult::Ok
+                                                : MsgResult::Cancel;
+  if (!Take(p, a)) return safe;
+  bool fits = buttons == MsgButtons::Ok       ? a.result == MsgResult::Ok
+              : buttons == MsgButtons::YesNo  ? (a.result == MsgResult::Yes || a.result == MsgResult::No)
+                                              : (a.result == MsgResult::Ok || a.result == MsgResult::Cancel);
+  if (!fits) {
+    ADD_FAILURE() << "the answer is not one of the buttons of \"" << Narrow(text) << "\"";
+    return safe;
+  }
+  return a.result;
+}
+
+std::wstring ScriptedUserInteraction::InputBox(const std::wstring& prompt, const std::wstring& title,
+                                               const std::wstring& defaultText) {
+  Prompt p(PromptKind::InputBox, prompt, Shown(title));
+  p.defaultText = defaultText;
+  Answer a(PromptKind::InputBox);
+  if (!Take(p, a)) return {};
+  return a.text;
+}
+
+std::vector<std::wstring> ScriptedUserInteraction::OpenFileDialog(const FileDialogOptions& options) {
+  Prompt p(PromptKind::OpenFile, options.title, options.title);
+  p.file = options;
+  Answer a(PromptKind::OpenFile);
+  if (!Take(p, a)) return {};
+  if (!options.multiSelect && a.files.size() > 1) {
+    ADD_FAILURE() << "several files answered to a single-selection dialog";
+    a.files.resize(1);
+  }
+  return a.files;
+}
+
+std::wstring ScriptedUserInteraction::SaveFileDialog(const FileDialogOptions& options) {
+  Prompt p(PromptKind::SaveFile, options.title, options.title);
+  p.file = options;
+  Answer a(PromptKind::SaveFile);
+  if (!Take(p, a)) return {};
+  return a.text;
+}
+
+std::wstring ScriptedUserInteraction::BrowseForFolder(const std::wstring& title,
+                                                      const std::wstring& startFolder) {
+  Prompt p(PromptKind::BrowseFolder, title, title);
+  p.startFolder = startFolder;
+  Answer a(PromptKind::BrowseFolder);
+  if (!Take(p, a)) return {};
+  if (a.error) common::Raise(a.error);
+  return a.text;
+}
+
+void ScriptedUserInteraction::PrintText(const std::wstring& documentName, const std::wstring& text) {
+  Prompt p(PromptKind::Print, text);
+  p.documentName = documentName;
+  prompts_.push_back(p);
+  if (printError_) common::Raise(printError_);
+}
+
+bool ScriptedUserInteraction::ShowHelp(const std::wstring& helpFile) {
+  prompts_.push_back(Prompt(PromptKind::Help, helpFile));
+  return true;
+}
+
+bool ScriptedUserInteraction::OpenUrl(const std::wstring& url) {
+  prompts_.push_back(Prompt(PromptKind::OpenUrl, url));
+  return true;
+}
+
+}  // namespace ferrimond::forms::testing
