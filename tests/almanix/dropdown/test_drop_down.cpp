@@ -73,28 +73,7 @@ class DropDownTest : public ::testing::Test {
   std::vector<HWND> windows_;
 };
 
-TEST_F(DropDownTest, OpensBelowTheParentAsAToolWindowOfTheDesktop) {
-  cDropDown dd;
-  HWND content = MakePopupContent();
-  dd.Show(content, 120, 150, 204, 180, 21, true);
-  RECT r;
-  GetWindowRect(content, &r);
-  EXPECT_EQ(r.left, 120);
-  EXPECT_EQ(r.top, 150);
-  EXPECT_EQ(r.right - r.left, 204);
-  EXPECT_EQ(r.bottom - r.top, 180);
-  EXPECT_EQ(GetAncestor(content, GA_PARENT), GetDesktopWindow());
-  const LONG_PTR ex = GetWindowLongPtrW(content, GWL_EXSTYLE);
-  EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
-  EXPECT_FALSE(ex & WS_EX_APPWINDOW);
-  EXPECT_TRUE(IsWindowVisible(content));
-  EXPECT_TRUE(dd.Shown());
-  dd.Hide();
-  EXPECT_FALSE(IsWindowVisible(content));
-  EXPECT_FALSE(dd.Shown());
-}
-
-TEST_F(DropDownTest, OpensAboveWhenThereIsNoRoomBelowAndShiftsLeftAtTheRightEdge) {
+TEST_F(DropDownTest, LiftedToTheDesktopAboveTheParentAndLeftOfTheWorkAreaEdge) {
   cDropDown dd;
   HWND content = MakePopupContent();
   // The parent is 21 pixels high and ends 10 pixels above the work area's
@@ -106,30 +85,13 @@ TEST_F(DropDownTest, OpensAboveWhenThereIsNoRoomBelowAndShiftsLeftAtTheRightEdge
   EXPECT_EQ(r.bottom, parentTop);
   EXPECT_EQ(r.top, parentTop - 180);
   EXPECT_EQ(r.right, work_.right);
+  EXPECT_EQ(GetAncestor(content, GA_PARENT), GetDesktopWindow());
+  const LONG_PTR ex = GetWindowLongPtrW(content, GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(ex & WS_EX_APPWINDOW);
   EXPECT_FALSE(dd.Shown()) << "no auto-hide, no hook";
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
   dd.Hide();
-}
-
-TEST_F(DropDownTest, TwoPopupsShareOneHookThatOutlivesTheFirstClose) {
-  cDropDown first, second;
-  int firstHidden = 0;
-  first.HideControl = [&] { ++firstHidden; };
-  first.Show(MakePopupContent(), 10, 10, 50, 50, 20, true);
-  HHOOK hook = mWindowsHook::InstalledHook(WH_MOUSE);
-  ASSERT_NE(hook, nullptr);
-  second.Show(MakePopupContent(), 10, 100, 50, 50, 20, true);
-  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), hook);
-  EXPECT_EQ(mWindowsHook::AttachedCount(WH_MOUSE), 2);
-
-  first.Hide();
-  EXPECT_EQ(firstHidden, 1);
-  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), hook);
-  EXPECT_EQ(mWindowsHook::AttachedCount(WH_MOUSE), 1);
-
-  second.Hide();
-  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
-  EXPECT_EQ(mWindowsHook::AttachedCount(WH_MOUSE), 0);
 }
 
 TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseIt) {

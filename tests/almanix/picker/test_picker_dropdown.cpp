@@ -69,27 +69,6 @@ TEST_F(PickerTest, PickingADayTakesItChangesAndClosesUp) {
             (std::vector<std::string>{"Change", "BeforeCalendarCloseUp", "AfterCalendarCloseUp"}));
 }
 
-TEST_F(PickerTest, CancelledCloseUpKeepsTheCalendarOpenWithTheNewValue) {
-  Create();
-  picker_->SetValue(At(2026, 3, 10));
-  picker_->DropDownCalendar();
-  events_.cancelCloseUp = true;
-  ClickDay(picker_->Calendar(), At(2026, 3, 11));
-  EXPECT_EQ(picker_->Value(), At(2026, 3, 11));
-  EXPECT_TRUE(picker_->IsDropped());
-  EXPECT_EQ(events_.Count("AfterCalendarCloseUp"), 0);
-}
-
-TEST_F(PickerTest, ADayOutsideTheRangeIsNotTaken) {
-  Create();
-  picker_->SetValue(At(2026, 3, 10));
-  picker_->SetMaxDate(At(2026, 3, 15));
-  picker_->DropDownCalendar();
-  ClickDay(picker_->Calendar(), At(2026, 3, 20));
-  EXPECT_EQ(picker_->Value(), At(2026, 3, 10));
-  EXPECT_EQ(events_.Count("Change"), 0);
-}
-
 TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
   Create();
   picker_->SetAllowEmpty(true);
