@@ -1,0 +1,172 @@
+#pragma once
+// Frmbackup: the program's main window. Its controls are the program's state;
+// the runs read and set them. Members are declared top to bottom, which is
+// also the Tab order.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/ole_date.h"
+#include "ferrimond/forms/forms.h"
+#include "ferrimond/mainwindow/frmbackup_layout.h"
+#include "ferrimond/support/file_system.h"
+#include "ferrimond/support/system_info.h"
+
+namespace ferrimond {
+
+class FrmSplashEnd;
+
+// What the main window needs from the process around it.
+struct ProcessHooks {
+  // True when another instance of the program is running already.
+  std::function<bool()> anotherInstanceRunning;
+  // Ends the process; in tests, records that it would end.
+  std::function<void()> endProcess;
+};
+
+// Fixed paths of the program.
+inline constexpr wchar_t kProgramFolder[] = L"c:\\program files\\Ferrimond";
+inline constexpr wchar_t kProgramFolderToCreate[] = L"C:\\Program files\\Ferrimond";
+inline constexpr wchar_t kLastUploadStamp[] = L"c:\\program files\\Ferrimond\\LastUploadT.tim";
+inline constexpr wchar_t kThresholdMarker[] = L"c:\\a.temp";
+
+class Frmbackup : public forms::Form {
+ public:
+  Frmbackup(forms::UserInteraction& ui, ProcessHooks hooks);
+  ~Frmbackup() override;
+
+  // ---- Window-level state. ----
+  std::wstring DateTag;
+  common::DateTime Threshold;
+  common::DateTime PickedDate;
+  bool CloseAutomatically = true;
+  // Made on first use and kept for the window's life.
+  FileSystem& FileSys();
+  std::optional<SystemInfo> SysInfo;
+
+  // ---- Controls. ----
+  forms::Frame fraBackup{*this, L"fraBackup", B(layout::fraBackup), L"Backup to Removable Drive"};
+  forms::OptionButton OptLastUpload{fraBackup, L"OptLastUpload", B(layout::OptLastUpload),
+                                    L"Backup from last upload", true};
+  forms::Label LblRemovable{fraBackup, L"LblRemovable", B(layout::LblRemovable), L"Removable Drive:"};
+  forms::CommandButton CmdStop{fraBackup, L"CmdStop", B(layout::CmdStop), L"&Stop"};
+  forms::OptionButton OptLastBackup{fraBackup, L"OptLastBackup", B(layout::OptLastBackup),
+                                    L"Backup from last backup"};
+  forms::ListBox lstRemovable{fraBackup, L"lstRemovable", B(layout::lstRemovable)};
+  forms::OptionButton OptDateToday{fraBackup, L"OptDateToday", B(layout::OptDateToday),
+                                   L"Backup files from today"};
+  forms::CommandButton CmdPause{fraBackup, L"CmdPause", B(layout::CmdPause), L"&Pause"};
+  forms::OptionButton OptAnyTime{fraBackup, L"OptAnyTime", B(layout::OptAnyTime),
+                                 L"Backup from user set time"};
+  forms::CommandButton CmdCToE{fraBackup, L"CmdCToE", B(layout::CmdCToE), L"Start Backup"};
+  forms::OptionButton optDateText{fraBackup, L"optDateText", B(layout::optDateText),
+                                  L"Backup files for last"};
+  forms::TextBox txtdays{fraBackup, L"txtdays", B(layout::txtdays), L"2"};
+  forms::Label Label2{fraBackup, L"Label2", B(layout::Label2), L"days"};
+  forms::CommandButton CmdContinue{fraBackup, L"CmdContinue", B(layout::CmdContinue), L"&Continue"};
+  forms::OptionButton optDatePicker{fraBackup, L"optDatePicker", B(layout::optDatePicker),
+                                    L"Backup files since"};
+  // DatePicker1 (an Almanix DatePicker) goes at layout::DatePicker1.
+  forms::Label Label3{fraBackup, L"Label3", B(layout::Label3), L"Backup will be done from"};
+  forms::Label lblBackup{fraBackup, L"lblBackup", B(layout::lblBackup)};
+  forms::Label lblStatus{fraBackup, L"lblStatus", B(layout::lblStatus), L"Status:"};
+  forms::Label lblDir{fraBackup, L"lblDir", B(layout::lblDir)};
+  forms::TextBox txtPrgBar{fraBackup, L"txtPrgBar", B(layout::txtPrgBar)};
+  forms::Label Label1{fraBackup, L"Label1", B(layout::Label1), L"Directories for Backup:"};
+  forms::CheckBox ChkSubDir{fraBackup, L"ChkSubDir", B(layout::ChkSubDir),
+                            L"Include all Sub Directories", forms::kChecked};
+  forms::CommandButton CmdBrowse1{fraBackup, L"CmdBrowse1", B(layout::CmdBrowse1), L"Browse Folder(s)"};
+  forms::ListBox LstDir{fraBackup, L"LstDir", B(layout::LstDir)};
+  forms::CommandButton CmdBrowseFile{fraBackup, L"CmdBrowseFile", B(layout::CmdBrowseFile),
+                                     L"Browse File(s)"};
+  forms::Label Label7{fraBackup, L"Label7", B(layout::Label7), L"Files for Backup:"};
+  forms::CommandButton CmdRemove{fraBackup, L"CmdRemove", B(layout::CmdRemove), L"Remove Selected"};
+  forms::ListBox Lstfile{fraBackup, L"Lstfile", B(layout::Lstfile)};
+  forms::CommandButton CmdRemoveAll{fraBackup, L"CmdRemoveAll", B(layout::CmdRemoveAll), L"Remove All"};
+  forms::Frame Frame1{fraBackup, L"Frame1", B(layout::Frame1)};
+  forms::Line Line2{fraBackup, L"Line2", layout::kLine2X1, layout::kLine2Y1, layout::kLine2X2,
+                    layout::kLine2Y2};
+  forms::Label Label8{fraBackup, L"Label8", B(layout::Label8), L"Directories for Exclusion:"};
+  forms::CommandButton CmdBrowse{fraBackup, L"CmdBrowse", B(layout::CmdBrowse),
+                                 L"Browse Folder(s) for Exclusion"};
+  forms::ListBox LstDirEx{fraBackup, L"LstDirEx", B(layout::LstDirEx)};
+  forms::CommandButton cmdRemove2{fraBackup, L"cmdRemove2", B(layout::cmdRemove2), L"Remove Selected"};
+  forms::Label Label9{fraBackup, L"Label9", B(layout::Label9), L"Files for Exclusion:"};
+  forms::ListBox LstFilEx{fraBackup, L"LstFilEx", B(layout::LstFilEx)};
+  forms::CommandButton CmdFilEx{fraBackup, L"CmdFilEx", B(layout::CmdFilEx),
+                                L"Add File Name(s) for Exclusion"};
+
+  // The file-type panel and the upload panel share one place.
+  forms::Frame fraFileTypes{*this, L"fraFileTypes", B(layout::fraFileTypes), L"File types"};
+  forms::CheckBox Check2{fraFileTypes, L"Check2", B(layout::Check2), L"*.*"};
+  forms::ControlArray<forms::CheckBox> Check1;
+  forms::ControlArray<forms::TextBox> Txtfiles;
+
+  forms::Frame fraUpload{*this, L"fraUpload", B(layout::fraUpload), L"Upload to Fixed Drive"};
+  forms::Label Label6{fraUpload, L"Label6", B(layout::Label6), L"User:"};
+  forms::CommandButton CmdCopyToC{fraUpload, L"CmdCopyToC", B(layout::CmdCopyToC), L"Start Upload"};
+  forms::ListBox lstFixed{fraUpload, L"lstFixed", B(layout::lstFixed)};
+  forms::ComboBox cmbUsers{fraUpload, L"cmbUsers", B(layout::cmbUsers)};
+  forms::Frame Frame3{fraUpload, L"Frame3", B(layout::Frame3)};
+
+  forms::Timer Timer2sec{*this, L"Timer2sec", 2000};
+
+  // ---- Menus. ----
+  forms::MenuItem mnuFile{*this, L"mnuFile", L"&File"};
+  forms::MenuItem mnuFileLoadLog{mnuFile, L"mnuFileLoadLog", L"&Load Logfile"};
+  forms::MenuItem mnuFileSaveLog{mnuFile, L"mnuFileSaveLog", L"&Save Logfile"};
+  forms::MenuItem mnuHyphen3{mnuFile, L"mnuHyphen3", L"-"};
+  forms::MenuItem mnuFilePrint{mnuFile, L"mnuFilePrint", L"&Print Logfile"};
+  forms::MenuItem mnuHyphen4{mnuFile, L"mnuHyphen4", L"-"};
+  forms::MenuItem mnuExit{mnuFile, L"mnuExit", L"&Exit"};
+  forms::MenuItem mnuOther{*this, L"mnuOther", L"&Other"};
+  forms::MenuItem mnuCloseAutomatically{mnuOther, L"mnuCloseAutomatically",
+                                        L"Close program automatically after backup / upload", true};
+  forms::MenuItem mnuHyphen6{mnuOther, L"mnuHyphen6", L"-"};
+  forms::MenuItem mnuFileTypes{mnuOther, L"mnuFileTypes", L"Choose file types"};
+  forms::MenuItem mnuHyphen8{mnuOther, L"mnuHyphen8", L"-"};
+  forms::MenuItem mnuClear{mnuOther, L"mnuClear", L"&Delete files on removable drive"};
+  forms::MenuItem mnuHyphen5{mnuOther, L"mnuHyphen5", L"-"};
+  forms::MenuItem mnuRefresh{mnuOther, L"mnuRefresh", L"Refresh removable drive"};
+  forms::MenuItem mnuUpload{*this, L"mnuUpload", L"&Upload"};
+  forms::MenuItem mnuEmpty{*this, L"mnuEmpty", L"      "};
+  forms::MenuItem mnuHelp{*this, L"mnuHelp", L"&Help"};
+  forms::MenuItem mnuContent{mnuHelp, L"mnuContent", L"&Content"};
+  forms::MenuItem mnuTutorial{mnuHelp, L"mnuTutorial", L"&Tutorial"};
+  forms::MenuItem mnuSupport{mnuHelp, L"mnuSupport", L"Technical &support"};
+  forms::MenuItem mnuHyphen9{mnuHelp, L"mnuHyphen9", L"-"};
+  forms::MenuItem mnuHelpAbout{mnuHelp, L"mnuHelpAbout", L"&About"};
+
+  // The closing splash, once shutdown has begun.
+  FrmSplashEnd* ClosingSplash() const { return splashEnd_.get(); }
+
+  // ---- Handlers (public so that the runs and tests can drive them). ----
+  void Form_Load();
+  void Form_Unload(bool& cancel);
+  void mnuExit_Click();
+  void Timer2sec_Timer();
+  void mnuRefresh_Click();
+  void mnuCloseAutomatically_Click();
+  void mnuFileTypes_Click();
+  void mnuUpload_Click();
+  void lstFixed_Click();
+  void lstFixed_Validate(bool& cancel);
+
+ private:
+  static forms::Bounds B(const layout::Twips& t) { return {t.left, t.top, t.width, t.height}; }
+  void CreateFileTypePanel();
+  void BindEvents();
+  void ReadLastUploadStamp();
+  void FillDriveLists();
+  void SetCurrentUserFolder();
+  void MakeProgramFolder();
+  void Shutdown();
+
+  ProcessHooks hooks_;
+  std::optional<FileSystem> fileSys_;
+  std::unique_ptr<FrmSplashEnd> splashEnd_;
+  bool shuttingDown_ = false;
+};
+
+}  // namespace ferrimond

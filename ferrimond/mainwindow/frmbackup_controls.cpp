@@ -1,0 +1,64 @@
+// Frmbackup: the parts of the control tree that are built in code, and the
+// binding of events to handlers.
+#include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/mainwindow/splash_windows.h"
+
+namespace ferrimond {
+
+Frmbackup::Frmbackup(forms::UserInteraction& ui, ProcessHooks hooks)
+    : forms::Form(ui, L"Frmbackup", L"Ferrimond", layout::kClientWidth, layout::kClientHeight),
+      hooks_(std::move(hooks)) {
+  CreateFileTypePanel();
+  // The status line starts black so that the first blink turns it red.
+  lblDir.SetForeColor(0);
+  // Frame1 is a small lamp: a plain coloured area, as are the rule Frame3.
+  Frame1.SetBorderStyle(0);
+  Frame3.SetBorderStyle(0);
+  Frame3.SetBackColor(forms::kColorButtonText);
+  // Both bottom panels are visible at start; the file types lie on top.
+  for (HWND frame : {fraUpload.Hwnd(), fraFileTypes.Hwnd()}) {
+    SetWindowLongPtrW(frame, GWL_STYLE, GetWindowLongPtrW(frame, GWL_STYLE) | WS_CLIPSIBLINGS);
+  }
+  SetWindowPos(fraFileTypes.Hwnd(), HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  BindEvents();
+}
+
+Frmbackup::~Frmbackup() = default;
+
+void Frmbackup::CreateFileTypePanel() {
+  for (int i = 0; i < 13; ++i) {
+    const layout::FileTypeBox& box = layout::kCheck1[i];
+    const bool custom = i >= 10;
+    Check1.Load(i, fraFileTypes, L"Check1",
+                forms::Bounds{box.left, box.top,
+                              custom ? layout::kCustomBoxWidth : layout::kFileTypeBoxWidth,
+                              layout::kFileTypeBoxHeight},
+                box.caption, box.ticked ? forms::kChecked : forms::kUnchecked);
+    if (custom) {
+      Txtfiles.Load(i, fraFileTypes, L"Txtfiles",
+                    forms::Bounds{layout::kTxtfilesLeft[i - 10], box.top,
+                                  layout::kTxtfilesWidth, layout::kTxtfilesHeight});
+    }
+  }
+}
+
+void Frmbackup::BindEvents() {
+  OnLoad = [this] { Form_Load(); };
+  OnUnload = [this](bool& cancel) { Form_Unload(cancel); };
+  Timer2sec.OnTimer = [this] { Timer2sec_Timer(); };
+  mnuExit.OnClick = [this] { mnuExit_Click(); };
+  mnuRefresh.OnClick = [this] { mnuRefresh_Click(); };
+  mnuCloseAutomatically.OnClick = [this] { mnuCloseAutomatically_Click(); };
+  mnuFileTypes.OnClick = [this] { mnuFileTypes_Click(); };
+  mnuUpload.OnClick = [this] { mnuUpload_Click(); };
+  lstFixed.OnClick = [this] { lstFixed_Click(); };
+  lstFixed.OnValidate = [this](bool& cancel) { lstFixed_Validate(cancel); };
+}
+
+FileSystem& Frmbackup::FileSys() {
+  if (!fileSys_) fileSys_.emplace();
+  return *fileSys_;
+}
+
+}  // namespace ferrimond

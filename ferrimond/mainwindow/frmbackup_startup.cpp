@@ -1,0 +1,97 @@
+// Frmbackup: start-up, the status blink and shutdown.
+#include <string>
+
+#include "common/date_text.h"
+#include "common/numbered_error.h"
+#include "ferrimond/mainwindow/date_tag.h"
+#include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/mainwindow/splash_windows.h"
+#include "ferrimond/support/file_times.h"
+#include "ferrimond/support/record_line.h"
+#include "ferrimond/support/text_file.h"
+
+namespace ferrimond {
+
+void Frmbackup::Form_Load() {
+  if (hooks_.anotherInstanceRunning && hooks_.anotherInstanceRunning()) {
+    Ui().MsgBox(L"Only one instance of this program may run at any time");
+    if (hooks_.endProcess) hooks_.endProcess();
+    return;
+  }
+  // Any failure not handled below ends the start-up silently; the window
+  // still opens with what was done so far.
+  try {
+    const common::DateTime today = common::Now();
+    DateTag = MakeDateTag(common::ShortDateText(today), today);
+
+    CmdStop.SetEnabled(false);
+    CmdPause.SetEnabled(false);
+    CmdContinue.SetEnabled(false);
+
+    if (OptLastUpload.Value()) ReadLastUploadStamp();
+
+    // Frame1 is centred in the window, but lives inside fraBackup.
+    Frame1.Move((ScaleWidth() - Frame1.Width()) / 2 - fraBackup.Left(), Frame1.Top());
+    Move(forms::ScreenWidthTwips() - Width(), 0);
+
+    FillDriveLists();
+    SysInfo.emplace();
+    SetCurrentUserFolder();
+    MakeProgramFolder();
+  } catch (const std::exception&) {
+  }
+}
+
+void Frmbackup::ReadLastUploadStamp() {
+  if (!FileSys().FileExists(kLastUploadStamp)) {
+    OptLastUpload.SetValue(false);
+    return;
+  }
+  Threshold = common::DateTime();
+  try {
+    RecordReader reader(ReadTextFile(kLastUploadStamp));
+    Threshold = reader.ReadDate();
+  } catch (const common::NumberedError& e) {
+    // An empty stamp reports the end of the file; a stamp that cannot be
+    // read or understood counts as not kept instead of ending the start-up.
+    if (e.Number() == common::ErrInputPastEnd) Ui().MsgBox(L"past end");
+    Threshold = common::DateTime();
+  }
+  if (Threshold.IsNull()) {
+    Ui().MsgBox(L"Last update time was not kept correctly!");
+    OptLastUpload.SetValue(false);
+    return;
+  }
+  lblBackup.SetCaption(common::DateText(Threshold));
+  SetFileTimes(kThresholdMarker, Threshold, FileTimeAccessed | FileTimeWritten);
+}
+
+void Frmbackup::MakeProgramFolder() {
+  FileSystem& fs = FileSys();
+  if (fs.FolderExists(kProgramFolder)) return;
+  // Every missing level, top down.
+  const std::wstring target = kProgramFolderToCreate;
+  for (size_t pos = target.find(L'\\', 3);; pos = target.find(L'\\', pos + 1)) {
+    const std::wstring level = target.substr(0, pos);
+    if (!fs.FolderExists(level)) fs.CreateFolder(level);
+    if (pos == std::wstring::npos) break;
+  }
+}
+
+void Frmbackup::Timer2sec_Timer() {
+  lblDir.SetForeColor(lblDir.ForeColor() == 0 ? 0x0000FF : 0);
+}
+
+void Frmbackup::mnuExit_Click() { Shutdown(); }
+
+void Frmbackup::Form_Unload(bool& cancel) { Shutdown(); }
+
+void Frmbackup::Shutdown() {
+  if (shuttingDown_) return;
+  shuttingDown_ = true;
+  splashEnd_ = std::make_unique<FrmSplashEnd>(Ui(), hooks_.endProcess);
+  splashEnd_->Show();
+  Unload();
+}
+
+}  // namespace ferrimond

@@ -1,0 +1,164 @@
+#include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
+
+#include <winioctl.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace ferrimond::mwtest {
+
+namespace {
+
+const std::wstring kFolderAside = std::wstring(kProgramFolder) + L".before-mainwindow-tests";
+
+// Wine's mount manager request for a drive letter, as its configuration
+// tool sends it (the harness keeps its own copy private).
+constexpr DWORD kDefineUnixDrive = CTL_CODE(0x0000006D, 32, METHOD_BUFFERED,
+                                            FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+struct UnixDriveRequest {
+  ULONG size;
+  ULONG type;
+  ULONG fs_type;
+  DWORD serial;
+  ULONGLONG unix_dev;
+  WCHAR letter;
+  USHORT mount_point_offset;
+  USHORT device_offset;
+  USHORT label_offset;
+};
+
+bool DefineDrive(wchar_t letter, UINT type, const std::string& unixFolder) {
+  std::vector<char> buffer(sizeof(UnixDriveRequest) + unixFolder.size() + 1, 0);
+  auto* request = reinterpret_cast<UnixDriveRequest*>(buffer.data());
+  request->size = static_cast<ULONG>(buffer.size());
+  request->type = type;
+  request->letter = letter;
+  if (!unixFolder.empty()) {
+    request->mount_point_offset = sizeof(UnixDriveRequest);
+    memcpy(buffer.data() + sizeof(UnixDriveRequest), unixFolder.c_str(), unixFolder.size());
+  }
+  HANDLE mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (mgr == INVALID_HANDLE_VALUE) return false;
+  DWORD bytes = 0;
+  const BOOL ok = DeviceIoControl(mgr, kDefineUnixDrive, buffer.data(),
+                                  static_cast<DWORD>(buffer.size()), nullptr, 0, &bytes, nullptr);
+  CloseHandle(mgr);
+  return ok != 0;
+}
+
+UINT TypeOf(harness::DriveKind kind) {
+  switch (kind) {
+    case harness::DriveKind::Fixed: return DRIVE_FIXED;
+    case harness::DriveKind::Removable: return DRIVE_REMOVABLE;
+    case harness::DriveKind::CdRom: return DRIVE_CDROM;
+    case harness::DriveKind::Network: return DRIVE_REMOTE;
+  }
+  return DRIVE_FIXED;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+void MainWindowTest::SetUp() {
+  ui_ = std::make_unique<PromptScript>();
+  // A run that crashed earlier may have left the real folder aside.
+  if (Exists(kFolderAside) && !Exists(kProgramFolder)) MoveFileW(kFolderAside.c_str(), kProgramFolder);
+  if (Exists(kProgramFolder)) {
+    harness::RemoveTree(kFolderAside);
+    ASSERT_TRUE(MoveFileW(kProgramFolder, kFolderAside.c_str()));
+    folderPutAside_ = true;
+  }
+}
+
+void MainWindowTest::TearDown() {
+  window_.reset();
+  harness::RemoveTree(kProgramFolder);
+  if (folderPutAside_) MoveFileW(kFolderAside.c_str(), kProgramFolder);
+}
+
+Frmbackup& MainWindowTest::Start() {
+  Close();
+  ProcessHooks hooks;
+  hooks.anotherInstanceRunning = [this] { return AnotherInstance; };
+  hooks.endProcess = [this] { ++EndProcessCalls; };
+  window_ = std::make_unique<Frmbackup>(*ui_, hooks);
+  window_->Load();
+  return *window_;
+}
+
+void MainWindowTest::Close() {
+  window_.reset();
+  ui_->messages.clear();
+}
+
+forms::UserInteraction& MainWindowTest::Ui() { return *ui_; }
+
+std::vector<std::wstring> MainWindowTest::Prompts() const { return ui_->messages; }
+
+void MainWindowTest::WriteStamp(const std::string& bytes) {
+  CreateDirectoryW(L"c:\\program files", nullptr);
+  CreateDirectoryW(kProgramFolder, nullptr);
+  harness::WriteFile(kLastUploadStamp, bytes);
+}
+
+int MainWindowTest::FilesInProgramFolder() const {
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((std::wstring(kProgramFolder) + L"\\*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name != L"." && name != L"..") ++count;
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  return count;
+}
+
+MarkerFile::MarkerFile() { harness::WriteFile(kThresholdMarker, "marker"); }
+MarkerFile::~MarkerFile() { DeleteFileW(kThresholdMarker); }
+
+std::string DriveCSwap::OriginalFolder() {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (!prefix || !*prefix) return {};
+  const std::string driveC = std::string(prefix) + "/drive_c";
+  // It must be what C: leads to now.
+  if (harness::UnixPath(L"C:\\windows").empty()) return {};
+  using Fn = WCHAR*(CDECL*)(LPCSTR);
+  auto toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+  if (!toDos) return {};
+  WCHAR* dos = toDos((driveC + "/windows").c_str());
+  if (!dos) return {};
+  const bool same = Exists(dos) && Exists(L"C:\\windows\\system32");
+  HeapFree(GetProcessHeap(), 0, dos);
+  return same ? driveC : std::string();
+}
+
+DriveCSwap::DriveCSwap(std::optional<harness::DriveKind> kind) : original_(OriginalFolder()) {
+  if (original_.empty()) throw std::runtime_error("drive C: cannot be moved here");
+  std::string target;
+  if (kind) {
+    folder_ = std::make_unique<harness::TempDir>();
+    // Through drive_c itself: the path through the "c:" link dies with it.
+    target = harness::UnixPath(folder_->Path());
+    const std::string viaLink = harness::UnixPath(L"C:\\");
+    if (target.rfind(viaLink, 0) == 0) target = original_ + "/" + target.substr(viaLink.size());
+  }
+  DefineDrive(L'c', DRIVE_NO_ROOT_DIR, {});
+  if (kind) DefineDrive(L'c', TypeOf(*kind), target);
+}
+
+DriveCSwap::~DriveCSwap() {
+  DefineDrive(L'c', DRIVE_NO_ROOT_DIR, {});
+  if (!DefineDrive(L'c', DRIVE_FIXED, original_)) {
+    ADD_FAILURE() << "drive C: could not be restored to " << original_;
+  }
+  // The temporary folder lives on the restored C:.
+  folder_.reset();
+}
+
+}  // namespace ferrimond::mwtest
