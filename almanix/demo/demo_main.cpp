@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "almanix/calendar/month_calendar.h"
+#include "almanix/demo/demo_pickers.h"
 #include "common/date_text.h"
 
 namespace {
@@ -41,6 +42,7 @@ struct DemoWindow {
   HFONT font = nullptr;
   almanix::MonthCalendar calendar;
   CalendarEventsText calendarEvents{*this};
+  almanix::demo::PickerGroup pickers;
 
   void SetStatus(const std::wstring& text) const { SetWindowTextW(status, text.c_str()); }
 };
@@ -103,6 +105,8 @@ LRESULT CALLBACK DemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       w->hwnd = hwnd;
       w->font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
       int bottom = CreateCalendarGroup(*w, kMargin, kMargin);
+      bottom = w->pickers.Create(hwnd, w->font, kMargin, bottom + 8,
+                                 [w](const std::wstring& text) { w->SetStatus(text); });
       w->status = AddChild(*w, L"STATIC", L"", SS_LEFT | SS_ENDELLIPSIS, kMargin, bottom + 8, 460, 18);
       return 0;
     }
@@ -132,7 +136,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   RegisterClassExW(&wc);
 
   auto demo = std::make_unique<DemoWindow>();
-  RECT r{0, 0, 500, 270};
+  RECT r{0, 0, 500, 270 + 152};
   const DWORD style = WS_OVERLAPPEDWINDOW & ~(WS_MAXIMIZEBOX | WS_THICKFRAME);
   AdjustWindowRect(&r, style, FALSE);
   HWND hwnd = CreateWindowExW(0, kWindowClass, L"Almanix Demo", style, CW_USEDEFAULT, CW_USEDEFAULT,
