@@ -1,0 +1,242 @@
+#include "ferrimond/support/file_system.h"
+
+#include "common/numbered_error.h"
+#include "ferrimond/support/file_system_errors.h"
+#include "ferrimond/support/file_system_handle.h"
+#include "ferrimond/support/file_system_internal.h"
+#include "ferrimond/support/file_system_paths.h"
+#include "ferrimond/support/file_times.h"
+
+namespace ferrimond {
+
+namespace fs_internal {
+
+void ForEachEntry(const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& fn) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileExW(SystemPath(JoinPath(folder, L"*")).c_str(), FindExInfoBasic, &data,
+                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) {
+    // A root without entries has not even "." and "..".
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return;
+    RaiseLastFileSystemError();
+  }
+  struct Closer {
+    HANDLE h;
+    ~Closer() { FindClose(h); }
+  } closer{find};
+  do {
+    const wchar_t* n = data.cFileName;
+    if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+    fn(data);
+  } while (FindNextFileW(find, &data));
+  if (GetLastError() != ERROR_NO_MORE_FILES) RaiseLastFileSystemError();
+}
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+  return {info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+}  // namespace fs_internal
+
+namespace {
+
+bool IsDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+DWORD AttributesOf(const std::wstring& fullPath) {
+  return fullPath.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(SystemPath(fullPath).c_str());
+}
+
+// The drive letter of "E", "E:" or "E:\"; 0 for anything else.
+wchar_t DriveLetterOf(const std::wstring& spec) {
+  if (spec.empty() || spec.size() > 3 || !iswalpha(spec[0])) return 0;
+  if (spec.size() >= 2 && spec[1] != L':') return 0;
+  if (spec.size() == 3 && spec[2] != L'\\') return 0;
+  return static_cast<wchar_t>(towupper(spec[0]));
+}
+
+bool DriveInUse(wchar_t letter) { return (GetLogicalDrives() >> (letter - L'A')) & 1; }
+
+}  // namespace
+
+// ---- Drive ----
+
+Drive::Drive(wchar_t letter) : letter_(static_cast<wchar_t>(towupper(letter))) {}
+
+std::wstring Drive::RootPath() const { return std::wstring(1, letter_) + L":\\"; }
+
+int32_t Drive::DriveType() const {
+  switch (GetDriveTypeW(RootPath().c_str())) {
+    case DRIVE_REMOVABLE: return DriveRemovable;
+    case DRIVE_FIXED: return DriveFixed;
+    case DRIVE_REMOTE: return DriveNetwork;
+    case DRIVE_CDROM: return DriveCdRom;
+    case DRIVE_RAMDISK: return DriveRamDisk;
+    default: return DriveUnknown;
+  }
+}
+
+uint64_t Drive::FreeSpace() const {
+  ULARGE_INTEGER available{}, total{}, free{};
+  if (!GetDiskFreeSpaceExW(RootPath().c_str(), &available, &total, &free)) RaiseLastFileSystemError();
+  return available.QuadPart;
+}
+
+// ---- File ----
+
+File::File(const std::wstring& folder, const WIN32_FIND_DATAW& data)
+    : name_(data.cFileName),
+      path_(JoinPath(folder, data.cFileName)),
+      size_((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow),
+      attributes_(data.dwFileAttributes),
+      lastWrite_(data.ftLastWriteTime) {}
+
+Folder File::ParentFolder() const { return FileSystem().GetFolder(ParentPath(path_)); }
+
+common::DateTime File::DateLastModified() const { return FileTimeToDate(lastWrite_, true); }
+
+void File::Delete(bool force) const { fs_internal::RemoveFile(path_, force); }
+
+// ---- Folder ----
+
+std::wstring Folder::Name() const { return LastComponent(path_); }
+
+bool Folder::IsRootFolder() const { return IsRootPath(path_); }
+
+std::vector<File> Folder::Files() const {
+  std::vector<File> files;
+  fs_internal::ForEachEntry(path_, [&](const WIN32_FIND_DATAW& data) {
+    if (!IsDirectory(data.dwFileAttributes)) files.push_back(File(path_, data));
+  });
+  return files;
+}
+
+std::vector<Folder> Folder::SubFolders() const {
+  std::vector<Folder> folders;
+  fs_internal::ForEachEntry(path_, [&](const WIN32_FIND_DATAW& data) {
+    if (IsDirectory(data.dwFileAttributes))
+      folders.push_back(Folder(JoinPath(path_, data.cFileName), data.dwFileAttributes));
+  });
+  return folders;
+}
+
+std::optional<Folder> Folder::ParentFolder() const {
+  if (IsRootFolder()) return std::nullopt;
+  return FileSystem().GetFolder(ParentPath(path_));
+}
+
+FileIdentity Folder::Identity() const {
+  ScopedHandle h(CreateFileW(SystemPath(path_).c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!h.ok() || !GetFileInformationByHandle(h.get(), &info)) RaiseLastFileSystemError();
+  return fs_internal::IdentityOf(info);
+}
+
+void Folder::Delete(bool force) const { fs_internal::RemoveTree(path_, force); }
+
+// ---- FileSystem ----
+
+std::vector<Drive> FileSystem::Drives() const {
+  std::vector<Drive> drives;
+  const DWORD mask = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i)
+    if (mask & (1u << i)) drives.emplace_back(static_cast<wchar_t>(L'A' + i));
+  return drives;
+}
+
+bool FileSystem::DriveExists(const std::wstring& spec) const {
+  const wchar_t letter = DriveLetterOf(spec);
+  return letter != 0 && DriveInUse(letter);
+}
+
+Drive FileSystem::GetDrive(const std::wstring& spec) const {
+  const wchar_t letter = DriveLetterOf(spec);
+  if (letter == 0) RaiseFileSystemNumber(common::ErrInvalidArgument);
+  if (!DriveInUse(letter)) RaiseFileSystemError(ERROR_DEV_NOT_EXIST);
+  return Drive(letter);
+}
+
+bool FileSystem::FolderExists(const std::wstring& path) const {
+  const DWORD attributes = AttributesOf(FullPath(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && IsDirectory(attributes);
+}
+
+bool FileSystem::FileExists(const std::wstring& path) const {
+  const DWORD attributes = AttributesOf(FullPath(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && !IsDirectory(attributes);
+}
+
+Folder FileSystem::GetFolder(const std::wstring& path) const {
+  std::wstring full = FullPath(path);
+  const DWORD attributes = AttributesOf(full);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = GetLastError();
+    if (code != ERROR_FILE_NOT_FOUND) RaiseFileSystemError(code);
+  }
+  if (attributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(attributes))
+    RaiseFileSystemNumber(common::ErrPathNotFound);
+  return Folder(std::move(full), attributes);
+}
+
+File FileSystem::GetFile(const std::wstring& path) const {
+  const std::wstring full = FullPath(path);
+  if (full.empty() || IsRootPath(full) || full.find_first_of(L"*?") != std::wstring::npos)
+    RaiseFileSystemNumber(common::ErrFileNotFound);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileExW(SystemPath(full).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                 nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_PATH_NOT_FOUND) RaiseFileSystemNumber(common::ErrFileNotFound);
+    RaiseFileSystemError(code);
+  }
+  FindClose(find);
+  if (IsDirectory(data.dwFileAttributes)) RaiseFileSystemNumber(common::ErrFileNotFound);
+  return File(ParentPath(full), data);
+}
+
+Folder FileSystem::CreateFolder(const std::wstring& path) const {
+  std::wstring full = FullPath(path);
+  if (!CreateDirectoryW(SystemPath(full).c_str(), nullptr)) RaiseLastFileSystemError();
+  return Folder(std::move(full), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite) const {
+  const std::wstring from = FullPath(source);
+  const DWORD attributes = AttributesOf(from);
+  if (attributes == INVALID_FILE_ATTRIBUTES) RaiseLastFileSystemError();
+  if (IsDirectory(attributes)) RaiseFileSystemNumber(common::ErrFileNotFound);
+
+  std::wstring to;
+  if (!target.empty() && (target.back() == L'\\' || target.back() == L'/')) {
+    const std::wstring folder = FullPath(target);
+    const DWORD folderAttributes = AttributesOf(folder);
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(folderAttributes))
+      RaiseFileSystemNumber(common::ErrPathNotFound);
+    to = JoinPath(folder, LastComponent(from));
+  } else {
+    to = FullPath(target);
+  }
+
+  if (::CopyFileW(SystemPath(from).c_str(), SystemPath(to).c_str(), !overwrite)) return;
+  const DWORD code = GetLastError();
+  if (FileSystemErrorNumber(code) == common::ErrDiskFull) {
+    // A truncated copy would pass for a good one later: remove it.
+    try {
+      fs_internal::RemoveFile(to, true);
+    } catch (const common::NumberedError&) {
+    }
+  }
+  RaiseFileSystemError(code);
+}
+
+void FileSystem::DeleteFile(const std::wstring& path, bool force) const {
+  fs_internal::RemoveFile(FullPath(path), force);
+}
+
+void FileSystem::DeleteFolder(const std::wstring& path, bool force) const {
+  fs_internal::RemoveTree(FullPath(path), force);
+}
+
+}  // namespace ferrimond

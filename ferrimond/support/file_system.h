@@ -1,0 +1,159 @@
+#pragma once
+// The file-system service: drives, folders and files over the system's
+// wide-character calls, so any file name works and paths may be longer than
+// the classic 260-character limit.
+//
+// Failures raise common::NumberedError with the numbers of
+// FileSystemErrorNumber (file_system_errors.h): 53, 70, 71, 76 and
+// common::ErrDiskFull among them.
+//
+// Files() and SubFolders() carry what the folder listing returned (name,
+// size, attributes, times), so walking a tree costs one listing per folder
+// and no call per file.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/ole_date.h"
+
+// The service's CopyFile and DeleteFile are names of their own, not the
+// system's ANSI/wide switching macros (call CopyFileW / DeleteFileW directly).
+#undef CopyFile
+#undef DeleteFile
+
+namespace ferrimond {
+
+// What a file or folder is on its volume, whatever path leads to it. A
+// walker keeps the identities of the folders on its current path and
+// refuses to enter one of them again (a link back up the tree).
+struct FileIdentity {
+  uint32_t volumeSerial = 0;
+  uint64_t fileIndex = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+enum DriveTypeNumber : int32_t {
+  DriveUnknown = 0,
+  DriveRemovable = 1,
+  DriveFixed = 2,
+  DriveNetwork = 3,
+  DriveCdRom = 4,
+  DriveRamDisk = 5,
+};
+
+class Drive {
+ public:
+  explicit Drive(wchar_t letter);
+
+  // One upper-case letter, no colon.
+  std::wstring DriveLetter() const { return std::wstring(1, letter_); }
+  // "E:\"
+  std::wstring RootPath() const;
+  // DriveTypeNumber.
+  int32_t DriveType() const;
+  // Bytes the current user may still write; 71 when there is no medium.
+  uint64_t FreeSpace() const;
+
+ private:
+  wchar_t letter_;
+};
+
+class Folder;
+
+class File {
+ public:
+  // Name in the letter case of the file system.
+  const std::wstring& Name() const { return name_; }
+  const std::wstring& Path() const { return path_; }
+  Folder ParentFolder() const;
+  uint64_t Size() const { return size_; }
+  uint32_t Attributes() const { return attributes_; }
+  bool IsReparsePoint() const { return (attributes_ & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+  // Last write, UTC.
+  const FILETIME& LastWriteTime() const { return lastWrite_; }
+  // Last write as a local date-time, to the second.
+  common::DateTime DateLastModified() const;
+  // A read-only file raises 70 unless `force` is set.
+  void Delete(bool force = false) const;
+
+ private:
+  friend class Folder;
+  friend class FileSystem;
+  File(const std::wstring& folder, const WIN32_FIND_DATAW& data);
+
+  std::wstring name_, path_;
+  uint64_t size_ = 0;
+  uint32_t attributes_ = 0;
+  FILETIME lastWrite_{};
+};
+
+class Folder {
+ public:
+  // Full path; a root as "E:\" with its backslash, others without one.
+  const std::wstring& Path() const { return path_; }
+  // Last component; empty for a root.
+  std::wstring Name() const;
+  uint32_t Attributes() const { return attributes_; }
+  // A junction or symbolic link (also a Unix symlink to a folder under Wine).
+  bool IsReparsePoint() const { return (attributes_ & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+  bool IsRootFolder() const;
+
+  std::vector<File> Files() const;
+  std::vector<Folder> SubFolders() const;
+  // None for a root.
+  std::optional<Folder> ParentFolder() const;
+  // The identity of what the path leads to (links followed).
+  FileIdentity Identity() const;
+  // Removes the folder and everything in it; see FileSystem::DeleteFolder.
+  void Delete(bool force = false) const;
+
+ private:
+  friend class File;
+  friend class FileSystem;
+  Folder(std::wstring fullPath, uint32_t attributes) : path_(std::move(fullPath)), attributes_(attributes) {}
+
+  std::wstring path_;
+  uint32_t attributes_ = 0;
+};
+
+class FileSystem {
+ public:
+  // Every drive, in letter order.
+  std::vector<Drive> Drives() const;
+  // `spec` is "E", "E:" or "E:\" (any letter case).
+  bool DriveExists(const std::wstring& spec) const;
+  // 5 for a text that is no drive specification, 68 for a letter not in use.
+  Drive GetDrive(const std::wstring& spec) const;
+
+  bool FolderExists(const std::wstring& path) const;
+  bool FileExists(const std::wstring& path) const;
+  // 76 when there is no such folder.
+  Folder GetFolder(const std::wstring& path) const;
+  // 53 when there is no such file.
+  File GetFile(const std::wstring& path) const;
+  // Makes one folder whose parent exists: 76 when the parent is missing,
+  // 58 when the folder already exists.
+  Folder CreateFolder(const std::wstring& path) const;
+
+  // Copies one file. `target` is either a folder path ending in "\" (the
+  // copy keeps the source's name) or the full path of the copy. The copy
+  // keeps the source's last-write time. A copy that fails for lack of space
+  // (common::ErrDiskFull) leaves no partial file behind.
+  void CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite = true) const;
+
+  // A read-only file or folder raises 70 unless `force` is set; so does one
+  // in use.
+  void DeleteFile(const std::wstring& path, bool force = false) const;
+  // Removes a whole tree, stopping at the first failure (what was removed
+  // before it stays removed). Links inside the tree (junctions, symbolic
+  // links) are never followed: each is removed as the link itself, and where
+  // the system cannot remove a link without touching what it points to (Wine
+  // resolves every link it opens) the delete stops with 70 and the link and
+  // its target stay as they were. A drive root cannot be deleted (70).
+  void DeleteFolder(const std::wstring& path, bool force = false) const;
+};
+
+}  // namespace ferrimond

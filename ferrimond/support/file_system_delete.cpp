@@ -1,0 +1,156 @@
+// Removing files and folder trees without ever acting on what a link points
+// to.
+//
+// Every entry is opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) and removed
+// through that handle. Before that, the path the handle resolved to must be
+// the entry's own path: on Windows a link opened this way is the link, but Wine
+// resolves links whatever the flags say, so there a handle "to a link" is a
+// handle to its target, and deleting through it would delete the target.
+// Such an entry is refused with 70. Folders are entered only when they are
+// no link and not already on the current path (by file identity).
+#include <algorithm>
+#include <vector>
+
+#include "common/numbered_error.h"
+#include "ferrimond/support/file_system_errors.h"
+#include "ferrimond/support/file_system_handle.h"
+#include "ferrimond/support/file_system_internal.h"
+#include "ferrimond/support/file_system_paths.h"
+
+namespace ferrimond::fs_internal {
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+ScopedHandle OpenSelf(const std::wstring& path, DWORD access) {
+  ScopedHandle h(CreateFileW(SystemPath(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!h.ok()) RaiseLastFileSystemError();
+  return h;
+}
+
+// The path of the open file or folder on its volume ("\a\b"), as the
+// system resolved it. (GetFinalPathNameByHandleW would do as well, but Wine
+// fails it for paths over MAX_PATH.)
+std::wstring NameOnVolume(HANDLE h) {
+  std::vector<char> buffer(sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(wchar_t));
+  for (;;) {
+    if (GetFileInformationByHandleEx(h, FileNameInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) {
+      const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+      return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
+    }
+    if (GetLastError() != ERROR_MORE_DATA || buffer.size() > 256 * 1024) RaiseLastFileSystemError();
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
+BY_HANDLE_FILE_INFORMATION InfoOf(HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) RaiseLastFileSystemError();
+  return info;
+}
+
+// An entry opened for removal, proven to be the entry itself.
+struct Entry {
+  ScopedHandle handle;
+  BY_HANDLE_FILE_INFORMATION info;
+  std::wstring volumePath;
+};
+
+constexpr DWORD kDeleteAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+
+Entry OpenEntry(const std::wstring& path, const std::wstring& expectedVolumePath, DWORD access) {
+  Entry e{OpenSelf(path, access), {}, {}};
+  e.volumePath = NameOnVolume(e.handle.get());
+  if (!SamePath(e.volumePath, expectedVolumePath)) RaiseFileSystemNumber(common::ErrPermissionDenied);
+  e.info = InfoOf(e.handle.get());
+  return e;
+}
+
+// The volume path the entry `fullPath` has when it is no link: its folder's
+// volume path and its own name.
+std::wstring ExpectedVolumePath(const std::wstring& fullPath) {
+  ScopedHandle parent = OpenSelf(ParentPath(fullPath), FILE_READ_ATTRIBUTES);
+  return JoinPath(NameOnVolume(parent.get()), LastComponent(fullPath));
+}
+
+// Marks the entry for removal; it goes when its handle is closed.
+void MarkDeleted(const Entry& e, bool force) {
+  const DWORD attributes = e.info.dwFileAttributes;
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    if (!force) RaiseFileSystemNumber(common::ErrPermissionDenied);
+    FILE_BASIC_INFO basic{};  // zero times: left as they are
+    basic.FileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY;
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(e.handle.get(), FileBasicInfo, &basic, sizeof basic))
+      RaiseLastFileSystemError();
+  }
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  if (!SetFileInformationByHandle(e.handle.get(), FileDispositionInfo, &disposition, sizeof disposition))
+    RaiseLastFileSystemError();
+}
+
+bool IsDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+void RemoveContents(const std::wstring& path, const std::wstring& volumePath,
+                    std::vector<FileIdentity>& onPath, bool force);
+
+// Removes one entry of a tree; `listedAttributes` are those its folder
+// listing showed (Wine marks a Unix symlink to a folder there only).
+void RemoveEntry(const std::wstring& path, const std::wstring& expectedVolumePath, DWORD listedAttributes,
+                 std::vector<FileIdentity>& onPath, bool force) {
+  if (IsDirectory(listedAttributes) && !IsLink(listedAttributes)) {
+    // Not yet opened for deletion: the system's own folder listing does not
+    // share deletion access.
+    Entry folder = OpenEntry(path, expectedVolumePath, FILE_READ_ATTRIBUTES);
+    if (!IsLink(folder.info.dwFileAttributes)) {
+      const FileIdentity id = IdentityOf(folder.info);
+      if (std::find(onPath.begin(), onPath.end(), id) != onPath.end())
+        RaiseFileSystemNumber(common::ErrPermissionDenied);
+      folder.handle.Close();
+      onPath.push_back(id);
+      RemoveContents(path, folder.volumePath, onPath, force);
+      onPath.pop_back();
+    }
+  }
+  MarkDeleted(OpenEntry(path, expectedVolumePath, kDeleteAccess), force);
+}
+
+void RemoveContents(const std::wstring& path, const std::wstring& volumePath,
+                    std::vector<FileIdentity>& onPath, bool force) {
+  struct Listed {
+    std::wstring name;
+    DWORD attributes;
+  };
+  std::vector<Listed> listed;
+  ForEachEntry(path, [&](const WIN32_FIND_DATAW& d) { listed.push_back({d.cFileName, d.dwFileAttributes}); });
+  for (const Listed& item : listed)
+    RemoveEntry(JoinPath(path, item.name), JoinPath(volumePath, item.name), item.attributes, onPath, force);
+}
+
+}  // namespace
+
+void RemoveFile(const std::wstring& fullPath, bool force) {
+  if (IsRootPath(fullPath)) RaiseFileSystemNumber(common::ErrFileNotFound);
+  Entry e = OpenEntry(fullPath, ExpectedVolumePath(fullPath), kDeleteAccess);
+  if (IsDirectory(e.info.dwFileAttributes)) RaiseFileSystemNumber(common::ErrFileNotFound);
+  MarkDeleted(e, force);
+}
+
+void RemoveTree(const std::wstring& fullPath, bool force) {
+  if (IsRootPath(fullPath)) RaiseFileSystemNumber(common::ErrPermissionDenied);
+  const DWORD attributes = GetFileAttributesW(SystemPath(fullPath).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(attributes))
+    RaiseFileSystemNumber(common::ErrPathNotFound);
+  std::vector<FileIdentity> onPath;
+  RemoveEntry(fullPath, ExpectedVolumePath(fullPath), attributes, onPath, force);
+}
+
+}  // namespace ferrimond::fs_internal

@@ -1,0 +1,27 @@
+#pragma once
+// Path forms shared by the file-time functions and the file-system service.
+#include <string>
+
+namespace ferrimond {
+
+// The absolute, normalised form of `path` ("E:" and "E:\" both give "E:\";
+// other paths lose their trailing backslash). Empty for an empty path.
+std::wstring FullPath(const std::wstring& path);
+
+// The form to hand to the system: paths at or over the classic length limit
+// get the "\\?\" (or "\\?\UNC\") prefix so that they still work. `path`
+// must be absolute and normalised (FullPath).
+std::wstring SystemPath(const std::wstring& path);
+
+// "E:\" or "\\server\share\": the root of a volume.
+bool IsRootPath(const std::wstring& fullPath);
+
+// The folder part and the last component of a full path ("E:\a\b" gives
+// "E:\a" and "b"; "E:\a" gives "E:\" and "a"; a root gives itself and "").
+std::wstring ParentPath(const std::wstring& fullPath);
+std::wstring LastComponent(const std::wstring& fullPath);
+
+// Joins a folder path and a name with exactly one backslash.
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+
+}  // namespace ferrimond

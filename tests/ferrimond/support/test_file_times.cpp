@@ -1,0 +1,153 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "common/ole_date.h"
+#include "ferrimond/support/file_system.h"
+#include "ferrimond/support/file_times.h"
+#include "tests/harness/temp_dir.h"
+
+using common::DateParts;
+using common::DateTime;
+using namespace ferrimond;
+
+namespace {
+
+DateTime At(int y, int mo, int d, int h, int mi, int s) {
+  DateTime out;
+  EXPECT_TRUE(DateTime::FromParts({y, mo, d, h, mi, s}, out));
+  return out;
+}
+
+FILETIME RawWriteTime(const std::wstring& path) {
+  FILETIME created{}, accessed{}, written{};
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(h, INVALID_HANDLE_VALUE);
+  GetFileTime(h, &created, &accessed, &written);
+  CloseHandle(h);
+  return written;
+}
+
+class FileTimes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    older_ = dir_ / L"older.txt";
+    newer_ = dir_ / L"newer.txt";
+    harness::WriteFile(older_, "old");
+    harness::WriteFile(newer_, "new");
+    ASSERT_TRUE(SetFileTimes(older_, At(2020, 1, 2, 3, 4, 5), 7));
+    ASSERT_TRUE(SetFileTimes(newer_, At(2021, 1, 2, 3, 4, 5), 7));
+  }
+  harness::TempDir dir_;
+  std::wstring older_, newer_;
+};
+
+}  // namespace
+
+// (Creation times cannot be set on the Linux file systems behind Wine, so
+// only the access and write stamps are checked.)
+TEST_F(FileTimes, SetWithMask6RoundTripsToTheSecond) {
+  const DateTime stamp = At(2026, 12, 5, 19, 44, 3);
+  ASSERT_TRUE(SetFileTimes(older_, stamp, FileTimeAccessed | FileTimeWritten));
+  EXPECT_EQ(GetFileDate(older_, FileTimeWritten), stamp);
+  EXPECT_EQ(GetFileDate(older_, FileTimeAccessed), stamp);
+  ASSERT_TRUE(SetFileTimes(older_, At(2027, 1, 1, 0, 0, 0), FileTimeAccessed));
+  EXPECT_EQ(GetFileDate(older_, FileTimeWritten), stamp);
+}
+
+TEST_F(FileTimes, CompareOrdersBySelectedTime) {
+  EXPECT_EQ(CompareFileTimes(older_, older_, FileTimeWritten), 0);
+  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -1);
+  EXPECT_EQ(CompareFileTimes(newer_, older_, FileTimeWritten), 1);
+  // Only the selected stamp counts.
+  ASSERT_TRUE(SetFileTimes(older_, At(2030, 1, 1, 0, 0, 0), FileTimeAccessed));
+  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeAccessed), 1);
+  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -1);
+}
+
+TEST_F(FileTimes, FailuresShowInTheResultsOnly) {
+  const std::wstring missing = dir_ / L"missing.txt";
+  EXPECT_EQ(CompareFileTimes(missing, older_, FileTimeWritten), -2);
+  EXPECT_EQ(CompareFileTimes(older_, missing, FileTimeWritten), -2);
+  for (int16_t bad : {0, 3, 8, -1}) EXPECT_EQ(CompareFileTimes(older_, older_, bad), -2) << bad;
+  EXPECT_TRUE(GetFileDate(missing, FileTimeWritten).IsNull());
+  EXPECT_TRUE(GetFileDate(older_, 3).IsNull());
+  EXPECT_FALSE(SetFileTimes(missing, At(2020, 1, 1, 0, 0, 0), 7));
+  EXPECT_EQ(OpenFileHandle(missing, GENERIC_READ), INVALID_HANDLE_VALUE);
+}
+
+TEST_F(FileTimes, AFileHeldWithoutSharingCannotBeRead) {
+  HANDLE locked = CreateFileW(older_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -2);
+  EXPECT_TRUE(GetFileDate(older_, FileTimeWritten).IsNull());
+  EXPECT_FALSE(SetFileTimes(older_, At(2020, 1, 1, 0, 0, 0), 4));
+  CloseHandle(locked);
+  // The handles of the failed calls were all closed: the file can be
+  // opened exclusively again.
+  HANDLE again = CreateFileW(older_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(again, INVALID_HANDLE_VALUE);
+  CloseHandle(again);
+}
+
+TEST_F(FileTimes, HandlesAreClosedAfterSuccessToo) {
+  SetFileTimes(older_, At(2022, 2, 2, 2, 2, 2), 6);
+  GetFileDate(older_, FileTimeWritten);
+  CompareFileTimes(older_, newer_, FileTimeWritten);
+  EXPECT_TRUE(DeleteFileW(older_.c_str()));
+}
+
+// The test runs with TZ=Europe/Berlin: +1 h in winter, +2 h in summer.
+TEST_F(FileTimes, LocalDatesFollowTheDaylightRulesOfTheirOwnDay) {
+  const struct {
+    DateTime local;
+    WORD utcHour;
+  } cases[] = {{At(2024, 1, 15, 12, 0, 0), 11}, {At(2024, 7, 15, 12, 0, 0), 10}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(SetFileTimes(older_, c.local, FileTimeWritten));
+    SYSTEMTIME utc{};
+    const FILETIME raw = RawWriteTime(older_);
+    FileTimeToSystemTime(&raw, &utc);
+    EXPECT_EQ(utc.wHour, c.utcHour);
+    EXPECT_EQ(GetFileDate(older_, FileTimeWritten), c.local);
+  }
+}
+
+TEST(FileTimeConversions, DropMillisecondsAndRejectWhatTheyCannotHold) {
+  SYSTEMTIME st{2024, 2, 0, 29, 23, 59, 58, 999};
+  EXPECT_EQ(SystemTimeToDate(st), At(2024, 2, 29, 23, 59, 58));
+  st.wMonth = 13;
+  EXPECT_TRUE(SystemTimeToDate(st).IsNull());
+
+  SYSTEMTIME back{};
+  DateToSystemTime(At(1999, 12, 31, 7, 8, 9), back);
+  EXPECT_EQ(back.wYear, 1999);
+  EXPECT_EQ(back.wDay, 31);
+  EXPECT_EQ(back.wSecond, 9);
+  EXPECT_EQ(back.wMilliseconds, 0);
+
+  FILETIME ft{};
+  ASSERT_TRUE(DateToFileTime(At(2001, 2, 3, 4, 5, 6), ft, false));
+  EXPECT_EQ(FileTimeToDate(ft, false), At(2001, 2, 3, 4, 5, 6));
+  // File times start in 1601.
+  EXPECT_FALSE(DateToFileTime(At(1500, 1, 1, 0, 0, 0), ft, false));
+}
+
+TEST(FileTimesNames, WorkWithAnyNameAndLongPaths) {
+  harness::TempDir dir;
+  std::wstring folder = dir.Path();
+  while (folder.size() < 280) {
+    folder += L"\\\u03b1\u03c1\u03c7\u03b5\u03af\u03b1_\u65e5\u672c\u8a9e_0123456789";
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
+  }
+  const std::wstring file = folder + L"\\\u03c6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2.txt";
+  harness::WriteFile(L"\\\\?\\" + file, "x");
+  ASSERT_GT(file.size(), static_cast<size_t>(MAX_PATH));
+  const DateTime stamp = At(2019, 6, 7, 8, 9, 10);
+  ASSERT_TRUE(SetFileTimes(file, stamp, FileTimeWritten));
+  EXPECT_EQ(GetFileDate(file, FileTimeWritten), stamp);
+  EXPECT_EQ(CompareFileTimes(file, file, FileTimeWritten), 0);
+  // The temporary folder's own cleanup cannot reach that deep.
+  FileSystem().DeleteFolder(folder.substr(0, folder.find(L'\\', dir.Path().size() + 1)), true);
+}
