@@ -1,8 +1,9 @@
 #pragma once
-// A calendar in a hidden top-level window, events recorded in order.
+// A calendar in a hidden top-level window, its events recorded in order.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,36 +14,25 @@
 namespace calendar_test {
 
 struct Recorder : almanix::MonthCalendarEvents {
-  std::vector<std::wstring> log;
-  int Count(const std::wstring& name) const {
-    int n = 0;
-    for (auto& e : log) n += e == name;
-    return n;
-  }
+  int Count(const std::wstring& name) const { return static_cast<int>(std::count(log.begin(), log.end(), name)); }
   void Change() override { log.push_back(L"Change"); }
   void MonthChanged() override { log.push_back(L"MonthChanged"); }
   void YearChanged() override { log.push_back(L"YearChanged"); }
   void DateClicked() override { log.push_back(L"DateClicked"); }
   void EmptyClicked() override { log.push_back(L"EmptyClicked"); }
-  void MouseMove(int16_t&, float&, float&) override { log.push_back(L"MouseMove"); }
-  void MouseDown(int16_t& b, float& x, float& y) override {
-    log.push_back(L"MouseDown");
-    lastButton = b;
+  void MouseDown(int16_t& b, float& x, float&) override { Note(L"MouseDown", b, x); }
+  void MouseUp(int16_t& b, float& x, float&) override { Note(L"MouseUp", b, x); }
+  void KeyDown(int16_t& code, int16_t&) override { Note(L"KeyDown", code); }
+  void KeyPress(int16_t& ascii) override { Note(L"KeyPress", ascii); }
+  void KeyUp(int16_t& code, int16_t&) override { Note(L"KeyUp", code); }
+  void Note(const wchar_t* name, int16_t value, float x = 0) {
+    log.push_back(name);
+    last = value;
     lastX = x;
-    lastY = y;
   }
-  void MouseUp(int16_t&, float&, float&) override { log.push_back(L"MouseUp"); }
-  void KeyDown(int16_t& code, int16_t&) override {
-    log.push_back(L"KeyDown");
-    lastKey = code;
-  }
-  void KeyPress(int16_t& ascii) override {
-    log.push_back(L"KeyPress");
-    lastKey = ascii;
-  }
-  void KeyUp(int16_t& code, int16_t&) override { log.push_back(L"KeyUp"); }
-  int16_t lastButton = 0, lastKey = 0;
-  float lastX = 0, lastY = 0;
+  std::vector<std::wstring> log;
+  int16_t last = 0;
+  float lastX = 0;
 };
 
 class CalendarWindow : public ::testing::Test {
@@ -51,7 +41,6 @@ class CalendarWindow : public ::testing::Test {
     almanix::State().bLoading = false;
     parent_ = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(parent_, nullptr);
     cal_ = std::make_unique<almanix::MonthCalendar>();
     ASSERT_NE(cal_->Create(parent_, 10, 10), nullptr);
     cal_->Events().Advise(&events_);
@@ -59,17 +48,13 @@ class CalendarWindow : public ::testing::Test {
   void TearDown() override {
     cal_.reset();
     DestroyWindow(parent_);
-    almanix::State().bLoading = false;
   }
 
   HWND hwnd() const { return cal_->hWnd(); }
-  void Down(int x, int y, UINT msg = WM_LBUTTONDOWN, WPARAM keys = MK_LBUTTON) {
-    SendMessageW(hwnd(), msg, keys, MAKELPARAM(x, y));
-  }
-  void Up(int x, int y, UINT msg = WM_LBUTTONUP) { SendMessageW(hwnd(), msg, 0, MAKELPARAM(x, y)); }
-  void Click(int x, int y) {
-    Down(x, y);
-    Up(x, y);
+  void Send(UINT msg, POINT p, WPARAM keys = 0) { SendMessageW(hwnd(), msg, keys, MAKELPARAM(p.x, p.y)); }
+  void Click(POINT p) {
+    Send(WM_LBUTTONDOWN, p, MK_LBUTTON);
+    Send(WM_LBUTTONUP, p);
   }
   // Centre of grid cell n (0-41).
   static POINT Cell(int n) { return {4 + 28 * (n % 7) + 14, 52 + 16 * (n / 7) + 8}; }
@@ -80,16 +65,10 @@ class CalendarWindow : public ::testing::Test {
   }
   // Dispatches messages for `ms` milliseconds.
   static void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    for (;;) {
-      DWORD elapsed = GetTickCount() - start;
-      if (elapsed >= ms) break;
+    for (DWORD start = GetTickCount(), elapsed; (elapsed = GetTickCount() - start) < ms;) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
       MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     }
   }
 

@@ -8,12 +8,7 @@ class Dib {
  public:
   Dib(int width, int height, COLORREF fill = RGB(255, 0, 255)) : width_(width), height_(height) {
     BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
     dc_ = CreateCompatibleDC(nullptr);
     bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
     old_ = SelectObject(dc_, bitmap_);
@@ -39,13 +34,12 @@ class Dib {
     DWORD v = static_cast<const DWORD*>(bits_)[y * width_ + x];
     return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
   }
-  // Pixels in [left, right) x [top, bottom) satisfying `pred`.
+  // Pixels of [left, right) x [top, bottom) for which pred(colour) holds.
   template <class Pred>
   int Count(int left, int top, int right, int bottom, Pred pred) const {
     int n = 0;
     for (int y = top; y < bottom; ++y)
-      for (int x = left; x < right; ++x)
-        if (pred(At(x, y))) ++n;
+      for (int x = left; x < right; ++x) n += pred(At(x, y)) ? 1 : 0;
     return n;
   }
   int CountColor(int left, int top, int right, int bottom, COLORREF c) const {
