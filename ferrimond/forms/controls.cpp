@@ -551,17 +551,13 @@ int ComboBox::ListIndex() const {
 void ComboBox::SetListIndex(int index) {
   if (index < -1 || index >= ListCount()) common::Raise(common::ErrInvalidArgument);
   if (index == ListIndex()) return;
-  std::wstring before = Text();
+  // As a choice from the list: Click only, no Change for the new text.
   settingText_ = true;
   SendMessageW(Hwnd(), CB_SETCURSEL, index, 0);
   settingText_ = false;
   text_ = Text();
   if (OnClick) {
     auto handler = OnClick;
-    handler();
-  }
-  if (text_ != before && OnChange && style_ != ComboStyle::DropDownList) {
-    auto handler = OnChange;
     handler();
   }
 }

@@ -203,7 +203,8 @@ class ComboBox : public Control {
   int ListCount() const;
   std::wstring List(int index) const;
   int ListIndex() const;
-  // Runs Click when the selection changes (and Change for the new text).
+  // Runs Click when the selection changes (a choice from the list raises no
+  // Change, though the text follows it).
   void SetListIndex(int index);
   std::wstring Text() const;
   // Runs Change when the text differs.

@@ -1,0 +1,241 @@
+// The event model of the forms layer on real (hidden) windows: changes made
+// by code raise the same events as the user's, unchanged values raise
+// nothing, option groups are exclusive, and chains of reactions end.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/numbered_error.h"
+#include "ferrimond/forms/forms.h"
+#include "tests/ferrimond/forms/scripted_user_interaction.h"
+
+namespace ferrimond::forms {
+namespace {
+
+class Panel : public Form {
+ public:
+  explicit Panel(UserInteraction& ui) : Form(ui, L"Panel", L"Panel", 6000, 4000) {}
+  Frame fraA{*this, L"fraA", {120, 120, 2800, 1800}, L"A"};
+  OptionButton optA1{fraA, L"optA1", {120, 240, 1200, 285}, L"A1", true};
+  OptionButton optA2{fraA, L"optA2", {120, 600, 1200, 285}, L"A2"};
+  OptionButton optA3{fraA, L"optA3", {120, 960, 1200, 285}, L"A3"};
+  Frame fraB{*this, L"fraB", {3000, 120, 2800, 1800}, L"B"};
+  OptionButton optB1{fraB, L"optB1", {120, 240, 1200, 285}, L"B1", true};
+  OptionButton optB2{fraB, L"optB2", {120, 600, 1200, 285}, L"B2"};
+  CheckBox chk{*this, L"chk", {120, 2000, 1500, 285}, L"&Check"};
+  TextBox txt{*this, L"txt", {1800, 2000, 1500, 285}, L"2"};
+  CommandButton cmd{*this, L"cmd", {3600, 2000, 1200, 375}, L"&Go"};
+  ListBox lst{*this, L"lst", {120, 2500, 1500, 900}};
+  ComboBox cmb{*this, L"cmb", {1800, 2500, 2500, 315}};
+};
+
+class ControlEvents : public ::testing::Test {
+ protected:
+  testing::ScriptedUserInteraction ui;
+  Panel panel{ui};
+  std::vector<std::wstring> log;
+  void Record(const std::wstring& what) { log.push_back(what); }
+};
+
+TEST_F(ControlEvents, CheckBoxValueFromCodeRunsClickOnlyOnChange) {
+  panel.chk.OnClick = [this] { Record(L"chk " + std::to_wstring(panel.chk.Value())); };
+  panel.chk.SetValue(kChecked);
+  panel.chk.SetValue(kChecked);
+  panel.chk.SetValue(kUnchecked);
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"chk 1", L"chk 0"}));
+  EXPECT_EQ(SendMessageW(panel.chk.Hwnd(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+TEST_F(ControlEvents, CheckBoxUserClickTogglesAndRunsClick) {
+  panel.chk.OnClick = [this] { Record(L"chk " + std::to_wstring(panel.chk.Value())); };
+  SendMessageW(panel.chk.Hwnd(), BM_CLICK, 0, 0);
+  SendMessageW(panel.chk.Hwnd(), BM_CLICK, 0, 0);
+  panel.chk.SetValue(kGrayed);
+  SendMessageW(panel.chk.Hwnd(), BM_CLICK, 0, 0);  // grayed goes to ticked
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"chk 1", L"chk 0", L"chk 2", L"chk 1"}));
+  EXPECT_EQ(SendMessageW(panel.chk.Hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(ControlEvents, OptionGroupIsExclusivePerContainer) {
+  for (OptionButton* o : {&panel.optA1, &panel.optA2, &panel.optA3, &panel.optB1, &panel.optB2}) {
+    o->OnClick = [this, o] { Record(o->Name()); };
+  }
+  panel.optA2.SetValue(true);
+  EXPECT_FALSE(panel.optA1.Value());
+  EXPECT_TRUE(panel.optA2.Value());
+  EXPECT_FALSE(panel.optA3.Value());
+  // The other frame's group is untouched.
+  EXPECT_TRUE(panel.optB1.Value());
+  EXPECT_EQ(SendMessageW(panel.optA1.Hwnd(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(panel.optA2.Hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
+
+  panel.optA2.SetValue(true);   // already selected: nothing
+  panel.optA2.SetValue(false);  // a deselection raises nothing and leaves none selected
+  EXPECT_FALSE(panel.optA1.Value() || panel.optA2.Value() || panel.optA3.Value());
+  SendMessageW(panel.optA3.Hwnd(), BM_CLICK, 0, 0);  // the user's click
+  EXPECT_TRUE(panel.optA3.Value());
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"optA2", L"optA3"}));
+}
+
+TEST_F(ControlEvents, TabReachesAnOptionGroupAtItsSelection) {
+  auto tabStop = [](OptionButton& o) { return (GetWindowLongW(o.Hwnd(), GWL_STYLE) & WS_TABSTOP) != 0; };
+  EXPECT_TRUE(tabStop(panel.optA1));
+  EXPECT_FALSE(tabStop(panel.optA2));
+  panel.optA3.SetValue(true);
+  EXPECT_FALSE(tabStop(panel.optA1));
+  EXPECT_TRUE(tabStop(panel.optA3));
+  // One group per run of option buttons: only the first starts a group.
+  EXPECT_TRUE(GetWindowLongW(panel.optA1.Hwnd(), GWL_STYLE) & WS_GROUP);
+  EXPECT_FALSE(GetWindowLongW(panel.optA2.Hwnd(), GWL_STYLE) & WS_GROUP);
+  EXPECT_TRUE(GetWindowLongW(panel.chk.Hwnd(), GWL_STYLE) & WS_GROUP);
+}
+
+TEST_F(ControlEvents, CommandButtonValueTrueRunsClickInsideTheCaller) {
+  panel.cmd.OnClick = [this] { Record(L"cmd"); };
+  panel.cmd.SetValue(true);
+  EXPECT_EQ(log.size(), 1u);  // before any message is processed
+  panel.cmd.SetValue(false);
+  SendMessageW(panel.cmd.Hwnd(), BM_CLICK, 0, 0);
+  EXPECT_EQ(log.size(), 2u);
+  panel.cmd.SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(panel.cmd.Hwnd()));
+}
+
+TEST_F(ControlEvents, TextChangeFromCodeAndFromTyping) {
+  panel.txt.OnChange = [this] { Record(L"change " + panel.txt.Text()); };
+  panel.txt.SetText(L"7");
+  panel.txt.SetText(L"7");
+  // The user's typing reaches the edit control as characters.
+  SendMessageW(panel.txt.Hwnd(), EM_SETSEL, 1, 1);
+  SendMessageW(panel.txt.Hwnd(), WM_CHAR, L'5', 0);
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"change 7", L"change 75"}));
+  EXPECT_EQ(panel.txt.Text(), L"75");
+}
+
+// The file-type panel's pair: a tick empties the custom box and a change of
+// the box ticks again. The chain must end because unchanged values are quiet.
+TEST_F(ControlEvents, CrossReactionsEndWhenValuesSettle) {
+  int clicks = 0, changes = 0;
+  panel.chk.OnClick = [&] {
+    ++clicks;
+    panel.txt.SetText(L"");
+  };
+  panel.txt.OnChange = [&] {
+    ++changes;
+    panel.chk.SetValue(kChecked);
+  };
+  panel.txt.SetText(L"pdf");  // ticks, and the tick empties the text again
+  EXPECT_EQ(panel.chk.Value(), kChecked);
+  EXPECT_EQ(panel.txt.Text(), L"");
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(changes, 2);
+
+  panel.txt.SetText(L"doc");  // already ticked: only the text changes
+  EXPECT_EQ(panel.txt.Text(), L"doc");
+  panel.chk.SetValue(kUnchecked);  // untick empties; emptying ticks again
+  EXPECT_EQ(panel.chk.Value(), kChecked);
+  EXPECT_EQ(panel.txt.Text(), L"");
+}
+
+TEST_F(ControlEvents, ListBoxSelectionAndContents) {
+  panel.lst.OnClick = [this] { Record(L"click " + panel.lst.Text()); };
+  panel.lst.AddItem(L"C");
+  panel.lst.AddItem(L"E");
+  panel.lst.AddItem(L"A", 0);
+  EXPECT_EQ(panel.lst.ListCount(), 3);
+  EXPECT_EQ(panel.lst.List(0), L"A");
+  EXPECT_EQ(panel.lst.List(2), L"E");
+  EXPECT_EQ(panel.lst.List(3), L"");
+  EXPECT_EQ(panel.lst.ListIndex(), -1);
+  EXPECT_EQ(panel.lst.Text(), L"");
+  panel.lst.SetListIndex(1);
+  panel.lst.SetListIndex(1);
+  EXPECT_TRUE(panel.lst.Selected(1));
+  panel.lst.SetList(1, L"D");
+  EXPECT_EQ(panel.lst.Text(), L"D");  // replacing keeps the selection
+  panel.lst.RemoveItem(0);
+  panel.lst.Clear();  // removals raise nothing
+  EXPECT_EQ(panel.lst.ListCount(), 0);
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"click C"}));
+  EXPECT_THROW(panel.lst.SetListIndex(0), common::NumberedError);
+}
+
+TEST(ListBoxMultiSelect, SelectedPerEntry) {
+  testing::ScriptedUserInteraction ui;
+  Form form(ui, L"F", L"F", 3000, 3000);
+  ListBox lst(form, L"lst", {0, 0, 2000, 2000}, MultiSelect::Extended);
+  int clicks = 0;
+  lst.OnClick = [&] { ++clicks; };
+  for (const wchar_t* s : {L"a", L"b", L"c", L"d"}) lst.AddItem(s);
+  lst.SetSelected(1, true);
+  lst.SetSelected(3, true);
+  lst.SetSelected(3, true);
+  EXPECT_EQ(lst.SelCount(), 2);
+  EXPECT_FALSE(lst.Selected(0));
+  EXPECT_TRUE(lst.Selected(3));
+  // Removing the selected entries from the last to the first.
+  for (int i = lst.ListCount() - 1; i >= 0; --i) {
+    if (lst.Selected(i)) lst.RemoveItem(i);
+  }
+  EXPECT_EQ(lst.ListCount(), 2);
+  EXPECT_EQ(lst.List(0), L"a");
+  EXPECT_EQ(lst.List(1), L"c");
+  EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(ControlEvents, ComboTextAndList) {
+  panel.cmb.OnChange = [this] { Record(L"change " + panel.cmb.Text()); };
+  panel.cmb.OnClick = [this] { Record(L"click"); };
+  panel.cmb.AddItem(L"C:\\Documents and Settings\\user1");
+  panel.cmb.AddItem(L"C:\\Documents and Settings\\All Users");
+  panel.cmb.SetText(L"typed");
+  panel.cmb.SetText(L"typed");
+  panel.cmb.SetListIndex(1);
+  EXPECT_EQ(panel.cmb.Text(), L"C:\\Documents and Settings\\All Users");
+  panel.cmb.Clear();
+  EXPECT_EQ(panel.cmb.ListCount(), 0);
+  EXPECT_EQ(panel.cmb.Text(), L"");
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"change typed", L"click"}));
+}
+
+TEST(ControlArrays, IndexedFromZeroWithGaps) {
+  testing::ScriptedUserInteraction ui;
+  Form form(ui, L"F", L"F", 6000, 2000);
+  ControlArray<CheckBox> Check1;
+  ControlArray<TextBox> Txtfiles;
+  for (int i = 0; i <= 12; ++i) Check1.Load(i, form, L"Check1", Bounds{i * 400, 0, 400, 285}, L"x");
+  for (int i = 10; i <= 12; ++i) Txtfiles.Load(i, form, L"Txtfiles", Bounds{i * 400, 400, 400, 285});
+  EXPECT_EQ(Check1.Count(), 13);
+  EXPECT_EQ(Check1.LBound(), 0);
+  EXPECT_EQ(Check1.UBound(), 12);
+  EXPECT_EQ(Txtfiles.LBound(), 10);
+  EXPECT_FALSE(Txtfiles.Exists(0));
+  EXPECT_EQ(Check1[7].Index(), 7);
+  EXPECT_EQ(Check1[7].Name(), L"Check1");
+  std::vector<int> clicked;
+  for (int i : Check1.Indexes()) Check1[i].OnClick = [&clicked, i] { clicked.push_back(i); };
+  Check1[11].SetValue(kChecked);
+  SendMessageW(Check1[3].Hwnd(), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicked, (std::vector<int>{11, 3}));
+  EXPECT_THROW(Txtfiles[0], std::out_of_range);
+}
+
+// A control outlives nothing it should not: code may still read and set a
+// control of a form that was unloaded.
+TEST(Lifetime, ControlsOfAnUnloadedFormStayUsable) {
+  testing::ScriptedUserInteraction ui;
+  Panel panel(ui);
+  panel.Load();
+  panel.Unload();
+  EXPECT_EQ(panel.Hwnd(), nullptr);
+  EXPECT_EQ(panel.chk.Hwnd(), nullptr);
+  panel.chk.SetValue(kChecked);
+  EXPECT_EQ(panel.chk.Value(), kChecked);
+  panel.txt.SetText(L"x");
+  EXPECT_EQ(panel.txt.Text(), L"x");
+  EXPECT_EQ(panel.lst.ListCount(), 0);
+}
+
+}  // namespace
+}  // namespace ferrimond::forms

@@ -1,0 +1,186 @@
+// The user-interaction seam: the scripted double's bookkeeping, the real
+// input box driven like a user would, and the file-dialog helpers.
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/numbered_error.h"
+#include "ferrimond/forms/forms.h"
+#include "ferrimond/forms/windows_user_interaction.h"
+#include "tests/ferrimond/forms/scripted_user_interaction.h"
+
+namespace ferrimond::forms {
+namespace {
+
+using testing::PromptKind;
+using testing::ScriptedUserInteraction;
+
+TEST(ScriptedPrompts, RecordsEveryPromptAndAnswersInOrder) {
+  ScriptedUserInteraction ui;
+  ui.AnswerMsgBox(MsgResult::Cancel);
+  ui.AnswerInputBox(L"*.tmp");
+  ui.AnswerBrowseFolder(L"C:\\Data");
+  ui.AnswerOpenFile({});
+  EXPECT_EQ(ui.MsgBox(L"Paused", MsgButtons::OkCancel, MsgIcon::Exclamation, L"Change Drive"),
+            MsgResult::Cancel);
+  EXPECT_EQ(ui.InputBox(L"Please add", {}, {}), L"*.tmp");
+  EXPECT_EQ(ui.BrowseForFolder({}, L"c:\\windows"), L"C:\\Data");
+  EXPECT_TRUE(ui.OpenFileDialog({}).empty());
+  ui.OpenUrl(L"https://ferrimond.example.org");
+
+  ASSERT_EQ(ui.Prompts().size(), 5u);
+  const auto& box = ui.Prompts()[0];
+  EXPECT_EQ(box.kind, PromptKind::MsgBox);
+  EXPECT_EQ(box.buttons, MsgButtons::OkCancel);
+  EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+  EXPECT_EQ(box.title, L"Change Drive");
+  EXPECT_EQ(ui.Prompts()[1].title, L"Ferrimond");  // no title of its own
+  EXPECT_EQ(ui.Prompts()[2].startFolder, L"c:\\windows");
+  EXPECT_EQ(ui.PromptsOf(PromptKind::OpenUrl).at(0).text, L"https://ferrimond.example.org");
+  EXPECT_EQ(ui.PendingAnswers(), 0u);
+}
+
+TEST(ScriptedPrompts, DuringRunsWhileThePromptIsOpen) {
+  ScriptedUserInteraction ui;
+  std::vector<std::wstring> order;
+  ui.AnswerMsgBox(MsgResult::Ok, [&](const testing::Prompt& p) { order.push_back(L"during " + p.text); });
+  ui.MsgBox(L"Backup paused", MsgButtons::OkCancel, MsgIcon::None, {});
+  order.push_back(L"after");
+  EXPECT_EQ(order, (std::vector<std::wstring>{L"during Backup paused", L"after"}));
+}
+
+TEST(ScriptedPrompts, UnexpectedPromptFailsTheTestAndGetsTheSafeAnswer) {
+  EXPECT_NONFATAL_FAILURE(
+      {
+        ScriptedUserInteraction ui;
+        EXPECT_EQ(ui.MsgBox(L"Erase?", MsgButtons::YesNo, MsgIcon::None, {}), MsgResult::No);
+      },
+      "unexpected message box");
+  EXPECT_NONFATAL_FAILURE(
+      {
+        ScriptedUserInteraction ui;
+        ui.AnswerInputBox(L"x");
+        EXPECT_EQ(ui.MsgBox(L"Sure?", MsgButtons::OkCancel, MsgIcon::None, {}), MsgResult::Cancel);
+        ui.DiscardAnswers();
+      },
+      "expected a input box but got a message box");
+  EXPECT_NONFATAL_FAILURE(
+      {
+        ScriptedUserInteraction ui;
+        ui.AnswerMsgBox(MsgResult::Yes);
+        EXPECT_EQ(ui.MsgBox(L"Done", MsgButtons::Ok, MsgIcon::None, {}), MsgResult::Ok);
+      },
+      "not one of the buttons");
+  EXPECT_NONFATAL_FAILURE({ ScriptedUserInteraction ui; ui.AnswerSaveFile(L"a.log"); },
+                          "unused answer");
+}
+
+TEST(ScriptedPrompts, ScriptedFailures) {
+  ScriptedUserInteraction ui;
+  ui.FailBrowseFolder();
+  try {
+    ui.BrowseForFolder({}, {});
+    FAIL() << "no error";
+  } catch (const common::NumberedError& e) {
+    EXPECT_EQ(e.Number(), 429);
+  }
+  ui.FailPrinting();
+  EXPECT_THROW(ui.PrintText(L"doc", L"text"), common::NumberedError);
+  EXPECT_EQ(ui.PromptsOf(PromptKind::Print).at(0).text, L"text");
+}
+
+// ---- The real input box, answered by a thread timer as a user would. ----
+
+struct Script {
+  explicit Script(std::wstring t, int b = IDOK, bool enter = false)
+      : type(std::move(t)), button(b), useEnterKey(enter) {}
+  std::wstring type;
+  int button = IDOK;
+  bool useEnterKey = false;
+  std::wstring seenTitle;
+  std::wstring seenPrompt;
+  std::wstring seenDefault;
+  bool found = false;
+};
+Script* g_script = nullptr;
+
+std::wstring TextOf(HWND hwnd) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(hwnd, buffer, 512);
+  return buffer;
+}
+
+void CALLBACK AnswerInputBox(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = FindWindowW(kInputBoxClass, nullptr);
+  if (!box || !g_script) return;
+  KillTimer(nullptr, id);
+  Script& s = *g_script;
+  s.found = true;
+  s.seenTitle = TextOf(box);
+  s.seenPrompt = TextOf(GetDlgItem(box, kInputBoxPromptId));
+  HWND edit = GetDlgItem(box, kInputBoxEditId);
+  s.seenDefault = TextOf(edit);
+  EXPECT_EQ(GetFocus(), edit);
+  SetWindowTextW(edit, s.type.c_str());
+  if (s.useEnterKey) {
+    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+  } else {
+    PostMessageW(GetDlgItem(box, s.button), BM_CLICK, 0, 0);
+  }
+}
+
+std::wstring AskWith(Script& script, UserInteraction& ui, const std::wstring& prompt,
+                     const std::wstring& def = {}) {
+  g_script = &script;
+  SetTimer(nullptr, 0, 30, AnswerInputBox);
+  std::wstring answer = ui.InputBox(prompt, {}, def);
+  g_script = nullptr;
+  return answer;
+}
+
+TEST(RealInputBox, OkGivesTheTextCancelGivesEmpty) {
+  InitializeApplication();
+  WindowsUserInteraction ui;
+  Form owner(ui, L"Owner", L"Owner", 3000, 2000);
+  owner.Show();
+
+  Script ok{L"01/02/03 10:00:00 AM"};
+  std::wstring prompt = L"Please input date and time you want to backup from\n"
+                        L"The format is  mm/dd/yy hh:mm:ss AM/PM";
+  EXPECT_EQ(AskWith(ok, ui, prompt), L"01/02/03 10:00:00 AM");
+  ASSERT_TRUE(ok.found);
+  EXPECT_EQ(ok.seenTitle, L"Ferrimond");
+  EXPECT_EQ(ok.seenPrompt, prompt);
+  // The owner was disabled while the box was up, and is usable again.
+  EXPECT_TRUE(IsWindowEnabled(owner.Hwnd()));
+  EXPECT_EQ(FindWindowW(kInputBoxClass, nullptr), nullptr);
+
+  Script cancel{L"typed but cancelled", IDCANCEL};
+  EXPECT_EQ(AskWith(cancel, ui, L"Please add the file name(s)"), L"");
+  EXPECT_TRUE(cancel.found);
+
+  Script empty{L""};
+  EXPECT_EQ(AskWith(empty, ui, L"Prompt", L"default"), L"");
+  EXPECT_EQ(empty.seenDefault, L"default");
+
+  Script enter{L"x.doc", IDOK, true};
+  EXPECT_EQ(AskWith(enter, ui, L"Enter presses OK"), L"x.doc");
+}
+
+TEST(FileDialogHelpers, FilterAndMultiSelect) {
+  std::wstring f = FilterForDialog(L"log files(*.log)|*.log|all files(*.*)|*.*");
+  EXPECT_EQ(f, std::wstring(L"log files(*.log)\0*.log\0all files(*.*)\0*.*\0\0", 43));
+  EXPECT_EQ(FilterForDialog(L""), std::wstring(2, L'\0'));
+
+  const wchar_t single[] = L"C:\\a\\b.txt\0";
+  EXPECT_EQ(SplitMultiSelect(single), (std::vector<std::wstring>{L"C:\\a\\b.txt"}));
+  const wchar_t several[] = L"C:\\a\0b.txt\0c.doc\0";
+  EXPECT_EQ(SplitMultiSelect(several), (std::vector<std::wstring>{L"C:\\a\\b.txt", L"C:\\a\\c.doc"}));
+  const wchar_t root[] = L"C:\\\0b.txt\0c.doc\0";
+  EXPECT_EQ(SplitMultiSelect(root), (std::vector<std::wstring>{L"C:\\b.txt", L"C:\\c.doc"}));
+}
+
+}  // namespace
+}  // namespace ferrimond::forms
