@@ -57,7 +57,7 @@ LRESULT cDropDown::HookProc(int32_t eType, int32_t nCode, WPARAM wParam, LPARAM 
   const POINT pt{mouse.X(), mouse.Y()};
   if (PtInRect(&popup, pt)) return 0;
   bool dontHide = false;
-  if (WillHide) WillHide(dontHide, pt);
+  if (WillHide) WillHide(dontHide, mouse);
   if (!dontHide && !KeepOpen && attached_) Hide();
   return 0;  // never consumed: the click goes on to its window
 }

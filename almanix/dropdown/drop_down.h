@@ -36,9 +36,9 @@ class cDropDown : public IWindowsHook {
 
   // Raised after the window was hidden.
   std::function<void()> HideControl;
-  // Raised before an outside click hides the pop-up; the screen point of
-  // the click is passed along. Setting DontHide keeps it open.
-  std::function<void(bool& DontHide, POINT click)> WillHide;
+  // Raised before an outside click hides the pop-up, with the click's
+  // mouse record. Setting DontHide keeps it open.
+  std::function<void(bool& DontHide, const cMouselParam& mouse)> WillHide;
 
   LRESULT HookProc(int32_t eType, int32_t nCode, WPARAM wParam, LPARAM lParam,
                    bool& bConsume) override;

@@ -785,7 +785,14 @@ void DatePicker::EnsureCalendarWindow() {
   if (!sc_->hWnd()) sc_->Create(hwnd_, 0, 0, WS_CHILD);
   if (!dropDown_) {
     dropDown_ = std::make_unique<cDropDown>();
-    dropDown_->WillHide = [this](bool& dontHide, POINT click) { OnDropDownWillHide(dontHide, click); };
+    dropDown_->WillHide = [this](bool& dontHide, const cMouselParam& mouse) {
+      OnDropDownWillHide(dontHide, mouse);
+    };
+    dropDown_->HideControl = [this] {
+      // Keyboard focus must not stay behind in the hidden calendar.
+      HWND focus = GetFocus();
+      if (hwnd_ && focus && (focus == sc_->hWnd() || IsChild(sc_->hWnd(), focus))) SetFocus(hwnd_);
+    };
   }
 }
 
@@ -831,14 +838,23 @@ void DatePicker::DropDownButton() {
   events_.Fire(&DatePickerEvents::AfterCalendarDropDown);
 }
 
-void DatePicker::OnDropDownWillHide(bool& dontHide, POINT click) {
+void DatePicker::OnDropDownWillHide(bool& dontHide, const cMouselParam& mouse) {
+  // The calendar's month list drops below the calendar in a window of its
+  // own: a press there is a press inside.
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof(combo);
+  if (sc_->MonthList() && GetComboBoxInfo(sc_->MonthList(), &combo) && mouse.hWnd() &&
+      (mouse.hWnd() == combo.hwndList || mouse.hWnd() == combo.hwndCombo)) {
+    dontHide = true;
+    return;
+  }
   // A press on our own drop-down button closes the calendar; the button
   // must not open it again right away.
   const CFrame* button = Button(L"DropDown");
   if (!button || !hwnd_) return;
-  POINT pt = click;
-  ScreenToClient(hwnd_, &pt);
-  if (button->CheckPoint(pt.x, pt.y)) closedByButtonClick_ = true;
+  if (button->CheckPoint(mouse.ClientX(hwnd_), mouse.ClientY(hwnd_)) &&
+      WindowFromPoint(POINT{mouse.X(), mouse.Y()}) == hwnd_)
+    closedByButtonClick_ = true;
 }
 
 void DatePicker::OnCalendarChange() {
@@ -1003,11 +1019,13 @@ void DatePicker::OnFocus(bool gained, HWND other) {
     focused_ = true;
     if (current_ >= 0) fields_[current_].selected = true;
   } else {
-    // Focus moving into the drop-down calendar keeps it open.
-    if (sc_->hWnd() && other && (other == sc_->hWnd() || IsChild(sc_->hWnd(), other))) return;
     focused_ = false;
     for (CDateMask& f : fields_) f.selected = false;
-    CloseUpCalendar();
+    // Focus moving into the drop-down calendar (its month list) keeps it
+    // open; picking a date brings the focus back.
+    const bool intoCalendar =
+        sc_->hWnd() && other && (other == sc_->hWnd() || IsChild(sc_->hWnd(), other));
+    if (!intoCalendar) CloseUpCalendar();
   }
   mdc_.SetBackColor(focused_ && UseFocusColor ? FocusColor : backColor_);
   Redraw();

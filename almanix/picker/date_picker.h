@@ -236,7 +236,7 @@ class DatePicker {
   void OnFocus(bool gained, HWND other);
   void OnCalendarChange();
   void OnCalendarEmptyClicked();
-  void OnDropDownWillHide(bool& dontHide, POINT click);
+  void OnDropDownWillHide(bool& dontHide, const cMouselParam& mouse);
   void UpdateInputState();
   CFrame* FrameByTag(std::wstring_view tag);
 

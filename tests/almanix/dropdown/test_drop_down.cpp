@@ -98,7 +98,7 @@ TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseIt) {
   cDropDown dd;
   HWND content = Make(WS_POPUP, nullptr, 0, 0, 10, 10);
   int willHide = 0, hidden = 0;
-  dd.WillHide = [&](bool&, POINT) { ++willHide; };
+  dd.WillHide = [&](bool&, const cMouselParam&) { ++willHide; };
   dd.HideControl = [&] { ++hidden; };
   dd.Show(content, 400, 300, 120, 100, 20, true);
 
@@ -121,7 +121,7 @@ TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseIt) {
 TEST_F(DropDownTest, DontHideAndKeepOpenSuppressHiding) {
   cDropDown dd;
   bool veto = true;
-  dd.WillHide = [&](bool& dontHide, POINT) { dontHide = veto; };
+  dd.WillHide = [&](bool& dontHide, const cMouselParam&) { dontHide = veto; };
   dd.Show(Make(WS_POPUP, nullptr, 0, 0, 10, 10), 400, 300, 120, 100, 20, true);
 
   Press({150, 150}, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP);

@@ -162,6 +162,35 @@ TEST_F(PickerTest, OutsideRightClickClosesAndTheOwnButtonDoesNotReopen) {
   picker_->CloseUpCalendar();
 }
 
+TEST_F(PickerTest, TheCalendarsMonthListCountsAsInside) {
+  Create();
+  SetFocus(picker_->hWnd());
+  picker_->SetValue(At(2026, 3, 10));
+  picker_->DropDownCalendar();
+  MonthCalendar& sc = picker_->Calendar();
+  RECT calendar;
+  GetWindowRect(sc.hWnd(), &calendar);
+  Press({calendar.left + 60, calendar.top + 15}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof(combo);
+  ASSERT_TRUE(GetComboBoxInfo(sc.MonthList(), &combo));
+  ASSERT_TRUE(IsWindowVisible(combo.hwndList));
+  RECT list;
+  GetWindowRect(combo.hwndList, &list);
+  ASSERT_GT(list.bottom, calendar.bottom) << "the list reaches out of the calendar";
+
+  // Choosing December at the list's bottom, below the calendar, keeps the
+  // calendar open.
+  Press({list.left + 10, list.bottom - 2}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(picker_->IsDropped());
+  EXPECT_EQ(sc.SelectedMonth(), 12);
+
+  // An outside click closes it and gives the focus back to the picker.
+  Press({400, 300}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_FALSE(picker_->IsDropped());
+  EXPECT_EQ(GetFocus(), picker_->hWnd());
+}
+
 TEST_F(PickerTest, LosingTheFocusClosesTheCalendar) {
   Create();
   SetFocus(picker_->hWnd());
