@@ -441,13 +441,14 @@ void DatePicker::SetFont(const PickerFont& font) {
 
 void DatePicker::SetBackColor(OleColor value) {
   backColor_ = value;
-  ApplyFont();
+  Redraw();  // Render picks the background
   MarkChanged(L"BackColor");
 }
 
 void DatePicker::SetForeColor(OleColor value) {
   foreColor_ = value;
-  ApplyFont();
+  mdc_.SetTextColor(enabled_ ? foreColor_ : kDisabledText);
+  Redraw();
   MarkChanged(L"ForeColor");
 }
 
@@ -455,6 +456,7 @@ void DatePicker::SetEnabled(bool value) {
   enabled_ = value;
   for (CFrame& b : buttons_) b.Enabled = value;
   mdc_.SetTextColor(enabled_ ? foreColor_ : kDisabledText);
+  if (!value) CloseUpCalendar();
   UpdateInputState();
   Redraw();
   MarkChanged(L"Enabled");
@@ -462,6 +464,7 @@ void DatePicker::SetEnabled(bool value) {
 
 void DatePicker::SetLocked(bool value) {
   locked_ = value;
+  if (value) CloseUpCalendar();
   UpdateInputState();
   Redraw();
   MarkChanged(L"Locked");
