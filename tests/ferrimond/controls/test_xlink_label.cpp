@@ -1,0 +1,244 @@
+// The link label on a real hidden window: hover tracking with capture and
+// its edges, the look it switches to, clicks through the seam, and the
+// stored properties with their defaults and order.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ferrimond/controls/xlink_label.h"
+#include "ferrimond/forms/forms.h"
+#include "tests/ferrimond/forms/scripted_user_interaction.h"
+
+namespace ferrimond {
+namespace {
+
+using forms::testing::PromptKind;
+
+class Host : public forms::Form {
+ public:
+  explicit Host(forms::UserInteraction& ui) : Form(ui, L"frmSplash", L"Ferrimond", 4000, 2000) {}
+  XLinkLabel XLinkLabel1{*this, L"XLinkLabel1", {120, 120, 1500, 300}};
+};
+
+class LinkLabel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host.Show();
+    GetClientRect(link().Hwnd(), &client);
+  }
+  XLinkLabel& link() { return host.XLinkLabel1; }
+  void MoveTo(int x, int y) { SendMessageW(link().Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
+  bool Captured() { return GetCapture() == link().Hwnd(); }
+
+  forms::testing::ScriptedUserInteraction ui;
+  Host host{ui};
+  RECT client{};
+};
+
+TEST_F(LinkLabel, HoverCountsTheRightAndBottomEdgesAsInside) {
+  link().InitProperties();
+  MoveTo(3, 3);
+  EXPECT_TRUE(link().Hovered());
+  EXPECT_TRUE(Captured());  // keeps getting moves after the pointer leaves
+  EXPECT_TRUE(link().Font().underline);
+  MoveTo(client.right, client.bottom);  // exactly on the edges
+  EXPECT_TRUE(link().Hovered());
+  EXPECT_TRUE(Captured());
+  MoveTo(client.right + 1, 2);
+  EXPECT_FALSE(link().Hovered());
+  EXPECT_FALSE(Captured());
+  EXPECT_FALSE(link().Font().underline);
+  MoveTo(2, client.bottom + 1);
+  EXPECT_FALSE(link().Hovered());
+  MoveTo(-1, 2);  // left of the control while captured
+  EXPECT_FALSE(link().Hovered());
+}
+
+TEST_F(LinkLabel, DefaultsChangeOnlyTheUnderline) {
+  link().InitProperties();
+  forms::OleColor before = link().TextColor();
+  MoveTo(1, 1);
+  EXPECT_EQ(link().TextColor(), before);
+  EXPECT_TRUE(link().Font().underline);
+}
+
+TEST_F(LinkLabel, HoverColourWaitsForTheNextHover) {
+  link().InitProperties();
+  link().SetNormTextColor(0x000000);
+  link().SetHoverTextColor(0x0000FF);
+  EXPECT_EQ(link().TextColor(), 0x000000u);
+  MoveTo(1, 1);
+  EXPECT_EQ(link().TextColor(), 0x0000FFu);
+  MoveTo(client.right + 5, 1);
+  EXPECT_EQ(link().TextColor(), 0x000000u);
+}
+
+TEST_F(LinkLabel, ClickOpensTheUrlThroughTheSeam) {
+  link().InitProperties();
+  link().SetURL(L"https://ferrimond.example.org/tell-a-friend");
+  SendMessageW(link().Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  SendMessageW(link().Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  auto opened = ui.PromptsOf(PromptKind::OpenUrl);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].text, L"https://ferrimond.example.org/tell-a-friend");
+  // Released outside: no click.
+  SendMessageW(link().Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  SendMessageW(link().Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(client.right + 10, 2));
+  EXPECT_EQ(ui.PromptsOf(PromptKind::OpenUrl).size(), 1u);
+}
+
+TEST_F(LinkLabel, DisabledIgnoresTheMouse) {
+  link().InitProperties();
+  MoveTo(1, 1);
+  link().SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(link().Hwnd()));
+  EXPECT_FALSE(link().Hovered());  // back to the normal look
+  EXPECT_FALSE(Captured());
+  MoveTo(2, 2);
+  EXPECT_FALSE(link().Hovered());
+  EXPECT_FALSE(link().Font().underline);
+  SendMessageW(link().Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  SendMessageW(link().Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_TRUE(ui.PromptsOf(PromptKind::OpenUrl).empty());
+}
+
+TEST_F(LinkLabel, ResizeStoresTheInnerSize) {
+  link().Move(0, 0, 3000, 450);
+  RECT rc;
+  GetClientRect(link().Hwnd(), &rc);
+  EXPECT_EQ(link().StoredWidth(), forms::PixelsToTwipsX(rc.right));
+  EXPECT_EQ(link().StoredHeight(), forms::PixelsToTwipsY(rc.bottom));
+  MoveTo(rc.right, rc.bottom);
+  EXPECT_TRUE(link().Hovered());
+}
+
+// Paints into a bitmap of the control's size: the back colour everywhere,
+// the text from the top-left corner, an underline row only while hovered.
+TEST_F(LinkLabel, PaintsFromTheCornerWithTheCurrentLook) {
+  link().InitProperties();
+  link().SetBackColor(0xFFFFFF);
+  link().SetNormTextColor(0x000000);
+  link().SetHoverTextColor(0x000000);
+  link().SetCaption(L"Visit the Ferrimond pages for news, help and the latest version of it");
+  int w = client.right, h = client.bottom;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  auto longestDarkRun = [&] {
+    int best = 0;
+    for (int y = 0; y < h; ++y) {
+      int run = 0;
+      for (int x = 0; x < w; ++x) {
+        run = GetPixel(dc, x, y) == RGB(0, 0, 0) ? run + 1 : 0;
+        best = std::max(best, run);
+      }
+    }
+    return best;
+  };
+  SendMessageW(link().Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  EXPECT_EQ(GetPixel(dc, w - 1, h - 1), RGB(255, 255, 255));
+  bool inkNearCorner = false;
+  for (int y = 0; y < h / 2 + 4 && !inkNearCorner; ++y)
+    for (int x = 0; x < 12; ++x) inkNearCorner |= GetPixel(dc, x, y) == RGB(0, 0, 0);
+  EXPECT_TRUE(inkNearCorner);
+  int plain = longestDarkRun();
+
+  MoveTo(1, 1);
+  SendMessageW(link().Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  // The caption is longer than the control, so the underline crosses it.
+  EXPECT_GE(longestDarkRun(), w - 2);
+  EXPECT_LT(plain, w / 2);
+  SelectObject(dc, old);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+}
+
+TEST_F(LinkLabel, FirstCreationAppliesAndReportsInOrder) {
+  std::vector<std::wstring> reported;
+  link().OnPropertyChanged = [&](const std::wstring& name) { reported.push_back(name); };
+  link().InitProperties();
+  EXPECT_EQ(reported, (std::vector<std::wstring>{L"Font", L"BackColor", L"NormTextColor",
+                                                 L"HoverTextColor", L"URL", L"Enabled",
+                                                 L"Caption", L"NormUnderline", L"HoverUnderline"}));
+  EXPECT_EQ(link().Caption(), L"XLinkLabel1");
+  EXPECT_EQ(link().URL(), kDefaultLinkUrl);
+  EXPECT_EQ(link().BackColor(), host.BackColor());
+  EXPECT_EQ(link().Font(), forms::MessageFont());
+}
+
+TEST_F(LinkLabel, DefaultsAreOmittedExceptTheFont) {
+  link().InitProperties();
+  link().SetCaption(kDefaultLinkCaption);
+  common::MemoryPropertyBag bag;
+  link().WriteProperties(bag);
+  EXPECT_EQ(bag.Order(), (std::vector<std::wstring>{L"Font"}));
+
+  // Saved while hovered: the stored underline is the normal one.
+  MoveTo(1, 1);
+  common::MemoryPropertyBag hovered;
+  link().WriteProperties(hovered);
+  forms::FontSpec stored;
+  ASSERT_TRUE(stored.FromString(std::get<std::wstring>(hovered.Values().at(L"Font"))));
+  EXPECT_FALSE(stored.underline);
+}
+
+TEST_F(LinkLabel, StoredValuesRoundTripInOrder) {
+  link().InitProperties();
+  link().SetBackColor(0x00FFFFFF);
+  link().SetNormTextColor(0x00800000);
+  link().SetHoverTextColor(0x000000FF);
+  link().SetURL(L"mailto:support@ferrimond.example.org");
+  link().SetEnabled(false);
+  link().SetNormUnderline(true);
+  link().SetHoverUnderline(false);
+  forms::FontSpec font = forms::MessageFont();
+  font.size = 12;
+  font.weight = FW_BOLD;
+  font.underline = true;
+  link().SetFont(font);
+  common::MemoryPropertyBag bag;
+  link().WriteProperties(bag);
+  EXPECT_EQ(bag.Order(), (std::vector<std::wstring>{L"Font", L"BackColor", L"NormTextColor",
+                                                    L"HoverTextColor", L"URL", L"Enabled",
+                                                    L"Caption", L"NormUnderline",
+                                                    L"HoverUnderline"}));
+
+  forms::testing::ScriptedUserInteraction ui2;
+  Host other(ui2);
+  other.XLinkLabel1.ReadProperties(bag);
+  XLinkLabel& copy = other.XLinkLabel1;
+  EXPECT_EQ(copy.Font(), font);
+  EXPECT_EQ(copy.BackColor(), 0x00FFFFFFu);
+  EXPECT_EQ(copy.NormTextColor(), 0x00800000u);
+  EXPECT_EQ(copy.HoverTextColor(), 0x000000FFu);
+  EXPECT_EQ(copy.URL(), L"mailto:support@ferrimond.example.org");
+  EXPECT_FALSE(copy.Enabled());
+  EXPECT_EQ(copy.Caption(), L"XLinkLabel1");
+  EXPECT_TRUE(copy.NormUnderline());
+  EXPECT_FALSE(copy.HoverUnderline());
+}
+
+TEST_F(LinkLabel, MissingKeysTakeDefaultsAndDamagedOnesAreSkipped) {
+  common::MemoryPropertyBag bag;
+  bag.Write(L"Font", std::wstring(L"not a font"));
+  bag.Write(L"BackColor", std::wstring(L"red"));
+  bag.Write(L"Caption", std::wstring(L"Tell your friends"));
+  link().ReadProperties(bag);
+  EXPECT_EQ(link().Font(), forms::MessageFont());
+  EXPECT_EQ(link().BackColor(), host.BackColor());
+  EXPECT_EQ(link().Caption(), L"Tell your friends");
+  EXPECT_EQ(link().URL(), kDefaultLinkUrl);
+  EXPECT_TRUE(link().Enabled());
+  EXPECT_FALSE(link().NormUnderline());
+  EXPECT_TRUE(link().HoverUnderline());
+
+  common::MemoryPropertyBag empty;
+  link().ReadProperties(empty);
+  EXPECT_EQ(link().Caption(), kDefaultLinkCaption);
+}
+
+}  // namespace
+}  // namespace ferrimond
