@@ -137,15 +137,6 @@ TEST_F(DropDownTest, DontHideAndKeepOpenSuppressHiding) {
   EXPECT_FALSE(dd.Shown());
 }
 
-TEST_F(DropDownTest, DestroyingAShownPopupReleasesTheHook) {
-  {
-    cDropDown dd;
-    dd.Show(MakePopupContent(), 10, 10, 50, 50, 20, true);
-    ASSERT_NE(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
-  }
-  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
-}
-
 struct Sink : IWindowsHook {
   explicit Sink(bool consume) : consume(consume) {}
   LRESULT HookProc(int32_t type, int32_t, WPARAM wParam, LPARAM, bool& bConsume) override {
