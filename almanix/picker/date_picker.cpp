@@ -767,9 +767,7 @@ void DatePicker::KeyAction(int vk) {
         if (!fields_[i].isliteral()) { SetCurrentField(i); break; }
       break;
     case VK_UP: case VK_DOWN:
-      // An empty picker first takes back its last date, then steps it.
-      if (!value_) value_ = lastDate_;
-      Step(vk == VK_UP ? 1 : -1);
+      Step(vk == VK_UP ? 1 : -1);  // an empty picker steps its last date
       break;
     case VK_F4:
       DropDownButton();
@@ -893,12 +891,6 @@ void DatePicker::OnCalendarEmptyClicked() {
 }
 
 // ---------------------------------------------------------------- buttons and timer
-
-CFrame* DatePicker::FrameByTag(std::wstring_view tag) {
-  for (CFrame& b : buttons_)
-    if (b.Tag == tag) return &b;
-  return nullptr;
-}
 
 const CFrame* DatePicker::Button(std::wstring_view tag) const {
   for (const CFrame& b : buttons_)

@@ -238,7 +238,6 @@ class DatePicker {
   void OnCalendarEmptyClicked();
   void OnDropDownWillHide(bool& dontHide, const cMouselParam& mouse);
   void UpdateInputState();
-  CFrame* FrameByTag(std::wstring_view tag);
 
   HWND hwnd_ = nullptr;
   cMDC mdc_;
