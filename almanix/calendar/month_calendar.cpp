@@ -171,7 +171,13 @@ LRESULT CALLBACK MonthCalendar::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     self->pressed_ = nullptr;
     return DefWindowProcW(hwnd, msg, wp, lp);
   }
-  return self->HandleMessage(msg, wp, lp);
+  // Nothing may unwind through the system's message dispatch; a failing
+  // event handler of a host ends only the message it was raised from.
+  try {
+    return self->HandleMessage(msg, wp, lp);
+  } catch (...) {
+    return 0;
+  }
 }
 
 LRESULT MonthCalendar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -440,12 +446,14 @@ void MonthCalendar::SetValue(common::DateTime value) {
 }
 
 void MonthCalendar::SetMinDate(common::DateTime value) {
+  if (!Representable(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
   if (value > maxDate_) RaiseControlError(ErrMinDateAboveMax);
   minDate_ = value;
   MarkChanged(L"MinDate");
 }
 
 void MonthCalendar::SetMaxDate(common::DateTime value) {
+  if (!Representable(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
   if (value < minDate_) RaiseControlError(ErrMaxDateBelowMin);
   maxDate_ = value;
   MarkChanged(L"MaxDate");

@@ -80,9 +80,11 @@ class MonthCalendar {
   // Raises Change on every assignment, also of the same value.
   void SetValue(common::DateTime value);
   common::DateTime MinDate() const { return minDate_; }
-  void SetMinDate(common::DateTime value);  // error 1068 above MaxDate
+  // Error 1068 above MaxDate, 1070 below MinDate; error 5 for values that
+  // name no day of years 100-9999 (also for Value).
+  void SetMinDate(common::DateTime value);
   common::DateTime MaxDate() const { return maxDate_; }
-  void SetMaxDate(common::DateTime value);  // error 1070 below MinDate
+  void SetMaxDate(common::DateTime value);
 
   int32_t SelectedDay() const;
   void SetSelectedDay(int32_t day);

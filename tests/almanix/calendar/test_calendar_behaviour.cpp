@@ -2,6 +2,8 @@
 #include "calendar_fixture.h"
 #include "common/numbered_error.h"
 
+#include <stdexcept>
+
 using calendar_test::CalendarWindow;
 using common::DateTime;
 
@@ -126,6 +128,7 @@ TEST_F(CalendarWindow, MinAndMaxDateErrorsStoreNothing) {
   cal_->SetMaxDate(DateTime::Serial(2030, 1, 1));
   EXPECT_EQ(NumberOf([&] { cal_->SetMaxDate(DateTime::Serial(2019, 12, 31)); }), 1070);
   EXPECT_EQ(NumberOf([&] { cal_->SetMinDate(DateTime::Serial(2030, 1, 2)); }), 1068);
+  EXPECT_EQ(NumberOf([&] { cal_->SetMaxDate(DateTime(3e6)); }), 5);  // after 9999
   EXPECT_EQ(cal_->MinDate(), DateTime::Serial(2020, 1, 1));
   EXPECT_EQ(cal_->MaxDate(), DateTime::Serial(2030, 1, 1));
   // A day outside the range is clicked but not taken.
@@ -163,6 +166,17 @@ TEST_F(CalendarWindow, MonthListSelection) {
   EXPECT_EQ(cal_->SelectedMonth(), 8);
   EXPECT_EQ(SendMessageW(cal_->MonthList(), CB_GETCURSEL, 0, 0), 7);
   EXPECT_EQ(events_.Count(L"MonthChanged"), 1);
+}
+
+TEST_F(CalendarWindow, AHandlerThatThrowsEndsOnlyItsMessage) {
+  struct Thrower : almanix::MonthCalendarEvents {
+    void DateClicked() override { throw std::runtime_error("host failed"); }
+  } thrower;
+  cal_->Events().Advise(&thrower);
+  Click(Cell(9));
+  Click(kRight);
+  EXPECT_EQ(events_.Count(L"MonthChanged"), 1);
+  cal_->Events().Unadvise(&thrower);
 }
 
 TEST_F(CalendarWindow, KeysAndDoubleClicks) {

@@ -8,7 +8,11 @@ class Dib {
  public:
   Dib(int width, int height, COLORREF fill = RGB(255, 0, 255)) : width_(width), height_(height) {
     BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
     dc_ = CreateCompatibleDC(nullptr);
     bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
     old_ = SelectObject(dc_, bitmap_);
