@@ -23,10 +23,13 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-ScopedHandle OpenSelf(const std::wstring& path, DWORD access) {
+ScopedHandle OpenSelf(const std::wstring& path, DWORD access, bool isFolder = false) {
   ScopedHandle h(CreateFileW(SystemPath(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!h.ok()) RaiseLastFileSystemError();
+  if (!h.ok()) {
+    const DWORD code = GetLastError();
+    RaiseFileSystemError(isFolder && code == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : code);
+  }
   return h;
 }
 
@@ -63,21 +66,36 @@ struct Entry {
   std::wstring volumePath;
 };
 
-constexpr DWORD kDeleteAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+// The folder whose entries are being removed, held open (without deletion
+// access, which the system's folder listing would not share).
+struct Parent {
+  ScopedHandle handle;
+  std::wstring volumePath;
+};
 
-Entry OpenEntry(const std::wstring& path, const std::wstring& expectedVolumePath, DWORD access) {
-  Entry e{OpenSelf(path, access), {}, {}};
-  e.volumePath = NameOnVolume(e.handle.get());
-  if (!SamePath(e.volumePath, expectedVolumePath)) RaiseFileSystemNumber(common::ErrPermissionDenied);
-  e.info = InfoOf(e.handle.get());
-  return e;
+Parent OpenParent(const std::wstring& path) {
+  Parent p{OpenSelf(path, FILE_READ_ATTRIBUTES, true), {}};
+  p.volumePath = NameOnVolume(p.handle.get());
+  return p;
 }
 
-// The volume path the entry `fullPath` has when it is no link: its folder's
-// volume path and its own name.
-std::wstring ExpectedVolumePath(const std::wstring& fullPath) {
-  ScopedHandle parent = OpenSelf(ParentPath(fullPath), FILE_READ_ATTRIBUTES);
-  return JoinPath(NameOnVolume(parent.get()), LastComponent(fullPath));
+constexpr DWORD kDeleteAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+
+// Opens the entry `name` of `parent`; 70 when the handle leads anywhere but
+// to the entry itself, that is through a link.
+Entry OpenEntry(const std::wstring& path, Parent& parent, DWORD access) {
+  Entry e{OpenSelf(path, access), {}, {}};
+  e.volumePath = NameOnVolume(e.handle.get());
+  const std::wstring name = LastComponent(path);
+  if (!SamePath(e.volumePath, JoinPath(parent.volumePath, name))) {
+    // Where one folder is reachable through two drive letters, Wine names
+    // it after either, and may switch when drive mappings change: ask again.
+    parent.volumePath = NameOnVolume(parent.handle.get());
+    if (!SamePath(e.volumePath, JoinPath(parent.volumePath, name)))
+      RaiseFileSystemNumber(common::ErrPermissionDenied);
+  }
+  e.info = InfoOf(e.handle.get());
+  return e;
 }
 
 // Marks the entry for removal; it goes when its handle is closed.
@@ -99,47 +117,43 @@ void MarkDeleted(const Entry& e, bool force) {
 bool IsDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
-void RemoveContents(const std::wstring& path, const std::wstring& volumePath,
-                    std::vector<FileIdentity>& onPath, bool force);
+void RemoveContents(const std::wstring& path, Parent& folder, std::vector<FileIdentity>& onPath, bool force);
 
-// Removes one entry of a tree; `listedAttributes` are those its folder
+// Removes one entry of `parent`; `listedAttributes` are those the folder
 // listing showed (Wine marks a Unix symlink to a folder there only).
-void RemoveEntry(const std::wstring& path, const std::wstring& expectedVolumePath, DWORD listedAttributes,
+void RemoveEntry(const std::wstring& path, Parent& parent, DWORD listedAttributes,
                  std::vector<FileIdentity>& onPath, bool force) {
   if (IsDirectory(listedAttributes) && !IsLink(listedAttributes)) {
-    // Not yet opened for deletion: the system's own folder listing does not
-    // share deletion access.
-    Entry folder = OpenEntry(path, expectedVolumePath, FILE_READ_ATTRIBUTES);
-    if (!IsLink(folder.info.dwFileAttributes)) {
-      const FileIdentity id = IdentityOf(folder.info);
+    Entry entry = OpenEntry(path, parent, FILE_READ_ATTRIBUTES);
+    if (!IsLink(entry.info.dwFileAttributes)) {
+      const FileIdentity id = IdentityOf(entry.info);
       if (std::find(onPath.begin(), onPath.end(), id) != onPath.end())
         RaiseFileSystemNumber(common::ErrPermissionDenied);
-      folder.handle.Close();
+      Parent folder{std::move(entry.handle), entry.volumePath};
       onPath.push_back(id);
-      RemoveContents(path, folder.volumePath, onPath, force);
+      RemoveContents(path, folder, onPath, force);
       onPath.pop_back();
     }
   }
-  MarkDeleted(OpenEntry(path, expectedVolumePath, kDeleteAccess), force);
+  MarkDeleted(OpenEntry(path, parent, kDeleteAccess), force);
 }
 
-void RemoveContents(const std::wstring& path, const std::wstring& volumePath,
-                    std::vector<FileIdentity>& onPath, bool force) {
+void RemoveContents(const std::wstring& path, Parent& folder, std::vector<FileIdentity>& onPath, bool force) {
   struct Listed {
     std::wstring name;
     DWORD attributes;
   };
   std::vector<Listed> listed;
   ForEachEntry(path, [&](const WIN32_FIND_DATAW& d) { listed.push_back({d.cFileName, d.dwFileAttributes}); });
-  for (const Listed& item : listed)
-    RemoveEntry(JoinPath(path, item.name), JoinPath(volumePath, item.name), item.attributes, onPath, force);
+  for (const Listed& item : listed) RemoveEntry(JoinPath(path, item.name), folder, item.attributes, onPath, force);
 }
 
 }  // namespace
 
 void RemoveFile(const std::wstring& fullPath, bool force) {
   if (IsRootPath(fullPath)) RaiseFileSystemNumber(common::ErrFileNotFound);
-  Entry e = OpenEntry(fullPath, ExpectedVolumePath(fullPath), kDeleteAccess);
+  Parent parent = OpenParent(ParentPath(fullPath));
+  Entry e = OpenEntry(fullPath, parent, kDeleteAccess);
   if (IsDirectory(e.info.dwFileAttributes)) RaiseFileSystemNumber(common::ErrFileNotFound);
   MarkDeleted(e, force);
 }
@@ -149,8 +163,9 @@ void RemoveTree(const std::wstring& fullPath, bool force) {
   const DWORD attributes = GetFileAttributesW(SystemPath(fullPath).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(attributes))
     RaiseFileSystemNumber(common::ErrPathNotFound);
+  Parent parent = OpenParent(ParentPath(fullPath));
   std::vector<FileIdentity> onPath;
-  RemoveEntry(fullPath, ExpectedVolumePath(fullPath), attributes, onPath, force);
+  RemoveEntry(fullPath, parent, attributes, onPath, force);
 }
 
 }  // namespace ferrimond::fs_internal

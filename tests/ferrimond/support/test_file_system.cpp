@@ -1,0 +1,287 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "common/numbered_error.h"
+#include "ferrimond/support/file_system.h"
+#include "ferrimond/support/file_system_errors.h"
+#include "ferrimond/support/file_system_paths.h"
+#include "ferrimond/support/file_times.h"
+#include "tests/ferrimond/support/raised_number.h"
+#include "tests/harness/temp_dir.h"
+#include "tests/harness/wine_drives.h"
+
+using namespace ferrimond;
+using harness::DriveKind;
+using harness::MappedDrive;
+
+namespace {
+
+std::vector<std::wstring> Names(const std::vector<File>& files) {
+  std::vector<std::wstring> out;
+  for (const File& f : files) out.push_back(f.Name());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::vector<std::wstring> Names(const std::vector<Folder>& folders) {
+  std::vector<std::wstring> out;
+  for (const Folder& f : folders) out.push_back(f.Name());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void MakeReadOnly(const std::wstring& path) {
+  ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+}
+
+// One removable drive E: to work on.
+class OnDrive : public ::testing::Test {
+ protected:
+  MappedDrive drive_{L'E', DriveKind::Removable};
+  FileSystem fs_;
+};
+
+}  // namespace
+
+TEST(FileSystemErrors, SystemCodesMapToTheNumbersHandlersTest) {
+  EXPECT_EQ(FileSystemErrorNumber(ERROR_FILE_NOT_FOUND), 53);
+  EXPECT_EQ(FileSystemErrorNumber(ERROR_PATH_NOT_FOUND), 76);
+  EXPECT_EQ(FileSystemErrorNumber(ERROR_INVALID_DRIVE), 76);
+  for (DWORD code : {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_WRITE_PROTECT})
+    EXPECT_EQ(FileSystemErrorNumber(code), 70) << code;
+  EXPECT_EQ(FileSystemErrorNumber(ERROR_NOT_READY), 71);
+  EXPECT_EQ(FileSystemErrorNumber(ERROR_DISK_FULL), common::ErrDiskFull);
+  EXPECT_EQ(FileSystemErrorNumber(ERROR_HANDLE_DISK_FULL), common::ErrDiskFull);
+  EXPECT_EQ(FileSystemErrorNumber(ERROR_ALREADY_EXISTS), 58);
+  // Anything else keeps its code, the way the scripting runtime reports it.
+  EXPECT_EQ(static_cast<uint32_t>(FileSystemErrorNumber(ERROR_DIR_NOT_EMPTY)), 0x80070091u);
+}
+
+TEST(FileSystemErrors, OtherCodesCarryTheSystemText) {
+  try {
+    RaiseFileSystemError(ERROR_DIR_NOT_EMPTY);
+  } catch (const common::NumberedError& e) {
+    EXPECT_NE(e.Description(), common::RuntimeDescription(e.Number()));
+    EXPECT_FALSE(e.Description().empty());
+  }
+  try {
+    RaiseFileSystemError(ERROR_FILE_NOT_FOUND);
+  } catch (const common::NumberedError& e) {
+    EXPECT_EQ(e.Description(), L"File not found");
+  }
+}
+
+TEST(FileSystemPaths, NormaliseRootsAndTrailingBackslashes) {
+  EXPECT_EQ(FullPath(L"e:"), L"E:\\");
+  EXPECT_EQ(FullPath(L"e:\\"), L"E:\\");
+  EXPECT_EQ(FullPath(L"E:\\a\\b\\"), L"E:\\a\\b");
+  EXPECT_EQ(FullPath(L"E:/a/./c/../b"), L"E:\\a\\b");
+  EXPECT_EQ(ParentPath(L"E:\\a\\b"), L"E:\\a");
+  EXPECT_EQ(ParentPath(L"E:\\a"), L"E:\\");
+  EXPECT_EQ(LastComponent(L"E:\\a\\b"), L"b");
+  EXPECT_TRUE(IsRootPath(L"E:\\"));
+  EXPECT_TRUE(IsRootPath(L"\\\\server\\share\\"));
+  EXPECT_FALSE(IsRootPath(L"E:\\a"));
+  EXPECT_EQ(JoinPath(L"E:\\", L"x"), L"E:\\x");
+  const std::wstring deep = L"E:\\" + std::wstring(300, L'd');
+  EXPECT_EQ(SystemPath(deep), L"\\\\?\\" + deep);
+  EXPECT_EQ(SystemPath(L"\\\\srv\\sh\\" + std::wstring(300, L'd')), L"\\\\?\\UNC\\srv\\sh\\" + std::wstring(300, L'd'));
+  EXPECT_EQ(SystemPath(L"E:\\short"), L"E:\\short");
+}
+
+TEST(FileSystemDrives, MappedDrivesAppearInLetterOrderWithTheirTypes) {
+  MappedDrive removable(L'E', DriveKind::Removable);
+  MappedDrive fixed(L'D', DriveKind::Fixed);
+  FileSystem fs;
+  std::wstring letters;
+  int32_t typeD = -1, typeE = -1;
+  for (const Drive& d : fs.Drives()) {
+    letters += d.DriveLetter();
+    if (d.DriveLetter() == L"D") typeD = d.DriveType();
+    if (d.DriveLetter() == L"E") typeE = d.DriveType();
+  }
+  EXPECT_TRUE(std::is_sorted(letters.begin(), letters.end()));
+  EXPECT_NE(letters.find(L"DE"), std::wstring::npos) << std::string(letters.begin(), letters.end());
+  EXPECT_EQ(typeD, DriveFixed);
+  EXPECT_EQ(typeE, DriveRemovable);
+
+  for (const wchar_t* spec : {L"e", L"E:", L"e:\\"}) EXPECT_TRUE(fs.DriveExists(spec)) << spec;
+  EXPECT_EQ(fs.GetDrive(L"e:").DriveLetter(), L"E");
+  EXPECT_EQ(fs.GetDrive(L"E:\\").RootPath(), L"E:\\");
+  EXPECT_GT(fs.GetDrive(L"E").FreeSpace(), 0u);
+  harness::UnmapDrive(L'Q');
+  EXPECT_FALSE(fs.DriveExists(L"Q"));
+  EXPECT_EQ(RaisedNumber([&] { fs.GetDrive(L"Q"); }), 68);
+  EXPECT_EQ(RaisedNumber([&] { fs.GetDrive(L"EE"); }), 5);
+}
+
+TEST(FileSystemDrives, CopyTooBigForTheDriveFailsAsDiskFullAndLeavesNoPartialFile) {
+  FERRIMOND_SMALL_DRIVE_OR_SKIP(small, L'F');
+  harness::TempDir source;
+  harness::WriteFile(source / L"big.bin", std::string(1024 * 1024, 'x'));
+  FileSystem fs;
+  EXPECT_LT(fs.GetDrive(L"F").FreeSpace(), 1024u * 1024u);
+  EXPECT_EQ(RaisedNumber([&] { fs.CopyFile(source / L"big.bin", L"F:\\"); }), common::ErrDiskFull);
+  EXPECT_FALSE(fs.FileExists(L"F:\\big.bin"));
+  // The space of the failed copy is free again: a small file still fits.
+  harness::WriteFile(source / L"small.bin", std::string(1000, 's'));
+  fs.CopyFile(source / L"small.bin", L"F:\\");
+  EXPECT_EQ(fs.GetFile(L"F:\\small.bin").Size(), 1000u);
+}
+
+TEST_F(OnDrive, RootFolderKeepsItsBackslashAndHasNoParent) {
+  const Folder root = fs_.GetFolder(L"e:");
+  EXPECT_EQ(root.Path(), L"E:\\");
+  EXPECT_TRUE(root.IsRootFolder());
+  EXPECT_FALSE(root.ParentFolder().has_value());
+  const Folder sub = fs_.CreateFolder(L"E:\\Sub\\");
+  EXPECT_EQ(sub.Path(), L"E:\\Sub");
+  EXPECT_EQ(sub.Name(), L"Sub");
+  EXPECT_FALSE(sub.IsRootFolder());
+  EXPECT_EQ(sub.ParentFolder()->Path(), L"E:\\");
+}
+
+TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
+  fs_.CreateFolder(L"E:\\Docs");
+  fs_.CreateFolder(L"E:\\Docs\\Inner");
+  harness::WriteFile(L"E:\\Docs\\MixedCase.TXT", std::string(1234, 'm'));
+  harness::WriteFile(L"E:\\Docs\\empty.dat", "");
+  common::DateTime stamp;
+  ASSERT_TRUE(common::DateTime::FromParts({2025, 3, 30, 14, 15, 16}, stamp));
+  ASSERT_TRUE(SetFileTimes(L"E:\\Docs\\MixedCase.TXT", stamp, FileTimeWritten));
+
+  const Folder docs = fs_.GetFolder(L"e:\\docs");
+  EXPECT_EQ(Names(docs.Files()), (std::vector<std::wstring>{L"MixedCase.TXT", L"empty.dat"}));
+  EXPECT_EQ(Names(docs.SubFolders()), (std::vector<std::wstring>{L"Inner"}));
+
+  // Asked for in another letter case, the name comes back as stored.
+  const File file = fs_.GetFile(L"E:\\Docs\\mixedcase.txt");
+  EXPECT_EQ(file.Name(), L"MixedCase.TXT");
+  EXPECT_EQ(file.Size(), 1234u);
+  EXPECT_EQ(file.DateLastModified(), stamp);
+  EXPECT_EQ(file.ParentFolder().Path(), L"E:\\Docs");
+  for (const File& listed : docs.Files())
+    if (listed.Name() == L"MixedCase.TXT") EXPECT_EQ(listed.DateLastModified(), stamp);
+}
+
+TEST_F(OnDrive, ExistenceTestsTellFilesFromFolders) {
+  fs_.CreateFolder(L"E:\\dir");
+  harness::WriteFile(L"E:\\dir\\f.txt", "f");
+  EXPECT_TRUE(fs_.FolderExists(L"E:\\dir"));
+  EXPECT_FALSE(fs_.FolderExists(L"E:\\dir\\f.txt"));
+  EXPECT_TRUE(fs_.FileExists(L"e:\\DIR\\F.TXT"));
+  EXPECT_FALSE(fs_.FileExists(L"E:\\dir"));
+  EXPECT_FALSE(fs_.FileExists(L"E:\\nowhere\\f.txt"));
+  EXPECT_FALSE(fs_.FileExists(L""));
+}
+
+TEST_F(OnDrive, MissingThingsRaiseFileOrPathNotFound) {
+  fs_.CreateFolder(L"E:\\dir");
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetFolder(L"E:\\missing"); }), 76);
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetFolder(L"E:\\missing\\deeper"); }), 76);
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetFile(L"E:\\dir\\missing.txt"); }), 53);
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetFile(L"E:\\dir"); }), 53);
+  EXPECT_EQ(RaisedNumber([&] { fs_.DeleteFile(L"E:\\dir\\missing.txt"); }), 53);
+  EXPECT_EQ(RaisedNumber([&] { fs_.DeleteFile(L"E:\\missing\\x.txt"); }), 76);
+  EXPECT_EQ(RaisedNumber([&] { fs_.DeleteFolder(L"E:\\missing"); }), 76);
+  EXPECT_EQ(RaisedNumber([&] { fs_.CopyFile(L"E:\\dir\\missing.txt", L"E:\\"); }), 53);
+  EXPECT_EQ(RaisedNumber([&] { fs_.CreateFolder(L"E:\\missing\\child"); }), 76);
+  EXPECT_EQ(RaisedNumber([&] { fs_.CreateFolder(L"E:\\dir"); }), 58);
+  EXPECT_EQ(RaisedNumber([&] { Folder f = fs_.GetFolder(L"E:\\dir"); fs_.DeleteFolder(L"E:\\dir"); f.Files(); }), 76);
+}
+
+TEST_F(OnDrive, CopyIntoAFolderKeepsNameAndWriteTimeAndOverwrites) {
+  harness::TempDir source;
+  const std::wstring from = source / L"Report.doc";
+  harness::WriteFile(from, "version 1");
+  common::DateTime stamp;
+  ASSERT_TRUE(common::DateTime::FromParts({2024, 11, 2, 9, 30, 0}, stamp));
+  ASSERT_TRUE(SetFileTimes(from, stamp, FileTimeWritten));
+  fs_.CreateFolder(L"E:\\dir");
+
+  fs_.CopyFile(from, L"E:\\dir\\");
+  EXPECT_EQ(harness::ReadFile(L"E:\\dir\\Report.doc"), "version 1");
+  EXPECT_EQ(CompareFileTimes(from, L"E:\\dir\\Report.doc", FileTimeWritten), 0);
+
+  harness::WriteFile(from, "version 2");
+  fs_.CopyFile(from, L"E:\\dir\\renamed.doc");
+  fs_.CopyFile(from, L"E:\\dir\\");
+  EXPECT_EQ(harness::ReadFile(L"E:\\dir\\renamed.doc"), "version 2");
+  EXPECT_EQ(harness::ReadFile(L"E:\\dir\\Report.doc"), "version 2");
+
+  EXPECT_EQ(RaisedNumber([&] { fs_.CopyFile(from, L"E:\\dir\\Report.doc", false); }), 58);
+  EXPECT_EQ(RaisedNumber([&] { fs_.CopyFile(from, L"E:\\nodir\\"); }), 76);
+}
+
+TEST_F(OnDrive, ReadOnlyFilesNeedForce) {
+  harness::WriteFile(L"E:\\ro.txt", "r");
+  MakeReadOnly(L"E:\\ro.txt");
+  EXPECT_EQ(RaisedNumber([&] { fs_.DeleteFile(L"E:\\ro.txt"); }), 70);
+  EXPECT_TRUE(fs_.FileExists(L"E:\\ro.txt"));
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetFile(L"E:\\ro.txt").Delete(); }), 70);
+  fs_.DeleteFile(L"E:\\ro.txt", true);
+  EXPECT_FALSE(fs_.FileExists(L"E:\\ro.txt"));
+}
+
+TEST_F(OnDrive, AFileInUseCannotBeDeleted) {
+  harness::WriteFile(L"E:\\busy.txt", "b");
+  HANDLE held = CreateFileW(L"E:\\busy.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(RaisedNumber([&] { fs_.DeleteFile(L"E:\\busy.txt"); }), 70);
+  CloseHandle(held);
+  EXPECT_TRUE(fs_.FileExists(L"E:\\busy.txt"));
+  fs_.DeleteFile(L"E:\\busy.txt");
+  EXPECT_FALSE(fs_.FileExists(L"E:\\busy.txt"));
+}
+
+TEST_F(OnDrive, FolderDeleteRemovesTheWholeTreeButStopsAtAReadOnlyFile) {
+  fs_.CreateFolder(L"E:\\t");
+  fs_.CreateFolder(L"E:\\t\\a");
+  fs_.CreateFolder(L"E:\\t\\a\\b");
+  harness::WriteFile(L"E:\\t\\top.txt", "1");
+  harness::WriteFile(L"E:\\t\\a\\b\\deep.txt", "2");
+  MakeReadOnly(L"E:\\t\\a\\b\\deep.txt");
+
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetFolder(L"E:\\t").Delete(); }), 70);
+  EXPECT_TRUE(fs_.FileExists(L"E:\\t\\a\\b\\deep.txt"));
+  fs_.GetFolder(L"E:\\t").Delete(true);
+  EXPECT_FALSE(fs_.FolderExists(L"E:\\t"));
+  EXPECT_EQ(RaisedNumber([&] { fs_.DeleteFolder(L"E:\\"); }), 70);
+}
+
+TEST_F(OnDrive, PathsLongerThanTheClassicLimitWork) {
+  std::wstring folder = L"E:\\";
+  while (folder.size() < 300) folder = fs_.CreateFolder(JoinPath(folder, L"level_0123456789_abcdefghij")).Path();
+  harness::TempDir source;
+  harness::WriteFile(source / L"long.txt", "deep");
+  fs_.CopyFile(source / L"long.txt", folder + L"\\");
+  const std::wstring file = folder + L"\\long.txt";
+  ASSERT_GT(file.size(), 300u);
+  EXPECT_TRUE(fs_.FileExists(file));
+  EXPECT_EQ(fs_.GetFile(file).Size(), 4u);
+  EXPECT_EQ(Names(fs_.GetFolder(folder).Files()), (std::vector<std::wstring>{L"long.txt"}));
+  EXPECT_EQ(fs_.GetFile(file).ParentFolder().Path(), folder);
+  fs_.DeleteFolder(L"E:\\level_0123456789_abcdefghij");
+  EXPECT_FALSE(fs_.FolderExists(L"E:\\level_0123456789_abcdefghij"));
+}
+
+TEST_F(OnDrive, NamesOutsideTheAnsiCodePageWork) {
+  const std::wstring greek = L"E:\\\u0388\u03b3\u03b3\u03c1\u03b1\u03c6\u03b1";
+  const std::wstring japanese = L"\u65e5\u672c\u8a9e\u306e\u6587\u66f8.txt";
+  fs_.CreateFolder(greek);
+  harness::TempDir source;
+  harness::WriteFile(source / japanese, "kana");
+  fs_.CopyFile(source / japanese, greek + L"\\");
+  EXPECT_EQ(Names(fs_.GetFolder(greek).Files()), (std::vector<std::wstring>{japanese}));
+  EXPECT_EQ(Names(fs_.GetFolder(L"E:\\").SubFolders()), (std::vector<std::wstring>{greek.substr(3)}));
+  fs_.DeleteFile(JoinPath(greek, japanese));
+  fs_.GetFolder(greek).Delete();
+  EXPECT_FALSE(fs_.FolderExists(greek));
+}

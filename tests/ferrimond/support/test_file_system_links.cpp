@@ -1,0 +1,110 @@
+// Deleting trees that hold links. Windows programs cannot make a Unix
+// symlink, and Wine's CreateSymbolicLinkW reports success without making
+// anything, so the links are made by starting the Unix "ln" (Wine starts
+// Unix programs; the start is not waitable, so the test polls for the link).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "ferrimond/support/file_system.h"
+#include "tests/ferrimond/support/raised_number.h"
+#include "tests/harness/temp_dir.h"
+#include "tests/harness/wine_drives.h"
+
+using namespace ferrimond;
+
+namespace {
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Makes `link` a Unix symlink to `target` (both Windows paths); false where
+// that cannot be done (not under Wine).
+bool MakeUnixLink(const std::wstring& target, const std::wstring& link) {
+  const std::string unixTarget = harness::UnixPath(target), unixLink = harness::UnixPath(link);
+  if (unixTarget.empty() || unixLink.empty()) return false;
+  // Passed to ln as they are, no shell: the paths must hold no blanks.
+  std::wstring command = L"/bin/ln -s " + std::wstring(unixTarget.begin(), unixTarget.end()) + L" " +
+                         std::wstring(unixLink.begin(), unixLink.end());
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  for (int i = 0; i < 500 && !Exists(link); ++i) Sleep(10);
+  return Exists(link);
+}
+
+class TreeWithLinks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const wchar_t* folder : {L"target", L"empty", L"tree", L"tree\\sub"})
+      ASSERT_TRUE(CreateDirectoryW((dir_ / folder).c_str(), nullptr));
+    harness::WriteFile(dir_ / L"target\\keep.txt", "keep");
+    harness::WriteFile(dir_ / L"tree\\sub\\plain.txt", "plain");
+    if (!MakeUnixLink(dir_ / L"target", dir_ / L"tree\\sub\\dirlink"))
+      GTEST_SKIP() << "cannot make a Unix symlink here";
+  }
+
+  void ExpectTargetsUntouched() {
+    EXPECT_EQ(harness::ReadFile(dir_ / L"target\\keep.txt"), "keep");
+    EXPECT_TRUE(Exists(dir_ / L"empty"));
+  }
+
+  // Either the link went as a link (Windows) or the delete stopped at it
+  // with 70 (Wine, which cannot remove a link without touching its target).
+  void DeleteTreeAndCheck() {
+    const int32_t number = RaisedNumber([&] { fs_.DeleteFolder(dir_ / L"tree"); });
+    EXPECT_TRUE(number == 0 || number == 70) << number;
+    ExpectTargetsUntouched();
+  }
+
+  harness::TempDir dir_;
+  FileSystem fs_;
+};
+
+}  // namespace
+
+TEST_F(TreeWithLinks, LinkToAFolderShowsAsReparsePointWithItsTargetsIdentity) {
+  const Folder sub = fs_.GetFolder(dir_ / L"tree\\sub");
+  bool seen = false;
+  for (const Folder& f : sub.SubFolders()) {
+    if (f.Name() != L"dirlink") continue;
+    seen = true;
+    EXPECT_TRUE(f.IsReparsePoint());
+    EXPECT_EQ(f.Identity(), fs_.GetFolder(dir_ / L"target").Identity());
+  }
+  EXPECT_TRUE(seen);
+  EXPECT_FALSE(fs_.GetFolder(dir_ / L"target").IsReparsePoint());
+}
+
+TEST_F(TreeWithLinks, FolderDeleteNeverEntersALinkedFolder) { DeleteTreeAndCheck(); }
+
+TEST_F(TreeWithLinks, FolderDeleteNeverRemovesTheEmptyFolderALinkPointsTo) {
+  // Where a link's target is empty, removing "the link" through a resolved
+  // handle would silently remove the target instead.
+  ASSERT_TRUE(MakeUnixLink(dir_ / L"empty", dir_ / L"tree\\emptylink"));
+  DeleteTreeAndCheck();
+}
+
+TEST_F(TreeWithLinks, DeletingALinkToAFileNeverDeletesTheFile) {
+  ASSERT_TRUE(MakeUnixLink(dir_ / L"target\\keep.txt", dir_ / L"tree\\filelink.txt"));
+  const int32_t number = RaisedNumber([&] { fs_.DeleteFile(dir_ / L"tree\\filelink.txt"); });
+  EXPECT_TRUE(number == 0 || number == 70) << number;
+  DeleteTreeAndCheck();
+}
+
+TEST_F(TreeWithLinks, ALinkBackUpTheTreeIsNotFollowed) {
+  ASSERT_TRUE(MakeUnixLink(dir_ / L"tree", dir_ / L"tree\\sub\\loop"));
+  DeleteTreeAndCheck();
+  // Nothing the loop leads to was removed through it.
+  if (Exists(dir_ / L"tree\\sub\\loop")) EXPECT_TRUE(Exists(dir_ / L"tree\\sub"));
+}
+
+TEST_F(TreeWithLinks, FilesBesideTheLinksAreStillRemoved) {
+  // Plain entries listed before the link are gone even when the delete
+  // stops at the link.
+  fs_.DeleteFile(dir_ / L"tree\\sub\\plain.txt");
+  EXPECT_FALSE(Exists(dir_ / L"tree\\sub\\plain.txt"));
+  DeleteTreeAndCheck();
+}
