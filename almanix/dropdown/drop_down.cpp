@@ -17,8 +17,14 @@ void cDropDown::Show(HWND control, long Left, long Top, long Width, long Height,
   LONG_PTR ex = GetWindowLongPtrW(control, GWL_EXSTYLE);
   SetWindowLongPtrW(control, GWL_EXSTYLE, (ex & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
 
+  // The work area of the monitor the pop-up opens on: with several
+  // monitors the primary one's area would pull it onto another screen.
   RECT work{};
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (GetMonitorInfoW(MonitorFromPoint(POINT{Left, Top}, MONITOR_DEFAULTTONEAREST), &monitor))
+    work = monitor.rcWork;
+  else if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
     work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (Left + Width > work.right) Left = work.right - Width;
   if (Top + Height > work.bottom) Top = Top - ParentHeight - Height;

@@ -7,10 +7,12 @@
 
 #include <cstdint>
 
+#include "almanix/core/control_error.h"
+
 namespace almanix {
 
 // Error raised for unsupported hook types and failed installations.
-constexpr int32_t kHookError = static_cast<int32_t>(0x80040419u);
+constexpr int32_t kHookError = ErrHookFailure;
 
 // What a hook client implements. Setting bConsume stops the notification
 // from reaching later sinks and, for the message-filter, keyboard,
