@@ -124,8 +124,12 @@ void DispatchOne(MSG& msg) {
       g_keyMessage = &msg;
     }
   }
-  // Access keys, Tab order and option-group arrows.
-  bool handled = form && IsWindow(root) && IsDialogMessageW(root, &msg);
+  // Access keys (with Alt only), Tab order and option-group arrows. A plain
+  // letter is left to the control: dialog navigation would take it as an
+  // access key whenever the focus is on a button, so "P" would press
+  // "&Pause" on top of what its KeyDown handler does.
+  bool handled = form && msg.message != WM_CHAR && IsWindow(root) &&
+                 IsDialogMessageW(root, &msg);
   if (!handled) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -206,6 +206,11 @@ TEST_F(FormTest, AccessKeyAndTabOrder) {
   PostMessageW(dlg.txtdays.Hwnd(), WM_SYSKEYDOWN, 'F', 0x20210001);
   DoEvents();
   EXPECT_EQ(clicks, 1);
+  // A plain F on a button is no access key: only Alt makes one.
+  dlg.cmdGo.SetFocus();
+  PostMessageW(dlg.cmdGo.Hwnd(), WM_KEYDOWN, 'F', 0x00210001);
+  DoEvents();
+  EXPECT_EQ(clicks, 1);
 }
 
 class MenuForm : public Form {
