@@ -2,10 +2,7 @@
 
 #include "almanix/core/control_error.h"
 #include "almanix/core/event_source.h"
-#include "almanix/core/locale_names.h"
 #include "common/numbered_error.h"
-
-using common::DateTime;
 
 namespace {
 
@@ -56,12 +53,4 @@ TEST(ControlErrors, NumbersTextsAndSource) {
       EXPECT_EQ(e.Source(), L"DatePicker");
     }
   }
-}
-
-TEST(LocaleNames, WeekdaysCountedFromTheFirstDayAndMediumDate) {
-  DateTime sunday = DateTime::Serial(2026, 2, 1);
-  EXPECT_EQ(almanix::WeekdayFrom(sunday, 0), 1);  // the test locale starts on Sunday
-  EXPECT_EQ(almanix::WeekdayFrom(sunday, 2), 7);
-  EXPECT_EQ(almanix::WeekdayFrom(DateTime::Serial(2026, 2, 4), 7), 5);  // Wednesday from Saturday
-  EXPECT_EQ(almanix::MediumDateText(DateTime::Serial(1601, 1, 1)), L"01-Jan-01");
 }

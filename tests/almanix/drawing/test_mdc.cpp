@@ -56,19 +56,6 @@ TEST(MemoryDC, ClearAndBoxes) {
   EXPECT_EQ(s.dib.At(6, 6), kWhite);
 }
 
-TEST(MemoryDC, LinesInColourAndWidth) {
-  Surface s(20, 20);
-  HGDIOBJ pen = GetCurrentObject(s.mdc.hdc(), OBJ_PEN);
-  s.mdc.DrawLine(0, 5, 20, 5, almanix::kSysButtonShadow);
-  s.mdc.DrawLine(0, 10, 20, 10, RGB(0, 128, 0), 3);
-  EXPECT_EQ(GetCurrentObject(s.mdc.hdc(), OBJ_PEN), pen);
-  Dib& d = s.Snap();
-  EXPECT_EQ(d.CountColor(0, 5, 20, 6, GetSysColor(COLOR_BTNSHADOW)), 20);
-  EXPECT_EQ(d.At(10, 4), kWhite);
-  EXPECT_EQ(d.At(10, 9), RGB(0, 128, 0));
-  EXPECT_EQ(d.At(10, 11), RGB(0, 128, 0));
-}
-
 TEST(MemoryDC, TextFlagsAndOpaqueBackground) {
   Surface s(100, 40);
   s.mdc.SetFont(L"Tahoma", 12, true);
