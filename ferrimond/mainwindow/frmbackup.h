@@ -1,7 +1,8 @@
 #pragma once
 // Frmbackup: the program's main window. Its controls are the program's state;
-// the runs read and set them. Members are declared top to bottom, which is
-// also the Tab order.
+// the runs read and set them. Members are declared in Tab order: top to
+// bottom, block by block, with the date options as one run so that the
+// arrow keys move among them.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,50 +48,51 @@ class Frmbackup : public forms::Form {
 
   // ---- Controls. ----
   forms::Frame fraBackup{*this, L"fraBackup", B(layout::fraBackup), L"Backup to Removable Drive"};
+  forms::Label LblRemovable{fraBackup, L"LblRemovable", B(layout::LblRemovable), L"Removable Drive:"};
+  forms::ListBox lstRemovable{fraBackup, L"lstRemovable", B(layout::lstRemovable)};
+  forms::CommandButton CmdCToE{fraBackup, L"CmdCToE", B(layout::CmdCToE), L"Start Backup"};
   forms::OptionButton OptLastUpload{fraBackup, L"OptLastUpload", B(layout::OptLastUpload),
                                     L"Backup from last upload", true};
-  forms::Label LblRemovable{fraBackup, L"LblRemovable", B(layout::LblRemovable), L"Removable Drive:"};
-  forms::CommandButton CmdStop{fraBackup, L"CmdStop", B(layout::CmdStop), L"&Stop"};
   forms::OptionButton OptLastBackup{fraBackup, L"OptLastBackup", B(layout::OptLastBackup),
                                     L"Backup from last backup"};
-  forms::ListBox lstRemovable{fraBackup, L"lstRemovable", B(layout::lstRemovable)};
   forms::OptionButton OptDateToday{fraBackup, L"OptDateToday", B(layout::OptDateToday),
                                    L"Backup files from today"};
-  forms::CommandButton CmdPause{fraBackup, L"CmdPause", B(layout::CmdPause), L"&Pause"};
   forms::OptionButton OptAnyTime{fraBackup, L"OptAnyTime", B(layout::OptAnyTime),
                                  L"Backup from user set time"};
-  forms::CommandButton CmdCToE{fraBackup, L"CmdCToE", B(layout::CmdCToE), L"Start Backup"};
   forms::OptionButton optDateText{fraBackup, L"optDateText", B(layout::optDateText),
                                   L"Backup files for last"};
-  forms::TextBox txtdays{fraBackup, L"txtdays", B(layout::txtdays), L"2"};
-  forms::Label Label2{fraBackup, L"Label2", B(layout::Label2), L"days"};
-  forms::CommandButton CmdContinue{fraBackup, L"CmdContinue", B(layout::CmdContinue), L"&Continue"};
   forms::OptionButton optDatePicker{fraBackup, L"optDatePicker", B(layout::optDatePicker),
                                     L"Backup files since"};
-  // DatePicker1 (an Almanix DatePicker) goes at layout::DatePicker1.
+  // DatePicker1 (an Almanix DatePicker) goes at layout::DatePicker1, after
+  // optDatePicker in Tab order.
+  forms::TextBox txtdays{fraBackup, L"txtdays", B(layout::txtdays), L"2"};
+  forms::Label Label2{fraBackup, L"Label2", B(layout::Label2), L"days"};
+  forms::CommandButton CmdStop{fraBackup, L"CmdStop", B(layout::CmdStop), L"&Stop"};
+  forms::CommandButton CmdPause{fraBackup, L"CmdPause", B(layout::CmdPause), L"&Pause"};
+  forms::CommandButton CmdContinue{fraBackup, L"CmdContinue", B(layout::CmdContinue), L"&Continue"};
   forms::Label Label3{fraBackup, L"Label3", B(layout::Label3), L"Backup will be done from"};
   forms::Label lblBackup{fraBackup, L"lblBackup", B(layout::lblBackup)};
   forms::Label lblStatus{fraBackup, L"lblStatus", B(layout::lblStatus), L"Status:"};
   forms::Label lblDir{fraBackup, L"lblDir", B(layout::lblDir)};
   forms::TextBox txtPrgBar{fraBackup, L"txtPrgBar", B(layout::txtPrgBar)};
   forms::Label Label1{fraBackup, L"Label1", B(layout::Label1), L"Directories for Backup:"};
+  forms::ListBox LstDir{fraBackup, L"LstDir", B(layout::LstDir)};
   forms::CheckBox ChkSubDir{fraBackup, L"ChkSubDir", B(layout::ChkSubDir),
                             L"Include all Sub Directories", forms::kChecked};
   forms::CommandButton CmdBrowse1{fraBackup, L"CmdBrowse1", B(layout::CmdBrowse1), L"Browse Folder(s)"};
-  forms::ListBox LstDir{fraBackup, L"LstDir", B(layout::LstDir)};
   forms::CommandButton CmdBrowseFile{fraBackup, L"CmdBrowseFile", B(layout::CmdBrowseFile),
                                      L"Browse File(s)"};
   forms::Label Label7{fraBackup, L"Label7", B(layout::Label7), L"Files for Backup:"};
-  forms::CommandButton CmdRemove{fraBackup, L"CmdRemove", B(layout::CmdRemove), L"Remove Selected"};
   forms::ListBox Lstfile{fraBackup, L"Lstfile", B(layout::Lstfile)};
+  forms::CommandButton CmdRemove{fraBackup, L"CmdRemove", B(layout::CmdRemove), L"Remove Selected"};
   forms::CommandButton CmdRemoveAll{fraBackup, L"CmdRemoveAll", B(layout::CmdRemoveAll), L"Remove All"};
-  forms::Frame Frame1{fraBackup, L"Frame1", B(layout::Frame1)};
   forms::Line Line2{fraBackup, L"Line2", layout::kLine2X1, layout::kLine2Y1, layout::kLine2X2,
                     layout::kLine2Y2};
+  forms::Frame Frame1{fraBackup, L"Frame1", B(layout::Frame1)};
   forms::Label Label8{fraBackup, L"Label8", B(layout::Label8), L"Directories for Exclusion:"};
+  forms::ListBox LstDirEx{fraBackup, L"LstDirEx", B(layout::LstDirEx)};
   forms::CommandButton CmdBrowse{fraBackup, L"CmdBrowse", B(layout::CmdBrowse),
                                  L"Browse Folder(s) for Exclusion"};
-  forms::ListBox LstDirEx{fraBackup, L"LstDirEx", B(layout::LstDirEx)};
   forms::CommandButton cmdRemove2{fraBackup, L"cmdRemove2", B(layout::cmdRemove2), L"Remove Selected"};
   forms::Label Label9{fraBackup, L"Label9", B(layout::Label9), L"Files for Exclusion:"};
   forms::ListBox LstFilEx{fraBackup, L"LstFilEx", B(layout::LstFilEx)};
@@ -104,9 +106,9 @@ class Frmbackup : public forms::Form {
   forms::ControlArray<forms::TextBox> Txtfiles;
 
   forms::Frame fraUpload{*this, L"fraUpload", B(layout::fraUpload), L"Upload to Fixed Drive"};
-  forms::Label Label6{fraUpload, L"Label6", B(layout::Label6), L"User:"};
   forms::CommandButton CmdCopyToC{fraUpload, L"CmdCopyToC", B(layout::CmdCopyToC), L"Start Upload"};
   forms::ListBox lstFixed{fraUpload, L"lstFixed", B(layout::lstFixed)};
+  forms::Label Label6{fraUpload, L"Label6", B(layout::Label6), L"User:"};
   forms::ComboBox cmbUsers{fraUpload, L"cmbUsers", B(layout::cmbUsers)};
   forms::Frame Frame3{fraUpload, L"Frame3", B(layout::Frame3)};
 

@@ -1,5 +1,6 @@
 // Frmbackup: the parts of the control tree that are built in code, and the
 // binding of events to handlers.
+#include "ferrimond/mainwindow/caption_fit.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/mainwindow/splash_windows.h"
 
@@ -9,18 +10,24 @@ Frmbackup::Frmbackup(forms::UserInteraction& ui, ProcessHooks hooks)
     : forms::Form(ui, L"Frmbackup", L"Ferrimond", layout::kClientWidth, layout::kClientHeight),
       hooks_(std::move(hooks)) {
   CreateFileTypePanel();
+  // The status labels would cover the progress bar's top edge by a pixel.
+  lblStatus.Move(lblStatus.Left(), lblStatus.Top(), lblStatus.Width(), 240);
+  lblDir.Move(lblDir.Left(), lblDir.Top(), lblDir.Width(), 240);
+  for (forms::Frame* frame : {&fraBackup, &fraFileTypes, &fraUpload}) {
+    FitCaptions(*frame, frame->Width());
+    FitButtonCaptions(*frame);
+  }
   // The status line starts black so that the first blink turns it red.
   lblDir.SetForeColor(0);
   // Frame1 is a small lamp: a plain coloured area, as are the rule Frame3.
   Frame1.SetBorderStyle(0);
   Frame3.SetBorderStyle(0);
   Frame3.SetBackColor(forms::kColorButtonText);
-  // Both bottom panels are visible at start; the file types lie on top.
+  // Both bottom panels are visible at start and share one place; the file
+  // types, created first, lie on top (creation order is also Tab order).
   for (HWND frame : {fraUpload.Hwnd(), fraFileTypes.Hwnd()}) {
     SetWindowLongPtrW(frame, GWL_STYLE, GetWindowLongPtrW(frame, GWL_STYLE) | WS_CLIPSIBLINGS);
   }
-  SetWindowPos(fraFileTypes.Hwnd(), HWND_TOP, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   BindEvents();
 }
 

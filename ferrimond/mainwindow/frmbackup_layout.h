@@ -76,7 +76,7 @@ inline constexpr FileTypeBox kCheck1[13] = {
     {L"*.jpg", false, 2040, 720}, {L"*.", false, 3000, 720},    {L"*.", false, 4440, 720},
     {L"*.", false, 5880, 720}};
 inline constexpr int kFileTypeBoxWidth = 855, kFileTypeBoxHeight = 255;
-inline constexpr int kCustomBoxWidth = 435;  // the "*." boxes, text box to their right
+inline constexpr int kCustomBoxWidth = 480;  // the "*." boxes, up to the text box
 // Txtfiles(10..12) Left; Top is that of their row.
 inline constexpr int kTxtfilesLeft[3] = {3480, 4920, 6360};
 inline constexpr int kTxtfilesWidth = 735, kTxtfilesHeight = 285;

@@ -140,8 +140,42 @@ TEST_F(MainWindowTest, DesignTimeValues) {
   EXPECT_TRUE(w.Timer2sec.Enabled());
   EXPECT_TRUE(w.CloseAutomatically);
   // The file-type panel lies on top of the upload panel.
-  HWND top = GetWindow(w.fraUpload.Hwnd(), GW_HWNDFIRST);
-  EXPECT_EQ(top, w.fraFileTypes.Hwnd());
+  EXPECT_EQ(GetWindow(w.fraFileTypes.Hwnd(), GW_HWNDNEXT), w.fraUpload.Hwnd());
+}
+
+// Captions measured in the control's own font must fit their control, and
+// controls on one row must not run into each other.
+TEST_F(MainWindowTest, CaptionsFitTheirControls) {
+  Frmbackup& w = Start();
+  for (forms::Frame* frame : {&w.fraBackup, &w.fraFileTypes, &w.fraUpload}) {
+    for (forms::Control* c : frame->Children()) {
+      std::wstring caption;
+      int glyph = 0;
+      if (auto* l = dynamic_cast<forms::Label*>(c)) caption = l->Caption();
+      if (auto* o = dynamic_cast<forms::OptionButton*>(c)) caption = o->Caption(), glyph = 1;
+      if (auto* k = dynamic_cast<forms::CheckBox*>(c)) caption = k->Caption(), glyph = 1;
+      if (caption.empty()) continue;
+      HDC dc = GetDC(c->Hwnd());
+      HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(c->Hwnd(), WM_GETFONT, 0, 0)));
+      SIZE size{};
+      GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+      SelectObject(dc, old);
+      ReleaseDC(c->Hwnd(), dc);
+      RECT rc;
+      GetClientRect(c->Hwnd(), &rc);
+      EXPECT_LE(size.cx + glyph * GetSystemMetrics(SM_CXMENUCHECK), rc.right)
+          << std::string(c->Name().begin(), c->Name().end());
+    }
+  }
+  EXPECT_LE(w.optDateText.Left() + w.optDateText.Width(), w.txtdays.Left());
+  EXPECT_LE(w.txtdays.Left() + w.txtdays.Width(), w.Label2.Left());
+  EXPECT_LE(w.Label3.Left() + w.Label3.Width(), w.lblBackup.Left());
+  EXPECT_LE(w.lblBackup.Left() + w.lblBackup.Width(), w.fraBackup.Width());
+  EXPECT_LE(w.ChkSubDir.Left() + w.ChkSubDir.Width(), w.CmdBrowse1.Left());
+  EXPECT_LE(w.LstDirEx.Left() + w.LstDirEx.Width(), w.CmdBrowse.Left());
+  // The right-hand buttons of a block stay aligned.
+  EXPECT_EQ(w.CmdBrowse.Left(), w.CmdFilEx.Left());
+  EXPECT_EQ(w.CmdBrowse1.Left(), w.CmdRemoveAll.Left());
 }
 
 TEST_F(MainWindowTest, MenuTree) {
