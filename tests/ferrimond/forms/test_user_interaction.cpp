@@ -1,5 +1,8 @@
 // The user-interaction seam: the scripted double's bookkeeping, the real
 // input box driven like a user would, and the file-dialog helpers.
+#include <windows.h>
+#include <winspool.h>
+
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -180,6 +183,132 @@ TEST(FileDialogHelpers, FilterAndMultiSelect) {
   EXPECT_EQ(SplitMultiSelect(several), (std::vector<std::wstring>{L"C:\\a\\b.txt", L"C:\\a\\c.doc"}));
   const wchar_t root[] = L"C:\\\0b.txt\0c.doc\0";
   EXPECT_EQ(SplitMultiSelect(root), (std::vector<std::wstring>{L"C:\\b.txt", L"C:\\c.doc"}));
+}
+
+
+// ---- The other real dialogs, answered by a thread timer. ----
+
+struct DialogAnswer {
+  std::wstring title;  // the dialog's caption as seen
+  std::wstring text;   // all static texts, joined
+  bool hasIcon = false;
+  int command = IDOK;
+  std::wstring fileName;  // typed into a file dialog before OK
+  bool found = false;
+};
+DialogAnswer* g_answer = nullptr;
+
+BOOL CALLBACK CollectStatics(HWND child, LPARAM data) {
+  auto* answer = reinterpret_cast<DialogAnswer*>(data);
+  wchar_t cls[32] = {};
+  GetClassNameW(child, cls, 32);
+  if (_wcsicmp(cls, L"Static") == 0) {
+    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+        SendMessageW(child, STM_GETICON, 0, 0)) {
+      answer->hasIcon = true;
+    }
+    answer->text += TextOf(child);
+  }
+  return TRUE;
+}
+
+void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = FindWindowW(L"#32770", nullptr);
+  if (!box || !g_answer || !IsWindowVisible(box)) return;
+  KillTimer(nullptr, id);
+  g_answer->found = true;
+  g_answer->title = TextOf(box);
+  EnumChildWindows(box, CollectStatics, reinterpret_cast<LPARAM>(g_answer));
+  if (!g_answer->fileName.empty()) {
+    // The file-name box of the explorer-style dialog (cmb13, or edt1).
+    HWND name = GetDlgItem(box, 0x47c);
+    if (!name) name = GetDlgItem(box, 0x480);
+    SetWindowTextW(name, g_answer->fileName.c_str());
+  }
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(g_answer->command, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, g_answer->command)));
+}
+
+template <class F>
+auto Answered(DialogAnswer& answer, F&& show) {
+  g_answer = &answer;
+  SetTimer(nullptr, 0, 50, AnswerDialog);
+  auto result = show();
+  g_answer = nullptr;
+  return result;
+}
+
+TEST(RealDialogs, MessageBoxTitleButtonsAndIcon) {
+  InitializeApplication();
+  WindowsUserInteraction ui;
+  DialogAnswer no;
+  no.command = IDNO;
+  EXPECT_EQ(Answered(no, [&] {
+              return ui.MsgBox(L"Erase all files?", MsgButtons::YesNo, MsgIcon::Exclamation, {});
+            }),
+            MsgResult::No);
+  ASSERT_TRUE(no.found);
+  EXPECT_EQ(no.title, L"Ferrimond");
+  EXPECT_NE(no.text.find(L"Erase all files?"), std::wstring::npos);
+  EXPECT_TRUE(no.hasIcon);
+
+  DialogAnswer cancel;
+  cancel.command = IDCANCEL;
+  EXPECT_EQ(Answered(cancel, [&] {
+              return ui.MsgBox(L"Paused", MsgButtons::OkCancel, MsgIcon::None, L"Change Drive");
+            }),
+            MsgResult::Cancel);
+  EXPECT_EQ(cancel.title, L"Change Drive");
+  EXPECT_FALSE(cancel.hasIcon);
+}
+
+TEST(RealDialogs, FolderBrowserStartsAtTheGivenFolder) {
+  InitializeApplication();
+  WindowsUserInteraction ui;
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  DialogAnswer ok;
+  std::wstring chosen = Answered(ok, [&] { return ui.BrowseForFolder({}, windows); });
+  ASSERT_TRUE(ok.found);
+  EXPECT_EQ(_wcsicmp(chosen.c_str(), windows), 0) << std::string(chosen.begin(), chosen.end());
+
+  DialogAnswer cancel;
+  cancel.command = IDCANCEL;
+  EXPECT_EQ(Answered(cancel, [&] { return ui.BrowseForFolder({}, windows); }), L"");
+}
+
+TEST(RealDialogs, OpenFileGivesTheFullPathOrNothing) {
+  InitializeApplication();
+  WindowsUserInteraction ui;
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  FileDialogOptions options;
+  options.filter = L"Executables (*.exe)|*.exe|All files (*.*)|*.*";
+  options.initialDir = windows;
+
+  DialogAnswer cancel;
+  cancel.command = IDCANCEL;
+  EXPECT_TRUE(Answered(cancel, [&] { return ui.OpenFileDialog(options); }).empty());
+  EXPECT_TRUE(cancel.found);
+
+  DialogAnswer ok;
+  ok.fileName = L"notepad.exe";
+  auto files = Answered(ok, [&] { return ui.OpenFileDialog(options); });
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(_wcsicmp(files[0].c_str(), (std::wstring(windows) + L"\\notepad.exe").c_str()), 0);
+}
+
+TEST(RealDialogs, PrintingWithoutAPrinterIsAnError) {
+  DWORD size = 0;
+  GetDefaultPrinterW(nullptr, &size);
+  if (size != 0) GTEST_SKIP() << "this machine has a default printer";
+  WindowsUserInteraction ui;
+  try {
+    ui.PrintText(L"default.log", L"line 1\r\nline 2");
+    FAIL() << "printing reported success";
+  } catch (const common::NumberedError& e) {
+    EXPECT_EQ(e.Number(), 482);
+  }
 }
 
 }  // namespace
