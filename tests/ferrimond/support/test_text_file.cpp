@@ -1,0 +1,65 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "common/numbered_error.h"
+#include "ferrimond/support/text_file.h"
+#include "tests/harness/temp_dir.h"
+
+using ferrimond::AppendTextFile;
+using ferrimond::ReadTextFile;
+using ferrimond::WriteTextFile;
+
+namespace {
+
+int32_t ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const common::NumberedError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST(TextFile, WriteReplacesAppendAddsAndCreates) {
+  harness::TempDir dir;
+  const std::wstring sta = dir / L"backupsta.sta";
+  AppendTextFile(sta, "one\r\n");  // created when missing
+  AppendTextFile(sta, "two\r\n");
+  EXPECT_EQ(ReadTextFile(sta), "one\r\ntwo\r\n");
+  WriteTextFile(sta, "three\r\n");
+  EXPECT_EQ(ReadTextFile(sta), "three\r\n");
+  WriteTextFile(sta, "");
+  EXPECT_EQ(ReadTextFile(sta), "");
+}
+
+TEST(TextFile, FailuresCarryTheNumbersHandlersTest) {
+  harness::TempDir dir;
+  EXPECT_EQ(ErrorOf([&] { ReadTextFile(dir / L"missing.tim"); }), common::ErrFileNotFound);
+  EXPECT_EQ(ErrorOf([&] { ReadTextFile(dir / L"no\\such\\x.tim"); }), common::ErrPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { WriteTextFile(dir / L"no\\such\\x.tim", "x"); }), common::ErrPathNotFound);
+  // A statistics file held open without sharing by another program.
+  const std::wstring locked = dir / L"locked.sta";
+  WriteTextFile(locked, "x");
+  HANDLE h = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ErrorOf([&] { AppendTextFile(locked, "y"); }), common::ErrPermissionDenied);
+  CloseHandle(h);
+}
+
+TEST(TextFile, RecordFilesReadUnicodeAndLegacyBytes) {
+  harness::TempDir dir;
+  const std::wstring fnm = dir / L"12_5_2026.fnm";
+  ferrimond::RecordWriter w;
+  w.String(L"C:\\\u0394\u03b5\u03bb\u03c4\u03af\u03bf\\a.doc").EndRecord();
+  WriteTextFile(fnm, w.Bytes());
+  AppendTextFile(fnm, "\"C:\\Caf\xE9\\b.doc\"\r\n");
+  auto reader = ferrimond::ReadRecordFile(fnm);
+  EXPECT_EQ(reader.ReadString(), L"C:\\\u0394\u03b5\u03bb\u03c4\u03af\u03bf\\a.doc");
+  EXPECT_EQ(reader.ReadString(), L"C:\\Caf\u00e9\\b.doc");  // 0xE9 in the ANSI code page
+  EXPECT_TRUE(reader.AtEnd());
+}
