@@ -511,10 +511,19 @@ ALMANIX_CALENDAR_COLOR(CalendarPresentDateColor, PresentDateColor)
 
 // ---------------------------------------------------------------- layout
 
+void DatePicker::SetAmbientFont(const PickerFont& font) {
+  ambientFont_ = font;
+  if (!font_) ApplyFont();
+}
+
 PickerFont DatePicker::AmbientFont() const {
+  if (ambientFont_) return *ambientFont_;
   HWND parent = hwnd_ ? GetParent(hwnd_) : nullptr;
   HFONT font = parent ? reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0)) : nullptr;
-  if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  return FontOf(font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+}
+
+PickerFont DatePicker::FontOf(HFONT font) {
   LOGFONTW lf{};
   PickerFont f;
   if (!GetObjectW(font, sizeof(lf), &lf)) return f;
@@ -1058,6 +1067,9 @@ LRESULT DatePicker::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_SIZE:
       Layout();
+      return 0;
+    case WM_SETFONT:
+      if (wp) SetAmbientFont(FontOf(reinterpret_cast<HFONT>(wp)));
       return 0;
     case WM_GETDLGCODE: {
       LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;

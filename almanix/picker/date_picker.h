@@ -139,6 +139,9 @@ class DatePicker {
   // The set font, or the container's when none was set.
   PickerFont Font() const;
   void SetFont(const PickerFont& font);
+  // The container's font (a host's ambient font; WM_SETFONT sets it too).
+  // Not persisted; used while no font of its own was set.
+  void SetAmbientFont(const PickerFont& font);
 
   OleColor BackColor() const { return backColor_; }
   void SetBackColor(OleColor value);
@@ -209,6 +212,7 @@ class DatePicker {
   void MarkChanged(std::wstring_view name);
   void FireChange();
   PickerFont AmbientFont() const;
+  static PickerFont FontOf(HFONT font);
   void ApplyFont();  // font and colours to the surface, then BuildFields
   void BuildFields();
   void BuildButtons();
@@ -262,6 +266,7 @@ class DatePicker {
   bool flatButton_ = false;
   dtpBorderStyles borderStyle_ = dtpBorder3D;
   std::optional<PickerFont> font_;
+  std::optional<PickerFont> ambientFont_;
   OleColor backColor_ = kSysWindow;
   OleColor foreColor_ = kSysWindowText;
   bool enabled_ = true;

@@ -272,3 +272,22 @@ TEST_F(PickerTest, FocusSelectsTheCurrentFieldInHighlightColours) {
 
 }  // namespace
 }  // namespace almanix::testing
+
+namespace almanix::testing {
+namespace {
+
+TEST_F(PickerTest, TheContainersFontAppliesUntilAFontIsSet) {
+  Create();
+  HFONT arial = CreateFontW(-16, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
+  SendMessageW(picker_->hWnd(), WM_SETFONT, reinterpret_cast<WPARAM>(arial), TRUE);
+  EXPECT_EQ(picker_->Font(), (PickerFont{L"Arial", 12, true}));
+  const int wide = picker_->Fields()[0].Width;
+  picker_->SetFont({L"Arial", 6});
+  EXPECT_LT(picker_->Fields()[0].Width, wide) << "the fields were measured again";
+  SendMessageW(picker_->hWnd(), WM_SETFONT, reinterpret_cast<WPARAM>(arial), TRUE);
+  EXPECT_EQ(picker_->Font(), (PickerFont{L"Arial", 6}));
+  DeleteObject(arial);
+}
+
+}  // namespace
+}  // namespace almanix::testing
