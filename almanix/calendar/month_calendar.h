@@ -86,8 +86,12 @@ class MonthCalendar {
   common::DateTime MaxDate() const { return maxDate_; }
   void SetMaxDate(common::DateTime value);
 
+  // Day of Value; setting it sets Value to that day of the displayed month
+  // (days past the month's end carry over, as date serials do).
   int32_t SelectedDay() const;
   void SetSelectedDay(int32_t day);
+  // The displayed month (1-12) and year; error 5 outside 1-12 / 100-9999.
+  // Setting the year does not repaint by itself.
   int32_t SelectedMonth() const { return displayedMonth_ + 1; }
   void SetSelectedMonth(int32_t month);
   int32_t SelectedYear() const { return displayedYear_; }
