@@ -1,20 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "common/numbered_error.h"
+#include "tests/harness/expect.h"
+
 #include "common/ole_date.h"
 
+using harness::At;
 using common::DateParts;
 using common::DateTime;
-
-namespace {
-
-DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
-  DateTime out;
-  EXPECT_TRUE(DateTime::FromParts({y, m, d, hh, mm, ss}, out));
-  return out;
-}
-
-}  // namespace
 
 TEST(OleDate, KnownSerialsAndParts) {
   EXPECT_EQ(At(1899, 12, 30).Value(), 0.0);

@@ -1,32 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include "tests/harness/expect.h"
 
-#include "common/numbered_error.h"
+
 #include "ferrimond/support/record_line.h"
 
+using harness::At;
 using common::DateTime;
 using ferrimond::RecordReader;
 using ferrimond::RecordWriter;
-
-namespace {
-
-DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
-  DateTime out;
-  EXPECT_TRUE(DateTime::FromParts({y, m, d, hh, mm, ss}, out));
-  return out;
-}
-
-int32_t ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const common::NumberedError& e) {
-    return e.Number();
-  }
-  return 0;
-}
-
-}  // namespace
 
 TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
   RecordWriter w;
@@ -44,7 +26,7 @@ TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
   EXPECT_EQ(r.ReadLong(), 42);
   EXPECT_EQ(r.ReadString(), L"E");
   EXPECT_TRUE(r.AtEnd());
-  EXPECT_EQ(ErrorOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
+  EXPECT_EQ(harness::ErrorNumberOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
 }
 
 TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePart) {
@@ -87,21 +69,21 @@ TEST(RecordLine, LogItemsBooleansAndSixteenBitNumbers) {
   EXPECT_FALSE(r.ReadBoolean());
   EXPECT_EQ(r.ReadInteger(), 32767);
   EXPECT_EQ(r.ReadString(), L"c:\\a, b\\c");  // a comma inside quotes stays
-  EXPECT_EQ(ErrorOf([] { RecordReader("32768").ReadInteger(); }), common::ErrOverflow);
-  EXPECT_EQ(ErrorOf([] { RecordReader("-32769").ReadInteger(); }), common::ErrOverflow);
-  EXPECT_EQ(ErrorOf([] { RecordReader("2147483648").ReadLong(); }), common::ErrOverflow);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("32768").ReadInteger(); }), common::ErrOverflow);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("-32769").ReadInteger(); }), common::ErrOverflow);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("2147483648").ReadLong(); }), common::ErrOverflow);
   EXPECT_EQ(RecordReader("2.5").ReadInteger(), 2);  // whole items round half to even
   EXPECT_EQ(RecordReader("3.5").ReadLong(), 4);
 }
 
 TEST(RecordLine, WrongKindsAndShortFilesRaiseTheirNumbers) {
-  EXPECT_EQ(ErrorOf([] { RecordReader("\"E\"").ReadLong(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { RecordReader("12").ReadDate(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { RecordReader("#2026-02-30#").ReadDate(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { RecordReader("abc").ReadDouble(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { RecordReader("1").ReadBoolean(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { RecordReader("").ReadDate(); }), common::ErrInputPastEnd);
-  EXPECT_EQ(ErrorOf([] { RecordReader("\r\n\r\n").ReadDate(); }), common::ErrInputPastEnd);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("\"E\"").ReadLong(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("12").ReadDate(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("#2026-02-30#").ReadDate(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("abc").ReadDouble(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("1").ReadBoolean(); }), common::ErrTypeMismatch);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("").ReadDate(); }), common::ErrInputPastEnd);
+  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("\r\n\r\n").ReadDate(); }), common::ErrInputPastEnd);
   // An unterminated string runs to the end of the file instead of failing.
   EXPECT_EQ(RecordReader("\"abc").ReadString(), L"abc");
 }
@@ -118,7 +100,7 @@ TEST(RecordLine, ItemsRunAcrossRecordsAndLinesReadWhole) {
   RecordReader lines("first, line\r\nsecond\r\n");
   EXPECT_EQ(lines.ReadLine(), L"first, line");
   EXPECT_EQ(lines.ReadLine(), L"second");
-  EXPECT_EQ(ErrorOf([&] { lines.ReadLine(); }), common::ErrInputPastEnd);
+  EXPECT_EQ(harness::ErrorNumberOf([&] { lines.ReadLine(); }), common::ErrInputPastEnd);
 }
 
 TEST(RecordLine, UnicodeIsUtf8AndLegacyAnsiBytesStillRead) {

@@ -2,28 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include "tests/harness/expect.h"
 
-#include "common/numbered_error.h"
+
 #include "ferrimond/support/text_file.h"
 #include "tests/harness/temp_dir.h"
 
 using ferrimond::AppendTextFile;
 using ferrimond::ReadTextFile;
 using ferrimond::WriteTextFile;
-
-namespace {
-
-int32_t ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const common::NumberedError& e) {
-    return e.Number();
-  }
-  return 0;
-}
-
-}  // namespace
 
 TEST(TextFile, WriteReplacesAppendAddsAndCreates) {
   harness::TempDir dir;
@@ -39,15 +26,15 @@ TEST(TextFile, WriteReplacesAppendAddsAndCreates) {
 
 TEST(TextFile, FailuresCarryTheNumbersHandlersTest) {
   harness::TempDir dir;
-  EXPECT_EQ(ErrorOf([&] { ReadTextFile(dir / L"missing.tim"); }), common::ErrFileNotFound);
-  EXPECT_EQ(ErrorOf([&] { ReadTextFile(dir / L"no\\such\\x.tim"); }), common::ErrPathNotFound);
-  EXPECT_EQ(ErrorOf([&] { WriteTextFile(dir / L"no\\such\\x.tim", "x"); }), common::ErrPathNotFound);
+  EXPECT_EQ(harness::ErrorNumberOf([&] { ReadTextFile(dir / L"missing.tim"); }), common::ErrFileNotFound);
+  EXPECT_EQ(harness::ErrorNumberOf([&] { ReadTextFile(dir / L"no\\such\\x.tim"); }), common::ErrPathNotFound);
+  EXPECT_EQ(harness::ErrorNumberOf([&] { WriteTextFile(dir / L"no\\such\\x.tim", "x"); }), common::ErrPathNotFound);
   // A statistics file held open without sharing by another program.
   const std::wstring locked = dir / L"locked.sta";
   WriteTextFile(locked, "x");
   HANDLE h = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(ErrorOf([&] { AppendTextFile(locked, "y"); }), common::ErrPermissionDenied);
+  EXPECT_EQ(harness::ErrorNumberOf([&] { AppendTextFile(locked, "y"); }), common::ErrPermissionDenied);
   CloseHandle(h);
 }
 
