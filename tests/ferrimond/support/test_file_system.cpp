@@ -33,10 +33,6 @@ std::vector<std::wstring> Names(const std::vector<Folder>& folders) {
   return out;
 }
 
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 void MakeReadOnly(const std::wstring& path) {
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
 }
@@ -167,8 +163,12 @@ TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
   EXPECT_EQ(file.Size(), 1234u);
   EXPECT_EQ(file.DateLastModified(), stamp);
   EXPECT_EQ(file.ParentFolder().Path(), L"E:\\Docs");
-  for (const File& listed : docs.Files())
-    if (listed.Name() == L"MixedCase.TXT") EXPECT_EQ(listed.DateLastModified(), stamp);
+  for (const File& listed : docs.Files()) {
+    if (listed.Name() == L"MixedCase.TXT") {
+      EXPECT_EQ(listed.DateLastModified(), stamp);
+      EXPECT_EQ(listed.Size(), 1234u);
+    }
+  }
 }
 
 TEST_F(OnDrive, ExistenceTestsTellFilesFromFolders) {
