@@ -38,6 +38,29 @@ std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
+// Width in pixels of a one-line caption in the control's font; "&" marks
+// an access key and takes no room.
+int TextWidth(HWND hwnd, const std::wstring& text, const FontSpec& font) {
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ old = SelectObject(dc, FontHandle(font));
+  RECT rc{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), -1, &rc, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return rc.right;
+}
+
+// Twips for a check box or option button: the box, its gap and the text.
+int ButtonIdealWidth(HWND hwnd, const std::wstring& caption, const FontSpec& font, int fallback) {
+  if (!hwnd) return fallback;
+  SIZE ideal{};
+  if (SendMessageW(hwnd, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) && ideal.cx > 0) {
+    return PixelsToTwipsX(ideal.cx + 1);
+  }
+  int box = GetSystemMetrics(SM_CXMENUCHECK);
+  return PixelsToTwipsX(box + 6 + TextWidth(hwnd, caption, font));
+}
+
 OleColor ContainerBack(Container& container) {
   if (auto* frame = dynamic_cast<Frame*>(&container)) return frame->BackColor();
   return container.OwnerForm().BackColor();
@@ -52,6 +75,11 @@ Label::Label(Container& container, std::wstring name, Bounds bounds, std::wstrin
   backColor_ = kColorButtonFace;
   foreColor_ = kColorButtonText;
   Create(WC_STATICW, caption_, SS_LEFT | SS_NOTIFY);
+}
+
+int Label::IdealWidth() const {
+  if (!Hwnd()) return Width();
+  return PixelsToTwipsX(TextWidth(Hwnd(), caption_, Font()) + 1);
 }
 
 void Label::SetCaption(const std::wstring& caption) {
@@ -168,6 +196,12 @@ CommandButton::CommandButton(Container& container, std::wstring name, Bounds bou
   Create(WC_BUTTONW, caption_, WS_TABSTOP | BS_PUSHBUTTON);
 }
 
+int CommandButton::IdealWidth() const {
+  if (!Hwnd()) return Width();
+  // Room for the focus rectangle and the 3-D edges on both sides.
+  return PixelsToTwipsX(TextWidth(Hwnd(), caption_, Font()) + 16);
+}
+
 void CommandButton::SetCaption(const std::wstring& caption) {
   caption_ = caption;
   if (Hwnd()) SetWindowTextW(Hwnd(), caption_.c_str());
@@ -196,6 +230,8 @@ CheckBox::CheckBox(Container& container, std::wstring name, Bounds bounds, std::
   Create(WC_BUTTONW, caption_, WS_TABSTOP | BS_3STATE);
   if (Hwnd()) SendMessageW(Hwnd(), BM_SETCHECK, value_, 0);
 }
+
+int CheckBox::IdealWidth() const { return ButtonIdealWidth(Hwnd(), caption_, Font(), Width()); }
 
 void CheckBox::SetCaption(const std::wstring& caption) {
   caption_ = caption;
@@ -226,6 +262,10 @@ OptionButton::OptionButton(Container& container, std::wstring name, Bounds bound
   Create(WC_BUTTONW, caption_, BS_RADIOBUTTON);
   if (value) SetChecked(true);
   UpdateTabStops();
+}
+
+int OptionButton::IdealWidth() const {
+  return ButtonIdealWidth(Hwnd(), caption_, Font(), Width());
 }
 
 void OptionButton::SetCaption(const std::wstring& caption) {

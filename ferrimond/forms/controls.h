@@ -20,6 +20,7 @@ class Label : public Control {
 
 
  public:
+  int IdealWidth() const override;
   Label(Container& container, std::wstring name, Bounds bounds, std::wstring caption = {});
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
@@ -70,6 +71,7 @@ class TextBox : public Control {
 // Push button. SetValue(true) runs Click at once, inside the caller.
 class CommandButton : public Control {
  public:
+  int IdealWidth() const override;
   CommandButton(Container& container, std::wstring name, Bounds bounds, std::wstring caption);
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
@@ -90,6 +92,7 @@ enum CheckValue : int { kUnchecked = 0, kChecked = 1, kGrayed = 2 };
 // runs Click.
 class CheckBox : public Control {
  public:
+  int IdealWidth() const override;
   CheckBox(Container& container, std::wstring name, Bounds bounds, std::wstring caption,
            int value = kUnchecked);
   const std::wstring& Caption() const { return caption_; }
@@ -111,6 +114,7 @@ class CheckBox : public Control {
 // and runs its Click; a deselection raises nothing.
 class OptionButton : public Control {
  public:
+  int IdealWidth() const override;
   OptionButton(Container& container, std::wstring name, Bounds bounds, std::wstring caption,
                bool value = false);
   const std::wstring& Caption() const { return caption_; }

@@ -199,6 +199,28 @@ TEST_F(ControlEvents, ComboTextAndList) {
   EXPECT_EQ(log, (std::vector<std::wstring>{L"change typed", L"click"}));
 }
 
+// Layouts made for a narrower font can widen a control whose caption is cut.
+TEST_F(ControlEvents, FitWidthWidensOnlyWhatIsCut) {
+  OptionButton narrow(panel.fraA, L"narrow", {120, 1320, 300, 285}, L"Backup from last upload");
+  HDC dc = GetDC(narrow.Hwnd());
+  HGDIOBJ old = SelectObject(dc, FontHandle(narrow.Font()));
+  SIZE text{};
+  GetTextExtentPoint32W(dc, L"Backup from last upload", 23, &text);
+  SelectObject(dc, old);
+  ReleaseDC(narrow.Hwnd(), dc);
+  EXPECT_GT(TwipsToPixelsX(narrow.IdealWidth()), text.cx);
+  narrow.FitWidth();
+  EXPECT_EQ(narrow.Width(), narrow.IdealWidth());
+  RECT rc;
+  GetClientRect(narrow.Hwnd(), &rc);
+  EXPECT_GT(rc.right, text.cx);
+
+  Label wide(panel, L"wide", {0, 0, 5000, 255}, L"days");
+  wide.FitWidth();
+  EXPECT_EQ(wide.Width(), 5000);
+  EXPECT_LT(wide.IdealWidth(), 5000);
+}
+
 TEST(ControlArrays, IndexedFromZeroWithGaps) {
   testing::ScriptedUserInteraction ui;
   Form form(ui, L"F", L"F", 6000, 2000);
