@@ -3,12 +3,10 @@
 // comes up, frmSplashEnd while it goes.
 #include <functional>
 
+#include "ferrimond/controls/xlink_label.h"
 #include "ferrimond/forms/forms.h"
 
 namespace ferrimond {
-
-// Where the splash windows' link labels lead.
-inline constexpr wchar_t kProductUrl[] = L"https://ferrimond.example.org/";
 
 // Shared look of the two splash windows: picture left, texts right.
 class SplashWindow : public forms::Form {
@@ -20,7 +18,7 @@ class SplashWindow : public forms::Form {
   forms::Label Label1;
   forms::Label Label2{*this, L"Label2", {1920, 840, 3600, 495},
                       L"If you like the program, then please tell your friends!"};
-  forms::Label lblLink{*this, L"lblLink", {1920, 1440, 3600, 255}, kProductUrl};
+  XLinkLabel XLinkLabel1{*this, L"XLinkLabel1", {1920, 1440, 3600, 255}};
   forms::Timer Timer1;
 };
 

@@ -64,7 +64,7 @@ bool Exists(const std::wstring& path) {
 }  // namespace
 
 void MainWindowTest::SetUp() {
-  ui_ = std::make_unique<PromptScript>();
+  ui_ = std::make_unique<forms::testing::ScriptedUserInteraction>();
   // A run that crashed earlier may have left the real folder aside.
   if (Exists(kFolderAside) && !Exists(kProgramFolder)) MoveFileW(kFolderAside.c_str(), kProgramFolder);
   if (Exists(kProgramFolder)) {
@@ -92,12 +92,23 @@ Frmbackup& MainWindowTest::Start() {
 
 void MainWindowTest::Close() {
   window_.reset();
-  ui_->messages.clear();
+  ui_->ClearRecord();
 }
 
-forms::UserInteraction& MainWindowTest::Ui() { return *ui_; }
+forms::testing::ScriptedUserInteraction& MainWindowTest::Ui() { return *ui_; }
 
-std::vector<std::wstring> MainWindowTest::Prompts() const { return ui_->messages; }
+std::vector<std::wstring> MainWindowTest::Prompts() const {
+  for (const forms::testing::Prompt& prompt : ui_->Prompts()) {
+    EXPECT_EQ(prompt.kind, forms::testing::PromptKind::MsgBox);
+    EXPECT_EQ(prompt.buttons, forms::MsgButtons::Ok);
+    EXPECT_EQ(prompt.title, forms::AppTitle());
+  }
+  return ui_->Messages();
+}
+
+void MainWindowTest::ExpectMessages(size_t count) {
+  for (size_t i = 0; i < count; ++i) ui_->AnswerMsgBox(forms::MsgResult::Ok);
+}
 
 void MainWindowTest::WriteStamp(const std::string& bytes) {
   CreateDirectoryW(L"c:\\program files", nullptr);

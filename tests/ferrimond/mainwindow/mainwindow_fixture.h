@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "ferrimond/mainwindow/frmbackup.h"
-#include "tests/ferrimond/mainwindow/prompt_script.h"
+#include "tests/ferrimond/forms/scripted_user_interaction.h"
 #include "tests/harness/temp_dir.h"
 #include "tests/harness/wine_drives.h"
 
@@ -29,9 +29,11 @@ class MainWindowTest : public ::testing::Test {
   // Destroys the window and forgets the prompts.
   void Close();
 
-  forms::UserInteraction& Ui();
+  forms::testing::ScriptedUserInteraction& Ui();
   // Texts of the message boxes shown so far.
   std::vector<std::wstring> Prompts() const;
+  // Answers the next `count` message boxes with OK.
+  void ExpectMessages(size_t count);
 
   void WriteStamp(const std::string& bytes);
   int FilesInProgramFolder() const;
@@ -40,7 +42,7 @@ class MainWindowTest : public ::testing::Test {
   int EndProcessCalls = 0;
 
  private:
-  std::unique_ptr<PromptScript> ui_;
+  std::unique_ptr<forms::testing::ScriptedUserInteraction> ui_;
   std::unique_ptr<Frmbackup> window_;
   bool folderPutAside_ = false;
 };

@@ -99,6 +99,7 @@ TEST_F(MainWindowTest, StampsThatKeptNoTimeDeselectTheOption) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     WriteStamp(c.bytes);
+    ExpectMessages(c.prompts.size());
     Frmbackup& w = Start();
     EXPECT_EQ(Prompts(), c.prompts);
     EXPECT_FALSE(w.OptLastUpload.Value());
@@ -113,6 +114,7 @@ TEST_F(MainWindowTest, StampsThatKeptNoTimeDeselectTheOption) {
 
 TEST_F(MainWindowTest, ASecondInstanceOnlyShowsItsMessageAndEnds) {
   AnotherInstance = true;
+  ExpectMessages(1);
   Frmbackup& w = Start();
   EXPECT_EQ(Prompts(), std::vector<std::wstring>{L"Only one instance of this program may run at any time"});
   EXPECT_EQ(EndProcessCalls, 1);
@@ -263,6 +265,7 @@ TEST_F(MainWindowTest, ExitAndTheCloseBoxEndThroughTheClosingSplash) {
     EXPECT_EQ(splash->Label1.Caption(), L"Thank you for using Ferrimond !");
     EXPECT_EQ(splash->Label2.Caption(), L"If you like the program, then please tell your friends!");
     EXPECT_EQ(splash->Timer1.Interval(), 2000);
+    EXPECT_EQ(splash->XLinkLabel1.URL(), kDefaultLinkUrl);
     EXPECT_EQ(EndProcessCalls, 0);
     splash->Timer1.Fire();
     EXPECT_TRUE(splash->IsUnloaded());
@@ -282,6 +285,7 @@ TEST_F(MainWindowTest, OpeningSplashLoadsTheMainWindowOnce) {
   EXPECT_EQ(splash.Label1.Caption(), L"Welcome to Ferrimond !");
   EXPECT_EQ(splash.Timer1.Interval(), 500);
   EXPECT_TRUE(splash.Image1.HasPicture());
+  EXPECT_EQ(splash.XLinkLabel1.URL(), kDefaultLinkUrl);
   splash.Show();
   splash.Timer1.Fire();
   EXPECT_EQ(loads, 1);
