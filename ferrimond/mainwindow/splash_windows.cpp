@@ -62,6 +62,9 @@ SplashWindow::SplashWindow(forms::UserInteraction& ui, const wchar_t* name,
   XLinkLabel1.SetNormTextColor(0x00C00000);
   XLinkLabel1.SetHoverTextColor(0x000000FF);
   Move((forms::ScreenWidthTwips() - Width()) / 2, (forms::ScreenHeightTwips() - Height()) / 2);
+  // Closed by the user, a splash would take its timer along and leave the
+  // process without a window that ever ends it: it goes when its time is up.
+  OnUnload = [](bool& cancel) { cancel = true; };
 }
 
 FrmSplash::FrmSplash(forms::UserInteraction& ui, std::function<void()> loadMain)

@@ -74,6 +74,9 @@ TEST_F(MainWindowTest, AStampedUploadTimeBecomesTheThresholdAndStampsTheMarker) 
   common::DateTime when;
   ASSERT_TRUE(common::DateTime::FromParts({2026, 12, 5, 19, 42, 27}, when));
   WriteStamp(RecordWriter().Date(when).EndRecord().Bytes());
+  // The marker is stamped only where a run has left one.
+  Start();
+  EXPECT_EQ(GetFileAttributesW(kThresholdMarker), INVALID_FILE_ATTRIBUTES);
   MarkerFile marker;
   Frmbackup& w = Start();
   EXPECT_TRUE(Prompts().empty());
@@ -267,6 +270,8 @@ TEST_F(MainWindowTest, ExitAndTheCloseBoxEndThroughTheClosingSplash) {
     EXPECT_EQ(splash->Timer1.Interval(), 2000);
     EXPECT_EQ(splash->XLinkLabel1.URL(), kDefaultLinkUrl);
     EXPECT_EQ(EndProcessCalls, 0);
+    SendMessageW(splash->Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(splash->Timer1.Enabled()) << "a closed splash would never end the process";
     splash->Timer1.Fire();
     EXPECT_TRUE(splash->IsUnloaded());
     EXPECT_EQ(EndProcessCalls, 1);
@@ -287,6 +292,8 @@ TEST_F(MainWindowTest, OpeningSplashLoadsTheMainWindowOnce) {
   EXPECT_TRUE(splash.Image1.HasPicture());
   EXPECT_EQ(splash.XLinkLabel1.URL(), kDefaultLinkUrl);
   splash.Show();
+  SendMessageW(splash.Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(splash.IsUnloaded()) << "a closed splash would never load the main window";
   splash.Timer1.Fire();
   EXPECT_EQ(loads, 1);
   EXPECT_TRUE(splash.IsUnloaded());
