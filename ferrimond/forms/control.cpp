@@ -211,6 +211,8 @@ LRESULT Control::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (FromHwnd(GetFocus()) != this) return 0;
       }
       LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+      if (!IsWindow(hwnd)) return result;
+      Pressed(internal::MouseButtonOf(message));
       if (OnMouseDown && IsWindow(hwnd)) {
         int x, y;
         internal::MouseTwips(lParam, x, y);

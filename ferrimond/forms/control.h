@@ -130,6 +130,9 @@ class Control {
   virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return false;
   }
+  // A mouse press reached the control, after its window's own handling and
+  // before MouseDown is raised.
+  virtual void Pressed(int button) {}
   // Height of the window itself (a drop-down combo's includes its list).
   virtual int WindowHeight() const { return bounds_.height; }
   // Whether a click gives the control the focus (not so for labels, lines,

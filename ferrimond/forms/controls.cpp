@@ -298,7 +298,21 @@ void OptionButton::SetValue(bool value) {
 }
 
 void OptionButton::HandleCommand(int code) {
-  if (code == BN_CLICKED && Enabled()) SetValue(true);
+  if (code == BN_CLICKED && Enabled() && !releasing_) SetValue(true);
+}
+
+void OptionButton::Pressed(int button) {
+  if (button == kLeftButton && Enabled()) SetValue(true);
+}
+
+bool OptionButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message != WM_LBUTTONUP) return false;
+  // The press selected already; the button's click on release is not a
+  // second selection.
+  releasing_ = true;
+  result = CallDefault(message, wParam, lParam);
+  releasing_ = false;
+  return true;
 }
 
 // Tab reaches an option group at its selected button (or its first one when

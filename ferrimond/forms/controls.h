@@ -111,7 +111,9 @@ class CheckBox : public Control {
 
 // Option button; the option buttons of one container form one group.
 // Selecting one (by the user or by code) deselects the others of its group
-// and runs its Click; a deselection raises nothing.
+// and runs its Click; a deselection raises nothing. A mouse press selects
+// the button before MouseDown is raised; the release selects nothing, so a
+// MouseDown handler may deselect it for good.
 class OptionButton : public Control {
  public:
   int IdealWidth() const override;
@@ -125,12 +127,15 @@ class OptionButton : public Control {
 
  protected:
   void HandleCommand(int code) override;
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  void Pressed(int button) override;
 
  private:
   void SetChecked(bool value);
   void UpdateTabStops();
   std::wstring caption_;
   bool value_;
+  bool releasing_ = false;
 };
 
 // Group frame and container. BorderStyle 0 draws no border and no caption

@@ -78,6 +78,31 @@ TEST_F(ControlEvents, OptionGroupIsExclusivePerContainer) {
   EXPECT_EQ(log, (std::vector<std::wstring>{L"optA2", L"optA3"}));
 }
 
+// A press selects before MouseDown runs; the release does not select again,
+// so a MouseDown handler that deselects (a missing stamp file) has the last word.
+TEST_F(ControlEvents, OptionPressSelectsBeforeMouseDownAndReleaseDoesNot) {
+  panel.optA2.OnClick = [this] { Record(L"click"); };
+  panel.optA2.OnMouseDown = [this](int, int, int, int) {
+    Record(panel.optA2.Value() ? L"down selected" : L"down not selected");
+    panel.optA2.SetValue(false);
+  };
+  SendMessageW(panel.optA2.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  SendMessageW(panel.optA2.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"click", L"down selected"}));
+  EXPECT_FALSE(panel.optA1.Value() || panel.optA2.Value() || panel.optA3.Value());
+  // A second press on the focused, deselected button selects it again.
+  SendMessageW(panel.optA2.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  SendMessageW(panel.optA2.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  EXPECT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[2], L"click");
+  // The keyboard's space bar selects on release.
+  panel.optA2.OnMouseDown = nullptr;
+  panel.optA2.SetValue(false);
+  SendMessageW(panel.optA2.Hwnd(), WM_KEYDOWN, VK_SPACE, 0x00390001);
+  SendMessageW(panel.optA2.Hwnd(), WM_KEYUP, VK_SPACE, 0xC0390001);
+  EXPECT_TRUE(panel.optA2.Value());
+}
+
 TEST_F(ControlEvents, TabReachesAnOptionGroupAtItsSelection) {
   auto tabStop = [](OptionButton& o) { return (GetWindowLongW(o.Hwnd(), GWL_STYLE) & WS_TABSTOP) != 0; };
   EXPECT_TRUE(tabStop(panel.optA1));
