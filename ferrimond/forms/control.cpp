@@ -261,7 +261,12 @@ LRESULT Control::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       return result;
     }
     case WM_SETCURSOR:
-      if (LOWORD(lParam) == HTCLIENT && internal::SetCursorFor(pointer_)) return TRUE;
+      // The screen's pointer holds over every part of the window; the
+      // control's own only over its client area.
+      if ((LOWORD(lParam) == HTCLIENT || ScreenMousePointer() != Pointer::Default) &&
+          internal::SetCursorFor(pointer_)) {
+        return TRUE;
+      }
       break;
     default:
       break;

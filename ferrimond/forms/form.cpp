@@ -23,8 +23,15 @@ void RegisterFormClass() {
   wc.lpfnWndProc = FormWindowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  // The program's icon is resource 1 when it has one.
   wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  if (wc.hIcon) {
+    wc.hIconSm = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+  } else {
+    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  }
   wc.lpszClassName = kFormClass;
   RegisterClassExW(&wc);
   registered = true;
@@ -431,7 +438,8 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT &&
+      if ((ScreenMousePointer() != Pointer::Default ||
+           (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT)) &&
           internal::SetCursorFor(pointer_)) {
         return TRUE;
       }

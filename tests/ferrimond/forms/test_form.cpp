@@ -294,13 +294,26 @@ TEST(Timers, FireThroughTheLoopWhileEnabled) {
   EXPECT_EQ(zeroFired, 0);
 }
 
-TEST(ScreenPointer, OverridesAndRestores) {
-  EXPECT_EQ(ScreenMousePointer(), Pointer::Default);
+TEST_F(FormTest, ScreenPointerOverridesTheControlsOwn) {
+  auto cursorOver = [](HWND hwnd, WORD hit) {
+    SetCursor(nullptr);
+    SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(hit, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT), cross = LoadCursorW(nullptr, IDC_CROSS);
+  dlg.txtdays.SetMousePointer(Pointer::Cross);
+  EXPECT_EQ(cursorOver(dlg.txtdays.Hwnd(), HTCLIENT), cross);
   SetScreenMousePointer(Pointer::Hourglass);
   EXPECT_EQ(ScreenMousePointer(), Pointer::Hourglass);
-  EXPECT_EQ(CursorFor(Pointer::Hourglass), LoadCursorW(nullptr, IDC_WAIT));
+  EXPECT_EQ(cursorOver(dlg.txtdays.Hwnd(), HTCLIENT), wait);
+  EXPECT_EQ(cursorOver(dlg.lstFixed.Hwnd(), HTVSCROLL), wait);
+  EXPECT_EQ(cursorOver(dlg.Hwnd(), HTCLIENT), wait);
   SetScreenMousePointer(Pointer::Default);
-  EXPECT_EQ(CursorFor(Pointer::Default), nullptr);
+  EXPECT_EQ(cursorOver(dlg.txtdays.Hwnd(), HTCLIENT), cross);
+  dlg.SetMousePointer(Pointer::Hourglass);
+  EXPECT_EQ(cursorOver(dlg.Hwnd(), HTCLIENT), wait);
+  dlg.SetMousePointer(Pointer::Default);
+  EXPECT_NE(cursorOver(dlg.Hwnd(), HTCLIENT), wait);
 }
 
 TEST(FontSpecText, RoundTripsAndRejectsDamage) {
