@@ -131,6 +131,13 @@ void DispatchOne(MSG& msg) {
       g_keyMessage = &msg;
     }
   }
+  if (form && form->OnPreTranslateMessage) {
+    auto hook = form->OnPreTranslateMessage;
+    if (hook(msg)) {
+      g_keyMessage = outer;
+      return;
+    }
+  }
   // Access keys (with Alt only), Tab order and option-group arrows. A plain
   // letter is left to the control: dialog navigation would take it as an
   // access key whenever the focus is on a button, so "P" would press

@@ -101,6 +101,10 @@ class Form : public Container {
   std::function<void(int keyCode, int shift)> OnKeyDown;
   std::function<void(int button, int shift, int x, int y)> OnMouseDown;
   std::function<void()> OnResize;
+  // Sees every message for this form's windows in the layer's loops before
+  // dialog navigation; returning true consumes it. For hosted controls that
+  // translate their own keys (an ActiveX control's TranslateAccelerator).
+  std::function<bool(MSG& msg)> OnPreTranslateMessage;
 
   // The Form that owns a top-level window, or nullptr.
   static Form* FromHwnd(HWND hwnd);

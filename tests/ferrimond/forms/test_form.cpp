@@ -213,6 +213,21 @@ TEST_F(FormTest, AccessKeyAndTabOrder) {
   EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(FormTest, PreTranslateHookSeesMessagesFirst) {
+  dlg.Show();
+  std::vector<WPARAM> seen;
+  dlg.OnPreTranslateMessage = [&](MSG& msg) {
+    if (msg.message != WM_KEYDOWN) return false;
+    seen.push_back(msg.wParam);
+    return msg.wParam == VK_TAB;  // a hosted control keeps its Tab
+  };
+  dlg.lstFixed.SetFocus();
+  PostMessageW(dlg.lstFixed.Hwnd(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+  DoEvents();
+  EXPECT_TRUE(dlg.lstFixed.HasFocus());
+  EXPECT_EQ(seen, (std::vector<WPARAM>{VK_TAB}));
+}
+
 class MenuForm : public Form {
  public:
   explicit MenuForm(UserInteraction& ui) : Form(ui, L"MenuForm", L"Menus", 4000, 2000) {}
