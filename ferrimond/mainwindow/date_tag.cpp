@@ -1,5 +1,7 @@
 #include "ferrimond/mainwindow/date_tag.h"
 
+#include <string_view>
+
 namespace ferrimond {
 
 namespace {
