@@ -646,9 +646,15 @@ void ComboBox::SetText(const std::wstring& text) {
 void ComboBox::HandleCommand(int code) {
   if (settingText_) return;
   if (code == CBN_SELCHANGE) {
-    // The edit line takes the entry's text only after this notification.
+    // The edit line would take the entry's text only after this
+    // notification; Click must already see it.
     int index = ListIndex();
     text_ = List(index);
+    if (style_ != ComboStyle::DropDownList && index >= 0) {
+      settingText_ = true;
+      SetWindowTextW(Hwnd(), text_.c_str());
+      settingText_ = false;
+    }
     if (OnClick) {
       auto handler = OnClick;
       handler();

@@ -150,7 +150,7 @@ bool FontSpec::FromString(const std::wstring& text) {
 }
 
 const FontSpec& MessageFont() {
-  static FontSpec spec = [] {
+  static FontSpec message = [] {
     FontSpec font;
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
@@ -170,7 +170,7 @@ const FontSpec& MessageFont() {
     font.charset = lf.lfCharSet;
     return font;
   }();
-  return spec;
+  return message;
 }
 
 HFONT MessageFontHandle() { return FontHandle(MessageFont()); }

@@ -66,7 +66,7 @@ struct FontSpec {
 // of every control unless a control sets its own.
 const FontSpec& MessageFont();
 HFONT MessageFontHandle();
-// A font handle for the spec at the screen DPI, cached for the process.
+// A font handle for the font at the screen DPI, cached for the process.
 HFONT FontHandle(const FontSpec& font);
 
 // ---- Mouse pointers, with the runtime's numbers. ----

@@ -218,6 +218,14 @@ TEST_F(ControlEvents, ComboTextAndList) {
   panel.cmb.SetText(L"typed");
   panel.cmb.SetListIndex(1);
   EXPECT_EQ(panel.cmb.Text(), L"C:\\Documents and Settings\\All Users");
+  // The user's choice from the list: Click already sees the new text.
+  std::wstring seen;
+  panel.cmb.OnClick = [&] { seen = panel.cmb.Text(); };
+  SendMessageW(panel.cmb.Hwnd(), CB_SETCURSEL, 0, 0);
+  SetWindowTextW(panel.cmb.Hwnd(), L"stale");  // as while the list is still open
+  SendMessageW(panel.Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(panel.cmb.Hwnd()), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(panel.cmb.Hwnd()));
+  EXPECT_EQ(seen, L"C:\\Documents and Settings\\user1");
   panel.cmb.Clear();
   EXPECT_EQ(panel.cmb.ListCount(), 0);
   EXPECT_EQ(panel.cmb.Text(), L"");
