@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include "ferrimond/support/file_system.h"
 #include "tests/ferrimond/support/raised_number.h"
 #include "tests/harness/temp_dir.h"
@@ -17,14 +21,11 @@ namespace {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Makes `link` a Unix symlink to `target` (both Windows paths); false where
-// that cannot be done (not under Wine).
-bool MakeUnixLink(const std::wstring& target, const std::wstring& link) {
-  const std::string unixTarget = harness::UnixPath(target), unixLink = harness::UnixPath(link);
-  if (unixTarget.empty() || unixLink.empty()) return false;
-  // Passed to ln as they are, no shell: the paths must hold no blanks.
-  std::wstring command = L"/bin/ln -s " + std::wstring(unixTarget.begin(), unixTarget.end()) + L" " +
-                         std::wstring(unixLink.begin(), unixLink.end());
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// Starts a Unix command (no shell, so no blanks inside arguments) and waits
+// until `done` holds; false where it cannot be started or does not finish.
+bool RunUnix(std::wstring command, const std::function<bool()>& done) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -32,8 +33,8 @@ bool MakeUnixLink(const std::wstring& target, const std::wstring& link) {
     return false;
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  for (int i = 0; i < 500 && !Exists(link); ++i) Sleep(10);
-  return Exists(link);
+  for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
+  return done();
 }
 
 class TreeWithLinks : public ::testing::Test {
@@ -45,6 +46,23 @@ class TreeWithLinks : public ::testing::Test {
     harness::WriteFile(dir_ / L"tree\\sub\\plain.txt", "plain");
     if (!MakeUnixLink(dir_ / L"target", dir_ / L"tree\\sub\\dirlink"))
       GTEST_SKIP() << "cannot make a Unix symlink here";
+  }
+
+  // The temporary folder's cleanup cannot remove links under Wine either.
+  // (Their targets are all still there, so a link is visible until it goes.)
+  void TearDown() override {
+    for (const auto& [windowsPath, unixPath] : links_)
+      RunUnix(L"/bin/rm -f " + Wide(unixPath), [&] { return !Exists(windowsPath); });
+  }
+
+  // Makes `link` a Unix symlink to `target` (Windows paths).
+  bool MakeUnixLink(const std::wstring& target, const std::wstring& link) {
+    const std::string unixTarget = harness::UnixPath(target), unixLink = harness::UnixPath(link);
+    if (unixTarget.empty() || unixLink.empty()) return false;
+    if (!RunUnix(L"/bin/ln -s " + Wide(unixTarget) + L" " + Wide(unixLink), [&] { return Exists(link); }))
+      return false;
+    links_.emplace_back(link, unixLink);
+    return true;
   }
 
   void ExpectTargetsUntouched() {
@@ -62,6 +80,7 @@ class TreeWithLinks : public ::testing::Test {
 
   harness::TempDir dir_;
   FileSystem fs_;
+  std::vector<std::pair<std::wstring, std::string>> links_;
 };
 
 }  // namespace
