@@ -66,6 +66,16 @@ MenuItem* FindMenu(const std::vector<MenuItem*>& items, int id) {
   return nullptr;
 }
 
+Control* FindControl(const Container& container, int id) {
+  for (Control* child : container.Children()) {
+    if (internal::ControlAccess::Id(*child) == id) return child;
+    if (auto* inner = dynamic_cast<const Container*>(child)) {
+      if (Control* found = FindControl(*inner, id)) return found;
+    }
+  }
+  return nullptr;
+}
+
 bool AnyVisible(const std::vector<MenuItem*>& items) {
   return std::any_of(items.begin(), items.end(), [](MenuItem* m) { return m->Visible(); });
 }
@@ -372,10 +382,25 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (internal::ReflectToControl(message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_COMMAND:
-      if (lParam == 0 && HIWORD(wParam) <= 1) {
-        if (MenuItem* item = FindMenu(menus_, LOWORD(wParam))) item->Click();
+      if (lParam != 0) return 0;
+      if (MenuItem* item = FindMenu(menus_, LOWORD(wParam))) {
+        if (HIWORD(wParam) <= 1) item->Click();
+      } else if (HIWORD(wParam) == BN_CLICKED) {
+        // Enter on the focused button: dialog navigation names it by its id
+        // only, since GetDlgItem does not look into frames.
+        if (Control* control = FindControl(*this, LOWORD(wParam))) {
+          if (dynamic_cast<CommandButton*>(control) && control->Hwnd()) {
+            SendMessageW(control->Hwnd(), BM_CLICK, 0, 0);
+          }
+        }
       }
       return 0;
+    case DM_GETDEFID: {
+      // The focused push button is the default one, as in a dialog box.
+      auto* button = dynamic_cast<CommandButton*>(ActiveControl());
+      if (button && button->Enabled()) return MAKELRESULT(button->ControlId(), DC_HASDEFID);
+      return 0;
+    }
     case WM_TIMER: {
       for (Timer* timer : timers_) {
         if (timer->id_ == wParam) {

@@ -11,6 +11,7 @@ namespace internal {
 struct ControlAccess {
   static void Command(Control& control, int code) { control.HandleCommand(code); }
   static HBRUSH CtlColor(Control& control, HDC dc) { return control.HandleCtlColor(dc); }
+  static int Id(const Control& control) { return control.ControlId(); }
 };
 
 Control* ControlOf(HWND hwnd);

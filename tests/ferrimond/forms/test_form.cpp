@@ -24,6 +24,7 @@ class Dialog : public Form {
   Frame fra{*this, L"fra", {120, 900, 5000, 1500}, L"Frame"};
   Label lbl{fra, L"lbl", {240, 360, 1500, 255}, L"Label"};
   CheckBox chkIn{fra, L"chkIn", {240, 720, 1500, 255}, L"Inside"};
+  CommandButton cmdIn{fra, L"cmdIn", {2000, 720, 1200, 375}, L"In"};
 };
 
 class FormTest : public ::testing::Test {
@@ -211,6 +212,19 @@ TEST_F(FormTest, AccessKeyAndTabOrder) {
   PostMessageW(dlg.cmdGo.Hwnd(), WM_KEYDOWN, 'F', 0x00210001);
   DoEvents();
   EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(FormTest, EnterPressesTheFocusedButtonOnly) {
+  dlg.Show();
+  std::vector<std::wstring> clicks;
+  dlg.cmdGo.OnClick = [&] { clicks.push_back(L"go"); };
+  dlg.cmdIn.OnClick = [&] { clicks.push_back(L"in"); };
+  for (Control* c : std::vector<Control*>{&dlg.cmdGo, &dlg.cmdIn, &dlg.txtdays}) {
+    c->SetFocus();
+    PostMessageW(c->Hwnd(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    DoEvents();
+  }
+  EXPECT_EQ(clicks, (std::vector<std::wstring>{L"go", L"in"}));
 }
 
 TEST_F(FormTest, PreTranslateHookSeesMessagesFirst) {
