@@ -392,53 +392,77 @@ void WindowsUserInteraction::PrintText(const std::wstring& documentName, const s
   lstrcpynW(lf.lfFaceName, MessageFont().name.c_str(), LF_FACESIZE);
   HFONT font = CreateFontIndirectW(&lf);
   int pageW = GetDeviceCaps(dc, HORZRES), pageH = GetDeviceCaps(dc, VERTRES);
-  int left = std::min(dpiX, pageW / 8), top = std::min(dpiY, pageH / 8);
-  int right = pageW - left, bottom = pageH - top;
+  int marginX = std::min(dpiX, pageW / 8), marginY = std::min(dpiY, pageH / 8);
+  RECT area{marginX, marginY, pageW - marginX, pageH - marginY};
 
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  std::vector<PrintedLine> lines = LayOutText(dc, text, area);
   bool failed = false;
-  bool pageOpen = false;
-  int y = top;
-  HGDIOBJ oldFont = nullptr;
-  TEXTMETRICW tm{};
-  auto newPage = [&] {
-    if (pageOpen && EndPage(dc) <= 0) failed = true;
-    if (StartPage(dc) <= 0) failed = true;
-    oldFont = SelectObject(dc, font);  // a new page resets the DC
-    GetTextMetricsW(dc, &tm);
-    pageOpen = true;
-    y = top;
-  };
-  newPage();
-  int lineH = std::max<int>(tm.tmHeight + tm.tmExternalLeading, 1);
-  for (const std::wstring& whole : SplitLines(text)) {
-    if (failed) break;
-    if (whole == L"\f") {
-      newPage();
-      continue;
+  int page = -1;
+  for (const PrintedLine& line : lines) {
+    if (line.page != page) {
+      if (page >= 0 && EndPage(dc) <= 0) failed = true;
+      if (StartPage(dc) <= 0) failed = true;
+      SelectObject(dc, font);
+      page = line.page;
     }
-    // Long lines wrap at the right margin rather than being cut.
-    size_t pos = 0;
-    do {
-      if (y + lineH > bottom) newPage();
-      int fit = 0;
-      SIZE extent{};
-      std::wstring rest = whole.substr(pos);
-      GetTextExtentExPointW(dc, rest.c_str(), static_cast<int>(rest.size()), right - left, &fit,
-                            nullptr, &extent);
-      if (fit <= 0) fit = rest.empty() ? 0 : 1;
-      TextOutW(dc, left, y, rest.c_str(), fit);
-      pos += static_cast<size_t>(fit);
-      y += lineH;
-    } while (pos < whole.size());
+    if (failed) break;
+    TextOutW(dc, area.left, line.y, line.text.c_str(), static_cast<int>(line.text.size()));
   }
-  if (pageOpen && EndPage(dc) <= 0) failed = true;
-  if (oldFont) SelectObject(dc, oldFont);
+  if (page < 0 && StartPage(dc) <= 0) failed = true;  // an empty text: one blank page
+  if (!failed && EndPage(dc) <= 0) failed = true;
   DWORD error = GetLastError();
+  SelectObject(dc, oldFont);
   if (failed) AbortDoc(dc);
   else if (EndDoc(dc) <= 0) failed = true;
   DeleteObject(font);
   DeleteDC(dc);
   if (failed) throw common::NumberedError(kPrinterError, common::SystemMessage(error));
+}
+
+std::vector<PrintedLine> LayOutText(HDC dc, const std::wstring& text, const RECT& area) {
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  int lineH = std::max<int>(tm.tmHeight + tm.tmExternalLeading, 1);
+  int width = std::max<int>(area.right - area.left, 1);
+  std::vector<PrintedLine> out;
+  int page = 0, y = area.top;
+  auto place = [&](std::wstring piece) {
+    if (y + lineH > area.bottom && y > area.top) {
+      ++page;
+      y = area.top;
+    }
+    out.push_back({page, y, std::move(piece)});
+    y += lineH;
+  };
+  for (const std::wstring& whole : SplitLines(text)) {
+    if (whole == L"\f") {
+      ++page;
+      y = area.top;
+      continue;
+    }
+    if (whole.empty()) {
+      place({});
+      continue;
+    }
+    // Long lines wrap at the right margin, after a blank where there is one.
+    size_t pos = 0;
+    while (pos < whole.size()) {
+      std::wstring rest = whole.substr(pos);
+      int fit = 0;
+      SIZE extent{};
+      GetTextExtentExPointW(dc, rest.c_str(), static_cast<int>(rest.size()), width, &fit, nullptr,
+                            &extent);
+      size_t take = static_cast<size_t>(std::max(fit, 1));
+      if (take < rest.size()) {
+        size_t blank = rest.find_last_of(L' ', take);
+        if (blank != std::wstring::npos && blank > 0) take = blank + 1;
+      }
+      place(rest.substr(0, take));
+      pos += take;
+    }
+  }
+  return out;
 }
 
 bool WindowsUserInteraction::ShowHelp(const std::wstring& helpFile) {

@@ -5,6 +5,9 @@
 // capture first, so a prompt raised from a mouse-press handler gets the mouse.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "ferrimond/forms/user_interaction.h"
 
 namespace ferrimond::forms {
@@ -29,6 +32,18 @@ class WindowsUserInteraction : public UserInteraction {
 inline constexpr wchar_t kInputBoxClass[] = L"FerrimondInputBox";
 inline constexpr int kInputBoxEditId = 100;
 inline constexpr int kInputBoxPromptId = 101;
+
+// Printing layout, exposed for tests: the lines of `text` in the DC's
+// current font within `area`. Lines end at CR, LF or CR LF; a long line
+// wraps after a blank where one fits (else between characters); a form feed
+// or a full page starts the next page. Pieces keep every character, so the
+// pieces of a line joined give the line back.
+struct PrintedLine {
+  int page;  // from 0
+  int y;     // top of the line
+  std::wstring text;
+};
+std::vector<PrintedLine> LayOutText(HDC dc, const std::wstring& text, const RECT& area);
 
 // Splits a "description|pattern|..." filter into the double-zero-terminated
 // form of OPENFILENAMEW.

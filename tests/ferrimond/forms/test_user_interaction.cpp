@@ -311,5 +311,43 @@ TEST(RealDialogs, PrintingWithoutAPrinterIsAnError) {
   }
 }
 
+// Printing lays out lines on pages without losing a character.
+TEST(PrintLayout, WrapsAtBlanksAndBreaksPages) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, MessageFontHandle());
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  int lineH = tm.tmHeight + tm.tmExternalLeading;
+  RECT area{10, 20, 10 + 200, 20 + 3 * lineH};  // three lines a page
+  std::wstring longLine =
+      L"Directories for Backup: C:\\Data C:\\Documents and Settings\\user1\\My Documents";
+  std::wstring word(80, L'x');  // no blank to wrap at
+  auto lines = LayOutText(dc, L"first\r\n" + longLine + L"\n\n" + word + L"\fafter", area);
+
+  std::wstring joined;
+  int lastPage = 0;
+  for (const auto& line : lines) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, line.text.c_str(), static_cast<int>(line.text.size()), &size);
+    EXPECT_LE(size.cx, 200 + tm.tmAveCharWidth) << "line too wide";
+    EXPECT_GE(line.y, area.top);
+    EXPECT_LE(line.y + lineH, area.bottom);
+    EXPECT_GE(line.page, lastPage);
+    lastPage = line.page;
+    joined += line.text;
+  }
+  EXPECT_EQ(joined, L"first" + longLine + word + L"after");
+  EXPECT_EQ(lines.front().text, L"first");
+  EXPECT_EQ(lines.front().y, area.top);
+  // The long line wrapped after a blank.
+  EXPECT_EQ(lines[1].text.back(), L' ');
+  // The form feed put "after" at the top of a new page.
+  EXPECT_EQ(lines.back().text, L"after");
+  EXPECT_EQ(lines.back().y, area.top);
+  EXPECT_GT(lines.back().page, lines[lines.size() - 2].page);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+}
+
 }  // namespace
 }  // namespace ferrimond::forms
