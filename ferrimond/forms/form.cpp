@@ -370,7 +370,9 @@ void Form::RebuildMenu() {
   if (old) DestroyMenu(old);
   menuBar_ = bar;
   DrawMenuBar(hwnd_);
-  FitClientArea();
+  // A sizable window keeps what the user made of it after the first time.
+  if (border_ != BorderStyle::Sizable || !menuFitted_) FitClientArea();
+  menuFitted_ = true;
 }
 
 void Form::MenuChanged() {
@@ -445,7 +447,8 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         HWND focus = GetFocus();
         if (focus && IsChild(hwnd_, focus)) savedFocus_ = focus;
       } else if (!HIWORD(wParam)) {
-        if (savedFocus_ && IsWindow(savedFocus_) && IsChild(hwnd_, savedFocus_)) {
+        if (savedFocus_ && IsWindow(savedFocus_) && IsChild(hwnd_, savedFocus_) &&
+            IsWindowEnabled(savedFocus_) && IsWindowVisible(savedFocus_)) {
           ::SetFocus(savedFocus_);
         } else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
           ::SetFocus(first);

@@ -137,6 +137,7 @@ class Form : public Container {
   OleColor backColor_ = kColorButtonFace;
   Pointer pointer_ = Pointer::Default;
   HWND savedFocus_ = nullptr;
+  bool menuFitted_ = false;
   int clientWidth_ = 0;   // pixels
   int clientHeight_ = 0;
   int nextControlId_ = 100;

@@ -23,6 +23,8 @@ int ScreenDpi(int index) {
   static int dpi[2] = {0, 0};
   int& slot = dpi[index == LOGPIXELSX ? 0 : 1];
   if (slot == 0) {
+    // Measured as a DPI-aware process, or the system would answer 96.
+    SetProcessDPIAware();
     HDC dc = GetDC(nullptr);
     slot = dc ? GetDeviceCaps(dc, index) : 96;
     if (dc) ReleaseDC(nullptr, dc);
