@@ -30,7 +30,8 @@ bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
   switch (message) {
     case WM_COMMAND: {
       if (lParam == 0) return false;
-      Control* control = Control::FromHwnd(reinterpret_cast<HWND>(lParam));
+      // Only the layer's own windows: a hosted control's children keep theirs.
+      Control* control = ControlOf(reinterpret_cast<HWND>(lParam));
       if (!control) return false;
       ControlAccess::Command(*control, HIWORD(wParam));
       result = 0;
@@ -40,7 +41,7 @@ bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORLISTBOX: {
-      Control* control = Control::FromHwnd(reinterpret_cast<HWND>(lParam));
+      Control* control = ControlOf(reinterpret_cast<HWND>(lParam));
       if (!control) return false;
       HBRUSH brush = ControlAccess::CtlColor(*control, reinterpret_cast<HDC>(wParam));
       if (!brush) return false;
