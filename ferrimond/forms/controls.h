@@ -15,13 +15,9 @@ enum class Alignment { Left = 0, Right = 1, Center = 2 };
 // Static text; "&" in the caption marks an access key that moves the focus
 // to the next control in Tab order.
 class Label : public Control {
- protected:
-  bool TakesFocus() const override { return false; }
-
-
  public:
-  int IdealWidth() const override;
   Label(Container& container, std::wstring name, Bounds bounds, std::wstring caption = {});
+  int IdealWidth() const override;
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
   Alignment GetAlignment() const { return alignment_; }
@@ -32,6 +28,7 @@ class Label : public Control {
   std::function<void()> OnClick;
 
  protected:
+  bool TakesFocus() const override { return false; }
   void HandleCommand(int code) override;
   HBRUSH HandleCtlColor(HDC dc) override;
 
@@ -71,8 +68,8 @@ class TextBox : public Control {
 // Push button. SetValue(true) runs Click at once, inside the caller.
 class CommandButton : public Control {
  public:
-  int IdealWidth() const override;
   CommandButton(Container& container, std::wstring name, Bounds bounds, std::wstring caption);
+  int IdealWidth() const override;
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
   bool Value() const { return false; }
@@ -92,9 +89,9 @@ enum CheckValue : int { kUnchecked = 0, kChecked = 1, kGrayed = 2 };
 // runs Click.
 class CheckBox : public Control {
  public:
-  int IdealWidth() const override;
   CheckBox(Container& container, std::wstring name, Bounds bounds, std::wstring caption,
            int value = kUnchecked);
+  int IdealWidth() const override;
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
   int Value() const { return value_; }
@@ -116,9 +113,9 @@ class CheckBox : public Control {
 // MouseDown handler may deselect it for good.
 class OptionButton : public Control {
  public:
-  int IdealWidth() const override;
   OptionButton(Container& container, std::wstring name, Bounds bounds, std::wstring caption,
                bool value = false);
+  int IdealWidth() const override;
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
   bool Value() const { return value_; }
@@ -141,9 +138,6 @@ class OptionButton : public Control {
 // Group frame and container. BorderStyle 0 draws no border and no caption
 // (a plain coloured area, as a rule or a status lamp).
 class Frame : public Control, public Container {
- protected:
-  bool TakesFocus() const override { return false; }
-
  public:
   Frame(Container& container, std::wstring name, Bounds bounds, std::wstring caption = {});
   const std::wstring& Caption() const { return caption_; }
@@ -156,6 +150,7 @@ class Frame : public Control, public Container {
   Form& OwnerForm() override { return Control::OwnerForm(); }
 
  protected:
+  bool TakesFocus() const override { return false; }
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
@@ -234,9 +229,6 @@ class ComboBox : public Control {
 // A straight line between two points (twips in the container); horizontal
 // and vertical lines are exact, others take their bounding box.
 class Line : public Control {
- protected:
-  bool TakesFocus() const override { return false; }
-
  public:
   Line(Container& container, std::wstring name, int x1, int y1, int x2, int y2);
   OleColor BorderColor() const { return borderColor_; }
@@ -247,6 +239,7 @@ class Line : public Control {
   int Y2() const { return y2_; }
 
  protected:
+  bool TakesFocus() const override { return false; }
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
@@ -256,9 +249,6 @@ class Line : public Control {
 
 // A picture: drawn at its own size, or stretched to the control.
 class Image : public Control {
- protected:
-  bool TakesFocus() const override { return false; }
-
  public:
   Image(Container& container, std::wstring name, Bounds bounds, bool stretch = false);
   ~Image() override;
@@ -277,6 +267,7 @@ class Image : public Control {
   std::function<void()> OnClick;
 
  protected:
+  bool TakesFocus() const override { return false; }
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
