@@ -64,28 +64,25 @@ std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
-struct Search {
-  DWORD pid;
-  bool (*match)(HWND);
-  HWND found = nullptr;
-};
-
 // A visible top-level window of the process that passes `match`, waiting up
 // to `ms`.
 HWND WaitForWindow(DWORD pid, bool (*match)(HWND), DWORD ms) {
+  struct Search {
+    DWORD pid;
+    bool (*match)(HWND);
+    HWND found;
+  };
   const DWORD start = GetTickCount();
   do {
-    Search search{pid, match};
+    Search search{pid, match, nullptr};
     EnumWindows(
         [](HWND hwnd, LPARAM param) -> BOOL {
           auto* s = reinterpret_cast<Search*>(param);
           DWORD owner = 0;
           GetWindowThreadProcessId(hwnd, &owner);
-          if (owner == s->pid && IsWindowVisible(hwnd) && s->match(hwnd)) {
-            s->found = hwnd;
-            return FALSE;
-          }
-          return TRUE;
+          if (owner != s->pid || !IsWindowVisible(hwnd) || !s->match(hwnd)) return TRUE;
+          s->found = hwnd;
+          return FALSE;
         },
         reinterpret_cast<LPARAM>(&search));
     if (search.found) return search.found;
