@@ -19,7 +19,7 @@ Frmbackup::Frmbackup(forms::UserInteraction& ui, ProcessHooks hooks)
   }
   // The status line starts black so that the first blink turns it red.
   lblDir.SetForeColor(0);
-  // Frame1 is a small lamp: a plain coloured area, as are the rule Frame3.
+  // Frame1 is a small lamp and Frame3 a rule: plain coloured areas.
   Frame1.SetBorderStyle(0);
   Frame3.SetBorderStyle(0);
   Frame3.SetBackColor(forms::kColorButtonText);
