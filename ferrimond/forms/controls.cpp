@@ -720,6 +720,41 @@ bool Line::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
   return true;
 }
 
+// ---------------------------------------------------------------- Shape
+
+namespace {
+// The far edges sit one pixel inside the bounds, as a drawn rectangle's do.
+int Inner(int start, int length, double twipsPerPixel) {
+  return start + std::max(length - static_cast<int>(twipsPerPixel + 0.5), 0);
+}
+}  // namespace
+
+Shape::Shape(Container& container, std::wstring name, Bounds b)
+    : name_(std::move(name)), bounds_(b),
+      top_(container, name_, b.left, b.top, b.left + b.width, b.top),
+      bottom_(container, name_, b.left, Inner(b.top, b.height, TwipsPerPixelY()), b.left + b.width,
+              Inner(b.top, b.height, TwipsPerPixelY())),
+      left_(container, name_, b.left, b.top, b.left, b.top + b.height),
+      right_(container, name_, Inner(b.left, b.width, TwipsPerPixelX()), b.top,
+             Inner(b.left, b.width, TwipsPerPixelX()), b.top + b.height) {}
+
+void Shape::SetBorderColor(OleColor color) {
+  for (Line* edge : {&top_, &bottom_, &left_, &right_}) edge->SetBorderColor(color);
+}
+
+void Shape::SetVisible(bool visible) {
+  for (Line* edge : {&top_, &bottom_, &left_, &right_}) edge->SetVisible(visible);
+}
+
+void Shape::Move(int left, int top, int width, int height) {
+  bounds_ = {left, top, width, height};
+  int px = static_cast<int>(TwipsPerPixelX() + 0.5), py = static_cast<int>(TwipsPerPixelY() + 0.5);
+  top_.Move(left, top, std::max(width, px), py);
+  bottom_.Move(left, Inner(top, height, TwipsPerPixelY()), std::max(width, px), py);
+  left_.Move(left, top, px, std::max(height, py));
+  right_.Move(Inner(left, width, TwipsPerPixelX()), top, px, std::max(height, py));
+}
+
 // ---------------------------------------------------------------- Image
 
 Image::Image(Container& container, std::wstring name, Bounds bounds, bool stretch)

@@ -247,6 +247,25 @@ class Line : public Control {
   int x1_, y1_, x2_, y2_;
 };
 
+// A rectangle outline (the runtime's Shape with a transparent fill), made
+// of four lines so that what it frames stays visible through it.
+class Shape {
+ public:
+  Shape(Container& container, std::wstring name, Bounds bounds);
+  const std::wstring& Name() const { return name_; }
+  const Bounds& GetBounds() const { return bounds_; }
+  OleColor BorderColor() const { return top_.BorderColor(); }
+  void SetBorderColor(OleColor color);
+  bool Visible() const { return top_.Visible(); }
+  void SetVisible(bool visible);
+  void Move(int left, int top, int width, int height);
+
+ private:
+  std::wstring name_;
+  Bounds bounds_;
+  Line top_, bottom_, left_, right_;
+};
+
 // A picture: drawn at its own size, or stretched to the control.
 class Image : public Control {
  public:

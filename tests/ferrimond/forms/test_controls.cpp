@@ -254,6 +254,31 @@ TEST_F(ControlEvents, FitWidthWidensOnlyWhatIsCut) {
   EXPECT_LT(wide.IdealWidth(), 5000);
 }
 
+// A shape frames its area with four one-pixel edges and covers nothing inside.
+TEST_F(ControlEvents, ShapeIsAnOutline) {
+  Label inside(panel, L"inside", {1200, 1200, 1000, 255}, L"framed");
+  Shape Shape1(panel, L"Shape1", {1000, 1000, 1500, 600});
+  RECT label;
+  GetWindowRect(inside.Hwnd(), &label);
+  int edges = 0;
+  for (Control* child : panel.Children()) {
+    if (child->Name() != L"Shape1") continue;
+    ++edges;
+    RECT rc;
+    GetWindowRect(child->Hwnd(), &rc);
+    EXPECT_TRUE(rc.right - rc.left == 1 || rc.bottom - rc.top == 1);
+    RECT overlap;
+    EXPECT_FALSE(IntersectRect(&overlap, &rc, &label));
+  }
+  EXPECT_EQ(edges, 4);
+  Shape1.SetVisible(false);
+  for (Control* child : panel.Children()) {
+    if (child->Name() == L"Shape1") {
+      EXPECT_FALSE(GetWindowLongW(child->Hwnd(), GWL_STYLE) & WS_VISIBLE);
+    }
+  }
+}
+
 TEST(ControlArrays, IndexedFromZeroWithGaps) {
   testing::ScriptedUserInteraction ui;
   Form form(ui, L"F", L"F", 6000, 2000);
