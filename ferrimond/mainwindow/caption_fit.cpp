@@ -67,20 +67,20 @@ bool IsEmptyLabel(const forms::Control& control) {
 }
 
 // Moves the controls that start at or after `from` on the row of `mover`
-// so that they begin at `right` + gap or later.
-void MakeWay(const std::vector<forms::Control*>& siblings, forms::Control& mover, int from, int right) {
+// so that they begin at `right` + gap or later. An empty label keeps its
+// width where the container (inner width `limit`) has room, else gives it up.
+void MakeWay(const std::vector<forms::Control*>& siblings, forms::Control& mover, int from,
+             int right, int limit) {
   for (forms::Control* other : siblings) {
     if (other == &mover || other->Left() < from || !SameRow(*other, mover)) continue;
     const int shift = right + kGap - other->Left();
     if (shift <= 0) continue;
     const int oldRight = other->Left() + other->Width();
-    if (IsEmptyLabel(*other)) {
-      other->Move(other->Left() + shift, other->Top(), std::max(other->Width() - shift, 255),
-                  other->Height());
-    } else {
-      other->Move(other->Left() + shift, other->Top());
-    }
-    MakeWay(siblings, *other, oldRight - kGap, other->Left() + other->Width());
+    const int left = other->Left() + shift;
+    int width = other->Width();
+    if (IsEmptyLabel(*other) && left + width > limit) width = std::max(limit - left, 255);
+    other->Move(left, other->Top(), width, other->Height());
+    MakeWay(siblings, *other, oldRight - kGap, left + width, limit);
   }
 }
 
@@ -120,7 +120,7 @@ void FitCaptions(forms::Container& container, int width) {
     if (newWidth <= control->Width()) continue;
     control->Move(control->Left(), control->Top(), newWidth, control->Height());
     // Design positions may overlap a neighbour by a little.
-    MakeWay(siblings, *control, oldRight - 120, control->Left() + newWidth);
+    MakeWay(siblings, *control, oldRight - 120, control->Left() + newWidth, width - kGap);
   }
 }
 

@@ -8,7 +8,8 @@ namespace ferrimond {
 
 // Labels, option buttons and check boxes directly in `container`, whose
 // inner width is `width` twips. An empty label that is in the way (a place
-// for text set later) keeps its right edge and gives up width instead.
+// for text set later) moves too, giving up width only at the container's
+// edge.
 void FitCaptions(forms::Container& container, int width);
 
 // Command buttons whose caption is too long for one line wrap it; where

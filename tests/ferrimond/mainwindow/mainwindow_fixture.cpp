@@ -165,7 +165,9 @@ DriveCSwap::DriveCSwap(std::optional<harness::DriveKind> kind) : original_(Origi
 
 DriveCSwap::~DriveCSwap() {
   DefineDrive(L'c', DRIVE_NO_ROOT_DIR, {});
-  if (!DefineDrive(L'c', DRIVE_FIXED, original_)) {
+  // Relative, as the prefix made it, so that a copy of the prefix keeps its
+  // own drive_c.
+  if (!DefineDrive(L'c', DRIVE_FIXED, "../drive_c") && !DefineDrive(L'c', DRIVE_FIXED, original_)) {
     ADD_FAILURE() << "drive C: could not be restored to " << original_;
   }
   // The temporary folder lives on the restored C:.

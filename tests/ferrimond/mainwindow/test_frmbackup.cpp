@@ -146,6 +146,7 @@ TEST_F(MainWindowTest, CaptionsFitTheirControls) {
   EXPECT_LE(w.txtdays.Left() + w.txtdays.Width(), w.Label2.Left());
   EXPECT_LE(w.Label3.Left() + w.Label3.Width(), w.lblBackup.Left());
   EXPECT_LE(w.lblBackup.Left() + w.lblBackup.Width(), w.fraBackup.Width());
+  EXPECT_GE(w.lblBackup.Width(), layout::lblBackup.width);  // room for a date and time
   EXPECT_LE(w.ChkSubDir.Left() + w.ChkSubDir.Width(), w.CmdBrowse1.Left());
   EXPECT_LE(w.LstDirEx.Left() + w.LstDirEx.Width(), w.CmdBrowse.Left());
   // The right-hand buttons of a block stay aligned.
