@@ -89,10 +89,12 @@ void EndApplication(int exitCode) {
 
 int DpiX() { return ScreenDpi(LOGPIXELSX); }
 int DpiY() { return ScreenDpi(LOGPIXELSY); }
-int TwipsToPixelsX(int twips) { return Scale(twips, DpiX(), 1440); }
-int TwipsToPixelsY(int twips) { return Scale(twips, DpiY(), 1440); }
-int PixelsToTwipsX(int pixels) { return Scale(pixels, 1440, DpiX()); }
-int PixelsToTwipsY(int pixels) { return Scale(pixels, 1440, DpiY()); }
+int TwipsToPixelsAt(int twips, int dpi) { return Scale(twips, dpi, 1440); }
+int PixelsToTwipsAt(int pixels, int dpi) { return Scale(pixels, 1440, dpi); }
+int TwipsToPixelsX(int twips) { return TwipsToPixelsAt(twips, DpiX()); }
+int TwipsToPixelsY(int twips) { return TwipsToPixelsAt(twips, DpiY()); }
+int PixelsToTwipsX(int pixels) { return PixelsToTwipsAt(pixels, DpiX()); }
+int PixelsToTwipsY(int pixels) { return PixelsToTwipsAt(pixels, DpiY()); }
 double TwipsPerPixelX() { return 1440.0 / DpiX(); }
 double TwipsPerPixelY() { return 1440.0 / DpiY(); }
 int ScreenWidthTwips() { return PixelsToTwipsX(GetSystemMetrics(SM_CXSCREEN)); }

@@ -23,6 +23,9 @@ void EndApplication(int exitCode = 0);
 // ---- Twips (1440 per inch) at the screen's real DPI (LOGPIXELSX/Y). ----
 int DpiX();
 int DpiY();
+// The conversions at a given DPI, rounded half away from zero.
+int TwipsToPixelsAt(int twips, int dpi);
+int PixelsToTwipsAt(int pixels, int dpi);
 int TwipsToPixelsX(int twips);
 int TwipsToPixelsY(int twips);
 int PixelsToTwipsX(int pixels);

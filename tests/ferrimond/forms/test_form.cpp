@@ -60,6 +60,18 @@ TEST_F(FormTest, TwipsAreConvertedAtTheScreenDpi) {
   EXPECT_NEAR(dlg.Left() + dlg.Width(), ScreenWidthTwips(), TwipsPerPixelX());
 }
 
+TEST(Twips, ConversionAtOtherDpis) {
+  for (int dpi : {96, 120, 144, 192}) {
+    EXPECT_EQ(TwipsToPixelsAt(1440, dpi), dpi);
+    EXPECT_EQ(PixelsToTwipsAt(dpi, dpi), 1440);
+  }
+  EXPECT_EQ(TwipsToPixelsAt(255, 120), 21);   // 21.25
+  EXPECT_EQ(TwipsToPixelsAt(285, 144), 29);   // 28.5 rounds up
+  EXPECT_EQ(TwipsToPixelsAt(-285, 144), -29);
+  EXPECT_EQ(TwipsToPixelsAt(15, 120), 1);     // 1.25
+  EXPECT_EQ(PixelsToTwipsAt(7, 120), 84);
+}
+
 TEST_F(FormTest, EveryControlUsesTheMessageFont) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
