@@ -160,7 +160,9 @@ std::wstring RunInputBox(const std::wstring& prompt, const std::wstring& title,
                      WS_EX_CLIENTEDGE, kInputBoxEditId, margin, editTop, width - 2 * margin,
                      editH, font);
 
-  if (owner) EnableWindow(owner, FALSE);
+  // An owner that an outer prompt disabled stays disabled afterwards.
+  bool disableOwner = owner && IsWindowEnabled(owner);
+  if (disableOwner) EnableWindow(owner, FALSE);
   ShowWindow(dlg, SW_SHOW);
   SetForegroundWindow(dlg);
   SetFocus(state.edit);
@@ -181,7 +183,7 @@ std::wstring RunInputBox(const std::wstring& prompt, const std::wstring& title,
     }
   }
   // Enable the owner first so that activation goes back to it.
-  if (owner) EnableWindow(owner, TRUE);
+  if (disableOwner) EnableWindow(owner, TRUE);
   DestroyWindow(dlg);
   if (owner) SetActiveWindow(owner);
   return state.ok ? state.text : std::wstring();
