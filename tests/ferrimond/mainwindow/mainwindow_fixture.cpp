@@ -10,6 +10,7 @@ namespace ferrimond::mwtest {
 namespace {
 
 const std::wstring kFolderAside = std::wstring(kProgramFolder) + L".before-mainwindow-tests";
+const std::wstring kMarkerAside = std::wstring(kThresholdMarker) + L".before-mainwindow-tests";
 
 // Wine's mount manager request for a drive letter, as its configuration
 // tool sends it (the harness keeps its own copy private).
@@ -72,12 +73,15 @@ void MainWindowTest::SetUp() {
     ASSERT_TRUE(MoveFileW(kProgramFolder, kFolderAside.c_str()));
     folderPutAside_ = true;
   }
+  // Likewise a marker that a run left behind.
+  if (Exists(kThresholdMarker)) MoveFileExW(kThresholdMarker, kMarkerAside.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 void MainWindowTest::TearDown() {
   window_.reset();
   harness::RemoveTree(kProgramFolder);
   if (folderPutAside_) MoveFileW(kFolderAside.c_str(), kProgramFolder);
+  if (Exists(kMarkerAside)) MoveFileExW(kMarkerAside.c_str(), kThresholdMarker, MOVEFILE_REPLACE_EXISTING);
 }
 
 Frmbackup& MainWindowTest::Start() {
