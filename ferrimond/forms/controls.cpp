@@ -40,11 +40,11 @@ std::wstring WindowText(HWND hwnd) {
 
 // Width in pixels of a one-line caption in the control's font; "&" marks
 // an access key and takes no room.
-int TextWidth(HWND hwnd, const std::wstring& text, const FontSpec& font) {
+int TextWidth(HWND hwnd, const std::wstring& text, const FontSpec& font, bool noPrefix = false) {
   HDC dc = GetDC(hwnd);
   HGDIOBJ old = SelectObject(dc, FontHandle(font));
   RECT rc{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), -1, &rc, DT_CALCRECT | DT_SINGLELINE);
+  DrawTextW(dc, text.c_str(), -1, &rc, DT_CALCRECT | DT_SINGLELINE | (noPrefix ? DT_NOPREFIX : 0));
   SelectObject(dc, old);
   ReleaseDC(hwnd, dc);
   return rc.right;
@@ -79,7 +79,7 @@ Label::Label(Container& container, std::wstring name, Bounds bounds, std::wstrin
 
 int Label::IdealWidth() const {
   if (!Hwnd()) return Width();
-  return PixelsToTwipsX(TextWidth(Hwnd(), caption_, Font()) + 1);
+  return PixelsToTwipsX(TextWidth(Hwnd(), caption_, Font(), !useMnemonic_) + 1);
 }
 
 void Label::SetCaption(const std::wstring& caption) {
@@ -96,6 +96,14 @@ void Label::SetAlignment(Alignment alignment) {
            : alignment == Alignment::Center ? SS_CENTER
                                             : SS_LEFT;
   SetWindowLongW(Hwnd(), GWL_STYLE, style);
+  InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void Label::SetUseMnemonic(bool use) {
+  useMnemonic_ = use;
+  if (!Hwnd()) return;
+  LONG style = GetWindowLongW(Hwnd(), GWL_STYLE);
+  SetWindowLongW(Hwnd(), GWL_STYLE, use ? (style & ~SS_NOPREFIX) : (style | SS_NOPREFIX));
   InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 

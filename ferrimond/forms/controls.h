@@ -22,6 +22,9 @@ class Label : public Control {
   void SetCaption(const std::wstring& caption);
   Alignment GetAlignment() const { return alignment_; }
   void SetAlignment(Alignment alignment);
+  // With UseMnemonic off, "&" is shown as it is (for paths and other data).
+  bool UseMnemonic() const { return useMnemonic_; }
+  void SetUseMnemonic(bool use);
   // Transparent labels show their container's background.
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool transparent);
@@ -36,6 +39,7 @@ class Label : public Control {
   std::wstring caption_;
   Alignment alignment_ = Alignment::Left;
   bool transparent_ = false;
+  bool useMnemonic_ = true;
 };
 
 // Single-line edit box (multi-line on request).

@@ -279,6 +279,15 @@ TEST_F(ControlEvents, ShapeIsAnOutline) {
   }
 }
 
+TEST_F(ControlEvents, LabelShowsAmpersandsWithoutMnemonic) {
+  Label lblDir(panel, L"lblDir", {0, 0, 100, 255}, L"C:\\R&D\\plan.doc");
+  int withMnemonic = lblDir.IdealWidth();
+  lblDir.SetUseMnemonic(false);
+  EXPECT_TRUE(GetWindowLongW(lblDir.Hwnd(), GWL_STYLE) & SS_NOPREFIX);
+  EXPECT_GT(lblDir.IdealWidth(), withMnemonic);  // the "&" now takes room
+  EXPECT_EQ(lblDir.Caption(), L"C:\\R&D\\plan.doc");
+}
+
 TEST(ControlArrays, IndexedFromZeroWithGaps) {
   testing::ScriptedUserInteraction ui;
   Form form(ui, L"F", L"F", 6000, 2000);
