@@ -160,9 +160,29 @@ std::wstring RunInputBox(const std::wstring& prompt, const std::wstring& title,
                      WS_EX_CLIENTEDGE, kInputBoxEditId, margin, editTop, width - 2 * margin,
                      editH, font);
 
-  // An owner that an outer prompt disabled stays disabled afterwards.
-  bool disableOwner = owner && IsWindowEnabled(owner);
-  if (disableOwner) EnableWindow(owner, FALSE);
+  // Modal to the owner, or to every window of the thread when there is none
+  // (as a task-modal message box). A window that an outer prompt disabled
+  // stays disabled afterwards.
+  std::vector<HWND> disabled;
+  if (owner) {
+    disabled.push_back(owner);
+  } else {
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM list) {
+          reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&disabled));
+  }
+  disabled.erase(std::remove_if(disabled.begin(), disabled.end(),
+                                [dlg](HWND hwnd) {
+                                  return hwnd == dlg || !IsWindowEnabled(hwnd) ||
+                                         !IsWindowVisible(hwnd);
+                                }),
+                 disabled.end());
+  if (owner && disabled.empty() && IsWindowEnabled(owner)) disabled.push_back(owner);
+  for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
   ShowWindow(dlg, SW_SHOW);
   SetForegroundWindow(dlg);
   SetFocus(state.edit);
@@ -183,7 +203,7 @@ std::wstring RunInputBox(const std::wstring& prompt, const std::wstring& title,
     }
   }
   // Enable the owner first so that activation goes back to it.
-  if (disableOwner) EnableWindow(owner, TRUE);
+  for (HWND hwnd : disabled) EnableWindow(hwnd, TRUE);
   DestroyWindow(dlg);
   if (owner) SetActiveWindow(owner);
   return state.ok ? state.text : std::wstring();
