@@ -3,6 +3,8 @@
 // the runs read and set them. Members are declared in Tab order: top to
 // bottom, block by block, with the date options as one run so that the
 // arrow keys move among them.
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,6 +14,8 @@
 #include "ferrimond/forms/forms.h"
 #include "ferrimond/mainwindow/frmbackup_layout.h"
 #include "ferrimond/support/file_system.h"
+#include "ferrimond/support/list.h"
+#include "ferrimond/support/stop_watch.h"
 #include "ferrimond/support/system_info.h"
 
 namespace ferrimond {
@@ -140,6 +144,69 @@ class Frmbackup : public forms::Form {
   forms::MenuItem mnuHyphen9{mnuHelp, L"mnuHyphen9", L"-"};
   forms::MenuItem mnuHelpAbout{mnuHelp, L"mnuHelpAbout", L"&About"};
 
+  // ---- State of a backup run. ----
+  bool AbortFlag = false;
+  bool PauseFlag = false;
+  bool ContinueFlag = false;
+  bool RecopyFlag = false;
+  bool IncludeSubDirs = false;
+  int16_t DaysBack = 0;
+  common::DateTime UserSetTime;
+  common::DateTime RunStart;
+  std::wstring DriveText;
+  double SpaceFactor = 1.1;
+  std::array<std::wstring, 21> StrArray;
+  std::unique_ptr<List> SelectionList;
+  std::shared_ptr<ListItem> LastItemDone;
+  // Statistics of the run.
+  int32_t FilesChecked = 0;
+  int32_t FilesSelected = 0;
+  double TotalSize = 0;
+  std::vector<double> FileSizes;
+  int32_t SearchSeconds = 0;
+  int32_t WriteSeconds = 0;
+  int32_t TotalSeconds = 0;
+  // Made on first use and kept for the window's life.
+  StopWatch& Watch();
+
+  // ---- Selection lists and the file-type panel. ----
+  void CmdBrowse1_Click();
+  void CmdBrowse_Click();
+  void CmdBrowseFile_Click();
+  void CmdFilEx_Click();
+  void CmdRemove_Click();
+  void cmdRemove2_Click();
+  void CmdRemoveAll_Click();
+  void Check1_Click(int index);
+  void Txtfiles_Change(int index);
+  void Check2_Click();
+
+  // ---- Folder walk and file selection. ----
+  void FillStrArray();
+  bool CheckStrArray(const std::array<std::wstring, 21>& patterns) const;
+  bool CheckFiles(const std::array<std::wstring, 21>& patterns, const std::wstring& name) const;
+  bool CheckFolder(const std::wstring& path) const;
+  bool CheckFileName(const std::wstring& name) const;
+  void IterateFolders(const Folder& folder, int16_t depth);
+
+  // ---- The backup run: start, stop, pause, continue, keys. ----
+  void CmdCToE_Click();
+  void CmdStop_Click();
+  void CmdPause_Click();
+  void CmdContinue_Click();
+  void CatchEsc(int16_t& KeyCode, int16_t& Shift);
+  void PauseHandler();
+  void ClearLbl();
+  void InitializeAgain();
+
+  // ---- Copy to the removable drive, file list, statistics. ----
+  void CopyFilefromList(std::shared_ptr<ListItem> first, const std::wstring& driveText);
+  void CheckAndBuild1(const Folder& folder, bool toRemovable = true);
+  void BuildDir(const std::wstring& path);
+  void SaveFileName(const std::shared_ptr<ListItem>& first);
+  void Size_file(List& list);
+  void Write_Statistics();
+
   // The closing splash, once shutdown has begun.
   FrmSplashEnd* ClosingSplash() const { return splashEnd_.get(); }
 
@@ -159,6 +226,9 @@ class Frmbackup : public forms::Form {
   static forms::Bounds B(const layout::Twips& t) { return {t.left, t.top, t.width, t.height}; }
   void CreateFileTypePanel();
   void BindEvents();
+  // Each subsystem wires its own controls' events.
+  void BindSelectionEvents();
+  void BindRunEvents();
   void ReadLastUploadStamp();
   void FillDriveLists();
   void SetCurrentUserFolder();
@@ -167,6 +237,7 @@ class Frmbackup : public forms::Form {
 
   ProcessHooks hooks_;
   std::optional<FileSystem> fileSys_;
+  std::unique_ptr<StopWatch> watch_;
   std::unique_ptr<FrmSplashEnd> splashEnd_;
   bool shuttingDown_ = false;
 };

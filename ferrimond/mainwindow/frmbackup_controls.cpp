@@ -61,11 +61,18 @@ void Frmbackup::BindEvents() {
   mnuUpload.OnClick = [this] { mnuUpload_Click(); };
   lstFixed.OnClick = [this] { lstFixed_Click(); };
   lstFixed.OnValidate = [this](bool& cancel) { lstFixed_Validate(cancel); };
+  BindSelectionEvents();
+  BindRunEvents();
 }
 
 FileSystem& Frmbackup::FileSys() {
   if (!fileSys_) fileSys_.emplace();
   return *fileSys_;
+}
+
+StopWatch& Frmbackup::Watch() {
+  if (!watch_) watch_ = std::make_unique<StopWatch>();
+  return *watch_;
 }
 
 }  // namespace ferrimond
