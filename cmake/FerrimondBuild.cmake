@@ -44,12 +44,12 @@ set(FERRIMOND_WINE_ENV
   FERRIMOND_TEST_TMPFS=${CMAKE_BINARY_DIR}/tmpfs-removable)
 
 # ferrimond_test(NAME <name> SOURCES <files...> [LIBS <targets...>]
-#                [PORTABLE] [DRIVES])
+#                [PORTABLE] [DRIVES] [POINTER])
 # One test program, one ctest entry. PORTABLE tests are also built by the
-# native sanitizer build; DRIVES tests map drive letters and so run one at a
-# time.
+# native sanitizer build; DRIVES tests map drive letters and POINTER tests
+# move the screen's mouse pointer, so each kind runs one at a time.
 function(ferrimond_test)
-  cmake_parse_arguments(T "PORTABLE;DRIVES" "NAME" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "PORTABLE;DRIVES;POINTER" "NAME" "SOURCES;LIBS" ${ARGN})
   if(NOT WIN32 AND NOT T_PORTABLE)
     return()
   endif()
@@ -64,8 +64,15 @@ function(ferrimond_test)
       ENVIRONMENT "${FERRIMOND_WINE_ENV}"
       FIXTURES_REQUIRED wine
       TIMEOUT 300)
+    set(_locks)
     if(T_DRIVES)
-      set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK wine_drives)
+      list(APPEND _locks wine_drives)
+    endif()
+    if(T_POINTER)
+      list(APPEND _locks wine_pointer)
+    endif()
+    if(_locks)
+      set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${_locks}")
     endif()
   endif()
 endfunction()

@@ -37,7 +37,7 @@ UINT DriveType(DriveKind kind) {
   return DRIVE_FIXED;
 }
 
-void DefineDrive(wchar_t letter, UINT type, const std::string& unixFolder) {
+bool DefineDrive(wchar_t letter, UINT type, const std::string& unixFolder) {
   std::vector<char> buffer(sizeof(UnixDriveRequest) + unixFolder.size() + 1, 0);
   auto* request = reinterpret_cast<UnixDriveRequest*>(buffer.data());
   request->size = static_cast<ULONG>(buffer.size());
@@ -49,12 +49,16 @@ void DefineDrive(wchar_t letter, UINT type, const std::string& unixFolder) {
   }
   HANDLE mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (mgr == INVALID_HANDLE_VALUE) throw std::runtime_error("mount manager unavailable");
+  if (mgr == INVALID_HANDLE_VALUE) return false;
   DWORD bytes = 0;
   const BOOL ok = DeviceIoControl(mgr, kDefineUnixDrive, buffer.data(),
                                   static_cast<DWORD>(buffer.size()), nullptr, 0, &bytes, nullptr);
   CloseHandle(mgr);
-  if (!ok && !unixFolder.empty()) throw std::runtime_error("cannot define drive letter");
+  return ok != 0;
+}
+
+void DefineOrThrow(wchar_t letter, UINT type, const std::string& unixFolder) {
+  if (!DefineDrive(letter, type, unixFolder)) throw std::runtime_error("cannot define drive letter");
 }
 
 void EmptyFolder(const std::wstring& root) {
@@ -85,13 +89,13 @@ std::string UnixPath(const std::wstring& windowsPath) {
 MappedDrive::MappedDrive(wchar_t letter, DriveKind kind)
     : letter_(static_cast<wchar_t>(towupper(letter))), folder_(std::make_unique<TempDir>()) {
   UnmapDrive(letter_);
-  DefineDrive(letter_, DriveType(kind), UnixPath(folder_->Path()));
+  DefineOrThrow(letter_, DriveType(kind), UnixPath(folder_->Path()));
 }
 
 MappedDrive::MappedDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder)
     : letter_(static_cast<wchar_t>(towupper(letter))) {
   UnmapDrive(letter_);
-  DefineDrive(letter_, DriveType(kind), unixFolder);
+  DefineOrThrow(letter_, DriveType(kind), unixFolder);
   EmptyFolder(Root());
 }
 
@@ -103,6 +107,10 @@ MappedDrive::~MappedDrive() {
 std::wstring MappedDrive::Root() const { return std::wstring(1, letter_) + L":\\"; }
 
 void UnmapDrive(wchar_t letter) { DefineDrive(letter, DRIVE_NO_ROOT_DIR, {}); }
+
+bool DefineUnixDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder) {
+  return DefineDrive(letter, DriveType(kind), unixFolder);
+}
 
 std::unique_ptr<MappedDrive> MapSmallTmpfs(wchar_t letter, std::string* whyNot) {
   char value[4096];

@@ -40,6 +40,10 @@ std::unique_ptr<MappedDrive> MapSmallTmpfs(wchar_t letter, std::string* whyNot);
 // Removes whatever mapping `letter` has (no error when it has none).
 void UnmapDrive(wchar_t letter);
 
+// Points `letter` at a Unix folder (absolute, or relative to the prefix's
+// dosdevices folder) with the given type; false when Wine refuses.
+bool DefineUnixDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder);
+
 // The Unix path behind a Windows path (Wine only); empty when unknown.
 std::string UnixPath(const std::wstring& windowsPath);
 

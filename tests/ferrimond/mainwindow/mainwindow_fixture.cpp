@@ -1,7 +1,5 @@
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 
-#include <winioctl.h>
-
 #include <cstdlib>
 #include <stdexcept>
 
@@ -11,52 +9,6 @@ namespace {
 
 const std::wstring kFolderAside = std::wstring(kProgramFolder) + L".before-mainwindow-tests";
 const std::wstring kMarkerAside = std::wstring(kThresholdMarker) + L".before-mainwindow-tests";
-
-// Wine's mount manager request for a drive letter, as its configuration
-// tool sends it (the harness keeps its own copy private).
-constexpr DWORD kDefineUnixDrive = CTL_CODE(0x0000006D, 32, METHOD_BUFFERED,
-                                            FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-struct UnixDriveRequest {
-  ULONG size;
-  ULONG type;
-  ULONG fs_type;
-  DWORD serial;
-  ULONGLONG unix_dev;
-  WCHAR letter;
-  USHORT mount_point_offset;
-  USHORT device_offset;
-  USHORT label_offset;
-};
-
-bool DefineDrive(wchar_t letter, UINT type, const std::string& unixFolder) {
-  std::vector<char> buffer(sizeof(UnixDriveRequest) + unixFolder.size() + 1, 0);
-  auto* request = reinterpret_cast<UnixDriveRequest*>(buffer.data());
-  request->size = static_cast<ULONG>(buffer.size());
-  request->type = type;
-  request->letter = letter;
-  if (!unixFolder.empty()) {
-    request->mount_point_offset = sizeof(UnixDriveRequest);
-    memcpy(buffer.data() + sizeof(UnixDriveRequest), unixFolder.c_str(), unixFolder.size());
-  }
-  HANDLE mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (mgr == INVALID_HANDLE_VALUE) return false;
-  DWORD bytes = 0;
-  const BOOL ok = DeviceIoControl(mgr, kDefineUnixDrive, buffer.data(),
-                                  static_cast<DWORD>(buffer.size()), nullptr, 0, &bytes, nullptr);
-  CloseHandle(mgr);
-  return ok != 0;
-}
-
-UINT TypeOf(harness::DriveKind kind) {
-  switch (kind) {
-    case harness::DriveKind::Fixed: return DRIVE_FIXED;
-    case harness::DriveKind::Removable: return DRIVE_REMOVABLE;
-    case harness::DriveKind::CdRom: return DRIVE_CDROM;
-    case harness::DriveKind::Network: return DRIVE_REMOTE;
-  }
-  return DRIVE_FIXED;
-}
 
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -163,15 +115,16 @@ DriveCSwap::DriveCSwap(std::optional<harness::DriveKind> kind) : original_(Origi
     const std::string viaLink = harness::UnixPath(L"C:\\");
     if (target.rfind(viaLink, 0) == 0) target = original_ + "/" + target.substr(viaLink.size());
   }
-  DefineDrive(L'c', DRIVE_NO_ROOT_DIR, {});
-  if (kind) DefineDrive(L'c', TypeOf(*kind), target);
+  harness::UnmapDrive(L'c');
+  if (kind) harness::DefineUnixDrive(L'c', *kind, target);
 }
 
 DriveCSwap::~DriveCSwap() {
-  DefineDrive(L'c', DRIVE_NO_ROOT_DIR, {});
+  harness::UnmapDrive(L'c');
   // Relative, as the prefix made it, so that a copy of the prefix keeps its
   // own drive_c.
-  if (!DefineDrive(L'c', DRIVE_FIXED, "../drive_c") && !DefineDrive(L'c', DRIVE_FIXED, original_)) {
+  if (!harness::DefineUnixDrive(L'c', harness::DriveKind::Fixed, "../drive_c") &&
+      !harness::DefineUnixDrive(L'c', harness::DriveKind::Fixed, original_)) {
     ADD_FAILURE() << "drive C: could not be restored to " << original_;
   }
   // The temporary folder lives on the restored C:.
