@@ -189,6 +189,20 @@ class Frmbackup : public forms::Form {
   bool CheckFileName(const std::wstring& name) const;
   void IterateFolders(const Folder& folder, int16_t depth);
 
+ private:
+  // The walk below one folder; `path` holds the identities of the folders
+  // on the way down, so that none of them is entered a second time.
+  void IterateFolders(const Folder& folder, int16_t depth, std::vector<FileIdentity>& path);
+  // The walk's failure table: true when the failing step is passed over.
+  bool WalkFailureGoesOn(int32_t errorNumber);
+  // The file-type box that Txtfiles_Change is ticking, and the custom box
+  // that Check1_Click is emptying: the panel does not react to these
+  // changes of its own (-1: none).
+  int panelTicking_ = -1;
+  int panelEmptying_ = -1;
+
+ public:
+
   // ---- The backup run: start, stop, pause, continue, keys. ----
   void CmdCToE_Click();
   void CmdStop_Click();

@@ -1,0 +1,131 @@
+// The folder walk of a backup: every file of a chosen folder (and, with
+// IncludeSubDirs, of its sub-folders) through the exclusion, type and date
+// tests; the paths that pass go into SelectionList.
+#include <algorithm>
+#include <optional>
+
+#include "common/numbered_error.h"
+#include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/file_times.h"
+
+namespace ferrimond {
+
+namespace {
+
+constexpr wchar_t kPausePrompt[] = L"Would you like to abort the backup ?";
+constexpr wchar_t kPauseTitle[] = L"Ferrimond is paused";
+constexpr wchar_t kPathNotFoundMessage[] =
+    L"Make sure you have a directory on removable disk!\r\n Make sure the file you are accessing is closed!";
+constexpr wchar_t kDiskNotReadyMessage[] = L"Please make sure a disk is inserted and then click the OK button";
+
+// A guard that keeps a folder on the walk's current path while it is walked.
+class OnPath {
+ public:
+  OnPath(std::vector<FileIdentity>& path, const FileIdentity& id) : path_(path) { path_.push_back(id); }
+  ~OnPath() { path_.pop_back(); }
+  OnPath(const OnPath&) = delete;
+  OnPath& operator=(const OnPath&) = delete;
+
+ private:
+  std::vector<FileIdentity>& path_;
+};
+
+}  // namespace
+
+void Frmbackup::IterateFolders(const Folder& folder, int16_t depth) {
+  std::vector<FileIdentity> path;
+  IterateFolders(folder, depth, path);
+}
+
+bool Frmbackup::WalkFailureGoesOn(int32_t errorNumber) {
+  switch (errorNumber) {
+    case common::ErrPermissionDenied:
+      return true;
+    case common::ErrPathNotFound:
+      Ui().MsgBox(kPathNotFoundMessage);
+      return false;
+    case common::ErrDiskNotReady:
+      Ui().MsgBox(kDiskNotReadyMessage);
+      CmdContinue.SetValue(true);
+      return false;
+    default:
+      return false;
+  }
+}
+
+// Each step runs under the folder's failure handler: a step that fails with
+// "permission denied" is passed over, any other failure ends this folder.
+// A nested walk handles its own failures, so its caller goes on.
+void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<FileIdentity>& path) {
+  if (!SelectionList) SelectionList = std::make_unique<List>();
+
+  // A link the system does not report as one (a Unix symlink, a bind mount)
+  // can still lead back up the tree: a folder already on the path is not
+  // walked again.
+  std::optional<OnPath> onPath;
+  try {
+    const FileIdentity id = folder.Identity();
+    if (std::find(path.begin(), path.end(), id) != path.end()) return;
+    onPath.emplace(path, id);
+  } catch (const common::NumberedError& failure) {
+    if (!WalkFailureGoesOn(failure.Number())) return;
+  }
+
+  std::vector<File> files;
+  try {
+    files = folder.Files();
+  } catch (const common::NumberedError& failure) {
+    if (!WalkFailureGoesOn(failure.Number())) return;
+  }
+
+  for (const File& file : files) {
+    try {
+      if (FilesChecked % 10 == 0) txtPrgBar.SetText(file.Path());
+      forms::DoEvents();
+      ++FilesChecked;
+      if (PauseFlag) {
+        if (Ui().MsgBox(kPausePrompt, forms::MsgButtons::YesNo, forms::MsgIcon::None, kPauseTitle) ==
+            forms::MsgResult::Yes) {
+          CmdStop.SetValue(true);
+        } else {
+          CmdPause.SetValue(true);
+        }
+        PauseHandler();
+      }
+      // Every further folder is left the same way at its first file.
+      if (AbortFlag) return;
+      if (CheckFileName(file.Name())) continue;
+      if (!CheckFiles(StrArray, file.Name())) continue;
+      // Opened by the name it is listed under, which also finds it where
+      // letter case counts. One that cannot be opened (held open without
+      // sharing) is not selected; neither is one written at the marker's
+      // very time or earlier.
+      if (CompareFileTimes(file.Path(), kThresholdMarker, FileTimeWritten) == 1) {
+        SelectionList->Add(file.Path());
+      }
+    } catch (const common::NumberedError& failure) {
+      if (!WalkFailureGoesOn(failure.Number())) return;
+    }
+  }
+
+  if (!IncludeSubDirs) return;
+  std::vector<Folder> subFolders;
+  try {
+    subFolders = folder.SubFolders();
+  } catch (const common::NumberedError& failure) {
+    if (!WalkFailureGoesOn(failure.Number())) return;
+  }
+  for (const Folder& sub : subFolders) {
+    try {
+      forms::DoEvents();
+      // Links (junctions, symbolic links) are never followed: they lead
+      // elsewhere on the disk or back up the tree.
+      if (sub.IsReparsePoint()) continue;
+      if (!CheckFolder(sub.Path())) IterateFolders(sub, static_cast<int16_t>(depth + 1), path);
+    } catch (const common::NumberedError& failure) {
+      if (!WalkFailureGoesOn(failure.Number())) return;
+    }
+  }
+}
+
+}  // namespace ferrimond
