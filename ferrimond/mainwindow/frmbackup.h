@@ -204,6 +204,14 @@ class Frmbackup : public forms::Form {
  public:
 
   // ---- The backup run: start, stop, pause, continue, keys. ----
+  // Pause's mask colour (a paused run shows it) and its presses over the
+  // window's life; odd counts pause.
+  forms::OleColor PauseMaskColor = forms::kColorButtonFace;
+  bool PauseUseMaskColor = false;
+  int32_t PausePresses = 0;
+  // True while Start Backup's run is on the stack: a second press inside
+  // one of its yields must not start another run underneath it.
+  bool RunActive = false;
   void CmdCToE_Click();
   void CmdStop_Click();
   void CmdPause_Click();

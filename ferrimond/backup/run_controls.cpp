@@ -1,0 +1,143 @@
+// The backup run's controls: Stop, Pause, Continue, their keys, and the
+// window's return to idle after a stop.
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "common/numbered_error.h"
+#include "ferrimond/backup/run_wait.h"
+#include "ferrimond/mainwindow/frmbackup.h"
+
+namespace ferrimond {
+
+namespace {
+
+constexpr int kKeyEscape = 27;
+constexpr int kKeyR = 82;
+constexpr int kKeyPause = 19;
+constexpr int kKeyP = 80;
+constexpr forms::OleColor kPausedMaskColor = 0xC0E0FF;
+
+}  // namespace
+
+void WaitBriefly() {
+  forms::DoEvents();
+  // Sleep until something arrives rather than spinning on the queue.
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  forms::DoEvents();
+}
+
+void Frmbackup::BindRunEvents() {
+  CmdCToE.OnClick = [this] { CmdCToE_Click(); };
+  CmdStop.OnClick = [this] { CmdStop_Click(); };
+  CmdPause.OnClick = [this] { CmdPause_Click(); };
+  CmdContinue.OnClick = [this] { CmdContinue_Click(); };
+
+  auto keys = [this](int keyCode, int shift) {
+    int16_t key = static_cast<int16_t>(keyCode);
+    int16_t state = static_cast<int16_t>(shift);
+    CatchEsc(key, state);
+  };
+  OnKeyDown = keys;
+  for (int i : Check1.Indexes()) Check1[i].OnKeyDown = keys;
+  for (int i : Txtfiles.Indexes()) Txtfiles[i].OnKeyDown = keys;
+  for (forms::Control* control : std::initializer_list<forms::Control*>{
+           &Check2, &ChkSubDir, &txtdays, &OptDateToday, &optDatePicker, &optDateText, &lstFixed,
+           &CmdCToE, &CmdStop, &CmdContinue, &CmdCopyToC, &CmdBrowse1, &CmdRemove,
+           &CmdRemoveAll}) {
+    control->OnKeyDown = keys;
+  }
+}
+
+void Frmbackup::CatchEsc(int16_t& KeyCode, int16_t& Shift) {
+  if (KeyCode == kKeyEscape || KeyCode == kKeyR) {
+    CmdStop.SetValue(true);
+  } else if (KeyCode == kKeyPause || KeyCode == kKeyP) {
+    CmdPause.SetValue(true);
+  }
+}
+
+void Frmbackup::CmdStop_Click() {
+  SetMousePointer(forms::Pointer::Default);
+  // Ending the pause first lets the paused loop run on and see the abort.
+  if (PauseFlag) CmdPause.SetValue(true);
+  ContinueFlag = true;
+  AbortFlag = true;
+  InitializeAgain();
+  lblDir.SetCaption(L"Backup has been interrupted.");
+  txtPrgBar.SetText(L"");
+}
+
+void Frmbackup::CmdPause_Click() {
+  if (PauseMaskColor == forms::kColorButtonFace) {
+    PauseUseMaskColor = true;
+    PauseMaskColor = kPausedMaskColor;
+  } else {
+    PauseMaskColor = forms::kColorButtonFace;
+  }
+  ++PausePresses;
+  if (PausePresses % 2 != 0) {
+    PauseFlag = true;
+  } else {
+    PauseFlag = false;
+    CmdContinue.SetValue(true);
+  }
+}
+
+void Frmbackup::CmdContinue_Click() {
+  try {
+    CmdStop.SetEnabled(true);
+    CmdPause.SetEnabled(true);
+    CmdContinue.SetEnabled(false);
+    ContinueFlag = true;
+    DriveText += lstRemovable.Text();
+    CopyFilefromList(LastItemDone, DriveText);
+    if (PauseFlag) PauseFlag = false;
+    if (RecopyFlag) CopyFilefromList(LastItemDone, DriveText);
+  } catch (const common::NumberedError& e) {
+    if (e.Number() == common::ErrDiskFull) {
+      RecopyFlag = true;
+      Ui().MsgBox(L"Your removable drive is full; insert another one and click continue button");
+      CopyFilefromList(LastItemDone, DriveText);
+      return;
+    }
+    Ui().MsgBox(L"Error code" + std::to_wstring(e.Number()) + L"was generated\r\n" + e.Description());
+  }
+}
+
+void Frmbackup::PauseHandler() {
+  while (PauseFlag) {
+    SetMousePointer(forms::Pointer::Default);
+    WaitBriefly();
+    // A window that is closing cannot be resumed; end the pause with it.
+    if (IsUnloaded()) PauseFlag = false;
+  }
+  SetMousePointer(forms::Pointer::Default);
+}
+
+void Frmbackup::ClearLbl() {
+  lblDir.SetCaption(L"");
+  lblBackup.SetCaption(L"");
+  lblStatus.SetCaption(L"");
+}
+
+void Frmbackup::InitializeAgain() {
+  Frame1.SetBackColor(forms::kColorButtonFace);
+  forms::SetScreenMousePointer(forms::Pointer::Default);
+  SetMousePointer(forms::Pointer::Default);
+  OptLastUpload.SetEnabled(true);
+  optDateText.SetEnabled(true);
+  OptAnyTime.SetEnabled(true);
+  OptDateToday.SetEnabled(true);
+  optDatePicker.SetEnabled(true);
+  txtdays.SetCausesValidation(true);
+  OptLastBackup.SetEnabled(true);
+  CmdStop.SetEnabled(false);
+  CmdPause.SetEnabled(false);
+  CmdContinue.SetEnabled(false);
+  lblDir.SetCaption(L"");
+  lblStatus.SetCaption(L"");
+}
+
+}  // namespace ferrimond

@@ -1,0 +1,102 @@
+// What a backup run leaves besides the copies: the day's list of paths, the
+// last-backup stamp, the sizes of the selection and the statistics line.
+#include <windows.h>
+
+#include <string>
+
+#include "common/date_text.h"
+#include "common/numbered_error.h"
+#include "ferrimond/mainwindow/date_tag.h"
+#include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/record_line.h"
+#include "ferrimond/support/stop_watch.h"
+#include "ferrimond/support/text_file.h"
+
+namespace ferrimond {
+
+namespace {
+
+const wchar_t kLogFolder[] = L"c:\\program files\\Ferrimond\\Log";
+const wchar_t kLastBackupStampToWrite[] = L"C:\\Program files\\Ferrimond\\LastBackupT.tim";
+const wchar_t kStatisticsFile[] = L"c:\\program files\\ferrimond\\log\\backupsta.sta";
+const wchar_t kFnmHeader[] =
+    L"look in backupsta.sta, time,File checked,file selected,totalsize of files, search time, "
+    L"write time, total time, Drive";
+
+// Writing a long list yields now and then rather than per line: the
+// message queue is looked at every 20 ms.
+class PeriodicYield {
+ public:
+  void operator()() {
+    const uint64_t now = GetTickCount64();
+    if (now - last_ >= 20) {
+      forms::DoEvents();
+      last_ = GetTickCount64();
+    }
+  }
+
+ private:
+  uint64_t last_ = 0;
+};
+
+}  // namespace
+
+void Frmbackup::SaveFileName(const std::shared_ptr<ListItem>& first) {
+  if (!FileSys().FolderExists(kLogFolder)) BuildDir(kLogFolder);
+  const common::DateTime today = common::Now();
+  DateTag = MakeDateTag(common::ShortDateText(today), today);
+  FileSystem& fs = FileSys();
+  if (!fs.FolderExists(kProgramFolder)) fs.CreateFolder(kProgramFolder);
+  if (!fs.FolderExists(kLogFolder)) fs.CreateFolder(kLogFolder);
+
+  RecordWriter lines;
+  PeriodicYield yield;
+  for (const ListItem* item = first.get(); item; item = item->NextItem.get()) {
+    yield();
+    lines.String(item->Value).EndRecord();
+  }
+  lines.String(L"start backup at: " + common::DateText(RunStart)).EndRecord();
+  lines.String(kFnmHeader).EndRecord();
+  AppendTextFile(std::wstring(L"c:\\program files\\Ferrimond\\log\\") + DateTag + L".fnm",
+                 lines.Bytes());
+
+  WriteTextFile(kLastBackupStampToWrite, RecordWriter().Date(RunStart).EndRecord().Bytes());
+}
+
+void Frmbackup::Size_file(List& list) {
+  FileSizes.assign(static_cast<size_t>(FilesSelected < 0 ? 0 : FilesSelected) + 1, 0.0);
+  FileSystem& fs = FileSys();
+  size_t i = 0;
+  // Every entry is sized, however long the list; a file that cannot be
+  // sized (gone since the walk) counts 0 and the rest are still summed.
+  for (const ListItem* item = list.Head().get(); item; item = item->NextItem.get(), ++i) {
+    if (item->Value.empty()) continue;
+    try {
+      const double size = static_cast<double>(fs.GetFile(item->Value).Size());
+      if (i >= FileSizes.size()) FileSizes.resize(i + 1, 0.0);
+      FileSizes[i] = size;
+      TotalSize += size;
+    } catch (const common::NumberedError& e) {
+      if (e.Number() == common::ErrInvalidArgument) Ui().MsgBox(L"Error 5 still here!");
+    }
+  }
+}
+
+void Frmbackup::Write_Statistics() {
+  RecordWriter line;
+  line.Date(common::Now())
+      .Long(FilesChecked)
+      .Long(FilesSelected)
+      .Double(TotalSize)
+      .Long(SearchSeconds)
+      .Long(WriteSeconds)
+      .Long(TotalSeconds)
+      .String(DriveText)
+      .EndRecord();
+  AppendTextFile(kStatisticsFile, line.Bytes());
+  FileSys().CopyFile(kStatisticsFile,
+                     std::wstring(L"c:\\program files\\ferrimond\\log\\") + DateTag + L"_backup.sta",
+                     true);
+}
+
+}  // namespace ferrimond
