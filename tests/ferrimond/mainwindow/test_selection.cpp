@@ -1,0 +1,238 @@
+// The selection lists' buttons and the file-type panel, on the real (hidden)
+// main window with scripted prompts.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ferrimond/mainwindow/frmbackup.h"
+#include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
+
+namespace ferrimond {
+namespace {
+
+using forms::testing::PromptKind;
+
+std::vector<std::wstring> Entries(const forms::ListBox& list) {
+  std::vector<std::wstring> out;
+  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
+  return out;
+}
+
+using Strings = std::vector<std::wstring>;
+
+class SelectionTest : public mwtest::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    if (HasFatalFailure()) return;
+    w_ = &Start();
+    ASSERT_TRUE(Prompts().empty());
+  }
+
+  // What a user does by typing into an edit box: one WM_CHAR per character.
+  static void Type(forms::TextBox& box, const std::wstring& text) {
+    for (wchar_t c : text) SendMessageW(box.Hwnd(), WM_CHAR, c, 1);
+  }
+
+  std::vector<int> Ticked() const {
+    std::vector<int> out;
+    for (int i = 0; i <= 12; ++i)
+      if (w_->Check1[i].Value() == forms::kChecked) out.push_back(i);
+    return out;
+  }
+
+  Frmbackup* w_ = nullptr;
+};
+
+// ---- Folder browsers ----
+
+TEST_F(SelectionTest, FolderBrowsersStartAtWindowsThenAtTheListsLastEntry) {
+  struct Case {
+    forms::CommandButton& button;
+    forms::ListBox& list;
+  };
+  for (Case c : {Case{w_->CmdBrowse1, w_->LstDir}, Case{w_->CmdBrowse, w_->LstDirEx}}) {
+    Ui().AnswerBrowseFolder(L"C:\\Data");
+    Ui().AnswerBrowseFolder(L"C:\\Data");      // twice: listed twice
+    Ui().AnswerBrowseFolder(L"C:\\Data\\Sub");  // inside a listed one: listed too
+    Ui().AnswerBrowseFolder(L"");               // cancelled
+    Ui().AnswerBrowseFolder(L"D:\\");
+    for (int i = 0; i < 5; ++i) c.button.SetValue(true);
+    EXPECT_EQ(Entries(c.list), (Strings{L"C:\\Data", L"C:\\Data", L"C:\\Data\\Sub", L"D:\\"}));
+    const auto prompts = Ui().PromptsOf(PromptKind::BrowseFolder);
+    ASSERT_EQ(prompts.size(), 5u);
+    EXPECT_EQ(prompts[0].startFolder, L"c:\\windows");
+    EXPECT_EQ(prompts[1].startFolder, L"C:\\Data");
+    EXPECT_EQ(prompts[3].startFolder, L"C:\\Data\\Sub");
+    EXPECT_EQ(prompts[4].startFolder, L"C:\\Data\\Sub");
+    Ui().ClearRecord();
+  }
+  // Each button fills its own list only.
+  EXPECT_EQ(w_->LstDir.ListCount(), 4);
+  EXPECT_EQ(w_->LstDirEx.ListCount(), 4);
+  EXPECT_EQ(w_->Lstfile.ListCount(), 0);
+}
+
+TEST_F(SelectionTest, AFolderBrowserThatCannotBeCreatedIsReportedAndAddsNothing) {
+  for (forms::CommandButton* button : {&w_->CmdBrowse1, &w_->CmdBrowse}) {
+    Ui().FailBrowseFolder(429);
+    ExpectMessages(1);
+    button->SetValue(true);
+  }
+  EXPECT_EQ(Ui().Messages(), (Strings{L"Please report error 429!", L"Please report error 429!"}));
+  // Any other failure ends the browse without a word.
+  Ui().FailBrowseFolder(5);
+  w_->CmdBrowse1.SetValue(true);
+  EXPECT_EQ(Ui().Messages().size(), 2u);
+  EXPECT_EQ(w_->LstDir.ListCount() + w_->LstDirEx.ListCount(), 0);
+}
+
+// ---- Files and exclusion names ----
+
+TEST_F(SelectionTest, BrowseFileAddsTheChosenFileAndACancelAddsNothing) {
+  Ui().AnswerOpenFile({L"C:\\Data\\Report.doc"});
+  Ui().AnswerOpenFile({});
+  w_->CmdBrowseFile.SetValue(true);
+  w_->CmdBrowseFile.SetValue(true);
+  EXPECT_EQ(Entries(w_->Lstfile), (Strings{L"C:\\Data\\Report.doc"}));
+  for (const auto& prompt : Ui().PromptsOf(PromptKind::OpenFile)) {
+    EXPECT_FALSE(prompt.file.multiSelect);
+    EXPECT_EQ(prompt.file.filter, L"");
+    EXPECT_EQ(prompt.file.initialDir, L"");
+  }
+}
+
+TEST_F(SelectionTest, ExclusionNamesAreKeptExactlyAsTypedAndACancelAddsAnEmptyEntry) {
+  for (const wchar_t* answer : {L"Thumbs.db", L"a.doc, b.doc", L" spaced.txt ", L""})
+    Ui().AnswerInputBox(answer);
+  for (int i = 0; i < 4; ++i) w_->CmdFilEx.SetValue(true);
+  EXPECT_EQ(Entries(w_->LstFilEx), (Strings{L"Thumbs.db", L"a.doc, b.doc", L" spaced.txt ", L""}));
+  const auto prompts = Ui().PromptsOf(PromptKind::InputBox);
+  ASSERT_EQ(prompts.size(), 4u);
+  EXPECT_EQ(prompts[0].text, L"Please add the file name(s) that you intend to exclude from backup");
+  EXPECT_EQ(prompts[0].title, forms::AppTitle());
+  EXPECT_EQ(prompts[0].defaultText, L"");
+}
+
+// ---- Removing ----
+
+TEST_F(SelectionTest, EitherRemoveSelectedButtonRemovesWhatIsSelectedInAllFourLists) {
+  for (forms::CommandButton* button : {&w_->CmdRemove, &w_->cmdRemove2}) {
+    for (forms::ListBox* list : {&w_->LstDir, &w_->Lstfile, &w_->LstDirEx, &w_->LstFilEx}) {
+      list->Clear();
+      for (const wchar_t* entry : {L"one", L"two", L"three"}) list->AddItem(entry);
+    }
+    w_->LstDir.SetSelected(0, true);
+    w_->Lstfile.SetSelected(2, true);
+    w_->LstFilEx.SetSelected(1, true);
+    button->SetValue(true);
+    EXPECT_EQ(Entries(w_->LstDir), (Strings{L"two", L"three"}));
+    EXPECT_EQ(Entries(w_->Lstfile), (Strings{L"one", L"two"}));
+    EXPECT_EQ(Entries(w_->LstDirEx), (Strings{L"one", L"two", L"three"}));
+    EXPECT_EQ(Entries(w_->LstFilEx), (Strings{L"one", L"three"}));
+  }
+  EXPECT_TRUE(Ui().Prompts().empty());
+}
+
+TEST_F(SelectionTest, RemoveAllEmptiesEveryListWithoutAsking) {
+  w_->CmdRemoveAll.SetValue(true);  // on empty lists: nothing at all
+  for (forms::ListBox* list : {&w_->LstDir, &w_->Lstfile, &w_->LstDirEx, &w_->LstFilEx}) {
+    list->AddItem(L"x");
+    list->AddItem(L"y");
+  }
+  w_->CmdRemoveAll.SetValue(true);
+  for (forms::ListBox* list : {&w_->LstDir, &w_->Lstfile, &w_->LstDirEx, &w_->LstFilEx})
+    EXPECT_EQ(list->ListCount(), 0);
+  EXPECT_TRUE(Ui().Prompts().empty());
+}
+
+// ---- The file-type panel ----
+
+TEST_F(SelectionTest, AllFilesTicksEveryTypeAndUntickingItKeepsDocAndXls) {
+  EXPECT_EQ(Ticked(), (std::vector<int>{0, 1}));
+  w_->Txtfiles[11].SetText(L"pdf");  // ticks its box
+  w_->Check1[0].SetValue(forms::kUnchecked);
+  w_->Check2.SetValue(forms::kChecked);
+  EXPECT_EQ(Ticked().size(), 13u);
+  EXPECT_EQ(w_->Txtfiles[11].Text(), L"pdf");  // its box was ticked already
+  w_->Check2.SetValue(forms::kUnchecked);
+  EXPECT_EQ(Ticked(), (std::vector<int>{0, 1}));
+  for (int i = 10; i <= 12; ++i) EXPECT_EQ(w_->Txtfiles[i].Text(), L"") << i;
+}
+
+TEST_F(SelectionTest, TypingAnExtensionTicksItsBoxAndKeepsEveryCharacter) {
+  Type(w_->Txtfiles[10], L"pdf");
+  EXPECT_EQ(w_->Txtfiles[10].Text(), L"pdf");
+  EXPECT_EQ(w_->Check1[10].Value(), forms::kChecked);
+  // The same for text set by code.
+  w_->Txtfiles[12].SetText(L"odt");
+  EXPECT_EQ(w_->Txtfiles[12].Text(), L"odt");
+  EXPECT_EQ(w_->Check1[12].Value(), forms::kChecked);
+  w_->FillStrArray();
+  EXPECT_EQ(w_->StrArray[10], L"*.pdf");
+  EXPECT_EQ(w_->StrArray[12], L"*.odt");
+}
+
+TEST_F(SelectionTest, UntickingACustomBoxEmptiesItsExtensionAndTheBoxStaysUnticked) {
+  Type(w_->Txtfiles[11], L"pdf");
+  w_->Check1[11].SetValue(forms::kUnchecked);
+  EXPECT_EQ(w_->Txtfiles[11].Text(), L"");
+  EXPECT_EQ(w_->Check1[11].Value(), forms::kUnchecked);
+  w_->FillStrArray();
+  EXPECT_EQ(w_->StrArray[11], L"");
+  // Other boxes leave the extensions alone.
+  w_->Txtfiles[10].SetText(L"pdf");
+  w_->Check1[9].SetValue(forms::kChecked);
+  w_->Check1[9].SetValue(forms::kUnchecked);
+  EXPECT_EQ(w_->Txtfiles[10].Text(), L"pdf");
+}
+
+TEST_F(SelectionTest, PatternArrayFollowsThePanel) {
+  w_->FillStrArray();
+  for (size_t i = 0; i < w_->StrArray.size(); ++i)
+    EXPECT_EQ(w_->StrArray[i], i == 0 ? L"*.doc" : i == 1 ? L"*.xls" : L"") << i;
+  EXPECT_FALSE(w_->CheckStrArray(w_->StrArray));
+
+  // A ticked "*." box with nothing typed gives "*.", the names ending in a dot.
+  w_->Check1[0].SetValue(forms::kUnchecked);
+  w_->Check1[1].SetValue(forms::kUnchecked);
+  w_->Check1[6].SetValue(forms::kChecked);
+  w_->Check1[10].SetValue(forms::kChecked);
+  w_->FillStrArray();
+  EXPECT_EQ(w_->StrArray[6], L"*.pfd");
+  EXPECT_EQ(w_->StrArray[10], L"*.");
+  EXPECT_TRUE(w_->CheckFiles(w_->StrArray, L"readme."));
+  EXPECT_FALSE(w_->CheckFiles(w_->StrArray, L"readme"));
+  EXPECT_FALSE(w_->CheckFiles(w_->StrArray, L"report.doc"));
+  EXPECT_TRUE(w_->CheckFiles(w_->StrArray, L"PLAN.PFD"));
+
+  // Nothing ticked: an empty array, and only "*.*" lets names through.
+  for (int i = 0; i <= 12; ++i) w_->Check1[i].SetValue(forms::kUnchecked);
+  w_->FillStrArray();
+  EXPECT_TRUE(w_->CheckStrArray(w_->StrArray));
+  EXPECT_FALSE(w_->CheckFiles(w_->StrArray, L"report.doc"));
+  w_->Check2.SetValue(forms::kGrayed);
+  EXPECT_FALSE(w_->CheckFiles(w_->StrArray, L"report.doc"));
+  w_->Check2.SetValue(forms::kChecked);
+  EXPECT_TRUE(w_->CheckFiles(std::array<std::wstring, 21>{}, L"anything at all"));
+}
+
+TEST_F(SelectionTest, ExclusionTestsCompareWholeEntriesWithoutRegardToCase) {
+  for (const wchar_t* entry : {L"C:\\Data", L"Thumbs.db"}) {
+    w_->LstDirEx.AddItem(entry);
+    w_->LstFilEx.AddItem(entry);
+  }
+  EXPECT_TRUE(w_->CheckFolder(L"c:\\DATA"));
+  EXPECT_FALSE(w_->CheckFolder(L"C:\\Data\\"));
+  EXPECT_FALSE(w_->CheckFolder(L"C:\\Data2"));
+  EXPECT_FALSE(w_->CheckFolder(L"C:\\Data\\Old"));
+  EXPECT_TRUE(w_->CheckFileName(L"THUMBS.DB"));
+  EXPECT_FALSE(w_->CheckFileName(L"Thumbs.db.bak"));
+  EXPECT_FALSE(w_->CheckFileName(L""));
+}
+
+}  // namespace
+}  // namespace ferrimond
