@@ -2,10 +2,13 @@
 
 #include <windowsx.h>
 
+#include "almanix/core/bag_values.h"
 #include "almanix/core/control_error.h"
+#include "almanix/core/control_window.h"
+#include "almanix/core/date_range.h"
+#include "almanix/core/input.h"
 #include "almanix/core/library_state.h"
 #include "almanix/core/locale_names.h"
-#include "common/date_text.h"
 #include "common/numbered_error.h"
 
 namespace almanix {
@@ -38,55 +41,7 @@ constexpr OleColor kPresentDateColorBagDefault = 0xFF0000;
 
 bool InRect(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
-common::DateTime DefaultMinDate() { return common::DateTime::Serial(1601, 1, 1); }
-common::DateTime DefaultMaxDate() { return common::DateTime::Serial(9999, 12, 31); }
-
-// Serial dates the calendar can name (years 100-9999).
-bool Representable(double serial) { return serial >= -657434.0 && serial < 2958466.0; }
-
 int MonthKey(int year, int month0) { return year * 12 + month0; }
-
-int16_t ShiftState() {
-  int16_t shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
-  if (GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
-}
-
-int16_t ButtonsFromKeys(WPARAM keys) {
-  int16_t b = 0;
-  if (keys & MK_LBUTTON) b |= 1;
-  if (keys & MK_RBUTTON) b |= 2;
-  if (keys & MK_MBUTTON) b |= 4;
-  return b;
-}
-
-common::DateTime ReadDate(const common::PropertyBag& bag, const wchar_t* name, common::DateTime def) {
-  auto v = bag.Read(name);
-  if (!v) return def;
-  if (auto d = std::get_if<double>(&*v)) return Representable(*d) ? common::DateTime(*d) : def;
-  if (auto s = std::get_if<std::wstring>(&*v)) {
-    common::DateTime parsed;
-    return common::ParseDate(*s, parsed) ? parsed : def;
-  }
-  return def;
-}
-
-OleColor ReadColor(const common::PropertyBag& bag, const wchar_t* name, OleColor def) {
-  return static_cast<OleColor>(bag.ReadLong(name, static_cast<int32_t>(def)));
-}
-
-void WriteColor(common::PropertyBag& bag, const wchar_t* name, OleColor value, OleColor def) {
-  bag.WriteWithDefault(name, static_cast<int32_t>(value), static_cast<int32_t>(def));
-}
-
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
 
 }  // namespace
 
@@ -105,18 +60,7 @@ MonthCalendar::~MonthCalendar() {
 
 HWND MonthCalendar::Create(HWND parent, int x, int y, DWORD style, UINT id) {
   if (hwnd_) return hwnd_;
-  HINSTANCE module = ThisModule();
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  if (!GetClassInfoExW(module, kClassName, &wc)) {
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = module;
-    wc.lpszClassName = kClassName;
-    RegisterClassExW(&wc);
-  }
+  HINSTANCE module = RegisterControlClass(kClassName, WndProc);
   HWND hwnd = CreateWindowExW(0, kClassName, L"", style | WS_CLIPCHILDREN, x, y, kWidth, kHeight, parent,
                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), module, this);
   if (!hwnd) return nullptr;
@@ -156,13 +100,9 @@ void MonthCalendar::FillMonthList() {
 }
 
 LRESULT CALLBACK MonthCalendar::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<MonthCalendar*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<MonthCalendar*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* self = static_cast<MonthCalendar*>(AttachedControl(hwnd, msg, lp));
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
@@ -207,7 +147,7 @@ LRESULT MonthCalendar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK: {
-      int16_t button = (msg == WM_LBUTTONDOWN) ? 1 : (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONDBLCLK) ? 4 : 2;
+      const int16_t button = ButtonOfMessage(msg);
       if (takesFocus_ && GetFocus() != hwnd_) SetFocus(hwnd_);
       if (button == 1) SetCapture(hwnd_);
       OnMouseDown(button, ShiftState(), x, y);
@@ -219,7 +159,7 @@ LRESULT MonthCalendar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: {
-      int16_t button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
+      const int16_t button = ButtonOfMessage(msg);
       if (button == 1 && GetCapture() == hwnd_) ReleaseCapture();
       OnMouseUp(button, ShiftState(), x, y);
       return 0;
@@ -372,10 +312,10 @@ void MonthCalendar::ReadProperties(const common::PropertyBag& bag) {
   CreateButtons();
   FillMonthList();
   if (!State().bLoading) {
-    value_ = ReadDate(bag, L"Value", Today());
+    value_ = ReadBagDate(bag, L"Value", Today());
     HoverIcon = bag.ReadBool(L"HoverIcon", true);
-    common::DateTime minDate = ReadDate(bag, L"MinDate", DefaultMinDate());
-    common::DateTime maxDate = ReadDate(bag, L"MaxDate", DefaultMaxDate());
+    common::DateTime minDate = ReadBagDate(bag, L"MinDate", DefaultMinDate());
+    common::DateTime maxDate = ReadBagDate(bag, L"MaxDate", DefaultMaxDate());
     // A bag with a reversed range keeps the default range rather than one
     // that no date satisfies.
     if (minDate > maxDate) {
@@ -386,14 +326,14 @@ void MonthCalendar::ReadProperties(const common::PropertyBag& bag) {
     maxDate_ = maxDate;
     emptyCaption_ = bag.ReadString(L"EmptyButtonCaption", L"Empty");
     todayCaption_ = bag.ReadString(L"TodayButtonCaption", L"Today");
-    headerForeColor_ = ReadColor(bag, L"HeaderForeColor", kSysButtonText);
+    headerForeColor_ = ReadBagColor(bag, L"HeaderForeColor", kSysButtonText);
     int32_t first = bag.ReadLong(L"FirstDayOfWeek", 0);
     firstDayOfWeek_ = (first >= 0 && first <= 7) ? first : 0;
-    activeMonthColor_ = ReadColor(bag, L"ActiveMonthColor", kSysWindowText);
-    inactiveMonthColor_ = ReadColor(bag, L"InactiveMonthColor", kSysButtonFace);
-    presentDateColor_ = ReadColor(bag, L"PresentDateColor", kPresentDateColorBagDefault);
-    SetBackColor(ReadColor(bag, L"BackColor", kSysWindow));
-    SetHeaderColor(ReadColor(bag, L"HeaderColor", kSysButtonFace));
+    activeMonthColor_ = ReadBagColor(bag, L"ActiveMonthColor", kSysWindowText);
+    inactiveMonthColor_ = ReadBagColor(bag, L"InactiveMonthColor", kSysButtonFace);
+    presentDateColor_ = ReadBagColor(bag, L"PresentDateColor", kPresentDateColorBagDefault);
+    SetBackColor(ReadBagColor(bag, L"BackColor", kSysWindow));
+    SetHeaderColor(ReadBagColor(bag, L"HeaderColor", kSysButtonFace));
     SetEnabled(bag.ReadBool(L"Enabled", true));
     bool empty = bag.ReadBool(L"EmptyButton", true);
     if (empty != emptyButton_) SetEmptyButton(empty);
@@ -409,13 +349,13 @@ void MonthCalendar::WriteProperties(common::PropertyBag& bag) const {
   bag.WriteWithDefault(L"MaxDate", maxDate_.Value(), DefaultMaxDate().Value());
   bag.WriteWithDefault(L"EmptyButtonCaption", emptyCaption_, std::wstring(L"Empty"));
   bag.WriteWithDefault(L"TodayButtonCaption", todayCaption_, std::wstring(L"Today"));
-  WriteColor(bag, L"HeaderForeColor", headerForeColor_, kSysButtonText);
+  WriteBagColor(bag, L"HeaderForeColor", headerForeColor_, kSysButtonText);
   bag.WriteWithDefault(L"FirstDayOfWeek", firstDayOfWeek_, int32_t{0});
-  WriteColor(bag, L"ActiveMonthColor", activeMonthColor_, kSysWindowText);
-  WriteColor(bag, L"InactiveMonthColor", inactiveMonthColor_, kSysButtonFace);
-  WriteColor(bag, L"PresentDateColor", presentDateColor_, kPresentDateColorBagDefault);
-  WriteColor(bag, L"BackColor", backColor_, kSysWindow);
-  WriteColor(bag, L"HeaderColor", headerColor_, kSysButtonFace);
+  WriteBagColor(bag, L"ActiveMonthColor", activeMonthColor_, kSysWindowText);
+  WriteBagColor(bag, L"InactiveMonthColor", inactiveMonthColor_, kSysButtonFace);
+  WriteBagColor(bag, L"PresentDateColor", presentDateColor_, kPresentDateColorBagDefault);
+  WriteBagColor(bag, L"BackColor", backColor_, kSysWindow);
+  WriteBagColor(bag, L"HeaderColor", headerColor_, kSysButtonFace);
   bag.WriteWithDefault(L"Enabled", enabled_, true);
   bag.WriteWithDefault(L"EmptyButton", emptyButton_, true);
 }
@@ -430,7 +370,7 @@ void MonthCalendar::ShowMonthOf(common::DateTime date) {
 // ---------------------------------------------------------------- properties
 
 void MonthCalendar::SetValue(common::DateTime value) {
-  if (!Representable(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
+  if (!IsRepresentableDate(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
   if (value.Value() != value_.Value()) {
     value_ = value;
     MarkChanged(L"Value");
@@ -446,14 +386,14 @@ void MonthCalendar::SetValue(common::DateTime value) {
 }
 
 void MonthCalendar::SetMinDate(common::DateTime value) {
-  if (!Representable(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
+  if (!IsRepresentableDate(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
   if (value > maxDate_) RaiseControlError(ErrMinDateAboveMax);
   minDate_ = value;
   MarkChanged(L"MinDate");
 }
 
 void MonthCalendar::SetMaxDate(common::DateTime value) {
-  if (!Representable(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
+  if (!IsRepresentableDate(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
   if (value < minDate_) RaiseControlError(ErrMaxDateBelowMin);
   maxDate_ = value;
   MarkChanged(L"MaxDate");
@@ -618,7 +558,7 @@ void MonthCalendar::DrawDayGrid() {
   HGDIOBJ oldPen = SelectObject(dc, pen);
   for (int n = 0; n < 42; ++n) {
     const double serial = start + n;
-    if (!Representable(serial)) continue;
+    if (!IsRepresentableDate(serial)) continue;
     const common::DateTime d(serial);
     const int left = kGridLeft + kCellWidth * (n % 7), top = kGridTop + kCellHeight * (n / 7);
     const int right = left + kCellWidth, bottom = top + kCellHeight;
@@ -731,7 +671,7 @@ void MonthCalendar::OnMouseDown(int16_t button, int16_t shift, int x, int y) {
   if (x >= kGridLeft && x < kGridRight && y >= kGridTop && y < kGridBottom) {
     int index = (x - kGridLeft) / kCellWidth + 7 * ((y - kGridTop) / kCellHeight);
     common::DateTime d(GridStartDate().Value() + index);
-    if (Representable(d.Value()) && minDate_ <= d && d <= maxDate_) SetValue(d);
+    if (IsRepresentableDate(d.Value()) && minDate_ <= d && d <= maxDate_) SetValue(d);
     events_.Fire(&MonthCalendarEvents::DateClicked);
   } else if (InRect(kMonthRect, x, y)) {
     ShowMonthList();

@@ -6,7 +6,11 @@
 #include <cmath>
 #include <cwchar>
 
+#include "almanix/core/bag_values.h"
 #include "almanix/core/control_error.h"
+#include "almanix/core/control_window.h"
+#include "almanix/core/date_range.h"
+#include "almanix/core/input.h"
 #include "almanix/core/library_state.h"
 #include "almanix/core/locale_names.h"
 #include "common/date_text.h"
@@ -24,56 +28,6 @@ constexpr OleColor kDisabledText = kSysButtonFace;
 constexpr const wchar_t* kTokens[] = {
     L"tt", L"t", L"hh", L"h", L"HH", L"H", L"mm", L"m", L"ss", L"s",
     L"MMMM", L"MMM", L"MM", L"M", L"dddd", L"ddd", L"dd", L"d", L"yyyy", L"yyy", L"yy", L"y"};
-
-common::DateTime At(int y, int m, int d) {
-  common::DateTime out;
-  common::DateTime::FromParts({y, m, d, 0, 0, 0}, out);
-  return out;
-}
-
-const common::DateTime kDefaultMin = At(1601, 1, 1);
-const common::DateTime kDefaultMax = At(9999, 12, 31);
-
-HINSTANCE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
-
-int16_t ShiftState() {
-  int16_t s = 0;
-  if (GetKeyState(VK_SHIFT) < 0) s |= 1;
-  if (GetKeyState(VK_CONTROL) < 0) s |= 2;
-  if (GetKeyState(VK_MENU) < 0) s |= 4;
-  return s;
-}
-
-int16_t ButtonsOf(WPARAM wp) {
-  int16_t b = 0;
-  if (wp & MK_LBUTTON) b |= 1;
-  if (wp & MK_RBUTTON) b |= 2;
-  if (wp & MK_MBUTTON) b |= 4;
-  return b;
-}
-
-// Dates in a bag: a date value, or text as "m/d/yyyy" (how the defaults
-// are written) or in the user's locale.
-common::DateTime ReadDate(const common::PropertyBag& bag, const wchar_t* name, common::DateTime def) {
-  auto v = bag.Read(name);
-  if (!v) return def;
-  if (auto d = std::get_if<double>(&*v)) return common::DateTime(*d);
-  if (auto s = std::get_if<std::wstring>(&*v)) {
-    int m = 0, d = 0, y = 0;
-    wchar_t tail = 0;
-    common::DateTime out;
-    if (swscanf(s->c_str(), L"%d/%d/%d%lc", &m, &d, &y, &tail) == 3 &&
-        common::DateTime::FromParts({y, m, d, 0, 0, 0}, out))
-      return out;
-    if (common::ParseDate(*s, out)) return out;
-  }
-  return def;
-}
 
 }  // namespace
 
@@ -137,19 +91,7 @@ DatePicker::~DatePicker() { Destroy(); }
 
 HWND DatePicker::Create(HWND parent, int x, int y, int w, int h, DWORD style, UINT id) {
   if (hwnd_) return hwnd_;
-  HINSTANCE module = ThisModule();
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  if (!GetClassInfoExW(module, kClassName, &wc)) {
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = module;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    RegisterClassExW(&wc);
-  }
+  HINSTANCE module = RegisterControlClass(kClassName, WndProc, LoadCursorW(nullptr, IDC_ARROW));
   style &= ~(WS_BORDER | WS_DLGFRAME);
   DWORD ex = 0;
   switch (borderStyle_) {
@@ -167,13 +109,7 @@ HWND DatePicker::Create(HWND parent, int x, int y, int w, int h, DWORD style, UI
 }
 
 void DatePicker::Destroy() {
-  StopTimer();
-  if (dropDown_) {
-    dropDown_->HideControl = nullptr;
-    dropDown_->WillHide = nullptr;
-    dropDown_.reset();
-  }
-  sc_->Destroy();
+  ReleaseCalendar();
   if (hwnd_) {
     HWND hwnd = hwnd_;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -182,14 +118,24 @@ void DatePicker::Destroy() {
   }
 }
 
+void DatePicker::ReleaseCalendar() {
+  StopTimer();
+  if (dropDown_) {
+    dropDown_->HideControl = nullptr;
+    dropDown_->WillHide = nullptr;
+    dropDown_.reset();
+  }
+  sc_->Destroy();
+}
+
 // ---------------------------------------------------------------- persistence
 
 void DatePicker::InitProperties() {
   State().bLoading = false;
   value_ = Today();
   lastDate_ = *value_;
-  minDate_ = kDefaultMin;
-  maxDate_ = kDefaultMax;
+  minDate_ = DefaultMinDate();
+  maxDate_ = DefaultMaxDate();
   format_ = dtpShortDate;
   customFormat_.clear();
   buttonStyle_ = dtpDropDown;
@@ -220,13 +166,7 @@ void DatePicker::InitProperties() {
   sc_->HoverIcon = true;
   pushingCalendar_ = false;
 
-  if (hwnd_) {
-    ApplyBorder();
-    UpdateInputState();
-    Layout();
-  } else {
-    ApplyFont();
-  }
+  ApplySettings();
 }
 
 void DatePicker::ReadProperties(const common::PropertyBag& bag) {
@@ -240,17 +180,17 @@ void DatePicker::ReadProperties(const common::PropertyBag& bag) {
     else
       font_.reset();
     customFormat_ = bag.ReadString(L"CustomFormat", L"");
-    backColor_ = static_cast<OleColor>(bag.ReadLong(L"BackColor", static_cast<int32_t>(kSysWindow)));
-    foreColor_ = static_cast<OleColor>(bag.ReadLong(L"ForeColor", static_cast<int32_t>(kSysWindowText)));
+    backColor_ = ReadBagColor(bag, L"BackColor", kSysWindow);
+    foreColor_ = ReadBagColor(bag, L"ForeColor", kSysWindowText);
     buttonWidth_ = std::max<int32_t>(0, bag.ReadLong(L"ButtonWidth", 16));
     const int32_t bs = bag.ReadLong(L"ButtonStyle", dtpDropDown);
     buttonStyle_ = bs >= dtpDropDown && bs <= dtpNone ? static_cast<dtpButtonStyles>(bs) : dtpDropDown;
     flatButton_ = bag.ReadBool(L"FlatButton", true);
     // Range first, unchecked against the old range; a stored range the
     // wrong way round falls back to the full default range.
-    common::DateTime maxDate = ReadDate(bag, L"MaxDate", kDefaultMax);
-    common::DateTime minDate = ReadDate(bag, L"MinDate", kDefaultMin);
-    if (minDate > maxDate) minDate = kDefaultMin, maxDate = kDefaultMax;
+    common::DateTime maxDate = ReadBagDate(bag, L"MaxDate", DefaultMaxDate());
+    common::DateTime minDate = ReadBagDate(bag, L"MinDate", DefaultMinDate());
+    if (minDate > maxDate) minDate = DefaultMinDate(), maxDate = DefaultMaxDate();
     minDate_ = minDate;
     maxDate_ = maxDate;
     if (auto v = bag.Read(L"Value"); v && std::holds_alternative<double>(*v) &&
@@ -258,13 +198,13 @@ void DatePicker::ReadProperties(const common::PropertyBag& bag) {
       value_ = Clamp(common::DateTime(std::get<double>(*v)));
       lastDate_ = *value_;
     } else if (v && std::holds_alternative<std::wstring>(*v) && !std::get<std::wstring>(*v).empty()) {
-      value_ = Clamp(ReadDate(bag, L"Value", Today()));
+      value_ = Clamp(ReadBagDate(bag, L"Value", Today()));
       lastDate_ = *value_;
     } else {
       if (value_) lastDate_ = *value_;
       value_.reset();
     }
-    FocusColor = static_cast<OleColor>(bag.ReadLong(L"FocusColor", static_cast<int32_t>(kSysWindow)));
+    FocusColor = ReadBagColor(bag, L"FocusColor", kSysWindow);
     ShowFocusRect = bag.ReadBool(L"ShowFocusRect", true);
     UseFocusColor = bag.ReadBool(L"UseFocusColor", true);
     locked_ = bag.ReadBool(L"Locked", false);
@@ -276,12 +216,12 @@ void DatePicker::ReadProperties(const common::PropertyBag& bag) {
 
     pushingCalendar_ = true;
     sc_->SetEmptyButton(allowEmpty_);
-    sc_->SetBackColor(static_cast<OleColor>(bag.ReadLong(L"CalendarBackColor", static_cast<int32_t>(kSysWindow))));
-    sc_->SetHeaderColor(static_cast<OleColor>(bag.ReadLong(L"CalendarHeaderColor", static_cast<int32_t>(kSysButtonFace))));
-    sc_->SetHeaderForeColor(static_cast<OleColor>(bag.ReadLong(L"CalendarHeaderForeColor", static_cast<int32_t>(kSysWindowText))));
-    sc_->SetActiveMonthColor(static_cast<OleColor>(bag.ReadLong(L"CalendarActiveMonthColor", static_cast<int32_t>(kSysWindowText))));
-    sc_->SetInactiveMonthColor(static_cast<OleColor>(bag.ReadLong(L"CalendarInactiveMonthColor", static_cast<int32_t>(kSysButtonFace))));
-    sc_->SetPresentDateColor(static_cast<OleColor>(bag.ReadLong(L"CalendarPresentDateColor", 255)));
+    sc_->SetBackColor(ReadBagColor(bag, L"CalendarBackColor", kSysWindow));
+    sc_->SetHeaderColor(ReadBagColor(bag, L"CalendarHeaderColor", kSysButtonFace));
+    sc_->SetHeaderForeColor(ReadBagColor(bag, L"CalendarHeaderForeColor", kSysWindowText));
+    sc_->SetActiveMonthColor(ReadBagColor(bag, L"CalendarActiveMonthColor", kSysWindowText));
+    sc_->SetInactiveMonthColor(ReadBagColor(bag, L"CalendarInactiveMonthColor", kSysButtonFace));
+    sc_->SetPresentDateColor(ReadBagColor(bag, L"CalendarPresentDateColor", 255));
     const int32_t first = bag.ReadLong(L"FirstDayofWeek", 0);
     sc_->SetFirstDayofWeek(first >= 0 && first <= 7 ? first : 0);
     sc_->SetTodayButtonCaption(bag.ReadString(L"TodayButtonCaption", L"Today"));
@@ -297,6 +237,10 @@ void DatePicker::ReadProperties(const common::PropertyBag& bag) {
     st.bLoading = false;
     throw;
   }
+  ApplySettings();
+}
+
+void DatePicker::ApplySettings() {
   if (hwnd_) {
     ApplyBorder();
     UpdateInputState();
@@ -307,30 +251,29 @@ void DatePicker::ReadProperties(const common::PropertyBag& bag) {
 }
 
 void DatePicker::WriteProperties(common::PropertyBag& bag) const {
-  auto color = [](OleColor c) { return common::PropertyValue(static_cast<int32_t>(c)); };
   if (font_) bag.Write(L"Font", FontToText(*font_));
   bag.WriteWithDefault(L"CustomFormat", customFormat_, std::wstring());
-  bag.WriteWithDefault(L"BackColor", color(backColor_), color(kSysWindow));
-  bag.WriteWithDefault(L"ForeColor", color(foreColor_), color(kSysWindowText));
+  WriteBagColor(bag, L"BackColor", backColor_, kSysWindow);
+  WriteBagColor(bag, L"ForeColor", foreColor_, kSysWindowText);
   bag.WriteWithDefault(L"ButtonWidth", buttonWidth_, int32_t{16});
   bag.WriteWithDefault(L"ButtonStyle", static_cast<int32_t>(buttonStyle_), int32_t{0});
   bag.WriteWithDefault(L"FlatButton", flatButton_, true);
-  bag.WriteWithDefault(L"MaxDate", maxDate_.Value(), kDefaultMax.Value());
-  bag.WriteWithDefault(L"MinDate", minDate_.Value(), kDefaultMin.Value());
+  bag.WriteWithDefault(L"MaxDate", maxDate_.Value(), DefaultMaxDate().Value());
+  bag.WriteWithDefault(L"MinDate", minDate_.Value(), DefaultMinDate().Value());
   if (value_) bag.Write(L"Value", value_->Value());
-  bag.WriteWithDefault(L"FocusColor", color(FocusColor), color(kSysWindow));
+  WriteBagColor(bag, L"FocusColor", FocusColor, kSysWindow);
   bag.WriteWithDefault(L"ShowFocusRect", ShowFocusRect, true);
   bag.WriteWithDefault(L"UseFocusColor", UseFocusColor, true);
   bag.WriteWithDefault(L"Locked", locked_, false);
   bag.WriteWithDefault(L"BorderStyle", static_cast<int32_t>(borderStyle_), int32_t{1});
   bag.WriteWithDefault(L"Enabled", enabled_, true);
   bag.WriteWithDefault(L"AllowEmpty", allowEmpty_, true);
-  bag.WriteWithDefault(L"CalendarBackColor", color(sc_->BackColor()), color(kSysWindow));
-  bag.WriteWithDefault(L"CalendarHeaderColor", color(sc_->HeaderColor()), color(kSysButtonFace));
-  bag.WriteWithDefault(L"CalendarHeaderForeColor", color(sc_->HeaderForeColor()), color(kSysWindowText));
-  bag.WriteWithDefault(L"CalendarActiveMonthColor", color(sc_->ActiveMonthColor()), color(kSysWindowText));
-  bag.WriteWithDefault(L"CalendarInactiveMonthColor", color(sc_->InactiveMonthColor()), color(kSysButtonFace));
-  bag.WriteWithDefault(L"CalendarPresentDateColor", color(sc_->PresentDateColor()), color(255));
+  WriteBagColor(bag, L"CalendarBackColor", sc_->BackColor(), kSysWindow);
+  WriteBagColor(bag, L"CalendarHeaderColor", sc_->HeaderColor(), kSysButtonFace);
+  WriteBagColor(bag, L"CalendarHeaderForeColor", sc_->HeaderForeColor(), kSysWindowText);
+  WriteBagColor(bag, L"CalendarActiveMonthColor", sc_->ActiveMonthColor(), kSysWindowText);
+  WriteBagColor(bag, L"CalendarInactiveMonthColor", sc_->InactiveMonthColor(), kSysButtonFace);
+  WriteBagColor(bag, L"CalendarPresentDateColor", sc_->PresentDateColor(), 255);
   bag.WriteWithDefault(L"FirstDayofWeek", sc_->FirstDayofWeek(), int32_t{0});
   bag.WriteWithDefault(L"TodayButtonCaption", sc_->TodayButtonCaption(), std::wstring(L"Today"));
   bag.WriteWithDefault(L"EmptyButtonCaption", sc_->EmptyButtonCaption(), std::wstring(L"Empty"));
@@ -717,6 +660,16 @@ common::DateTime DatePicker::Clamp(common::DateTime value) const {
   return value;
 }
 
+void DatePicker::ChangeValue(common::DateTime value, bool toCalendar) {
+  value_ = value;
+  lastDate_ = value;
+  GiveFieldsValue(value);
+  Redraw();
+  if (toCalendar && IsDropped()) PushCalendarValue();
+  MarkChanged(L"Value");
+  FireChange();
+}
+
 bool DatePicker::CommitTyped() {
   if (current_ < 0 || !fields_[current_].HasTyped()) return false;
   CDateMask& field = fields_[current_];
@@ -724,13 +677,7 @@ bool DatePicker::CommitTyped() {
     field.SetValue(value_ ? *value_ : lastDate_);
     return false;
   }
-  const common::DateTime v = Clamp(field.Value());
-  value_ = v;
-  lastDate_ = v;
-  GiveFieldsValue(v);
-  if (IsDropped()) PushCalendarValue();
-  MarkChanged(L"Value");
-  FireChange();
+  ChangeValue(Clamp(field.Value()), true);
   return true;
 }
 
@@ -755,14 +702,7 @@ void DatePicker::Step(int16_t amount) {
   }
   field.SetValue(value_ ? *value_ : lastDate_);
   field.AddValue(amount);
-  const common::DateTime v = Clamp(field.Value());
-  value_ = v;
-  lastDate_ = v;
-  GiveFieldsValue(v);
-  Redraw();
-  if (IsDropped()) PushCalendarValue();
-  MarkChanged(L"Value");
-  FireChange();
+  ChangeValue(Clamp(field.Value()), true);
 }
 
 void DatePicker::KeyAction(int vk) {
@@ -870,14 +810,7 @@ void DatePicker::OnDropDownWillHide(bool& dontHide, const cMouselParam& mouse) {
 void DatePicker::OnCalendarChange() {
   if (State().bLoading || pushingCalendar_) return;
   const common::DateTime v = sc_->Value();
-  if (v >= minDate_ && v <= maxDate_) {
-    value_ = v;
-    lastDate_ = v;
-    GiveFieldsValue(v);
-    Redraw();
-    MarkChanged(L"Value");
-    FireChange();
-  }
+  if (v >= minDate_ && v <= maxDate_) ChangeValue(v, false);
   bool cancel = false;
   events_.Fire(&DatePickerEvents::BeforeCalendarCloseUp, cancel);
   if (cancel) return;
@@ -1038,13 +971,9 @@ void DatePicker::OnFocus(bool gained, HWND other) {
 // ---------------------------------------------------------------- window
 
 LRESULT CALLBACK DatePicker::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<DatePicker*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<DatePicker*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* self = static_cast<DatePicker*>(AttachedControl(hwnd, msg, lp));
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
   try {
     return self->HandleMessage(msg, wp, lp);
   } catch (...) {
@@ -1085,13 +1014,13 @@ LRESULT DatePicker::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: {
       if (GetFocus() != hwnd_) SetFocus(hwnd_);
       if (msg == WM_LBUTTONDOWN) SetCapture(hwnd_);
-      const int16_t button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
+      const int16_t button = ButtonOfMessage(msg);
       OnMouseDown(button, ShiftState(), x, y);
       return 0;
     }
     case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP: {
       if (msg == WM_LBUTTONUP && GetCapture() == hwnd_) ReleaseCapture();
-      const int16_t button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
+      const int16_t button = ButtonOfMessage(msg);
       OnMouseUp(button, ShiftState(), x, y);
       return 0;
     }
@@ -1099,7 +1028,7 @@ LRESULT DatePicker::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnDoubleClick(x, y);
       return 0;
     case WM_MOUSEMOVE:
-      OnMouseMove(ButtonsOf(wp), ShiftState(), x, y);
+      OnMouseMove(ButtonsFromKeys(wp), ShiftState(), x, y);
       return 0;
     case WM_KEYDOWN: case WM_SYSKEYDOWN: {
       int16_t key = static_cast<int16_t>(wp), shift = ShiftState();
@@ -1134,13 +1063,7 @@ LRESULT DatePicker::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       dragging_ = false;
       break;
     case WM_DESTROY:
-      StopTimer();
-      if (dropDown_) {
-        dropDown_->HideControl = nullptr;
-        dropDown_->WillHide = nullptr;
-        dropDown_.reset();
-      }
-      sc_->Destroy();
+      ReleaseCalendar();
       break;
     case WM_NCDESTROY: {
       HWND hwnd = hwnd_;

@@ -217,10 +217,17 @@ class DatePicker {
   void BuildFields();
   void BuildButtons();
   void ApplyBorder();
+  // Border, input state, layout and fields after the settings changed at
+  // once (InitProperties, ReadProperties).
+  void ApplySettings();
   void Layout();  // surface size, buttons, fields
   void Render();
   void Redraw();
   void GiveFieldsValue(common::DateTime value);
+  // A new value from typing, stepping or the calendar: shown, reported
+  // (PropertyChanged, then Change) and, with `toCalendar`, passed on to the
+  // dropped calendar.
+  void ChangeValue(common::DateTime value, bool toCalendar);
   common::DateTime Clamp(common::DateTime value) const;
   void SetCurrentField(int index);
   bool CommitTyped();  // true when typed digits became the value
@@ -230,6 +237,7 @@ class DatePicker {
   void DropDownButton();
   void PushCalendarValue();
   void EnsureCalendarWindow();
+  void ReleaseCalendar();  // timer, drop-down and calendar window
   void StartTimer(TimerTag tag, UINT interval);
   void StopTimer();
   void OnTimer();

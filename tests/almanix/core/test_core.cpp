@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "almanix/core/bag_values.h"
 #include "almanix/core/control_error.h"
 #include "almanix/core/event_source.h"
+#include "common/date_text.h"
 #include "common/numbered_error.h"
 
 namespace {
@@ -53,4 +55,32 @@ TEST(ControlErrors, NumbersTextsAndSource) {
       EXPECT_EQ(e.Source(), L"DatePicker");
     }
   }
+}
+
+TEST(BagDates, DateValuesOfTheShownYearsAndTextsAreRead) {
+  using common::DateTime;
+  const DateTime def = DateTime::Serial(2001, 2, 3);
+  common::MemoryPropertyBag bag;
+  bag.Write(L"Serial", DateTime::Serial(2026, 7, 4).Value());
+  bag.Write(L"TooEarly", DateTime::Serial(100, 1, 1).Value() - 1);
+  bag.Write(L"TooLate", DateTime::Serial(9999, 12, 31).Value() + 1);
+  bag.Write(L"MonthFirst", std::wstring(L"12/31/2030"));
+  bag.Write(L"Locale", common::ShortDateText(DateTime::Serial(1999, 5, 6)));
+  bag.Write(L"NoDay", std::wstring(L"2/30/2030"));
+  bag.Write(L"Words", std::wstring(L"soon"));
+  bag.Write(L"Flag", true);
+  EXPECT_EQ(almanix::ReadBagDate(bag, L"Serial", def), DateTime::Serial(2026, 7, 4));
+  EXPECT_EQ(almanix::ReadBagDate(bag, L"MonthFirst", def), DateTime::Serial(2030, 12, 31));
+  EXPECT_EQ(almanix::ReadBagDate(bag, L"Locale", def), DateTime::Serial(1999, 5, 6));
+  for (const wchar_t* name : {L"TooEarly", L"TooLate", L"NoDay", L"Words", L"Flag", L"Missing"})
+    EXPECT_EQ(almanix::ReadBagDate(bag, name, def), def) << name;
+}
+
+TEST(BagColors, SystemColoursSurviveTheSignedBagNumber) {
+  common::MemoryPropertyBag bag;
+  almanix::WriteBagColor(bag, L"Back", almanix::kSysWindow, almanix::kSysWindow);
+  EXPECT_FALSE(bag.Read(L"Back")) << "the default is left out";
+  almanix::WriteBagColor(bag, L"Back", almanix::kSysButtonFace, almanix::kSysWindow);
+  EXPECT_EQ(almanix::ReadBagColor(bag, L"Back", 0), almanix::kSysButtonFace);
+  EXPECT_EQ(almanix::ReadBagColor(bag, L"Missing", 0x123456), 0x123456u);
 }

@@ -115,6 +115,12 @@ TEST_F(PickerTest, BagTextsAndBadEntriesAreReadSafely) {
   reversed.Write(L"MinDate", At(2030, 1, 1).Value());
   picker_->ReadProperties(reversed);
   EXPECT_LE(picker_->MinDate(), picker_->MaxDate());
+
+  // A range end past the calendar's years would make the drop-down refuse it.
+  common::MemoryPropertyBag beyond;
+  beyond.Write(L"MaxDate", 1e9);
+  picker_->ReadProperties(beyond);
+  EXPECT_EQ(picker_->MaxDate(), At(9999, 12, 31));
 }
 
 TEST(PickerFontText, RoundTripsAndRejectsMalformedTexts) {
