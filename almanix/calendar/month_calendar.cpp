@@ -237,10 +237,6 @@ LRESULT MonthCalendar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---------------------------------------------------------------- state
 
-void MonthCalendar::MarkChanged(std::wstring_view name) {
-  if (propertyChanged_) propertyChanged_(name);
-}
-
 void MonthCalendar::CreateButtons() {
   HDC dc = mdc_.hdc();
   const struct {

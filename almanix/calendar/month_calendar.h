@@ -7,13 +7,13 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "almanix/core/event_source.h"
 #include "almanix/core/ole_color.h"
+#include "almanix/core/property_changes.h"
 #include "almanix/drawing/frame.h"
 #include "almanix/drawing/mdc.h"
 #include "common/ole_date.h"
@@ -40,7 +40,7 @@ class MonthCalendarEvents {
   virtual void KeyUp(int16_t& KeyCode, int16_t& Shift) {}
 };
 
-class MonthCalendar {
+class MonthCalendar : public PropertyChanges {
  public:
   static constexpr int kWidth = 204;
   static constexpr int kHeight = 180;
@@ -67,11 +67,6 @@ class MonthCalendar {
   void InitProperties();
   void ReadProperties(const common::PropertyBag& bag);
   void WriteProperties(common::PropertyBag& bag) const;
-
-  // Called with the bag name of every property a setter changes.
-  void SetPropertyChangedHandler(std::function<void(std::wstring_view)> handler) {
-    propertyChanged_ = std::move(handler);
-  }
 
   EventSource<MonthCalendarEvents>& Events() { return events_; }
 
@@ -153,7 +148,6 @@ class MonthCalendar {
   void ApplyEnabledToFrames();
   void FillMonthList();
   void ShowMonthOf(common::DateTime date);
-  void MarkChanged(std::wstring_view name);
   void Render();
   void DrawDayGrid();
   void RunAction(CFrame& frame);
@@ -206,7 +200,6 @@ class MonthCalendar {
   RECT todayRect_{16, 156, 81, 173};
 
   EventSource<MonthCalendarEvents> events_;
-  std::function<void(std::wstring_view)> propertyChanged_;
 };
 
 }  // namespace almanix

@@ -281,10 +281,6 @@ void DatePicker::WriteProperties(common::PropertyBag& bag) const {
   bag.WriteWithDefault(L"Format", static_cast<int32_t>(format_), int32_t{1});
 }
 
-void DatePicker::MarkChanged(std::wstring_view name) {
-  if (propertyChanged_) propertyChanged_(name);
-}
-
 void DatePicker::FireChange() {
   if (!State().bLoading) events_.Fire(&DatePickerEvents::Change);
 }

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +15,7 @@
 #include "almanix/calendar/month_calendar.h"
 #include "almanix/core/event_source.h"
 #include "almanix/core/ole_color.h"
+#include "almanix/core/property_changes.h"
 #include "almanix/drawing/frame.h"
 #include "almanix/drawing/mdc.h"
 #include "almanix/dropdown/drop_down.h"
@@ -73,7 +73,7 @@ class DatePickerEvents {
   virtual void BeforeCalendarCloseUp(bool& cancel) {}
 };
 
-class DatePicker {
+class DatePicker : public PropertyChanges {
  public:
   // The timer that commits typed digits and repeats a held Up/Down button.
   static constexpr UINT kFirstRepeatMs = 750;
@@ -99,11 +99,6 @@ class DatePicker {
   void InitProperties();
   void ReadProperties(const common::PropertyBag& bag);
   void WriteProperties(common::PropertyBag& bag) const;
-
-  // Called with the bag name of every property a setter changes.
-  void SetPropertyChangedHandler(std::function<void(std::wstring_view)> handler) {
-    propertyChanged_ = std::move(handler);
-  }
 
   EventSource<DatePickerEvents>& Events() { return events_; }
 
@@ -209,7 +204,6 @@ class DatePicker {
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
-  void MarkChanged(std::wstring_view name);
   void FireChange();
   PickerFont AmbientFont() const;
   static PickerFont FontOf(HFONT font);
@@ -288,7 +282,6 @@ class DatePicker {
   int lastDragY_ = 0;
 
   EventSource<DatePickerEvents> events_;
-  std::function<void(std::wstring_view)> propertyChanged_;
 };
 
 }  // namespace almanix
