@@ -183,8 +183,11 @@ void Frmbackup::CmdCToE_Click() {
       }
     }
 
-    lblDir.SetCaption(L"It took " + NumberText(Watch().EndTimer() / 1000.0) +
-                      L" seconds for this backup.");
+    // After a Stop the status line keeps saying so.
+    if (!AbortFlag) {
+      lblDir.SetCaption(L"It took " + NumberText(Watch().EndTimer() / 1000.0) +
+                        L" seconds for this backup.");
+    }
 
     for (int i = 0; i < Lstfile.ListCount(); ++i) SelectionList->Add(Lstfile.List(i));
 
