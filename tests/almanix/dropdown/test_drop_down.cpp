@@ -8,17 +8,13 @@
 #include "almanix/dropdown/drop_down.h"
 #include "almanix/dropdown/windows_hook.h"
 #include "common/numbered_error.h"
+#include "tests/almanix/message_loop.h"
 
 namespace almanix {
 namespace {
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
+using testing::Press;
+using testing::Pump;
 
 struct ClickLog {
   std::vector<UINT> messages;
@@ -55,17 +51,6 @@ class DropDownTest : public ::testing::Test {
     return hwnd;
   }
   HWND MakePopupContent() { return Make(WS_CHILD, owner_, 0, 0, 10, 10); }
-
-  // A real button press at a screen point, as the input queue delivers it.
-  static void Press(POINT pt, DWORD down, DWORD up) {
-    SetCursorPos(pt.x, pt.y);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = down;
-    in[1].mi.dwFlags = up;
-    SendInput(2, in, sizeof(INPUT));
-    Pump();
-  }
 
   RECT work_{};
   HWND owner_ = nullptr;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "almanix/core/library_state.h"
 #include "almanix/picker/date_picker.h"
 #include "common/numbered_error.h"
+#include "tests/almanix/message_loop.h"
 
 namespace almanix::testing {
 
@@ -18,25 +18,6 @@ inline common::DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss =
   common::DateTime out;
   EXPECT_TRUE(common::DateTime::FromParts({y, m, d, hh, mm, ss}, out));
   return out;
-}
-
-inline void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-// Runs the message loop until `done` or the time is up.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    Pump();
-  }
-  return true;
 }
 
 struct Recorder : DatePickerEvents {

@@ -124,17 +124,6 @@ TEST_F(PickerTest, TwoPickersShareOneHookThatSurvivesTheFirstClose) {
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
 }
 
-// Real mouse input through the system queue, as the hook sees it.
-void Press(POINT screen, DWORD down, DWORD up) {
-  SetCursorPos(screen.x, screen.y);
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = down;
-  in[1].mi.dwFlags = up;
-  SendInput(2, in, sizeof(INPUT));
-  Pump();
-}
-
 TEST_F(PickerTest, OutsideRightClickClosesAndTheOwnButtonDoesNotReopen) {
   HWND hwnd = Create();
   picker_->DropDownCalendar();
