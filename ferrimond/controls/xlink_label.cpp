@@ -14,24 +14,6 @@ using forms::OleColor;
 
 namespace {
 
-constexpr wchar_t kClass[] = L"FerrimondXLinkLabel";
-
-const wchar_t* RegisterLinkClass() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  if (!GetClassInfoExW(GetModuleHandleW(nullptr), kClass, &wc)) {
-    wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClass;
-    RegisterClassExW(&wc);
-  }
-  return kClass;
-}
-
 // Colours travel through property bags as signed 32-bit numbers.
 int32_t ToBag(OleColor color) { return static_cast<int32_t>(color); }
 OleColor FromBag(int32_t value) { return static_cast<OleColor>(value); }
@@ -42,7 +24,7 @@ XLinkLabel::XLinkLabel(forms::Container& container, std::wstring name, forms::Bo
     : Control(container, std::move(name), bounds) {
   backColor_ = AmbientBackColor();
   foreColor_ = normTextColor_;
-  Create(RegisterLinkClass(), L"", WS_CLIPSIBLINGS);
+  Create(PlainWindowClass(L"FerrimondXLinkLabel"), L"", WS_CLIPSIBLINGS);
   if (Hwnd()) {
     RECT rc;
     GetClientRect(Hwnd(), &rc);

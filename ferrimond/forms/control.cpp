@@ -122,6 +122,22 @@ Control* Control::FromHwnd(HWND hwnd) {
   return nullptr;
 }
 
+const wchar_t* Control::PlainWindowClass(const wchar_t* name) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) {
+    wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
+  }
+  return name;
+}
+
 void Control::Create(const wchar_t* windowClass, const std::wstring& text, DWORD style,
                      DWORD exStyle) {
   style |= WS_CHILD;

@@ -118,6 +118,9 @@ class Control {
   // Creates the window; called once from the concrete constructor.
   void Create(const wchar_t* windowClass, const std::wstring& text, DWORD style,
               DWORD exStyle = 0);
+  // A window class of that name with no behaviour of its own (the control
+  // gives it its behaviour), registered on first use. Returns the name.
+  static const wchar_t* PlainWindowClass(const wchar_t* name);
   // Additional windows of the control (a combo box's edit) report to it.
   void Adopt(HWND inner);
 

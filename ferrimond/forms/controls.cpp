@@ -13,23 +13,6 @@ namespace ferrimond::forms {
 
 namespace {
 
-// A plain window class whose behaviour lives in the control's subclass.
-const wchar_t* PlainClass(const wchar_t* name) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  if (!GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) {
-    wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = name;
-    RegisterClassExW(&wc);
-  }
-  return name;
-}
-
 std::wstring WindowText(HWND hwnd) {
   int length = GetWindowTextLengthW(hwnd);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -347,7 +330,7 @@ void OptionButton::UpdateTabStops() {
 
 Frame::Frame(Container& container, std::wstring name, Bounds bounds, std::wstring caption)
     : Control(container, std::move(name), bounds), caption_(std::move(caption)) {
-  Create(PlainClass(L"FerrimondFrame"), caption_, WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
+  Create(PlainWindowClass(L"FerrimondFrame"), caption_, WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
 }
 
 void Frame::SetCaption(const std::wstring& caption) {
@@ -692,7 +675,7 @@ Bounds LineBounds(int x1, int y1, int x2, int y2) {
 Line::Line(Container& container, std::wstring name, int x1, int y1, int x2, int y2)
     : Control(container, std::move(name), LineBounds(x1, y1, x2, y2)),
       x1_(x1), y1_(y1), x2_(x2), y2_(y2) {
-  Create(PlainClass(L"FerrimondLine"), L"", 0);
+  Create(PlainWindowClass(L"FerrimondLine"), L"", 0);
 }
 
 void Line::SetBorderColor(OleColor color) {
@@ -767,7 +750,7 @@ void Shape::Move(int left, int top, int width, int height) {
 
 Image::Image(Container& container, std::wstring name, Bounds bounds, bool stretch)
     : Control(container, std::move(name), bounds), stretch_(stretch) {
-  Create(PlainClass(L"FerrimondImage"), L"", 0);
+  Create(PlainWindowClass(L"FerrimondImage"), L"", 0);
 }
 
 Image::~Image() {

@@ -252,6 +252,32 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
   return lines;
 }
 
+// What the open and save dialogs share. The buffer starts with the
+// proposed name and receives the choice; `ofn` points into the members.
+struct FileDialog {
+  FileDialog(const FileDialogOptions& options, size_t bufferSize)
+      : buffer(bufferSize, L'\0'), filter(FilterForDialog(options.filter)) {
+    std::copy_n(options.fileName.begin(), std::min(options.fileName.size(), buffer.size() - 1),
+                buffer.begin());
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = PromptOwner();
+    ofn.lpstrFilter = options.filter.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(std::max(options.filterIndex, 1));
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrInitialDir = options.initialDir.empty() ? nullptr : options.initialDir.c_str();
+    ofn.lpstrTitle = options.title.empty() ? nullptr : options.title.c_str();
+    ofn.lpstrDefExt = options.defaultExt.empty() ? nullptr : options.defaultExt.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  }
+  FileDialog(const FileDialog&) = delete;
+  FileDialog& operator=(const FileDialog&) = delete;
+
+  std::vector<wchar_t> buffer;
+  std::wstring filter;
+  OPENFILENAMEW ofn{};
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- helpers
@@ -317,47 +343,19 @@ std::wstring WindowsUserInteraction::InputBox(const std::wstring& prompt, const 
 }
 
 std::vector<std::wstring> WindowsUserInteraction::OpenFileDialog(const FileDialogOptions& options) {
-  std::vector<wchar_t> buffer(options.multiSelect ? 65536 : MAX_PATH * 4, L'\0');
-  std::copy_n(options.fileName.begin(), std::min(options.fileName.size(), buffer.size() - 1),
-              buffer.begin());
-  std::wstring filter = FilterForDialog(options.filter);
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof(ofn);
-  ofn.hwndOwner = PromptOwner();
-  ofn.lpstrFilter = options.filter.empty() ? nullptr : filter.c_str();
-  ofn.nFilterIndex = static_cast<DWORD>(std::max(options.filterIndex, 1));
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrInitialDir = options.initialDir.empty() ? nullptr : options.initialDir.c_str();
-  ofn.lpstrTitle = options.title.empty() ? nullptr : options.title.c_str();
-  ofn.lpstrDefExt = options.defaultExt.empty() ? nullptr : options.defaultExt.c_str();
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
-              OFN_NOCHANGEDIR;
-  if (options.multiSelect) ofn.Flags |= OFN_ALLOWMULTISELECT;
-  if (!GetOpenFileNameW(&ofn)) return {};
-  if (!options.multiSelect) return {std::wstring(buffer.data())};
-  return SplitMultiSelect(buffer.data());
+  FileDialog dialog(options, options.multiSelect ? 65536 : MAX_PATH * 4);
+  dialog.ofn.Flags |= OFN_FILEMUSTEXIST;
+  if (options.multiSelect) dialog.ofn.Flags |= OFN_ALLOWMULTISELECT;
+  if (!GetOpenFileNameW(&dialog.ofn)) return {};
+  if (!options.multiSelect) return {std::wstring(dialog.buffer.data())};
+  return SplitMultiSelect(dialog.buffer.data());
 }
 
 std::wstring WindowsUserInteraction::SaveFileDialog(const FileDialogOptions& options) {
-  std::vector<wchar_t> buffer(MAX_PATH * 4, L'\0');
-  std::copy_n(options.fileName.begin(), std::min(options.fileName.size(), buffer.size() - 1),
-              buffer.begin());
-  std::wstring filter = FilterForDialog(options.filter);
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof(ofn);
-  ofn.hwndOwner = PromptOwner();
-  ofn.lpstrFilter = options.filter.empty() ? nullptr : filter.c_str();
-  ofn.nFilterIndex = static_cast<DWORD>(std::max(options.filterIndex, 1));
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrInitialDir = options.initialDir.empty() ? nullptr : options.initialDir.c_str();
-  ofn.lpstrTitle = options.title.empty() ? nullptr : options.title.c_str();
-  ofn.lpstrDefExt = options.defaultExt.empty() ? nullptr : options.defaultExt.c_str();
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  if (options.overwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
-  if (!GetSaveFileNameW(&ofn)) return {};
-  return buffer.data();
+  FileDialog dialog(options, MAX_PATH * 4);
+  if (options.overwritePrompt) dialog.ofn.Flags |= OFN_OVERWRITEPROMPT;
+  if (!GetSaveFileNameW(&dialog.ofn)) return {};
+  return dialog.buffer.data();
 }
 
 std::wstring WindowsUserInteraction::BrowseForFolder(const std::wstring& title,

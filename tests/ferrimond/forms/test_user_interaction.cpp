@@ -298,6 +298,33 @@ TEST(RealDialogs, OpenFileGivesTheFullPathOrNothing) {
   EXPECT_EQ(_wcsicmp(files[0].c_str(), (std::wstring(windows) + L"\\notepad.exe").c_str()), 0);
 }
 
+TEST(RealDialogs, SaveFileShowsTitleAndProposedNameAndAddsTheExtension) {
+  InitializeApplication();
+  WindowsUserInteraction ui;
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  FileDialogOptions options;
+  options.title = L"Save Log As";
+  options.filter = L"Log files (*.log)|*.log";
+  options.initialDir = windows;
+  options.fileName = L"ferrimond-backup.log";
+  options.defaultExt = L"log";
+  const std::wstring folder = std::wstring(windows) + L"\\";
+
+  DialogAnswer proposed;
+  std::wstring path = Answered(proposed, [&] { return ui.SaveFileDialog(options); });
+  ASSERT_TRUE(proposed.found);
+  EXPECT_EQ(proposed.title, L"Save Log As");
+  EXPECT_EQ(_wcsicmp(path.c_str(), (folder + L"ferrimond-backup.log").c_str()), 0)
+      << std::string(path.begin(), path.end());
+
+  DialogAnswer typed;
+  typed.fileName = L"ferrimond-report";
+  path = Answered(typed, [&] { return ui.SaveFileDialog(options); });
+  EXPECT_EQ(_wcsicmp(path.c_str(), (folder + L"ferrimond-report.log").c_str()), 0)
+      << std::string(path.begin(), path.end());
+}
+
 TEST(RealDialogs, PrintingWithoutAPrinterIsAnError) {
   DWORD size = 0;
   GetDefaultPrinterW(nullptr, &size);
