@@ -39,45 +39,34 @@ ScriptedUserInteraction::~ScriptedUserInteraction() {
   }
 }
 
+ScriptedUserInteraction::Answer& ScriptedUserInteraction::Queue(PromptKind kind, During during) {
+  Answer& answer = answers_.emplace_back(kind);
+  answer.during = std::move(during);
+  return answer;
+}
+
 void ScriptedUserInteraction::AnswerMsgBox(MsgResult answer, During during) {
-  Answer a(PromptKind::MsgBox);
-  a.result = answer;
-  a.during = std::move(during);
-  answers_.push_back(std::move(a));
+  Queue(PromptKind::MsgBox, std::move(during)).result = answer;
 }
 
 void ScriptedUserInteraction::AnswerInputBox(std::wstring text, During during) {
-  Answer a(PromptKind::InputBox);
-  a.text = std::move(text);
-  a.during = std::move(during);
-  answers_.push_back(std::move(a));
+  Queue(PromptKind::InputBox, std::move(during)).text = std::move(text);
 }
 
 void ScriptedUserInteraction::AnswerOpenFile(std::vector<std::wstring> files, During during) {
-  Answer a(PromptKind::OpenFile);
-  a.files = std::move(files);
-  a.during = std::move(during);
-  answers_.push_back(std::move(a));
+  Queue(PromptKind::OpenFile, std::move(during)).files = std::move(files);
 }
 
 void ScriptedUserInteraction::AnswerSaveFile(std::wstring path, During during) {
-  Answer a(PromptKind::SaveFile);
-  a.text = std::move(path);
-  a.during = std::move(during);
-  answers_.push_back(std::move(a));
+  Queue(PromptKind::SaveFile, std::move(during)).text = std::move(path);
 }
 
 void ScriptedUserInteraction::AnswerBrowseFolder(std::wstring path, During during) {
-  Answer a(PromptKind::BrowseFolder);
-  a.text = std::move(path);
-  a.during = std::move(during);
-  answers_.push_back(std::move(a));
+  Queue(PromptKind::BrowseFolder, std::move(during)).text = std::move(path);
 }
 
 void ScriptedUserInteraction::FailBrowseFolder(int32_t errorNumber) {
-  Answer a(PromptKind::BrowseFolder);
-  a.error = errorNumber;
-  answers_.push_back(std::move(a));
+  Queue(PromptKind::BrowseFolder, {}).error = errorNumber;
 }
 
 void ScriptedUserInteraction::FailPrinting(int32_t errorNumber) { printError_ = errorNumber; }

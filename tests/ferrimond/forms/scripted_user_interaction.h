@@ -84,6 +84,8 @@ class ScriptedUserInteraction : public UserInteraction {
     int32_t error = 0;
     During during;
   };
+  // A new answer at the end of the queue.
+  Answer& Queue(PromptKind kind, During during);
   // The next answer if it is of this kind; otherwise fails the test.
   bool Take(const Prompt& prompt, Answer& answer);
 
