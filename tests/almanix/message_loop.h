@@ -26,6 +26,14 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000)
   return true;
 }
 
+// Runs the message loop for `ms` milliseconds.
+inline void PumpFor(DWORD ms) {
+  for (DWORD start = GetTickCount(), elapsed; (elapsed = GetTickCount() - start) < ms;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+    Pump();
+  }
+}
+
 // A button pressed and released at a screen point through the system's
 // input queue, as a mouse hook sees it (MOUSEEVENTF_* flags); the messages
 // are dispatched before it returns.

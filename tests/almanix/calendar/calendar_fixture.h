@@ -10,6 +10,7 @@
 
 #include "almanix/calendar/month_calendar.h"
 #include "almanix/core/library_state.h"
+#include "tests/almanix/message_loop.h"
 
 namespace calendar_test {
 
@@ -63,15 +64,6 @@ class CalendarWindow : public ::testing::Test {
     cal_->SetSelectedMonth(month);
     events_.log.clear();
   }
-  // Dispatches messages for `ms` milliseconds.
-  static void Pump(DWORD ms) {
-    for (DWORD start = GetTickCount(), elapsed; (elapsed = GetTickCount() - start) < ms;) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-  }
-
   HWND parent_ = nullptr;
   std::unique_ptr<almanix::MonthCalendar> cal_;
   Recorder events_;

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+using almanix::testing::PumpFor;
 using calendar_test::CalendarWindow;
 using common::DateTime;
 
@@ -198,24 +199,24 @@ TEST_F(CalendarWindow, HeldButtonRepeatsAfter750MsThenEvery100Ms) {
   if (!PutCursor(hwnd(), kRight)) GTEST_SKIP() << "cursor cannot be placed here";
   Show(2026, 1);
   Send(WM_LBUTTONDOWN, kRight, MK_LBUTTON);
-  Pump(550);
+  PumpFor(550);
   EXPECT_EQ(events_.Count(L"MonthChanged"), 1) << "no repeat before 750 ms";
-  Pump(1100);  // held 1650 ms: about 1 + 1 + 9 steps
+  PumpFor(1100);  // held 1650 ms: about 1 + 1 + 9 steps
   int held = events_.Count(L"MonthChanged");
   EXPECT_GE(held, 4);
   EXPECT_LE(held, 13);
   PutCursor(hwnd(), Cell(20));  // leaving the button stops it
-  Pump(300);
+  PumpFor(300);
   int after = events_.Count(L"MonthChanged");
   EXPECT_LE(after, held + 1);
-  Pump(400);
+  PumpFor(400);
   EXPECT_EQ(events_.Count(L"MonthChanged"), after);
   EXPECT_FALSE(cal_->Button(L"Right")->State & almanix::cfspushed);
   Send(WM_LBUTTONUP, Cell(20));
   // Released at once: no repeat at all.
   PutCursor(hwnd(), kRight);
   Click(kRight);
-  Pump(900);
+  PumpFor(900);
   EXPECT_EQ(events_.Count(L"MonthChanged"), after + 1);
 }
 
