@@ -8,6 +8,7 @@
 #include "ferrimond/backup/run_text.h"
 #include "ferrimond/backup/run_wait.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/file_system_paths.h"
 
 namespace ferrimond {
 
@@ -26,6 +27,68 @@ const wchar_t kPathNotFoundText[] =
     L"is closed!";
 const wchar_t kDiskNotReadyText[] = L"Please make sure a disk is inserted and then click the OK button";
 
+// The free space of the removable drive for the free-space test. Asking
+// the system costs about a millisecond a time under Wine, more than the
+// copy of a small file, so between reads the gauge lowers its last reading
+// by what was copied, each file rounded up to whole 64 KB (the largest
+// usual cluster) plus one for the folder entry: while only this copy
+// writes to the drive the estimate never exceeds the real free space. The
+// drive is read again for another letter, after anything that may have
+// changed it (a prompt, a wait, a nested pass), 50 ms after the last read,
+// and before any file is refused, so a refusal always rests on a reading.
+class FreeSpaceGauge {
+ public:
+  uint64_t Estimate(const FileSystem& fs, const std::wstring& letter) {
+    if (!known_ || letter != letter_ || GetTickCount64() - readAt_ >= 50) Read(fs, letter);
+    return free_;
+  }
+  uint64_t Read(const FileSystem& fs, const std::wstring& letter) {
+    try {
+      free_ = fs.GetDrive(letter).FreeSpace();
+    } catch (const common::NumberedError& e) {
+      // A drive that went away is a drive without a medium.
+      if (e.Number() == kDriveNotFound) common::Raise(common::ErrDiskNotReady);
+      throw;
+    }
+    letter_ = letter;
+    readAt_ = GetTickCount64();
+    known_ = true;
+    return free_;
+  }
+  void Spent(uint64_t bytes) {
+    const uint64_t used = (bytes + kCluster - 1) / kCluster * kCluster + kCluster;
+    free_ = free_ > used ? free_ - used : 0;
+  }
+  void Forget() { known_ = false; }
+
+ private:
+  static constexpr uint64_t kCluster = 65536;
+  bool known_ = false;
+  std::wstring letter_;
+  uint64_t free_ = 0;
+  uint64_t readAt_ = 0;
+};
+
+// Makes the mirror of `folderPath` and of each of its ancestors below the
+// root on the drive selected in lstRemovable, top down. Files of one
+// folder come one after another in the list, so the levels are looked at
+// from the deepest up: the first that exists has all of its ancestors.
+void MakeMirrorFolders(Frmbackup& w, const std::wstring& folderPath) {
+  std::vector<std::wstring> paths;
+  for (std::wstring level = FullPath(folderPath); !level.empty() && !IsRootPath(level);
+       level = ParentPath(level)) {
+    if (paths.size() == kMaxLevels) common::Raise(kSubscriptOutOfRange);
+    paths.push_back(level);
+  }
+  if (paths.empty()) return;
+  const std::wstring letter = w.lstRemovable.Text();
+  if (letter.empty()) common::Raise(common::ErrDiskNotReady);
+  FileSystem& fs = w.FileSys();
+  size_t missing = 0;
+  while (missing < paths.size() && !fs.FolderExists(MirrorFolder(paths[missing], letter[0]))) ++missing;
+  while (missing > 0) fs.CreateFolder(MirrorFolder(paths[--missing], letter[0]));
+}
+
 }  // namespace
 
 void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wstring& driveText) {
@@ -33,6 +96,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   std::shared_ptr<ListItem> item = std::move(first);
   std::wstring lastOpened;
   FileSystem& fs = FileSys();
+  FreeSpaceGauge gauge;
 
   while (item) {
     if (AbortFlag) return;
@@ -44,20 +108,17 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         // The drive is read at every file: Continue may have changed it.
         const std::wstring letter = lstRemovable.Text();
         if (letter.empty()) common::Raise(common::ErrDiskNotReady);
-        uint64_t freeSpace = 0;
-        try {
-          freeSpace = fs.GetDrive(letter).FreeSpace();
-        } catch (const common::NumberedError& e) {
-          // A drive that went away is a drive without a medium.
-          if (e.Number() == kDriveNotFound) common::Raise(common::ErrDiskNotReady);
-          throw;
-        }
-        if (static_cast<double>(freeSpace) > static_cast<double>(source.Size()) * SpaceFactor) {
-          const Folder folder = source.ParentFolder();
-          CheckAndBuild1(folder, true);
-          const CopyTarget target = MirrorTarget(folder.Path(), source.Name(), letter[0]);
+        const double needed = static_cast<double>(source.Size()) * SpaceFactor;
+        bool fits = static_cast<double>(gauge.Estimate(fs, letter)) > needed;
+        if (!fits) fits = static_cast<double>(gauge.Read(fs, letter)) > needed;
+        if (fits) {
+          // CheckAndBuild1 on the file's folder, without opening it again.
+          const std::wstring folder = ParentPath(source.Path());
+          MakeMirrorFolders(*this, folder);
+          const CopyTarget target = MirrorTarget(folder, source.Name(), letter[0]);
           try {
             fs.CopyFile(target.source, target.destinationFolder, true);
+            gauge.Spent(source.Size());
           } catch (const common::NumberedError& e) {
             // Cluster rounding can defeat the free-space test; the service
             // has removed the partial copy, and this file waits for the
@@ -80,6 +141,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             WaitBriefly();
             if (IsUnloaded()) AbortFlag = ContinueFlag = true;
           }
+          gauge.Forget();
         } else {
           LastItemDone = item;
           item = item->NextItem;
@@ -100,6 +162,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             break;
         }
         // The file is passed over.
+        gauge.Forget();
         LastItemDone = item;
         item = item->NextItem;
       }
@@ -118,6 +181,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         CmdStop.SetValue(true);
       }
       PauseHandler();
+      gauge.Forget();
     }
     lblDir.SetCaption(progress);
     forms::DoEvents();
@@ -130,24 +194,10 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
 }
 
 void Frmbackup::CheckAndBuild1(const Folder& folder, bool toRemovable) {
-  // The folder and its ancestors, deepest first, the root left out.
-  std::vector<std::wstring> paths;
-  std::optional<Folder> level = folder;
-  while (level && !level->IsRootFolder()) {
-    if (paths.size() == kMaxLevels) common::Raise(kSubscriptOutOfRange);
-    paths.push_back(level->Path());
-    level = level->ParentFolder();
-  }
   // The upload maps its folders with its own rule; only the backup's
   // mirror is made here.
   if (!toRemovable) common::Raise(common::ErrInvalidArgument);
-  const std::wstring letter = lstRemovable.Text();
-  if (letter.empty()) common::Raise(common::ErrDiskNotReady);
-  FileSystem& fs = FileSys();
-  for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
-    const std::wstring target = MirrorFolder(*it, letter[0]);
-    if (!fs.FolderExists(target)) fs.CreateFolder(target);
-  }
+  MakeMirrorFolders(*this, folder.Path());
 }
 
 void Frmbackup::BuildDir(const std::wstring& path) {
