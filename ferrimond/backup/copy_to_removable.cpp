@@ -98,13 +98,31 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   FileSystem& fs = FileSys();
   FreeSpaceGauge gauge;
 
+  // Waits until Continue or Stop, with the buttons for a drive change.
+  auto waitForDrive = [&] {
+    CmdPause.SetEnabled(false);
+    CmdCToE.SetEnabled(false);
+    CmdStop.SetEnabled(true);
+    CmdContinue.SetEnabled(true);
+    ContinueFlag = false;
+    while (!ContinueFlag) {
+      WaitBriefly();
+      if (IsUnloaded()) AbortFlag = ContinueFlag = true;
+    }
+    gauge.Forget();
+  };
+  // Times the removable drive was found not ready for the current entry.
+  int notReady = 0;
+
   while (item) {
     if (AbortFlag) return;
     if (!item->Value.empty()) {
       bool full = false;
+      bool atTarget = false;
       try {
         const File source = fs.GetFile(item->Value);
         lastOpened = source.Path();
+        atTarget = true;
         // The drive is read at every file: Continue may have changed it.
         const std::wstring letter = lstRemovable.Text();
         if (letter.empty()) common::Raise(common::ErrDiskNotReady);
@@ -130,41 +148,45 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
           full = true;
         }
         if (full) {
-          CmdPause.SetEnabled(false);
-          CmdCToE.SetEnabled(false);
-          CmdStop.SetEnabled(true);
-          CmdContinue.SetEnabled(true);
           Ui().MsgBox(kDriveFullText, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
                       L"Change Drive");
-          ContinueFlag = false;
-          while (!ContinueFlag) {
-            WaitBriefly();
-            if (IsUnloaded()) AbortFlag = ContinueFlag = true;
-          }
-          gauge.Forget();
+          waitForDrive();
         } else {
+          notReady = 0;
           LastItemDone = item;
           item = item->NextItem;
         }
       } catch (const common::NumberedError& e) {
+        bool again = false;
         switch (e.Number()) {
           case common::ErrPathNotFound:
             Ui().MsgBox(kPathNotFoundText);
             return;
           case common::ErrDiskNotReady:
             Ui().MsgBox(kDiskNotReadyText);
-            CmdContinue.SetValue(true);
-            return;
+            // Pressing Continue here would start a pass that meets the same
+            // missing drive and asks again, with no way out. The file is
+            // tried again at once after the OK; if the drive is still not
+            // ready, the pass waits as for a full drive (Continue on another
+            // drive, or Stop). A source that is not ready is passed over.
+            if (atTarget) {
+              again = true;
+              if (++notReady > 1) waitForDrive();
+            }
+            break;
           case common::ErrPermissionDenied:
             break;
           default:
             Ui().MsgBox(std::to_wstring(e.Number()) + e.Description());
             break;
         }
-        // The file is passed over.
         gauge.Forget();
-        LastItemDone = item;
-        item = item->NextItem;
+        if (!again) {
+          // The file is passed over.
+          notReady = 0;
+          LastItemDone = item;
+          item = item->NextItem;
+        }
       }
     } else {
       LastItemDone = item;

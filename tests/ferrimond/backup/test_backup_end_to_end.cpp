@@ -489,6 +489,33 @@ TEST_F(BackupRunTest, AFileIsCopiedOnlyWhenTheDriveHasATenthMoreThanItsSizeFree)
   EXPECT_EQ(harness::ReadFile(On(L'F', c / L"fits.doc")).size(), fits);
 }
 
+TEST_F(BackupRunTest, WithoutARemovableDriveTheCopyAsksOnceMoreThenWaitsForOne) {
+  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
+  harness::TempDir c;
+  MakeFile(c / L"a.doc", 10);
+  List list;
+  list.Add(c / L"a.doc");
+  Frmbackup& w = Ready();
+  w.lstRemovable.Clear();  // no drive chosen (none was found, say)
+  w.DriveText = L"";
+  w.Watch().StartTimer();
+  Ui().AnswerMsgBox(MsgResult::Ok);
+  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
+    AtNextYield([&] {
+      EXPECT_TRUE(w.CmdContinue.Enabled() && w.CmdStop.Enabled());
+      w.lstRemovable.AddItem(L"E");
+      w.lstRemovable.SetListIndex(0);
+      w.CmdContinue.SetValue(true);
+    });
+  });
+  w.LastItemDone = list.Head();
+  w.CopyFilefromList(list.Head(), w.DriveText);
+  EXPECT_EQ(MessageTexts(),
+            std::vector<std::wstring>(2, L"Please make sure a disk is inserted and then click the OK button"));
+  EXPECT_EQ(harness::ReadFile(On(L'E', c / L"a.doc")).size(), 10u);
+  EXPECT_EQ(w.DriveText, L"E");
+}
+
 // ---- Records ----
 
 TEST_F(BackupRunTest, LargeTotalsAreWrittenAsWholeNumbers) {
