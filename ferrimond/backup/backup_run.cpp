@@ -72,6 +72,11 @@ void Frmbackup::CmdCToE_Click() {
     Watch().StartTimer();
     lblStatus.SetCaption(L"Checking files");
     PauseFlag = false;
+    // The count restarts with the flag, so that the run's first press of
+    // Pause pauses even after an odd number of presses (a "p" typed into
+    // the days box) before the run.
+    PausePresses = 0;
+    PauseMaskColor = forms::kColorButtonFace;
     AbortFlag = false;
     SelectionList = std::make_unique<List>();
     // An earlier run's entry must not lead a Continue of this one.

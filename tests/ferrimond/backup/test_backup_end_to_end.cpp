@@ -292,6 +292,28 @@ TEST_F(BackupRunTest, EscDuringTheWalkAbortsButStillRecordsTheRun) {
   EXPECT_TRUE(w.OptDateToday.Enabled());
 }
 
+TEST_F(BackupRunTest, APPressedBeforeTheRunDoesNotTurnTheRunsFirstPauseIntoAResume) {
+  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
+  harness::TempDir c;
+  MakeFile(c / L"a.doc", 10);
+  Frmbackup& w = Ready();
+  w.OnKeyDown('P', 0);  // while idle
+  w.LstDir.AddItem(c.Path());
+  bool pressed = false;
+  w.txtPrgBar.OnChange = [&] {
+    if (!pressed) {
+      pressed = true;
+      w.OnKeyDown('P', 0);
+    }
+  };
+  Ui().AnswerMsgBox(MsgResult::No);  // the walk's pause prompt: go on
+  w.CmdCToE.SetValue(true);
+  ASSERT_EQ(MessageTexts(), std::vector<std::wstring>{L"Would you like to abort the backup ?"});
+  EXPECT_FALSE(w.PauseFlag);
+  EXPECT_EQ(w.lblDir.Caption(), L"Backup finished successfully!");
+  EXPECT_TRUE(Exists(On(L'E', c / L"a.doc")));
+}
+
 TEST_F(BackupRunTest, StopWhilePausedInTheCopyFinishesAContinuePassFirst) {
   harness::MappedDrive e(L'E', harness::DriveKind::Removable);
   harness::TempDir c;
