@@ -17,6 +17,7 @@
 #include "ferrimond/support/file_times.h"
 #include "ferrimond/support/record_line.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
+#include "tests/harness/expect.h"
 #include "tests/harness/temp_dir.h"
 #include "tests/harness/wine_drives.h"
 
@@ -254,6 +255,68 @@ TEST_F(BackupRunTest, ASuccessfulRunClosesTheProgramWhenAskedAnAbortedOneDoesNot
   w.CmdCToE.SetValue(true);
   EXPECT_TRUE(w.IsUnloaded());
   EXPECT_NE(w.ClosingSplash(), nullptr);
+}
+
+// ---- The date criterion ----
+
+TEST_F(BackupRunTest, EachDateOptionStampsItsThresholdOnTheMarker) {
+  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
+  Frmbackup& w = Ready();
+  const common::DateTime today(common::Now().DatePart().Value() +
+                               common::DateTime::TimeSerial(0, 0, 1));
+  // Every run below has nothing to walk and says so.
+  auto run = [&] {
+    Ui().AnswerMsgBox(MsgResult::Ok);
+    w.CmdCToE.SetValue(true);
+    EXPECT_EQ(w.lblDir.Caption(), L"Backup finished successfully!");
+    return w.Threshold;
+  };
+
+  w.UserSetTime = harness::At(2026, 1, 2, 3, 4, 5);
+  w.OptAnyTime.SetValue(true);
+  EXPECT_EQ(run(), harness::At(2026, 1, 2, 3, 4, 5));
+
+  WriteStamp(RecordWriter().Date(harness::At(2025, 11, 30, 22, 15, 0)).EndRecord().Bytes());
+  w.OptLastUpload.SetValue(true);
+  EXPECT_EQ(run(), harness::At(2025, 11, 30, 22, 15, 0));
+
+  w.optDateText.SetValue(true);
+  w.txtdays.SetText(L"2");
+  EXPECT_EQ(run(), today.AddDays(-2));
+  w.txtdays.SetText(L"abc");
+  EXPECT_EQ(run(), today);
+
+  w.optDatePicker.SetValue(true);
+  w.PickedDate = harness::At(2025, 6, 7, 15, 30, 0);
+  EXPECT_EQ(run(), harness::At(2025, 6, 7, 0, 0, 1));
+  w.PickedDate = common::DateTime();
+  EXPECT_EQ(run(), today);
+
+  // The last run's start, as its stamp keeps it.
+  const common::DateTime lastStart = w.RunStart;
+  w.OptLastBackup.SetValue(true);
+  EXPECT_EQ(run(), lastStart);
+  EXPECT_EQ(w.lblBackup.Caption(), common::DateText(lastStart));
+  EXPECT_EQ(Ui().Messages().size(), 7u);
+}
+
+TEST_F(BackupRunTest, AnUploadStampWithoutATimeDeselectsItsOptionAndTheRunWaits) {
+  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
+  Frmbackup& w = Ready();
+  WriteStamp("#00:00:00#\r\n");
+  w.OptLastUpload.SetValue(true);
+  Ui().AnswerMsgBox(MsgResult::Ok);  // not kept correctly
+  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
+    AtNextYield([&] { w.OptDateToday.SetValue(true); });
+  });
+  Ui().AnswerMsgBox(MsgResult::Ok);  // nothing to walk
+  w.CmdCToE.SetValue(true);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::wstring>{
+                                L"Last update time was not kept correctly!",
+                                L"Please choose a time from which to back up your files!",
+                                L"You did not choose any directories to backup"}));
+  EXPECT_FALSE(w.OptLastUpload.Value());
+  EXPECT_EQ(w.lblDir.Caption(), L"Backup finished successfully!");
 }
 
 // ---- Stopping ----
