@@ -86,14 +86,5 @@ TEST_F(MainWindowTest, EscAndRStopPauseAndPPauseOnlyFromTheListedControls) {
   EXPECT_FALSE(w.CmdPause.OnKeyDown);
 }
 
-TEST_F(MainWindowTest, ClearLblEmptiesTheThreeStatusLabels) {
-  Frmbackup& w = Start();
-  w.lblDir.SetCaption(L"a");
-  w.lblBackup.SetCaption(L"b");
-  w.lblStatus.SetCaption(L"c");
-  w.ClearLbl();
-  EXPECT_EQ(w.lblDir.Caption() + w.lblBackup.Caption() + w.lblStatus.Caption(), L"");
-}
-
 }  // namespace
 }  // namespace ferrimond

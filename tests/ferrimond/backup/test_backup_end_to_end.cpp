@@ -439,32 +439,6 @@ TEST_F(BackupRunTest, AMissingChosenFolderEndsTheRunWithItsMessage) {
   DeleteFileW(kThresholdMarker);
 }
 
-TEST_F(BackupRunTest, WithNoDateOptionTheRunWaitsUntilOneIsChosen) {
-  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
-  harness::TempDir c;
-  MakeFile(c / L"new.doc", 10);
-  MakeFile(c / L"old.doc", 10, 3);
-  Frmbackup& w = Start();
-  if (w.mnuCloseAutomatically.Checked()) w.mnuCloseAutomatically.Click();
-  // Last backup chosen, but there is no stamp: the option is deselected.
-  w.OptLastBackup.SetValue(true);
-  w.LstDir.AddItem(c.Path());
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
-    AtNextYield([&] {
-      EXPECT_TRUE(w.optDateText.Enabled());
-      w.txtdays.SetText(L"1");
-      w.optDateText.SetValue(true);
-    });
-  });
-  w.CmdCToE.SetValue(true);
-  EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{L"Please choose a time from which to back up your files!"});
-  EXPECT_FALSE(w.OptLastBackup.Value());
-  EXPECT_EQ(w.lblDir.Caption(), L"Backup finished successfully!");
-  // Two days back from today's 00:00:01 would take old.doc; one does not.
-  EXPECT_TRUE(Exists(On(L'E', c / L"new.doc")));
-  EXPECT_FALSE(Exists(On(L'E', c / L"old.doc")));
-}
-
 // ---- A full removable drive ----
 
 TEST_F(BackupRunTest, AFullDriveWaitsForAnotherAndNothingIsLost) {
@@ -632,18 +606,6 @@ TEST_F(BackupRunTest, SizingCoversEveryEntryOfALongList) {
   EXPECT_EQ(w.TotalSize, 3.0 * count);
   EXPECT_EQ(w.FileSizes.size(), static_cast<size_t>(count) + 1);
   EXPECT_EQ(w.FileSizes[count - 1], 3);
-}
-
-TEST_F(BackupRunTest, FolderPathsAreBuiltTopDown) {
-  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
-  Frmbackup& w = Ready();
-  w.BuildDir(L"e:\\one\\two\\three");
-  EXPECT_TRUE(w.FileSys().FolderExists(L"E:\\one\\two\\three"));
-  w.BuildDir(L"e:\\one\\two\\three");  // existing levels are left alone
-  harness::TempDir c;
-  MakeFolders(c / L"x\\y");
-  w.CheckAndBuild1(w.FileSys().GetFolder(c / L"x\\y"), true);
-  EXPECT_TRUE(w.FileSys().FolderExists(On(L'E', c / L"x\\y")));
 }
 
 }  // namespace

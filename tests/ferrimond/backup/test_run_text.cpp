@@ -41,14 +41,5 @@ TEST(DaysBack, ReadsTheLeadingNumberRoundsHalfToEvenAndRefusesOverflow) {
   }
 }
 
-TEST(WholeSeconds, RoundsHalvesToEven) {
-  EXPECT_EQ(WholeSeconds(0), 0);
-  EXPECT_EQ(WholeSeconds(499), 0);
-  EXPECT_EQ(WholeSeconds(500), 0);
-  EXPECT_EQ(WholeSeconds(1500), 2);
-  EXPECT_EQ(WholeSeconds(2500), 2);
-  EXPECT_EQ(WholeSeconds(2501), 3);
-}
-
 }  // namespace
 }  // namespace ferrimond
