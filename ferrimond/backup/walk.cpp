@@ -6,6 +6,7 @@
 
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/file_system_handle.h"
 #include "ferrimond/support/file_times.h"
 
 namespace ferrimond {
@@ -29,6 +30,34 @@ class OnPath {
  private:
   std::vector<FileIdentity>& path_;
 };
+
+// A full path as the system takes it literally: of any length, and with a
+// last name that ends in a dot or a blank (which the usual form would cut
+// off, opening another file or none).
+std::wstring LiteralPath(const std::wstring& fullPath) {
+  if (fullPath.rfind(L"\\\\?\\", 0) == 0 || fullPath.rfind(L"\\\\.\\", 0) == 0) return fullPath;
+  if (fullPath.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + fullPath.substr(2);
+  return L"\\\\?\\" + fullPath;
+}
+
+// The date test: CompareFileTimes(path, marker, FileTimeWritten) = 1, the
+// file being opened by the path it was listed under. A file that cannot be
+// opened for reading its times (held open without sharing), or a marker
+// that cannot, selects nothing.
+bool WrittenAfterMarker(const std::wstring& path) {
+  ScopedHandle file(CreateFileW(LiteralPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS,
+                                nullptr));
+  if (!file.ok()) return false;
+  ScopedHandle marker(OpenFileHandle(kThresholdMarker, GENERIC_READ));
+  if (!marker.ok()) return false;
+  FILETIME written{}, threshold{};
+  if (!GetFileTime(file.get(), nullptr, nullptr, &written) ||
+      !GetFileTime(marker.get(), nullptr, nullptr, &threshold)) {
+    return false;
+  }
+  return CompareFileTime(&written, &threshold) == 1;
+}
 
 }  // namespace
 
@@ -59,16 +88,16 @@ bool Frmbackup::WalkFailureGoesOn(int32_t errorNumber) {
 void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<FileIdentity>& path) {
   if (!SelectionList) SelectionList = std::make_unique<List>();
 
-  // A link the system does not report as one (a Unix symlink, a bind mount)
-  // can still lead back up the tree: a folder already on the path is not
-  // walked again.
+  // A link the system does not report as one (a bind mount, say) can still
+  // lead back up the tree: a folder already on the path is not walked
+  // again. A folder that cannot be identified is walked all the same; if it
+  // cannot be read either, the listing below meets that failure.
   std::optional<OnPath> onPath;
   try {
     const FileIdentity id = folder.Identity();
     if (std::find(path.begin(), path.end(), id) != path.end()) return;
     onPath.emplace(path, id);
-  } catch (const common::NumberedError& failure) {
-    if (!WalkFailureGoesOn(failure.Number())) return;
+  } catch (const common::NumberedError&) {
   }
 
   std::vector<File> files;
@@ -96,13 +125,9 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
       if (AbortFlag) return;
       if (CheckFileName(file.Name())) continue;
       if (!CheckFiles(StrArray, file.Name())) continue;
-      // Opened by the name it is listed under, which also finds it where
-      // letter case counts. One that cannot be opened (held open without
-      // sharing) is not selected; neither is one written at the marker's
-      // very time or earlier.
-      if (CompareFileTimes(file.Path(), kThresholdMarker, FileTimeWritten) == 1) {
-        SelectionList->Add(file.Path());
-      }
+      // By the name it is listed under, which also finds it where letter
+      // case counts.
+      if (WrittenAfterMarker(file.Path())) SelectionList->Add(file.Path());
     } catch (const common::NumberedError& failure) {
       if (!WalkFailureGoesOn(failure.Number())) return;
     }

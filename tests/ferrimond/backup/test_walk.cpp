@@ -1,0 +1,359 @@
+// The folder walk on real folder trees: the main window hidden, prompts
+// answered by a script, the threshold marker c:\a.temp stamped with a known
+// time and every file written before, at or after it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/numbered_error.h"
+#include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/file_system.h"
+#include "ferrimond/support/file_times.h"
+#include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
+#include "tests/harness/expect.h"
+#include "tests/harness/temp_dir.h"
+#include "tests/harness/wine_drives.h"
+
+namespace ferrimond {
+namespace {
+
+using forms::testing::PromptKind;
+using Strings = std::vector<std::wstring>;
+
+const common::DateTime kBefore = harness::At(2026, 1, 14, 23, 59, 59);
+const common::DateTime kThreshold = harness::At(2026, 1, 15, 12, 0, 0);
+const common::DateTime kAfter = harness::At(2026, 1, 15, 12, 0, 1);
+
+// The form the system takes literally: long paths, names ending in a dot.
+std::wstring Literal(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// Starts a Unix command (no shell, so no blanks inside arguments) and waits
+// until `done` holds; false where it cannot be started or does not finish.
+// Wine starts Unix programs, but the start is not waitable.
+bool RunUnix(std::wstring command, const std::function<bool()>& done) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
+  return done();
+}
+
+class WalkTest : public mwtest::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    if (HasFatalFailure()) return;
+    w_ = &Start();
+    ASSERT_TRUE(Prompts().empty());
+    harness::WriteFile(kThresholdMarker, "marker");
+    ASSERT_TRUE(SetFileTimes(kThresholdMarker, kThreshold, FileTimeAccessed | FileTimeWritten));
+    // Every type, so that only the test at hand decides.
+    w_->Check2.SetValue(forms::kChecked);
+    MakeFolder(L"tree");
+  }
+
+  void TearDown() override {
+    for (const auto& undo : undo_) undo();
+    // The temporary folder's own cleanup cannot reach past 260 characters.
+    try {
+      FileSystem().DeleteFolder(dir_ / L"tree", true);
+    } catch (const common::NumberedError&) {
+    }
+    DeleteFileW(kThresholdMarker);
+    MainWindowTest::TearDown();
+  }
+
+  std::wstring Path(const std::wstring& relative) const { return dir_ / relative; }
+
+  void MakeFolder(const std::wstring& relative) {
+    ASSERT_TRUE(CreateDirectoryW(Literal(Path(relative)).c_str(), nullptr)) << GetLastError();
+  }
+
+  // A file last written at `when` (local time); returns its full path.
+  std::wstring MakeFile(const std::wstring& relative, common::DateTime when = kAfter) {
+    const std::wstring path = Path(relative);
+    HANDLE h = CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+    FILETIME written{};
+    EXPECT_TRUE(DateToFileTime(when, written, true));
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &written));
+    CloseHandle(h);
+    return path;
+  }
+
+  // Walks one chosen folder as a run does, from a fresh selection.
+  Strings Walk(const std::wstring& relative = L"tree") {
+    w_->SelectionList = std::make_unique<List>();
+    w_->FilesChecked = 0;
+    return WalkOn(relative);
+  }
+
+  // Walks one more chosen folder of the same run.
+  Strings WalkOn(const std::wstring& relative) {
+    w_->IncludeSubDirs = w_->ChkSubDir.Value() == forms::kChecked;
+    w_->FillStrArray();
+    w_->IterateFolders(w_->FileSys().GetFolder(Path(relative)), 0);
+    Strings out;
+    for (auto item = w_->SelectionList->Head(); item; item = item->NextItem) out.push_back(item->Value);
+    return out;
+  }
+
+  // The expected selection: the paths in ascending character-code order.
+  Strings Sorted(Strings paths) const {
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  }
+
+  // Makes `link` a Unix symlink to `target`.
+  bool UnixLink(const std::wstring& target, const std::wstring& link) {
+    const std::string unixTarget = harness::UnixPath(Path(target));
+    const std::string unixLink = harness::UnixPath(Path(link));
+    if (unixTarget.empty() || unixLink.empty()) return false;
+    if (!RunUnix(L"/bin/ln -s " + Wide(unixTarget) + L" " + Wide(unixLink),
+                 [&] { return Exists(Path(link)); })) {
+      return false;
+    }
+    undo_.push_back([this, link, unixLink] {
+      RunUnix(L"/bin/rm -f " + Wide(unixLink), [&] { return !Exists(Path(link)); });
+    });
+    return true;
+  }
+
+  harness::TempDir dir_;
+  Frmbackup* w_ = nullptr;
+  std::vector<std::function<void()>> undo_;
+};
+
+// ---- The three tests ----
+
+TEST_F(WalkTest, SelectsFilesWrittenAfterTheMarkerInCharacterCodeOrderWithTheirOwnCase) {
+  MakeFolder(L"tree\\sub");
+  MakeFolder(L"tree\\Sub2");
+  const Strings later = {MakeFile(L"tree\\b.doc"), MakeFile(L"tree\\C.doc"), MakeFile(L"tree\\sub\\a.doc"),
+                         MakeFile(L"tree\\Sub2\\x.doc")};
+  MakeFile(L"tree\\exact.doc", kThreshold);
+  MakeFile(L"tree\\sub\\earlier.doc", kBefore);
+  EXPECT_EQ(Walk(), Sorted(later));
+  EXPECT_EQ(w_->FilesChecked, 6);
+  EXPECT_TRUE(Ui().Prompts().empty());
+}
+
+TEST_F(WalkTest, FileTypesAndExcludedNamesDecideBeforeTheDate) {
+  MakeFolder(L"tree\\sub");
+  w_->Check2.SetValue(forms::kUnchecked);  // "*.doc" and "*.xls" stay ticked
+  w_->LstFilEx.AddItem(L"Thumbs.db");
+  w_->LstFilEx.AddItem(L"a.doc, b.doc");  // one whole name, not a list
+  w_->LstFilEx.AddItem(L"SKIP.DOC");
+  const Strings wanted = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\b.doc"), MakeFile(L"tree\\Sheet.XLS"),
+                          MakeFile(L"tree\\sub\\c.doc")};
+  for (const wchar_t* other : {L"tree\\thumbs.db", L"tree\\sub\\THUMBS.DB", L"tree\\skip.doc",
+                               L"tree\\notes.txt", L"tree\\report.docx"}) {
+    MakeFile(other);
+  }
+  EXPECT_EQ(Walk(), Sorted(wanted));
+  // Every file is counted, whatever the tests said.
+  EXPECT_EQ(w_->FilesChecked, 9);
+}
+
+TEST_F(WalkTest, AnEmptyCustomExtensionSelectsOnlyNamesEndingInADot) {
+  MakeFolder(L"tree\\sub");
+  w_->Check2.SetValue(forms::kUnchecked);
+  w_->Check1[0].SetValue(forms::kUnchecked);
+  w_->Check1[1].SetValue(forms::kUnchecked);
+  w_->Check1[10].SetValue(forms::kChecked);
+  const Strings wanted = {MakeFile(L"tree\\readme."), MakeFile(L"tree\\sub\\notes.")};
+  MakeFile(L"tree\\readme");
+  MakeFile(L"tree\\readme.txt");
+  EXPECT_EQ(Walk(), Sorted(wanted));
+}
+
+TEST_F(WalkTest, AFileHeldOpenWithoutSharingIsNotSelectedAndNothingIsSaid) {
+  const std::wstring locked = MakeFile(L"tree\\locked.doc");
+  const std::wstring shared = MakeFile(L"tree\\shared.doc");
+  HANDLE exclusive = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+  // An editor that lets others read and write does not hide its file.
+  HANDLE sharing = CreateFileW(shared.c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(sharing, INVALID_HANDLE_VALUE);
+  const Strings selected = Walk();
+  CloseHandle(exclusive);
+  CloseHandle(sharing);
+  EXPECT_EQ(selected, Strings{shared});
+  EXPECT_TRUE(Ui().Prompts().empty());
+  EXPECT_EQ(Walk(), Sorted({locked, shared}));
+}
+
+TEST_F(WalkTest, WithoutTheMarkerNothingIsSelected) {
+  MakeFile(L"tree\\a.doc");
+  DeleteFileW(kThresholdMarker);
+  EXPECT_EQ(Walk(), Strings{});
+  EXPECT_EQ(w_->FilesChecked, 1);
+}
+
+// ---- Which folders ----
+
+TEST_F(WalkTest, WithoutSubFoldersOnlyTheChosenFolderItselfIsExamined) {
+  MakeFolder(L"tree\\sub");
+  const std::wstring top = MakeFile(L"tree\\a.doc");
+  MakeFile(L"tree\\sub\\b.doc");
+  w_->ChkSubDir.SetValue(forms::kUnchecked);
+  EXPECT_EQ(Walk(), Strings{top});
+  EXPECT_EQ(w_->FilesChecked, 1);
+}
+
+TEST_F(WalkTest, AnExcludedFolderIsNeverEnteredAndExclusionIsOfWholePaths) {
+  for (const wchar_t* folder : {L"tree\\Old", L"tree\\Old\\deeper", L"tree\\Old2", L"tree\\keep"})
+    MakeFolder(folder);
+  MakeFile(L"tree\\Old\\a.doc");
+  MakeFile(L"tree\\Old\\deeper\\b.doc");
+  const Strings wanted = {MakeFile(L"tree\\Old2\\c.doc"), MakeFile(L"tree\\keep\\d.doc")};
+  // As the folder browser gives it, in another letter case.
+  std::wstring excluded = Path(L"TREE\\OLD");
+  w_->LstDirEx.AddItem(excluded);
+  w_->LstDirEx.AddItem(Path(L"tree\\keep\\"));  // a trailing "\" is another path
+  EXPECT_EQ(Walk(), Sorted(wanted));
+  EXPECT_EQ(w_->FilesChecked, 2);
+}
+
+TEST_F(WalkTest, TheFirstFileOfARunAndEveryTenthAfterItIsShown) {
+  MakeFolder(L"tree\\sub");
+  for (int i = 0; i < 25; ++i) MakeFile(L"tree\\f" + std::to_wstring(100 + i) + L".doc");
+  for (int i = 0; i < 10; ++i) MakeFile(L"tree\\sub\\g" + std::to_wstring(100 + i) + L".doc");
+  Strings shown;
+  w_->txtPrgBar.OnChange = [&] { shown.push_back(w_->txtPrgBar.Text()); };
+  // In the order the file system lists them; the count runs on into
+  // sub-folders.
+  const std::vector<File> top = w_->FileSys().GetFolder(Path(L"tree")).Files();
+  const std::vector<File> sub = w_->FileSys().GetFolder(Path(L"tree\\sub")).Files();
+  Walk();
+  EXPECT_EQ(shown, (Strings{top[0].Path(), top[10].Path(), top[20].Path(), sub[5].Path()}));
+  EXPECT_EQ(w_->FilesChecked, 35);
+}
+
+// ---- Pause and Stop ----
+
+TEST_F(WalkTest, PausePromptAnsweredYesEndsTheWalkBeforeTheFileIsTested) {
+  MakeFolder(L"tree\\sub");
+  MakeFile(L"tree\\a.doc");
+  MakeFile(L"tree\\b.doc");
+  MakeFile(L"tree\\sub\\c.doc");
+  MakeFolder(L"second");
+  undo_.push_back([this] { FileSystem().DeleteFolder(Path(L"second"), true); });
+  MakeFolder(L"second\\sub");
+  MakeFile(L"second\\sub\\d.doc");
+  MakeFile(L"second\\sub\\e.doc");
+  w_->CmdPause.SetValue(true);
+  ASSERT_TRUE(w_->PauseFlag);
+  Ui().AnswerMsgBox(forms::MsgResult::Yes);
+  EXPECT_EQ(Walk(), Strings{});
+  const auto asked = Ui().PromptsOf(PromptKind::MsgBox);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, L"Would you like to abort the backup ?");
+  EXPECT_EQ(asked[0].buttons, forms::MsgButtons::YesNo);
+  EXPECT_EQ(asked[0].title, L"Ferrimond is paused");
+  EXPECT_TRUE(w_->AbortFlag);
+  EXPECT_FALSE(w_->PauseFlag);
+  EXPECT_EQ(w_->FilesChecked, 1);
+  // A further chosen folder is left at its first file; one without files
+  // of its own is still descended through.
+  EXPECT_EQ(WalkOn(L"second"), Strings{});
+  EXPECT_EQ(w_->FilesChecked, 2);
+}
+
+TEST_F(WalkTest, PausePromptAnsweredNoGoesOnWithTheSameFile) {
+  const Strings all = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\b.doc")};
+  w_->CmdPause.SetValue(true);
+  Ui().AnswerMsgBox(forms::MsgResult::No);
+  EXPECT_EQ(Walk(), all);
+  EXPECT_FALSE(w_->PauseFlag);
+  EXPECT_FALSE(w_->AbortFlag);
+  EXPECT_EQ(Ui().Messages().size(), 1u);
+}
+
+// ---- Failures ----
+
+TEST_F(WalkTest, AFolderThatIsGoneMeetsThePathNotFoundMessage) {
+  MakeFolder(L"tree\\gone");
+  const Folder gone = w_->FileSys().GetFolder(Path(L"tree\\gone"));
+  ASSERT_TRUE(RemoveDirectoryW(Path(L"tree\\gone").c_str()));
+  w_->SelectionList = std::make_unique<List>();
+  ExpectMessages(1);
+  w_->IterateFolders(gone, 0);
+  EXPECT_EQ(Ui().Messages(), Strings{L"Make sure you have a directory on removable disk!\r\n"
+                                     L" Make sure the file you are accessing is closed!"});
+  EXPECT_EQ(w_->SelectionList->Count(), 0u);
+}
+
+// ---- Links, long paths, names ----
+
+TEST_F(WalkTest, LinksToFoldersAreNeverFollowedSoALoopEnds) {
+  MakeFolder(L"tree\\sub");
+  MakeFolder(L"elsewhere");
+  undo_.push_back([this] { FileSystem().DeleteFolder(Path(L"elsewhere"), true); });
+  MakeFile(L"elsewhere\\outside.doc");
+  const Strings wanted = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\sub\\b.doc")};
+  if (!UnixLink(L"tree", L"tree\\sub\\loop") || !UnixLink(L"elsewhere", L"tree\\sub\\away"))
+    GTEST_SKIP() << "cannot make a Unix symlink here";
+  EXPECT_EQ(Walk(), Sorted(wanted));
+  EXPECT_EQ(w_->FilesChecked, 2);
+}
+
+// A bind mount is an ordinary folder to every system call, yet it leads
+// back up the tree: only the folder's identity shows the loop.
+TEST_F(WalkTest, AFolderThatIsAlreadyOnThePathIsNotEnteredAgain) {
+  MakeFolder(L"tree\\sub");
+  MakeFolder(L"tree\\sub\\bound");
+  const Strings wanted = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\sub\\b.doc")};
+  const std::string unixTree = harness::UnixPath(Path(L"tree"));
+  const std::string unixBound = harness::UnixPath(Path(L"tree\\sub\\bound"));
+  const std::wstring seen = Path(L"tree\\sub\\bound\\a.doc");
+  if (unixTree.empty() || unixBound.empty() ||
+      !RunUnix(L"/bin/mount --bind " + Wide(unixTree) + L" " + Wide(unixBound), [&] { return Exists(seen); })) {
+    GTEST_SKIP() << "cannot bind-mount a folder here";
+  }
+  undo_.push_back([this, unixBound, seen] {
+    RunUnix(L"/bin/umount -l " + Wide(unixBound), [&] { return !Exists(seen); });
+  });
+  ASSERT_FALSE(w_->FileSys().GetFolder(Path(L"tree\\sub\\bound")).IsReparsePoint());
+  EXPECT_EQ(Walk(), Sorted(wanted));
+  EXPECT_EQ(w_->FilesChecked, 2);
+}
+
+TEST_F(WalkTest, LongPathsAndNamesOutsideTheAnsiCodePageAreSelected) {
+  std::wstring folder = L"tree";
+  for (int i = 0; i < 5; ++i) {
+    folder += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
+    MakeFolder(folder);
+  }
+  const std::wstring unicodeFolder = folder + L"\\\u0414\u0430\u043d\u043d\u044b\u0435";
+  MakeFolder(unicodeFolder);
+  const std::wstring deep = MakeFile(unicodeFolder + L"\\\u043e\u0442\u0447\u0451\u0442_\u65e5\u672c.doc");
+  const std::wstring greek = MakeFile(L"tree\\\u03b1\u03b2\u03b3.DOC");
+  MakeFile(unicodeFolder + L"\\\u0441\u0442\u0430\u0440\u044b\u0439.doc", kBefore);
+  ASSERT_GT(deep.size(), 300u);
+  EXPECT_EQ(Walk(), Sorted({deep, greek}));
+  EXPECT_EQ(w_->FilesChecked, 3);
+}
+
+}  // namespace
+}  // namespace ferrimond
