@@ -87,6 +87,7 @@ void Frmbackup::CmdCToE_Click() {
     SearchSeconds = 0;
     WriteSeconds = 0;
     TotalSeconds = 0;
+    FilesNotCopied = 0;
 
     if (!DaysBackFromText(txtdays.Text(), DaysBack)) common::Raise(common::ErrOverflow);
 
@@ -215,13 +216,18 @@ void Frmbackup::CmdCToE_Click() {
       lblStatus.SetCaption(L"Backup aborted");
       return;
     }
-    lblDir.SetCaption(L"Backup finished successfully!");
+    // A file that could not be copied is not in the backup: the run must not
+    // say it succeeded, nor close the program over the news.
+    const bool complete = FilesNotCopied == 0;
+    lblDir.SetCaption(complete ? std::wstring(L"Backup finished successfully!")
+                               : L"Backup finished, but " + std::to_wstring(FilesNotCopied) +
+                                     L" file(s) could not be copied.");
     lblStatus.SetCaption(L"");
     forms::SetScreenMousePointer(forms::Pointer::Default);
     SetMousePointer(forms::Pointer::Default);
     for (forms::OptionButton* option : options) option->SetEnabled(true);
     txtdays.SetCausesValidation(true);
-    if (mnuCloseAutomatically.Checked()) Shutdown();
+    if (complete && mnuCloseAutomatically.Checked()) Shutdown();
   } catch (const common::NumberedError& e) {
     switch (e.Number()) {
       case common::ErrPathNotFound:

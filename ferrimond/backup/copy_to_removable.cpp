@@ -161,6 +161,8 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         switch (e.Number()) {
           case common::ErrPathNotFound:
             Ui().MsgBox(kPathNotFoundText);
+            for (auto rest = item; rest; rest = rest->NextItem)
+              if (!rest->Value.empty()) ++FilesNotCopied;
             return;
           case common::ErrDiskNotReady:
             Ui().MsgBox(kDiskNotReadyText);
@@ -183,6 +185,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         gauge.Forget();
         if (!again) {
           // The file is passed over.
+          ++FilesNotCopied;
           notReady = 0;
           LastItemDone = item;
           item = item->NextItem;

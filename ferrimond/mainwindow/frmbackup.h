@@ -166,6 +166,8 @@ class Frmbackup : public forms::Form {
   int32_t SearchSeconds = 0;
   int32_t WriteSeconds = 0;
   int32_t TotalSeconds = 0;
+  // Selected files the copy had to pass over (they are not on the drive).
+  int32_t FilesNotCopied = 0;
   // Made on first use and kept for the window's life.
   StopWatch& Watch();
 

@@ -227,6 +227,27 @@ TEST_F(BackupRunTest, BothListsEmptyStillRecordTheRun) {
   EXPECT_TRUE(Exists(kLastBackup));
 }
 
+TEST_F(BackupRunTest, AFileTheCopyPassesOverIsReportedAndKeepsTheProgramOpen) {
+  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
+  harness::TempDir c;
+  MakeFile(c / L"busy.xls", 10);
+  MakeFile(c / L"fine.xls", 10);
+  // Another program holds the file open without sharing: it cannot be read.
+  const std::wstring busy = c / L"busy.xls";
+  HANDLE lock = CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  Frmbackup& w = Ready();
+  if (!w.mnuCloseAutomatically.Checked()) w.mnuCloseAutomatically.Click();
+  w.Lstfile.AddItem(busy);
+  w.Lstfile.AddItem(c / L"fine.xls");
+  w.CmdCToE.SetValue(true);
+  CloseHandle(lock);
+  EXPECT_EQ(w.lblDir.Caption(), L"Backup finished, but 1 file(s) could not be copied.");
+  EXPECT_TRUE(Exists(On(L'E', c / L"fine.xls")));
+  EXPECT_FALSE(Exists(On(L'E', busy)));
+  EXPECT_FALSE(w.IsUnloaded());
+}
+
 TEST_F(BackupRunTest, ASuccessfulRunClosesTheProgramWhenAskedAnAbortedOneDoesNot) {
   harness::MappedDrive e(L'E', harness::DriveKind::Removable);
   harness::TempDir c;
