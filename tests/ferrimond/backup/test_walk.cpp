@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/date_text.h"
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/support/file_system.h"
@@ -233,6 +234,28 @@ TEST_F(WalkTest, AnExcludedFolderIsNeverEnteredAndExclusionIsOfWholePaths) {
   w_->LstDirEx.AddItem(Path(L"tree\\keep\\"));  // a trailing "\" is another path
   EXPECT_EQ(Walk(), Sorted(wanted));
   EXPECT_EQ(w_->FilesChecked, 2);
+}
+
+// The run leaves out a chosen folder that is also excluded, as a whole.
+TEST_F(WalkTest, AChosenFolderThatIsAlsoExcludedIsNotWalkedByARun) {
+  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
+  MakeFolder(L"tree\\sub");
+  const std::wstring kept = MakeFile(L"tree\\a.doc", common::Now());
+  const std::wstring left = MakeFile(L"tree\\sub\\b.doc", common::Now());
+  w_->mnuRefresh.Click();
+  ASSERT_EQ(w_->lstRemovable.Text(), L"E");
+  if (w_->mnuCloseAutomatically.Checked()) w_->mnuCloseAutomatically.Click();
+  w_->OptDateToday.SetValue(true);
+  w_->LstDir.AddItem(Path(L"tree"));
+  w_->LstDir.AddItem(Path(L"tree\\sub"));
+  w_->LstDirEx.AddItem(Path(L"TREE\\SUB"));
+  w_->CmdCToE.SetValue(true);
+  EXPECT_TRUE(Ui().Messages().empty());
+  EXPECT_EQ(w_->lblDir.Caption(), L"Backup finished successfully!");
+  EXPECT_EQ(w_->FilesChecked, 1);
+  EXPECT_EQ(w_->FilesSelected, 1);
+  EXPECT_TRUE(Exists(L"E" + kept.substr(1)));
+  EXPECT_FALSE(Exists(L"E" + left.substr(1)));
 }
 
 TEST_F(WalkTest, TheFirstFileOfARunAndEveryTenthAfterItIsShown) {
