@@ -43,7 +43,9 @@ std::wstring LiteralPath(const std::wstring& fullPath) {
 // The date test: CompareFileTimes(path, marker, FileTimeWritten) = 1, the
 // file being opened by the path it was listed under. A file that cannot be
 // opened for reading its times (held open without sharing), or a marker
-// that cannot, selects nothing.
+// that cannot, selects nothing. The marker is opened anew for every file:
+// a time read once could miss a change made during a yield, and a handle
+// held for the whole walk would stop a nested upload from rewriting it.
 bool WrittenAfterMarker(const std::wstring& path) {
   ScopedHandle file(CreateFileW(LiteralPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS,
@@ -144,7 +146,8 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
     try {
       forms::DoEvents();
       // Links (junctions, symbolic links) are never followed: they lead
-      // elsewhere on the disk or back up the tree.
+      // elsewhere on the disk or back up the tree. (A chosen folder that is
+      // itself a link is walked: the user picked it.)
       if (sub.IsReparsePoint()) continue;
       if (!CheckFolder(sub.Path())) IterateFolders(sub, static_cast<int16_t>(depth + 1), path);
     } catch (const common::NumberedError& failure) {
