@@ -180,6 +180,9 @@ TEST_F(WalkTest, AnEmptyCustomExtensionSelectsOnlyNamesEndingInADot) {
   w_->Check1[1].SetValue(forms::kUnchecked);
   w_->Check1[10].SetValue(forms::kChecked);
   const Strings wanted = {MakeFile(L"tree\\readme."), MakeFile(L"tree\\sub\\notes.")};
+  // The usual path form cannot name them, so the cleanup cannot either.
+  for (const std::wstring& path : wanted)
+    undo_.push_back([path] { DeleteFileW(Literal(path).c_str()); });
   MakeFile(L"tree\\readme");
   MakeFile(L"tree\\readme.txt");
   EXPECT_EQ(Walk(), Sorted(wanted));
