@@ -44,12 +44,13 @@ set(FERRIMOND_WINE_ENV
   FERRIMOND_TEST_TMPFS=${CMAKE_BINARY_DIR}/tmpfs-removable)
 
 # ferrimond_test(NAME <name> SOURCES <files...> [LIBS <targets...>]
-#                [PORTABLE] [DRIVES] [POINTER])
+#                [PORTABLE] [DRIVES] [DESKTOP])
 # One test program, one ctest entry. PORTABLE tests are also built by the
-# native sanitizer build; DRIVES tests map drive letters and POINTER tests
-# move the screen's mouse pointer, so each kind runs one at a time.
+# native sanitizer build; DRIVES tests map drive letters, and DESKTOP tests
+# move the screen's mouse pointer or rely on which window has the focus, so
+# each kind runs one at a time.
 function(ferrimond_test)
-  cmake_parse_arguments(T "PORTABLE;DRIVES;POINTER" "NAME" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "PORTABLE;DRIVES;DESKTOP" "NAME" "SOURCES;LIBS" ${ARGN})
   if(NOT WIN32 AND NOT T_PORTABLE)
     return()
   endif()
@@ -68,8 +69,8 @@ function(ferrimond_test)
     if(T_DRIVES)
       list(APPEND _locks wine_drives)
     endif()
-    if(T_POINTER)
-      list(APPEND _locks wine_pointer)
+    if(T_DESKTOP)
+      list(APPEND _locks wine_desktop)
     endif()
     if(_locks)
       set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${_locks}")
