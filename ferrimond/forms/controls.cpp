@@ -44,6 +44,9 @@ int ButtonIdealWidth(HWND hwnd, const std::wstring& caption, const FontSpec& fon
   return PixelsToTwipsX(box + 6 + TextWidth(hwnd, caption, font));
 }
 
+// An entry as a list control keeps it: up to its first null character.
+std::wstring AsStored(const std::wstring& item) { return std::wstring(item.c_str()); }
+
 OleColor ContainerBack(Container& container) {
   if (auto* frame = dynamic_cast<Frame*>(&container)) return frame->BackColor();
   return container.OwnerForm().BackColor();
@@ -413,43 +416,41 @@ ListBox::ListBox(Container& container, std::wstring name, Bounds bounds, MultiSe
 
 void ListBox::AddItem(const std::wstring& item, int index) {
   if (!Hwnd()) return;
-  if (index < 0 || index > ListCount()) {
-    if (index > ListCount()) common::Raise(common::ErrInvalidArgument);
-    SendMessageW(Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-  } else {
-    SendMessageW(Hwnd(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(item.c_str()));
-  }
+  if (index > ListCount()) common::Raise(common::ErrInvalidArgument);
+  const std::wstring shown = AsStored(item);
+  // A sorted list places an appended entry itself: it reports where.
+  const LRESULT at = index < 0
+                         ? SendMessageW(Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()))
+                         : SendMessageW(Hwnd(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(shown.c_str()));
+  if (at >= 0 && at <= static_cast<LRESULT>(items_.size())) items_.insert(items_.begin() + at, shown);
 }
 
 void ListBox::RemoveItem(int index) {
   if (index < 0 || index >= ListCount()) common::Raise(common::ErrInvalidArgument);
-  SendMessageW(Hwnd(), LB_DELETESTRING, index, 0);
+  if (SendMessageW(Hwnd(), LB_DELETESTRING, index, 0) != LB_ERR) items_.erase(items_.begin() + index);
 }
 
 void ListBox::Clear() {
-  if (Hwnd()) SendMessageW(Hwnd(), LB_RESETCONTENT, 0, 0);
+  if (!Hwnd()) return;
+  SendMessageW(Hwnd(), LB_RESETCONTENT, 0, 0);
+  items_.clear();
 }
 
-int ListBox::ListCount() const {
-  return Hwnd() ? static_cast<int>(SendMessageW(Hwnd(), LB_GETCOUNT, 0, 0)) : 0;
-}
+int ListBox::ListCount() const { return Hwnd() ? static_cast<int>(items_.size()) : 0; }
 
 std::wstring ListBox::List(int index) const {
   // Outside the list the runtime gives the empty text.
-  if (!Hwnd() || index < 0 || index >= ListCount()) return {};
-  LRESULT length = SendMessageW(Hwnd(), LB_GETTEXTLEN, index, 0);
-  if (length == LB_ERR) return {};
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  LRESULT got = SendMessageW(Hwnd(), LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
-  return text;
+  if (index < 0 || index >= ListCount()) return {};
+  return items_[static_cast<size_t>(index)];
 }
 
 void ListBox::SetList(int index, const std::wstring& item) {
   if (index < 0 || index >= ListCount()) common::Raise(common::ErrInvalidArgument);
   bool selected = Selected(index);
+  const std::wstring shown = AsStored(item);
   SendMessageW(Hwnd(), LB_DELETESTRING, index, 0);
-  SendMessageW(Hwnd(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(item.c_str()));
+  SendMessageW(Hwnd(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(shown.c_str()));
+  items_[static_cast<size_t>(index)] = shown;
   if (selected) {
     if (multiSelect_ == MultiSelect::None) SendMessageW(Hwnd(), LB_SETCURSEL, index, 0);
     else SendMessageW(Hwnd(), LB_SETSEL, TRUE, index);
@@ -554,16 +555,16 @@ int ComboBox::WindowHeight() const {
 void ComboBox::AddItem(const std::wstring& item, int index) {
   if (!Hwnd()) return;
   if (index > ListCount()) common::Raise(common::ErrInvalidArgument);
-  if (index < 0) {
-    SendMessageW(Hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-  } else {
-    SendMessageW(Hwnd(), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(item.c_str()));
-  }
+  const std::wstring shown = AsStored(item);
+  const LRESULT at = index < 0
+                         ? SendMessageW(Hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()))
+                         : SendMessageW(Hwnd(), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(shown.c_str()));
+  if (at >= 0 && at <= static_cast<LRESULT>(items_.size())) items_.insert(items_.begin() + at, shown);
 }
 
 void ComboBox::RemoveItem(int index) {
   if (index < 0 || index >= ListCount()) common::Raise(common::ErrInvalidArgument);
-  SendMessageW(Hwnd(), CB_DELETESTRING, index, 0);
+  if (SendMessageW(Hwnd(), CB_DELETESTRING, index, 0) != CB_ERR) items_.erase(items_.begin() + index);
 }
 
 void ComboBox::Clear() {
@@ -571,22 +572,16 @@ void ComboBox::Clear() {
   if (!Hwnd()) return;
   settingText_ = true;
   SendMessageW(Hwnd(), CB_RESETCONTENT, 0, 0);
+  items_.clear();
   SetWindowTextW(Hwnd(), L"");
   settingText_ = false;
 }
 
-int ComboBox::ListCount() const {
-  return Hwnd() ? static_cast<int>(SendMessageW(Hwnd(), CB_GETCOUNT, 0, 0)) : 0;
-}
+int ComboBox::ListCount() const { return Hwnd() ? static_cast<int>(items_.size()) : 0; }
 
 std::wstring ComboBox::List(int index) const {
-  if (!Hwnd() || index < 0 || index >= ListCount()) return {};
-  LRESULT length = SendMessageW(Hwnd(), CB_GETLBTEXTLEN, index, 0);
-  if (length == CB_ERR) return {};
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  LRESULT got = SendMessageW(Hwnd(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
-  return text;
+  if (index < 0 || index >= ListCount()) return {};
+  return items_[static_cast<size_t>(index)];
 }
 
 int ComboBox::ListIndex() const {

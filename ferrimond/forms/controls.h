@@ -165,6 +165,10 @@ class Frame : public Control, public Container {
 enum class MultiSelect { None = 0, Simple = 1, Extended = 2 };
 
 // List box. Entries are indexed from 0; ListIndex -1 means no selection.
+// Entries change only through this class, which keeps a copy of them: List
+// and ListCount are answered without asking the window (a message to a
+// control is slow under Wine, and the walk reads the exclusion lists for
+// every file). The selection, which the user changes, is asked for.
 class ListBox : public Control {
  public:
   ListBox(Container& container, std::wstring name, Bounds bounds,
@@ -195,11 +199,13 @@ class ListBox : public Control {
 
  private:
   ::ferrimond::forms::MultiSelect multiSelect_;
+  std::vector<std::wstring> items_;  // the entries, in the window's order
 };
 
 enum class ComboStyle { DropDownCombo = 0, SimpleCombo = 1, DropDownList = 2 };
 
-// Combo box: an edit line (except DropDownList) and a list.
+// Combo box: an edit line (except DropDownList) and a list. Like ListBox,
+// it keeps a copy of its entries for List and ListCount.
 class ComboBox : public Control {
  public:
   ComboBox(Container& container, std::wstring name, Bounds bounds,
@@ -228,6 +234,7 @@ class ComboBox : public Control {
   ComboStyle style_;
   bool settingText_ = false;
   std::wstring text_;
+  std::vector<std::wstring> items_;  // the entries, in the window's order
 };
 
 // A straight line between two points (twips in the container); horizontal

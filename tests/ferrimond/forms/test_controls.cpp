@@ -232,6 +232,93 @@ TEST_F(ControlEvents, ComboTextAndList) {
   EXPECT_EQ(log, (std::vector<std::wstring>{L"change typed", L"click"}));
 }
 
+// List and ListCount answer from the entries the class keeps; after every
+// kind of change they must still say what the window holds.
+std::vector<std::wstring> WindowEntries(HWND hwnd, UINT count, UINT length, UINT text) {
+  std::vector<std::wstring> out;
+  const int n = static_cast<int>(SendMessageW(hwnd, count, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    std::wstring entry(static_cast<size_t>(SendMessageW(hwnd, length, i, 0)) + 1, L'\0');
+    entry.resize(static_cast<size_t>(SendMessageW(hwnd, text, i, reinterpret_cast<LPARAM>(entry.data()))));
+    out.push_back(entry);
+  }
+  return out;
+}
+
+template <class Box>
+std::vector<std::wstring> Entries(const Box& box) {
+  std::vector<std::wstring> out;
+  for (int i = 0; i < box.ListCount(); ++i) out.push_back(box.List(i));
+  return out;
+}
+
+std::vector<std::wstring> WindowEntries(const ListBox& box) {
+  return WindowEntries(box.Hwnd(), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+}
+std::vector<std::wstring> WindowEntries(const ComboBox& box) {
+  return WindowEntries(box.Hwnd(), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+}
+
+TEST(ListEntries, FollowTheWindowThroughEveryChange) {
+  testing::ScriptedUserInteraction ui;
+  Form form(ui, L"F", L"F", 6000, 3000);
+  ListBox plain(form, L"plain", {0, 0, 2000, 2000});
+  ListBox sorted(form, L"sorted", {2000, 0, 2000, 2000}, MultiSelect::Simple, true);
+  ComboBox combo(form, L"combo", {4000, 0, 1800, 315});
+  auto same = [&](const char* step) {
+    SCOPED_TRACE(step);
+    EXPECT_EQ(Entries(plain), WindowEntries(plain));
+    EXPECT_EQ(Entries(sorted), WindowEntries(sorted));
+    EXPECT_EQ(Entries(combo), WindowEntries(combo));
+  };
+  for (const wchar_t* s : {L"m", L"b", L"x", L"B"}) {
+    plain.AddItem(s);
+    sorted.AddItem(s);  // placed by the window, not at the end
+    combo.AddItem(s);
+  }
+  same("appended");
+  EXPECT_EQ(sorted.List(2), L"m");  // "B", appended last, went before it
+  plain.AddItem(L"first", 0);
+  sorted.AddItem(L"zz", 1);  // an index puts it there even in a sorted list
+  combo.AddItem(L"mid", 2);
+  plain.AddItem(L"last", plain.ListCount());
+  same("inserted");
+  EXPECT_THROW(plain.AddItem(L"far", plain.ListCount() + 1), common::NumberedError);
+  EXPECT_THROW(combo.AddItem(L"far", combo.ListCount() + 1), common::NumberedError);
+  // The window keeps an entry up to its first null character.
+  plain.AddItem(std::wstring(L"cut\0off", 7));
+  combo.AddItem(std::wstring(L"cut\0off", 7), 0);
+  same("with a null");
+  EXPECT_EQ(plain.List(plain.ListCount() - 1), L"cut");
+  plain.SetList(1, L"replaced");
+  sorted.SetSelected(2, true);
+  sorted.SetList(2, L"aaa");  // stays at its index, selected
+  EXPECT_TRUE(sorted.Selected(2));
+  same("replaced");
+  plain.RemoveItem(0);
+  sorted.RemoveItem(sorted.ListCount() - 1);
+  combo.RemoveItem(1);
+  EXPECT_THROW(plain.RemoveItem(plain.ListCount()), common::NumberedError);
+  EXPECT_THROW(plain.SetList(-1, L"x"), common::NumberedError);
+  same("removed");
+  plain.SetListIndex(2);
+  EXPECT_EQ(plain.Text(), plain.List(2));
+  // The user's choice is read from the window.
+  SendMessageW(plain.Hwnd(), LB_SETCURSEL, 3, 0);
+  EXPECT_EQ(plain.ListIndex(), 3);
+  EXPECT_EQ(plain.Text(), WindowEntries(plain)[3]);
+  plain.Clear();
+  sorted.Clear();
+  combo.Clear();
+  same("cleared");
+  EXPECT_EQ(plain.ListCount(), 0);
+  plain.AddItem(L"again");
+  same("after clearing");
+  form.Unload();
+  EXPECT_EQ(plain.ListCount(), 0);
+  EXPECT_EQ(plain.List(0), L"");
+}
+
 // Layouts made for a narrower font can widen a control whose caption is cut.
 TEST_F(ControlEvents, FitWidthWidensOnlyWhatIsCut) {
   OptionButton narrow(panel.fraA, L"narrow", {120, 1320, 300, 285}, L"Backup from last upload");
