@@ -81,6 +81,42 @@ Parent OpenParent(const std::wstring& path) {
 
 constexpr DWORD kDeleteAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 
+// `path` with the dots and blanks at the end of each name removed.
+std::wstring WithoutNameEndings(const std::wstring& path) {
+  std::wstring out;
+  size_t begin = 0;
+  while (begin <= path.size()) {
+    size_t end = path.find(L'\\', begin);
+    if (end == std::wstring::npos) end = path.size();
+    size_t keep = end;
+    while (keep > begin && (path[keep - 1] == L'.' || path[keep - 1] == L' ')) --keep;
+    out.append(path, begin, keep - begin);
+    if (end < path.size()) out += L'\\';
+    begin = end + 1;
+  }
+  return out;
+}
+
+// Whether another entry of the folder, whose name differs from `name` only
+// in dots and blanks at the end, is the very file or folder `info` describes.
+bool IsReachedThroughATwin(const std::wstring& path, const BY_HANDLE_FILE_INFORMATION& info) {
+  const std::wstring folder = ParentPath(path);
+  const std::wstring name = LastComponent(path);
+  const std::wstring bare = WithoutNameEndings(name);
+  std::vector<std::wstring> twins;
+  ForEachEntry(folder, [&](const WIN32_FIND_DATAW& d) {
+    if (name != d.cFileName && SamePath(bare, WithoutNameEndings(d.cFileName))) twins.push_back(d.cFileName);
+  });
+  for (const std::wstring& twin : twins) {
+    ScopedHandle h(CreateFileW(SystemPath(JoinPath(folder, twin)).c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION other;
+    if (h.ok() && GetFileInformationByHandle(h.get(), &other) && IdentityOf(other) == IdentityOf(info))
+      return true;
+  }
+  return false;
+}
+
 // Opens the entry `name` of `parent`; 70 when the handle leads anywhere but
 // to the entry itself, that is through a link.
 Entry OpenEntry(const std::wstring& path, Parent& parent, DWORD access) {
@@ -91,8 +127,19 @@ Entry OpenEntry(const std::wstring& path, Parent& parent, DWORD access) {
     // Where one folder is reachable through two drive letters, Wine names
     // it after either, and may switch when drive mappings change: ask again.
     parent.volumePath = NameOnVolume(parent.handle.get());
-    if (!SamePath(e.volumePath, JoinPath(parent.volumePath, name)))
-      RaiseFileSystemNumber(common::ErrPermissionDenied);
+    const std::wstring expected = JoinPath(parent.volumePath, name);
+    if (!SamePath(e.volumePath, expected)) {
+      // Wine drops the endings that the short path forms drop from the names
+      // it reports ("\old.\readme." comes back as "\old\readme"), so two
+      // names that differ only there look alike. Such an entry is taken as
+      // itself unless its handle is that of a twin in the same folder ("readme"
+      // beside a link "readme." to it).
+      if (!SamePath(WithoutNameEndings(e.volumePath), WithoutNameEndings(expected)))
+        RaiseFileSystemNumber(common::ErrPermissionDenied);
+      e.info = InfoOf(e.handle.get());
+      if (IsReachedThroughATwin(path, e.info)) RaiseFileSystemNumber(common::ErrPermissionDenied);
+      return e;
+    }
   }
   e.info = InfoOf(e.handle.get());
   return e;

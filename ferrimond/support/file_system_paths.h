@@ -6,10 +6,13 @@ namespace ferrimond {
 
 // The absolute, normalised form of `path` ("E:" and "E:\" both give "E:\";
 // other paths lose their trailing backslash). Empty for an empty path.
+// Names ending in dots or blanks ("readme.", "notes ") keep those endings,
+// which the system's own normalisation would drop.
 std::wstring FullPath(const std::wstring& path);
 
-// The form to hand to the system: paths at or over the classic length limit
-// get the "\\?\" (or "\\?\UNC\") prefix so that they still work. `path`
+// The form to hand to the system: paths at or over the classic length limit,
+// and paths with a name ending in a dot or a blank, get the "\\?\" (or
+// "\\?\UNC\") prefix so that the system takes them as they are. `path`
 // must be absolute and normalised (FullPath).
 std::wstring SystemPath(const std::wstring& path);
 

@@ -42,7 +42,11 @@ std::string ReadFile(const std::wstring& path) {
   return out;
 }
 
-void RemoveTree(const std::wstring& path) {
+void RemoveTree(const std::wstring& given) {
+  // The "\\?\" form reaches names that end in a dot or a blank too, and
+  // trees deeper than the classic length limit.
+  const bool onDrive = given.size() >= 3 && given[1] == L':' && given[2] == L'\\';
+  const std::wstring path = onDrive ? L"\\\\?\\" + given : given;
   const DWORD attrs = GetFileAttributesW(path.c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES) return;
   SetFileAttributesW(path.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
@@ -56,7 +60,7 @@ void RemoveTree(const std::wstring& path) {
     if (find != INVALID_HANDLE_VALUE) {
       do {
         const std::wstring name = fd.cFileName;
-        if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+        if (name != L"." && name != L"..") RemoveTree(given + L"\\" + name);
       } while (FindNextFileW(find, &fd));
       FindClose(find);
     }

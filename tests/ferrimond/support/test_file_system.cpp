@@ -33,6 +33,16 @@ std::vector<std::wstring> Names(const std::vector<Folder>& folders) {
   return out;
 }
 
+// Writes a file under exactly the name given, ending dot or blank included
+// (harness::WriteFile would drop such an ending).
+void WriteExactly(const std::wstring& path, const std::string& bytes) {
+  harness::WriteFile(L"\\\\?\\" + path, bytes);
+}
+
+bool ExistsExactly(const std::wstring& path) {
+  return GetFileAttributesW((L"\\\\?\\" + path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 void MakeReadOnly(const std::wstring& path) {
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
 }
@@ -90,6 +100,28 @@ TEST(FileSystemPaths, NormaliseRootsAndTrailingBackslashes) {
   EXPECT_EQ(SystemPath(deep), L"\\\\?\\" + deep);
   EXPECT_EQ(SystemPath(L"\\\\srv\\sh\\" + std::wstring(300, L'd')), L"\\\\?\\UNC\\srv\\sh\\" + std::wstring(300, L'd'));
   EXPECT_EQ(SystemPath(L"E:\\short"), L"E:\\short");
+}
+
+TEST(FileSystemPaths, NamesEndingInADotOrABlankKeepTheirEndings) {
+  EXPECT_EQ(FullPath(L"e:\\dir\\readme."), L"E:\\dir\\readme.");
+  EXPECT_EQ(FullPath(L"E:/dir/notes "), L"E:\\dir\\notes ");
+  EXPECT_EQ(FullPath(L"E:\\dir\\a. ."), L"E:\\dir\\a. .");
+  // On the way to another name, with steps and a trailing backslash.
+  EXPECT_EQ(FullPath(L"E:\\old.\\x\\..\\inner.txt"), L"E:\\old.\\inner.txt");
+  EXPECT_EQ(FullPath(L"E:\\old.\\"), L"E:\\old.");
+  EXPECT_EQ(FullPath(L"E:\\old.\\.."), L"E:\\");
+  EXPECT_EQ(FullPath(L"E:\\a\\.\\b\\..\\."), L"E:\\a");
+  EXPECT_EQ(FullPath(L"readme."), JoinPath(FullPath(L"."), L"readme."));
+  EXPECT_EQ(FullPath(L"\\\\srv\\share\\notes "), L"\\\\srv\\share\\notes ");
+
+  // The system takes only the prefixed form literally.
+  EXPECT_EQ(SystemPath(L"E:\\dir\\readme."), L"\\\\?\\E:\\dir\\readme.");
+  EXPECT_EQ(SystemPath(L"E:\\old.\\inner.txt"), L"\\\\?\\E:\\old.\\inner.txt");
+  EXPECT_EQ(SystemPath(L"E:\\notes \\"), L"\\\\?\\E:\\notes \\");
+  EXPECT_EQ(SystemPath(L"\\\\srv\\share\\notes "), L"\\\\?\\UNC\\srv\\share\\notes ");
+  EXPECT_EQ(SystemPath(L"E:\\dir\\readme.txt"), L"E:\\dir\\readme.txt");
+  EXPECT_EQ(SystemPath(L"E:\\"), L"E:\\");
+  EXPECT_EQ(SystemPath(L"\\\\srv.\\share \\x"), L"\\\\srv.\\share \\x");
 }
 
 TEST(FileSystemDrives, MappedDrivesAppearInLetterOrderWithTheirTypes) {
@@ -284,4 +316,100 @@ TEST_F(OnDrive, NamesOutsideTheAnsiCodePageWork) {
   fs_.DeleteFile(JoinPath(greek, japanese));
   fs_.GetFolder(greek).Delete();
   EXPECT_FALSE(fs_.FolderExists(greek));
+}
+
+// NTFS holds names ending in dots or blanks, and the backup selects them; the
+// short path forms would silently name "readme" for "readme.". Each such file
+// here has a twin without the ending, so that reaching the twin instead shows.
+class EndingsOnDrive : public OnDrive {
+ protected:
+  void SetUp() override {
+    WriteExactly(source_ / L"readme.", "dotted");
+    WriteExactly(source_ / L"notes ", "blank end");
+    harness::WriteFile(source_ / L"readme", "twin");
+    ASSERT_TRUE(common::DateTime::FromParts({2023, 6, 7, 8, 9, 10}, stamp_));
+    ASSERT_TRUE(SetFileTimes(source_ / L"readme.", stamp_, FileTimeWritten));
+    fs_.CreateFolder(L"E:\\dir");
+    harness::WriteFile(L"E:\\dir\\readme", "twin");
+    harness::WriteFile(L"E:\\dir\\notes", "twin");
+  }
+
+  harness::TempDir source_;
+  common::DateTime stamp_;
+};
+
+TEST_F(EndingsOnDrive, FilesAreCopiedListedMeasuredAndDatedUnderTheirOwnNames) {
+  EXPECT_TRUE(fs_.FileExists(source_ / L"readme."));
+  EXPECT_FALSE(fs_.FileExists(source_ / L"notes"));
+  fs_.CopyFile(source_ / L"readme.", L"E:\\dir\\");
+  fs_.CopyFile(source_ / L"notes ", L"E:\\dir\\notes ");
+  EXPECT_EQ(harness::ReadFile(L"\\\\?\\E:\\dir\\readme."), "dotted");
+  EXPECT_EQ(harness::ReadFile(L"\\\\?\\E:\\dir\\notes "), "blank end");
+  EXPECT_EQ(harness::ReadFile(L"E:\\dir\\readme"), "twin");
+  EXPECT_EQ(harness::ReadFile(L"E:\\dir\\notes"), "twin");
+
+  const Folder dir = fs_.GetFolder(L"E:\\dir");
+  EXPECT_EQ(Names(dir.Files()), (std::vector<std::wstring>{L"notes", L"notes ", L"readme", L"readme."}));
+  const File readme = fs_.GetFile(L"e:\\dir\\readme.");
+  EXPECT_EQ(readme.Name(), L"readme.");
+  EXPECT_EQ(readme.Path(), L"E:\\dir\\readme.");
+  EXPECT_EQ(readme.Size(), 6u);
+  EXPECT_EQ(readme.DateLastModified(), stamp_);
+  EXPECT_EQ(fs_.GetFile(L"E:/dir/notes ").Size(), 9u);
+  EXPECT_EQ(CompareFileTimes(source_ / L"readme.", L"E:\\dir\\readme.", FileTimeWritten), 0);
+  EXPECT_EQ(GetFileDate(L"E:\\dir\\readme.", FileTimeWritten), stamp_);
+
+  // A path taken from a listing leads back to the same file.
+  for (const File& listed : dir.Files()) EXPECT_EQ(fs_.GetFile(listed.Path()).Size(), listed.Size()) << listed.Name();
+}
+
+TEST_F(EndingsOnDrive, DeletingRemovesTheNamedFileAndNotItsTwin) {
+  fs_.CopyFile(source_ / L"readme.", L"E:\\dir\\");
+  fs_.CopyFile(source_ / L"notes ", L"E:\\dir\\");
+  fs_.DeleteFile(L"E:\\dir\\readme.");
+  fs_.GetFile(L"E:\\dir\\notes ").Delete();
+  EXPECT_FALSE(fs_.FileExists(L"E:\\dir\\readme."));
+  EXPECT_FALSE(ExistsExactly(L"E:\\dir\\notes "));
+  EXPECT_EQ(harness::ReadFile(L"E:\\dir\\readme"), "twin");
+  EXPECT_EQ(harness::ReadFile(L"E:\\dir\\notes"), "twin");
+  EXPECT_EQ(RaisedNumber([&] { fs_.DeleteFile(L"E:\\dir\\readme."); }), 53);
+}
+
+TEST_F(EndingsOnDrive, AFolderNamedWithADotHoldsFilesAndIsDeletedWhole) {
+  const Folder old = fs_.CreateFolder(L"E:\\old.");
+  EXPECT_EQ(old.Path(), L"E:\\old.");
+  fs_.CreateFolder(L"E:\\old.\\inner ");
+  fs_.CopyFile(source_ / L"readme.", L"E:\\old.\\");
+  fs_.CopyFile(source_ / L"readme", L"E:\\old.\\inner \\kept.txt");
+  fs_.CreateFolder(L"E:\\old");
+  harness::WriteFile(L"E:\\old\\readme", "twin folder");
+
+  EXPECT_TRUE(fs_.FolderExists(L"E:\\old.\\"));
+  EXPECT_EQ(Names(fs_.GetFolder(L"E:\\").SubFolders()), (std::vector<std::wstring>{L"dir", L"old", L"old."}));
+  EXPECT_EQ(Names(fs_.GetFolder(L"E:\\old.").Files()), (std::vector<std::wstring>{L"readme."}));
+  EXPECT_EQ(Names(fs_.GetFolder(L"E:\\old.\\inner ").Files()), (std::vector<std::wstring>{L"kept.txt"}));
+  const File kept = fs_.GetFile(L"E:\\old.\\inner \\kept.txt");
+  EXPECT_EQ(kept.Size(), 4u);
+  EXPECT_EQ(kept.ParentFolder().Path(), L"E:\\old.\\inner ");
+  EXPECT_EQ(kept.ParentFolder().ParentFolder()->Path(), L"E:\\old.");
+
+  fs_.DeleteFolder(L"E:\\old.");
+  EXPECT_FALSE(ExistsExactly(L"E:\\old."));
+  EXPECT_EQ(harness::ReadFile(L"E:\\old\\readme"), "twin folder");
+}
+
+TEST_F(EndingsOnDrive, LongPathsKeepTheEndingsToo) {
+  std::wstring folder = L"E:\\";
+  while (folder.size() < 300) folder = fs_.CreateFolder(JoinPath(folder, L"level_0123456789_abcdefghij.")).Path();
+  ASSERT_EQ(folder.back(), L'.');
+  fs_.CopyFile(source_ / L"readme.", folder + L"\\");
+  fs_.CopyFile(source_ / L"readme", folder + L"\\");
+  const std::wstring file = folder + L"\\readme.";
+  EXPECT_EQ(fs_.GetFile(file).Size(), 6u);
+  EXPECT_EQ(GetFileDate(file, FileTimeWritten), stamp_);
+  EXPECT_EQ(Names(fs_.GetFolder(folder).Files()), (std::vector<std::wstring>{L"readme", L"readme."}));
+  fs_.DeleteFile(file);
+  EXPECT_EQ(Names(fs_.GetFolder(folder).Files()), (std::vector<std::wstring>{L"readme"}));
+  fs_.DeleteFolder(L"E:\\level_0123456789_abcdefghij.");
+  EXPECT_FALSE(ExistsExactly(L"E:\\level_0123456789_abcdefghij."));
 }

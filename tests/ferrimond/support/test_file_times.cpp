@@ -151,3 +151,30 @@ TEST(FileTimesNames, WorkWithAnyNameAndLongPaths) {
   // The temporary folder's own cleanup cannot reach that deep.
   FileSystem().DeleteFolder(folder.substr(0, folder.find(L'\\', dir.Path().size() + 1)), true);
 }
+
+// "readme." and "notes " beside twins without the ending: each call must
+// reach the named file, never the twin.
+TEST(FileTimesNames, NamesEndingInADotOrABlankAreTheirOwnFiles) {
+  harness::TempDir dir;
+  for (const wchar_t* name : {L"readme.", L"notes ", L"readme", L"notes"})
+    harness::WriteFile(L"\\\\?\\" + (dir / name), "x");
+  const std::wstring dotted = dir / L"readme.", blank = dir / L"notes ";
+  ASSERT_TRUE(SetFileTimes(dir / L"readme", At(2010, 1, 1, 0, 0, 0), FileTimeWritten));
+  ASSERT_TRUE(SetFileTimes(dir / L"notes", At(2010, 1, 1, 0, 0, 0), FileTimeWritten));
+
+  ASSERT_TRUE(SetFileTimes(dotted, At(2020, 5, 6, 7, 8, 9), FileTimeWritten));
+  ASSERT_TRUE(SetFileTimes(blank, At(2021, 5, 6, 7, 8, 9), FileTimeWritten | FileTimeAccessed));
+  EXPECT_EQ(GetFileDate(dotted, FileTimeWritten), At(2020, 5, 6, 7, 8, 9));
+  EXPECT_EQ(GetFileDate(blank, FileTimeAccessed), At(2021, 5, 6, 7, 8, 9));
+  EXPECT_EQ(GetFileDate(dir / L"readme", FileTimeWritten), At(2010, 1, 1, 0, 0, 0));
+  EXPECT_EQ(GetFileDate(dir / L"notes", FileTimeWritten), At(2010, 1, 1, 0, 0, 0));
+  EXPECT_EQ(CompareFileTimes(dotted, blank, FileTimeWritten), -1);
+  EXPECT_EQ(CompareFileTimes(dotted, dir / L"readme", FileTimeWritten), 1);
+
+  // Without its twin, a short form would find nothing at all.
+  ASSERT_TRUE(DeleteFileW((dir / L"readme").c_str()));
+  EXPECT_EQ(CompareFileTimes(dotted, dotted, FileTimeWritten), 0);
+  HANDLE h = OpenFileHandle(dotted, GENERIC_READ);
+  EXPECT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+}
