@@ -214,6 +214,30 @@ TEST_F(WalkTest, WithoutTheMarkerNothingIsSelected) {
   EXPECT_EQ(w_->FilesChecked, 1);
 }
 
+TEST_F(WalkTest, AMarkerHeldOpenWithoutSharingSelectsNothing) {
+  MakeFile(L"tree\\a.doc");
+  HANDLE held = CreateFileW(kThresholdMarker, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const Strings selected = Walk();
+  CloseHandle(held);
+  EXPECT_EQ(selected, Strings{});
+  EXPECT_EQ(Walk().size(), 1u);
+}
+
+// The folder is listed before its files are tested: a time changed in
+// between (here while the pause prompt is up) counts as it is at the test,
+// whichever way it moved.
+TEST_F(WalkTest, AFileIsJudgedByItsTimeAtItsTestNotByTheListing) {
+  const std::wstring newer = MakeFile(L"tree\\a.doc", kBefore);
+  const std::wstring older = MakeFile(L"tree\\b.doc", kAfter);
+  w_->CmdPause.SetValue(true);
+  Ui().AnswerMsgBox(forms::MsgResult::No, [&](const auto&) {
+    SetFileTimes(newer, kAfter, FileTimeWritten);
+    SetFileTimes(older, kBefore, FileTimeWritten);
+  });
+  EXPECT_EQ(Walk(), Strings{newer});
+}
+
 // ---- Which folders ----
 
 TEST_F(WalkTest, WithoutSubFoldersOnlyTheChosenFolderItselfIsExamined) {
