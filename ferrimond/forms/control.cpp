@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "ferrimond/forms/form.h"
 #include "ferrimond/forms/internal.h"
@@ -11,8 +12,26 @@ namespace ferrimond::forms {
 
 namespace {
 
-constexpr wchar_t kControlProp[] = L"FerrimondControl";
-constexpr UINT_PTR kSubclassId = 0xF0F0;
+// The layer's windows and the procedure each had before the layer took it
+// over. The layer keeps this itself rather than in window properties (or
+// through the common controls' subclassing, which reads a property for
+// every message): under Wine a property is a round trip to the server, and
+// the walk sends a control a message for every few files.
+struct Subclassed {
+  Control* control;  // none once the control is gone and its window is closing
+  WNDPROC previous;
+};
+
+std::unordered_map<HWND, Subclassed>& Windows() {
+  static std::unordered_map<HWND, Subclassed> windows;
+  return windows;
+}
+
+LRESULT CallPrevious(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto it = Windows().find(hwnd);
+  if (it == Windows().end()) return DefWindowProcW(hwnd, message, wParam, lParam);
+  return CallWindowProcW(it->second.previous, hwnd, message, wParam, lParam);
+}
 
 // Set while focus is being put back after a cancelled Validate: the focus
 // events of that round trip are not the user's and raise nothing.
@@ -23,7 +42,9 @@ bool g_restoringFocus = false;
 namespace internal {
 
 Control* ControlOf(HWND hwnd) {
-  return hwnd ? static_cast<Control*>(GetPropW(hwnd, kControlProp)) : nullptr;
+  if (!hwnd) return nullptr;
+  auto it = Windows().find(hwnd);
+  return it == Windows().end() ? nullptr : it->second.control;
 }
 
 bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -77,10 +98,20 @@ bool SetCursorFor(Pointer own) {
 
 }  // namespace internal
 
-LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR, DWORD_PTR data) {
-  auto* control = reinterpret_cast<Control*>(data);
-  return control->Dispatch(hwnd, message, wParam, lParam);
+LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto it = Windows().find(hwnd);
+  if (it == Windows().end()) return DefWindowProcW(hwnd, message, wParam, lParam);
+  if (it->second.control) return it->second.control->Dispatch(hwnd, message, wParam, lParam);
+  // The control is gone; its window is being destroyed.
+  const WNDPROC previous = it->second.previous;
+  if (message == WM_NCDESTROY) Windows().erase(it);
+  return CallWindowProcW(previous, hwnd, message, wParam, lParam);
+}
+
+void Control::Subclass(HWND hwnd) {
+  const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
+  Windows()[hwnd] = Subclassed{this, previous};
+  SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc));
 }
 
 Control::Control(Container& container, std::wstring name, Bounds bounds)
@@ -91,14 +122,11 @@ Control::Control(Container& container, std::wstring name, Bounds bounds)
 
 Control::~Control() {
   if (hwnd_) {
-    RemoveWindowSubclass(hwnd_, ControlSubclassProc, kSubclassId);
-    RemovePropW(hwnd_, kControlProp);
-    for (HWND inner : inner_) {
-      if (IsWindow(inner)) {
-        RemoveWindowSubclass(inner, ControlSubclassProc, kSubclassId);
-        RemovePropW(inner, kControlProp);
-      }
+    // The windows' last messages go straight to their own procedures.
+    for (HWND hwnd : inner_) {
+      if (auto it = Windows().find(hwnd); it != Windows().end()) it->second.control = nullptr;
     }
+    if (auto it = Windows().find(hwnd_); it != Windows().end()) it->second.control = nullptr;
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
   }
@@ -163,16 +191,14 @@ void Control::Create(const wchar_t* windowClass, const std::wstring& text, DWORD
                           container_.ContainerHwnd(), reinterpret_cast<HMENU>(INT_PTR(id_)),
                           GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return;
-  SetPropW(hwnd_, kControlProp, this);
-  SetWindowSubclass(hwnd_, ControlSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  Subclass(hwnd_);
   ApplyFont();
 }
 
 void Control::Adopt(HWND inner) {
   if (!inner) return;
   inner_.push_back(inner);
-  SetPropW(inner, kControlProp, this);
-  SetWindowSubclass(inner, ControlSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  Subclass(inner);
 }
 
 void Control::ApplyFont() {
@@ -180,7 +206,7 @@ void Control::ApplyFont() {
 }
 
 LRESULT Control::CallDefault(UINT message, WPARAM wParam, LPARAM lParam) {
-  return hwnd_ ? DefSubclassProc(hwnd_, message, wParam, lParam) : 0;
+  return hwnd_ ? CallPrevious(hwnd_, message, wParam, lParam) : 0;
 }
 
 HBRUSH Control::HandleCtlColor(HDC dc) {
@@ -191,9 +217,9 @@ HBRUSH Control::HandleCtlColor(HDC dc) {
 
 LRESULT Control::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(hwnd, ControlSubclassProc, kSubclassId);
-    RemovePropW(hwnd, kControlProp);
-    LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+    const WNDPROC previous = Windows()[hwnd].previous;
+    Windows().erase(hwnd);
+    LRESULT result = CallWindowProcW(previous, hwnd, message, wParam, lParam);
     if (hwnd == hwnd_) {
       hwnd_ = nullptr;
     } else {
@@ -227,7 +253,7 @@ LRESULT Control::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (!IsWindow(hwnd)) return 0;
         if (FromHwnd(GetFocus()) != this) return 0;
       }
-      LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+      LRESULT result = CallPrevious(hwnd, message, wParam, lParam);
       if (!IsWindow(hwnd)) return result;
       Pressed(internal::MouseButtonOf(message));
       if (OnMouseDown && IsWindow(hwnd)) {
@@ -241,7 +267,7 @@ LRESULT Control::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       return result;
     }
     case WM_SETFOCUS: {
-      LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+      LRESULT result = CallPrevious(hwnd, message, wParam, lParam);
       if (!g_restoringFocus && OnGotFocus && IsWindow(hwnd)) {
         // Focus moving between a control's own windows is not a new focus.
         HWND from = reinterpret_cast<HWND>(wParam);
@@ -263,14 +289,14 @@ LRESULT Control::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         handler(cancel);
         if (!IsWindow(hwnd)) return 0;
         if (cancel) {
-          LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+          LRESULT result = CallPrevious(hwnd, message, wParam, lParam);
           g_restoringFocus = true;
           ::SetFocus(hwnd_);
           g_restoringFocus = false;
           return result;
         }
       }
-      LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+      LRESULT result = CallPrevious(hwnd, message, wParam, lParam);
       if (!g_restoringFocus && OnLostFocus && IsWindow(hwnd)) {
         auto handler = OnLostFocus;
         handler();
@@ -288,7 +314,7 @@ LRESULT Control::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     default:
       break;
   }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
+  return CallPrevious(hwnd, message, wParam, lParam);
 }
 
 void Control::SetEnabled(bool enabled) {

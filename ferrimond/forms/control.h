@@ -156,8 +156,9 @@ class Control {
   friend struct internal::ControlAccess;
   template <class T>
   friend class ControlArray;
-  friend LRESULT CALLBACK ControlSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void Subclass(HWND hwnd);
   void ApplyFont();
 
   Container& container_;
