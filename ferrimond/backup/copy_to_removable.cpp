@@ -197,7 +197,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     }
 
     const std::wstring progress = ProgressText(lastOpened);
-    forms::DoEvents();
+    YieldBetweenFiles();
     if (PauseFlag) {
       const forms::MsgResult answer = Ui().MsgBox(kPausedText, forms::MsgButtons::OkCancel);
       if (answer == forms::MsgResult::Ok) {
@@ -209,7 +209,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       gauge.Forget();
     }
     lblDir.SetCaption(progress);
-    forms::DoEvents();
+    YieldBetweenFiles();
   }
 
   TotalSeconds = WholeSeconds(Watch().EndTimer());

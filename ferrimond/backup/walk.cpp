@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/numbered_error.h"
+#include "ferrimond/backup/run_wait.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/support/file_system_handle.h"
 #include "ferrimond/support/file_times.h"
@@ -130,7 +131,7 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
   for (const File& file : files) {
     try {
       if (FilesChecked % 10 == 0) txtPrgBar.SetText(file.Path());
-      forms::DoEvents();
+      YieldBetweenFiles();
       ++FilesChecked;
       if (PauseFlag) {
         if (Ui().MsgBox(kPausePrompt, forms::MsgButtons::YesNo, forms::MsgIcon::None, kPauseTitle) ==
@@ -166,7 +167,7 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
   }
   for (const Folder& sub : subFolders) {
     try {
-      forms::DoEvents();
+      YieldBetweenFiles();
       // Links (junctions, symbolic links) are never followed: they lead
       // elsewhere on the disk or back up the tree. (A chosen folder that is
       // itself a link is walked: the user picked it.)
