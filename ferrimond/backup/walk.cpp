@@ -116,12 +116,15 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
   } catch (const common::NumberedError&) {
   }
 
-  std::vector<File> files;
+  // Files and sub-folders from one listing; a folder that cannot be
+  // listed and is passed over has neither.
+  FolderListing listing;
   try {
-    files = folder.Files();
+    listing = folder.List();
   } catch (const common::NumberedError& failure) {
     if (!WalkFailureGoesOn(failure.Number())) return;
   }
+  const std::vector<File>& files = listing.files;
 
   // The marker is read at the first file of the folder that comes to the
   // date test, not for every file (that doubled the cost of the test); a
@@ -159,13 +162,7 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
   }
 
   if (!IncludeSubDirs) return;
-  std::vector<Folder> subFolders;
-  try {
-    subFolders = folder.SubFolders();
-  } catch (const common::NumberedError& failure) {
-    if (!WalkFailureGoesOn(failure.Number())) return;
-  }
-  for (const Folder& sub : subFolders) {
+  for (const Folder& sub : listing.subFolders) {
     try {
       YieldBetweenFiles();
       // Links (junctions, symbolic links) are never followed: they lead

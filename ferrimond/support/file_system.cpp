@@ -119,6 +119,18 @@ std::vector<Folder> Folder::SubFolders() const {
   return folders;
 }
 
+FolderListing Folder::List() const {
+  FolderListing listing;
+  fs_internal::ForEachEntry(path_, [&](const WIN32_FIND_DATAW& data) {
+    if (IsDirectory(data.dwFileAttributes)) {
+      listing.subFolders.push_back(Folder(JoinPath(path_, data.cFileName), data.dwFileAttributes));
+    } else {
+      listing.files.push_back(File(path_, data));
+    }
+  });
+  return listing;
+}
+
 std::optional<Folder> Folder::ParentFolder() const {
   if (IsRootFolder()) return std::nullopt;
   return FileSystem().GetFolder(ParentPath(path_));

@@ -62,6 +62,7 @@ class Drive {
 };
 
 class Folder;
+struct FolderListing;
 
 class File {
  public:
@@ -103,6 +104,9 @@ class Folder {
 
   std::vector<File> Files() const;
   std::vector<Folder> SubFolders() const;
+  // Both from one listing (a listing costs about half a millisecond under
+  // Wine).
+  FolderListing List() const;
   // None for a root.
   std::optional<Folder> ParentFolder() const;
   // The identity of what the path leads to (links followed).
@@ -117,6 +121,11 @@ class Folder {
 
   std::wstring path_;
   uint32_t attributes_ = 0;
+};
+
+struct FolderListing {
+  std::vector<File> files;
+  std::vector<Folder> subFolders;
 };
 
 class FileSystem {

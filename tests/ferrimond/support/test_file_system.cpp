@@ -188,6 +188,15 @@ TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
   const Folder docs = fs_.GetFolder(L"e:\\docs");
   EXPECT_EQ(Names(docs.Files()), (std::vector<std::wstring>{L"MixedCase.TXT", L"empty.dat"}));
   EXPECT_EQ(Names(docs.SubFolders()), (std::vector<std::wstring>{L"Inner"}));
+  // One listing for both gives the same.
+  const FolderListing both = docs.List();
+  EXPECT_EQ(Names(both.files), Names(docs.Files()));
+  EXPECT_EQ(Names(both.subFolders), (std::vector<std::wstring>{L"Inner"}));
+  EXPECT_EQ(both.subFolders[0].Path(), docs.Path() + L"\\Inner");
+  for (const File& listed : both.files) {
+    EXPECT_EQ(listed.Path(), docs.Path() + L"\\" + listed.Name());
+    EXPECT_EQ(listed.Size(), listed.Name() == L"empty.dat" ? 0u : 1234u);
+  }
 
   // Asked for in another letter case, the name comes back as stored.
   const File file = fs_.GetFile(L"E:\\Docs\\mixedcase.txt");
