@@ -97,6 +97,8 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   std::wstring lastOpened;
   FileSystem& fs = FileSys();
   FreeSpaceGauge gauge;
+  // The mirror folder of the last file copied, known to exist.
+  std::wstring mirrored;
 
   // Waits until Continue or Stop, with the buttons for a drive change.
   auto waitForDrive = [&] {
@@ -110,6 +112,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       if (IsUnloaded()) AbortFlag = ContinueFlag = true;
     }
     gauge.Forget();
+    mirrored.clear();
   };
   // Times the removable drive was found not ready for the current entry.
   int notReady = 0;
@@ -131,11 +134,28 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         if (!fits) fits = static_cast<double>(gauge.Read(fs, letter)) > needed;
         if (fits) {
           // CheckAndBuild1 on the file's folder, without opening it again.
+          // Files of one folder come one after another: the mirror made or
+          // found for the previous file serves, unless the copy finds it
+          // gone (the drive was changed or cleaned); then it is made again.
           const std::wstring folder = ParentPath(source.Path());
-          MakeMirrorFolders(*this, folder);
+          const std::wstring mirror = MirrorFolder(folder, letter[0]);
+          const bool reused = mirror == mirrored;
+          if (!reused) {
+            mirrored.clear();
+            MakeMirrorFolders(*this, folder);
+            mirrored = mirror;
+          }
           const CopyTarget target = MirrorTarget(folder, source.Name(), letter[0]);
           try {
-            fs.CopyFile(target.source, target.destinationFolder, true);
+            try {
+              fs.CopyFile(target.source, target.destinationFolder, true);
+            } catch (const common::NumberedError& e) {
+              if (!reused || e.Number() != common::ErrPathNotFound) throw;
+              mirrored.clear();
+              MakeMirrorFolders(*this, folder);
+              mirrored = mirror;
+              fs.CopyFile(target.source, target.destinationFolder, true);
+            }
             gauge.Spent(source.Size());
           } catch (const common::NumberedError& e) {
             // Cluster rounding can defeat the free-space test; the service
@@ -183,6 +203,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             break;
         }
         gauge.Forget();
+        mirrored.clear();
         if (!again) {
           // The file is passed over.
           ++FilesNotCopied;
@@ -207,6 +228,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       }
       PauseHandler();
       gauge.Forget();
+      mirrored.clear();
     }
     lblDir.SetCaption(progress);
     YieldBetweenFiles();

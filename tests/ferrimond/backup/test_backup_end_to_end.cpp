@@ -428,6 +428,39 @@ TEST_F(BackupRunTest, StopWhilePausedInTheCopyFinishesAContinuePassFirst) {
   }
 }
 
+TEST_F(BackupRunTest, AMirrorFolderRemovedDuringTheCopyIsMadeAgainForTheNextFile) {
+  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
+  harness::TempDir c;
+  List list;
+  for (int i = 0; i < 60; ++i) {
+    const std::wstring path = c / (L"sub\\f" + std::to_wstring(100 + i) + L".doc");
+    MakeFile(path, 2000);
+    list.Add(path);
+  }
+  Frmbackup& w = Ready();
+  w.Watch().StartTimer();
+  w.LastItemDone = list.Head();
+  std::wstring lastBefore;
+  AtNextYield([&] {
+    if (w.LastItemDone) lastBefore = w.LastItemDone->Value;
+    harness::RemoveTree(On(L'E', c / L"sub"));
+  });
+  w.CopyFilefromList(list.Head(), L"E");
+  ASSERT_FALSE(lastBefore.empty()) << "the copy never yielded";
+  EXPECT_TRUE(Ui().Prompts().empty());
+  EXPECT_EQ(w.FilesNotCopied, 0);
+  bool after = false;
+  int copiedAfter = 0;
+  for (auto item = list.Head(); item; item = item->NextItem) {
+    if (after) {
+      EXPECT_TRUE(Exists(On(L'E', item->Value))) << item->Value;
+      ++copiedAfter;
+    }
+    after = after || item->Value == lastBefore;
+  }
+  EXPECT_GT(copiedAfter, 0);
+}
+
 // ---- Failures of the run ----
 
 TEST_F(BackupRunTest, TooManyDaysIsAnOverflowBeforeAnyWalk) {
