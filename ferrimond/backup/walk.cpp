@@ -23,14 +23,34 @@ constexpr wchar_t kDiskNotReadyMessage[] = L"Please make sure a disk is inserted
 // A guard that keeps a folder on the walk's current path while it is walked.
 class OnPath {
  public:
-  OnPath(std::vector<FileIdentity>& path, const FileIdentity& id) : path_(path) { path_.push_back(id); }
+  OnPath(std::vector<Frmbackup::WalkedFolder>& path, Frmbackup::WalkedFolder folder) : path_(path) {
+    path_.push_back(std::move(folder));
+  }
   ~OnPath() { path_.pop_back(); }
   OnPath(const OnPath&) = delete;
   OnPath& operator=(const OnPath&) = delete;
 
  private:
-  std::vector<FileIdentity>& path_;
+  std::vector<Frmbackup::WalkedFolder>& path_;
 };
+
+// True when `folder`, whose index is `index`, is one of the folders on the
+// path. The index alone is cheap to ask for; only where it matches are the
+// whole identities (volume and index) compared.
+bool AlreadyOnPath(const Folder& folder, uint64_t index, const std::vector<Frmbackup::WalkedFolder>& path) {
+  std::optional<FileIdentity> identity;
+  for (const Frmbackup::WalkedFolder& walked : path) {
+    if (walked.index != index) continue;
+    try {
+      if (!identity) identity = folder.Identity();
+      if (FileSystem().GetFolder(walked.path).Identity() == *identity) return true;
+    } catch (const common::NumberedError&) {
+      // A folder that cannot be identified is walked all the same.
+      return false;
+    }
+  }
+  return false;
+}
 
 // A full path as the system takes it literally: of any length, and with a
 // last name that ends in a dot or a blank (which the usual form would cut
@@ -78,7 +98,7 @@ bool WrittenAfter(const File& file, const FILETIME& threshold) {
 }  // namespace
 
 void Frmbackup::IterateFolders(const Folder& folder, int16_t depth) {
-  std::vector<FileIdentity> path;
+  std::vector<WalkedFolder> path;
   IterateFolders(folder, depth, path);
 }
 
@@ -101,7 +121,7 @@ bool Frmbackup::WalkFailureGoesOn(int32_t errorNumber) {
 // Each step runs under the folder's failure handler: a step that fails with
 // "permission denied" is passed over, any other failure ends this folder.
 // A nested walk handles its own failures, so its caller goes on.
-void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<FileIdentity>& path) {
+void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<WalkedFolder>& path) {
   if (!SelectionList) SelectionList = std::make_unique<List>();
 
   // A link the system does not report as one (a bind mount, say) can still
@@ -110,9 +130,9 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
   // cannot be read either, the listing below meets that failure.
   std::optional<OnPath> onPath;
   try {
-    const FileIdentity id = folder.Identity();
-    if (std::find(path.begin(), path.end(), id) != path.end()) return;
-    onPath.emplace(path, id);
+    const uint64_t index = folder.FileIndex();
+    if (AlreadyOnPath(folder, index, path)) return;
+    onPath.emplace(path, WalkedFolder{index, folder.Path()});
   } catch (const common::NumberedError&) {
   }
 

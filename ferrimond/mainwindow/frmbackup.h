@@ -190,11 +190,17 @@ class Frmbackup : public forms::Form {
   bool CheckFolder(const std::wstring& path) const;
   bool CheckFileName(const std::wstring& name) const;
   void IterateFolders(const Folder& folder, int16_t depth);
+  // A folder on the walk's way down: its index on its volume, and its path
+  // for asking its whole identity when another folder has the same index.
+  struct WalkedFolder {
+    uint64_t index;
+    std::wstring path;
+  };
 
  private:
-  // The walk below one folder; `path` holds the identities of the folders
-  // on the way down, so that none of them is entered a second time.
-  void IterateFolders(const Folder& folder, int16_t depth, std::vector<FileIdentity>& path);
+  // The walk below one folder; `path` holds the folders on the way down, so
+  // that none of them is entered a second time.
+  void IterateFolders(const Folder& folder, int16_t depth, std::vector<WalkedFolder>& path);
   // The walk's failure table: true when the failing step is passed over.
   bool WalkFailureGoesOn(int32_t errorNumber);
   // The file-type box that Txtfiles_Change is ticking, and the custom box

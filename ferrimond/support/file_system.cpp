@@ -145,6 +145,29 @@ FileIdentity Folder::Identity() const {
   return fs_internal::IdentityOf(info);
 }
 
+uint64_t Folder::FileIndex() const {
+  ScopedHandle h(CreateFileW(SystemPath(path_).c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h.ok()) RaiseLastFileSystemError();
+  // NtQueryInformationFile(FileInternalInformation): the index alone.
+  using Query = LONG(NTAPI*)(HANDLE, void*, void*, ULONG, int);
+  static const Query query =
+      reinterpret_cast<Query>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile"));
+  constexpr int kFileInternalInformation = 6;
+  struct {
+    ULONG_PTR status;
+    ULONG_PTR information;
+  } io{};
+  LARGE_INTEGER index{};
+  if (query && query(h.get(), &io, &index, sizeof index, kFileInternalInformation) >= 0) {
+    return static_cast<uint64_t>(index.QuadPart);
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h.get(), &info)) RaiseLastFileSystemError();
+  return fs_internal::IdentityOf(info).fileIndex;
+}
+
 void Folder::Delete(bool force) const { fs_internal::RemoveTree(path_, force); }
 
 // ---- FileSystem ----

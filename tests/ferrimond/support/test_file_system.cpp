@@ -193,6 +193,9 @@ TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
   EXPECT_EQ(Names(both.files), Names(docs.Files()));
   EXPECT_EQ(Names(both.subFolders), (std::vector<std::wstring>{L"Inner"}));
   EXPECT_EQ(both.subFolders[0].Path(), docs.Path() + L"\\Inner");
+  // The index alone is the index of the whole identity.
+  EXPECT_EQ(docs.FileIndex(), docs.Identity().fileIndex);
+  EXPECT_NE(docs.FileIndex(), both.subFolders[0].FileIndex());
   for (const File& listed : both.files) {
     EXPECT_EQ(listed.Path(), docs.Path() + L"\\" + listed.Name());
     EXPECT_EQ(listed.Size(), listed.Name() == L"empty.dat" ? 0u : 1234u);
