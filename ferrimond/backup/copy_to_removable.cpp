@@ -218,7 +218,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     }
 
     const std::wstring progress = ProgressText(lastOpened);
-    YieldBetweenFiles();
+    forms::DoEvents();
     if (PauseFlag) {
       const forms::MsgResult answer = Ui().MsgBox(kPausedText, forms::MsgButtons::OkCancel);
       if (answer == forms::MsgResult::Ok) {
@@ -231,7 +231,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       mirrored.clear();
     }
     lblDir.SetCaption(progress);
-    YieldBetweenFiles();
+    forms::DoEvents();
   }
 
   TotalSeconds = WholeSeconds(Watch().EndTimer());

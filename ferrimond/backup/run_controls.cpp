@@ -2,7 +2,6 @@
 // window's return to idle after a stop.
 #include <windows.h>
 
-#include <chrono>
 #include <initializer_list>
 #include <string>
 
@@ -27,15 +26,6 @@ void WaitBriefly() {
   // Sleep until something arrives rather than spinning on the queue.
   MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   forms::DoEvents();
-}
-
-void YieldBetweenFiles() {
-  // The tick count moves in steps of about 16 ms: the performance counter.
-  using Clock = std::chrono::steady_clock;
-  static Clock::time_point last;
-  if (Clock::now() - last < std::chrono::milliseconds(5)) return;
-  forms::DoEvents();
-  last = Clock::now();
 }
 
 void Frmbackup::BindRunEvents() {

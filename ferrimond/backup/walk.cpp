@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "common/numbered_error.h"
-#include "ferrimond/backup/run_wait.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/support/file_system_handle.h"
 #include "ferrimond/support/file_times.h"
@@ -154,7 +153,7 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
   for (const File& file : files) {
     try {
       if (FilesChecked % 10 == 0) txtPrgBar.SetText(file.Path());
-      YieldBetweenFiles();
+      forms::DoEvents();
       ++FilesChecked;
       if (PauseFlag) {
         if (Ui().MsgBox(kPausePrompt, forms::MsgButtons::YesNo, forms::MsgIcon::None, kPauseTitle) ==
@@ -184,7 +183,7 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
   if (!IncludeSubDirs) return;
   for (const Folder& sub : listing.subFolders) {
     try {
-      YieldBetweenFiles();
+      forms::DoEvents();
       // Links (junctions, symbolic links) are never followed: they lead
       // elsewhere on the disk or back up the tree. (A chosen folder that is
       // itself a link is walked: the user picked it.)
