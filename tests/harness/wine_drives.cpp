@@ -86,6 +86,18 @@ std::string UnixPath(const std::wstring& windowsPath) {
   return out;
 }
 
+bool RunUnix(std::wstring command, const std::function<bool()>& done) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
+  return done();
+}
+
 MappedDrive::MappedDrive(wchar_t letter, DriveKind kind)
     : letter_(static_cast<wchar_t>(towupper(letter))), folder_(std::make_unique<TempDir>()) {
   UnmapDrive(letter_);

@@ -2,6 +2,7 @@
 // Real drive letters for tests under Wine: a letter mapped through Wine's
 // mount manager to a folder, with the drive type the test asks for. The
 // mapping is removed when the object goes.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,6 +47,14 @@ bool DefineUnixDrive(wchar_t letter, DriveKind kind, const std::string& unixFold
 
 // The Unix path behind a Windows path (Wine only); empty when unknown.
 std::string UnixPath(const std::wstring& windowsPath);
+// A Unix path as text for a Unix command line.
+inline std::wstring WideUnix(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// Starts a Unix program under Wine (no shell, so no blanks inside arguments)
+// and waits until `done` holds; false where it cannot be started or `done`
+// does not come true within about five seconds. Wine starts Unix programs,
+// but such a start cannot be waited on.
+bool RunUnix(std::wstring command, const std::function<bool()>& done);
 
 }  // namespace harness
 

@@ -22,6 +22,9 @@
 #include "tests/harness/wine_drives.h"
 
 namespace ferrimond {
+using harness::RunUnix;
+using harness::WideUnix;
+
 namespace {
 
 using forms::testing::PromptKind;
@@ -36,23 +39,6 @@ std::wstring Literal(const std::wstring& path) { return L"\\\\?\\" + path; }
 
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-
-// Starts a Unix command (no shell, so no blanks inside arguments) and waits
-// until `done` holds; false where it cannot be started or does not finish.
-// Wine starts Unix programs, but the start is not waitable.
-bool RunUnix(std::wstring command, const std::function<bool()>& done) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return false;
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
-  return done();
 }
 
 class WalkTest : public mwtest::MainWindowTest {
@@ -127,12 +113,12 @@ class WalkTest : public mwtest::MainWindowTest {
     const std::string unixTarget = harness::UnixPath(Path(target));
     const std::string unixLink = harness::UnixPath(Path(link));
     if (unixTarget.empty() || unixLink.empty()) return false;
-    if (!RunUnix(L"/bin/ln -s " + Wide(unixTarget) + L" " + Wide(unixLink),
+    if (!RunUnix(L"/bin/ln -s " + WideUnix(unixTarget) + L" " + WideUnix(unixLink),
                  [&] { return Exists(Path(link)); })) {
       return false;
     }
     undo_.push_back([this, link, unixLink] {
-      RunUnix(L"/bin/rm -f " + Wide(unixLink), [&] { return !Exists(Path(link)); });
+      RunUnix(L"/bin/rm -f " + WideUnix(unixLink), [&] { return !Exists(Path(link)); });
     });
     return true;
   }
@@ -379,7 +365,7 @@ TEST_F(WalkTest, AFolderThatIsAlreadyOnThePathIsNotEnteredAgain) {
   const std::wstring seen = Path(L"tree\\sub\\bound\\a.doc");
   if (unixTree.empty() || unixBound.empty()) GTEST_SKIP() << "no Unix paths here";
   undo_.push_back([this, unixBound, seen] {
-    RunUnix(L"/bin/umount -l " + Wide(unixBound), [&] { return !Exists(seen); });
+    RunUnix(L"/bin/umount -l " + WideUnix(unixBound), [&] { return !Exists(seen); });
   });
   // Wine may still answer for the empty folder under the mount for a
   // moment: wait until the bound folder is the tree itself.
@@ -391,7 +377,7 @@ TEST_F(WalkTest, AFolderThatIsAlreadyOnThePathIsNotEnteredAgain) {
       return false;
     }
   };
-  if (!RunUnix(L"/bin/mount --bind " + Wide(unixTree) + L" " + Wide(unixBound), bound))
+  if (!RunUnix(L"/bin/mount --bind " + WideUnix(unixTree) + L" " + WideUnix(unixBound), bound))
     GTEST_SKIP() << "cannot bind-mount a folder here";
   ASSERT_FALSE(w_->FileSys().GetFolder(Path(L"tree\\sub\\bound")).IsReparsePoint());
   EXPECT_EQ(Walk(), Sorted(wanted));

@@ -17,27 +17,14 @@
 
 using namespace ferrimond;
 
+using harness::RunUnix;
+using harness::WideUnix;
+
 namespace {
 
 // Literally: "x." is not "x" here.
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW((L"\\\\?\\" + path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-
-// Starts a Unix command (no shell, so no blanks inside arguments) and waits
-// until `done` holds; false where it cannot be started or does not finish.
-bool RunUnix(std::wstring command, const std::function<bool()>& done) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return false;
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
-  return done();
 }
 
 class TreeWithLinks : public ::testing::Test {
@@ -55,7 +42,7 @@ class TreeWithLinks : public ::testing::Test {
   // (Their targets are all still there, so a link is visible until it goes.)
   void TearDown() override {
     for (const auto& [windowsPath, unixPath] : links_)
-      RunUnix(L"/bin/rm -f " + Wide(unixPath), [&] { return !Exists(windowsPath); });
+      RunUnix(L"/bin/rm -f " + WideUnix(unixPath), [&] { return !Exists(windowsPath); });
   }
 
   // Makes `link` a Unix symlink to `target` (Windows paths).
@@ -68,7 +55,7 @@ class TreeWithLinks : public ::testing::Test {
     const std::string unixLink =
         unixFolder.empty() ? "" : unixFolder + "/" + std::string(link.begin() + cut + 1, link.end());
     if (unixTarget.empty() || unixLink.empty()) return false;
-    if (!RunUnix(L"/bin/ln -s " + Wide(unixTarget) + L" " + Wide(unixLink), [&] { return Exists(link); }))
+    if (!RunUnix(L"/bin/ln -s " + WideUnix(unixTarget) + L" " + WideUnix(unixLink), [&] { return Exists(link); }))
       return false;
     links_.emplace_back(link, unixLink);
     return true;
