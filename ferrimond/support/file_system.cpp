@@ -153,7 +153,8 @@ uint64_t Folder::FileIndex() const {
   // NtQueryInformationFile(FileInternalInformation): the index alone.
   using Query = LONG(NTAPI*)(HANDLE, void*, void*, ULONG, int);
   static const Query query =
-      reinterpret_cast<Query>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile"));
+      reinterpret_cast<Query>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
   constexpr int kFileInternalInformation = 6;
   struct {
     ULONG_PTR status;
