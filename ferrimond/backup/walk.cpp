@@ -7,6 +7,7 @@
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/support/file_system_handle.h"
+#include "ferrimond/support/file_system_paths.h"
 #include "ferrimond/support/file_times.h"
 
 namespace ferrimond {
@@ -51,15 +52,6 @@ bool AlreadyOnPath(const Folder& folder, uint64_t index, const std::vector<Frmba
   return false;
 }
 
-// A full path as the system takes it literally: of any length, and with a
-// last name that ends in a dot or a blank (which the usual form would cut
-// off, opening another file or none).
-std::wstring LiteralPath(const std::wstring& fullPath) {
-  if (fullPath.rfind(L"\\\\?\\", 0) == 0 || fullPath.rfind(L"\\\\.\\", 0) == 0) return fullPath;
-  if (fullPath.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + fullPath.substr(2);
-  return L"\\\\?\\" + fullPath;
-}
-
 // The marker's last-write time, or none when the marker cannot be opened
 // for reading its times (then no file is selected).
 std::optional<FILETIME> MarkerWritten() {
@@ -80,16 +72,14 @@ bool Later(const FILETIME& a, const FILETIME& b) { return CompareFileTime(&a, &b
 // the file's attributes, since NTFS brings a listed time up to date only
 // when the writer closes the file (a log kept open would look old).
 bool WrittenAfter(const File& file, const FILETIME& threshold) {
-  const std::wstring path = LiteralPath(file.Path());
   if (!Later(file.LastWriteTime(), threshold)) {
     WIN32_FILE_ATTRIBUTE_DATA now;
-    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &now) &&
+    if (GetFileAttributesExW(SystemPath(file.Path()).c_str(), GetFileExInfoStandard, &now) &&
         !Later(now.ftLastWriteTime, threshold)) {
       return false;
     }
   }
-  ScopedHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr));
+  ScopedHandle handle(OpenFileHandle(file.Path(), GENERIC_READ));
   FILETIME written{};
   return handle.ok() && GetFileTime(handle.get(), nullptr, nullptr, &written) && Later(written, threshold);
 }

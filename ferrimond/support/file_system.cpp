@@ -47,11 +47,11 @@ DWORD AttributesOf(const std::wstring& fullPath) {
 }
 
 // The drive letter of "E", "E:" or "E:\"; 0 for anything else.
-wchar_t DriveLetterOf(const std::wstring& spec) {
-  if (spec.empty() || spec.size() > 3 || !iswalpha(spec[0])) return 0;
-  if (spec.size() >= 2 && spec[1] != L':') return 0;
-  if (spec.size() == 3 && spec[2] != L'\\') return 0;
-  return static_cast<wchar_t>(towupper(spec[0]));
+wchar_t DriveLetterOf(const std::wstring& name) {
+  if (name.empty() || name.size() > 3 || !iswalpha(name[0])) return 0;
+  if (name.size() >= 2 && name[1] != L':') return 0;
+  if (name.size() == 3 && name[2] != L'\\') return 0;
+  return static_cast<wchar_t>(towupper(name[0]));
 }
 
 bool DriveInUse(wchar_t letter) { return (GetLogicalDrives() >> (letter - L'A')) & 1; }
@@ -181,13 +181,13 @@ std::vector<Drive> FileSystem::Drives() const {
   return drives;
 }
 
-bool FileSystem::DriveExists(const std::wstring& spec) const {
-  const wchar_t letter = DriveLetterOf(spec);
+bool FileSystem::DriveExists(const std::wstring& drive) const {
+  const wchar_t letter = DriveLetterOf(drive);
   return letter != 0 && DriveInUse(letter);
 }
 
-Drive FileSystem::GetDrive(const std::wstring& spec) const {
-  const wchar_t letter = DriveLetterOf(spec);
+Drive FileSystem::GetDrive(const std::wstring& drive) const {
+  const wchar_t letter = DriveLetterOf(drive);
   if (letter == 0) RaiseFileSystemNumber(common::ErrInvalidArgument);
   if (!DriveInUse(letter)) RaiseFileSystemError(ERROR_DEV_NOT_EXIST);
   return Drive(letter);

@@ -136,10 +136,10 @@ class FileSystem {
  public:
   // Every drive, in letter order.
   std::vector<Drive> Drives() const;
-  // `spec` is "E", "E:" or "E:\" (any letter case).
-  bool DriveExists(const std::wstring& spec) const;
-  // 5 for a text that is no drive specification, 68 for a letter not in use.
-  Drive GetDrive(const std::wstring& spec) const;
+  // `drive` is "E", "E:" or "E:\" (any letter case).
+  bool DriveExists(const std::wstring& drive) const;
+  // 5 for a text that is not a drive name, 68 for a letter not in use.
+  Drive GetDrive(const std::wstring& drive) const;
 
   bool FolderExists(const std::wstring& path) const;
   bool FileExists(const std::wstring& path) const;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,17 @@ std::vector<StatisticsLine> ReadStatistics() {
     lines.push_back(l);
   }
   return lines;
+}
+
+// Presses `key` once, when the walk first shows a file in the progress box.
+void PressAtFirstProgress(Frmbackup& w, int key) {
+  auto pressed = std::make_shared<bool>(false);
+  w.txtPrgBar.OnChange = [&w, pressed, key] {
+    if (!*pressed) {
+      *pressed = true;
+      w.OnKeyDown(key, 0);
+    }
+  };
 }
 
 std::vector<std::wstring> FnmLines(const Frmbackup& w) {
@@ -258,13 +270,7 @@ TEST_F(BackupRunTest, ASuccessfulRunClosesTheProgramWhenAskedAnAbortedOneDoesNot
     w.OptDateToday.SetValue(true);
     w.LstDir.AddItem(c.Path());
     // Esc at the first file of the walk.
-    bool pressed = false;
-    w.txtPrgBar.OnChange = [&] {
-      if (!pressed) {
-        pressed = true;
-        w.OnKeyDown(VK_ESCAPE, 0);
-      }
-    };
+    PressAtFirstProgress(w, VK_ESCAPE);
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblStatus.Caption(), L"Backup aborted");
     EXPECT_FALSE(w.IsUnloaded());
@@ -350,13 +356,7 @@ TEST_F(BackupRunTest, EscDuringTheWalkAbortsButStillRecordsTheRun) {
   Frmbackup& w = Ready();
   w.LstDir.AddItem(c.Path());
   w.Lstfile.AddItem(c / L"single.xls");
-  bool pressed = false;
-  w.txtPrgBar.OnChange = [&] {
-    if (!pressed) {
-      pressed = true;
-      w.OnKeyDown(VK_ESCAPE, 0);
-    }
-  };
+  PressAtFirstProgress(w, VK_ESCAPE);
   w.CmdCToE.SetValue(true);
 
   EXPECT_EQ(w.lblStatus.Caption(), L"Backup aborted");
@@ -383,13 +383,7 @@ TEST_F(BackupRunTest, APPressedBeforeTheRunDoesNotTurnTheRunsFirstPauseIntoAResu
   Frmbackup& w = Ready();
   w.OnKeyDown('P', 0);  // while idle
   w.LstDir.AddItem(c.Path());
-  bool pressed = false;
-  w.txtPrgBar.OnChange = [&] {
-    if (!pressed) {
-      pressed = true;
-      w.OnKeyDown('P', 0);
-    }
-  };
+  PressAtFirstProgress(w, 'P');
   Ui().AnswerMsgBox(MsgResult::No);  // the walk's pause prompt: go on
   w.CmdCToE.SetValue(true);
   ASSERT_EQ(MessageTexts(), std::vector<std::wstring>{L"Would you like to abort the backup ?"});

@@ -140,7 +140,7 @@ TEST(FileSystemDrives, MappedDrivesAppearInLetterOrderWithTheirTypes) {
   EXPECT_EQ(typeD, DriveFixed);
   EXPECT_EQ(typeE, DriveRemovable);
 
-  for (const wchar_t* spec : {L"e", L"E:", L"e:\\"}) EXPECT_TRUE(fs.DriveExists(spec)) << spec;
+  for (const wchar_t* name : {L"e", L"E:", L"e:\\"}) EXPECT_TRUE(fs.DriveExists(name)) << name;
   EXPECT_EQ(fs.GetDrive(L"e:").DriveLetter(), L"E");
   EXPECT_EQ(fs.GetDrive(L"E:\\").RootPath(), L"E:\\");
   EXPECT_GT(fs.GetDrive(L"E").FreeSpace(), 0u);
