@@ -34,12 +34,12 @@ const wchar_t kDiskNotReadyText[] = L"Please make sure a disk is inserted and th
 // usual cluster) plus one for the folder entry: while only this copy
 // writes to the drive the estimate never exceeds the real free space. The
 // drive is read again for another letter, after anything that may have
-// changed it (a prompt, a wait, a nested pass), 50 ms after the last read,
+// changed it (a prompt, a wait, a nested pass), 250 ms after the last read,
 // and before any file is refused, so a refusal always rests on a reading.
 class FreeSpaceGauge {
  public:
   uint64_t Estimate(const FileSystem& fs, const std::wstring& letter) {
-    if (!known_ || letter != letter_ || GetTickCount64() - readAt_ >= 50) Read(fs, letter);
+    if (!known_ || letter != letter_ || GetTickCount64() - readAt_ >= 250) Read(fs, letter);
     return free_;
   }
   uint64_t Read(const FileSystem& fs, const std::wstring& letter) {
@@ -123,7 +123,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       bool full = false;
       bool atTarget = false;
       try {
-        const File source = fs.GetFile(item->Value);
+        const File source = fs.GetListedFile(item->Value);
         lastOpened = source.Path();
         atTarget = true;
         // The drive is read at every file: Continue may have changed it.
@@ -218,7 +218,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     }
 
     const std::wstring progress = ProgressText(lastOpened);
-    forms::DoEvents();
+    forms::DoEventsPaced();
     if (PauseFlag) {
       const forms::MsgResult answer = Ui().MsgBox(kPausedText, forms::MsgButtons::OkCancel);
       if (answer == forms::MsgResult::Ok) {
@@ -231,7 +231,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       mirrored.clear();
     }
     lblDir.SetCaption(progress);
-    forms::DoEvents();
+    forms::DoEventsPaced();
   }
 
   TotalSeconds = WholeSeconds(Watch().EndTimer());

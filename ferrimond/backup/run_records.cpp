@@ -23,22 +23,6 @@ const wchar_t kFnmHeader[] =
     L"look in backupsta.sta, time,File checked,file selected,totalsize of files, search time, "
     L"write time, total time, Drive";
 
-// Writing a long list yields now and then rather than per line: the
-// message queue is looked at every 20 ms.
-class PeriodicYield {
- public:
-  void operator()() {
-    const uint64_t now = GetTickCount64();
-    if (now - last_ >= 20) {
-      forms::DoEvents();
-      last_ = GetTickCount64();
-    }
-  }
-
- private:
-  uint64_t last_ = 0;
-};
-
 }  // namespace
 
 void Frmbackup::SaveFileName(const std::shared_ptr<ListItem>& first) {
@@ -50,9 +34,8 @@ void Frmbackup::SaveFileName(const std::shared_ptr<ListItem>& first) {
   if (!fs.FolderExists(kLogFolder)) fs.CreateFolder(kLogFolder);
 
   RecordWriter lines;
-  PeriodicYield yield;
   for (const ListItem* item = first.get(); item; item = item->NextItem.get()) {
-    yield();
+    forms::DoEventsPaced();
     lines.String(item->Value).EndRecord();
   }
   lines.String(L"start backup at: " + common::DateText(RunStart)).EndRecord();
@@ -72,7 +55,7 @@ void Frmbackup::Size_file(List& list) {
   for (const ListItem* item = list.Head().get(); item; item = item->NextItem.get(), ++i) {
     if (item->Value.empty()) continue;
     try {
-      const double size = static_cast<double>(fs.GetFile(item->Value).Size());
+      const double size = static_cast<double>(fs.GetListedFile(item->Value).Size());
       if (i >= FileSizes.size()) FileSizes.resize(i + 1, 0.0);
       FileSizes[i] = size;
       TotalSize += size;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -44,6 +45,9 @@ void Pump(MSG& msg) { internal::DispatchOne(msg); }
 bool g_quitRequested = false;
 int g_quitCode = 0;
 
+constexpr auto kYieldPace = std::chrono::milliseconds(5);
+std::chrono::steady_clock::time_point g_lastYield{};
+
 }  // namespace
 
 void InitializeApplication() {
@@ -71,6 +75,7 @@ int RunMessageLoop() {
 }
 
 void DoEvents() {
+  g_lastYield = std::chrono::steady_clock::now();
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -81,6 +86,10 @@ void DoEvents() {
     }
     Pump(msg);
   }
+}
+
+void DoEventsPaced() {
+  if (std::chrono::steady_clock::now() - g_lastYield >= kYieldPace) DoEvents();
 }
 
 void EndApplication(int exitCode) {

@@ -232,6 +232,30 @@ File FileSystem::GetFile(const std::wstring& path) const {
   return File(ParentPath(full), data);
 }
 
+File FileSystem::GetListedFile(const std::wstring& path) const {
+  const std::wstring full = FullPath(path);
+  if (full.empty() || IsRootPath(full) || full.find_first_of(L"*?") != std::wstring::npos)
+    RaiseFileSystemNumber(common::ErrFileNotFound);
+  WIN32_FILE_ATTRIBUTE_DATA attributes;
+  if (!GetFileAttributesExW(SystemPath(full).c_str(), GetFileExInfoStandard, &attributes)) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_PATH_NOT_FOUND) RaiseFileSystemNumber(common::ErrFileNotFound);
+    RaiseFileSystemError(code);
+  }
+  if (IsDirectory(attributes.dwFileAttributes)) RaiseFileSystemNumber(common::ErrFileNotFound);
+  WIN32_FIND_DATAW data{};
+  data.dwFileAttributes = attributes.dwFileAttributes;
+  data.ftCreationTime = attributes.ftCreationTime;
+  data.ftLastAccessTime = attributes.ftLastAccessTime;
+  data.ftLastWriteTime = attributes.ftLastWriteTime;
+  data.nFileSizeHigh = attributes.nFileSizeHigh;
+  data.nFileSizeLow = attributes.nFileSizeLow;
+  const std::wstring name = LastComponent(full);
+  if (name.size() >= MAX_PATH) RaiseFileSystemNumber(common::ErrFileNotFound);
+  name.copy(data.cFileName, name.size());
+  return File(ParentPath(full), data);
+}
+
 Folder FileSystem::CreateFolder(const std::wstring& path) const {
   std::wstring full = FullPath(path);
   if (!CreateDirectoryW(SystemPath(full).c_str(), nullptr)) RaiseLastFileSystemError();
@@ -255,8 +279,18 @@ void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target
     to = FullPath(target);
   }
 
-  if (::CopyFileW(SystemPath(from).c_str(), SystemPath(to).c_str(), !overwrite)) return;
-  const DWORD code = GetLastError();
+  // Onto a target that is not there yet the copy is made as a new file:
+  // an overwriting copy first looks for a target to replace, which under
+  // Wine is a further open and close of it.
+  const std::wstring fromPath = SystemPath(from), toPath = SystemPath(to);
+  const bool targetExists = GetFileAttributesW(toPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (::CopyFileW(fromPath.c_str(), toPath.c_str(), !overwrite || !targetExists)) return;
+  DWORD code = GetLastError();
+  if (overwrite && !targetExists && (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS)) {
+    // Made by someone else in between: replaced, as asked.
+    if (::CopyFileW(fromPath.c_str(), toPath.c_str(), FALSE)) return;
+    code = GetLastError();
+  }
   if (FileSystemErrorNumber(code) == common::ErrDiskFull) {
     // A truncated copy would pass for a good one later: remove it.
     try {

@@ -147,6 +147,10 @@ class FileSystem {
   Folder GetFolder(const std::wstring& path) const;
   // 53 when there is no such file.
   File GetFile(const std::wstring& path) const;
+  // GetFile for a path whose name is known to be spelt as the file system
+  // spells it (it came from a listing): the name is taken as given, so one
+  // attribute query does instead of a listing of the folder.
+  File GetListedFile(const std::wstring& path) const;
   // Makes one folder whose parent exists: 76 when the parent is missing,
   // 58 when the folder already exists.
   Folder CreateFolder(const std::wstring& path) const;

@@ -174,13 +174,14 @@ TEST_F(WalkTest, AnEmptyCustomExtensionSelectsOnlyNamesEndingInADot) {
   EXPECT_EQ(Walk(), Sorted(wanted));
 }
 
-TEST_F(WalkTest, AFileHeldOpenWithoutSharingIsNotSelectedAndNothingIsSaid) {
+// A changed file another program holds open without sharing is selected
+// all the same, without a word: the copy reports what it cannot read.
+TEST_F(WalkTest, AFileHeldOpenWithoutSharingIsSelectedAndNothingIsSaid) {
   const std::wstring locked = MakeFile(L"tree\\locked.doc");
   const std::wstring shared = MakeFile(L"tree\\shared.doc");
   HANDLE exclusive = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-  // An editor that lets others read and write does not hide its file.
   HANDLE sharing = CreateFileW(shared.c_str(), GENERIC_READ | GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -188,9 +189,8 @@ TEST_F(WalkTest, AFileHeldOpenWithoutSharingIsNotSelectedAndNothingIsSaid) {
   const Strings selected = Walk();
   CloseHandle(exclusive);
   CloseHandle(sharing);
-  EXPECT_EQ(selected, Strings{shared});
+  EXPECT_EQ(selected, Sorted({locked, shared}));
   EXPECT_TRUE(Ui().Prompts().empty());
-  EXPECT_EQ(Walk(), Sorted({locked, shared}));
 }
 
 TEST_F(WalkTest, WithoutTheMarkerNothingIsSelected) {
@@ -200,14 +200,13 @@ TEST_F(WalkTest, WithoutTheMarkerNothingIsSelected) {
   EXPECT_EQ(w_->FilesChecked, 1);
 }
 
-TEST_F(WalkTest, AMarkerHeldOpenWithoutSharingSelectsNothing) {
+TEST_F(WalkTest, AMarkerHeldOpenWithoutSharingStillGivesItsTime) {
   MakeFile(L"tree\\a.doc");
   HANDLE held = CreateFileW(kThresholdMarker, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   const Strings selected = Walk();
   CloseHandle(held);
-  EXPECT_EQ(selected, Strings{});
-  EXPECT_EQ(Walk().size(), 1u);
+  EXPECT_EQ(selected.size(), 1u);
 }
 
 // The folder is listed before its files are tested: a time changed in

@@ -195,6 +195,22 @@ TEST_F(FormTest, KeyDownIsRaisedOnceAndNotConsumed) {
   EXPECT_EQ(keys.size(), 3u);
 }
 
+// A loop that yields at every item through DoEventsPaced still handles
+// input: a key posted meanwhile is taken once the pace has run out.
+TEST_F(FormTest, PacedYieldsStillHandleInput) {
+  dlg.Show();
+  std::vector<int> keys;
+  dlg.txtdays.OnKeyDown = [&](int key, int) { keys.push_back(key); };
+  dlg.txtdays.SetFocus();
+  DoEvents();
+  PostMessageW(dlg.txtdays.Hwnd(), WM_KEYDOWN, 'P', 0x00190001);
+  for (int item = 0; item < 1000 && keys.empty(); ++item) {
+    Sleep(1);
+    DoEventsPaced();
+  }
+  EXPECT_EQ(keys, std::vector<int>{'P'});
+}
+
 TEST_F(FormTest, KeyPreviewRunsTheFormFirst) {
   dlg.Show();
   dlg.SetKeyPreview(true);

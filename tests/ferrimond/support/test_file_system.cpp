@@ -241,6 +241,23 @@ TEST_F(OnDrive, MissingThingsRaiseFileOrPathNotFound) {
   EXPECT_EQ(RaisedNumber([&] { Folder f = fs_.GetFolder(L"E:\\dir"); fs_.DeleteFolder(L"E:\\dir"); f.Files(); }), 76);
 }
 
+// A listed file is looked up by its attributes alone, with the name as
+// given; failures raise what GetFile raises.
+TEST_F(OnDrive, ListedFilesCarrySizeAndTimeAndFailLikeGetFile) {
+  fs_.CreateFolder(L"E:\\dir");
+  harness::WriteFile(L"E:\\dir\\Report.doc", std::string(1234, 'r'));
+  const File listed = fs_.GetListedFile(L"E:\\dir\\Report.doc");
+  const File looked = fs_.GetFile(L"E:\\dir\\Report.doc");
+  EXPECT_EQ(listed.Name(), L"Report.doc");
+  EXPECT_EQ(listed.Path(), L"E:\\dir\\Report.doc");
+  EXPECT_EQ(listed.Size(), 1234u);
+  EXPECT_EQ(CompareFileTime(&listed.LastWriteTime(), &looked.LastWriteTime()), 0);
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetListedFile(L"E:\\dir\\missing.txt"); }), 53);
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetListedFile(L"E:\\missing\\x.txt"); }), 53);
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetListedFile(L"E:\\dir"); }), 53);
+  EXPECT_EQ(RaisedNumber([&] { fs_.GetListedFile(L"E:\\dir\\*.doc"); }), 53);
+}
+
 TEST_F(OnDrive, CopyIntoAFolderKeepsNameAndWriteTimeAndOverwrites) {
   harness::TempDir source;
   const std::wstring from = source / L"Report.doc";
