@@ -1,32 +1,29 @@
 #include <gtest/gtest.h>
 
-#include "tests/harness/expect.h"
-
+#include <functional>
 
 #include "ferrimond/support/record_line.h"
+#include "tests/harness/expect.h"
 
-using harness::At;
 using common::DateTime;
 using ferrimond::RecordReader;
 using ferrimond::RecordWriter;
+using harness::At;
+using harness::ErrorNumberOf;
 
 TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
   RecordWriter w;
-  w.Date(At(2026, 12, 5, 19, 44, 3)).Long(1523).Long(47).Double(1234567).Long(12).Long(30).Long(42)
-      .String(L"E").EndRecord();
-  EXPECT_EQ(w.Bytes(), "#2026-12-05 19:44:03#,1523,47,1234567,12,30,42,\"E\"\r\n");
-
+  w.Date(At(2026, 12, 5, 19, 44, 3)).Long(1523).Long(47).Double(1234567).Long(12).String(L"E").EndRecord();
+  EXPECT_EQ(w.Bytes(), "#2026-12-05 19:44:03#,1523,47,1234567,12,\"E\"\r\n");
   RecordReader r(w.Bytes());
   EXPECT_EQ(r.ReadDate(), At(2026, 12, 5, 19, 44, 3));
   EXPECT_EQ(r.ReadLong(), 1523);
   EXPECT_EQ(r.ReadLong(), 47);
   EXPECT_EQ(r.ReadDouble(), 1234567.0);
   EXPECT_EQ(r.ReadLong(), 12);
-  EXPECT_EQ(r.ReadLong(), 30);
-  EXPECT_EQ(r.ReadLong(), 42);
   EXPECT_EQ(r.ReadString(), L"E");
   EXPECT_TRUE(r.AtEnd());
-  EXPECT_EQ(harness::ErrorNumberOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
+  EXPECT_EQ(ErrorNumberOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
 }
 
 TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePart) {
@@ -37,27 +34,19 @@ TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePart) {
   EXPECT_EQ(text(At(1899, 12, 29, 6)), "#1899-12-29 06:00:00#");
   for (DateTime d : {At(2026, 12, 5), At(2027, 2, 3, 9, 5, 7), DateTime(0.5), DateTime(0),
                      At(1899, 12, 29, 6), At(100, 1, 1), At(9999, 12, 31, 23, 59, 59)}) {
-    RecordReader r(text(d));
-    EXPECT_EQ(r.ReadDate(), d) << text(d);
+    EXPECT_EQ(RecordReader(text(d)).ReadDate(), d) << text(d);
   }
 }
 
 TEST(RecordLine, NumbersUseFifteenDigitsAndExponentsFromOneE15) {
-  auto text = [](double v) { return RecordWriter().Double(v).Bytes(); };
-  EXPECT_EQ(text(1000000), "1000000");
-  EXPECT_EQ(text(1500000000), "1500000000");
-  EXPECT_EQ(text(999999999999999), "999999999999999");
-  EXPECT_EQ(text(1e15), "1E+15");
-  EXPECT_EQ(text(1.5e15), "1.5E+15");
-  EXPECT_EQ(text(0.5), "0.5");
-  EXPECT_EQ(text(-2.25), "-2.25");
-  EXPECT_EQ(text(0.1 + 0.2), "0.3");
-  EXPECT_EQ(text(-0.0), "0");
+  const struct { double value; const char* text; } cases[] = {
+      {1000000, "1000000"}, {1500000000, "1500000000"}, {999999999999999, "999999999999999"},
+      {1e15, "1E+15"}, {1.5e15, "1.5E+15"}, {0.5, "0.5"}, {-2.25, "-2.25"}, {0.1 + 0.2, "0.3"}, {-0.0, "0"}};
+  for (const auto& c : cases) EXPECT_EQ(RecordWriter().Double(c.value).Bytes(), c.text) << c.value;
   EXPECT_EQ(RecordWriter().Long(-7).Integer(-32768).Bytes(), "-7,-32768");
-  RecordReader r("1E+15,1.5E+15,0.5\r\n");
+  RecordReader r("1E+15,1.5E+15\r\n");
   EXPECT_EQ(r.ReadDouble(), 1e15);
   EXPECT_EQ(r.ReadDouble(), 1.5e15);
-  EXPECT_EQ(r.ReadDouble(), 0.5);
 }
 
 TEST(RecordLine, LogItemsBooleansAndSixteenBitNumbers) {
@@ -69,38 +58,45 @@ TEST(RecordLine, LogItemsBooleansAndSixteenBitNumbers) {
   EXPECT_FALSE(r.ReadBoolean());
   EXPECT_EQ(r.ReadInteger(), 32767);
   EXPECT_EQ(r.ReadString(), L"c:\\a, b\\c");  // a comma inside quotes stays
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("32768").ReadInteger(); }), common::ErrOverflow);
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("-32769").ReadInteger(); }), common::ErrOverflow);
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("2147483648").ReadLong(); }), common::ErrOverflow);
   EXPECT_EQ(RecordReader("2.5").ReadInteger(), 2);  // whole items round half to even
   EXPECT_EQ(RecordReader("3.5").ReadLong(), 4);
 }
 
-TEST(RecordLine, WrongKindsAndShortFilesRaiseTheirNumbers) {
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("\"E\"").ReadLong(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("12").ReadDate(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("#2026-02-30#").ReadDate(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("abc").ReadDouble(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("1").ReadBoolean(); }), common::ErrTypeMismatch);
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("").ReadDate(); }), common::ErrInputPastEnd);
-  EXPECT_EQ(harness::ErrorNumberOf([] { RecordReader("\r\n\r\n").ReadDate(); }), common::ErrInputPastEnd);
+TEST(RecordLine, WrongKindsOverflowsAndShortFilesRaiseTheirNumbers) {
+  const struct {
+    const char* bytes;
+    std::function<void(RecordReader&)> read;
+    int32_t number;
+  } cases[] = {
+      {"32768", &RecordReader::ReadInteger, common::ErrOverflow},
+      {"-32769", &RecordReader::ReadInteger, common::ErrOverflow},
+      {"2147483648", &RecordReader::ReadLong, common::ErrOverflow},
+      {"\"E\"", &RecordReader::ReadLong, common::ErrTypeMismatch},
+      {"12", &RecordReader::ReadDate, common::ErrTypeMismatch},
+      {"#2026-02-30#", &RecordReader::ReadDate, common::ErrTypeMismatch},
+      {"abc", &RecordReader::ReadDouble, common::ErrTypeMismatch},
+      {"1", &RecordReader::ReadBoolean, common::ErrTypeMismatch},
+      {"", &RecordReader::ReadDate, common::ErrInputPastEnd},
+      {"\r\n\r\n", &RecordReader::ReadDate, common::ErrInputPastEnd}};
+  for (const auto& c : cases) {
+    RecordReader r(c.bytes);
+    EXPECT_EQ(ErrorNumberOf([&] { c.read(r); }), c.number) << c.bytes;
+  }
   // An unterminated string runs to the end of the file instead of failing.
   EXPECT_EQ(RecordReader("\"abc").ReadString(), L"abc");
 }
 
 TEST(RecordLine, ItemsRunAcrossRecordsAndLinesReadWhole) {
   RecordReader r("\"a\",1\r\n\"b\",2\n\r\n  \"c\" , 3  \r\n");
-  EXPECT_EQ(r.ReadString(), L"a");
-  EXPECT_EQ(r.ReadLong(), 1);
-  EXPECT_EQ(r.ReadString(), L"b");
-  EXPECT_EQ(r.ReadLong(), 2);
-  EXPECT_EQ(r.ReadString(), L"c");
-  EXPECT_EQ(r.ReadLong(), 3);
+  for (const wchar_t* s : {L"a", L"b", L"c"}) {
+    EXPECT_EQ(r.ReadString(), s);
+    EXPECT_EQ(r.ReadLong(), s[0] - L'a' + 1);
+  }
   EXPECT_TRUE(r.AtEnd());
   RecordReader lines("first, line\r\nsecond\r\n");
   EXPECT_EQ(lines.ReadLine(), L"first, line");
   EXPECT_EQ(lines.ReadLine(), L"second");
-  EXPECT_EQ(harness::ErrorNumberOf([&] { lines.ReadLine(); }), common::ErrInputPastEnd);
+  EXPECT_EQ(ErrorNumberOf([&] { lines.ReadLine(); }), common::ErrInputPastEnd);
 }
 
 TEST(RecordLine, UnicodeIsUtf8AndLegacyAnsiBytesStillRead) {

@@ -15,9 +15,7 @@ TEST(Strings, GetFieldSplitsPaths) {
   EXPECT_EQ(GetField(L"E:", 4, L"\\"), L"E:");  // no delimiter: the whole text
   EXPECT_EQ(GetField(L"a\\\\c", 2, L"\\"), L"");
   EXPECT_EQ(GetField(L"a\\b\\", 3, L"\\"), L"");
-}
-
-TEST(Strings, GetFieldTreatsEveryDelimiterAsTheFirst) {
+  // Every delimiter counts as the first.
   EXPECT_EQ(GetField(L"a/b\\c", 3, L"\\/"), L"c");
   EXPECT_EQ(GetField(L"a/b\\c", 2, L"\\/"), L"b");
 }
