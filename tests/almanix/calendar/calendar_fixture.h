@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "almanix/calendar/month_calendar.h"
@@ -64,6 +65,8 @@ class CalendarWindow : public ::testing::Test {
     cal_->SetSelectedMonth(month);
     events_.log.clear();
   }
+  // The year and month on show.
+  std::pair<int, int> Shown() const { return {cal_->SelectedYear(), cal_->SelectedMonth()}; }
   HWND parent_ = nullptr;
   std::unique_ptr<almanix::MonthCalendar> cal_;
   Recorder events_;

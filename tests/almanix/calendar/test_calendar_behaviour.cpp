@@ -35,15 +35,11 @@ bool PutCursor(HWND hwnd, POINT p) {
 
 }  // namespace
 
-TEST_F(CalendarWindow, KeepsItsFixedSize) {
+TEST_F(CalendarWindow, MonthStartingOnTheFirstDayOfTheWeekAndAFixedSize) {
   SetWindowPos(hwnd(), nullptr, 0, 0, 300, 50, SWP_NOZORDER | SWP_NOMOVE);
   RECT r;
   GetWindowRect(hwnd(), &r);
-  EXPECT_EQ(r.right - r.left, 204);
-  EXPECT_EQ(r.bottom - r.top, 180);
-}
-
-TEST_F(CalendarWindow, MonthStartingOnTheFirstDayOfTheWeek) {
+  EXPECT_EQ(std::pair(r.right - r.left, r.bottom - r.top), std::pair(204L, 180L));
   cal_->SetFirstDayofWeek(1);
   Show(2026, 2);  // 1 February 2026 is a Sunday
   EXPECT_EQ(cal_->GridStartDate(), DateTime::Serial(2026, 2, 1));
@@ -55,7 +51,7 @@ TEST_F(CalendarWindow, MonthStartingOnTheFirstDayOfTheWeek) {
   EXPECT_EQ(cal_->GridStartDate(), DateTime::Serial(2026, 1, 26));
   Send(WM_RBUTTONDOWN, Cell(41), MK_RBUTTON);  // any button picks a day: 8 March
   EXPECT_EQ(cal_->Value(), DateTime::Serial(2026, 3, 8));
-  EXPECT_EQ(cal_->SelectedMonth(), 3);
+  EXPECT_EQ(Shown(), std::pair(2026, 3));
   EXPECT_EQ(NumberOf([&] { cal_->SetFirstDayofWeek(8); }), 5);
 }
 
@@ -63,29 +59,25 @@ TEST_F(CalendarWindow, RightInDecemberAndLeftInJanuary) {
   cal_->SetValue(DateTime::Serial(2026, 12, 5));
   Show(2026, 12);
   Click(kRight);
-  EXPECT_EQ(cal_->SelectedMonth(), 1);
-  EXPECT_EQ(cal_->SelectedYear(), 2027);
+  EXPECT_EQ(Shown(), std::pair(2027, 1));
   EXPECT_EQ(SendMessageW(cal_->MonthList(), CB_GETCURSEL, 0, 0), 0);
   Click(kLeft);
-  EXPECT_EQ(cal_->SelectedMonth(), 12);
-  EXPECT_EQ(cal_->SelectedYear(), 2026);
+  EXPECT_EQ(Shown(), std::pair(2026, 12));
   EXPECT_EQ(events_.Count(L"MonthChanged"), 2);
   EXPECT_EQ(events_.Count(L"Change"), 0);
   EXPECT_EQ(cal_->Value(), DateTime::Serial(2026, 12, 5));
 }
 
-TEST_F(CalendarWindow, NavigationStopsAtTheMonthsOfTheRange) {
+TEST_F(CalendarWindow, NavigationStopsAtTheMonthsAndYearsOfTheRange) {
   Show(9999, 12);  // the last month a date can name
   Click(kRight);
-  EXPECT_EQ(cal_->SelectedYear(), 9999);
+  EXPECT_EQ(Shown(), std::pair(9999, 12));
   cal_->SetMinDate(DateTime::Serial(2026, 3, 15));
   Show(2026, 3);
   Click(kLeft);
-  EXPECT_EQ(cal_->SelectedMonth(), 3);
+  EXPECT_EQ(Shown(), std::pair(2026, 3));
   EXPECT_EQ(events_.Count(L"MonthChanged"), 0);
-}
 
-TEST_F(CalendarWindow, UpAndDownStopAtTheYearsOfTheRange) {
   cal_->SetMaxDate(DateTime::Serial(2030, 6, 30));
   cal_->SetMinDate(DateTime::Serial(2028, 1, 1));
   Show(2029, 3);

@@ -10,17 +10,7 @@ using almanix::MonthCalendar;
 using common::DateTime;
 using common::MemoryPropertyBag;
 
-namespace {
-
-class CalendarPersistence : public ::testing::Test {
- protected:
-  void SetUp() override { almanix::State().bLoading = false; }
-  void TearDown() override { almanix::State().bLoading = false; }
-};
-
-}  // namespace
-
-TEST_F(CalendarPersistence, NewControlWritesOnlyWhatDiffersFromTheDefaults) {
+TEST(CalendarPersistence, NewControlWritesOnlyWhatDiffersFromTheDefaults) {
   MonthCalendar cal;
   MemoryPropertyBag bag;
   cal.WriteProperties(bag);
@@ -31,7 +21,7 @@ TEST_F(CalendarPersistence, NewControlWritesOnlyWhatDiffersFromTheDefaults) {
   EXPECT_FALSE(bag.ReadBool(L"EmptyButton", true));
 }
 
-TEST_F(CalendarPersistence, EveryPropertyRoundTrips) {
+TEST(CalendarPersistence, EveryPropertyRoundTrips) {
   MonthCalendar cal;
   cal.SetMinDate(DateTime::Serial(1990, 1, 1));
   cal.SetMaxDate(DateTime::Serial(2040, 6, 30));
@@ -63,7 +53,7 @@ TEST_F(CalendarPersistence, EveryPropertyRoundTrips) {
   EXPECT_EQ(again.Values(), bag.Values());
 }
 
-TEST_F(CalendarPersistence, MissingEntriesAndDamagedValues) {
+TEST(CalendarPersistence, MissingEntriesAndDamagedValues) {
   MonthCalendar cal;
   cal.SetValue(DateTime::Serial(2001, 5, 5));
   cal.ReadProperties(MemoryPropertyBag{});
@@ -86,7 +76,7 @@ TEST_F(CalendarPersistence, MissingEntriesAndDamagedValues) {
   EXPECT_EQ(cal.FirstDayofWeek(), 0);
 }
 
-TEST_F(CalendarPersistence, NothingIsReadWhileLoadingButTheMonthOfValueShows) {
+TEST(CalendarPersistence, NothingIsReadWhileLoadingButTheMonthOfValueShows) {
   MemoryPropertyBag bag;
   bag.Write(L"Value", DateTime::Serial(2026, 7, 4).Value());
   MonthCalendar cal;
@@ -96,4 +86,5 @@ TEST_F(CalendarPersistence, NothingIsReadWhileLoadingButTheMonthOfValueShows) {
   cal.ReadProperties(bag);
   EXPECT_EQ(cal.Value(), DateTime::Serial(2025, 2, 3));
   EXPECT_EQ(cal.SelectedYear(), 2025);
+  almanix::State().bLoading = false;
 }

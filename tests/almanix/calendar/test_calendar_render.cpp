@@ -22,7 +22,6 @@ class CalendarRender : public ::testing::Test {
     almanix::State().bLoading = false;
     cal.SetBackColor(kWhite);
   }
-  void TearDown() override { almanix::State().bLoading = false; }
   Dib& Draw() {
     dib.Fill(RGB(255, 0, 255));
     cal.DrawTo(dib.dc());
@@ -116,4 +115,5 @@ TEST_F(CalendarRender, DisabledLeftButtonIsDrawnInactive) {
 TEST_F(CalendarRender, NothingIsPaintedWhileLoading) {
   almanix::State().bLoading = true;
   EXPECT_EQ(Draw().CountColor(0, 0, 204, 180, RGB(255, 0, 255)), 204 * 180);
+  almanix::State().bLoading = false;
 }

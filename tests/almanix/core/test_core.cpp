@@ -1,20 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "almanix/core/bag_values.h"
-#include "almanix/core/control_error.h"
 #include "almanix/core/event_source.h"
 #include "common/date_text.h"
-#include "common/numbered_error.h"
 
 namespace {
 
 struct Sink {
   virtual ~Sink() = default;
-  virtual void Cancelable(bool& cancel, int& calls) {}
-};
-
-struct Canceller : Sink {
-  void Cancelable(bool& cancel, int& calls) override {
+  virtual void Cancelable(bool& cancel, int& calls) {
     seen = cancel;
     ++calls;
     cancel = true;
@@ -26,14 +20,13 @@ struct Canceller : Sink {
 
 TEST(EventSource, ByReferenceArgumentsInAdviseOrder) {
   almanix::EventSource<Sink> events;
-  Canceller first, second;
+  Sink first, second;
   events.Advise(&first);
   events.Advise(&second);
   events.Advise(&first);  // once only
   bool cancel = false;
   int calls = 0;
   events.Fire(&Sink::Cancelable, cancel, calls);
-  EXPECT_TRUE(cancel);
   EXPECT_EQ(calls, 2);
   EXPECT_FALSE(first.seen);
   EXPECT_TRUE(second.seen) << "a later sink sees what an earlier one wrote";
@@ -42,22 +35,7 @@ TEST(EventSource, ByReferenceArgumentsInAdviseOrder) {
   EXPECT_EQ(calls, 3);
 }
 
-TEST(ControlErrors, NumbersTextsAndSource) {
-  for (auto [number, text] : {std::pair{1068, L"MinDate can't be larger than MaxDate"},
-                              std::pair{1070, L"MaxDate can't be smaller than MinDate"},
-                              std::pair{2050, L"The Date specified doesn't fall within the Min/Max Values"}}) {
-    try {
-      almanix::RaiseControlError(number);
-      FAIL();
-    } catch (const common::NumberedError& e) {
-      EXPECT_EQ(e.Number(), number);
-      EXPECT_EQ(e.Description(), text);
-      EXPECT_EQ(e.Source(), L"DatePicker");
-    }
-  }
-}
-
-TEST(BagDates, DateValuesOfTheShownYearsAndTextsAreRead) {
+TEST(BagValues, DatesOfTheShownYearsAndTextsAndSignedSystemColours) {
   using common::DateTime;
   const DateTime def = DateTime::Serial(2001, 2, 3);
   common::MemoryPropertyBag bag;
@@ -74,10 +52,8 @@ TEST(BagDates, DateValuesOfTheShownYearsAndTextsAreRead) {
   EXPECT_EQ(almanix::ReadBagDate(bag, L"Locale", def), DateTime::Serial(1999, 5, 6));
   for (const wchar_t* name : {L"TooEarly", L"TooLate", L"NoDay", L"Words", L"Flag", L"Missing"})
     EXPECT_EQ(almanix::ReadBagDate(bag, name, def), def) << name;
-}
 
-TEST(BagColors, SystemColoursSurviveTheSignedBagNumber) {
-  common::MemoryPropertyBag bag;
+  // System colours have the top bit set: they must survive the signed bag number.
   almanix::WriteBagColor(bag, L"Back", almanix::kSysWindow, almanix::kSysWindow);
   EXPECT_FALSE(bag.Read(L"Back")) << "the default is left out";
   almanix::WriteBagColor(bag, L"Back", almanix::kSysButtonFace, almanix::kSysWindow);

@@ -24,7 +24,6 @@ class Dib {
     DeleteDC(dc_);
   }
   Dib(const Dib&) = delete;
-  Dib& operator=(const Dib&) = delete;
 
   HDC dc() const { return dc_; }
   void Fill(COLORREF color) {
@@ -52,9 +51,9 @@ class Dib {
 
  private:
   int width_, height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
   void* bits_ = nullptr;
 };
 

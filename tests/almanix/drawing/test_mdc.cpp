@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "almanix/drawing/frame.h"
 #include "almanix/drawing/mdc.h"
 #include "dib.h"
 
@@ -28,12 +29,6 @@ struct Surface {
 };
 
 }  // namespace
-
-TEST(ColorTranslation, SystemColoursAndInvalidValues) {
-  EXPECT_EQ(almanix::TranslateColor(0x00123456), 0x00123456u);
-  EXPECT_EQ(almanix::TranslateColor(almanix::kSysButtonFace), GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(almanix::TranslateColor(0x80001234), CLR_INVALID);
-}
 
 TEST(MemoryDC, ClearAndBoxes) {
   Surface s(20, 20);
@@ -121,4 +116,27 @@ TEST(MemoryDC, FontsAndBrushesReplaceAndRestore) {
   mdc.RestoreBrush();
   EXPECT_EQ(GetCurrentObject(mdc.hdc(), OBJ_BRUSH), original);
   EXPECT_EQ(GetObjectType(ours), 0u);
+}
+
+TEST(Frame, CheckPointIsHalfOpen) {
+  almanix::CFrame f;
+  f.Init(almanix::cftScroll, almanix::cfsScrollLeft, nullptr, 6, 4, 20, 14);  // (4, 6)-(18, 26)
+  EXPECT_TRUE(f.CheckPoint(4, 6));
+  EXPECT_TRUE(f.CheckPoint(17, 25));
+  EXPECT_FALSE(f.CheckPoint(18, 10));
+  EXPECT_FALSE(f.CheckPoint(10, 26));
+  EXPECT_FALSE(f.CheckPoint(3, 10));
+}
+
+TEST(Frame, DisabledFrameHasTheInactiveBitAndMonoStaysSixteenBit) {
+  almanix::CFrame f;
+  f.Init(almanix::cftButton, almanix::cfsButtonPush, nullptr, 0, 0, 10, 10);
+  f.AddState(almanix::cfsFlat | almanix::cfspushed);
+  f.RemoveState(almanix::cfspushed);
+  f.Enabled = false;
+  EXPECT_EQ(f.DrawFlags(), UINT(DFCS_BUTTONPUSH | DFCS_FLAT | DFCS_INACTIVE));
+  EXPECT_EQ(f.State, almanix::cfsFlat);
+  f.Enabled = true;
+  f.State = almanix::cfsMono;
+  EXPECT_EQ(f.DrawFlags(), UINT(DFCS_BUTTONPUSH | DFCS_MONO));
 }

@@ -16,15 +16,10 @@ namespace {
 using testing::Press;
 using testing::Pump;
 
-struct ClickLog {
-  std::vector<UINT> messages;
-};
-
+// Records the button-down messages that reach a window.
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (auto* log = reinterpret_cast<ClickLog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
-    if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN)
-      log->messages.push_back(msg);
-  }
+  auto* log = reinterpret_cast<std::vector<UINT>*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (log && (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN)) log->push_back(msg);
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
@@ -45,22 +40,20 @@ class DropDownTest : public ::testing::Test {
     Pump();
   }
   HWND Make(DWORD style, HWND parent, int x, int y, int w, int h) {
-    HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, L"DropDownTestWindow", L"", style, x, y, w, h,
-                                parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    windows_.push_back(hwnd);
-    return hwnd;
+    windows_.push_back(CreateWindowExW(WS_EX_APPWINDOW, L"DropDownTestWindow", L"", style, x, y, w, h, parent,
+                                       nullptr, GetModuleHandleW(nullptr), nullptr));
+    return windows_.back();
   }
-  HWND MakePopupContent() { return Make(WS_CHILD, owner_, 0, 0, 10, 10); }
 
   RECT work_{};
   HWND owner_ = nullptr;
-  ClickLog ownerClicks_;
+  std::vector<UINT> ownerClicks_;
   std::vector<HWND> windows_;
 };
 
 TEST_F(DropDownTest, LiftedToTheDesktopAboveTheParentAndLeftOfTheWorkAreaEdge) {
   cDropDown dd;
-  HWND content = MakePopupContent();
+  HWND content = Make(WS_CHILD, owner_, 0, 0, 10, 10);
   // The parent is 21 pixels high and ends 10 pixels above the work area's
   // bottom; its right part reaches past the right edge.
   const long parentTop = work_.bottom - 31, parentBottom = work_.bottom - 10;
@@ -79,47 +72,40 @@ TEST_F(DropDownTest, LiftedToTheDesktopAboveTheParentAndLeftOfTheWorkAreaEdge) {
   dd.Hide();
 }
 
-TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseIt) {
+TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseItUnlessHeldOpen) {
   cDropDown dd;
   HWND content = Make(WS_POPUP, nullptr, 0, 0, 10, 10);
+  bool veto = false;
   int willHide = 0, hidden = 0;
-  dd.WillHide = [&](bool&, const cMouselParam&) { ++willHide; };
+  dd.WillHide = [&](bool& dontHide, const cMouselParam&) {
+    ++willHide;
+    dontHide = veto;
+  };
   dd.HideControl = [&] { ++hidden; };
   dd.Show(content, 400, 300, 120, 100, 20, true);
 
   Press({450, 350}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(dd.Shown());
   EXPECT_EQ(willHide, 0);
-
-  // A right click on another window of the thread closes it and still
-  // reaches that window.
-  Press({150, 150}, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-  EXPECT_FALSE(dd.Shown());
-  EXPECT_FALSE(IsWindowVisible(content));
-  EXPECT_EQ(willHide, 1);
-  EXPECT_EQ(hidden, 1);
-  ASSERT_EQ(ownerClicks_.messages.size(), 1u);
-  EXPECT_EQ(ownerClicks_.messages[0], static_cast<UINT>(WM_RBUTTONDOWN));
-  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
-}
-
-TEST_F(DropDownTest, DontHideAndKeepOpenSuppressHiding) {
-  cDropDown dd;
-  bool veto = true;
-  dd.WillHide = [&](bool& dontHide, const cMouselParam&) { dontHide = veto; };
-  dd.Show(Make(WS_POPUP, nullptr, 0, 0, 10, 10), 400, 300, 120, 100, 20, true);
-
+  veto = true;
   Press({150, 150}, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP);
-  EXPECT_TRUE(dd.Shown());
-
+  EXPECT_TRUE(dd.Shown()) << "WillHide said no";
+  EXPECT_EQ(willHide, 1);
   veto = false;
   dd.KeepOpen = true;
   Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(dd.Shown());
 
+  // A right click on another window of the thread closes it and still
+  // reaches that window.
   dd.KeepOpen = false;
-  Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  ownerClicks_.clear();
+  Press({150, 150}, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
   EXPECT_FALSE(dd.Shown());
+  EXPECT_FALSE(IsWindowVisible(content));
+  EXPECT_EQ(hidden, 1);
+  EXPECT_EQ(ownerClicks_, std::vector<UINT>{WM_RBUTTONDOWN});
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
 }
 
 struct Sink : IWindowsHook {
@@ -142,12 +128,12 @@ TEST_F(DropDownTest, AConsumingSinkStopsLaterSinksAndTheMessage) {
   Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_GE(consumer.calls, 1);
   EXPECT_EQ(later.calls, 0);
-  EXPECT_TRUE(ownerClicks_.messages.empty());
+  EXPECT_TRUE(ownerClicks_.empty());
 
   mWindowsHook::Detach(&consumer, WH_MOUSE);
   Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_GE(later.calls, 1);
-  EXPECT_EQ(ownerClicks_.messages.size(), 1u);
+  EXPECT_EQ(ownerClicks_.size(), 1u);
   mWindowsHook::Detach(&later, WH_MOUSE);
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
 }

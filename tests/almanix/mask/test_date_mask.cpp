@@ -9,7 +9,6 @@
 namespace almanix {
 namespace {
 
-using common::DateParts;
 using common::DateTime;
 
 DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
@@ -40,14 +39,14 @@ TEST_F(DateMaskTest, TokensGiveKindsStoredMasksAndMeasuredWidths) {
   struct Case { const wchar_t* token; const wchar_t* kind; const wchar_t* mask; const wchar_t* sample; };
   for (const Case& c : {Case{L"MMMM", L"M", L"MMMM", L"December"}, Case{L"yyy", L"y", L"yyyy", L"0000"},
                         Case{L"HH", L"h", L"HH", L"99"}, Case{L"mm", L"m", L"nn", L"99"}}) {
+    SCOPED_TRACE(c.token);
     CDateMask f = Field(c.token, At(2026, 3, 4));
-    EXPECT_EQ(f.BasicType(), c.kind) << c.token;
-    EXPECT_EQ(f.Mask(), c.mask) << c.token;
+    EXPECT_EQ(f.BasicType(), c.kind);
+    EXPECT_EQ(f.Mask(), c.mask);
     EXPECT_FALSE(f.isliteral());
-    EXPECT_EQ(f.Width, mdc_.TextWidth(c.sample) + 2) << c.token;
+    EXPECT_EQ(f.Width, mdc_.TextWidth(c.sample) + 2);
   }
-  CDateMask ampm = Field(L"tt", At(2026, 3, 4));
-  EXPECT_EQ(ampm.Width, mdc_.TextWidth(PmDesignator())) << "no margin for AM/PM";
+  EXPECT_EQ(Field(L"tt", At(2026, 3, 4)).Width, mdc_.TextWidth(PmDesignator())) << "no margin for AM/PM";
   CDateMask slash = Field(L" / ", At(2026, 3, 4));
   EXPECT_TRUE(slash.isliteral());
   EXPECT_EQ(slash.BasicType(), L"");
@@ -55,112 +54,84 @@ TEST_F(DateMaskTest, TokensGiveKindsStoredMasksAndMeasuredWidths) {
   EXPECT_EQ(slash.Width, mdc_.TextWidth(L" / "));
 }
 
-TEST_F(DateMaskTest, TypedMonthKeepsTheLastTwoDigitsAndRejectsThirteenAndAbove) {
-  CDateMask f = Field(L"MM", At(2026, 3, 4));
-  Type(f, L"123");
-  EXPECT_EQ(f.Typed(), L"23");
-  EXPECT_EQ(f.Text(), L"23");
-  EXPECT_FALSE(f.Validate());
-  EXPECT_FALSE(f.HasTyped());
-  EXPECT_EQ(f.Value(), At(2026, 3, 4));
-  EXPECT_EQ(f.Text(), L"03");
-
-  Type(f, L"7");
-  EXPECT_EQ(f.Text(), L"07") << "one typed digit shows padded";
-  EXPECT_TRUE(f.Validate());
-  EXPECT_EQ(f.Value(), At(2026, 7, 4));
-  Type(f, L"x");
-  EXPECT_FALSE(f.HasTyped()) << "letters are ignored";
-}
-
-TEST_F(DateMaskTest, TypedYearIsPaddedAndTwoDigitYearsPickTheirCentury) {
-  CDateMask f = Field(L"yyyy", At(2026, 3, 4, 10, 20, 30));
-  Type(f, L"5");
-  EXPECT_EQ(f.Text(), L"0005");
-  EXPECT_TRUE(f.Validate());
-  EXPECT_EQ(f.Value(), At(2005, 3, 4, 10, 20, 30)) << "time of day kept";
-
-  Type(f, L"45");
-  EXPECT_TRUE(f.Validate());
-  EXPECT_EQ(f.Value().Parts().year, 1945);
-
-  Type(f, L"201987");
-  EXPECT_EQ(f.Typed(), L"1987");
-  Type(f, L"-");
-  EXPECT_EQ(f.Typed(), L"1945") << "a non-digit starts again from the shown year";
-  f.Validate();
-
-  // 29 February into a year without it stays in February.
-  CDateMask leap = Field(L"yyyy", At(2024, 2, 29));
-  Type(leap, L"2023");
-  EXPECT_TRUE(leap.Validate());
-  EXPECT_EQ(leap.Value(), At(2023, 2, 28));
-}
-
-TEST_F(DateMaskTest, DaysAreCheckedAgainstTheValuesMonth) {
-  CDateMask f = Field(L"dd", At(2026, 2, 10));
-  Type(f, L"31");
-  EXPECT_FALSE(f.Validate());
-  EXPECT_EQ(f.Value(), At(2026, 2, 10));
-  Type(f, L"28");
-  EXPECT_TRUE(f.Validate());
-  EXPECT_EQ(f.Value(), At(2026, 2, 28));
-  Type(f, L"00");
-  EXPECT_FALSE(f.Validate());
-
-  // A typed month whose length is shorter than the day ends at its last day
-  // instead of running into the month after.
-  CDateMask m = Field(L"M", At(2024, 1, 31));
-  Type(m, L"2");
-  EXPECT_TRUE(m.Validate());
-  EXPECT_EQ(m.Value(), At(2024, 2, 29));
-}
-
-TEST_F(DateMaskTest, TwelveHourFieldKeepsTheHalfOfTheDay) {
-  struct Case { int oldHour; const wchar_t* typed; int newHour; };
-  for (const Case& c : {Case{9, L"3", 3}, Case{14, L"3", 15}, Case{9, L"12", 0},
-                        Case{14, L"12", 12}, Case{0, L"11", 11}, Case{23, L"1", 13}}) {
-    CDateMask f = Field(L"hh", At(2026, 3, 4, c.oldHour, 5, 6));
+TEST_F(DateMaskTest, TypedDigitsAreCheckedAgainstTheValue) {
+  struct Case { const wchar_t* token; DateTime start; const wchar_t* typed; bool ok; DateTime result; };
+  const Case cases[] = {
+      {L"MM", At(2026, 3, 4), L"123", false, At(2026, 3, 4)},  // the last two digits: 23
+      {L"MM", At(2026, 3, 4), L"7", true, At(2026, 7, 4)},
+      // A shorter month ends at its last day instead of running into the next.
+      {L"M", At(2024, 1, 31), L"2", true, At(2024, 2, 29)},
+      {L"dd", At(2026, 2, 10), L"31", false, At(2026, 2, 10)},
+      {L"dd", At(2026, 2, 10), L"28", true, At(2026, 2, 28)},
+      {L"dd", At(2026, 2, 10), L"00", false, At(2026, 2, 10)},
+      {L"yyyy", At(2026, 3, 4, 10, 20, 30), L"5", true, At(2005, 3, 4, 10, 20, 30)},
+      {L"yyyy", At(2026, 3, 4), L"45", true, At(1945, 3, 4)},
+      {L"yyyy", At(2024, 2, 29), L"2023", true, At(2023, 2, 28)},
+      // The twelve-hour field keeps the half of the day.
+      {L"hh", At(2026, 3, 4, 9, 5, 6), L"3", true, At(2026, 3, 4, 3, 5, 6)},
+      {L"hh", At(2026, 3, 4, 14, 5, 6), L"3", true, At(2026, 3, 4, 15, 5, 6)},
+      {L"hh", At(2026, 3, 4, 9, 5, 6), L"12", true, At(2026, 3, 4, 0, 5, 6)},
+      {L"hh", At(2026, 3, 4, 14, 5, 6), L"12", true, At(2026, 3, 4, 12, 5, 6)},
+      {L"hh", At(2026, 3, 4, 0, 5, 6), L"11", true, At(2026, 3, 4, 11, 5, 6)},
+      {L"hh", At(2026, 3, 4, 23, 5, 6), L"1", true, At(2026, 3, 4, 13, 5, 6)},
+      {L"h", At(2026, 3, 4, 9), L"0", false, At(2026, 3, 4, 9)},
+      {L"h", At(2026, 3, 4, 9), L"13", false, At(2026, 3, 4, 9)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.token << " " << c.start.Value() << " " << c.typed);
+    CDateMask f = Field(c.token, c.start);
     Type(f, c.typed);
-    EXPECT_TRUE(f.Validate());
-    EXPECT_EQ(f.Value(), At(2026, 3, 4, c.newHour, 5, 6)) << c.oldHour << " " << c.typed;
+    EXPECT_EQ(f.Validate(), c.ok);
+    EXPECT_FALSE(f.HasTyped());
+    EXPECT_EQ(f.Value(), c.result);
   }
-  CDateMask f = Field(L"h", At(2026, 3, 4, 9));
-  Type(f, L"0");
-  EXPECT_FALSE(f.Validate());
-  Type(f, L"13");
-  EXPECT_FALSE(f.Validate());
+}
+
+TEST_F(DateMaskTest, TypedDigitsShowPaddedUntilValidated) {
+  CDateMask month = Field(L"MM", At(2026, 3, 4));
+  Type(month, L"123");
+  EXPECT_EQ(month.Typed(), L"23");
+  EXPECT_EQ(month.Text(), L"23");
+  month.Validate();
+  EXPECT_EQ(month.Text(), L"03") << "a refused entry shows the value again";
+  Type(month, L"7");
+  EXPECT_EQ(month.Text(), L"07");
+  month.Validate();
+  Type(month, L"x");
+  EXPECT_FALSE(month.HasTyped()) << "letters are ignored";
+
+  CDateMask year = Field(L"yyyy", At(1945, 3, 4));
+  Type(year, L"5");
+  EXPECT_EQ(year.Text(), L"0005");
+  Type(year, L"201987");
+  EXPECT_EQ(year.Typed(), L"1987");
+  Type(year, L"-");
+  EXPECT_EQ(year.Typed(), L"1945") << "a non-digit starts again from the shown year";
+
   EXPECT_EQ(Field(L"h", At(2026, 3, 4, 0)).Text(), L"12");
   EXPECT_EQ(Field(L"hh", At(2026, 3, 4, 13)).Text(), L"01");
 }
 
 TEST_F(DateMaskTest, StepsAreCalendarAware) {
-  CDateMask month = Field(L"MM", At(2026, 1, 31, 8));
-  month.AddValue(1);
-  EXPECT_EQ(month.Value(), At(2026, 2, 28, 8));
-  month.AddValue(-2);
-  EXPECT_EQ(month.Value(), At(2025, 12, 28, 8));
-
-  CDateMask year = Field(L"yy", At(2024, 2, 29));
-  year.AddValue(1);
-  EXPECT_EQ(year.Value(), At(2025, 2, 28));
-
-  CDateMask ampm = Field(L"tt", At(2026, 3, 4, 9, 30));
-  ampm.AddValue(1);
-  EXPECT_EQ(ampm.Value(), At(2026, 3, 4, 21, 30));
+  struct Case { const wchar_t* token; DateTime start; int step; DateTime result; };
+  const Case cases[] = {
+      {L"MM", At(2026, 1, 31, 8), 1, At(2026, 2, 28, 8)},
+      {L"MM", At(2026, 2, 28, 8), -2, At(2025, 12, 28, 8)},
+      {L"yy", At(2024, 2, 29), 1, At(2025, 2, 28)},
+      {L"tt", At(2026, 3, 4, 9, 30), 1, At(2026, 3, 4, 21, 30)},
+      {L"yyyy", At(9999, 6, 1), 1, At(9999, 12, 31, 23, 59, 59)},  // stops at the calendar's end
+      // Dates before 30 December 1899 (negative serials) step the same way.
+      {L"dd", At(1899, 12, 29, 6), -1, At(1899, 12, 28, 6)},
+      {L"dd", At(1899, 12, 28, 6), 3, At(1899, 12, 31, 6)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.token << " " << c.start.Value() << " " << c.step);
+    CDateMask f = Field(c.token, c.start);
+    f.AddValue(c.step);
+    EXPECT_EQ(f.Value(), c.result);
+  }
+  CDateMask ampm = Field(L"tt", At(2026, 3, 4, 21));
   EXPECT_EQ(ampm.Text(), PmDesignator());
-
-  // Past the calendar's last year the step stops at its end.
-  CDateMask last = Field(L"yyyy", At(9999, 6, 1));
-  last.AddValue(1);
-  EXPECT_EQ(last.Value(), At(9999, 12, 31, 23, 59, 59));
-
-  // Dates before 30 December 1899 step the same way.
-  CDateMask old = Field(L"dd", At(1899, 12, 29, 6));
-  old.AddValue(-1);
-  EXPECT_EQ(old.Value(), At(1899, 12, 28, 6));
-  old.AddValue(3);
-  EXPECT_EQ(old.Value(), At(1899, 12, 31, 6));
 }
 
 TEST_F(DateMaskTest, SelectedFieldPaintsInHighlightColours) {

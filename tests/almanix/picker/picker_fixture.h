@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ inline common::DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss =
 
 struct Recorder : DatePickerEvents {
   std::vector<std::string> log;
-  bool cancelDropDown = false, cancelEmpty = false, cancelCloseUp = false;
+  bool cancelDropDown = false, cancelEmpty = false;
   void Change() override { log.push_back("Change"); }
   void MouseDown(int16_t&, int16_t&, float&, float&) override { log.push_back("MouseDown"); }
   void MouseUp(int16_t&, int16_t&, float&, float&) override { log.push_back("MouseUp"); }
@@ -35,16 +36,9 @@ struct Recorder : DatePickerEvents {
     cancel = cancelDropDown;
   }
   void AfterCalendarDropDown() override { log.push_back("AfterCalendarDropDown"); }
+  void BeforeCalendarCloseUp(bool&) override { log.push_back("BeforeCalendarCloseUp"); }
   void AfterCalendarCloseUp() override { log.push_back("AfterCalendarCloseUp"); }
-  void BeforeCalendarCloseUp(bool& cancel) override {
-    log.push_back("BeforeCalendarCloseUp");
-    cancel = cancelCloseUp;
-  }
-  int Count(const std::string& name) const {
-    int n = 0;
-    for (const auto& e : log) n += e == name;
-    return n;
-  }
+  int Count(const std::string& name) const { return static_cast<int>(std::count(log.begin(), log.end(), name)); }
 };
 
 class PickerTest : public ::testing::Test {
@@ -88,11 +82,12 @@ class PickerTest : public ::testing::Test {
     const CDateMask& f = picker_->Fields()[index];
     Click(picker_->hWnd(), f.Left + f.Width / 2, 5);
   }
-  void ClickButton(const wchar_t* tag) {
-    const CFrame* b = picker_->Button(tag);
-    ASSERT_NE(b, nullptr);
-    Click(picker_->hWnd(), (b->Rect().left + b->Rect().right) / 2, (b->Rect().top + b->Rect().bottom) / 2);
+  // The client point at the middle of one of the picker's buttons.
+  POINT Centre(const wchar_t* tag) const {
+    const RECT r = picker_->Button(tag)->Rect();
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
+  void ClickButton(const wchar_t* tag) { Click(picker_->hWnd(), Centre(tag).x, Centre(tag).y); }
   // Waits for the commit timer of typed digits.
   void WaitForCommit() {
     EXPECT_TRUE(PumpUntil([&] {

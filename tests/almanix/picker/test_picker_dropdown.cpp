@@ -7,33 +7,27 @@
 namespace almanix::testing {
 namespace {
 
-// Clicks the calendar's day cell of `date` (it must be on the grid).
-void ClickDay(MonthCalendar& sc, common::DateTime date) {
-  const int index = static_cast<int>(date.Value() - sc.GridStartDate().Value());
-  ASSERT_GE(index, 0);
-  ASSERT_LT(index, 42);
-  const int x = 4 + 28 * (index % 7) + 14, y = 52 + 16 * (index / 7) + 8;
-  SendMessageW(sc.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-  SendMessageW(sc.hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
-
-void ClickEmpty(MonthCalendar& sc) {
-  SendMessageW(sc.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 164));
-  SendMessageW(sc.hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(150, 164));
-}
-
-TEST_F(PickerTest, TheButtonDropsTheCalendarBelowWithThePickersValue) {
+TEST_F(PickerTest, TheButtonDropsTheCalendarBelowWithThePickersValueUnlessCancelled) {
   HWND hwnd = Create();
+  events_.cancelDropDown = true;
+  ClickButton(L"DropDown");
+  SendMessageW(hwnd, WM_KEYDOWN, VK_F4, 0);
+  EXPECT_FALSE(picker_->IsDropped());
+  EXPECT_EQ(events_.Count("BeforeCalendarDropDown"), 2);
+  EXPECT_EQ(events_.Count("AfterCalendarDropDown"), 0);
+
+  events_.cancelDropDown = false;
   picker_->SetMinDate(At(2000, 1, 1));
   picker_->SetValue(At(2026, 3, 10));
+  events_.log.clear();
   ClickButton(L"DropDown");
   ASSERT_TRUE(picker_->IsDropped());
+  // Handing the value to the calendar is no change.
   EXPECT_EQ(events_.log, (std::vector<std::string>{"MouseDown", "BeforeCalendarDropDown",
                                                    "AfterCalendarDropDown", "MouseUp"}));
   MonthCalendar& sc = picker_->Calendar();
   EXPECT_EQ(sc.Value(), At(2026, 3, 10));
   EXPECT_EQ(sc.MinDate(), At(2000, 1, 1));
-  EXPECT_EQ(events_.Count("Change"), 0) << "handing the value to the calendar is no change";
   RECT picker, calendar;
   GetWindowRect(hwnd, &picker);
   GetWindowRect(sc.hWnd(), &calendar);
@@ -47,22 +41,14 @@ TEST_F(PickerTest, TheButtonDropsTheCalendarBelowWithThePickersValue) {
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
 }
 
-TEST_F(PickerTest, CancelledDropDownStaysClosed) {
-  Create();
-  events_.cancelDropDown = true;
-  ClickButton(L"DropDown");
-  SendMessageW(picker_->hWnd(), WM_KEYDOWN, VK_F4, 0);
-  EXPECT_FALSE(picker_->IsDropped());
-  EXPECT_EQ(events_.Count("BeforeCalendarDropDown"), 2);
-  EXPECT_EQ(events_.Count("AfterCalendarDropDown"), 0);
-}
-
 TEST_F(PickerTest, PickingADayTakesItChangesAndClosesUp) {
   Create();
   picker_->SetValue(At(2026, 3, 10));
   picker_->DropDownCalendar();
   events_.log.clear();
-  ClickDay(picker_->Calendar(), At(2026, 3, 17));
+  MonthCalendar& sc = picker_->Calendar();
+  const int cell = static_cast<int>(At(2026, 3, 17).Value() - sc.GridStartDate().Value());
+  Click(sc.hWnd(), 4 + 28 * (cell % 7) + 14, 52 + 16 * (cell / 7) + 8);
   EXPECT_EQ(picker_->Value(), At(2026, 3, 17));
   EXPECT_FALSE(picker_->IsDropped());
   EXPECT_EQ(events_.log,
@@ -75,9 +61,10 @@ TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
   EXPECT_TRUE(picker_->Calendar().EmptyButton());
   picker_->SetValue(At(2026, 3, 10));
   picker_->DropDownCalendar();
+  const HWND calendar = picker_->Calendar().hWnd();
 
   events_.cancelEmpty = true;
-  ClickEmpty(picker_->Calendar());
+  Click(calendar, 150, 164);
   EXPECT_EQ(events_.Count("EmptyClicked"), 1);
   EXPECT_EQ(picker_->Value(), At(2026, 3, 10));
   EXPECT_TRUE(picker_->IsDropped());
@@ -85,7 +72,7 @@ TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
 
   events_.cancelEmpty = false;
   events_.log.clear();
-  ClickEmpty(picker_->Calendar());
+  Click(calendar, 150, 164);
   EXPECT_FALSE(picker_->Value().has_value());
   EXPECT_FALSE(picker_->IsDropped());
   EXPECT_EQ(events_.log, (std::vector<std::string>{"EmptyClicked", "Change"}));
@@ -96,12 +83,11 @@ TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
 }
 
 TEST_F(PickerTest, OpensAboveThePickerWhenThereIsNoRoomBelow) {
-  RECT work;
+  RECT work, picker, calendar;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   MoveWindow(host_, 100, work.bottom - 60, 400, 60, FALSE);
-  HWND hwnd = Create(20, 20, 150, 24);
+  HWND hwnd = Create();
   picker_->DropDownCalendar();
-  RECT picker, calendar;
   GetWindowRect(hwnd, &picker);
   GetWindowRect(picker_->Calendar().hWnd(), &calendar);
   EXPECT_EQ(calendar.bottom, picker.top);
@@ -138,8 +124,7 @@ TEST_F(PickerTest, OutsideRightClickClosesAndTheOwnButtonDoesNotReopen) {
 
   // Pressing the drop-down button of an open picker closes it for good.
   picker_->DropDownCalendar();
-  const CFrame* b = picker_->Button(L"DropDown");
-  POINT pt{(b->Rect().left + b->Rect().right) / 2, (b->Rect().top + b->Rect().bottom) / 2};
+  POINT pt = Centre(L"DropDown");
   ClientToScreen(hwnd, &pt);
   events_.log.clear();
   Press(pt, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
@@ -151,20 +136,18 @@ TEST_F(PickerTest, OutsideRightClickClosesAndTheOwnButtonDoesNotReopen) {
   picker_->CloseUpCalendar();
 }
 
-TEST_F(PickerTest, TheCalendarsMonthListCountsAsInside) {
+TEST_F(PickerTest, TheCalendarsMonthListCountsAsInsideAndTheFocusComesBack) {
   Create();
   SetFocus(picker_->hWnd());
   picker_->SetValue(At(2026, 3, 10));
   picker_->DropDownCalendar();
   MonthCalendar& sc = picker_->Calendar();
-  RECT calendar;
+  RECT calendar, list;
   GetWindowRect(sc.hWnd(), &calendar);
   Press({calendar.left + 60, calendar.top + 15}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-  COMBOBOXINFO combo{};
-  combo.cbSize = sizeof(combo);
+  COMBOBOXINFO combo{sizeof(combo)};
   ASSERT_TRUE(GetComboBoxInfo(sc.MonthList(), &combo));
   ASSERT_TRUE(IsWindowVisible(combo.hwndList));
-  RECT list;
   GetWindowRect(combo.hwndList, &list);
   ASSERT_GT(list.bottom, calendar.bottom) << "the list reaches out of the calendar";
 
@@ -178,11 +161,8 @@ TEST_F(PickerTest, TheCalendarsMonthListCountsAsInside) {
   Press({400, 300}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_FALSE(picker_->IsDropped());
   EXPECT_EQ(GetFocus(), picker_->hWnd());
-}
 
-TEST_F(PickerTest, LosingTheFocusClosesTheCalendar) {
-  Create();
-  SetFocus(picker_->hWnd());
+  // Losing the focus closes it too.
   picker_->DropDownCalendar();
   ASSERT_TRUE(picker_->IsDropped());
   SetFocus(host_);
