@@ -11,46 +11,35 @@ namespace {
 
 using mwtest::MainWindowTest;
 
-void Key(forms::Control& control, int key) { control.OnKeyDown(key, 0); }
-
-TEST_F(MainWindowTest, PauseTogglesItsFlagAndItsColourAndEndingAPauseRunsContinue) {
+TEST_F(MainWindowTest, EndingAPauseRunsContinueAndStopEndsAPauseFirstThenGoesIdle) {
   Frmbackup& w = Start();
   w.lstRemovable.AddItem(L"Q");
   w.lstRemovable.SetListIndex(w.lstRemovable.ListCount() - 1);
   w.DriveText = L"E";
   w.CmdPause.SetValue(true);
   EXPECT_TRUE(w.PauseFlag);
-  EXPECT_TRUE(w.PauseUseMaskColor);
-  EXPECT_EQ(w.PauseMaskColor, 0xC0E0FFu);
+  EXPECT_NE(w.PauseMaskColor, forms::kColorButtonFace);
   EXPECT_EQ(w.DriveText, L"E");  // Continue has not run yet
-
   w.CmdPause.SetValue(true);
   EXPECT_FALSE(w.PauseFlag);
   EXPECT_EQ(w.PauseMaskColor, forms::kColorButtonFace);
   // Continue ran: drive appended, buttons set for a running copy.
   EXPECT_EQ(w.DriveText, L"EQ");
   EXPECT_TRUE(w.ContinueFlag);
-  EXPECT_TRUE(w.CmdStop.Enabled());
-  EXPECT_TRUE(w.CmdPause.Enabled());
+  EXPECT_TRUE(w.CmdStop.Enabled() && w.CmdPause.Enabled());
   EXPECT_FALSE(w.CmdContinue.Enabled());
-  EXPECT_EQ(w.PausePresses, 2);
-  EXPECT_TRUE(Prompts().empty());
-}
 
-TEST_F(MainWindowTest, StopEndsAPauseFirstAndPutsTheWindowBackToIdle) {
-  Frmbackup& w = Start();
+  w.ContinueFlag = false;
   w.CmdPause.SetValue(true);
   w.OptDateToday.SetEnabled(false);
   w.txtdays.SetCausesValidation(false);
   w.Frame1.SetBackColor(forms::kColorInactiveCaptionText);
   w.lblStatus.SetCaption(L"Checking files");
   w.txtPrgBar.SetText(L"C:\\x\\a.doc");
-
   w.CmdStop.SetValue(true);
   EXPECT_FALSE(w.PauseFlag);
-  EXPECT_EQ(w.PausePresses, 2);
-  EXPECT_TRUE(w.AbortFlag);
-  EXPECT_TRUE(w.ContinueFlag);
+  EXPECT_EQ(w.PausePresses, 4);
+  EXPECT_TRUE(w.AbortFlag && w.ContinueFlag);
   EXPECT_TRUE(w.OptDateToday.Enabled());
   EXPECT_TRUE(w.txtdays.CausesValidation());
   EXPECT_EQ(w.Frame1.BackColor(), forms::kColorButtonFace);
@@ -58,32 +47,31 @@ TEST_F(MainWindowTest, StopEndsAPauseFirstAndPutsTheWindowBackToIdle) {
   EXPECT_EQ(w.lblDir.Caption(), L"Backup has been interrupted.");
   EXPECT_EQ(w.lblStatus.Caption(), L"");
   EXPECT_EQ(w.txtPrgBar.Text(), L"");
+  EXPECT_TRUE(Prompts().empty());
 }
 
 TEST_F(MainWindowTest, EscAndRStopPauseAndPPauseOnlyFromTheListedControls) {
   Frmbackup& w = Start();
-  Key(w.txtdays, 'P');
+  w.txtdays.OnKeyDown('P', 0);
   EXPECT_TRUE(w.PauseFlag);
-  Key(w.Check1[3], VK_PAUSE);
+  w.Check1[3].OnKeyDown(VK_PAUSE, 0);
   EXPECT_FALSE(w.PauseFlag);
   EXPECT_EQ(w.PausePresses, 2);
 
   // Shift is not looked at; other keys do nothing.
   w.OnKeyDown('A', forms::kShiftMask);
-  Key(w.CmdCopyToC, VK_RETURN);
+  w.CmdCopyToC.OnKeyDown(VK_RETURN, 0);
   EXPECT_FALSE(w.AbortFlag);
   EXPECT_EQ(w.PausePresses, 2);
 
-  Key(w.Txtfiles[11], 'R');
+  w.Txtfiles[11].OnKeyDown('R', 0);
   EXPECT_TRUE(w.AbortFlag);
   w.AbortFlag = false;
   w.OnKeyDown(VK_ESCAPE, 0);
   EXPECT_TRUE(w.AbortFlag);
 
   // The selection lists, the removable list and Pause itself are left alone.
-  EXPECT_FALSE(w.LstDir.OnKeyDown);
-  EXPECT_FALSE(w.lstRemovable.OnKeyDown);
-  EXPECT_FALSE(w.CmdPause.OnKeyDown);
+  EXPECT_FALSE(w.LstDir.OnKeyDown || w.lstRemovable.OnKeyDown || w.CmdPause.OnKeyDown);
 }
 
 }  // namespace

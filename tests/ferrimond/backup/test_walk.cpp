@@ -62,7 +62,6 @@ class WalkTest : public mwtest::MainWindowTest {
       FileSystem().DeleteFolder(dir_ / L"tree", true);
     } catch (const common::NumberedError&) {
     }
-    DeleteFileW(kThresholdMarker);
     MainWindowTest::TearDown();
   }
 
@@ -85,27 +84,19 @@ class WalkTest : public mwtest::MainWindowTest {
     return path;
   }
 
-  // Walks one chosen folder as a run does, from a fresh selection.
-  Strings Walk(const std::wstring& relative = L"tree") {
-    w_->SelectionList = std::make_unique<List>();
-    w_->FilesChecked = 0;
-    return WalkOn(relative);
-  }
-
-  // Walks one more chosen folder of the same run.
-  Strings WalkOn(const std::wstring& relative) {
+  // Walks one chosen folder as a run does, from a fresh selection unless
+  // `more` (one more chosen folder of the same run).
+  Strings Walk(const std::wstring& relative = L"tree", bool more = false) {
+    if (!more) {
+      w_->SelectionList = std::make_unique<List>();
+      w_->FilesChecked = 0;
+    }
     w_->IncludeSubDirs = w_->ChkSubDir.Value() == forms::kChecked;
     w_->FillStrArray();
     w_->IterateFolders(w_->FileSys().GetFolder(Path(relative)), 0);
     Strings out;
     for (auto item = w_->SelectionList->Head(); item; item = item->NextItem) out.push_back(item->Value);
     return out;
-  }
-
-  // The expected selection: the paths in ascending character-code order.
-  Strings Sorted(Strings paths) const {
-    std::sort(paths.begin(), paths.end());
-    return paths;
   }
 
   // Makes `link` a Unix symlink to `target`.
@@ -128,7 +119,13 @@ class WalkTest : public mwtest::MainWindowTest {
   std::vector<std::function<void()>> undo_;
 };
 
-// ---- The three tests ----
+// The expected selection: the paths in ascending character-code order.
+Strings Sorted(Strings paths) {
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// ---- Which files ----
 
 TEST_F(WalkTest, SelectsFilesWrittenAfterTheMarkerInCharacterCodeOrderWithTheirOwnCase) {
   MakeFolder(L"tree\\sub");
@@ -140,6 +137,10 @@ TEST_F(WalkTest, SelectsFilesWrittenAfterTheMarkerInCharacterCodeOrderWithTheirO
   EXPECT_EQ(Walk(), Sorted(later));
   EXPECT_EQ(w_->FilesChecked, 6);
   EXPECT_TRUE(Ui().Prompts().empty());
+  // Without sub-folders only the chosen folder itself is examined.
+  w_->ChkSubDir.SetValue(forms::kUnchecked);
+  EXPECT_EQ(Walk(), Sorted({later[0], later[1]}));
+  EXPECT_EQ(w_->FilesChecked, 3);
 }
 
 TEST_F(WalkTest, FileTypesAndExcludedNamesDecideBeforeTheDate) {
@@ -175,38 +176,24 @@ TEST_F(WalkTest, AnEmptyCustomExtensionSelectsOnlyNamesEndingInADot) {
 }
 
 // A changed file another program holds open without sharing is selected
-// all the same, without a word: the copy reports what it cannot read.
-TEST_F(WalkTest, AFileHeldOpenWithoutSharingIsSelectedAndNothingIsSaid) {
+// all the same, without a word (the copy reports what it cannot read); a
+// marker held open still gives its time, and without one nothing is selected.
+TEST_F(WalkTest, FilesAndTheMarkerHeldOpenWithoutSharingStillCount) {
   const std::wstring locked = MakeFile(L"tree\\locked.doc");
   const std::wstring shared = MakeFile(L"tree\\shared.doc");
-  HANDLE exclusive = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-  HANDLE sharing = CreateFileW(shared.c_str(), GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(sharing, INVALID_HANDLE_VALUE);
+  HANDLE held[] = {
+      CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+      CreateFileW(shared.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, 0, nullptr),
+      CreateFileW(kThresholdMarker, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)};
+  for (HANDLE h : held) ASSERT_NE(h, INVALID_HANDLE_VALUE);
   const Strings selected = Walk();
-  CloseHandle(exclusive);
-  CloseHandle(sharing);
+  for (HANDLE h : held) CloseHandle(h);
   EXPECT_EQ(selected, Sorted({locked, shared}));
   EXPECT_TRUE(Ui().Prompts().empty());
-}
-
-TEST_F(WalkTest, WithoutTheMarkerNothingIsSelected) {
-  MakeFile(L"tree\\a.doc");
   DeleteFileW(kThresholdMarker);
   EXPECT_EQ(Walk(), Strings{});
-  EXPECT_EQ(w_->FilesChecked, 1);
-}
-
-TEST_F(WalkTest, AMarkerHeldOpenWithoutSharingStillGivesItsTime) {
-  MakeFile(L"tree\\a.doc");
-  HANDLE held = CreateFileW(kThresholdMarker, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  const Strings selected = Walk();
-  CloseHandle(held);
-  EXPECT_EQ(selected.size(), 1u);
+  EXPECT_EQ(w_->FilesChecked, 2);
 }
 
 // The folder is listed before its files are tested: a time changed in
@@ -225,24 +212,13 @@ TEST_F(WalkTest, AFileIsJudgedByItsTimeAtItsTestNotByTheListing) {
 
 // ---- Which folders ----
 
-TEST_F(WalkTest, WithoutSubFoldersOnlyTheChosenFolderItselfIsExamined) {
-  MakeFolder(L"tree\\sub");
-  const std::wstring top = MakeFile(L"tree\\a.doc");
-  MakeFile(L"tree\\sub\\b.doc");
-  w_->ChkSubDir.SetValue(forms::kUnchecked);
-  EXPECT_EQ(Walk(), Strings{top});
-  EXPECT_EQ(w_->FilesChecked, 1);
-}
-
 TEST_F(WalkTest, AnExcludedFolderIsNeverEnteredAndExclusionIsOfWholePaths) {
   for (const wchar_t* folder : {L"tree\\Old", L"tree\\Old\\deeper", L"tree\\Old2", L"tree\\keep"})
     MakeFolder(folder);
   MakeFile(L"tree\\Old\\a.doc");
   MakeFile(L"tree\\Old\\deeper\\b.doc");
   const Strings wanted = {MakeFile(L"tree\\Old2\\c.doc"), MakeFile(L"tree\\keep\\d.doc")};
-  // As the folder browser gives it, in another letter case.
-  std::wstring excluded = Path(L"TREE\\OLD");
-  w_->LstDirEx.AddItem(excluded);
+  w_->LstDirEx.AddItem(Path(L"TREE\\OLD"));  // in another letter case
   w_->LstDirEx.AddItem(Path(L"tree\\keep\\"));  // a trailing "\" is another path
   EXPECT_EQ(Walk(), Sorted(wanted));
   EXPECT_EQ(w_->FilesChecked, 2);
@@ -256,7 +232,7 @@ TEST_F(WalkTest, AChosenFolderThatIsAlsoExcludedIsNotWalkedByARun) {
   const std::wstring left = MakeFile(L"tree\\sub\\b.doc", common::Now());
   w_->mnuRefresh.Click();
   ASSERT_EQ(w_->lstRemovable.Text(), L"E");
-  if (w_->mnuCloseAutomatically.Checked()) w_->mnuCloseAutomatically.Click();
+  w_->mnuCloseAutomatically.Click();
   w_->OptDateToday.SetValue(true);
   w_->LstDir.AddItem(Path(L"tree"));
   w_->LstDir.AddItem(Path(L"tree\\sub"));
@@ -287,13 +263,15 @@ TEST_F(WalkTest, TheFirstFileOfARunAndEveryTenthAfterItIsShown) {
 
 // ---- Pause and Stop ----
 
-TEST_F(WalkTest, PausePromptAnsweredYesEndsTheWalkBeforeTheFileIsTested) {
+TEST_F(WalkTest, PausePromptAnsweredNoGoesOnAndYesEndsTheWalkBeforeTheFileIsTested) {
   MakeFolder(L"tree\\sub");
-  MakeFile(L"tree\\a.doc");
-  MakeFile(L"tree\\b.doc");
-  MakeFile(L"tree\\sub\\c.doc");
+  const Strings all = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\b.doc"), MakeFile(L"tree\\sub\\c.doc")};
+  w_->CmdPause.SetValue(true);
+  Ui().AnswerMsgBox(forms::MsgResult::No);
+  EXPECT_EQ(Walk(), all);
+  EXPECT_FALSE(w_->PauseFlag || w_->AbortFlag);
+
   MakeFolder(L"second");
-  undo_.push_back([this] { FileSystem().DeleteFolder(Path(L"second"), true); });
   MakeFolder(L"second\\sub");
   MakeFile(L"second\\sub\\d.doc");
   MakeFile(L"second\\sub\\e.doc");
@@ -302,27 +280,16 @@ TEST_F(WalkTest, PausePromptAnsweredYesEndsTheWalkBeforeTheFileIsTested) {
   Ui().AnswerMsgBox(forms::MsgResult::Yes);
   EXPECT_EQ(Walk(), Strings{});
   const auto asked = Ui().PromptsOf(PromptKind::MsgBox);
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0].text, L"Would you like to abort the backup ?");
-  EXPECT_EQ(asked[0].buttons, forms::MsgButtons::YesNo);
-  EXPECT_EQ(asked[0].title, L"Ferrimond is paused");
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1].buttons, forms::MsgButtons::YesNo);
+  EXPECT_EQ(asked[1].title, L"Ferrimond is paused");
   EXPECT_TRUE(w_->AbortFlag);
   EXPECT_FALSE(w_->PauseFlag);
   EXPECT_EQ(w_->FilesChecked, 1);
   // A further chosen folder is left at its first file; one without files
   // of its own is still descended through.
-  EXPECT_EQ(WalkOn(L"second"), Strings{});
+  EXPECT_EQ(Walk(L"second", true), Strings{});
   EXPECT_EQ(w_->FilesChecked, 2);
-}
-
-TEST_F(WalkTest, PausePromptAnsweredNoGoesOnWithTheSameFile) {
-  const Strings all = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\b.doc")};
-  w_->CmdPause.SetValue(true);
-  Ui().AnswerMsgBox(forms::MsgResult::No);
-  EXPECT_EQ(Walk(), all);
-  EXPECT_FALSE(w_->PauseFlag);
-  EXPECT_FALSE(w_->AbortFlag);
-  EXPECT_EQ(Ui().Messages().size(), 1u);
 }
 
 // ---- Failures ----
@@ -344,7 +311,6 @@ TEST_F(WalkTest, AFolderThatIsGoneMeetsThePathNotFoundMessage) {
 TEST_F(WalkTest, LinksToFoldersAreNeverFollowedSoALoopEnds) {
   MakeFolder(L"tree\\sub");
   MakeFolder(L"elsewhere");
-  undo_.push_back([this] { FileSystem().DeleteFolder(Path(L"elsewhere"), true); });
   MakeFile(L"elsewhere\\outside.doc");
   const Strings wanted = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\sub\\b.doc")};
   if (!UnixLink(L"tree", L"tree\\sub\\loop") || !UnixLink(L"elsewhere", L"tree\\sub\\away"))

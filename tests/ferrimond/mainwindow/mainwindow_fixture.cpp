@@ -33,7 +33,8 @@ void MainWindowTest::TearDown() {
   window_.reset();
   harness::RemoveTree(kProgramFolder);
   if (folderPutAside_) MoveFileW(kFolderAside.c_str(), kProgramFolder);
-  if (Exists(kMarkerAside)) MoveFileExW(kMarkerAside.c_str(), kThresholdMarker, MOVEFILE_REPLACE_EXISTING);
+  DeleteFileW(kThresholdMarker);
+  if (Exists(kMarkerAside)) MoveFileW(kMarkerAside.c_str(), kThresholdMarker);
 }
 
 Frmbackup& MainWindowTest::Start() {
@@ -51,8 +52,6 @@ void MainWindowTest::Close() {
   ui_->ClearRecord();
 }
 
-forms::testing::ScriptedUserInteraction& MainWindowTest::Ui() { return *ui_; }
-
 std::vector<std::wstring> MainWindowTest::Prompts() const {
   for (const forms::testing::Prompt& prompt : ui_->Prompts()) {
     EXPECT_EQ(prompt.kind, forms::testing::PromptKind::MsgBox);
@@ -62,31 +61,11 @@ std::vector<std::wstring> MainWindowTest::Prompts() const {
   return ui_->Messages();
 }
 
-void MainWindowTest::ExpectMessages(size_t count) {
-  for (size_t i = 0; i < count; ++i) ui_->AnswerMsgBox(forms::MsgResult::Ok);
-}
-
 void MainWindowTest::WriteStamp(const std::string& bytes) {
   CreateDirectoryW(L"c:\\program files", nullptr);
   CreateDirectoryW(kProgramFolder, nullptr);
   harness::WriteFile(kLastUploadStamp, bytes);
 }
-
-int MainWindowTest::FilesInProgramFolder() const {
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((std::wstring(kProgramFolder) + L"\\*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name != L"." && name != L"..") ++count;
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
-  return count;
-}
-
-MarkerFile::MarkerFile() { harness::WriteFile(kThresholdMarker, "marker"); }
-MarkerFile::~MarkerFile() { DeleteFileW(kThresholdMarker); }
 
 std::string DriveCSwap::OriginalFolder() {
   const char* prefix = std::getenv("WINEPREFIX");

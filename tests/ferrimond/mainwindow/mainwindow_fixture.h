@@ -1,8 +1,8 @@
 #pragma once
 // Shared set-up of the main-window tests: a program folder of the test's
-// own on the prefix's C: (any earlier one is put aside and restored), the
-// main window created hidden with process hooks that only count, prompts
-// answered by a script, and drive C: moved for a while.
+// own on the prefix's C: (any earlier one, and any threshold marker, put
+// aside and restored), the main window created hidden with process hooks
+// that only count, and prompts answered by a script.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -29,14 +29,13 @@ class MainWindowTest : public ::testing::Test {
   // Destroys the window and forgets the prompts.
   void Close();
 
-  forms::testing::ScriptedUserInteraction& Ui();
-  // Texts of the message boxes shown so far.
+  forms::testing::ScriptedUserInteraction& Ui() { return *ui_; }
+  // Texts of the message boxes shown so far, each an OK box with the title.
   std::vector<std::wstring> Prompts() const;
-  // Answers the next `count` message boxes with OK.
-  void ExpectMessages(size_t count);
-
+  void ExpectMessages(size_t count) {
+    for (size_t i = 0; i < count; ++i) ui_->AnswerMsgBox(forms::MsgResult::Ok);
+  }
   void WriteStamp(const std::string& bytes);
-  int FilesInProgramFolder() const;
 
   bool AnotherInstance = false;
   int EndProcessCalls = 0;
@@ -47,18 +46,10 @@ class MainWindowTest : public ::testing::Test {
   bool folderPutAside_ = false;
 };
 
-// c:\a.temp for the length of a test.
-class MarkerFile {
- public:
-  MarkerFile();
-  ~MarkerFile();
-};
-
-// Drive C: mapped elsewhere (or removed) for the object's life, then back
-// to the prefix's own drive_c, also when the test fails.
+// Drive C: mapped to a fresh folder of that kind (or removed) for the
+// object's life, then back to the prefix's drive_c, also when a test fails.
 class DriveCSwap {
  public:
-  // A fresh folder of that kind, or no C: at all.
   explicit DriveCSwap(std::optional<harness::DriveKind> kind);
   ~DriveCSwap();
   DriveCSwap(const DriveCSwap&) = delete;

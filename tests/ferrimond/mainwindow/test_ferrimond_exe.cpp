@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -14,132 +13,78 @@ std::wstring ProgramPath() {
   using Fn = WCHAR*(CDECL*)(LPCSTR);
   auto toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  if (!toDos) {
-    // Native Windows: the path is already a Windows path.
-    const std::string path = FERRIMOND_EXE;
-    return std::wstring(path.begin(), path.end());
-  }
-  WCHAR* dos = toDos(FERRIMOND_EXE);
+  const std::string path = FERRIMOND_EXE;
+  if (!toDos) return std::wstring(path.begin(), path.end());  // already a Windows path
+  WCHAR* dos = toDos(path.c_str());
   std::wstring out = dos ? dos : L"";
   if (dos) HeapFree(GetProcessHeap(), 0, dos);
   return out;
 }
 
-class Process {
- public:
+// A started process, ended when the test leaves it running.
+struct Process {
   explicit Process(const std::wstring& exe) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     std::wstring cmd = L"\"" + exe + L"\"";
-    started_ = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &si, &pi_) != 0;
+    started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
   }
   ~Process() {
-    if (!started_) return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(pi_.hProcess, 99);
-      WaitForSingleObject(pi_.hProcess, 5000);
-    }
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
+    if (!started) return;
+    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
   }
-  bool Started() const { return started_; }
-  DWORD Id() const { return pi_.dwProcessId; }
   // The exit code, or STILL_ACTIVE when it did not end within the time.
   DWORD WaitForExit(DWORD ms) const {
-    WaitForSingleObject(pi_.hProcess, ms);
+    WaitForSingleObject(pi.hProcess, ms);
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(pi_.hProcess, &code);
+    GetExitCodeProcess(pi.hProcess, &code);
     return code;
   }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  bool started_ = false;
+  PROCESS_INFORMATION pi{};
+  bool started = false;
 };
 
-std::wstring WindowText(HWND hwnd) {
-  wchar_t text[512] = {};
-  GetWindowTextW(hwnd, text, 512);
-  return text;
-}
+const wchar_t kInstanceMessage[] = L"Only one instance of this program may run at any time";
 
-// A visible top-level window of the process that passes `match`, waiting up
-// to `ms`.
-HWND WaitForWindow(DWORD pid, bool (*match)(HWND), DWORD ms) {
-  struct Search {
-    DWORD pid;
-    bool (*match)(HWND);
-    HWND found;
-  };
+// A visible top-level window of the process titled "Ferrimond", waiting up
+// to `ms`: a message box, or else the main window (the one with a menu).
+HWND WaitForWindow(const Process& process, bool messageBox, DWORD ms) {
   const DWORD start = GetTickCount();
   do {
-    Search search{pid, match, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(param);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(hwnd, &owner);
-          if (owner != s->pid || !IsWindowVisible(hwnd) || !s->match(hwnd)) return TRUE;
-          s->found = hwnd;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (search.found) return search.found;
+    for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, messageBox ? L"#32770" : nullptr, L"Ferrimond"));) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(h, &owner);
+      if (owner == process.pi.dwProcessId && IsWindowVisible(h) && (messageBox || GetMenu(h))) return h;
+    }
     Sleep(50);
   } while (GetTickCount() - start < ms);
   return nullptr;
 }
 
-bool IsMainWindow(HWND hwnd) { return WindowText(hwnd) == L"Ferrimond" && GetMenu(hwnd); }
-
-bool IsMessageBox(HWND hwnd) {
-  wchar_t cls[64] = {};
-  GetClassNameW(hwnd, cls, 64);
-  return std::wstring(cls) == L"#32770";
-}
-
-// The main window of the process; start-up messages about the stamps that
-// other tests left in the prefix are answered on the way.
-HWND WaitForMainWindow(DWORD pid) {
-  for (int i = 0; i < 200; ++i) {
-    if (HWND main = WaitForWindow(pid, IsMainWindow, 0)) return main;
-    if (HWND box = WaitForWindow(pid, IsMessageBox, 0)) PostMessageW(box, WM_COMMAND, IDOK, 0);
-    Sleep(100);
-  }
-  return nullptr;
-}
-
-bool IsInstanceMessage(HWND hwnd) {
-  if (WindowText(hwnd) != L"Ferrimond") return false;
-  bool found = false;
-  EnumChildWindows(
-      hwnd,
-      [](HWND child, LPARAM param) -> BOOL {
-        if (WindowText(child) == L"Only one instance of this program may run at any time") {
-          *reinterpret_cast<bool*>(param) = true;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 TEST(FerrimondExe, SecondInstanceIsRefusedAndTheFirstEndsFromItsCloseBox) {
   const std::wstring exe = ProgramPath();
   ASSERT_NE(GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "no program at " << FERRIMOND_EXE;
-
   Process first(exe);
-  ASSERT_TRUE(first.Started());
-  HWND main = WaitForMainWindow(first.Id());
+  ASSERT_TRUE(first.started);
+  // Start-up messages about the stamps other tests left in the prefix are
+  // answered on the way.
+  HWND main = nullptr;
+  for (int i = 0; i < 200; ++i) {
+    if ((main = WaitForWindow(first, false, 0))) break;
+    if (HWND box = WaitForWindow(first, true, 0)) PostMessageW(box, WM_COMMAND, IDOK, 0);
+    Sleep(100);
+  }
   ASSERT_NE(main, nullptr) << "the main window did not appear";
 
   Process second(exe);
-  ASSERT_TRUE(second.Started());
-  HWND message = WaitForWindow(second.Id(), IsInstanceMessage, 20000);
-  ASSERT_NE(message, nullptr) << "the second start showed no single-instance message";
-  EXPECT_EQ(WaitForWindow(second.Id(), IsMainWindow, 0), nullptr);
+  ASSERT_TRUE(second.started);
+  HWND message = WaitForWindow(second, true, 20000);
+  ASSERT_NE(message, nullptr) << "the second start showed no message";
+  EXPECT_NE(FindWindowExW(message, nullptr, L"Static", kInstanceMessage), nullptr);
+  EXPECT_EQ(WaitForWindow(second, false, 0), nullptr);
   PostMessageW(message, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(second.WaitForExit(10000), 0u);
   // The first one is untouched by all this.

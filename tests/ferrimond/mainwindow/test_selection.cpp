@@ -15,13 +15,13 @@ namespace {
 
 using forms::testing::PromptKind;
 
-std::vector<std::wstring> Entries(const forms::ListBox& list) {
-  std::vector<std::wstring> out;
+using Strings = std::vector<std::wstring>;
+
+Strings Entries(const forms::ListBox& list) {
+  Strings out;
   for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
   return out;
 }
-
-using Strings = std::vector<std::wstring>;
 
 class SelectionTest : public mwtest::MainWindowTest {
  protected:
@@ -32,7 +32,6 @@ class SelectionTest : public mwtest::MainWindowTest {
     ASSERT_TRUE(Prompts().empty());
   }
 
-  // What a user does by typing into an edit box: one WM_CHAR per character.
   static void Type(forms::TextBox& box, const std::wstring& text) {
     for (wchar_t c : text) SendMessageW(box.Hwnd(), WM_CHAR, c, 1);
   }
@@ -90,38 +89,27 @@ TEST_F(SelectionTest, AFolderBrowserThatCannotBeCreatedIsReportedAndAddsNothing)
   EXPECT_EQ(w_->LstDir.ListCount() + w_->LstDirEx.ListCount(), 0);
 }
 
-// ---- Files and exclusion names ----
+// ---- Files, exclusion names, removing ----
 
-TEST_F(SelectionTest, BrowseFileAddsTheChosenFileAndACancelAddsNothing) {
+TEST_F(SelectionTest, BrowseFileAndExclusionNamesAddWhatIsChosen) {
   Ui().AnswerOpenFile({L"C:\\Data\\Report.doc"});
-  Ui().AnswerOpenFile({});
+  Ui().AnswerOpenFile({});  // cancelled: nothing
   w_->CmdBrowseFile.SetValue(true);
   w_->CmdBrowseFile.SetValue(true);
   EXPECT_EQ(Entries(w_->Lstfile), (Strings{L"C:\\Data\\Report.doc"}));
-  for (const auto& prompt : Ui().PromptsOf(PromptKind::OpenFile)) {
-    EXPECT_FALSE(prompt.file.multiSelect);
-    EXPECT_EQ(prompt.file.filter, L"");
-    EXPECT_EQ(prompt.file.initialDir, L"");
-  }
+  // Names are kept exactly as typed; a cancel adds an empty entry.
+  const Strings typed = {L"Thumbs.db", L"a.doc, b.doc", L" spaced.txt ", L""};
+  for (const std::wstring& answer : typed) Ui().AnswerInputBox(answer);
+  for (size_t i = 0; i < typed.size(); ++i) w_->CmdFilEx.SetValue(true);
+  EXPECT_EQ(Entries(w_->LstFilEx), typed);
 }
 
-TEST_F(SelectionTest, ExclusionNamesAreKeptExactlyAsTypedAndACancelAddsAnEmptyEntry) {
-  for (const wchar_t* answer : {L"Thumbs.db", L"a.doc, b.doc", L" spaced.txt ", L""})
-    Ui().AnswerInputBox(answer);
-  for (int i = 0; i < 4; ++i) w_->CmdFilEx.SetValue(true);
-  EXPECT_EQ(Entries(w_->LstFilEx), (Strings{L"Thumbs.db", L"a.doc, b.doc", L" spaced.txt ", L""}));
-  const auto prompts = Ui().PromptsOf(PromptKind::InputBox);
-  ASSERT_EQ(prompts.size(), 4u);
-  EXPECT_EQ(prompts[0].text, L"Please add the file name(s) that you intend to exclude from backup");
-  EXPECT_EQ(prompts[0].title, forms::AppTitle());
-  EXPECT_EQ(prompts[0].defaultText, L"");
-}
-
-// ---- Removing ----
-
-TEST_F(SelectionTest, EitherRemoveSelectedButtonRemovesWhatIsSelectedInAllFourLists) {
-  for (forms::CommandButton* button : {&w_->CmdRemove, &w_->cmdRemove2}) {
-    for (forms::ListBox* list : {&w_->LstDir, &w_->Lstfile, &w_->LstDirEx, &w_->LstFilEx}) {
+TEST_F(SelectionTest, RemoveButtonsTakeWhatIsSelectedOrEverythingFromAllFourLists) {
+  forms::ListBox* lists[] = {&w_->LstDir, &w_->Lstfile, &w_->LstDirEx, &w_->LstFilEx};
+  w_->CmdRemoveAll.SetValue(true);  // on empty lists: nothing at all
+  for (forms::CommandButton* button : {&w_->CmdRemove, &w_->cmdRemove2, &w_->CmdRemoveAll}) {
+    SCOPED_TRACE(button->Name());
+    for (forms::ListBox* list : lists) {
       list->Clear();
       for (const wchar_t* entry : {L"one", L"two", L"three"}) list->AddItem(entry);
     }
@@ -129,23 +117,15 @@ TEST_F(SelectionTest, EitherRemoveSelectedButtonRemovesWhatIsSelectedInAllFourLi
     w_->Lstfile.SetSelected(2, true);
     w_->LstFilEx.SetSelected(1, true);
     button->SetValue(true);
+    if (button == &w_->CmdRemoveAll) {
+      for (forms::ListBox* list : lists) EXPECT_EQ(list->ListCount(), 0);
+      continue;
+    }
     EXPECT_EQ(Entries(w_->LstDir), (Strings{L"two", L"three"}));
     EXPECT_EQ(Entries(w_->Lstfile), (Strings{L"one", L"two"}));
     EXPECT_EQ(Entries(w_->LstDirEx), (Strings{L"one", L"two", L"three"}));
     EXPECT_EQ(Entries(w_->LstFilEx), (Strings{L"one", L"three"}));
   }
-  EXPECT_TRUE(Ui().Prompts().empty());
-}
-
-TEST_F(SelectionTest, RemoveAllEmptiesEveryListWithoutAsking) {
-  w_->CmdRemoveAll.SetValue(true);  // on empty lists: nothing at all
-  for (forms::ListBox* list : {&w_->LstDir, &w_->Lstfile, &w_->LstDirEx, &w_->LstFilEx}) {
-    list->AddItem(L"x");
-    list->AddItem(L"y");
-  }
-  w_->CmdRemoveAll.SetValue(true);
-  for (forms::ListBox* list : {&w_->LstDir, &w_->Lstfile, &w_->LstDirEx, &w_->LstFilEx})
-    EXPECT_EQ(list->ListCount(), 0);
   EXPECT_TRUE(Ui().Prompts().empty());
 }
 
@@ -163,28 +143,21 @@ TEST_F(SelectionTest, AllFilesTicksEveryTypeAndUntickingItKeepsDocAndXls) {
   for (int i = 10; i <= 12; ++i) EXPECT_EQ(w_->Txtfiles[i].Text(), L"") << i;
 }
 
-TEST_F(SelectionTest, TypingAnExtensionTicksItsBoxAndKeepsEveryCharacter) {
-  Type(w_->Txtfiles[10], L"pdf");
-  EXPECT_EQ(w_->Txtfiles[10].Text(), L"pdf");
-  EXPECT_EQ(w_->Check1[10].Value(), forms::kChecked);
-  // The same for text set by code.
+TEST_F(SelectionTest, AnExtensionTicksItsBoxAndUntickingACustomBoxEmptiesIt) {
+  Type(w_->Txtfiles[10], L"pdf");  // typed: one WM_CHAR per character
   w_->Txtfiles[12].SetText(L"odt");
-  EXPECT_EQ(w_->Txtfiles[12].Text(), L"odt");
-  EXPECT_EQ(w_->Check1[12].Value(), forms::kChecked);
+  for (int i : {10, 12}) EXPECT_EQ(w_->Check1[i].Value(), forms::kChecked) << i;
+  EXPECT_EQ(w_->Txtfiles[10].Text(), L"pdf");
   w_->FillStrArray();
   EXPECT_EQ(w_->StrArray[10], L"*.pdf");
   EXPECT_EQ(w_->StrArray[12], L"*.odt");
-}
 
-TEST_F(SelectionTest, UntickingACustomBoxEmptiesItsExtensionAndTheBoxStaysUnticked) {
-  Type(w_->Txtfiles[11], L"pdf");
-  w_->Check1[11].SetValue(forms::kUnchecked);
-  EXPECT_EQ(w_->Txtfiles[11].Text(), L"");
-  EXPECT_EQ(w_->Check1[11].Value(), forms::kUnchecked);
+  w_->Check1[12].SetValue(forms::kUnchecked);
+  EXPECT_EQ(w_->Txtfiles[12].Text(), L"");
+  EXPECT_EQ(w_->Check1[12].Value(), forms::kUnchecked);
   w_->FillStrArray();
-  EXPECT_EQ(w_->StrArray[11], L"");
+  EXPECT_EQ(w_->StrArray[12], L"");
   // Other boxes leave the extensions alone.
-  w_->Txtfiles[10].SetText(L"pdf");
   w_->Check1[9].SetValue(forms::kChecked);
   w_->Check1[9].SetValue(forms::kUnchecked);
   EXPECT_EQ(w_->Txtfiles[10].Text(), L"pdf");
