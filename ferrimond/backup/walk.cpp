@@ -51,31 +51,25 @@ bool AlreadyOnPath(const Folder& folder, uint64_t index, const std::vector<Frmba
   return false;
 }
 
-// The marker's last-write time, or none when it cannot be read (then no
-// file is selected). Read from its attributes: opening it costs a round
-// trip to the server under Wine, and the marker is read once per folder.
-std::optional<FILETIME> MarkerWritten() {
-  WIN32_FILE_ATTRIBUTE_DATA marker;
-  if (!GetFileAttributesExW(SystemPath(kThresholdMarker).c_str(), GetFileExInfoStandard, &marker)) {
-    return std::nullopt;
-  }
-  return marker.ftLastWriteTime;
+// A file's last-write time as it is now, read from its attributes: no
+// handle is opened (under Wine each open is a round trip to the server),
+// and the time is current even where a listing lags behind (NTFS brings a
+// listed time up to date only when the writer closes the file). None when
+// the file cannot be read.
+std::optional<FILETIME> WrittenNow(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return data.ftLastWriteTime;
 }
 
-bool Later(const FILETIME& a, const FILETIME& b) { return CompareFileTime(&a, &b) == 1; }
-
-// The date test: the file's last write, as it is now, is strictly later
-// than the marker's. It is read from the file's attributes by the name the
-// file is listed under: the listing may be older than the file (NTFS brings
-// a listed time up to date only when the writer closes the file), and no
-// handle is opened. So a file held open without sharing is selected like
-// any other; the copy then reports it as not copied, rather than the run
-// leaving a changed file out without a word. A file gone since the listing
-// is not selected.
+// The date test: the file, by the name it is listed under, was last written
+// strictly later than the marker. A file held open without sharing is
+// selected like any other; the copy then reports it as not copied, rather
+// than the run leaving a changed file out without a word. A file gone since
+// the listing is not selected.
 bool WrittenAfter(const File& file, const FILETIME& threshold) {
-  WIN32_FILE_ATTRIBUTE_DATA now;
-  return GetFileAttributesExW(SystemPath(file.Path()).c_str(), GetFileExInfoStandard, &now) &&
-         Later(now.ftLastWriteTime, threshold);
+  const std::optional<FILETIME> written = WrittenNow(file.Path());
+  return written && CompareFileTime(&*written, &threshold) == 1;
 }
 
 }  // namespace
@@ -152,10 +146,8 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
       if (AbortFlag) return;
       if (CheckFileName(file.Name())) continue;
       if (!CheckFiles(StrArray, file.Name())) continue;
-      // By the name it is listed under, which also finds it where letter
-      // case counts.
       if (!markerRead) {
-        threshold = MarkerWritten();
+        threshold = WrittenNow(kThresholdMarker);
         markerRead = true;
       }
       if (threshold && WrittenAfter(file, *threshold)) SelectionList->Add(file.Path());

@@ -215,44 +215,51 @@ Folder FileSystem::GetFolder(const std::wstring& path) const {
   return Folder(std::move(full), attributes);
 }
 
-File FileSystem::GetFile(const std::wstring& path) const {
-  const std::wstring full = FullPath(path);
+namespace {
+
+// The full path of a file to look up; 53 for nothing, a root or a wildcard.
+std::wstring FilePathToLookUp(const std::wstring& path) {
+  std::wstring full = FullPath(path);
   if (full.empty() || IsRootPath(full) || full.find_first_of(L"*?") != std::wstring::npos)
     RaiseFileSystemNumber(common::ErrFileNotFound);
+  return full;
+}
+
+// A lookup that failed: a folder missing on the way is a missing file, 53.
+[[noreturn]] void RaiseLookupFailure() {
+  const DWORD code = GetLastError();
+  if (code == ERROR_PATH_NOT_FOUND) RaiseFileSystemNumber(common::ErrFileNotFound);
+  RaiseFileSystemError(code);
+}
+
+}  // namespace
+
+File FileSystem::GetFile(const std::wstring& path) const {
+  const std::wstring full = FilePathToLookUp(path);
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileExW(SystemPath(full).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                  nullptr, 0);
-  if (find == INVALID_HANDLE_VALUE) {
-    const DWORD code = GetLastError();
-    if (code == ERROR_PATH_NOT_FOUND) RaiseFileSystemNumber(common::ErrFileNotFound);
-    RaiseFileSystemError(code);
-  }
+  if (find == INVALID_HANDLE_VALUE) RaiseLookupFailure();
   FindClose(find);
   if (IsDirectory(data.dwFileAttributes)) RaiseFileSystemNumber(common::ErrFileNotFound);
   return File(ParentPath(full), data);
 }
 
 File FileSystem::GetListedFile(const std::wstring& path) const {
-  const std::wstring full = FullPath(path);
-  if (full.empty() || IsRootPath(full) || full.find_first_of(L"*?") != std::wstring::npos)
-    RaiseFileSystemNumber(common::ErrFileNotFound);
+  const std::wstring full = FilePathToLookUp(path);
   WIN32_FILE_ATTRIBUTE_DATA attributes;
-  if (!GetFileAttributesExW(SystemPath(full).c_str(), GetFileExInfoStandard, &attributes)) {
-    const DWORD code = GetLastError();
-    if (code == ERROR_PATH_NOT_FOUND) RaiseFileSystemNumber(common::ErrFileNotFound);
-    RaiseFileSystemError(code);
-  }
+  if (!GetFileAttributesExW(SystemPath(full).c_str(), GetFileExInfoStandard, &attributes)) RaiseLookupFailure();
   if (IsDirectory(attributes.dwFileAttributes)) RaiseFileSystemNumber(common::ErrFileNotFound);
+  const std::wstring name = LastComponent(full);
   WIN32_FIND_DATAW data{};
+  if (name.size() >= MAX_PATH) RaiseFileSystemNumber(common::ErrFileNotFound);
+  name.copy(data.cFileName, name.size());
   data.dwFileAttributes = attributes.dwFileAttributes;
   data.ftCreationTime = attributes.ftCreationTime;
   data.ftLastAccessTime = attributes.ftLastAccessTime;
   data.ftLastWriteTime = attributes.ftLastWriteTime;
   data.nFileSizeHigh = attributes.nFileSizeHigh;
   data.nFileSizeLow = attributes.nFileSizeLow;
-  const std::wstring name = LastComponent(full);
-  if (name.size() >= MAX_PATH) RaiseFileSystemNumber(common::ErrFileNotFound);
-  name.copy(data.cFileName, name.size());
   return File(ParentPath(full), data);
 }
 
