@@ -28,8 +28,9 @@ std::wstring NumberText(double value) {
   return out;
 }
 
-common::DateTime TodayAtOneSecond() {
-  return common::DateTime(common::Now().DatePart().Value() + common::DateTime::TimeSerial(0, 0, 1));
+// One second past midnight of `day`.
+common::DateTime AtOneSecond(common::DateTime day) {
+  return common::DateTime(day.DatePart().Value() + common::DateTime::TimeSerial(0, 0, 1));
 }
 
 // Clears the guard however the run ends.
@@ -110,51 +111,36 @@ void Frmbackup::CmdCToE_Click() {
       auto stamp = [](common::DateTime value) {
         SetFileTimes(kThresholdMarker, value, FileTimeAccessed | FileTimeWritten);
       };
-      // A stamp file's date; false when the file is missing.
-      auto readStamp = [&](const wchar_t* path, common::DateTime& value) {
-        if (!fs.FileExists(path)) return false;
-        value = ReadRecordFile(path).ReadDate();
-        return true;
+      // The date of a stamp file; the option is cleared when the file is
+      // missing or holds no date.
+      auto stampFrom = [&](forms::OptionButton& option, const wchar_t* path, const wchar_t* noDate) {
+        if (!fs.FileExists(path)) {
+          option.SetValue(false);
+          return;
+        }
+        const common::DateTime value = ReadRecordFile(path).ReadDate();
+        lblBackup.SetCaption(common::DateText(value));
+        if (value.IsNull()) {
+          Ui().MsgBox(noDate);
+          option.SetValue(false);
+        } else {
+          stamp(value);
+        }
       };
       if (OptAnyTime.Value()) {
         stamp(UserSetTime);
       } else if (OptLastUpload.Value()) {
-        common::DateTime value;
-        if (!readStamp(kLastUploadStamp, value)) {
-          OptLastUpload.SetValue(false);
-        } else {
-          lblBackup.SetCaption(common::DateText(value));
-          if (value.IsNull()) {
-            Ui().MsgBox(L"Last update time was not kept correctly!");
-            OptLastUpload.SetValue(false);
-          } else {
-            stamp(value);
-          }
-        }
+        stampFrom(OptLastUpload, kLastUploadStamp, L"Last update time was not kept correctly!");
       } else if (optDateText.Value()) {
-        stamp(TodayAtOneSecond().AddDays(-DaysBack));
+        stamp(AtOneSecond(common::Now()).AddDays(-DaysBack));
       } else if (OptDateToday.Value()) {
-        const common::DateTime value = TodayAtOneSecond();
+        const common::DateTime value = AtOneSecond(common::Now());
         lblBackup.SetCaption(common::DateText(value));
         stamp(value);
       } else if (optDatePicker.Value()) {
-        stamp(PickedDate.IsNull()
-                  ? TodayAtOneSecond()
-                  : common::DateTime(PickedDate.DatePart().Value() +
-                                     common::DateTime::TimeSerial(0, 0, 1)));
+        stamp(AtOneSecond(PickedDate.IsNull() ? common::Now() : PickedDate));
       } else if (OptLastBackup.Value()) {
-        common::DateTime value;
-        if (!readStamp(kLastBackupStamp, value)) {
-          OptLastBackup.SetValue(false);
-        } else {
-          lblBackup.SetCaption(common::DateText(value));
-          if (value.IsNull()) {
-            Ui().MsgBox(L"Last backup time was not recorded!");
-            OptLastBackup.SetValue(false);
-          } else {
-            stamp(value);
-          }
-        }
+        stampFrom(OptLastBackup, kLastBackupStamp, L"Last backup time was not recorded!");
       }
       auto anySelected = [&] {
         for (forms::OptionButton* option : options) {

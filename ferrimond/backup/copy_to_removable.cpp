@@ -99,6 +99,12 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   FreeSpaceGauge gauge;
   // The mirror folder of the last file copied, known to exist.
   std::wstring mirrored;
+  // After anything that may have changed the drive, it is read again and
+  // the mirror looked for again.
+  auto forgetDrive = [&] {
+    gauge.Forget();
+    mirrored.clear();
+  };
 
   // Waits until Continue or Stop, with the buttons for a drive change.
   auto waitForDrive = [&] {
@@ -111,8 +117,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       WaitBriefly();
       if (IsUnloaded()) AbortFlag = ContinueFlag = true;
     }
-    gauge.Forget();
-    mirrored.clear();
+    forgetDrive();
   };
   // Times the removable drive was found not ready for the current entry.
   int notReady = 0;
@@ -139,21 +144,20 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
           // gone (the drive was changed or cleaned); then it is made again.
           const std::wstring folder = ParentPath(source.Path());
           const std::wstring mirror = MirrorFolder(folder, letter[0]);
-          const bool reused = mirror == mirrored;
-          if (!reused) {
+          auto makeMirror = [&] {
             mirrored.clear();
             MakeMirrorFolders(*this, folder);
             mirrored = mirror;
-          }
+          };
+          const bool reused = mirror == mirrored;
+          if (!reused) makeMirror();
           const CopyTarget target = MirrorTarget(folder, source.Name(), letter[0]);
           try {
             try {
               fs.CopyFile(target.source, target.destinationFolder, true);
             } catch (const common::NumberedError& e) {
               if (!reused || e.Number() != common::ErrPathNotFound) throw;
-              mirrored.clear();
-              MakeMirrorFolders(*this, folder);
-              mirrored = mirror;
+              makeMirror();
               fs.CopyFile(target.source, target.destinationFolder, true);
             }
             gauge.Spent(source.Size());
@@ -202,8 +206,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             Ui().MsgBox(std::to_wstring(e.Number()) + e.Description());
             break;
         }
-        gauge.Forget();
-        mirrored.clear();
+        forgetDrive();
         if (!again) {
           // The file is passed over.
           ++FilesNotCopied;
@@ -227,8 +230,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         CmdStop.SetValue(true);
       }
       PauseHandler();
-      gauge.Forget();
-      mirrored.clear();
+      forgetDrive();
     }
     lblDir.SetCaption(progress);
     forms::DoEventsPaced();

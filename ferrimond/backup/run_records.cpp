@@ -23,15 +23,18 @@ const wchar_t kFnmHeader[] =
     L"look in backupsta.sta, time,File checked,file selected,totalsize of files, search time, "
     L"write time, total time, Drive";
 
+// A file of the log folder named after the day's tag.
+std::wstring DayLogFile(const std::wstring& dateTag, const wchar_t* ending) {
+  return std::wstring(L"c:\\program files\\Ferrimond\\log\\") + dateTag + ending;
+}
+
 }  // namespace
 
 void Frmbackup::SaveFileName(const std::shared_ptr<ListItem>& first) {
+  // BuildDir makes the program folder too.
   if (!FileSys().FolderExists(kLogFolder)) BuildDir(kLogFolder);
   const common::DateTime today = common::Now();
   DateTag = MakeDateTag(common::ShortDateText(today), today);
-  FileSystem& fs = FileSys();
-  if (!fs.FolderExists(kProgramFolder)) fs.CreateFolder(kProgramFolder);
-  if (!fs.FolderExists(kLogFolder)) fs.CreateFolder(kLogFolder);
 
   RecordWriter lines;
   for (const ListItem* item = first.get(); item; item = item->NextItem.get()) {
@@ -40,8 +43,7 @@ void Frmbackup::SaveFileName(const std::shared_ptr<ListItem>& first) {
   }
   lines.String(L"start backup at: " + common::DateText(RunStart)).EndRecord();
   lines.String(kFnmHeader).EndRecord();
-  AppendTextFile(std::wstring(L"c:\\program files\\Ferrimond\\log\\") + DateTag + L".fnm",
-                 lines.Bytes());
+  AppendTextFile(DayLogFile(DateTag, L".fnm"), lines.Bytes());
 
   WriteTextFile(kLastBackupStampToWrite, RecordWriter().Date(RunStart).EndRecord().Bytes());
 }
@@ -77,9 +79,7 @@ void Frmbackup::Write_Statistics() {
       .String(DriveText)
       .EndRecord();
   AppendTextFile(kStatisticsFile, line.Bytes());
-  FileSys().CopyFile(kStatisticsFile,
-                     std::wstring(L"c:\\program files\\ferrimond\\log\\") + DateTag + L"_backup.sta",
-                     true);
+  FileSys().CopyFile(kStatisticsFile, DayLogFile(DateTag, L"_backup.sta"), true);
 }
 
 }  // namespace ferrimond

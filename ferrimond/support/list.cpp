@@ -51,11 +51,4 @@ bool List::Delete(const std::wstring& varItem) {
   return true;
 }
 
-void List::DebugList() const {
-  size_t length = 0;
-  for (const ListItem* item = head_.get(); item; item = item->NextItem.get())
-    length += item->Value.size();
-  (void)length;
-}
-
 }  // namespace ferrimond

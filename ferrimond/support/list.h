@@ -36,8 +36,6 @@ class List {
   void Add(const std::wstring& varValue);
   // Removes the first entry equal to varItem; true when one was removed.
   bool Delete(const std::wstring& varItem);
-  // Walks the whole chain reading every value; no output, no change.
-  void DebugList() const;
 
   size_t Count() const { return count_; }
 

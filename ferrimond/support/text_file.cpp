@@ -5,30 +5,17 @@
 #include <algorithm>
 
 #include "ferrimond/support/file_system_errors.h"
+#include "ferrimond/support/file_system_handle.h"
 #include "ferrimond/support/file_system_paths.h"
 
 namespace ferrimond {
 
 namespace {
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
-
-HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
-  HANDLE h = CreateFileW(SystemPath(FullPath(path)).c_str(), access, share, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) RaiseLastFileSystemError();
+ScopedHandle Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+  ScopedHandle h(CreateFileW(SystemPath(FullPath(path)).c_str(), access, share, nullptr, disposition,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.ok()) RaiseLastFileSystemError();
   return h;
 }
 
@@ -45,7 +32,7 @@ void WriteAll(HANDLE h, const std::string& bytes) {
 }  // namespace
 
 std::string ReadTextFile(const std::wstring& path) {
-  Handle h(Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
+  const ScopedHandle h(Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
@@ -57,12 +44,12 @@ std::string ReadTextFile(const std::wstring& path) {
 }
 
 void WriteTextFile(const std::wstring& path, const std::string& bytes) {
-  Handle h(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS));
+  const ScopedHandle h(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS));
   WriteAll(h.get(), bytes);
 }
 
 void AppendTextFile(const std::wstring& path, const std::string& bytes) {
-  Handle h(Open(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS));
+  const ScopedHandle h(Open(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS));
   WriteAll(h.get(), bytes);
 }
 
