@@ -134,11 +134,7 @@ LRESULT MonthCalendar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     case WM_PAINT: {
       PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd_, &ps);
-      if (!State().bLoading) {
-        Render();
-        mdc_.BlitImage(dc);
-      }
+      DrawTo(BeginPaint(hwnd_, &ps));
       EndPaint(hwnd_, &ps);
       return 0;
     }
@@ -331,8 +327,7 @@ void MonthCalendar::ReadProperties(const common::PropertyBag& bag) {
     SetBackColor(ReadBagColor(bag, L"BackColor", kSysWindow));
     SetHeaderColor(ReadBagColor(bag, L"HeaderColor", kSysButtonFace));
     SetEnabled(bag.ReadBool(L"Enabled", true));
-    bool empty = bag.ReadBool(L"EmptyButton", true);
-    if (empty != emptyButton_) SetEmptyButton(empty);
+    SetEmptyButton(bag.ReadBool(L"EmptyButton", true));
   }
   ShowMonthOf(value_);
   Paint();
@@ -517,8 +512,7 @@ void MonthCalendar::Render() {
   mdc_.DrawBox(0, 0, kWidth + 4, 32, 1, headerColor_, headerColor_);
 
   for (int i = 0; i < 6; ++i) {
-    if (i == kEmpty && !emptyButton_) continue;
-    frames_[i].Paint();
+    if (FrameActive(i)) frames_[i].Paint();
   }
 
   mdc_.SetFont(kFace, kPoints, true);
@@ -552,6 +546,7 @@ void MonthCalendar::DrawDayGrid() {
   COLORREF ellipseColor = TranslateColor(kSysActiveCaption);
   HPEN pen = CreatePen(PS_SOLID, 1, ellipseColor == CLR_INVALID ? 0 : ellipseColor);
   HGDIOBJ oldPen = SelectObject(dc, pen);
+  int fontBold = -1;  // a new font only where the weight changes
   for (int n = 0; n < 42; ++n) {
     const double serial = start + n;
     if (!IsRepresentableDate(serial)) continue;
@@ -571,7 +566,10 @@ void MonthCalendar::DrawDayGrid() {
     } else {
       color = (p.month == displayedMonth_ + 1) ? activeMonthColor_ : inactiveMonthColor_;
     }
-    mdc_.SetFont(kFace, kPoints, bold);
+    if (fontBold != bold) {
+      mdc_.SetFont(kFace, kPoints, bold);
+      fontBold = bold;
+    }
     mdc_.DrawText(std::to_wstring(p.day), left, top, kCellWidth, kCellHeight, color, kNoColor,
                   DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }

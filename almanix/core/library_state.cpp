@@ -1,6 +1,6 @@
 #include "almanix/core/library_state.h"
 
-#include <windows.h>
+#include "almanix/core/locale_names.h"
 
 namespace almanix {
 
@@ -8,18 +8,6 @@ LibraryState& State() {
   thread_local LibraryState state;
   return state;
 }
-
-namespace {
-
-std::wstring LocaleText(LCTYPE type) {
-  wchar_t buffer[100] = {};
-  int n = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, 100);
-  if (n <= 0) return {};
-  buffer[99] = L'\0';
-  return buffer;
-}
-
-}  // namespace
 
 void ReadLocalePatterns() {
   LibraryState& s = State();

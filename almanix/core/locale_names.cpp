@@ -1,20 +1,21 @@
 #include "almanix/core/locale_names.h"
 
-#include <windows.h>
-
 #include <cstdio>
 
 namespace almanix {
 
 namespace {
 
+// The locale numbers the days from Monday (1) to Sunday (7).
+int LocaleDay(int weekday) { return weekday == 1 ? 7 : weekday - 1; }
+
+}  // namespace
+
 std::wstring LocaleText(LCTYPE type) {
   wchar_t buffer[128] = {};
   if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, 128) <= 0) return {};
   return buffer;
 }
-
-}  // namespace
 
 std::wstring MonthName(int month) {
   if (month < 1 || month > 12) return {};
@@ -26,11 +27,14 @@ std::wstring AbbrevMonthName(int month) {
   return LocaleText(LOCALE_SABBREVMONTHNAME1 + month - 1);
 }
 
+std::wstring DayName(int weekday) {
+  if (weekday < 1 || weekday > 7) return {};
+  return LocaleText(LOCALE_SDAYNAME1 + LocaleDay(weekday) - 1);
+}
+
 std::wstring AbbrevDayName(int weekday) {
   if (weekday < 1 || weekday > 7) return {};
-  // The locale numbers the days from Monday (1) to Sunday (7).
-  int localeDay = weekday == 1 ? 7 : weekday - 1;
-  return LocaleText(LOCALE_SABBREVDAYNAME1 + localeDay - 1);
+  return LocaleText(LOCALE_SABBREVDAYNAME1 + LocaleDay(weekday) - 1);
 }
 
 int SystemFirstDayOfWeek() {

@@ -13,21 +13,10 @@ namespace almanix {
 
 namespace {
 
-std::wstring LocaleText(LCTYPE type) {
-  wchar_t buffer[100];
-  int n = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, 100);
-  return n > 0 ? std::wstring(buffer) : std::wstring();
-}
-
 std::wstring Padded(int value, size_t width) {
   std::wstring text = std::to_wstring(value);
   if (text.size() < width) text.insert(0, width - text.size(), L'0');
   return text;
-}
-
-std::wstring DayName(int weekday) {
-  // LOCALE_SDAYNAME1 is Monday; weekday 1 is Sunday.
-  return LocaleText(weekday == 1 ? LOCALE_SDAYNAME7 : LOCALE_SDAYNAME1 + (weekday - 2));
 }
 
 bool IsOneOf(const std::wstring& s, std::initializer_list<const wchar_t*> list) {

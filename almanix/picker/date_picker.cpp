@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
+#include <utility>
 
 #include "almanix/core/bag_values.h"
 #include "almanix/core/control_error.h"
@@ -23,6 +24,16 @@ namespace {
 constexpr wchar_t kClassName[] = L"AlmanixDatePicker";
 constexpr UINT_PTR kTimerId = 1;
 constexpr OleColor kDisabledText = kSysButtonFace;
+
+// The window style and extended style bits that draw a border style.
+std::pair<DWORD, DWORD> BorderBits(dtpBorderStyles border) {
+  switch (border) {
+    case dtpBorder3D: return {0, WS_EX_CLIENTEDGE};
+    case dtpBorderThin3D: return {0, WS_EX_STATICEDGE};
+    case dtpBorderFlat: return {WS_BORDER, 0};
+    default: return {0, 0};
+  }
+}
 
 // Tokens of a pattern, longest of each family first.
 constexpr const wchar_t* kTokens[] = {
@@ -92,14 +103,8 @@ DatePicker::~DatePicker() { Destroy(); }
 HWND DatePicker::Create(HWND parent, int x, int y, int w, int h, DWORD style, UINT id) {
   if (hwnd_) return hwnd_;
   HINSTANCE module = RegisterControlClass(kClassName, WndProc, LoadCursorW(nullptr, IDC_ARROW));
-  style &= ~(WS_BORDER | WS_DLGFRAME);
-  DWORD ex = 0;
-  switch (borderStyle_) {
-    case dtpBorder3D: ex = WS_EX_CLIENTEDGE; break;
-    case dtpBorderThin3D: ex = WS_EX_STATICEDGE; break;
-    case dtpBorderFlat: style |= WS_BORDER; break;
-    default: break;
-  }
+  const auto [border, ex] = BorderBits(borderStyle_);
+  style = (style & ~(WS_BORDER | WS_DLGFRAME)) | border;
   HWND hwnd = CreateWindowExW(ex, kClassName, L"", style, x, y, w, h, parent,
                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), module, this);
   if (!hwnd) return nullptr;
@@ -201,7 +206,6 @@ void DatePicker::ReadProperties(const common::PropertyBag& bag) {
       value_ = Clamp(ReadBagDate(bag, L"Value", Today()));
       lastDate_ = *value_;
     } else {
-      if (value_) lastDate_ = *value_;
       value_.reset();
     }
     FocusColor = ReadBagColor(bag, L"FocusColor", kSysWindow);
@@ -289,7 +293,6 @@ void DatePicker::FireChange() {
 
 void DatePicker::SetValue(const DateOrNull& value) {
   if (!value) {
-    if (value_) lastDate_ = *value_;
     value_.reset();
   } else {
     if (*value < minDate_ || *value > maxDate_) RaiseControlError(ErrDateOutOfRange);
@@ -380,13 +383,12 @@ void DatePicker::SetFont(const PickerFont& font) {
 
 void DatePicker::SetBackColor(OleColor value) {
   backColor_ = value;
-  Redraw();  // Render picks the background
+  Redraw();
   MarkChanged(L"BackColor");
 }
 
 void DatePicker::SetForeColor(OleColor value) {
   foreColor_ = value;
-  mdc_.SetTextColor(enabled_ ? foreColor_ : kDisabledText);
   Redraw();
   MarkChanged(L"ForeColor");
 }
@@ -394,7 +396,6 @@ void DatePicker::SetForeColor(OleColor value) {
 void DatePicker::SetEnabled(bool value) {
   enabled_ = value;
   for (CFrame& b : buttons_) b.Enabled = value;
-  mdc_.SetTextColor(enabled_ ? foreColor_ : kDisabledText);
   if (!value) CloseUpCalendar();
   UpdateInputState();
   Redraw();
@@ -482,8 +483,6 @@ PickerFont DatePicker::FontOf(HFONT font) {
 void DatePicker::ApplyFont() {
   const PickerFont f = Font();
   mdc_.SetFont(f.Name, f.Size, f.Bold, f.Italic, f.Strikethrough, f.Underline);
-  mdc_.SetBackColor(focused_ && UseFocusColor ? FocusColor : backColor_);
-  mdc_.SetTextColor(enabled_ ? foreColor_ : kDisabledText);
   BuildFields();
 }
 
@@ -498,13 +497,16 @@ void DatePicker::BuildFields() {
   const int height = mdc_.Height();
   fields_.clear();
   int x = 2;
+  auto add = [&](const std::wstring& mask) {
+    CDateMask m;
+    m.Init(&mdc_, mask, x, height);
+    x += m.Width;
+    fields_.push_back(std::move(m));
+  };
   std::wstring literal;
   auto flush = [&] {
     if (literal.empty()) return;
-    CDateMask m;
-    m.Init(&mdc_, literal, x, height);
-    x += m.Width;
-    fields_.push_back(std::move(m));
+    add(literal);
     literal.clear();
   };
   for (size_t i = 0; i < pattern_.size();) {
@@ -537,15 +539,12 @@ void DatePicker::BuildFields() {
       continue;
     }
     flush();
-    CDateMask m;
-    m.Init(&mdc_, token, x, height);
-    x += m.Width;
-    fields_.push_back(std::move(m));
+    add(token);
     i += wcslen(token);
   }
   flush();
 
-  GiveFieldsValue(value_ ? *value_ : lastDate_);
+  GiveFieldsValue(lastDate_);
   current_ = -1;
   for (size_t i = 0; i < fields_.size(); ++i) {
     if (!fields_[i].isliteral()) {
@@ -582,9 +581,9 @@ void DatePicker::ApplyBorder() {
   if (!hwnd_) return;
   LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_BORDER);
   LONG_PTR ex = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & ~static_cast<LONG_PTR>(WS_EX_CLIENTEDGE | WS_EX_STATICEDGE);
-  if (borderStyle_ == dtpBorder3D) ex |= WS_EX_CLIENTEDGE;
-  if (borderStyle_ == dtpBorderThin3D) ex |= WS_EX_STATICEDGE;
-  if (borderStyle_ == dtpBorderFlat) style |= WS_BORDER;
+  const auto [border, borderEx] = BorderBits(borderStyle_);
+  style |= border;
+  ex |= borderEx;
   SetWindowLongPtrW(hwnd_, GWL_STYLE, style);
   SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, ex);
   SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
@@ -608,6 +607,7 @@ void DatePicker::UpdateInputState() {
 
 void DatePicker::Render() {
   mdc_.SetBackColor(focused_ && UseFocusColor ? FocusColor : backColor_);
+  mdc_.SetTextColor(enabled_ ? foreColor_ : kDisabledText);
   mdc_.Clear();
   bool typing = false;
   for (const CDateMask& f : fields_) typing |= f.HasTyped();
@@ -670,7 +670,7 @@ bool DatePicker::CommitTyped() {
   if (current_ < 0 || !fields_[current_].HasTyped()) return false;
   CDateMask& field = fields_[current_];
   if (!field.Validate()) {
-    field.SetValue(value_ ? *value_ : lastDate_);
+    field.SetValue(lastDate_);
     return false;
   }
   ChangeValue(Clamp(field.Value()), true);
@@ -696,7 +696,7 @@ void DatePicker::Step(int16_t amount) {
     if (timerTag_ == TimerTag::Validate) StopTimer();
     field.Validate();
   }
-  field.SetValue(value_ ? *value_ : lastDate_);
+  field.SetValue(lastDate_);
   field.AddValue(amount);
   ChangeValue(Clamp(field.Value()), true);
 }
@@ -754,7 +754,7 @@ void DatePicker::PushCalendarValue() {
       sc_->SetMinDate(minDate_);
       sc_->SetMaxDate(maxDate_);
     }
-    sc_->SetValue(value_ ? *value_ : lastDate_);
+    sc_->SetValue(lastDate_);
   } catch (...) {
     pushingCalendar_ = false;
     throw;
@@ -820,7 +820,6 @@ void DatePicker::OnCalendarEmptyClicked() {
   bool cancel = false;
   events_.Fire(&DatePickerEvents::EmptyClicked, cancel);
   if (cancel) return;
-  if (value_) lastDate_ = *value_;
   value_.reset();
   MarkChanged(L"Value");
   Redraw();
@@ -960,7 +959,6 @@ void DatePicker::OnFocus(bool gained, HWND other) {
         sc_->hWnd() && other && (other == sc_->hWnd() || IsChild(sc_->hWnd(), other));
     if (!intoCalendar) CloseUpCalendar();
   }
-  mdc_.SetBackColor(focused_ && UseFocusColor ? FocusColor : backColor_);
   Redraw();
 }
 

@@ -257,6 +257,7 @@ class DatePicker : public PropertyChanges {
   bool closedByButtonClick_ = false;
 
   DateOrNull value_;
+  // The date the fields show and step: Value, or the last one while Null.
   common::DateTime lastDate_;
   common::DateTime minDate_;
   common::DateTime maxDate_;

@@ -1,9 +1,10 @@
 #include "almanix/core/locale_names.h"
 #include "calendar_fixture.h"
-#include "common/numbered_error.h"
+#include "tests/almanix/control_errors.h"
 
 #include <stdexcept>
 
+using almanix::testing::ControlErrorOf;
 using almanix::testing::PumpFor;
 using calendar_test::CalendarWindow;
 using common::DateTime;
@@ -13,16 +14,6 @@ namespace {
 constexpr POINT kRight{190, 15}, kLeft{10, 15}, kYear{127, 15}, kUp{155, 10}, kDown{155, 20};
 constexpr POINT kMonthName{60, 15}, kToday{40, 164}, kEmpty{150, 164};
 using Log = std::vector<std::wstring>;
-
-int32_t NumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const common::NumberedError& e) {
-    EXPECT_EQ(e.Source(), L"DatePicker");
-    return e.Number();
-  }
-  return 0;
-}
 
 // Moves the real cursor to a client point; false when the platform ignores it.
 bool PutCursor(HWND hwnd, POINT p) {
@@ -52,7 +43,7 @@ TEST_F(CalendarWindow, MonthStartingOnTheFirstDayOfTheWeekAndAFixedSize) {
   Send(WM_RBUTTONDOWN, Cell(41), MK_RBUTTON);  // any button picks a day: 8 March
   EXPECT_EQ(cal_->Value(), DateTime::Serial(2026, 3, 8));
   EXPECT_EQ(Shown(), std::pair(2026, 3));
-  EXPECT_EQ(NumberOf([&] { cal_->SetFirstDayofWeek(8); }), 5);
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetFirstDayofWeek(8); }), 5);
 }
 
 TEST_F(CalendarWindow, RightInDecemberAndLeftInJanuary) {
@@ -113,15 +104,15 @@ TEST_F(CalendarWindow, SameValueTwiceRaisesChangeTwice) {
   cal_->SetValue(DateTime::Serial(2026, 7, 4));
   EXPECT_EQ(events_.Count(L"Change"), 2);
   EXPECT_EQ(marked, 1);
-  EXPECT_EQ(NumberOf([&] { cal_->SetSelectedYear(10000); }), 5);
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetSelectedYear(10000); }), 5);
 }
 
 TEST_F(CalendarWindow, MinAndMaxDateErrorsStoreNothing) {
   cal_->SetMinDate(DateTime::Serial(2020, 1, 1));
   cal_->SetMaxDate(DateTime::Serial(2030, 1, 1));
-  EXPECT_EQ(NumberOf([&] { cal_->SetMaxDate(DateTime::Serial(2019, 12, 31)); }), 1070);
-  EXPECT_EQ(NumberOf([&] { cal_->SetMinDate(DateTime::Serial(2030, 1, 2)); }), 1068);
-  EXPECT_EQ(NumberOf([&] { cal_->SetMaxDate(DateTime(3e6)); }), 5);  // after 9999
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetMaxDate(DateTime::Serial(2019, 12, 31)); }), 1070);
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetMinDate(DateTime::Serial(2030, 1, 2)); }), 1068);
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetMaxDate(DateTime(3e6)); }), 5);  // after 9999
   EXPECT_EQ(cal_->MinDate(), DateTime::Serial(2020, 1, 1));
   EXPECT_EQ(cal_->MaxDate(), DateTime::Serial(2030, 1, 1));
   // A day outside the range is clicked but not taken.

@@ -5,17 +5,13 @@
 #include "almanix/core/ole_color.h"
 #include "almanix/drawing/mdc.h"
 #include "almanix/mask/date_mask.h"
+#include "tests/harness/expect.h"
 
 namespace almanix {
 namespace {
 
 using common::DateTime;
-
-DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
-  DateTime out;
-  EXPECT_TRUE(DateTime::FromParts({y, m, d, hh, mm, ss}, out));
-  return out;
-}
+using harness::At;
 
 class DateMaskTest : public ::testing::Test {
  protected:

@@ -10,16 +10,13 @@
 
 #include "almanix/core/library_state.h"
 #include "almanix/picker/date_picker.h"
-#include "common/numbered_error.h"
+#include "tests/almanix/control_errors.h"
 #include "tests/almanix/message_loop.h"
+#include "tests/harness/expect.h"
 
 namespace almanix::testing {
 
-inline common::DateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
-  common::DateTime out;
-  EXPECT_TRUE(common::DateTime::FromParts({y, m, d, hh, mm, ss}, out));
-  return out;
-}
+using harness::At;
 
 struct Recorder : DatePickerEvents {
   std::vector<std::string> log;
