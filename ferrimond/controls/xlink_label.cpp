@@ -25,12 +25,7 @@ XLinkLabel::XLinkLabel(forms::Container& container, std::wstring name, forms::Bo
   backColor_ = AmbientBackColor();
   foreColor_ = normTextColor_;
   Create(PlainWindowClass(L"FerrimondXLinkLabel"), L"", WS_CLIPSIBLINGS);
-  if (Hwnd()) {
-    RECT rc;
-    GetClientRect(Hwnd(), &rc);
-    width_ = forms::PixelsToTwipsX(rc.right);
-    height_ = forms::PixelsToTwipsY(rc.bottom);
-  }
+  if (Hwnd()) StoreSize();
 }
 
 FontSpec XLinkLabel::AmbientFont() const { return forms::MessageFont(); }
@@ -54,6 +49,18 @@ void XLinkLabel::Changed(const wchar_t* name) {
 
 void XLinkLabel::Repaint() {
   if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void XLinkLabel::StoreSize() {
+  RECT rc;
+  GetClientRect(Hwnd(), &rc);
+  width_ = forms::PixelsToTwipsX(rc.right);
+  height_ = forms::PixelsToTwipsY(rc.bottom);
+}
+
+bool XLinkLabel::Inside(int x, int y) const {
+  return x >= 0 && y >= 0 && forms::PixelsToTwipsX(x) <= width_ &&
+         forms::PixelsToTwipsY(y) <= height_;
 }
 
 // ---------------------------------------------------------------- host contract
@@ -191,9 +198,7 @@ void XLinkLabel::MouseMove(int x, int y) {
     ReleaseCapture();
     releasing_ = false;
   }
-  // The right and bottom edges count as inside.
-  int tx = forms::PixelsToTwipsX(x), ty = forms::PixelsToTwipsY(y);
-  bool over = x >= 0 && y >= 0 && tx <= width_ && ty <= height_;
+  const bool over = Inside(x, y);
   if (over && Hwnd()) SetCapture(Hwnd());
   if (over == hover_) return;
   hover_ = over;
@@ -226,13 +231,9 @@ bool XLinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       Paint(reinterpret_cast<HDC>(wParam));
       result = 0;
       return true;
-    case WM_SIZE: {
-      RECT rc;
-      GetClientRect(Hwnd(), &rc);
-      width_ = forms::PixelsToTwipsX(rc.right);
-      height_ = forms::PixelsToTwipsY(rc.bottom);
+    case WM_SIZE:
+      StoreSize();
       return false;
-    }
     case WM_MOUSEMOVE:
       if (!Enabled()) return false;
       MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -242,15 +243,10 @@ bool XLinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       pressed_ = Enabled();
       return false;
     case WM_LBUTTONUP: {
-      bool click = pressed_ && Enabled();
+      const bool click =
+          pressed_ && Enabled() && Inside(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       pressed_ = false;
-      if (click) {
-        int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-        if (x >= 0 && y >= 0 && forms::PixelsToTwipsX(x) <= width_ &&
-            forms::PixelsToTwipsY(y) <= height_) {
-          Click();
-        }
-      }
+      if (click) Click();
       result = 0;
       return true;
     }

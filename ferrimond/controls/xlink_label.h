@@ -72,6 +72,11 @@ class XLinkLabel : public forms::Control {
   void Paint(HDC dc);
   void MouseMove(int x, int y);
   void Click();
+  // Takes the inner size from the window (width_, height_).
+  void StoreSize();
+  // Whether a client point (pixels) is over the control; the right and
+  // bottom edges count as inside.
+  bool Inside(int x, int y) const;
 
   forms::OleColor normTextColor_ = forms::kColorButtonText;
   forms::OleColor hoverTextColor_ = forms::kColorButtonText;

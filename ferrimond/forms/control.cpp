@@ -33,6 +33,13 @@ LRESULT CallPrevious(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return CallWindowProcW(it->second.previous, hwnd, message, wParam, lParam);
 }
 
+// The window's place in its container in pixels; `height` is the window's
+// own (WindowHeight).
+RECT PixelRect(const Bounds& bounds, int height) {
+  return {TwipsToPixelsX(bounds.left), TwipsToPixelsY(bounds.top),
+          TwipsToPixelsX(bounds.left + bounds.width), TwipsToPixelsY(bounds.top + height)};
+}
+
 // Set while focus is being put back after a cancelled Validate: the focus
 // events of that round trip are not the user's and raise nothing.
 bool g_restoringFocus = false;
@@ -45,6 +52,14 @@ Control* ControlOf(HWND hwnd) {
   if (!hwnd) return nullptr;
   auto it = Windows().find(hwnd);
   return it == Windows().end() ? nullptr : it->second.control;
+}
+
+std::wstring WindowText(HWND hwnd) {
+  int length = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  int got = GetWindowTextW(hwnd, text.data(), length + 1);
+  text.resize(static_cast<size_t>(std::max(got, 0)));
+  return text;
 }
 
 bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -182,14 +197,11 @@ void Control::Create(const wchar_t* windowClass, const std::wstring& text, DWORD
   }
   if (!continuesGroup) style |= WS_GROUP;
 
-  int left = TwipsToPixelsX(bounds_.left);
-  int top = TwipsToPixelsY(bounds_.top);
-  int right = TwipsToPixelsX(bounds_.left + bounds_.width);
-  int bottom = TwipsToPixelsY(bounds_.top + WindowHeight());
-  hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style, left, top,
-                          std::max(right - left, 0), std::max(bottom - top, 0),
-                          container_.ContainerHwnd(), reinterpret_cast<HMENU>(INT_PTR(id_)),
-                          GetModuleHandleW(nullptr), nullptr);
+  const RECT rc = PixelRect(bounds_, WindowHeight());
+  hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style, rc.left, rc.top,
+                          std::max<int>(rc.right - rc.left, 0),
+                          std::max<int>(rc.bottom - rc.top, 0), container_.ContainerHwnd(),
+                          reinterpret_cast<HMENU>(INT_PTR(id_)), GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return;
   Subclass(hwnd_);
   ApplyFont();
@@ -332,12 +344,9 @@ void Control::Move(int left, int top) { Move(left, top, bounds_.width, bounds_.h
 void Control::Move(int left, int top, int width, int height) {
   bounds_ = {left, top, std::max(width, 0), std::max(height, 0)};
   if (!hwnd_) return;
-  int l = TwipsToPixelsX(left);
-  int t = TwipsToPixelsY(top);
-  int r = TwipsToPixelsX(left + bounds_.width);
-  int b = TwipsToPixelsY(top + WindowHeight());
-  SetWindowPos(hwnd_, nullptr, l, t, std::max(r - l, 0), std::max(b - t, 0),
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT rc = PixelRect(bounds_, WindowHeight());
+  SetWindowPos(hwnd_, nullptr, rc.left, rc.top, std::max<int>(rc.right - rc.left, 0),
+               std::max<int>(rc.bottom - rc.top, 0), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Control::FitWidth() {

@@ -13,13 +13,7 @@ namespace ferrimond::forms {
 
 namespace {
 
-std::wstring WindowText(HWND hwnd) {
-  int length = GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  int got = GetWindowTextW(hwnd, text.data(), length + 1);
-  text.resize(static_cast<size_t>(std::max(got, 0)));
-  return text;
-}
+using internal::WindowText;
 
 // Width in pixels of a one-line caption in the control's font; "&" marks
 // an access key and takes no room.
@@ -46,6 +40,23 @@ int ButtonIdealWidth(HWND hwnd, const std::wstring& caption, const FontSpec& fon
 
 // An entry as a list control keeps it: up to its first null character.
 std::wstring AsStored(const std::wstring& item) { return std::wstring(item.c_str()); }
+
+// Appends (index -1, by `add`) or inserts (by `insert`) an entry of a list or
+// combo box, and puts it into `items` where the window reports it went: a
+// sorted list places an appended entry itself.
+void AddEntry(HWND hwnd, std::vector<std::wstring>& items, const std::wstring& item, int index,
+              UINT add, UINT insert) {
+  const std::wstring shown = AsStored(item);
+  const auto text = reinterpret_cast<LPARAM>(shown.c_str());
+  const LRESULT at =
+      index < 0 ? SendMessageW(hwnd, add, 0, text) : SendMessageW(hwnd, insert, index, text);
+  if (at >= 0 && at <= static_cast<LRESULT>(items.size())) items.insert(items.begin() + at, shown);
+}
+
+// `remove` answers the entries left, or LB_ERR / CB_ERR (both -1).
+void RemoveEntry(HWND hwnd, std::vector<std::wstring>& items, int index, UINT remove) {
+  if (SendMessageW(hwnd, remove, index, 0) >= 0) items.erase(items.begin() + index);
+}
 
 OleColor ContainerBack(Container& container) {
   if (auto* frame = dynamic_cast<Frame*>(&container)) return frame->BackColor();
@@ -417,17 +428,12 @@ ListBox::ListBox(Container& container, std::wstring name, Bounds bounds, MultiSe
 void ListBox::AddItem(const std::wstring& item, int index) {
   if (!Hwnd()) return;
   if (index > ListCount()) common::Raise(common::ErrInvalidArgument);
-  const std::wstring shown = AsStored(item);
-  // A sorted list places an appended entry itself: it reports where.
-  const LRESULT at = index < 0
-                         ? SendMessageW(Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()))
-                         : SendMessageW(Hwnd(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(shown.c_str()));
-  if (at >= 0 && at <= static_cast<LRESULT>(items_.size())) items_.insert(items_.begin() + at, shown);
+  AddEntry(Hwnd(), items_, item, index, LB_ADDSTRING, LB_INSERTSTRING);
 }
 
 void ListBox::RemoveItem(int index) {
   if (index < 0 || index >= ListCount()) common::Raise(common::ErrInvalidArgument);
-  if (SendMessageW(Hwnd(), LB_DELETESTRING, index, 0) != LB_ERR) items_.erase(items_.begin() + index);
+  RemoveEntry(Hwnd(), items_, index, LB_DELETESTRING);
 }
 
 void ListBox::Clear() {
@@ -555,16 +561,12 @@ int ComboBox::WindowHeight() const {
 void ComboBox::AddItem(const std::wstring& item, int index) {
   if (!Hwnd()) return;
   if (index > ListCount()) common::Raise(common::ErrInvalidArgument);
-  const std::wstring shown = AsStored(item);
-  const LRESULT at = index < 0
-                         ? SendMessageW(Hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()))
-                         : SendMessageW(Hwnd(), CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(shown.c_str()));
-  if (at >= 0 && at <= static_cast<LRESULT>(items_.size())) items_.insert(items_.begin() + at, shown);
+  AddEntry(Hwnd(), items_, item, index, CB_ADDSTRING, CB_INSERTSTRING);
 }
 
 void ComboBox::RemoveItem(int index) {
   if (index < 0 || index >= ListCount()) common::Raise(common::ErrInvalidArgument);
-  if (SendMessageW(Hwnd(), CB_DELETESTRING, index, 0) != CB_ERR) items_.erase(items_.begin() + index);
+  RemoveEntry(Hwnd(), items_, index, CB_DELETESTRING);
 }
 
 void ComboBox::Clear() {

@@ -2,6 +2,8 @@
 // Plumbing shared by the forms layer's own sources; not for callers.
 #include <windows.h>
 
+#include <string>
+
 #include "ferrimond/forms/control.h"
 
 namespace ferrimond::forms {
@@ -15,6 +17,8 @@ struct ControlAccess {
 };
 
 Control* ControlOf(HWND hwnd);
+// The window's whole text.
+std::wstring WindowText(HWND hwnd);
 // WM_COMMAND and WM_CTLCOLOR* from a child, handed to the child's control.
 bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 void MouseTwips(LPARAM lParam, int& x, int& y);

@@ -40,8 +40,6 @@ int Scale(int value, int numerator, int denominator) {
   return static_cast<int>(exact < 0 ? -std::floor(-exact + 0.5) : std::floor(exact + 0.5));
 }
 
-void Pump(MSG& msg) { internal::DispatchOne(msg); }
-
 bool g_quitRequested = false;
 int g_quitCode = 0;
 
@@ -68,7 +66,7 @@ int RunMessageLoop() {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(msg.wParam);
     if (got == -1) return -1;
-    Pump(msg);
+    internal::DispatchOne(msg);
   }
   g_quitRequested = false;
   return g_quitCode;
@@ -84,7 +82,7 @@ void DoEvents() {
       g_quitCode = static_cast<int>(msg.wParam);
       break;
     }
-    Pump(msg);
+    internal::DispatchOne(msg);
   }
 }
 

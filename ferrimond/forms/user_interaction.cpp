@@ -13,4 +13,8 @@ const std::wstring& AppTitle() { return Title(); }
 
 void SetAppTitle(std::wstring title) { Title() = std::move(title); }
 
+const std::wstring& ShownTitle(const std::wstring& title) {
+  return title.empty() ? AppTitle() : title;
+}
+
 }  // namespace ferrimond::forms

@@ -13,6 +13,8 @@ namespace ferrimond::forms {
 // The application title: the default title of every prompt.
 const std::wstring& AppTitle();
 void SetAppTitle(std::wstring title);
+// The title a prompt shows: `title`, or AppTitle() when it is empty.
+const std::wstring& ShownTitle(const std::wstring& title);
 
 enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgIcon { None, Exclamation, Information, Question, Critical };

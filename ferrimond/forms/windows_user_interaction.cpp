@@ -11,15 +11,12 @@
 
 #include "common/numbered_error.h"
 #include "common/system_error.h"
+#include "ferrimond/forms/internal.h"
 #include "ferrimond/forms/runtime.h"
 
 namespace ferrimond::forms {
 
 namespace {
-
-const std::wstring& TitleOr(const std::wstring& title) {
-  return title.empty() ? AppTitle() : title;
-}
 
 // The window a prompt belongs to: the thread's active top-level window. Any
 // mouse capture is let go, or the prompt would not get the mouse.
@@ -51,13 +48,7 @@ LRESULT CALLBACK InputBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND:
       if (state && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) && !state->done) {
         state->ok = LOWORD(wParam) == IDOK;
-        if (state->ok && state->edit) {
-          int length = GetWindowTextLengthW(state->edit);
-          std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-          int got = GetWindowTextW(state->edit, text.data(), length + 1);
-          text.resize(static_cast<size_t>(std::max(got, 0)));
-          state->text = text;
-        }
+        if (state->ok && state->edit) state->text = internal::WindowText(state->edit);
         state->done = true;
         return 0;
       }
@@ -147,8 +138,8 @@ std::wstring RunInputBox(const std::wstring& prompt, const std::wstring& title,
   int y = (GetSystemMetrics(SM_CYSCREEN) - outerH) / 3;
 
   InputState state;
-  HWND dlg = CreateWindowExW(exStyle, kInputBoxClass, TitleOr(title).c_str(), style, x, y, outerW,
-                             outerH, owner, nullptr, GetModuleHandleW(nullptr), &state);
+  HWND dlg = CreateWindowExW(exStyle, kInputBoxClass, ShownTitle(title).c_str(), style, x, y,
+                             outerW, outerH, owner, nullptr, GetModuleHandleW(nullptr), &state);
   if (!dlg) common::Raise(7);  // out of memory: nothing to show
   Child(dlg, WC_STATICW, prompt, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0, kInputBoxPromptId,
         margin, margin, promptW, promptH, font);
@@ -324,7 +315,7 @@ MsgResult WindowsUserInteraction::MsgBox(const std::wstring& text, MsgButtons bu
     case MsgIcon::Question: flags |= MB_ICONQUESTION; break;
     case MsgIcon::Critical: flags |= MB_ICONERROR; break;
   }
-  int answer = MessageBoxW(owner, text.c_str(), TitleOr(title).c_str(), flags);
+  int answer = MessageBoxW(owner, text.c_str(), ShownTitle(title).c_str(), flags);
   switch (answer) {
     case IDOK: return MsgResult::Ok;
     case IDYES: return MsgResult::Yes;

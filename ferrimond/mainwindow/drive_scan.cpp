@@ -15,8 +15,7 @@ DriveLists ScanDrives(const std::vector<DriveInfo>& drives) {
       out.removableIndex = static_cast<int>(out.removable.size()) - 1;
     } else if (d.type == kDriveFixed) {
       out.fixed.push_back(letter);
-      if (!driveC) out.fixedIndex = static_cast<int>(out.fixed.size()) - 1;
-      else if (d.letter == L'C') out.fixedIndex = static_cast<int>(out.fixed.size()) - 1;
+      if (!driveC || d.letter == L'C') out.fixedIndex = static_cast<int>(out.fixed.size()) - 1;
     }
   }
   return out;

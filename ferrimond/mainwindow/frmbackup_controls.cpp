@@ -23,11 +23,8 @@ Frmbackup::Frmbackup(forms::UserInteraction& ui, ProcessHooks hooks)
   Frame1.SetBorderStyle(0);
   Frame3.SetBorderStyle(0);
   Frame3.SetBackColor(forms::kColorButtonText);
-  // Both bottom panels are visible at start and share one place; the file
-  // types, created first, lie on top (creation order is also Tab order).
-  for (HWND frame : {fraUpload.Hwnd(), fraFileTypes.Hwnd()}) {
-    SetWindowLongPtrW(frame, GWL_STYLE, GetWindowLongPtrW(frame, GWL_STYLE) | WS_CLIPSIBLINGS);
-  }
+  // Both bottom panels are visible at start and share one place; frames clip
+  // their siblings, so the file types, created first, lie on top.
   BindEvents();
 }
 

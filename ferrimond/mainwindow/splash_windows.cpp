@@ -56,8 +56,7 @@ SplashWindow::SplashWindow(forms::UserInteraction& ui, const wchar_t* name,
   big.weight = FW_BOLD;
   Label1.SetFont(big);
   // The product's pages, blue and underlined under the pointer.
-  XLinkLabel1.InitProperties();
-  XLinkLabel1.SetURL(kDefaultLinkUrl);
+  XLinkLabel1.InitProperties();  // the default URL
   XLinkLabel1.SetCaption(kDefaultLinkUrl);
   XLinkLabel1.SetNormTextColor(0x00C00000);
   XLinkLabel1.SetHoverTextColor(0x000000FF);

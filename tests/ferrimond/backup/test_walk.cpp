@@ -41,13 +41,11 @@ bool Exists(const std::wstring& path) {
   return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-class WalkTest : public mwtest::MainWindowTest {
+class WalkTest : public mwtest::StartedWindowTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
+    StartedWindowTest::SetUp();
     if (HasFatalFailure()) return;
-    w_ = &Start();
-    ASSERT_TRUE(Prompts().empty());
     harness::WriteFile(kThresholdMarker, "marker");
     ASSERT_TRUE(SetFileTimes(kThresholdMarker, kThreshold, FileTimeAccessed | FileTimeWritten));
     // Every type, so that only the test at hand decides.
@@ -115,7 +113,6 @@ class WalkTest : public mwtest::MainWindowTest {
   }
 
   harness::TempDir dir_;
-  Frmbackup* w_ = nullptr;
   std::vector<std::function<void()>> undo_;
 };
 

@@ -14,8 +14,6 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
-std::wstring Shown(const std::wstring& title) { return title.empty() ? AppTitle() : title; }
-
 }  // namespace
 
 const wchar_t* KindName(PromptKind kind) {
@@ -107,7 +105,7 @@ bool ScriptedUserInteraction::Take(const Prompt& prompt, Answer& answer) {
 
 MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons,
                                           MsgIcon icon, const std::wstring& title) {
-  Prompt p(PromptKind::MsgBox, text, Shown(title));
+  Prompt p(PromptKind::MsgBox, text, ShownTitle(title));
   p.buttons = buttons;
   p.icon = icon;
   Answer a(PromptKind::MsgBox);
@@ -127,7 +125,7 @@ MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons b
 
 std::wstring ScriptedUserInteraction::InputBox(const std::wstring& prompt, const std::wstring& title,
                                                const std::wstring& defaultText) {
-  Prompt p(PromptKind::InputBox, prompt, Shown(title));
+  Prompt p(PromptKind::InputBox, prompt, ShownTitle(title));
   p.defaultText = defaultText;
   Answer a(PromptKind::InputBox);
   if (!Take(p, a)) return {};

@@ -61,6 +61,19 @@ std::vector<std::wstring> MainWindowTest::Prompts() const {
   return ui_->Messages();
 }
 
+void StartedWindowTest::SetUp() {
+  MainWindowTest::SetUp();
+  if (HasFatalFailure()) return;
+  w_ = &Start();
+  ASSERT_TRUE(Prompts().empty());
+}
+
+std::vector<std::wstring> Entries(const forms::ListBox& list) {
+  std::vector<std::wstring> out;
+  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
+  return out;
+}
+
 void MainWindowTest::WriteStamp(const std::string& bytes) {
   CreateDirectoryW(L"c:\\program files", nullptr);
   CreateDirectoryW(kProgramFolder, nullptr);

@@ -46,6 +46,17 @@ class MainWindowTest : public ::testing::Test {
   bool folderPutAside_ = false;
 };
 
+// The window started by SetUp, which saw no prompt on the way.
+class StartedWindowTest : public MainWindowTest {
+ protected:
+  void SetUp() override;
+
+  Frmbackup* w_ = nullptr;
+};
+
+// The entries of a list, in order.
+std::vector<std::wstring> Entries(const forms::ListBox& list);
+
 // Drive C: mapped to a fresh folder of that kind (or removed) for the
 // object's life, then back to the prefix's drive_c, also when a test fails.
 class DriveCSwap {

@@ -26,13 +26,8 @@ namespace {
 
 using mwtest::DriveCSwap;
 using mwtest::MainWindowTest;
+using mwtest::Entries;
 using Strings = std::vector<std::wstring>;
-
-Strings Entries(const forms::ListBox& list) {
-  Strings out;
-  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
-  return out;
-}
 
 void Select(forms::ListBox& list, const std::wstring& entry) {
   for (int i = 0; i < list.ListCount(); ++i)

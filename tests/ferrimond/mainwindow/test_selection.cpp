@@ -15,23 +15,11 @@ namespace {
 
 using forms::testing::PromptKind;
 
+using mwtest::Entries;
 using Strings = std::vector<std::wstring>;
 
-Strings Entries(const forms::ListBox& list) {
-  Strings out;
-  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
-  return out;
-}
-
-class SelectionTest : public mwtest::MainWindowTest {
+class SelectionTest : public mwtest::StartedWindowTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    if (HasFatalFailure()) return;
-    w_ = &Start();
-    ASSERT_TRUE(Prompts().empty());
-  }
-
   static void Type(forms::TextBox& box, const std::wstring& text) {
     for (wchar_t c : text) SendMessageW(box.Hwnd(), WM_CHAR, c, 1);
   }
@@ -42,8 +30,6 @@ class SelectionTest : public mwtest::MainWindowTest {
       if (w_->Check1[i].Value() == forms::kChecked) out.push_back(i);
     return out;
   }
-
-  Frmbackup* w_ = nullptr;
 };
 
 // ---- Folder browsers ----
