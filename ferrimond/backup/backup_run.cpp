@@ -2,7 +2,9 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/date_text.h"
 #include "common/numbered_error.h"
@@ -43,10 +45,57 @@ class ActiveRun {
   bool& flag_;
 };
 
+// The message of a run that did not back up everything it should have.
+std::wstring IncompleteText(size_t files, size_t folders) {
+  return L"Backup finished, but " + std::to_wstring(files) + L" file(s) and " + std::to_wstring(folders) +
+         L" folder(s) could not be backed up.";
+}
+
 }  // namespace
 
 void Frmbackup::CmdCToE_Click() {
   if (RunActive) return;
+  const RunOutcome outcome = BackupRun();
+  EndRun(outcome);
+  // Closing was asked for during the run, or the user wants the program
+  // closed after a backup that saved everything.
+  if (closeAfterRun_ || (outcome == RunOutcome::Complete && mnuCloseAutomatically.Checked())) Shutdown();
+}
+
+void Frmbackup::EndRun(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::Complete:
+      lblDir.SetCaption(L"Backup finished successfully!");
+      lblStatus.SetCaption(L"");
+      break;
+    case RunOutcome::Incomplete:
+      lblStatus.SetCaption(L"");
+      break;
+    case RunOutcome::Aborted:
+      lblStatus.SetCaption(L"Backup aborted");
+      break;
+    case RunOutcome::Failed:
+      lblStatus.SetCaption(L"");
+      lblDir.SetCaption(L"The backup stopped because of an error.");
+      break;
+  }
+  // However the run ended, the window is ready for the next command.
+  Frame1.SetBackColor(forms::kColorButtonFace);
+  forms::SetScreenMousePointer(forms::Pointer::Default);
+  SetMousePointer(forms::Pointer::Default);
+  SetDateOptionsEnabled(true);
+  CmdCToE.SetEnabled(true);
+  CmdStop.SetEnabled(false);
+  CmdPause.SetEnabled(false);
+  CmdContinue.SetEnabled(false);
+  EndPause();
+}
+
+bool Frmbackup::RunComplete() const {
+  return !AbortFlag && FoldersNotRead.empty() && FilesNotBackedUp().empty();
+}
+
+Frmbackup::RunOutcome Frmbackup::BackupRun() {
   ActiveRun active(RunActive);
   try {
     AbortFlag = false;
@@ -59,25 +108,22 @@ void Frmbackup::CmdCToE_Click() {
 
     forms::OptionButton* const options[] = {&OptLastUpload, &optDateText, &OptAnyTime,
                                             &OptDateToday, &optDatePicker, &OptLastBackup};
-    for (forms::OptionButton* option : options) option->SetEnabled(false);
-    txtdays.SetCausesValidation(false);
+    SetDateOptionsEnabled(false);
     CmdStop.SetEnabled(true);
     CmdPause.SetEnabled(true);
     CmdContinue.SetEnabled(false);
 
-    if (AbortFlag) return;
+    if (AbortFlag) return RunOutcome::Aborted;
 
     SpaceFactor = 1.1;
     DriveText = lstRemovable.Text();
 
     Watch().StartTimer();
     lblStatus.SetCaption(L"Checking files");
-    PauseFlag = false;
     // The count restarts with the flag, so that the run's first press of
     // Pause pauses even after an odd number of presses (a "p" typed into
     // the days box) before the run.
-    PausePresses = 0;
-    PauseMaskColor = forms::kColorButtonFace;
+    EndPause();
     AbortFlag = false;
     SelectionList = std::make_unique<List>();
     // An earlier run's entry must not lead a Continue of this one.
@@ -88,7 +134,11 @@ void Frmbackup::CmdCToE_Click() {
     SearchSeconds = 0;
     WriteSeconds = 0;
     TotalSeconds = 0;
-    FilesNotCopied = 0;
+    WalkedFolders.clear();
+    FoldersNotRead.clear();
+    ItemsCopied.clear();
+    CopyFailures.clear();
+    FoldersCleaned.clear();
 
     if (!DaysBackFromText(txtdays.Text(), DaysBack)) common::Raise(common::ErrOverflow);
 
@@ -106,10 +156,15 @@ void Frmbackup::CmdCToE_Click() {
 
     IncludeSubDirs = ChkSubDir.Value() == forms::kChecked;
 
-    // The date criterion: the first selected option decides.
+    // The date criterion: the first selected option decides. A time the
+    // marker cannot carry (none set, before 1601) or a stamp that fails
+    // would leave the marker's own time, "now", as the threshold: the walk
+    // would select nothing and the run would say it succeeded.
+    std::optional<common::DateTime> unusable;
     for (;;) {
-      auto stamp = [](common::DateTime value) {
-        SetFileTimes(kThresholdMarker, value, FileTimeAccessed | FileTimeWritten);
+      auto stamp = [&](common::DateTime value) {
+        if (value.IsNull() || !SetFileTimes(kThresholdMarker, value, FileTimeAccessed | FileTimeWritten))
+          unusable = value;
       };
       // The date of a stamp file; the option is cleared when the file is
       // missing or holds no date.
@@ -150,8 +205,7 @@ void Frmbackup::CmdCToE_Click() {
       };
       if (anySelected()) break;
       Ui().MsgBox(L"Please choose a time from which to back up your files!");
-      for (forms::OptionButton* option : options) option->SetEnabled(true);
-      txtdays.SetCausesValidation(true);
+      SetDateOptionsEnabled(true);
       while (!anySelected() && !AbortFlag) {
         WaitBriefly();
         forms::SetScreenMousePointer(forms::Pointer::Default);
@@ -160,6 +214,16 @@ void Frmbackup::CmdCToE_Click() {
       }
       // Stopped while waiting: the run ends through the abort path.
       if (!anySelected()) break;
+    }
+    if (unusable && !AbortFlag) {
+      Ui().MsgBox(unusable->IsNull()
+                      ? std::wstring(L"No time to back up from has been set, so the backup was stopped. "
+                                     L"Please choose a time and start again.")
+                      : L"The time to back up from (" + common::DateText(*unusable) +
+                            L") cannot be used, so the backup was stopped. Please choose another time.",
+                  forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
+      fs.DeleteFile(kThresholdMarker);
+      return RunOutcome::Failed;
     }
 
     Threshold = GetFileDate(kThresholdMarker, FileTimeWritten);
@@ -198,22 +262,18 @@ void Frmbackup::CmdCToE_Click() {
     CmdStop.SetEnabled(false);
     CmdPause.SetEnabled(false);
 
-    if (AbortFlag) {
-      lblStatus.SetCaption(L"Backup aborted");
-      return;
-    }
-    // A file that could not be copied is not in the backup: the run must not
-    // say it succeeded, nor close the program over the news.
-    const bool complete = FilesNotCopied == 0;
-    lblDir.SetCaption(complete ? std::wstring(L"Backup finished successfully!")
-                               : L"Backup finished, but " + std::to_wstring(FilesNotCopied) +
-                                     L" file(s) could not be copied.");
-    lblStatus.SetCaption(L"");
-    forms::SetScreenMousePointer(forms::Pointer::Default);
-    SetMousePointer(forms::Pointer::Default);
-    for (forms::OptionButton* option : options) option->SetEnabled(true);
-    txtdays.SetCausesValidation(true);
-    if (complete && mnuCloseAutomatically.Checked()) Shutdown();
+    if (AbortFlag) return RunOutcome::Aborted;
+    // Whatever is not on a drive is not in the backup: the run must not say
+    // it succeeded, nor close the program over the news. The user learns
+    // which files and folders, and why.
+    const std::vector<NotBackedUp> files = FilesNotBackedUp();
+    if (files.empty() && FoldersNotRead.empty()) return RunOutcome::Complete;
+    const std::wstring text = IncompleteText(files.size(), FoldersNotRead.size());
+    const std::wstring listFile = WriteNotBackedUpList(text, files);
+    lblDir.SetCaption(text);
+    Ui().MsgBox(text + L"\r\nThe list of them, with the reasons, is in " + listFile + L".",
+                forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
+    return RunOutcome::Incomplete;
   } catch (const common::NumberedError& e) {
     switch (e.Number()) {
       case common::ErrPathNotFound:
@@ -231,6 +291,7 @@ void Frmbackup::CmdCToE_Click() {
                     e.Description());
         break;
     }
+    return RunOutcome::Failed;
   }
 }
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/numbered_error.h"
@@ -26,6 +27,20 @@ const wchar_t kPathNotFoundText[] =
     L"Make sure you have a directory on removable disk!\r\n Make sure the file you are accessing "
     L"is closed!";
 const wchar_t kDiskNotReadyText[] = L"Please make sure a disk is inserted and then click the OK button";
+
+// The wait for a drive that went away (removed, or its letter gone).
+std::wstring DriveGoneText(const std::wstring& letter) {
+  return L"The removable drive " + (letter.empty() ? std::wstring() : letter + L": ") +
+         L"cannot be reached. Insert it again or choose another drive, and then hit CONTINUE on "
+         L"the button to the right.";
+}
+
+// True when the drive of `letter` is there and answers.
+bool DriveAnswers(const std::wstring& letter) {
+  if (letter.empty()) return false;
+  ULARGE_INTEGER available{};
+  return GetDiskFreeSpaceExW((letter.substr(0, 1) + L":\\").c_str(), &available, nullptr, nullptr) != FALSE;
+}
 
 // The free space of the removable drive for the free-space test. Asking
 // the system costs about a millisecond a time under Wine, more than the
@@ -69,24 +84,26 @@ class FreeSpaceGauge {
   uint64_t readAt_ = 0;
 };
 
-// Makes the mirror of `folderPath` and of each of its ancestors below the
-// root on the drive selected in lstRemovable, top down. Files of one
-// folder come one after another in the list, so the levels are looked at
-// from the deepest up: the first that exists has all of its ancestors.
-void MakeMirrorFolders(Frmbackup& w, const std::wstring& folderPath) {
-  std::vector<std::wstring> paths;
-  for (std::wstring level = FullPath(folderPath); !level.empty() && !IsRootPath(level);
-       level = ParentPath(level)) {
-    if (paths.size() == kMaxLevels) common::Raise(kSubscriptOutOfRange);
-    paths.push_back(level);
-  }
-  if (paths.empty()) return;
+// Makes the mirror of `folderPath` on the drive selected in lstRemovable,
+// every missing level top down; true when the mirror was there before.
+// Files of one folder come one after another in the list, so the levels
+// are looked at from the deepest up: the first that exists has all of its
+// ancestors.
+bool MakeMirrorFolders(Frmbackup& w, const std::wstring& folderPath) {
   const std::wstring letter = w.lstRemovable.Text();
   if (letter.empty()) common::Raise(common::ErrDiskNotReady);
+  std::vector<std::wstring> levels;
+  for (std::wstring level = FullPath(MirrorFolder(FullPath(folderPath), letter[0]));
+       !level.empty() && !IsRootPath(level); level = ParentPath(level)) {
+    if (levels.size() == kMaxLevels) common::Raise(kSubscriptOutOfRange);
+    levels.push_back(level);
+  }
   FileSystem& fs = w.FileSys();
   size_t missing = 0;
-  while (missing < paths.size() && !fs.FolderExists(MirrorFolder(paths[missing], letter[0]))) ++missing;
-  while (missing > 0) fs.CreateFolder(MirrorFolder(paths[--missing], letter[0]));
+  while (missing < levels.size() && !fs.FolderExists(levels[missing])) ++missing;
+  const bool existed = missing == 0;
+  while (missing > 0) fs.CreateFolder(levels[--missing]);
+  return existed;
 }
 
 }  // namespace
@@ -121,18 +138,29 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   };
   // Times the removable drive was found not ready for the current entry.
   int notReady = 0;
+  // The path-not-found message is shown once a pass, not for every file.
+  bool pathMessageShown = false;
+  auto passOver = [&](const common::NumberedError& e) {
+    std::wstring reason = e.Description();
+    if (e.Number() == common::ErrPermissionDenied) reason += L" (the file may be open in another program)";
+    CopyFailures[item.get()] = std::move(reason);
+    notReady = 0;
+    LastItemDone = item;
+    item = item->NextItem;
+  };
 
   while (item) {
     if (AbortFlag) return;
     if (!item->Value.empty()) {
       bool full = false;
       bool atTarget = false;
+      std::wstring letter;
       try {
         const File source = fs.GetListedFile(item->Value);
         lastOpened = source.Path();
         atTarget = true;
         // The drive is read at every file: Continue may have changed it.
-        const std::wstring letter = lstRemovable.Text();
+        letter = lstRemovable.Text();
         if (letter.empty()) common::Raise(common::ErrDiskNotReady);
         const double needed = static_cast<double>(source.Size()) * SpaceFactor;
         bool fits = static_cast<double>(gauge.Estimate(fs, letter)) > needed;
@@ -142,11 +170,14 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
           // Files of one folder come one after another: the mirror made or
           // found for the previous file serves, unless the copy finds it
           // gone (the drive was changed or cleaned); then it is made again.
+          // Copies cut short in a folder that was there before are removed
+          // once a run, so that none is ever taken for a copy.
           const std::wstring folder = ParentPath(source.Path());
           const std::wstring mirror = MirrorFolder(folder, letter[0]);
           auto makeMirror = [&] {
             mirrored.clear();
-            MakeMirrorFolders(*this, folder);
+            if (MakeMirrorFolders(*this, folder) && FoldersCleaned.insert(mirror).second)
+              fs.RemovePartialCopies(mirror);
             mirrored = mirror;
           };
           const bool reused = mirror == mirrored;
@@ -176,43 +207,53 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
                       L"Change Drive");
           waitForDrive();
         } else {
+          ItemsCopied.insert(item.get());
+          CopyFailures.erase(item.get());
           notReady = 0;
           LastItemDone = item;
           item = item->NextItem;
         }
       } catch (const common::NumberedError& e) {
-        bool again = false;
-        switch (e.Number()) {
+        // A failure at the removable drive while the drive does not answer
+        // is the drive gone (removed, or its letter taken away), whatever
+        // the system called it.
+        int32_t number = e.Number();
+        if (atTarget && number != common::ErrDiskNotReady && !DriveAnswers(letter))
+          number = common::ErrDiskNotReady;
+        forgetDrive();
+        switch (number) {
           case common::ErrPathNotFound:
-            Ui().MsgBox(kPathNotFoundText);
-            for (auto rest = item; rest; rest = rest->NextItem)
-              if (!rest->Value.empty()) ++FilesNotCopied;
-            return;
+            // One entry that cannot be copied does not end the pass for
+            // the others.
+            if (!std::exchange(pathMessageShown, true)) Ui().MsgBox(kPathNotFoundText);
+            passOver(e);
+            break;
           case common::ErrDiskNotReady:
-            Ui().MsgBox(kDiskNotReadyText);
-            // Pressing Continue here would start a pass that meets the same
-            // missing drive and asks again, with no way out. The file is
-            // tried again at once after the OK; if the drive is still not
-            // ready, the pass waits as for a full drive (Continue on another
-            // drive, or Stop). A source that is not ready is passed over.
-            if (atTarget) {
-              again = true;
-              if (++notReady > 1) waitForDrive();
+            if (!atTarget) {
+              // A source that is not ready is passed over.
+              Ui().MsgBox(kDiskNotReadyText);
+              passOver(e);
+            } else if (++notReady == 1) {
+              // Pressing Continue here would start a pass that meets the
+              // same missing drive and asks again, with no way out. The
+              // file is tried again at once after the OK; if the drive is
+              // still not there, the pass waits as for a full drive
+              // (Continue on another drive, or Stop).
+              Ui().MsgBox(kDiskNotReadyText);
+            } else {
+              Ui().MsgBox(DriveGoneText(letter), forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
+                          L"Change Drive");
+              waitForDrive();
+              notReady = 0;
             }
             break;
           case common::ErrPermissionDenied:
+            passOver(e);
             break;
           default:
             Ui().MsgBox(std::to_wstring(e.Number()) + e.Description());
+            passOver(e);
             break;
-        }
-        forgetDrive();
-        if (!again) {
-          // The file is passed over.
-          ++FilesNotCopied;
-          notReady = 0;
-          LastItemDone = item;
-          item = item->NextItem;
         }
       }
     } else {
@@ -240,6 +281,17 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   WriteSeconds = TotalSeconds - SearchSeconds;
   LastItemDone.reset();
   CmdCToE.SetEnabled(true);
+}
+
+std::vector<Frmbackup::NotBackedUp> Frmbackup::FilesNotBackedUp() const {
+  std::vector<NotBackedUp> missing;
+  if (!SelectionList) return missing;
+  for (const ListItem* item = SelectionList->Head().get(); item; item = item->NextItem.get()) {
+    if (item->Value.empty() || ItemsCopied.count(item)) continue;
+    const auto failure = CopyFailures.find(item);
+    missing.push_back({item->Value, failure != CopyFailures.end() ? failure->second : L"Not copied."});
+  }
+  return missing;
 }
 
 void Frmbackup::CheckAndBuild1(const Folder& folder, bool toRemovable) {

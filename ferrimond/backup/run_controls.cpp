@@ -60,13 +60,20 @@ void Frmbackup::CatchEsc(int16_t& KeyCode, int16_t& Shift) {
 
 void Frmbackup::CmdStop_Click() {
   SetMousePointer(forms::Pointer::Default);
-  // Ending the pause first lets the paused loop run on and see the abort.
-  if (PauseFlag) CmdPause.SetValue(true);
   ContinueFlag = true;
   AbortFlag = true;
+  // A Stop during a pause stops: the pause ends without running Continue,
+  // whose copy pass would run to its end first.
+  EndPause();
   InitializeAgain();
   lblDir.SetCaption(L"Backup has been interrupted.");
   txtPrgBar.SetText(L"");
+}
+
+void Frmbackup::EndPause() {
+  PauseFlag = false;
+  PausePresses = 0;
+  PauseMaskColor = forms::kColorButtonFace;
 }
 
 void Frmbackup::CmdPause_Click() {
@@ -122,17 +129,19 @@ void Frmbackup::ClearLbl() {
   lblStatus.SetCaption(L"");
 }
 
+void Frmbackup::SetDateOptionsEnabled(bool enabled) {
+  for (forms::OptionButton* option :
+       {&OptLastUpload, &optDateText, &OptAnyTime, &OptDateToday, &optDatePicker, &OptLastBackup}) {
+    option->SetEnabled(enabled);
+  }
+  txtdays.SetCausesValidation(enabled);
+}
+
 void Frmbackup::InitializeAgain() {
   Frame1.SetBackColor(forms::kColorButtonFace);
   forms::SetScreenMousePointer(forms::Pointer::Default);
   SetMousePointer(forms::Pointer::Default);
-  OptLastUpload.SetEnabled(true);
-  optDateText.SetEnabled(true);
-  OptAnyTime.SetEnabled(true);
-  OptDateToday.SetEnabled(true);
-  optDatePicker.SetEnabled(true);
-  txtdays.SetCausesValidation(true);
-  OptLastBackup.SetEnabled(true);
+  SetDateOptionsEnabled(true);
   CmdStop.SetEnabled(false);
   CmdPause.SetEnabled(false);
   CmdContinue.SetEnabled(false);

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "common/date_text.h"
 #include "common/numbered_error.h"
+#include "common/text_codec.h"
 #include "ferrimond/mainwindow/date_tag.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/support/record_line.h"
@@ -45,7 +47,24 @@ void Frmbackup::SaveFileName(const std::shared_ptr<ListItem>& first) {
   lines.String(kFnmHeader).EndRecord();
   AppendTextFile(DayLogFile(DateTag, L".fnm"), lines.Bytes());
 
-  WriteTextFile(kLastBackupStampToWrite, RecordWriter().Date(RunStart).EndRecord().Bytes());
+  // Only a run that backed up everything moves the last-backup time on: a
+  // later "from last backup" must still find what this run left behind.
+  if (RunComplete())
+    WriteTextFile(kLastBackupStampToWrite, RecordWriter().Date(RunStart).EndRecord().Bytes());
+}
+
+std::wstring Frmbackup::WriteNotBackedUpList(const std::wstring& heading,
+                                             const std::vector<NotBackedUp>& files) {
+  if (!FileSys().FolderExists(kLogFolder)) BuildDir(kLogFolder);
+  // One block per run: when it started and what it says, then one line per
+  // path with the reason after a tab.
+  std::wstring text = L"Backup started " + common::DateText(RunStart) + L": " + heading + L"\r\n";
+  for (const std::vector<NotBackedUp>* group : {&std::as_const(FoldersNotRead), &files}) {
+    for (const NotBackedUp& entry : *group) text += entry.path + L"\t" + entry.reason + L"\r\n";
+  }
+  const std::wstring path = DayLogFile(DateTag, L"_notcopied.txt");
+  AppendTextFile(path, common::Utf8FromWide(text));
+  return path;
 }
 
 void Frmbackup::Size_file(List& list) {

@@ -7,6 +7,9 @@
 namespace ferrimond {
 
 std::wstring MirrorFolder(const std::wstring& sourceFolder, wchar_t driveLetter) {
+  // A network path keeps its server and share as the first two folders.
+  if (sourceFolder.size() > 2 && sourceFolder[0] == L'\\' && sourceFolder[1] == L'\\')
+    return std::wstring(1, driveLetter) + L":" + sourceFolder.substr(1);
   std::wstring out = sourceFolder;
   if (!out.empty()) out[0] = driveLetter;
   return out;

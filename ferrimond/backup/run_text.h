@@ -9,7 +9,8 @@ namespace ferrimond {
 
 // The folder on the removable drive that mirrors `sourceFolder`: its first
 // character (the drive letter) replaced by `driveLetter`, nothing else
-// changed, so "C:\" gives "E:\" and "C:\x\y" gives "E:\x\y".
+// changed, so "C:\" gives "E:\" and "C:\x\y" gives "E:\x\y". A network
+// folder "\\server\share\x" goes to "E:\server\share\x".
 std::wstring MirrorFolder(const std::wstring& sourceFolder, wchar_t driveLetter);
 
 // The target handed to the copy for file `name` of `sourceFolder`: the

@@ -19,36 +19,12 @@ constexpr wchar_t kPathNotFoundMessage[] =
     L"Make sure you have a directory on removable disk!\r\n Make sure the file you are accessing is closed!";
 constexpr wchar_t kDiskNotReadyMessage[] = L"Please make sure a disk is inserted and then click the OK button";
 
-// A guard that keeps a folder on the walk's current path while it is walked.
-class OnPath {
- public:
-  OnPath(std::vector<Frmbackup::WalkedFolder>& path, Frmbackup::WalkedFolder folder) : path_(path) {
-    path_.push_back(std::move(folder));
-  }
-  ~OnPath() { path_.pop_back(); }
-  OnPath(const OnPath&) = delete;
-  OnPath& operator=(const OnPath&) = delete;
-
- private:
-  std::vector<Frmbackup::WalkedFolder>& path_;
-};
-
-// True when `folder`, whose index is `index`, is one of the folders on the
-// path. The index alone is cheap to ask for; only where it matches are the
-// whole identities (volume and index) compared.
-bool AlreadyOnPath(const Folder& folder, uint64_t index, const std::vector<Frmbackup::WalkedFolder>& path) {
-  std::optional<FileIdentity> identity;
-  for (const Frmbackup::WalkedFolder& walked : path) {
-    if (walked.index != index) continue;
-    try {
-      if (!identity) identity = folder.Identity();
-      if (FileSystem().GetFolder(walked.path).Identity() == *identity) return true;
-    } catch (const common::NumberedError&) {
-      // A folder that cannot be identified is walked all the same.
-      return false;
-    }
-  }
-  return false;
+// The hidden system links that profiles keep for old programs ("My
+// Documents", "Application Data" inside a profile and the like): they lead
+// to folders the walk reaches anyway, and refuse to be listed.
+bool IsCompatibilityLink(const Folder& folder) {
+  constexpr uint32_t kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return folder.IsReparsePoint() && (folder.Attributes() & kHiddenSystem) == kHiddenSystem;
 }
 
 // A file's last-write time as it is now, read from its attributes: no
@@ -75,8 +51,26 @@ bool WrittenAfter(const File& file, const FILETIME& threshold) {
 }  // namespace
 
 void Frmbackup::IterateFolders(const Folder& folder, int16_t depth) {
-  std::vector<WalkedFolder> path;
-  IterateFolders(folder, depth, path);
+  IterateFolders(folder, depth, false);
+}
+
+// The index alone is cheap to ask for; only where it matches a walked
+// folder's are the whole identities (volume and index) compared.
+bool Frmbackup::AlreadyWalked(const Folder& folder) {
+  const uint64_t index = folder.FileIndex();
+  std::optional<FileIdentity> identity;
+  auto [first, last] = WalkedFolders.equal_range(index);
+  for (auto it = first; it != last; ++it) {
+    try {
+      if (!identity) identity = folder.Identity();
+      if (FileSystem().GetFolder(it->second).Identity() == *identity) return true;
+    } catch (const common::NumberedError&) {
+      // A folder that cannot be identified is walked all the same.
+      return false;
+    }
+  }
+  WalkedFolders.emplace(index, folder.Path());
+  return false;
 }
 
 bool Frmbackup::WalkFailureGoesOn(int32_t errorNumber) {
@@ -98,28 +92,28 @@ bool Frmbackup::WalkFailureGoesOn(int32_t errorNumber) {
 // Each step runs under the folder's failure handler: a step that fails with
 // "permission denied" is passed over, any other failure ends this folder.
 // A nested walk handles its own failures, so its caller goes on.
-void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<WalkedFolder>& path) {
+void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, bool viaLink) {
   if (!SelectionList) SelectionList = std::make_unique<List>();
 
-  // A link the system does not report as one (a bind mount, say) can still
-  // lead back up the tree: a folder already on the path is not walked
-  // again. A folder that cannot be identified is walked all the same; if it
-  // cannot be read either, the listing below meets that failure.
-  std::optional<OnPath> onPath;
+  // A link the system does not report as one (a bind mount, say) can lead
+  // back up the tree as well as a link can: a folder the run has walked is
+  // not walked again. A folder that cannot be identified is walked all the
+  // same; if it cannot be read either, the listing below meets that failure.
   try {
-    const uint64_t index = folder.FileIndex();
-    if (AlreadyOnPath(folder, index, path)) return;
-    onPath.emplace(path, WalkedFolder{index, folder.Path()});
+    if (AlreadyWalked(folder)) return;
   } catch (const common::NumberedError&) {
   }
 
-  // Files and sub-folders from one listing; a folder that cannot be
-  // listed and is passed over has neither.
+  // Files and sub-folders from one listing. A folder that cannot be listed
+  // is passed over, and the run reports it as not backed up.
   FolderListing listing;
   try {
     listing = folder.List();
   } catch (const common::NumberedError& failure) {
-    if (!WalkFailureGoesOn(failure.Number())) return;
+    const int32_t number = failure.Number();
+    if (viaLink && (number == common::ErrPathNotFound || number == common::ErrFileNotFound)) return;
+    FoldersNotRead.push_back({folder.Path(), L"The folder could not be read: " + failure.Description()});
+    if (!WalkFailureGoesOn(number)) return;
   }
   const std::vector<File>& files = listing.files;
 
@@ -160,11 +154,11 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, std::vector<
   for (const Folder& sub : listing.subFolders) {
     try {
       forms::DoEventsPaced();
-      // Links (junctions, symbolic links) are never followed: they lead
-      // elsewhere on the disk or back up the tree. (A chosen folder that is
-      // itself a link is walked: the user picked it.)
-      if (sub.IsReparsePoint()) continue;
-      if (!CheckFolder(sub.Path())) IterateFolders(sub, static_cast<int16_t>(depth + 1), path);
+      // Folder links (junctions, symbolic links) are followed: reading
+      // through them is safe, and the guard above keeps the walk from
+      // looping or walking one folder twice.
+      if (IsCompatibilityLink(sub) || CheckFolder(sub.Path())) continue;
+      IterateFolders(sub, static_cast<int16_t>(depth + 1), sub.IsReparsePoint());
     } catch (const common::NumberedError& failure) {
       if (!WalkFailureGoesOn(failure.Number())) return;
     }

@@ -9,6 +9,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "common/ole_date.h"
 #include "ferrimond/forms/forms.h"
@@ -166,8 +169,20 @@ class Frmbackup : public forms::Form {
   int32_t SearchSeconds = 0;
   int32_t WriteSeconds = 0;
   int32_t TotalSeconds = 0;
-  // Selected files the copy had to pass over (they are not on the drive).
-  int32_t FilesNotCopied = 0;
+  // What the run could not back up, with the reason in words: folders the
+  // walk could not read, and selected files that are on no drive. An entry
+  // of the list counts as backed up once a copy of it is whole on a drive.
+  struct NotBackedUp {
+    std::wstring path;
+    std::wstring reason;
+  };
+  std::vector<NotBackedUp> FoldersNotRead;
+  std::unordered_set<const ListItem*> ItemsCopied;
+  std::unordered_map<const ListItem*, std::wstring> CopyFailures;
+  // Mirror folders whose leftovers of cut-short copies this run removed.
+  std::unordered_set<std::wstring> FoldersCleaned;
+  // Selected files that are on no drive (distinct entries).
+  std::vector<NotBackedUp> FilesNotBackedUp() const;
   // Made on first use and kept for the window's life.
   StopWatch& Watch();
 
@@ -190,17 +205,18 @@ class Frmbackup : public forms::Form {
   bool CheckFolder(const std::wstring& path) const;
   bool CheckFileName(const std::wstring& name) const;
   void IterateFolders(const Folder& folder, int16_t depth);
-  // A folder on the walk's way down: its index on its volume, and its path
-  // for asking its whole identity when another folder has the same index.
-  struct WalkedFolder {
-    uint64_t index;
-    std::wstring path;
-  };
+  // The folders this run has walked, by their index on their volume, with
+  // the path to ask the whole identity when two share an index. No folder
+  // is walked twice in a run: not through a link back up the tree, nor
+  // through two links (or a link and the folder itself) that lead to it.
+  // A run starts with none.
+  std::unordered_multimap<uint64_t, std::wstring> WalkedFolders;
 
  private:
-  // The walk below one folder; `path` holds the folders on the way down, so
-  // that none of them is entered a second time.
-  void IterateFolders(const Folder& folder, int16_t depth, std::vector<WalkedFolder>& path);
+  // `viaLink`: the folder was reached through a folder link below a chosen
+  // folder; a link that leads nowhere is passed over without a word.
+  void IterateFolders(const Folder& folder, int16_t depth, bool viaLink);
+  bool AlreadyWalked(const Folder& folder);
   // The walk's failure table: true when the failing step is passed over.
   bool WalkFailureGoesOn(int32_t errorNumber);
   // The file-type box that Txtfiles_Change is ticking, and the custom box
@@ -221,6 +237,11 @@ class Frmbackup : public forms::Form {
   // one of its yields must not start another run underneath it.
   bool RunActive = false;
   void CmdCToE_Click();
+  // How a run ended; every way leaves the window idle.
+  enum class RunOutcome { Complete, Incomplete, Aborted, Failed };
+  // True when the run was not stopped and everything it selected, and every
+  // folder it had to read, is backed up.
+  bool RunComplete() const;
   void CmdStop_Click();
   void CmdPause_Click();
   void CmdContinue_Click();
@@ -228,6 +249,11 @@ class Frmbackup : public forms::Form {
   void PauseHandler();
   void ClearLbl();
   void InitializeAgain();
+  // The six date options and the days box, frozen during a run.
+  void SetDateOptionsEnabled(bool enabled);
+  // Ends a pause without running Continue: the flag, Pause's colour and
+  // its count go back to their unpaused state.
+  void EndPause();
 
   // ---- Copy to the removable drive, file list, statistics. ----
   void CopyFilefromList(std::shared_ptr<ListItem> first, const std::wstring& driveText);
@@ -236,6 +262,9 @@ class Frmbackup : public forms::Form {
   void SaveFileName(const std::shared_ptr<ListItem>& first);
   void Size_file(List& list);
   void Write_Statistics();
+  // Appends the run's files and folders that are not backed up, with the
+  // reasons, to the day's list in the log folder; returns that file's path.
+  std::wstring WriteNotBackedUpList(const std::wstring& heading, const std::vector<NotBackedUp>& files);
 
   // The closing splash, once shutdown has begun.
   FrmSplashEnd* ClosingSplash() const { return splashEnd_.get(); }
@@ -264,12 +293,18 @@ class Frmbackup : public forms::Form {
   void SetCurrentUserFolder();
   void MakeProgramFolder();
   void Shutdown();
+  // Closing was asked for while a run was active: the run is stopped and
+  // the window closes when it has written its records.
+  bool CloseRequestedDuringRun();
+  RunOutcome BackupRun();
+  void EndRun(RunOutcome outcome);
 
   ProcessHooks hooks_;
   std::optional<FileSystem> fileSys_;
   std::unique_ptr<StopWatch> watch_;
   std::unique_ptr<FrmSplashEnd> splashEnd_;
   bool shuttingDown_ = false;
+  bool closeAfterRun_ = false;
 };
 
 }  // namespace ferrimond

@@ -84,10 +84,26 @@ void Frmbackup::Timer2sec_Timer() {
 
 void Frmbackup::mnuExit_Click() { Shutdown(); }
 
-void Frmbackup::Form_Unload(bool& cancel) { Shutdown(); }
+void Frmbackup::Form_Unload(bool& cancel) {
+  if (CloseRequestedDuringRun()) {
+    cancel = true;
+    return;
+  }
+  Shutdown();
+}
+
+bool Frmbackup::CloseRequestedDuringRun() {
+  if (!RunActive || shuttingDown_) return false;
+  // Destroying the window under the run would lose its file list, stamp
+  // and statistics: the run stops as Stop stops it, writes its records and
+  // then closes the window.
+  closeAfterRun_ = true;
+  CmdStop_Click();
+  return true;
+}
 
 void Frmbackup::Shutdown() {
-  if (shuttingDown_) return;
+  if (shuttingDown_ || CloseRequestedDuringRun()) return;
   shuttingDown_ = true;
   splashEnd_ = std::make_unique<FrmSplashEnd>(Ui(), hooks_.endProcess);
   splashEnd_->Show();

@@ -101,11 +101,12 @@ bool RunUnix(std::wstring command, const std::function<bool()>& done) {
 MappedDrive::MappedDrive(wchar_t letter, DriveKind kind)
     : letter_(static_cast<wchar_t>(towupper(letter))), folder_(std::make_unique<TempDir>()) {
   UnmapDrive(letter_);
-  DefineOrThrow(letter_, DriveType(kind), UnixPath(folder_->Path()));
+  unixFolder_ = UnixPath(folder_->Path());
+  DefineOrThrow(letter_, DriveType(kind), unixFolder_);
 }
 
 MappedDrive::MappedDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder)
-    : letter_(static_cast<wchar_t>(towupper(letter))) {
+    : letter_(static_cast<wchar_t>(towupper(letter))), unixFolder_(unixFolder) {
   UnmapDrive(letter_);
   DefineOrThrow(letter_, DriveType(kind), unixFolder);
   EmptyFolder(Root());
@@ -115,6 +116,8 @@ MappedDrive::~MappedDrive() {
   if (!folder_) EmptyFolder(Root());
   UnmapDrive(letter_);
 }
+
+std::string MappedDrive::UnixFolder() const { return unixFolder_; }
 
 std::wstring MappedDrive::Root() const { return std::wstring(1, letter_) + L":\\"; }
 

@@ -28,10 +28,14 @@ class MappedDrive {
   std::wstring Root() const;
   // "E:\" + relative path
   std::wstring operator/(const std::wstring& relative) const { return Root() + relative; }
+  // The Unix folder behind the letter (the letter can be taken away and
+  // given back to it).
+  std::string UnixFolder() const;
 
  private:
   wchar_t letter_;
   std::unique_ptr<TempDir> folder_;
+  std::string unixFolder_;
 };
 
 // The small tmpfs that the test fixture mounts, mapped as a removable drive.

@@ -11,7 +11,7 @@ namespace {
 
 using mwtest::MainWindowTest;
 
-TEST_F(MainWindowTest, EndingAPauseRunsContinueAndStopEndsAPauseFirstThenGoesIdle) {
+TEST_F(MainWindowTest, EndingAPauseRunsContinueAndStopEndsAPauseWithoutItThenGoesIdle) {
   Frmbackup& w = Start();
   w.lstRemovable.AddItem(L"Q");
   w.lstRemovable.SetListIndex(w.lstRemovable.ListCount() - 1);
@@ -38,7 +38,9 @@ TEST_F(MainWindowTest, EndingAPauseRunsContinueAndStopEndsAPauseFirstThenGoesIdl
   w.txtPrgBar.SetText(L"C:\\x\\a.doc");
   w.CmdStop.SetValue(true);
   EXPECT_FALSE(w.PauseFlag);
-  EXPECT_EQ(w.PausePresses, 4);
+  EXPECT_EQ(w.PausePresses, 0);
+  EXPECT_EQ(w.PauseMaskColor, forms::kColorButtonFace);
+  EXPECT_EQ(w.DriveText, L"EQ");  // no Continue ran
   EXPECT_TRUE(w.AbortFlag && w.ContinueFlag);
   EXPECT_TRUE(w.OptDateToday.Enabled());
   EXPECT_TRUE(w.txtdays.CausesValidation());

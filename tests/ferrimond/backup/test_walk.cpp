@@ -88,6 +88,8 @@ class WalkTest : public mwtest::StartedWindowTest {
     if (!more) {
       w_->SelectionList = std::make_unique<List>();
       w_->FilesChecked = 0;
+      w_->WalkedFolders.clear();
+      w_->FoldersNotRead.clear();
     }
     w_->IncludeSubDirs = w_->ChkSubDir.Value() == forms::kChecked;
     w_->FillStrArray();
@@ -301,19 +303,33 @@ TEST_F(WalkTest, AFolderThatIsGoneMeetsThePathNotFoundMessage) {
   EXPECT_EQ(Ui().Messages(), Strings{L"Make sure you have a directory on removable disk!\r\n"
                                      L" Make sure the file you are accessing is closed!"});
   EXPECT_EQ(w_->SelectionList->Count(), 0u);
+  ASSERT_EQ(w_->FoldersNotRead.size(), 1u);  // the run reports it as not backed up
+  EXPECT_EQ(w_->FoldersNotRead[0].path, Path(L"tree\\gone"));
 }
 
 // ---- Links, long paths, names ----
 
-TEST_F(WalkTest, LinksToFoldersAreNeverFollowedSoALoopEnds) {
+// Links below a chosen folder are followed (a profile's Documents is one
+// under Wine); a link back up the tree and a second link to a folder
+// already walked are not walked again, and a link to nothing is passed over.
+TEST_F(WalkTest, LinksToFoldersAreFollowedOnceAndALoopEnds) {
   MakeFolder(L"tree\\sub");
   MakeFolder(L"elsewhere");
-  MakeFile(L"elsewhere\\outside.doc");
+  const std::wstring outside = MakeFile(L"elsewhere\\outside.doc");
   const Strings wanted = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\sub\\b.doc")};
-  if (!UnixLink(L"tree", L"tree\\sub\\loop") || !UnixLink(L"elsewhere", L"tree\\sub\\away"))
+  if (!UnixLink(L"tree", L"tree\\sub\\loop") || !UnixLink(L"elsewhere", L"tree\\sub\\away") ||
+      !UnixLink(L"elsewhere", L"tree\\sub\\again") || !UnixLink(L"nothing", L"tree\\sub\\dangling"))
     GTEST_SKIP() << "cannot make a Unix symlink here";
-  EXPECT_EQ(Walk(), Sorted(wanted));
-  EXPECT_EQ(w_->FilesChecked, 2);
+  const Strings walked = Walk();
+  ASSERT_EQ(walked.size(), 3u);
+  EXPECT_EQ(walked[0], wanted[0]);
+  EXPECT_EQ(walked[2], wanted[1]);
+  // Through whichever of the two links the walk met first.
+  EXPECT_TRUE(walked[1] == Path(L"tree\\sub\\again\\outside.doc") ||
+              walked[1] == Path(L"tree\\sub\\away\\outside.doc")) << walked[1];
+  EXPECT_EQ(w_->FilesChecked, 3);
+  EXPECT_TRUE(w_->FoldersNotRead.empty());
+  EXPECT_TRUE(Ui().Messages().empty());
 }
 
 // A bind mount is an ordinary folder to every system call, yet it leads

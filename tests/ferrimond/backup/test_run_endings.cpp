@@ -1,0 +1,275 @@
+// Every way a backup run can end leaves the window idle, and only a run
+// that backed up everything moves the last-backup time on.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/date_text.h"
+#include "common/text_codec.h"
+#include "tests/ferrimond/backup/backup_run_fixture.h"
+#include "tests/harness/expect.h"
+
+namespace ferrimond {
+namespace {
+
+using namespace brtest;
+
+// Runs `action` at the first yield at which the status line shows `status`.
+void WhenStatusIs(Frmbackup& w, std::wstring status, std::function<void()> action) {
+  AtNextYield([&w, status, action] {
+    if (w.lblStatus.Caption() == status) {
+      action();
+    } else {
+      WhenStatusIs(w, status, action);
+    }
+  });
+}
+
+class RunEndingTest;
+
+struct Ending {
+  const char* name;
+  // Prepares the files, the window and the answers to the run's prompts.
+  std::function<void(RunEndingTest&, Frmbackup&)> arrange;
+  const wchar_t* status;  // lblStatus afterwards
+  bool stampMoved;
+};
+
+class RunEndingTest : public BackupRunTest, public ::testing::WithParamInterface<Ending> {
+ public:
+  // A file held open without sharing until the run has ended.
+  void Lock(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+    locks_.push_back(h);
+  }
+  void Unlock() {
+    for (HANDLE h : locks_) CloseHandle(h);
+    locks_.clear();
+  }
+  void TearDown() override {
+    Unlock();
+    BackupRunTest::TearDown();
+  }
+  std::wstring File(const std::wstring& name, size_t size = 10) {
+    MakeFile(c_ / name, size);
+    return c_ / name;
+  }
+  // Enough files for the copy to yield while it runs.
+  void ManyFiles(Frmbackup& w) {
+    for (int i = 0; i < 80; ++i) w.Lstfile.AddItem(File(L"f" + std::to_wstring(100 + i) + L".doc", 4000));
+  }
+  using BackupRunTest::c_;
+  using BackupRunTest::Ui;
+
+ private:
+  std::vector<HANDLE> locks_;
+};
+
+void AnswerOk(RunEndingTest& t, std::function<void()> during = {}) {
+  if (during) {
+    t.Ui().AnswerMsgBox(MsgResult::Ok, [during](const Prompt&) { AtNextYield(during); });
+  } else {
+    t.Ui().AnswerMsgBox(MsgResult::Ok);
+  }
+}
+
+const Ending kEndings[] = {
+    {"Complete", [](RunEndingTest& t, Frmbackup& w) { w.Lstfile.AddItem(t.File(L"a.doc")); }, L"", true},
+    {"FilePassedOver",
+     [](RunEndingTest& t, Frmbackup& w) {
+       w.Lstfile.AddItem(t.File(L"busy.xls"));
+       w.Lstfile.AddItem(t.File(L"fine.xls"));
+       t.Lock(t.c_ / L"busy.xls");
+       AnswerOk(t);  // the list of what is not backed up
+     },
+     L"", false},
+    {"EscInTheWalk",
+     [](RunEndingTest& t, Frmbackup& w) {
+       t.File(L"a.doc");
+       w.LstDir.AddItem(t.c_.Path());
+       PressAtFirstProgress(w, VK_ESCAPE);
+     },
+     L"Backup aborted", false},
+    {"EscWhileWaitingForADateOption",
+     [](RunEndingTest& t, Frmbackup& w) {
+       w.Lstfile.AddItem(t.File(L"a.doc"));
+       w.OptLastBackup.SetValue(true);  // no stamp yet: the run waits for a choice
+       AnswerOk(t, [&w] { w.OnKeyDown(VK_ESCAPE, 0); });
+     },
+     L"Backup aborted", false},
+    {"StopInTheCopy",
+     [](RunEndingTest& t, Frmbackup& w) {
+       t.ManyFiles(w);
+       WhenStatusIs(w, L"Writing files", [&w] { w.CmdStop.SetValue(true); });
+     },
+     L"Backup aborted", false},
+    {"StopWhilePausedInTheCopy",
+     [](RunEndingTest& t, Frmbackup& w) {
+       t.ManyFiles(w);
+       WhenStatusIs(w, L"Writing files", [&w] { w.CmdPause.SetValue(true); });
+       t.Ui().AnswerMsgBox(MsgResult::Cancel);  // the pause prompt: Cancel presses Stop
+     },
+     L"Backup aborted", false},
+    {"StopInTheDriveWait",
+     [](RunEndingTest& t, Frmbackup& w) {
+       w.lstRemovable.Clear();  // no drive to copy to: the run waits for one
+       w.Lstfile.AddItem(t.File(L"a.doc"));
+       AnswerOk(t);
+       AnswerOk(t, [&w] { w.CmdStop.SetValue(true); });
+     },
+     L"Backup aborted", false},
+    {"MissingChosenFolder",
+     [](RunEndingTest& t, Frmbackup& w) {
+       w.LstDir.AddItem(L"C:\\no such folder here");
+       AnswerOk(t);
+     },
+     L"", false},
+    {"Overflow",
+     [](RunEndingTest& t, Frmbackup& w) {
+       w.optDateText.SetValue(true);
+       w.txtdays.SetText(L"40000");
+       AnswerOk(t);
+     },
+     L"", false},
+    // The files are on the drive; only the statistics could not be written.
+    {"StatisticsLocked",
+     [](RunEndingTest& t, Frmbackup& w) {
+       w.Lstfile.AddItem(t.File(L"a.doc"));
+       CreateDirectoryW(kLogFolder.c_str(), nullptr);
+       harness::WriteFile(kStatistics, "");
+       t.Lock(kStatistics);
+       AnswerOk(t);
+     },
+     L"", true},
+    {"NoTimeSet",
+     [](RunEndingTest& t, Frmbackup& w) {
+       w.Lstfile.AddItem(t.File(L"a.doc"));
+       w.UserSetTime = common::DateTime();
+       w.OptAnyTime.SetValue(true);
+       AnswerOk(t);
+     },
+     L"", false},
+    {"TimeBefore1601",
+     [](RunEndingTest& t, Frmbackup& w) {
+       w.Lstfile.AddItem(t.File(L"a.doc"));
+       w.UserSetTime = harness::At(1500, 1, 1);
+       w.OptAnyTime.SetValue(true);
+       AnswerOk(t);
+     },
+     L"", false},
+};
+
+TEST_P(RunEndingTest, LeavesTheWindowIdleAndMovesTheStampOnlyWhenComplete) {
+  const Ending& ending = GetParam();
+  Frmbackup& w = Ready();
+  ending.arrange(*this, w);
+  w.CmdCToE.SetValue(true);
+  Unlock();
+  ExpectIdle(w);
+  EXPECT_EQ(w.lblStatus.Caption(), ending.status);
+  EXPECT_EQ(LastBackupStamp(), ending.stampMoved ? w.RunStart : common::DateTime());
+  EXPECT_FALSE(w.IsUnloaded());
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, RunEndingTest, ::testing::ValuesIn(kEndings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// An unusable start time stops the run before anything is walked.
+TEST_F(BackupRunTest, AStartTimeTheMarkerCannotCarryStopsTheRunBeforeTheWalk) {
+  MakeFile(c_ / L"a.doc", 10);
+  Frmbackup& w = Ready();
+  w.LstDir.AddItem(c_.Path());
+  w.UserSetTime = harness::At(1500, 1, 1);
+  w.OptAnyTime.SetValue(true);
+  Ui().AnswerMsgBox(MsgResult::Ok);
+  w.CmdCToE.SetValue(true);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find(L"cannot be used"), std::wstring::npos);
+  EXPECT_EQ(w.FilesChecked, 0);
+  EXPECT_TRUE(ReadStatistics().empty());
+  EXPECT_FALSE(Exists(On(L'E', c_ / L"a.doc")));
+}
+
+// The run that left files behind says which, and why, and keeps the stamp
+// of the last complete run; the next complete run moves it on.
+TEST_F(BackupRunTest, AnIncompleteRunListsWhatIsMissingAndKeepsTheLastCompleteStamp) {
+  const std::wstring busy = c_ / L"busy.xls", fine = c_ / L"fine.xls";
+  MakeFile(busy, 10);
+  MakeFile(fine, 10);
+  Frmbackup& w = Ready();
+  w.Lstfile.AddItem(fine);
+  w.CmdCToE.SetValue(true);
+  const common::DateTime complete = w.RunStart;
+  ASSERT_EQ(LastBackupStamp(), complete);
+  w.mnuCloseAutomatically.Click();
+
+  w.Lstfile.AddItem(busy);
+  HANDLE lock = CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  Sleep(1100);  // a later start second
+  Ui().AnswerMsgBox(MsgResult::Ok);
+  w.CmdCToE.SetValue(true);
+  CloseHandle(lock);
+
+  const std::wstring text = L"Backup finished, but 1 file(s) and 0 folder(s) could not be backed up.";
+  EXPECT_EQ(w.lblDir.Caption(), text);
+  const std::wstring listFile = kLogFolder + w.DateTag + L"_notcopied.txt";
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind(text, 0), 0u);
+  EXPECT_NE(Messages()[0].find(listFile), std::wstring::npos);
+  EXPECT_EQ(Ui().Prompts()[0].icon, forms::MsgIcon::Exclamation);
+  const std::wstring list = common::WideFromBytes(harness::ReadFile(listFile));
+  EXPECT_NE(list.find(text), std::wstring::npos);
+  EXPECT_NE(list.find(busy + L"\t"), std::wstring::npos);
+  EXPECT_EQ(list.find(fine), std::wstring::npos);
+  EXPECT_TRUE(Exists(On(L'E', fine)));
+  EXPECT_EQ(LastBackupStamp(), complete);
+  EXPECT_FALSE(w.IsUnloaded());  // close-after-backup waits for a complete run
+  EXPECT_EQ(FnmLines(w).size(), 2 * 3 + 1u);  // both runs' blocks, the second with two paths
+}
+
+// Closing the window during a run stops the run, which writes its records,
+// and then the window closes.
+TEST_F(BackupRunTest, ClosingDuringARunStopsItRecordsItAndThenCloses) {
+  const struct {
+    const char* name;
+    std::function<void(Frmbackup&)> close;
+  } ways[] = {
+      {"close box", [](Frmbackup& w) { SendMessageW(w.Hwnd(), WM_CLOSE, 0, 0); }},
+      {"Exit", [](Frmbackup& w) { w.mnuExit.Click(); }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    Strings files;
+    for (int i = 0; i < 80; ++i) {
+      files.push_back(c_ / (L"f" + std::to_wstring(100 + i) + L".doc"));
+      MakeFile(files.back(), 4000);
+    }
+    Frmbackup& w = Ready();
+    for (const std::wstring& file : files) w.Lstfile.AddItem(file);
+    WhenStatusIs(w, L"Writing files", [&] {
+      way.close(w);
+      EXPECT_FALSE(w.IsUnloaded()) << "closed under the run";
+    });
+    w.CmdCToE.SetValue(true);
+    EXPECT_EQ(w.lblStatus.Caption(), L"Backup aborted");
+    EXPECT_FALSE(w.RunActive);
+    EXPECT_TRUE(w.IsUnloaded());
+    EXPECT_NE(w.ClosingSplash(), nullptr);
+    // This run's block closes the day's list, whole.
+    const Strings fnm = FnmLines(w), block = FnmOfOneRun(w, files);
+    ASSERT_GE(fnm.size(), block.size());
+    EXPECT_TRUE(std::equal(block.rbegin(), block.rend(), fnm.rbegin()));
+    EXPECT_EQ(ReadStatistics().size(), &way == ways ? 1u : 2u);
+    Close();
+  }
+}
+
+}  // namespace
+}  // namespace ferrimond
