@@ -295,10 +295,11 @@ std::vector<Frmbackup::NotBackedUp> Frmbackup::FilesNotBackedUp() const {
 }
 
 void Frmbackup::CheckAndBuild1(const Folder& folder, bool toRemovable) {
-  // The upload maps its folders with its own rule; only the backup's
-  // mirror is made here.
-  if (!toRemovable) common::Raise(common::ErrInvalidArgument);
-  MakeMirrorFolders(*this, folder.Path());
+  if (toRemovable) {
+    MakeMirrorFolders(*this, folder.Path());
+  } else {
+    UploadFolderChain(folder.Path());
+  }
 }
 
 void Frmbackup::BuildDir(const std::wstring& path) {

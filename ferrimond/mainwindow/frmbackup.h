@@ -269,6 +269,23 @@ class Frmbackup : public forms::Form {
   // The closing splash, once shutdown has begun.
   FrmSplashEnd* ClosingSplash() const { return splashEnd_.get(); }
 
+  // ---- Upload to the fixed drive. ----
+  void CmdCopyToC_Click();
+  void toc(const Folder& fld);
+  std::wstring changeDirbasedOnUser(std::wstring s1);
+  void write_upload_sta();
+  // Statistics of the upload: files and bytes copied onto the fixed drive,
+  // whole seconds, the removable drive.
+  int32_t UploadCount = 0;
+  double UploadSize = 0;
+  int32_t UploadSeconds = 0;
+  std::wstring UploadDrive;
+  // What the upload found on the removable drive and left alone: copies an
+  // interrupted backup left half-written, and links.
+  std::vector<std::wstring> PartialCopiesSkipped;
+  std::vector<std::wstring> LinksSkipped;
+  void mnuClear_Click();
+
   // ---- Handlers (public so that the runs and tests can drive them). ----
   void Form_Load();
   void Form_Unload(bool& cancel);
@@ -298,6 +315,12 @@ class Frmbackup : public forms::Form {
   bool CloseRequestedDuringRun();
   RunOutcome BackupRun();
   void EndRun(RunOutcome outcome);
+  RunOutcome UploadRun();
+  void ShowUploadProgress(const std::wstring& path);
+  // Makes the upload's counterpart of every level of a removable drive's
+  // folder, top down.
+  void UploadFolderChain(const std::wstring& folderPath);
+  ULONGLONG progressShownAt_ = 0;
 
   ProcessHooks hooks_;
   std::optional<FileSystem> fileSys_;

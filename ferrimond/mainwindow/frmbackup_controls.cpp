@@ -57,6 +57,7 @@ void Frmbackup::BindEvents() {
   mnuFileTypes.OnClick = [this] { mnuFileTypes_Click(); };
   mnuUpload.OnClick = [this] { mnuUpload_Click(); };
   lstFixed.OnClick = [this] { lstFixed_Click(); };
+  CmdCopyToC.OnClick = [this] { CmdCopyToC_Click(); };
   lstFixed.OnValidate = [this](bool& cancel) { lstFixed_Validate(cancel); };
   BindSelectionEvents();
   BindRunEvents();

@@ -14,6 +14,11 @@ TEST(MirrorTarget, ReplacesOnlyTheDriveLetterAndHandlesRoots) {
   EXPECT_EQ(deep.source, L"C:\\x\\y\\a.doc");
   EXPECT_EQ(deep.destinationFolder, L"L:\\x\\y\\");
   EXPECT_EQ(MirrorFolder(L"d:\\Data & More\\C:", L'E'), L"E:\\Data & More\\C:");
+  // A network path keeps its server and share as folders.
+  CopyTarget share = MirrorTarget(L"\\\\srv\\docs\\", L"a.doc", L'L');
+  EXPECT_EQ(share.source, L"\\\\srv\\docs\\a.doc");
+  EXPECT_EQ(share.destinationFolder, L"L:\\srv\\docs\\");
+  EXPECT_EQ(MirrorTarget(L"\\\\srv\\docs\\x", L"a.doc", L'L').destinationFolder, L"L:\\srv\\docs\\x\\");
 }
 
 TEST(ProgressText, KeepsTheLast61CharactersOfPathsOver60) {

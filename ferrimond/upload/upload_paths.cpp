@@ -1,0 +1,70 @@
+#include "ferrimond/upload/upload_paths.h"
+
+#include "ferrimond/support/strings.h"
+
+namespace ferrimond {
+
+namespace {
+
+bool SameName(const std::wstring& a, const wchar_t* b) {
+  const std::wstring other(b);
+  if (a.size() != other.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (!SameCharIgnoringCase(a[i], other[i])) return false;
+  }
+  return true;
+}
+
+// The text after the n-th "\" (empty when there are fewer).
+std::wstring AfterSeparator(const std::wstring& path, int n) {
+  size_t pos = 0;
+  for (int i = 0; i < n; ++i) {
+    pos = path.find(L'\\', pos);
+    if (pos == std::wstring::npos) return {};
+    ++pos;
+  }
+  return path.substr(pos);
+}
+
+// The name of the folder that holds `folder` ("" for none).
+std::wstring ParentName(std::wstring folder) {
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  const size_t last = folder.rfind(L'\\');
+  if (last == std::wstring::npos) return {};
+  folder.erase(last);
+  const size_t before = folder.rfind(L'\\');
+  return before == std::wstring::npos ? folder : folder.substr(before + 1);
+}
+
+}  // namespace
+
+std::wstring DocumentsFolderOf(const std::wstring& profile) {
+  return SameName(ParentName(profile), L"Documents and Settings") ? L"My Documents" : L"Documents";
+}
+
+std::wstring UploadFolder(const std::wstring& path, const std::wstring& fixedDrive,
+                          const std::wstring& profile) {
+  const std::wstring fourth = GetField(path, 4, L"\\");
+  const bool older = SameName(fourth, L"my documents");
+  const bool current = SameName(fourth, L"documents") && SameName(GetField(path, 2, L"\\"), L"users") &&
+                       !GetField(path, 3, L"\\").empty();
+  std::wstring home = profile;
+  while (!home.empty() && home.back() == L'\\') home.pop_back();
+  if (!home.empty() && (older || current)) {
+    const std::wstring documents = DocumentsFolderOf(home);
+    // The older layout onto the older layout: the folder as it is stored.
+    if (older && documents == L"My Documents") return home + L"\\" + AfterSeparator(path, 3);
+    const std::wstring rest = AfterSeparator(path, 4);
+    return home + L"\\" + documents + (rest.empty() ? L"" : L"\\" + rest);
+  }
+  std::wstring out = path;
+  if (!out.empty() && !fixedDrive.empty()) out[0] = fixedDrive[0];
+  return out;
+}
+
+std::wstring BelowRoot(const std::wstring& path) {
+  const size_t root = path.find(L'\\');
+  return root == std::wstring::npos ? std::wstring() : path.substr(root + 1);
+}
+
+}  // namespace ferrimond

@@ -1,0 +1,28 @@
+#pragma once
+// Where the upload puts a folder of the removable drive on the fixed drive,
+// and which profile folders it offers. No window, no system calls.
+#include <string>
+
+namespace ferrimond {
+
+// The documents folder of a profile folder: "My Documents" for a profile
+// directly under "Documents and Settings" (the older layout), "Documents"
+// for any other (C:\Users\name, C:\users\name under Wine).
+std::wstring DocumentsFolderOf(const std::wstring& profile);
+
+// The folder on the fixed drive for folder `path` of the removable drive
+// (a full path without a trailing "\"; a root is "E:").
+// - A profile's documents folder and everything below it go into the
+//   documents folder of `profile`: "X:\<any>\<any>\My Documents\..." (the
+//   older layout, recognised by its fourth field alone) and
+//   "X:\Users\<name>\Documents\..." (the current layout). Between profiles
+//   of the older layout the folder keeps its name as stored on the drive.
+// - Every other folder keeps its path on `fixedDrive` (a letter).
+// An empty `profile` redirects nothing.
+std::wstring UploadFolder(const std::wstring& path, const std::wstring& fixedDrive,
+                          const std::wstring& profile);
+
+// The path below its drive's root ("E:\a\b.doc" gives "a\b.doc").
+std::wstring BelowRoot(const std::wstring& path);
+
+}  // namespace ferrimond

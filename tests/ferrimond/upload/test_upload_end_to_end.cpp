@@ -1,0 +1,254 @@
+// Whole uploads on the real main window: a removable E: (filled by a real
+// backup or by the test), a fixed D: to upload onto, prompts answered by a
+// script, the program folder on the prefix's C:.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/date_text.h"
+#include "ferrimond/support/file_system_paths.h"
+#include "ferrimond/support/file_times.h"
+#include "ferrimond/support/record_line.h"
+#include "tests/ferrimond/backup/backup_run_fixture.h"
+#include "tests/harness/expect.h"
+
+namespace ferrimond {
+namespace {
+
+using namespace brtest;
+
+const std::wstring kUploadStatistics = kLogFolder + L"uploadsta.sta";
+const std::wstring kSaved = L"C:\\Program Files\\Ferrimond\\SavedFileVersion\\";
+const std::wstring kClearQuestion = L"Do you really want to delete everything on the removable drive E:\\ ?";
+
+struct UploadLine {
+  common::DateTime written;
+  int32_t count;
+  double size;
+  int32_t seconds;
+  std::wstring drive;
+};
+
+std::vector<UploadLine> ReadUploadStatistics() {
+  std::vector<UploadLine> lines;
+  if (!Exists(kUploadStatistics)) return lines;
+  RecordReader r(harness::ReadFile(kUploadStatistics));
+  while (!r.AtEnd()) {
+    UploadLine l;
+    l.written = r.ReadDate();
+    l.count = r.ReadLong();
+    l.size = r.ReadDouble();
+    l.seconds = r.ReadLong();
+    l.drive = r.ReadString();
+    lines.push_back(l);
+  }
+  return lines;
+}
+
+class UploadTest : public BackupRunTest {
+ protected:
+  // The window ready to upload E: onto D: into `profile`.
+  Frmbackup& ReadyToUpload(const std::wstring& profile) {
+    Frmbackup& w = Ready();
+    for (int i = 0; i < w.lstFixed.ListCount(); ++i) {
+      if (w.lstFixed.List(i) == L"D") w.lstFixed.SetListIndex(i);
+    }
+    EXPECT_EQ(w.lstFixed.Text(), L"D");
+    w.cmbUsers.SetText(profile);
+    return w;
+  }
+  // The clearing question that ends every upload that was not stopped.
+  void DeclineClearing() {
+    Ui().AnswerMsgBox(MsgResult::No);
+  }
+  void Upload(Frmbackup& w) { w.CmdCopyToC.SetValue(true); }
+
+  harness::MappedDrive d_{L'D', harness::DriveKind::Fixed};
+};
+
+// Both layouts of profile on the drive, uploaded into a profile of each
+// layout; a Documents folder outside a profile only changes drive.
+TEST_F(UploadTest, ABackupUploadedBackGoesIntoTheChosenProfilesDocuments) {
+  const std::wstring oldStyle = d_ / L"Documents and Settings\\User1\\My Documents\\Letters\\old.doc";
+  const std::wstring newStyle = d_ / L"Users\\bob\\Documents\\new.doc";
+  const std::wstring plain = d_ / L"Work\\Documents\\plain.doc";
+  MakeFile(oldStyle, 11, 0, 'o');
+  MakeFile(newStyle, 12, 0, 'n');
+  MakeFile(plain, 13, 0, 'p');
+  {
+    Frmbackup& w = Ready();
+    w.LstDir.AddItem(d_.Root());
+    w.CmdCToE.SetValue(true);
+    ASSERT_EQ(w.lblDir.Caption(), kSuccess);
+    Close();
+  }
+  for (const std::wstring& file : {oldStyle, newStyle, plain}) ASSERT_TRUE(DeleteFileW(file.c_str()));
+  CreateDirectoryW((d_ / L"Users\\alice").c_str(), nullptr);
+  CreateDirectoryW((d_ / L"Documents and Settings\\User2").c_str(), nullptr);
+
+  const struct {
+    const wchar_t* profile;
+    const wchar_t* documents;
+  } profiles[] = {{L"Users\\alice", L"Documents"}, {L"Documents and Settings\\User2", L"My Documents"}};
+  for (const auto& profile : profiles) {
+    SCOPED_TRACE(profile.profile);
+    Frmbackup& w = ReadyToUpload(d_ / profile.profile);
+    DeclineClearing();
+    Upload(w);
+    ExpectIdle(w);
+    EXPECT_EQ(w.lblDir.Caption(), L"All files have been uploaded !");
+    EXPECT_EQ(Messages(), Strings{kClearQuestion});
+    const std::wstring documents = d_ / (std::wstring(profile.profile) + L"\\" + profile.documents);
+    EXPECT_EQ(harness::ReadFile(documents + L"\\Letters\\old.doc"), std::string(11, 'o'));
+    EXPECT_EQ(harness::ReadFile(documents + L"\\new.doc"), std::string(12, 'n'));
+    EXPECT_EQ(harness::ReadFile(plain), std::string(13, 'p'));
+    const UploadLine line = ReadUploadStatistics().back();
+    EXPECT_EQ(line.drive, L"E");
+    EXPECT_GE(line.count, 3);
+    Close();
+  }
+  EXPECT_FALSE(Exists(oldStyle) || Exists(newStyle));  // redirected, not restored in place
+  EXPECT_EQ(ReadUploadStatistics().size(), 2u);
+}
+
+// An older copy on the drive is never put over a newer one without asking;
+// either way the drive's copy is kept under its own folder path.
+TEST_F(UploadTest, AnOlderFileIsAskedForAndKeptInSavedFileVersionEitherWay) {
+  for (MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
+    const std::wstring onDrive = e_ / L"Data\\Reports\\x.doc", onFixed = d_ / L"Data\\Reports\\x.doc";
+    MakeFile(onDrive, 7, 3, 'r');
+    MakeFile(onFixed, 9, 0, 'f');
+    Frmbackup& w = ReadyToUpload(L"");
+    Ui().AnswerMsgBox(answer);
+    DeclineClearing();
+    Upload(w);
+    ASSERT_EQ(Ui().Prompts().size(), 2u);
+    const Prompt& question = Ui().Prompts()[0];
+    EXPECT_EQ(question.title, L"Ferrimond");
+    EXPECT_EQ(question.buttons, forms::MsgButtons::YesNo);
+    EXPECT_EQ(question.text, L"Do you want to overwrite \r\n" + onFixed + L" " +
+                                 common::DateText(GetFileDate(onFixed, FileTimeWritten)) + L"\r\nwith \r\n" +
+                                 onDrive + L" " + common::DateText(GetFileDate(onDrive, FileTimeWritten)));
+    EXPECT_EQ(harness::ReadFile(kSaved + L"Data\\Reports\\x.doc"), std::string(7, 'r'));
+    EXPECT_EQ(harness::ReadFile(onFixed), std::string(answer == MsgResult::Yes ? 7 : 9, answer == MsgResult::Yes ? 'r' : 'f'));
+    Close();
+  }
+}
+
+TEST_F(UploadTest, AnEmptyDriveStillRecordsTheUploadAndOffersClearing) {
+  Frmbackup& w = ReadyToUpload(L"");
+  DeclineClearing();
+  const common::DateTime before = common::Now();
+  Upload(w);
+  EXPECT_EQ(Messages(), Strings{kClearQuestion});
+  ASSERT_EQ(ReadUploadStatistics().size(), 1u);
+  EXPECT_EQ(ReadUploadStatistics()[0].count, 0);
+  EXPECT_EQ(harness::ReadFile(kLogFolder + w.DateTag + L"_upload.sta"), harness::ReadFile(kUploadStatistics));
+  // The stamp lies 86.4 seconds ahead of the moment it is written.
+  const double ahead = (RecordReader(harness::ReadFile(L"c:\\program files\\Ferrimond\\LastUploadT.tim"))
+                            .ReadDate()
+                            .Value() - before.Value()) * 86400;
+  EXPECT_NEAR(ahead, 86.4, 2.0);
+}
+
+// Stopped, the upload records itself but neither claims success nor offers
+// to wipe files that are not uploaded yet.
+TEST_F(UploadTest, StopEndsTheUploadWithoutOfferingToClearTheDrive) {
+  for (int i = 0; i < 150; ++i) MakeFile(e_ / (L"many\\f" + std::to_wstring(i) + L".doc"), 2000);
+  Frmbackup& w = ReadyToUpload(L"");
+  auto stop = std::make_shared<std::function<void()>>();
+  *stop = [&w, stop] {
+    if (w.UploadCount > 0) {
+      // Neither command starts underneath the running upload.
+      w.CmdCopyToC.SetValue(true);
+      w.CmdCToE.SetValue(true);
+      w.OnKeyDown(VK_ESCAPE, 0);
+    } else {
+      AtNextYield(*stop);
+    }
+  };
+  AtNextYield(*stop);
+  Upload(w);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(w.lblDir.Caption(), L"The upload was interrupted. The removable drive was not cleared.");
+  ExpectIdle(w);
+  ASSERT_EQ(ReadUploadStatistics().size(), 1u);
+  EXPECT_LT(ReadUploadStatistics()[0].count, 150);
+  EXPECT_TRUE(Exists(L"c:\\program files\\Ferrimond\\LastUploadT.tim"));
+  EXPECT_TRUE(ReadStatistics().empty());  // no backup ran meanwhile
+}
+
+// A copy the fixed drive refuses ends the upload with its message; the
+// removable drive keeps everything and the window is ready again.
+TEST_F(UploadTest, AReadOnlyTargetEndsTheUploadWithItsMessage) {
+  const std::wstring onDrive = e_ / L"a.doc", onFixed = d_ / L"a.doc";
+  MakeFile(onDrive, 5, 0, 'n');
+  MakeFile(onFixed, 5, 2, 'o');
+  ASSERT_TRUE(SetFileAttributesW(onFixed.c_str(), FILE_ATTRIBUTE_READONLY));
+  Frmbackup& w = ReadyToUpload(L"");
+  Ui().AnswerMsgBox(MsgResult::Ok);
+  Upload(w);
+  SetFileAttributesW(onFixed.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(Messages(), Strings{L"Error code70 was generated"});
+  EXPECT_EQ(harness::ReadFile(onFixed), std::string(5, 'o'));
+  EXPECT_EQ(harness::ReadFile(onDrive), std::string(5, 'n'));
+  ExpectIdle(w);
+  EXPECT_TRUE(ReadUploadStatistics().empty());
+}
+
+TEST_F(UploadTest, AFullFixedDriveLeavesNoTruncatedFile) {
+  std::string why;
+  const char* tmpfs = getenv("FERRIMOND_TEST_TMPFS");
+  auto small = harness::MapSmallTmpfs(L'F', &why);
+  if (!small || !tmpfs) GTEST_SKIP() << "small tmpfs drive unavailable: " << why;
+  small.reset();
+  harness::MappedDrive f(L'F', harness::DriveKind::Fixed, tmpfs);
+  MakeFile(e_ / L"big.doc", 400000, 0, 'b');
+  Frmbackup& w = ReadyToUpload(L"");
+  for (int i = 0; i < w.lstFixed.ListCount(); ++i) {
+    if (w.lstFixed.List(i) == L"F") w.lstFixed.SetListIndex(i);
+  }
+  ASSERT_EQ(w.lstFixed.Text(), L"F");
+  Ui().AnswerMsgBox(MsgResult::Ok);
+  Upload(w);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind(L"Error code", 0), 0u);
+  EXPECT_FALSE(Exists(L"F:\\big.doc"));
+  EXPECT_FALSE(Exists(L"F:\\" + PartialCopyName(L"big.doc")));
+  EXPECT_EQ(harness::ReadFile(e_ / L"big.doc").size(), 400000u);
+  ExpectIdle(w);
+}
+
+// What an interrupted backup left half-written is reported, not uploaded;
+// long paths and names in any script are uploaded like any other.
+TEST_F(UploadTest, LeftoversAreReportedAndLongAndUnicodeNamesUploaded) {
+  std::wstring deep = L"deep";
+  for (int i = 0; i < 5; ++i) deep += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
+  const std::wstring name = L"\u043e\u0442\u0447\u0451\u0442_\u65e5\u672c.doc";
+  const std::wstring longFile = deep + L"\\" + name;
+  for (size_t cut = deep.find(L'\\'); ; cut = deep.find(L'\\', cut + 1)) {
+    CreateDirectoryW((L"\\\\?\\E:\\" + deep.substr(0, cut)).c_str(), nullptr);
+    if (cut == std::wstring::npos) break;
+  }
+  harness::WriteFile(L"\\\\?\\E:\\" + longFile, "unicode");
+  CreateDirectoryW((e_ / L"a").c_str(), nullptr);
+  harness::WriteFile(e_ / (L"a\\" + PartialCopyName(L"half.doc")), "half");
+  Frmbackup& w = ReadyToUpload(L"");
+  Ui().AnswerMsgBox(MsgResult::Ok);  // the leftover is reported
+  DeclineClearing();
+  Upload(w);
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_NE(Messages()[0].find(PartialCopyName(L"half.doc")), std::wstring::npos);
+  EXPECT_EQ(harness::ReadFile(L"\\\\?\\D:\\" + longFile), "unicode");
+  EXPECT_FALSE(Exists(d_ / (L"a\\" + PartialCopyName(L"half.doc"))));
+  EXPECT_EQ(w.UploadCount, 1);
+  ExpectIdle(w);
+}
+
+}  // namespace
+}  // namespace ferrimond
