@@ -2,19 +2,21 @@
 // copy or what it was before.
 //
 // The copy is written beside the target under its temporary name
-// (PartialCopyName), given the source's times and attributes, and then renamed
-// over the target through its still-open handle, which replaces the target in
-// one step. Until that rename, any failure (a full disk, a drive pulled out, a
-// source that cannot be read) removes the temporary and leaves the target as
-// it was; a copy cut short where nothing runs any more (a power cut) leaves
-// only the temporary, which RemovePartialCopies clears later. A truncated file
-// under the real name, with the current time, would pass for newer than a
-// good copy elsewhere.
+// (PartialCopyName), given the source's times and attributes, and then
+// renamed over the target through its still-open handle, which replaces the
+// target in one step. Any failure up to and including that rename (a full
+// disk, a drive pulled out, a source that cannot be read, a target in use)
+// removes the temporary and leaves the target as it was; a copy cut short
+// where nothing runs any more (a power cut) leaves only the temporary, which
+// RemovePartialCopies clears later. A truncated file under the real name,
+// with the current time, would pass for newer than a good copy elsewhere.
 //
 // Under Wine every open, close and rename costs a round trip to the server
 // (about 50 µs), and so does the first use of a handle. The common path makes
-// seven: two opens, the first read and the first write, the rename and two
-// closes. Existence and attribute checks are made only where something failed.
+// seven, for a new target and a replaced one alike: two opens, the first use
+// of each handle, the rename and two closes. Existence and attribute checks
+// are made only where something failed (and before a copy that must not
+// replace anything).
 #include <cstddef>
 #include <cstring>
 #include <memory>

@@ -255,6 +255,7 @@ TEST_F(OnDrive, MissingThingsRaiseFileOrPathNotFound) {
   EXPECT_EQ(ErrorNumberOf([&] { fs_.DeleteFile(L"E:\\missing\\x.txt"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.DeleteFolder(L"E:\\missing"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(L"E:\\dir\\missing.txt", L"E:\\"); }), 53);
+  EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(L"E:\\dir", L"E:\\copy"); }), 53);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CreateFolder(L"E:\\missing\\child"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CreateFolder(L"E:\\dir"); }), 58);
   // A listed file is looked up by its attributes alone; failures raise
@@ -545,3 +546,4 @@ TEST_F(EndingsOnDrive, LongPathsWorkAndKeepTheEndings) {
     EXPECT_FALSE(ExistsExactly(L"E:\\" + level));
   }
 }
+
