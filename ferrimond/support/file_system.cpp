@@ -269,45 +269,6 @@ Folder FileSystem::CreateFolder(const std::wstring& path) const {
   return Folder(std::move(full), FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite) const {
-  const std::wstring from = FullPath(source);
-  const DWORD attributes = AttributesOf(from);
-  if (attributes == INVALID_FILE_ATTRIBUTES) RaiseLastFileSystemError();
-  if (IsDirectory(attributes)) RaiseFileSystemNumber(common::ErrFileNotFound);
-
-  std::wstring to;
-  if (!target.empty() && (target.back() == L'\\' || target.back() == L'/')) {
-    const std::wstring folder = FullPath(target);
-    const DWORD folderAttributes = AttributesOf(folder);
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(folderAttributes))
-      RaiseFileSystemNumber(common::ErrPathNotFound);
-    to = JoinPath(folder, LastComponent(from));
-  } else {
-    to = FullPath(target);
-  }
-
-  // Onto a target that is not there yet the copy is made as a new file:
-  // an overwriting copy first looks for a target to replace, which under
-  // Wine is a further open and close of it.
-  const std::wstring fromPath = SystemPath(from), toPath = SystemPath(to);
-  const bool targetExists = GetFileAttributesW(toPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-  if (::CopyFileW(fromPath.c_str(), toPath.c_str(), !overwrite || !targetExists)) return;
-  DWORD code = GetLastError();
-  if (overwrite && !targetExists && (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS)) {
-    // Made by someone else in between: replaced, as asked.
-    if (::CopyFileW(fromPath.c_str(), toPath.c_str(), FALSE)) return;
-    code = GetLastError();
-  }
-  if (FileSystemErrorNumber(code) == common::ErrDiskFull) {
-    // A truncated copy would pass for a good one later: remove it.
-    try {
-      fs_internal::RemoveFile(to, true);
-    } catch (const common::NumberedError&) {
-    }
-  }
-  RaiseFileSystemError(code);
-}
-
 void FileSystem::DeleteFile(const std::wstring& path, bool force) const {
   fs_internal::RemoveFile(FullPath(path), force);
 }

@@ -157,9 +157,20 @@ class FileSystem {
 
   // Copies one file. `target` is either a folder path ending in "\" (the
   // copy keeps the source's name) or the full path of the copy. The copy
-  // keeps the source's last-write time. A copy that fails for lack of space
-  // (common::ErrDiskFull) leaves no partial file behind.
+  // keeps the source's creation and last-write times and its attributes.
+  // It is written under a temporary name beside the target
+  // (PartialCopyName) and renamed into place only when complete, so a copy
+  // that fails or is cut short never leaves a truncated file under the
+  // target's name: after a failure the temporary is gone and an existing
+  // target is as it was. An existing target is replaced in one step, also
+  // when it is read-only, hidden or system; with `overwrite` false it raises
+  // 58 instead. A missing target folder raises 76, a full disk
+  // common::ErrDiskFull.
   void CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite = true) const;
+  // Removes the temporaries of copies that were cut short (IsPartialCopyName)
+  // directly in `folder`, from one listing; links and folders are left alone,
+  // and so is a temporary that cannot be removed. Raises nothing.
+  void RemovePartialCopies(const std::wstring& folder) const;
 
   // A read-only file or folder raises 70 unless `force` is set; so does one
   // in use.

@@ -142,4 +142,15 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   return folder + L'\\' + name;
 }
 
+std::wstring NtPath(const std::wstring& fullPath) {
+  std::wstring rest = fullPath;
+  if (HasPrefix(rest, L"\\\\?\\") || HasPrefix(rest, L"\\\\.\\")) {
+    rest.erase(0, 4);
+    if (rest.size() >= 4 && _wcsnicmp(rest.c_str(), L"UNC\\", 4) == 0) return L"\\??\\UNC\\" + rest.substr(4);
+    return L"\\??\\" + rest;
+  }
+  if (HasPrefix(rest, L"\\\\")) return L"\\??\\UNC\\" + rest.substr(2);
+  return L"\\??\\" + rest;
+}
+
 }  // namespace ferrimond

@@ -1,6 +1,7 @@
 #pragma once
 // Path forms shared by the file-time functions and the file-system service.
 #include <string>
+#include <string_view>
 
 namespace ferrimond {
 
@@ -26,5 +27,24 @@ std::wstring LastComponent(const std::wstring& fullPath);
 
 // Joins a folder path and a name with exactly one backslash.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+
+// The form a rename by handle names its new path in: "\??\E:\..." or
+// "\??\UNC\server\share\..." for a full path, prefixed or not.
+std::wstring NtPath(const std::wstring& fullPath);
+
+// A copy is written beside its target under a name of this ending and
+// renamed into place only when complete; a name of this ending that is
+// still there after a run is a copy that was cut short.
+inline constexpr std::wstring_view kPartialCopySuffix = L".ferrimond-part";
+// The longest file name a volume holds (in UTF-16 units).
+inline constexpr size_t kMaxNameLength = 255;
+
+// The temporary name of a copy that will be called `name`: `name` followed
+// by kPartialCopySuffix, with `name` shortened where the whole would exceed
+// kMaxNameLength (never between the two halves of a surrogate pair).
+std::wstring PartialCopyName(std::wstring_view name);
+// Whether `name` (a name, not a path) is such a temporary name: something
+// followed by kPartialCopySuffix, in any letter case.
+bool IsPartialCopyName(std::wstring_view name);
 
 }  // namespace ferrimond

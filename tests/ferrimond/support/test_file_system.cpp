@@ -37,6 +37,38 @@ void MakeReadOnly(const std::wstring& path) {
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
 }
 
+constexpr DWORD kNoFile = INVALID_FILE_ATTRIBUTES;
+constexpr DWORD kReadOnly = FILE_ATTRIBUTE_READONLY, kHidden = FILE_ATTRIBUTE_HIDDEN,
+                kSystem = FILE_ATTRIBUTE_SYSTEM;
+
+// The read-only, hidden and system bits of a file; kNoFile when it is not
+// there.
+DWORD OwnAttributes(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW((L"\\\\?\\" + path).c_str());
+  return attributes == kNoFile ? kNoFile : attributes & (kReadOnly | kHidden | kSystem);
+}
+
+// Makes `path` anew (or removes it for kNoFile) with the given content,
+// write time and attributes.
+void PutFile(const std::wstring& path, const std::string& bytes, const common::DateTime& written,
+             DWORD attributes) {
+  const std::wstring literal = L"\\\\?\\" + path;
+  SetFileAttributesW(literal.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(literal.c_str());
+  if (attributes == kNoFile) return;
+  harness::WriteFile(literal, bytes);
+  ASSERT_TRUE(SetFileTimes(path, written, FileTimeWritten));
+  ASSERT_TRUE(SetFileAttributesW(literal.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL));
+}
+
+// No handle is open on the file: it opens without sharing.
+bool NotHeldOpen(const std::wstring& path) {
+  HANDLE h = CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
 // One removable drive E: to work on.
 class OnDrive : public ::testing::Test {
  protected:
@@ -108,6 +140,14 @@ TEST(FileSystemPaths, SystemPathPrefixesOnlyWhatNeedsIt) {
   for (const auto& c : cases) EXPECT_EQ(SystemPath(c.in), c.out);
 }
 
+TEST(FileSystemPaths, NtPathNamesDrivesAndSharesWithOrWithoutPrefix) {
+  const PathCase cases[] = {{L"E:\\a\\b.", L"\\??\\E:\\a\\b."},
+                            {L"\\\\?\\E:\\a", L"\\??\\E:\\a"},
+                            {L"\\\\srv\\sh\\a", L"\\??\\UNC\\srv\\sh\\a"},
+                            {L"\\\\?\\UNC\\srv\\sh\\a", L"\\??\\UNC\\srv\\sh\\a"}};
+  for (const auto& c : cases) EXPECT_EQ(NtPath(c.in), c.out);
+}
+
 TEST(FileSystemDrives, MappedDrivesAppearInLetterOrderWithTheirTypes) {
   MappedDrive removable(L'E', DriveKind::Removable);
   MappedDrive fixed(L'D', DriveKind::Fixed);
@@ -134,14 +174,20 @@ TEST(FileSystemDrives, MappedDrivesAppearInLetterOrderWithTheirTypes) {
   EXPECT_EQ(ErrorNumberOf([&] { fs.GetDrive(L"EE"); }), 5);
 }
 
-TEST(FileSystemDrives, CopyTooBigForTheDriveFailsAsDiskFullAndLeavesNoPartialFile) {
+TEST(FileSystemDrives, CopyTooBigForTheDriveFailsAsDiskFullAndLeavesTheOldCopy) {
   FERRIMOND_SMALL_DRIVE_OR_SKIP(small, L'F');
   harness::TempDir source;
   harness::WriteFile(source / L"big.bin", std::string(1024 * 1024, 'x'));
+  const common::DateTime old = harness::At(2021, 2, 3, 4, 5, 6);
+  PutFile(L"F:\\big.bin", "old", old, 0);
   FileSystem fs;
   EXPECT_LT(fs.GetDrive(L"F").FreeSpace(), 1024u * 1024u);
   EXPECT_EQ(ErrorNumberOf([&] { fs.CopyFile(source / L"big.bin", L"F:\\"); }), common::ErrDiskFull);
-  EXPECT_FALSE(fs.FileExists(L"F:\\big.bin"));
+  EXPECT_EQ(harness::ReadFile(L"F:\\big.bin"), "old");
+  EXPECT_EQ(GetFileDate(L"F:\\big.bin", FileTimeWritten), old);
+  EXPECT_EQ(Names(fs.GetFolder(L"F:\\").Files()), (Names_{L"big.bin"}));
+  EXPECT_TRUE(NotHeldOpen(L"F:\\big.bin"));
+  EXPECT_TRUE(NotHeldOpen(source / L"big.bin"));
   // The space of the failed copy is free again: a small file still fits.
   harness::WriteFile(source / L"small.bin", std::string(1000, 's'));
   fs.CopyFile(source / L"small.bin", L"F:\\");
@@ -209,6 +255,7 @@ TEST_F(OnDrive, MissingThingsRaiseFileOrPathNotFound) {
   EXPECT_EQ(ErrorNumberOf([&] { fs_.DeleteFile(L"E:\\missing\\x.txt"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.DeleteFolder(L"E:\\missing"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(L"E:\\dir\\missing.txt", L"E:\\"); }), 53);
+  EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(L"E:\\dir", L"E:\\copy"); }), 53);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CreateFolder(L"E:\\missing\\child"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CreateFolder(L"E:\\dir"); }), 58);
   // A listed file is looked up by its attributes alone; failures raise
@@ -241,6 +288,126 @@ TEST_F(OnDrive, CopyIntoAFolderKeepsNameAndWriteTimeAndOverwrites) {
   EXPECT_EQ(harness::ReadFile(L"E:\\dir\\Report.doc"), "version 2");
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(from, L"E:\\dir\\Report.doc", false); }), 58);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(from, L"E:\\nodir\\"); }), 76);
+}
+
+// Onto a new name or over a file of any attributes (and past a temporary
+// that a copy cut short left behind), the copy is the source's content,
+// times and attributes, and no temporary stays.
+TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
+  harness::TempDir source;
+  const std::wstring from = source / L"Report.doc", to = L"E:\\dir\\Report.doc";
+  const std::wstring leftover = L"E:\\dir\\" + PartialCopyName(L"Report.doc");
+  fs_.CreateFolder(L"E:\\dir");
+  const common::DateTime stamp = harness::At(2024, 11, 2, 9, 30, 0), old = harness::At(2020, 1, 1);
+  const struct {
+    const char* what;
+    DWORD target, source;
+    size_t size;
+    DWORD leftover = kNoFile;
+  } cases[] = {{"new", kNoFile, 0, 11},
+               {"plain", 0, 0, 0},
+               {"read-only", kReadOnly, 0, 11},
+               {"hidden", kHidden, 0, 11},
+               {"read-only hidden", kReadOnly | kHidden, 0, 11},
+               {"system", kSystem, 0, 11},
+               {"read-only hidden source", kNoFile, kReadOnly | kHidden, 11},
+               {"read-only over read-only", kReadOnly, kReadOnly, 2 * 1024 * 1024 + 3},
+               {"leftover temporary", 0, 0, 11, kReadOnly | kHidden}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PutFile(to, "old", old, c.target);
+    PutFile(leftover, "cut short", old, c.leftover);
+    const std::string content(c.size, 'n');
+    PutFile(from, content, stamp, c.source);
+    fs_.CopyFile(from, L"E:\\dir\\");
+    EXPECT_TRUE(harness::ReadFile(to) == content);
+    EXPECT_EQ(CompareFileTimes(from, to, FileTimeWritten), 0);
+    EXPECT_EQ(CompareFileTimes(from, to, FileTimeCreated), 0);
+    EXPECT_EQ(OwnAttributes(to), c.source);
+    EXPECT_EQ(Names(fs_.GetFolder(L"E:\\dir").Files()), (Names_{L"Report.doc"}));
+  }
+}
+
+// Whatever stops a copy, the target stays as it was, no temporary is left
+// (also none that took over a read-only source's attributes) and nothing
+// holds either file open. (A full disk: FileSystemDrives above.)
+TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
+  harness::TempDir source;
+  const std::wstring from = source / L"a.txt", to = L"E:\\dir\\a.txt";
+  fs_.CreateFolder(L"E:\\dir");
+  const common::DateTime old = harness::At(2020, 5, 6, 7, 8, 9);
+  enum Hold { Nothing, Source, Target };
+  const struct {
+    const char* what;
+    Hold unshared;
+    DWORD source, target;
+    bool overwrite;
+    int32_t number;
+  } cases[] = {{"source in use", Source, 0, 0, true, 70},
+               {"target in use", Target, 0, 0, true, 70},
+               {"read-only source, read-only hidden target in use", Target, kReadOnly, kReadOnly | kHidden, true, 70},
+               {"no overwrite", Nothing, 0, kReadOnly, false, 58}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PutFile(from, "new", harness::At(2024, 1, 1), c.source);
+    PutFile(to, "old", old, c.target);
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (c.unshared != Nothing)
+      held = CreateFileW((c.unshared == Source ? from : to).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+    EXPECT_EQ(held == INVALID_HANDLE_VALUE, c.unshared == Nothing);
+    EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(from, L"E:\\dir\\", c.overwrite); }), c.number);
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    EXPECT_EQ(harness::ReadFile(to), "old");
+    EXPECT_EQ(GetFileDate(to, FileTimeWritten), old);
+    EXPECT_EQ(OwnAttributes(to), c.target);
+    EXPECT_EQ(Names(fs_.GetFolder(L"E:\\dir").Files()), (Names_{L"a.txt"}));
+    EXPECT_TRUE(NotHeldOpen(from));
+    EXPECT_TRUE(NotHeldOpen(to));
+  }
+}
+
+// The rename into place takes the system's literal path forms: beyond the
+// classic length limit, with names outside the ANSI code page, and with a
+// name so long that its temporary name is shortened.
+TEST_F(OnDrive, CopyReplacesTargetsOnLongPathsAndUnicodeNames) {
+  std::wstring deep = L"E:\\";
+  while (deep.size() < 300) deep = fs_.CreateFolder(JoinPath(deep, L"level_0123456789_abcdefghij")).Path();
+  const std::wstring greek = fs_.CreateFolder(L"E:\\\u0388\u03b3\u03b3\u03c1\u03b1\u03c6\u03b1").Path();
+  const struct {
+    std::wstring folder, name;
+  } cases[] = {{deep, L"Report.doc"},
+               {greek, L"\u65e5\u672c\u8a9e\u306e\u6587\u66f8.txt"},
+               {L"E:\\", std::wstring(250, L'n') + L".txt"}};
+  harness::TempDir source;
+  const common::DateTime stamp = harness::At(2024, 1, 2), old = harness::At(2020, 1, 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder.size());
+    const std::wstring from = source / c.name, to = JoinPath(c.folder, c.name);
+    PutFile(from, "new", stamp, 0);
+    for (const DWORD target : {kNoFile, kReadOnly | kHidden}) {
+      PutFile(to, "old", old, target);
+      fs_.CopyFile(from, JoinPath(c.folder, L""));
+      EXPECT_EQ(harness::ReadFile(L"\\\\?\\" + to), "new");
+      EXPECT_EQ(GetFileDate(to, FileTimeWritten), stamp);
+      EXPECT_EQ(Names(fs_.GetFolder(c.folder).Files()), (Names_{c.name}));
+    }
+  }
+}
+
+TEST_F(OnDrive, RemovePartialCopiesRemovesOnlyTheTemporariesDirectlyInTheFolder) {
+  fs_.CreateFolder(L"E:\\dir");
+  fs_.CreateFolder(L"E:\\dir\\sub.ferrimond-part");
+  for (const wchar_t* name : {L"a.txt", L"a.txt.ferrimond-part", L"B.DOC.FERRIMOND-PART", L"x.ferrimond-partial",
+                              L".ferrimond-part", L"sub.ferrimond-part\\inner.ferrimond-part"})
+    harness::WriteFile(JoinPath(L"E:\\dir", name), "x");
+  ASSERT_TRUE(SetFileAttributesW(L"E:\\dir\\B.DOC.FERRIMOND-PART", kReadOnly | kHidden));
+  fs_.RemovePartialCopies(L"E:\\dir");
+  const FolderListing left = fs_.GetFolder(L"E:\\dir").List();
+  EXPECT_EQ(Names(left.files), (Names_{L".ferrimond-part", L"a.txt", L"x.ferrimond-partial"}));
+  EXPECT_EQ(Names(left.subFolders), (Names_{L"sub.ferrimond-part"}));
+  EXPECT_EQ(Names(left.subFolders[0].Files()), (Names_{L"inner.ferrimond-part"}));
+  fs_.RemovePartialCopies(L"E:\\missing");
 }
 
 TEST_F(OnDrive, ReadOnlyFilesNeedForceAndFilesInUseStay) {
@@ -379,3 +546,4 @@ TEST_F(EndingsOnDrive, LongPathsWorkAndKeepTheEndings) {
     EXPECT_FALSE(ExistsExactly(L"E:\\" + level));
   }
 }
+

@@ -122,3 +122,16 @@ TEST_F(TreeWithLinks, ALinkNamedLikeItsTargetWithADotNeverDeletesTheTarget) {
   ExpectGoneOrRefused([&] { fs_.DeleteFile(dir_ / L"tree\\twin."); });
   EXPECT_EQ(harness::ReadFile(dir_ / L"tree\\twin"), "twin");
 }
+
+// A link named like a temporary is no temporary of this program: neither it
+// nor what it leads to is removed.
+TEST_F(TreeWithLinks, RemovingPartialCopiesLeavesLinksAndTheirTargets) {
+  ASSERT_TRUE(MakeUnixLink(dir_ / L"target\\keep.txt", dir_ / L"tree\\file.ferrimond-part"));
+  ASSERT_TRUE(MakeUnixLink(dir_ / L"target", dir_ / L"tree\\folder.ferrimond-part"));
+  harness::WriteFile(dir_ / L"tree\\real.ferrimond-part", "cut short");
+  fs_.RemovePartialCopies(dir_ / L"tree");
+  EXPECT_FALSE(Exists(dir_ / L"tree\\real.ferrimond-part"));
+  EXPECT_TRUE(Exists(dir_ / L"tree\\file.ferrimond-part"));
+  EXPECT_TRUE(Exists(dir_ / L"tree\\folder.ferrimond-part"));
+  EXPECT_EQ(harness::ReadFile(dir_ / L"target\\keep.txt"), "keep");
+}
