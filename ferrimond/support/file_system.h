@@ -182,7 +182,6 @@ class FileSystem {
   // resolves every link it opens) the delete stops with 70 and the link and
   // its target stay as they were. A drive root cannot be deleted (70).
   void DeleteFolder(const std::wstring& path, bool force = false) const;
-  void RemovePartialCopies(const std::wstring&) const {}  // MERGE-STUB
 };
 
 }  // namespace ferrimond

@@ -170,6 +170,8 @@ void Frmbackup::toc(const Folder& fld) {
         GetFileAttributesExW(SystemPath(FullPath(target)).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
         (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     if (targetExists) {
+      // The user's own read-only file is not replaced behind their back.
+      if (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY) common::Raise(common::ErrPermissionDenied);
       if (CompareFileTime(&file.LastWriteTime(), &existing.ftLastWriteTime) == -1) {
         const File current = fs.GetListedFile(target);
         const std::wstring question = L"Do you want to overwrite \r\n" +
