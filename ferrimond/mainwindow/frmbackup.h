@@ -237,6 +237,12 @@ class Frmbackup : public forms::Form {
   void Size_file(List& list);
   void Write_Statistics();
 
+  // ---- Selection logs: save, load, print; default.log at start-up. ----
+  void mnuFileSaveLog_Click();
+  void mnuFileLoadLog_Click();
+  void mnuFilePrint_Click();
+  void RestoreDefaultLog();
+
   // The closing splash, once shutdown has begun.
   FrmSplashEnd* ClosingSplash() const { return splashEnd_.get(); }
 
@@ -259,6 +265,7 @@ class Frmbackup : public forms::Form {
   // Each subsystem wires its own controls' events.
   void BindSelectionEvents();
   void BindRunEvents();
+  void BindLogEvents();
   void ReadLastUploadStamp();
   void FillDriveLists();
   void SetCurrentUserFolder();
