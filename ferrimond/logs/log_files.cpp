@@ -1,6 +1,6 @@
 // Frmbackup: saving, loading and printing selection logs, and default.log
 // at start-up.
-#include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "common/numbered_error.h"

@@ -9,12 +9,11 @@
 //               files, in this order: the entry count, then the entries from
 //               the last to the first (one string a line)
 //
-// Whole numbers were 16-bit in the program's earlier versions, whose list
-// boxes could not hold more than 32,767 entries. A longer list is written the
-// same way, its count simply being the larger decimal number: what fits in
-// 16 bits stays byte for byte as before, and an earlier version refuses the
-// larger count (overflow) instead of misreading the file. Counts are read as
-// 32-bit numbers here.
+// Whole numbers were 16-bit in the program's earlier versions, so a count
+// stopped at 32,767. A longer list is written the same way, its count simply
+// being the larger decimal number: what fits in 16 bits stays byte for byte
+// as before, and an earlier version refuses the larger count (overflow)
+// instead of misreading the file. Counts are read as 32-bit numbers here.
 #include <array>
 #include <cstddef>
 #include <cstdint>
