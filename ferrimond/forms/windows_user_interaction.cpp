@@ -395,19 +395,12 @@ void WindowsUserInteraction::PrintText(const std::wstring& documentName, const s
     DeleteDC(dc);
     throw common::NumberedError(kPrinterError, common::SystemMessage(error));
   }
-  // A 10-point font of the message font's face, one-inch margins.
-  int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
-  LOGFONTW lf{};
-  lf.lfHeight = -MulDiv(10, dpiY, 72);
-  lf.lfWeight = FW_NORMAL;
-  lstrcpynW(lf.lfFaceName, MessageFont().name.c_str(), LF_FACESIZE);
-  HFONT font = CreateFontIndirectW(&lf);
-  int pageW = GetDeviceCaps(dc, HORZRES), pageH = GetDeviceCaps(dc, VERTRES);
-  int marginX = std::min(dpiX, pageW / 8), marginY = std::min(dpiY, pageH / 8);
-  RECT area{marginX, marginY, pageW - marginX, pageH - marginY};
-
+  HFONT font = CreatePrintFont(dc);
   HGDIOBJ oldFont = SelectObject(dc, font);
-  std::vector<PrintedLine> lines = LayOutText(dc, text, area);
+  const PrintLayout layout =
+      LayOutPages(dc, SIZE{GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES)}, text);
+  const RECT& area = layout.area;
+  const std::vector<PrintedLine>& lines = layout.lines;
   bool failed = false;
   int page = -1;
   for (const PrintedLine& line : lines) {
@@ -429,6 +422,23 @@ void WindowsUserInteraction::PrintText(const std::wstring& documentName, const s
   DeleteObject(font);
   DeleteDC(dc);
   if (failed) throw common::NumberedError(kPrinterError, common::SystemMessage(error));
+}
+
+HFONT CreatePrintFont(HDC dc) {
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(10, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  lf.lfWeight = FW_NORMAL;
+  lstrcpynW(lf.lfFaceName, MessageFont().name.c_str(), LF_FACESIZE);
+  return CreateFontIndirectW(&lf);
+}
+
+PrintLayout LayOutPages(HDC dc, SIZE page, const std::wstring& text) {
+  const int marginX = std::min<int>(GetDeviceCaps(dc, LOGPIXELSX), page.cx / 8);
+  const int marginY = std::min<int>(GetDeviceCaps(dc, LOGPIXELSY), page.cy / 8);
+  PrintLayout layout;
+  layout.area = RECT{marginX, marginY, page.cx - marginX, page.cy - marginY};
+  layout.lines = LayOutText(dc, text, layout.area);
+  return layout;
 }
 
 std::vector<PrintedLine> LayOutText(HDC dc, const std::wstring& text, const RECT& area) {
@@ -457,9 +467,12 @@ std::vector<PrintedLine> LayOutText(HDC dc, const std::wstring& text, const RECT
       continue;
     }
     // Long lines wrap at the right margin, after a blank where there is one.
+    // Only the next few thousand characters are measured: no page holds more
+    // on one line, and a huge line then costs time in proportion to its size.
+    constexpr size_t kMeasured = 4096;
     size_t pos = 0;
     while (pos < whole.size()) {
-      std::wstring rest = whole.substr(pos);
+      std::wstring rest = whole.substr(pos, kMeasured);
       int fit = 0;
       SIZE extent{};
       GetTextExtentExPointW(dc, rest.c_str(), static_cast<int>(rest.size()), width, &fit, nullptr,

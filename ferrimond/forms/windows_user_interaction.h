@@ -45,6 +45,18 @@ struct PrintedLine {
 };
 std::vector<PrintedLine> LayOutText(HDC dc, const std::wstring& text, const RECT& area);
 
+// The printout's font: 10 points of the message font's face at the DC's
+// resolution.
+HFONT CreatePrintFont(HDC dc);
+// The printout's pages: `text` laid out by LayOutText, in the DC's current
+// font, on pages whose printable area is `page` device units at the DC's
+// resolution, within one-inch margins (an eighth of the page at most).
+struct PrintLayout {
+  RECT area;
+  std::vector<PrintedLine> lines;
+};
+PrintLayout LayOutPages(HDC dc, SIZE page, const std::wstring& text);
+
 // Splits a "description|pattern|..." filter into the double-zero-terminated
 // form of OPENFILENAMEW.
 std::wstring FilterForDialog(const std::wstring& filter);

@@ -266,6 +266,12 @@ class Frmbackup : public forms::Form {
   // reasons, to the day's list in the log folder; returns that file's path.
   std::wstring WriteNotBackedUpList(const std::wstring& heading, const std::vector<NotBackedUp>& files);
 
+  // ---- Selection logs: save, load, print; default.log at start-up. ----
+  void mnuFileSaveLog_Click();
+  void mnuFileLoadLog_Click();
+  void mnuFilePrint_Click();
+  void RestoreDefaultLog();
+
   // The closing splash, once shutdown has begun.
   FrmSplashEnd* ClosingSplash() const { return splashEnd_.get(); }
 
@@ -305,6 +311,7 @@ class Frmbackup : public forms::Form {
   // Each subsystem wires its own controls' events.
   void BindSelectionEvents();
   void BindRunEvents();
+  void BindLogEvents();
   void ReadLastUploadStamp();
   void FillDriveLists();
   void SetCurrentUserFolder();

@@ -61,6 +61,7 @@ void Frmbackup::BindEvents() {
   lstFixed.OnValidate = [this](bool& cancel) { lstFixed_Validate(cancel); };
   BindSelectionEvents();
   BindRunEvents();
+  BindLogEvents();
 }
 
 FileSystem& Frmbackup::FileSys() {

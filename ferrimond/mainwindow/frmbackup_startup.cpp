@@ -38,6 +38,7 @@ void Frmbackup::Form_Load() {
     SysInfo.emplace();
     SetCurrentUserFolder();
     MakeProgramFolder();
+    RestoreDefaultLog();
   } catch (const std::exception&) {
   }
 }

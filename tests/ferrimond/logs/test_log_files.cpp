@@ -1,0 +1,235 @@
+// Selection logs on the real (hidden) main window with scripted prompts:
+// save, load, print, default.log at start-up; and the printed page.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ferrimond/forms/windows_user_interaction.h"
+#include "ferrimond/logs/selection_log.h"
+#include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
+
+namespace ferrimond {
+namespace {
+
+using forms::testing::PromptKind;
+using mwtest::Entries;
+using Strings = std::vector<std::wstring>;
+
+// Flag off, "for last" 5 days, "*.*" greyed, odd file-type boxes ticked.
+const std::string kHead = [] {
+  std::string head = "#FALSE#\r\n#FALSE#,#TRUE#,#FALSE#,\"5\",2\r\n";
+  for (int i = 0; i < 13; ++i) head += i % 2 ? "1\r\n" : "0\r\n";
+  return head;
+}();
+
+class LogFilesTest : public mwtest::StartedWindowTest {
+ protected:
+  std::vector<forms::ListBox*> Lists() { return {&w_->LstDir, &w_->LstDirEx, &w_->LstFilEx, &w_->Lstfile}; }
+  void Fill(const Strings& entries) {
+    for (forms::ListBox* list : Lists()) {
+      list->Clear();
+      for (const std::wstring& entry : entries) list->AddItem(list->Name() + entry);
+    }
+  }
+  // Runs a File command whose dialog chooses `path`; answers `messages` boxes.
+  void Run(forms::MenuItem& command, const std::wstring& path, size_t messages = 0) {
+    if (&command == &w_->mnuFileSaveLog) Ui().AnswerSaveFile(path);
+    else Ui().AnswerOpenFile(path.empty() ? Strings{} : Strings{path});
+    ExpectMessages(messages);
+    command.Click();
+  }
+  std::vector<int> Checks() {
+    std::vector<int> out{w_->Check2.Value()};
+    for (int i = 0; i <= 12; ++i) out.push_back(w_->Check1[i].Value());
+    return out;
+  }
+
+  harness::TempDir dir_;
+};
+
+TEST_F(LogFilesTest, LoadingASavedLogReversesTheListsAndRestoresTheSettings) {
+  const std::wstring path = dir_ / L"mine.log";
+  Fill({L"A", L"B", L"C"});
+  w_->optDatePicker.SetValue(true);
+  w_->txtdays.SetText(L"9");
+  w_->Check2.SetValue(forms::kGrayed);
+  for (int i = 0; i <= 12; ++i) w_->Check1[i].SetValue(i % 3 == 0);
+  w_->mnuCloseAutomatically.Click();
+  const std::vector<int> checks = Checks();
+  Run(w_->mnuFileSaveLog, path);
+  for (const Strings& order : {Strings{L"C", L"B", L"A"}, Strings{L"A", L"B", L"C"}}) {
+    w_->CmdRemoveAll.SetValue(true);
+    w_->OptDateToday.SetValue(true);
+    w_->txtdays.SetText(L"1");
+    w_->Check2.SetValue(forms::kChecked);
+    w_->mnuCloseAutomatically.Click();
+    Run(w_->mnuFileLoadLog, path);
+    for (forms::ListBox* list : Lists()) {
+      Strings expected;
+      for (const std::wstring& entry : order) expected.push_back(list->Name() + entry);
+      EXPECT_EQ(Entries(*list), expected);
+    }
+    EXPECT_TRUE(w_->optDatePicker.Value() && !w_->OptDateToday.Value());
+    EXPECT_EQ(w_->txtdays.Text(), L"9");
+    EXPECT_EQ(Checks(), checks);
+    EXPECT_FALSE(w_->mnuCloseAutomatically.Checked() || w_->CloseAutomatically);
+    Run(w_->mnuFileSaveLog, path);
+  }
+  // Cancelled dialogs do nothing.
+  for (forms::MenuItem* command : {&w_->mnuFileSaveLog, &w_->mnuFileLoadLog, &w_->mnuFilePrint})
+    Run(*command, L"");
+  EXPECT_EQ(w_->LstDir.ListCount(), 3);
+  EXPECT_TRUE(Ui().PromptsOf(PromptKind::Print).empty());
+  for (PromptKind kind : {PromptKind::SaveFile, PromptKind::OpenFile}) {
+    const forms::FileDialogOptions dialog = Ui().PromptsOf(kind).front().file;
+    EXPECT_EQ(dialog.initialDir, kProgramFolder);
+    EXPECT_EQ(dialog.filter, L"log files(*.log)|*.log|all files(*.*)|*.*");
+  }
+}
+
+TEST_F(LogFilesTest, LogsAreWrittenAsTheyAlwaysWereAndLongListsSurvive) {
+  w_->optDateText.SetValue(true);
+  w_->Check2.SetValue(forms::kUnchecked);
+  for (int i = 0; i <= 12; ++i) w_->Check1[i].SetValue(i < 2);
+  w_->LstDir.AddItem(L"C:\\Documents and Settings\\User1\\My Documents");
+  Run(w_->mnuFileSaveLog, dir_ / L"example.log");
+  std::string expected = "#TRUE#\r\n#FALSE#,#TRUE#,#FALSE#,\"2\",0\r\n1\r\n1\r\n";
+  for (int i = 0; i < 11; ++i) expected += "0\r\n";
+  expected += "1\r\n\"C:\\Documents and Settings\\User1\\My Documents\"\r\n0\r\n0\r\n0\r\n";
+  EXPECT_EQ(harness::ReadFile(dir_ / L"example.log"), expected);
+
+  // Beyond a 16-bit count.
+  for (int i = 0; i < 40000; ++i) w_->Lstfile.AddItem(std::to_wstring(i));
+  Run(w_->mnuFileSaveLog, dir_ / L"big.log");
+  w_->CmdRemoveAll.SetValue(true);
+  Run(w_->mnuFileLoadLog, dir_ / L"big.log");
+  ASSERT_EQ(w_->Lstfile.ListCount(), 40000);
+  EXPECT_EQ((Strings{w_->Lstfile.List(0), w_->Lstfile.List(39999)}), (Strings{L"39999", L"0"}));
+}
+
+TEST_F(LogFilesTest, OldAndDamagedLogsLoadWithoutHangingOrFloodingMessages) {
+  const std::wstring path = dir_ / L"in.log";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    size_t messages;    // "This file does not have the right format"
+    Strings folders;    // LstDir afterwards
+    int othersLeft;     // entries left in each other list ("x" was in each)
+    int64_t size = 0;   // the file made this long (sparse)
+  } cases[] = {
+      // Windows-1252, CR LF, as the earlier versions wrote.
+      {"old", kHead + "1\r\n\"C:\\M\xfcller \xa7 Co\"\r\n0\r\n0\r\n0\r\n", 0, {L"C:\\M\u00fcller \u00a7 Co"}, 0},
+      // Reads past the end show the message three times at most; missing
+      // entries come empty.
+      {"empty", "", 3, {}, 0},
+      {"count without entries", kHead + "32000\r\n", 3, Strings(32000), 0},
+      {"short list", kHead + "3\r\n\"a\"\r\n", 3, {L"a", L"", L""}, 0},
+      // Not a log: ends without a word.
+      {"another program's", "[Options]\r\nCloseAutomatically=1\r\n", 0, {L"LstDirx"}, 1},
+      {"binary junk", std::string("\x7f" "ELF\x02\x01\x00\xff\xfe", 9), 0, {L"LstDirx"}, 1},
+      // Beyond the bounds: refused.
+      {"overlong entry", kHead + "1\r\n\"" + std::string(40000, 'x') + "\"\r\n", 1, {}, 1},
+      {"huge count", kHead + "200001\r\n", 1, {L"LstDirx"}, 1},
+      {"100 MB", "", 1, {L"LstDirx"}, 1, 100 << 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fill({L"x"});
+    Ui().ClearRecord();
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, c.bytes.data(), DWORD(c.bytes.size()), &written, nullptr);
+    if (c.size) SetFilePointerEx(file, LARGE_INTEGER{.QuadPart = c.size}, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+    const DWORD start = GetTickCount();
+    Run(w_->mnuFileLoadLog, path, c.messages);
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_EQ(Ui().Messages(), Strings(c.messages, L"This file does not have the right format"));
+    EXPECT_EQ(Entries(w_->LstDir), c.folders);
+    for (forms::ListBox* list : {&w_->LstDirEx, &w_->LstFilEx, &w_->Lstfile})
+      EXPECT_EQ(list->ListCount(), c.othersLeft) << list->Name();
+  }
+}
+
+TEST_F(LogFilesTest, DefaultLogIsAppliedAtStartUp) {
+  const std::string good = "#TRUE#\r\n" + kHead.substr(9) + "2\r\n\"C:\\a\"\r\n\"C:\\b\"\r\n0\r\n0\r\n0\r\n";
+  // A short file: "past end" three times at most, the close check removed.
+  for (const std::string& bytes : {good, std::string()}) {
+    harness::WriteFile(kDefaultLog, bytes);
+    const bool short_ = bytes.size() < 10;
+    ExpectMessages(short_ ? 3 : 0);
+    Frmbackup& w = Start();
+    EXPECT_EQ(Ui().Messages(), Strings(short_ ? 3 : 0, L"past end"));
+    EXPECT_EQ(Entries(w.LstDir), short_ ? Strings{} : Strings({L"C:\\a", L"C:\\b"}));
+    EXPECT_EQ(w.mnuCloseAutomatically.Checked(), !short_);
+    EXPECT_EQ(w.optDateText.Value(), !short_);
+    DeleteFileW(kDefaultLog);
+  }
+}
+
+TEST_F(LogFilesTest, PrintingSendsTheFileAndReportsFailures) {
+  const std::wstring list = dir_ / L"12_5_2026.fnm";
+  harness::WriteFile(list, "\"C:\\a.doc\"\r\n\"C:\\M\xfc.doc\"\r\n");
+  Run(w_->mnuFilePrint, list);
+  const auto printed = Ui().PromptsOf(PromptKind::Print);
+  ASSERT_EQ(printed.size(), 1u);
+  EXPECT_EQ(printed[0].text, L"\"C:\\a.doc\"\r\n\"C:\\M\u00fc.doc\"\r\n\r\n");
+  EXPECT_EQ(printed[0].documentName, L"12_5_2026.fnm");
+  const auto dialog = Ui().PromptsOf(PromptKind::OpenFile).front().file;
+  EXPECT_EQ(dialog.filter, L"log files(*.log)|*.log|recently backed up (*.fnm)|*.fnm");
+  EXPECT_EQ(dialog.initialDir, L"c:\\program files\\Ferrimond\\log\\");
+
+  Ui().ClearRecord();
+  Ui().FailPrinting(482);
+  Run(w_->mnuFilePrint, list, 1);
+  Run(w_->mnuFilePrint, dir_ / L"gone.fnm", 1);
+  Run(w_->mnuFileSaveLog, dir_ / L"no folder\\x.log", 1);
+  EXPECT_EQ(Ui().Messages(),
+            (Strings{L"The file could not be printed.\r\nError 482: Application-defined or object-defined error",
+                     L"The file could not be printed.\r\nError 53: File not found",
+                     L"The log file could not be saved.\r\nError 76: Path not found"}));
+}
+
+// The printed page, on a memory device context: long lines wrap within the
+// margins, pages break, every line lies wholly inside the text area and no
+// character is lost.
+TEST(PrintedPage, WrapsAndBreaksWithNothingOutsideTheMargins) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT font = forms::CreatePrintFont(dc);
+  HGDIOBJ old = SelectObject(dc, font);
+  std::wstring text, unbroken;
+  for (int i = 0; i < 60; ++i) {
+    const std::wstring line = L"\"C:\\Documents and Settings\\User1\\My Documents\\Project " +
+                              std::to_wstring(i) + L"\\a long file name that fills more than a line.doc\"";
+    text += line + L"\r\n";
+    unbroken += line;
+  }
+  const SIZE page{600, 800};
+  const forms::PrintLayout layout = forms::LayOutPages(dc, page, text);
+  const RECT& area = layout.area;
+  EXPECT_TRUE(area.left > 0 && area.top > 0 && area.right < page.cx && area.bottom < page.cy);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  std::wstring joined;
+  for (const forms::PrintedLine& line : layout.lines) {
+    const std::wstring ink = line.text.substr(0, line.text.find_last_not_of(L' ') + 1);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, ink.c_str(), static_cast<int>(ink.size()), &extent);
+    EXPECT_LE(area.left + extent.cx, area.right) << line.text;
+    EXPECT_TRUE(line.y >= area.top && line.y + tm.tmHeight <= area.bottom) << line.y;
+    joined += line.text;
+  }
+  EXPECT_EQ(joined, unbroken);
+  EXPECT_GE(layout.lines.size(), 120u);
+  EXPECT_GE(layout.lines.back().page, 2);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+}
+
+}  // namespace
+}  // namespace ferrimond
