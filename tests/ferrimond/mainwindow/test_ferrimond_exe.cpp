@@ -98,4 +98,52 @@ TEST(FerrimondExe, SecondInstanceIsRefusedAndTheFirstEndsFromItsCloseBox) {
   EXPECT_GE(GetTickCount() - closedAt, 1500u);
 }
 
+// The selections saved in default.log are back when the program starts.
+TEST(FerrimondExe, StartsWithTheSelectionsOfDefaultLog) {
+  const std::wstring log = L"C:\\Program files\\Ferrimond\\default.log";
+  const std::wstring kept = log + L".kept-by-test";
+  CreateDirectoryW(L"C:\\Program files\\Ferrimond", nullptr);
+  MoveFileExW(log.c_str(), kept.c_str(), MOVEFILE_REPLACE_EXISTING);
+  std::string bytes = "#FALSE#\r\n#FALSE#,#TRUE#,#FALSE#,\"7\",0\r\n";
+  for (int i = 0; i < 13; ++i) bytes += "0\r\n";
+  bytes += "1\r\n\"C:\\fm-default-folder\"\r\n0\r\n0\r\n0\r\n";
+  HANDLE file = CreateFileW(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+
+  Process program(ProgramPath());
+  ASSERT_TRUE(program.started);
+  HWND main = nullptr;
+  for (int i = 0; i < 200 && !main; ++i) {
+    if (HWND box = WaitForWindow(program, true, 0)) PostMessageW(box, WM_COMMAND, IDOK, 0);
+    main = WaitForWindow(program, false, 100);
+  }
+  ASSERT_NE(main, nullptr) << "the main window did not appear";
+  bool listed = false;
+  for (HWND h = nullptr; !listed && (h = FindWindowExW(nullptr, h, nullptr, nullptr));) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (owner != program.pi.dwProcessId) continue;
+    EnumChildWindows(
+        h,
+        [](HWND child, LPARAM found) -> BOOL {
+          wchar_t kind[32];
+          GetClassNameW(child, kind, 32);
+          if (_wcsicmp(kind, L"ListBox") == 0 &&
+              SendMessageW(child, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(L"C:\\fm-default-folder")) >= 0)
+            *reinterpret_cast<bool*>(found) = true;
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&listed));
+  }
+  EXPECT_TRUE(listed) << "the folder of default.log is not in the folder list";
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.WaitForExit(15000), 0u);
+  DeleteFileW(log.c_str());
+  MoveFileExW(kept.c_str(), log.c_str(), 0);
+}
+
 }  // namespace
