@@ -5,14 +5,12 @@
 // Prints both wall times, their ratio, files checked per second and the
 // longest time a message posted to the main window waited during the walk.
 #include <windows.h>
-#include <commctrl.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "bench/bench_support.h"
 
 #include "common/date_text.h"
 #include "ferrimond/mainwindow/frmbackup.h"
@@ -23,44 +21,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr UINT kProbe = WM_APP + 0x51;
+using bench::Clock;
+using bench::Seconds;
 constexpr int kFolders = 1000, kFilesPerFolder = 20, kChangedPerFolder = 2;
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// The probe: one message at a time is posted from another thread; the
-// window measures how long it waited in the queue.
-std::atomic<int64_t> g_postedAt{0};
-std::atomic<bool> g_pending{false};
-int64_t g_longestWalkWait = 0;  // nanoseconds
-int64_t g_writingSeen = 0;      // when the probe first saw "Writing files"
-ferrimond::Frmbackup* g_window = nullptr;
-
-int64_t NowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
-
-LRESULT CALLBACK ProbeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-  if (message == kProbe) {
-    const int64_t waited = NowNs() - g_postedAt.load();
-    if (g_window && g_window->lblStatus.Caption() == L"Checking files" && waited > g_longestWalkWait) {
-      g_longestWalkWait = waited;
-    }
-    if (g_window && !g_writingSeen && g_window->lblStatus.Caption() == L"Writing files") g_writingSeen = NowNs();
-    g_pending = false;
-    return 0;
-  }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-
-// Writes every dirty page to disk, so that neither run pays for the
-// writing-back of what came before it (building W1, or the other run).
-void SettleDisk(const harness::TempDir& scratch) {
-  const std::wstring done = scratch / L"synced";
-  DeleteFileW(done.c_str());
-  harness::RunUnix(L"/bin/sh -c \"sync && : > '" + harness::WideUnix(harness::UnixPath(done)) + L"'\"",
-                   [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
-}
 
 // The bare calls any backup of W1 makes, without a window or a prompt: one
 // listing per folder, the date and type tests on the listing's data, then
@@ -121,7 +84,7 @@ int wmain() {
   std::printf("W1 built in %.1f s: %d files in %d folders\n", Seconds(Clock::now() - buildStart),
               kFolders * kFilesPerFolder, kFolders);
   harness::TempDir scratch;
-  SettleDisk(scratch);
+  bench::SettleDisk(scratch);
 
   forms::testing::ScriptedUserInteraction ui;
   ProcessHooks hooks;
@@ -131,72 +94,53 @@ int wmain() {
   {
     Frmbackup w(ui, hooks);
     w.Load();
-    g_window = &w;
     if (w.mnuCloseAutomatically.Checked()) w.mnuCloseAutomatically.Click();
     w.optDateText.SetValue(true);
     w.txtdays.SetText(L"2");
     for (int i : w.Check1.Indexes()) w.Check1[i].SetValue(i == 0 ? forms::kChecked : forms::kUnchecked);
     w.LstDir.AddItem(source.Path());
-    SetWindowSubclass(w.Hwnd(), ProbeProc, 1, 0);
 
-    std::atomic<bool> running{true};
-    const HWND hwnd = w.Hwnd();
-    std::thread poster([&] {
-      while (running) {
-        g_pending = true;
-        g_postedAt = NowNs();
-        PostMessageW(hwnd, kProbe, 0, 0);
-        while (g_pending && running) std::this_thread::sleep_for(std::chrono::microseconds(200));
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      }
-    });
-    const auto start = Clock::now();
-    const int64_t startNs = NowNs();
-    w.CmdCToE.SetValue(true);
-    const double ferrimondSeconds = Seconds(Clock::now() - start);
-    const double walkSeconds = g_writingSeen ? (g_writingSeen - startNs) / 1e9 : 0;
-    running = false;
-    poster.join();
-    forms::DoEvents();
-    RemoveWindowSubclass(w.Hwnd(), ProbeProc, 1);
-    g_window = nullptr;
+    double ferrimondSeconds = 0;
+    Clock::time_point writingSeen{};
+    double longestWaitMs = 0;
+    {
+      // The probe times the walk's waits and sees where the copy begins.
+      bench::MessageProbe probe(w.Hwnd(), [&] {
+        if (writingSeen == Clock::time_point{} && w.lblStatus.Caption() == L"Writing files")
+          writingSeen = Clock::now();
+        return w.lblStatus.Caption() == L"Checking files";
+      });
+      const auto start = Clock::now();
+      w.CmdCToE.SetValue(true);
+      ferrimondSeconds = Seconds(Clock::now() - start);
+      if (writingSeen == Clock::time_point{}) writingSeen = start;
+      const double walkSeconds = Seconds(writingSeen - start);
+      longestWaitMs = probe.LongestWaitMs();
 
-    const bool ok = w.lblDir.Caption() == L"Backup finished successfully!" && ui.Prompts().empty();
-    std::printf("ferrimond: %.3f s (search %d s, write %d s), %d checked, %d selected, %s\n",
-                ferrimondSeconds, w.SearchSeconds, w.WriteSeconds, w.FilesChecked,
-                w.FilesSelected, ok ? "finished successfully" : "DID NOT FINISH AS EXPECTED");
-    if (!ok) result = 1;
-    // Split where the probe first saw the copy begin (to a few ms).
-    std::printf("walk about %.2f s, copy about %.2f s\n", walkSeconds, ferrimondSeconds - walkSeconds);
+      const bool ok = w.lblDir.Caption() == L"Backup finished successfully!" && ui.Prompts().empty();
+      std::printf("ferrimond: %.3f s (search %d s, write %d s), %d checked, %d selected, %s\n",
+                  ferrimondSeconds, w.SearchSeconds, w.WriteSeconds, w.FilesChecked, w.FilesSelected,
+                  ok ? "finished successfully" : "DID NOT FINISH AS EXPECTED");
+      if (!ok) result = 1;
+      std::printf("walk about %.2f s, copy about %.2f s\n", walkSeconds, ferrimondSeconds - walkSeconds);
+    }
 
     // xcopy copies files changed on or after the date: the same 2,000.
     const common::DateParts since = now.AddDays(-2).Parts();
-    const std::wstring command = L"xcopy.exe \"" + source.Path() + L"\" E:\\xcopy /S /I /Y /Q /D:" +
-                                 std::to_wstring(since.month) + L"-" + std::to_wstring(since.day) +
-                                 L"-" + std::to_wstring(since.year);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                               OPEN_EXISTING, 0, nullptr);
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::wstring line = command;
-    SettleDisk(scratch);
-    const auto xStart = Clock::now();
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    bench::SettleDisk(scratch);
+    const double xcopySeconds =
+        bench::RunTimed(L"xcopy.exe \"" + source.Path() + L"\" E:\\xcopy /S /I /Y /Q /D:" +
+                        std::to_wstring(since.month) + L"-" + std::to_wstring(since.day) + L"-" +
+                        std::to_wstring(since.year));
+    if (xcopySeconds < 0) {
       std::printf("xcopy could not be started (%lu)\n", GetLastError());
       result = 1;
     } else {
-      WaitForSingleObject(pi.hProcess, INFINITE);
-      const double xcopySeconds = Seconds(Clock::now() - xStart);
-      CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
       std::printf("xcopy: %.3f s\n", xcopySeconds);
       std::printf("ratio ferrimond/xcopy: %.2f\n", ferrimondSeconds / xcopySeconds);
 
       // What the system calls alone cost, as a floor for both.
-      SettleDisk(scratch);
+      bench::SettleDisk(scratch);
       FILETIME cutoff{};
       DateToFileTime(now.AddDays(-2), cutoff, true);
       const auto bareStart = Clock::now();
@@ -204,12 +148,11 @@ int wmain() {
       const double bareSeconds = Seconds(Clock::now() - bareStart);
       std::printf("bare listing, folders and CopyFileW: %.3f s for %d files, ratio bare/xcopy: %.2f\n",
                   bareSeconds, bareCopied, bareSeconds / xcopySeconds);
+      std::printf("ratio ferrimond/floor: %.2f\n", ferrimondSeconds / bareSeconds);
     }
-    CloseHandle(si.hStdOutput);
     std::printf("files checked per second: %.0f\n", w.FilesChecked / ferrimondSeconds);
-    std::printf("longest message wait during the walk: %.1f ms\n", g_longestWalkWait / 1e6);
+    std::printf("longest message wait during the walk: %.1f ms\n", longestWaitMs);
   }
-
   harness::RemoveTree(kProgramFolder);
   if (hadFolder) MoveFileW(aside.c_str(), kProgramFolder);
   return result;

@@ -1,0 +1,80 @@
+#include "bench/bench_support.h"
+
+#include <commctrl.h>
+
+#include "tests/harness/wine_drives.h"
+
+namespace bench {
+
+namespace {
+
+constexpr UINT kProbe = WM_APP + 0x51;
+
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+void SettleDisk(const harness::TempDir& scratch) {
+  const std::wstring done = scratch / L"synced";
+  DeleteFileW(done.c_str());
+  harness::RunUnix(L"/bin/sh -c \"sync && : > '" + harness::WideUnix(harness::UnixPath(done)) + L"'\"",
+                   [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+double RunTimed(const std::wstring& commandLine) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = si.hStdError =
+      CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::wstring line = commandLine;
+  const auto start = Clock::now();
+  double seconds = -1;
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    seconds = Seconds(Clock::now() - start);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  CloseHandle(si.hStdOutput);
+  return seconds;
+}
+
+MessageProbe::MessageProbe(HWND window, std::function<bool()> counts)
+    : window_(window), counts_(std::move(counts)) {
+  SetWindowSubclass(window_, Proc, 1, reinterpret_cast<DWORD_PTR>(this));
+  poster_ = std::thread([this] {
+    while (running_) {
+      pending_ = true;
+      postedAt_ = NowNs();
+      PostMessageW(window_, kProbe, 0, 0);
+      while (pending_ && running_) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+}
+
+MessageProbe::~MessageProbe() {
+  running_ = false;
+  poster_.join();
+  MSG msg;
+  while (PeekMessageW(&msg, window_, kProbe, kProbe, PM_REMOVE)) {
+  }
+  RemoveWindowSubclass(window_, Proc, 1);
+}
+
+LRESULT CALLBACK MessageProbe::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR self) {
+  if (message != kProbe) return DefSubclassProc(hwnd, message, wParam, lParam);
+  auto* probe = reinterpret_cast<MessageProbe*>(self);
+  const int64_t waited = NowNs() - probe->postedAt_.load();
+  if (probe->counts_() && waited > probe->longestNs_) probe->longestNs_ = waited;
+  probe->pending_ = false;
+  return 0;
+}
+
+}  // namespace bench

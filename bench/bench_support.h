@@ -1,0 +1,51 @@
+#pragma once
+// What the benchmarks share: wall-clock timing, a settled disk before each
+// timed run, a peer program run to its end, and a probe that measures how
+// long a message posted to a window waits while that window is busy.
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "tests/harness/temp_dir.h"
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Writes every dirty page to disk, so that no timed run pays for the
+// writing-back of what came before it.
+void SettleDisk(const harness::TempDir& scratch);
+
+// Runs `commandLine` with its output discarded and waits for it; the wall
+// time in seconds, or a negative number when it could not be started.
+double RunTimed(const std::wstring& commandLine);
+
+// Posts one message at a time to `window` from another thread, for as long
+// as the probe lives, and keeps the longest time one waited in the queue
+// while `counts()` held (checked on the window's thread).
+class MessageProbe {
+ public:
+  MessageProbe(HWND window, std::function<bool()> counts);
+  ~MessageProbe();
+  MessageProbe(const MessageProbe&) = delete;
+  MessageProbe& operator=(const MessageProbe&) = delete;
+  double LongestWaitMs() const { return longestNs_ / 1e6; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  HWND window_;
+  std::function<bool()> counts_;
+  std::atomic<int64_t> postedAt_{0};
+  std::atomic<bool> pending_{false};
+  std::atomic<bool> running_{true};
+  int64_t longestNs_ = 0;
+  std::thread poster_;
+};
+
+}  // namespace bench
