@@ -36,12 +36,13 @@ std::wstring NtPath(const std::wstring& fullPath);
 // renamed into place only when complete; a name of this ending that is
 // still there after a run is a copy that was cut short.
 inline constexpr std::wstring_view kPartialCopySuffix = L".ferrimond-part";
-// The longest file name a volume holds (in UTF-16 units).
+// The longest file name a volume holds: in UTF-16 units on Windows, in
+// UTF-8 bytes on the Unix file systems behind Wine.
 inline constexpr size_t kMaxNameLength = 255;
 
 // The temporary name of a copy that will be called `name`: `name` followed
-// by kPartialCopySuffix, with `name` shortened where the whole would exceed
-// kMaxNameLength (never between the two halves of a surrogate pair).
+// by kPartialCopySuffix, with `name` cut short (by whole characters) where
+// the whole would exceed kMaxNameLength by either count.
 std::wstring PartialCopyName(std::wstring_view name);
 // Whether `name` (a name, not a path) is such a temporary name: something
 // followed by kPartialCopySuffix, in any letter case.

@@ -1,7 +1,7 @@
 // The temporary names of copies in progress (declared in file_system_paths.h;
 // kept apart from the path functions, which need the system, so that the
 // native build tests them too).
-#include <algorithm>
+#include <cstdint>
 
 #include "ferrimond/support/case_fold.h"
 #include "ferrimond/support/file_system_paths.h"
@@ -10,11 +10,24 @@ namespace ferrimond {
 
 namespace {
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 }  // namespace
 
 std::wstring PartialCopyName(std::wstring_view name) {
-  size_t keep = std::min(name.size(), kMaxNameLength - kPartialCopySuffix.size());
-  if (keep < name.size() && keep > 0 && IsHighSurrogate(name[keep - 1])) --keep;
+  // Counted both in UTF-16 units (Windows) and in UTF-8 bytes (Unix file
+  // systems, behind Wine), whole characters at a time.
+  const size_t room = kMaxNameLength - kPartialCopySuffix.size();
+  size_t keep = 0, units = 0, bytes = 0;
+  while (keep < name.size()) {
+    const auto c = static_cast<uint32_t>(name[keep]);
+    const bool pair = IsHighSurrogate(name[keep]) && keep + 1 < name.size() && IsLowSurrogate(name[keep + 1]);
+    const size_t u = (pair || c > 0xFFFF) ? 2 : 1;
+    const size_t b = u == 2 ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+    if (units + u > room || bytes + b > room) break;
+    units += u;
+    bytes += b;
+    keep += pair ? 2 : 1;
+  }
   std::wstring out(name.substr(0, keep));
   out += kPartialCopySuffix;
   return out;

@@ -48,10 +48,9 @@ DWORD OwnAttributes(const std::wstring& path) {
   return attributes == kNoFile ? kNoFile : attributes & (kReadOnly | kHidden | kSystem);
 }
 
-// Makes `path` anew (or removes it for kNoFile) with the given content,
-// write time and attributes.
-void PutFile(const std::wstring& path, const std::string& bytes, const common::DateTime& written,
-             DWORD attributes) {
+// Makes `path` anew with the given content, write time and attributes;
+// removes it for kNoFile.
+void PutFile(const std::wstring& path, const std::string& bytes, const common::DateTime& written, DWORD attributes) {
   const std::wstring literal = L"\\\\?\\" + path;
   SetFileAttributesW(literal.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(literal.c_str());
@@ -64,9 +63,7 @@ void PutFile(const std::wstring& path, const std::string& bytes, const common::D
 // No handle is open on the file: it opens without sharing.
 bool NotHeldOpen(const std::wstring& path) {
   HANDLE h = CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
+  return h != INVALID_HANDLE_VALUE && CloseHandle(h);
 }
 
 // One removable drive E: to work on.
@@ -292,39 +289,44 @@ TEST_F(OnDrive, CopyIntoAFolderKeepsNameAndWriteTimeAndOverwrites) {
 
 // Onto a new name or over a file of any attributes (and past a temporary
 // that a copy cut short left behind), the copy is the source's content,
-// times and attributes, and no temporary stays.
+// times and attributes, and no temporary stays. The rename into place takes
+// the literal path forms: beyond the classic length limit, with a name
+// outside the ANSI code page and so long that its temporary is shortened.
 TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
+  std::wstring deep = fs_.CreateFolder(L"E:\\dir").Path();
+  while (deep.size() < 300) deep = fs_.CreateFolder(JoinPath(deep, L"level_0123456789_abcdefghij")).Path();
+  const std::wstring longName = L"\u65e5\u672c\u8a9e" + std::wstring(240, L'n') + L".txt";
   harness::TempDir source;
-  const std::wstring from = source / L"Report.doc", to = L"E:\\dir\\Report.doc";
-  const std::wstring leftover = L"E:\\dir\\" + PartialCopyName(L"Report.doc");
-  fs_.CreateFolder(L"E:\\dir");
   const common::DateTime stamp = harness::At(2024, 11, 2, 9, 30, 0), old = harness::At(2020, 1, 1);
   const struct {
     const char* what;
     DWORD target, source;
-    size_t size;
+    size_t size = 11;
     DWORD leftover = kNoFile;
-  } cases[] = {{"new", kNoFile, 0, 11},
-               {"plain", 0, 0, 0},
-               {"read-only", kReadOnly, 0, 11},
-               {"hidden", kHidden, 0, 11},
-               {"read-only hidden", kReadOnly | kHidden, 0, 11},
-               {"system", kSystem, 0, 11},
-               {"read-only hidden source", kNoFile, kReadOnly | kHidden, 11},
-               {"read-only over read-only", kReadOnly, kReadOnly, 2 * 1024 * 1024 + 3},
-               {"leftover temporary", 0, 0, 11, kReadOnly | kHidden}};
+    std::wstring folder = L"E:\\dir", name = L"Report.doc";
+  } cases[] = {{"new", kNoFile, 0},
+               {"plain, empty source", 0, 0, 0},
+               {"read-only", kReadOnly, 0},
+               {"hidden", kHidden, 0},
+               {"read-only hidden", kReadOnly | kHidden, 0},
+               {"system", kSystem, 0},
+               {"read-only hidden source", kNoFile, kReadOnly | kHidden},
+               {"several blocks, read-only over read-only", kReadOnly, kReadOnly, 2 * 1024 * 1024 + 3},
+               {"leftover temporary", 0, 0, 11, kReadOnly | kHidden},
+               {"long path and name", kReadOnly | kHidden, 0, 11, kNoFile, deep, longName}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
+    const std::wstring from = source / c.name, to = JoinPath(c.folder, c.name);
     PutFile(to, "old", old, c.target);
-    PutFile(leftover, "cut short", old, c.leftover);
+    PutFile(JoinPath(c.folder, PartialCopyName(c.name)), "cut short", old, c.leftover);
     const std::string content(c.size, 'n');
     PutFile(from, content, stamp, c.source);
-    fs_.CopyFile(from, L"E:\\dir\\");
-    EXPECT_TRUE(harness::ReadFile(to) == content);
+    fs_.CopyFile(from, JoinPath(c.folder, L""));
+    EXPECT_TRUE(harness::ReadFile(L"\\\\?\\" + to) == content);
     EXPECT_EQ(CompareFileTimes(from, to, FileTimeWritten), 0);
     EXPECT_EQ(CompareFileTimes(from, to, FileTimeCreated), 0);
     EXPECT_EQ(OwnAttributes(to), c.source);
-    EXPECT_EQ(Names(fs_.GetFolder(L"E:\\dir").Files()), (Names_{L"Report.doc"}));
+    EXPECT_EQ(Names(fs_.GetFolder(c.folder).Files()), (Names_{c.name}));
   }
 }
 
@@ -336,62 +338,30 @@ TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
   const std::wstring from = source / L"a.txt", to = L"E:\\dir\\a.txt";
   fs_.CreateFolder(L"E:\\dir");
   const common::DateTime old = harness::At(2020, 5, 6, 7, 8, 9);
-  enum Hold { Nothing, Source, Target };
   const struct {
     const char* what;
-    Hold unshared;
+    const std::wstring* unshared;
     DWORD source, target;
     bool overwrite;
     int32_t number;
-  } cases[] = {{"source in use", Source, 0, 0, true, 70},
-               {"target in use", Target, 0, 0, true, 70},
-               {"read-only source, read-only hidden target in use", Target, kReadOnly, kReadOnly | kHidden, true, 70},
-               {"no overwrite", Nothing, 0, kReadOnly, false, 58}};
+  } cases[] = {{"source in use", &from, 0, 0, true, 70},
+               {"target in use", &to, 0, 0, true, 70},
+               {"read-only source, read-only hidden target in use", &to, kReadOnly, kReadOnly | kHidden, true, 70},
+               {"no overwrite", nullptr, 0, kReadOnly, false, 58}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     PutFile(from, "new", harness::At(2024, 1, 1), c.source);
     PutFile(to, "old", old, c.target);
-    HANDLE held = INVALID_HANDLE_VALUE;
-    if (c.unshared != Nothing)
-      held = CreateFileW((c.unshared == Source ? from : to).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
-    EXPECT_EQ(held == INVALID_HANDLE_VALUE, c.unshared == Nothing);
+    HANDLE held = c.unshared ? CreateFileW(c.unshared->c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
+    EXPECT_EQ(held != INVALID_HANDLE_VALUE, c.unshared != nullptr);
     EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(from, L"E:\\dir\\", c.overwrite); }), c.number);
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EXPECT_EQ(harness::ReadFile(to), "old");
     EXPECT_EQ(GetFileDate(to, FileTimeWritten), old);
     EXPECT_EQ(OwnAttributes(to), c.target);
     EXPECT_EQ(Names(fs_.GetFolder(L"E:\\dir").Files()), (Names_{L"a.txt"}));
-    EXPECT_TRUE(NotHeldOpen(from));
-    EXPECT_TRUE(NotHeldOpen(to));
-  }
-}
-
-// The rename into place takes the system's literal path forms: beyond the
-// classic length limit, with names outside the ANSI code page, and with a
-// name so long that its temporary name is shortened.
-TEST_F(OnDrive, CopyReplacesTargetsOnLongPathsAndUnicodeNames) {
-  std::wstring deep = L"E:\\";
-  while (deep.size() < 300) deep = fs_.CreateFolder(JoinPath(deep, L"level_0123456789_abcdefghij")).Path();
-  const std::wstring greek = fs_.CreateFolder(L"E:\\\u0388\u03b3\u03b3\u03c1\u03b1\u03c6\u03b1").Path();
-  const struct {
-    std::wstring folder, name;
-  } cases[] = {{deep, L"Report.doc"},
-               {greek, L"\u65e5\u672c\u8a9e\u306e\u6587\u66f8.txt"},
-               {L"E:\\", std::wstring(250, L'n') + L".txt"}};
-  harness::TempDir source;
-  const common::DateTime stamp = harness::At(2024, 1, 2), old = harness::At(2020, 1, 1);
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.folder.size());
-    const std::wstring from = source / c.name, to = JoinPath(c.folder, c.name);
-    PutFile(from, "new", stamp, 0);
-    for (const DWORD target : {kNoFile, kReadOnly | kHidden}) {
-      PutFile(to, "old", old, target);
-      fs_.CopyFile(from, JoinPath(c.folder, L""));
-      EXPECT_EQ(harness::ReadFile(L"\\\\?\\" + to), "new");
-      EXPECT_EQ(GetFileDate(to, FileTimeWritten), stamp);
-      EXPECT_EQ(Names(fs_.GetFolder(c.folder).Files()), (Names_{c.name}));
-    }
+    EXPECT_TRUE(NotHeldOpen(from) && NotHeldOpen(to));
   }
 }
 

@@ -4,37 +4,20 @@
 
 using namespace ferrimond;
 
-TEST(PartialCopyName, AppendsTheEndingAndStaysWithinTheNameLimit) {
-  const size_t room = kMaxNameLength - kPartialCopySuffix.size();
-  const std::wstring smiley = L"\xD83D\xDE00";  // one character, two units
+TEST(PartialCopyName, EndsInTheSuffixWithinTheNameLimitAndIsRecognisedInAnyCase) {
+  const std::wstring suffix(kPartialCopySuffix), smiley = L"\xD83D\xDE00";
+  const size_t room = kMaxNameLength - suffix.size();
   const struct {
     std::wstring name, base;
-  } cases[] = {
-      {L"Report.doc", L"Report.doc"},
-      {L"readme.", L"readme."},
-      {std::wstring(room, L'a'), std::wstring(room, L'a')},
-      {std::wstring(kMaxNameLength, L'b'), std::wstring(room, L'b')},
-      // A surrogate pair at the cut goes whole or stays whole.
-      {std::wstring(room - 1, L'c') + smiley + L"x", std::wstring(room - 1, L'c')},
-      {std::wstring(room - 2, L'c') + smiley + L"x", std::wstring(room - 2, L'c') + smiley},
-  };
-  for (const auto& c : cases) {
-    const std::wstring partial = PartialCopyName(c.name);
-    EXPECT_EQ(partial, c.base + std::wstring(kPartialCopySuffix)) << c.name.size();
-    EXPECT_LE(partial.size(), kMaxNameLength);
-    EXPECT_TRUE(IsPartialCopyName(partial));
-  }
-}
-
-TEST(PartialCopyName, IsRecognisedInAnyLetterCaseAndOnlyAtTheEnd) {
-  const struct {
-    const wchar_t* name;
-    bool partial;
-  } cases[] = {{L"a.txt.ferrimond-part", true}, {L"A.TXT.FERRIMOND-PART", true}, {L"x.Ferrimond-Part", true},
-               {L".ferrimond-part", false},     {L"a.ferrimond-part.txt", false}, {L"a.ferrimond-partial", false},
-               {L"aferrimond-part", false},     {L"a.txt", false},                {L"", false}};
-  for (const auto& c : cases) {
-    const std::wstring name = c.name;
-    EXPECT_EQ(IsPartialCopyName(name), c.partial) << std::string(name.begin(), name.end());
-  }
+  } made[] = {{L"readme.", L"readme."},
+              {std::wstring(kMaxNameLength, L'b'), std::wstring(room, L'b')},
+              // A surrogate pair at the cut goes whole or stays whole.
+              {std::wstring(room - 1, L'c') + smiley, std::wstring(room - 1, L'c')},
+              {std::wstring(room - 4, L'c') + smiley + L"x", std::wstring(room - 4, L'c') + smiley},
+              // Three bytes each in UTF-8, as Unix file systems count.
+              {std::wstring(100, L'\x65e5'), std::wstring(room / 3, L'\x65e5')}};
+  for (const auto& c : made) EXPECT_EQ(PartialCopyName(c.name), c.base + suffix) << c.name.size();
+  for (const wchar_t* yes : {L"a.txt.ferrimond-part", L"A.TXT.Ferrimond-PART"}) EXPECT_TRUE(IsPartialCopyName(yes));
+  for (const wchar_t* no : {L".ferrimond-part", L"a.ferrimond-part.txt", L"a.ferrimond-partial", L"aferrimond-part"})
+    EXPECT_FALSE(IsPartialCopyName(no));
 }
