@@ -1,0 +1,155 @@
+// A whole upload through the real main window (hidden, prompts scripted)
+// against Wine's xcopy on the same tree, and against the bare calls the
+// same work must make. The removable E: holds what a backup of W1 leaves:
+// 2,000 files of 2 KB in 1,000 folders, written yesterday; half of them
+// are on the fixed D: already as copies 30 days old, so the upload replaces
+// them without a question. Prints the three wall times, the ratios and the
+// longest time a message posted to the main window waited.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "common/date_text.h"
+#include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/file_times.h"
+#include "tests/ferrimond/forms/scripted_user_interaction.h"
+#include "tests/harness/temp_dir.h"
+#include "tests/harness/wine_drives.h"
+
+namespace {
+
+using bench::Clock;
+using bench::Seconds;
+constexpr int kFolders = 1000, kFilesPerFolder = 2;
+
+std::wstring FolderOf(wchar_t drive, int f) {
+  return std::wstring(1, drive) + L":\\w1\\f" + std::to_wstring(f / 50) + L"\\d" + std::to_wstring(f);
+}
+
+// Makes folder `f` with its files: all of them on E:, the older half on D:.
+void Fill(wchar_t drive, bool olderHalf, const common::DateTime& when) {
+  const std::string content(2048, drive == L'E' ? 'n' : 'o');
+  CreateDirectoryW((std::wstring(1, drive) + L":\\w1").c_str(), nullptr);
+  for (int f = 0; f < kFolders; ++f) {
+    const std::wstring folder = FolderOf(drive, f);
+    CreateDirectoryW(folder.substr(0, folder.rfind(L'\\')).c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (int i = 0; i < (olderHalf ? 1 : kFilesPerFolder); ++i) {
+      const std::wstring path = folder + L"\\file" + std::to_wstring(i) + L".doc";
+      harness::WriteFile(path, content);
+      ferrimond::SetFileTimes(path, when, ferrimond::FileTimeWritten);
+    }
+  }
+}
+
+// The bare calls any upload of this tree makes: one listing per folder, the
+// target's attributes for the time comparison, the folder made where
+// missing and CopyFileW for every file. Returns the files copied.
+int BareUpload(const std::wstring& from, const std::wstring& to) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileExW((from + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int copied = 0;
+  bool made = false;
+  std::vector<std::wstring> subFolders;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      subFolders.push_back(name);
+      continue;
+    }
+    const std::wstring target = to + L"\\" + name;
+    WIN32_FILE_ATTRIBUTE_DATA existing;
+    const bool exists = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &existing);
+    if (!exists && !made) made = CreateDirectoryW(to.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    copied += CopyFileW((from + L"\\" + name).c_str(), target.c_str(), FALSE) ? 1 : 0;
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  for (const std::wstring& sub : subFolders) {
+    CreateDirectoryW((to + L"\\" + sub).c_str(), nullptr);
+    copied += BareUpload(from + L"\\" + sub, to + L"\\" + sub);
+  }
+  return copied;
+}
+
+}  // namespace
+
+int wmain() {
+  using namespace ferrimond;
+  forms::InitializeApplication();
+  const std::wstring aside = std::wstring(kProgramFolder) + L".before-bench";
+  const bool hadFolder = MoveFileW(kProgramFolder, aside.c_str()) != 0;
+
+  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
+  harness::MappedDrive d(L'D', harness::DriveKind::Fixed);
+  harness::TempDir scratch;
+  const common::DateTime now = common::Now();
+  Fill(L'E', false, now.AddDays(-1));
+  // Before every run D: holds the older half again, and nothing else.
+  auto resetFixed = [&] {
+    harness::RemoveTree(L"D:\\w1");
+    Fill(L'D', true, now.AddDays(-30));
+    bench::SettleDisk(scratch);
+  };
+  resetFixed();
+
+  forms::testing::ScriptedUserInteraction ui;
+  ProcessHooks hooks;
+  hooks.anotherInstanceRunning = [] { return false; };
+  hooks.endProcess = [] {};
+  int result = 0;
+  {
+    Frmbackup w(ui, hooks);
+    w.Load();
+    if (w.mnuCloseAutomatically.Checked()) w.mnuCloseAutomatically.Click();
+    for (int i = 0; i < w.lstFixed.ListCount(); ++i) {
+      if (w.lstFixed.List(i) == L"D") w.lstFixed.SetListIndex(i);
+    }
+    for (int i = 0; i < w.lstRemovable.ListCount(); ++i) {
+      if (w.lstRemovable.List(i) == L"E") w.lstRemovable.SetListIndex(i);
+    }
+    w.cmbUsers.SetText(L"");
+    ui.AnswerMsgBox(forms::MsgResult::No);  // keep the drive: xcopy copies it next
+
+    double uploadSeconds = 0, longestWaitMs = 0;
+    {
+      bench::MessageProbe probe(w.Hwnd(), [&] { return w.RunActive; });
+      const auto start = Clock::now();
+      w.CmdCopyToC.SetValue(true);
+      uploadSeconds = Seconds(Clock::now() - start);
+      longestWaitMs = probe.LongestWaitMs();
+    }
+    const bool ok = w.lblDir.Caption() == L"All files have been uploaded !" &&
+                    w.UploadCount == kFolders * kFilesPerFolder;
+    std::printf("upload: %.3f s, %d files uploaded, %s\n", uploadSeconds, w.UploadCount,
+                ok ? "finished as expected" : "DID NOT FINISH AS EXPECTED");
+    if (!ok) result = 1;
+
+    resetFixed();
+    const double xcopySeconds = bench::RunTimed(L"xcopy.exe E:\\ D:\\ /S /Y /Q");
+    resetFixed();
+    const auto bareStart = Clock::now();
+    const int bareCopied = BareUpload(L"E:\\w1", L"D:\\w1");
+    const double bareSeconds = Seconds(Clock::now() - bareStart);
+    if (xcopySeconds < 0) {
+      std::printf("xcopy could not be started\n");
+      result = 1;
+    } else {
+      std::printf("xcopy: %.3f s\n", xcopySeconds);
+      std::printf("bare listing, attributes, folders and CopyFileW: %.3f s for %d files\n", bareSeconds,
+                  bareCopied);
+      std::printf("ratio upload/xcopy: %.2f\n", uploadSeconds / xcopySeconds);
+      std::printf("ratio upload/floor: %.2f\n", uploadSeconds / bareSeconds);
+    }
+    std::printf("longest message wait during the upload: %.1f ms\n", longestWaitMs);
+  }
+
+  harness::RemoveTree(kProgramFolder);
+  if (hadFolder) MoveFileW(aside.c_str(), kProgramFolder);
+  return result;
+}
