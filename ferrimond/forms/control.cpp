@@ -116,7 +116,11 @@ bool SetCursorFor(Pointer own) {
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto it = Windows().find(hwnd);
   if (it == Windows().end()) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (it->second.control) return it->second.control->Dispatch(hwnd, message, wParam, lParam);
+  if (Control* control = it->second.control) {
+    return internal::FromSystem(control->OwnerForm().Ui(), [&] {
+      return control->Dispatch(hwnd, message, wParam, lParam);
+    });
+  }
   // The control is gone; its window is being destroyed.
   const WNDPROC previous = it->second.previous;
   if (message == WM_NCDESTROY) Windows().erase(it);
@@ -130,8 +134,9 @@ void Control::Subclass(HWND hwnd) {
 }
 
 Control::Control(Container& container, std::wstring name, Bounds bounds)
-    : container_(container), name_(std::move(name)), bounds_(bounds), font_(MessageFont()) {
-  id_ = container_.OwnerForm().NextControlId();
+    : container_(container), form_(container.OwnerForm()), name_(std::move(name)),
+      bounds_(bounds), font_(MessageFont()) {
+  id_ = form_.NextControlId();
   container_.children_.push_back(this);
 }
 
@@ -261,7 +266,8 @@ LRESULT Control::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       // refuses to let it go, the press is dropped and nothing is clicked.
       if (message == WM_LBUTTONDOWN && TakesFocus() && enabled_ &&
           FromHwnd(GetFocus()) != this) {
-        ::SetFocus(hwnd);
+        // A Validate or focus handler that fails drops the press as well.
+        internal::ByCode([hwnd] { ::SetFocus(hwnd); });
         if (!IsWindow(hwnd)) return 0;
         if (FromHwnd(GetFocus()) != this) return 0;
       }
@@ -329,14 +335,16 @@ LRESULT Control::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   return CallPrevious(hwnd, message, wParam, lParam);
 }
 
+// Disabling or hiding the focused control takes its focus away: LostFocus
+// runs inside these calls.
 void Control::SetEnabled(bool enabled) {
   enabled_ = enabled;
-  if (hwnd_) EnableWindow(hwnd_, enabled);
+  if (hwnd_) internal::ByCode([&] { EnableWindow(hwnd_, enabled); });
 }
 
 void Control::SetVisible(bool visible) {
   visible_ = visible;
-  if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+  if (hwnd_) internal::ByCode([&] { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); });
 }
 
 void Control::Move(int left, int top) { Move(left, top, bounds_.width, bounds_.height); }
@@ -377,7 +385,7 @@ void Control::SetMousePointer(Pointer pointer) {
 }
 
 void Control::SetFocus() {
-  if (hwnd_) ::SetFocus(hwnd_);
+  if (hwnd_) internal::ByCode([this] { ::SetFocus(hwnd_); });
 }
 
 bool Control::HasFocus() const {

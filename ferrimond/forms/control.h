@@ -58,7 +58,7 @@ class Control {
   // Position in its control array, -1 outside an array.
   int Index() const { return index_; }
   Container& Parent() const { return container_; }
-  Form& OwnerForm() const { return container_.OwnerForm(); }
+  Form& OwnerForm() const { return form_; }
 
   bool Enabled() const { return enabled_; }
   virtual void SetEnabled(bool enabled);
@@ -162,6 +162,9 @@ class Control {
   void ApplyFont();
 
   Container& container_;
+  // Kept from the start: the window procedure asks for it with every
+  // message, also while a frame around the control is going.
+  Form& form_;
   std::wstring name_;
   int index_ = -1;
   int id_ = 0;

@@ -1,7 +1,10 @@
 #include "ferrimond/forms/form.h"
 
 #include <algorithm>
+#include <new>
 
+#include "common/numbered_error.h"
+#include "common/text_codec.h"
 #include "ferrimond/forms/internal.h"
 
 namespace ferrimond::forms {
@@ -14,6 +17,30 @@ constexpr wchar_t kFormClass[] = L"FerrimondForm";
 
 // The message the loop is dispatching after raising its KeyDown.
 const MSG* g_keyMessage = nullptr;
+
+// The slot of the call of the layer made by code that waits on the system.
+std::exception_ptr* g_codeCallSlot = nullptr;
+// Set while an escaped error is shown: the prompt's own loop goes on
+// dispatching, and a handler that fails every time (a timer's) would
+// otherwise stack prompt upon prompt.
+bool g_reportShowing = false;
+
+std::wstring EscapedText(const std::exception_ptr& error) {
+  const auto numbered = [](int32_t number, const std::wstring& description) {
+    return L"Error code " + std::to_wstring(number) + L" was generated \r\n" + description;
+  };
+  try {
+    std::rethrow_exception(error);
+  } catch (const common::NumberedError& e) {
+    return numbered(e.Number(), e.Description());
+  } catch (const std::bad_alloc&) {
+    return numbered(7, common::RuntimeDescription(7));
+  } catch (const std::exception& e) {
+    return L"Unexpected error was generated \r\n" + common::WideFromBytes(e.what());
+  } catch (...) {
+    return L"Unexpected error was generated";
+  }
+}
 
 void RegisterFormClass() {
   static bool registered = false;
@@ -126,39 +153,64 @@ void RaiseKeyDown(Control* control, Form* form, int key, int shift) {
   }
 }
 
+std::exception_ptr* SwapCodeCallSlot(std::exception_ptr* slot) {
+  std::exception_ptr* previous = g_codeCallSlot;
+  g_codeCallSlot = slot;
+  return previous;
+}
+
+void ReportEscaped(UserInteraction& ui, const std::exception_ptr& error) noexcept {
+  if (g_reportShowing) return;
+  g_reportShowing = true;
+  try {
+    ui.MsgBox(EscapedText(error), MsgButtons::Ok, MsgIcon::Critical);
+  } catch (...) {
+    // Nothing is left to tell it with.
+  }
+  g_reportShowing = false;
+}
+
 void DispatchOne(MSG& msg) {
   HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   Form* form = root ? Form::FromHwnd(root) : nullptr;
-  const MSG* outer = g_keyMessage;
-  if (form && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)) {
-    // Raise KeyDown here: dialog navigation would swallow Tab, Esc, Enter
-    // and the arrows before the control saw them.
-    Control* control = Control::FromHwnd(msg.hwnd);
-    if (control && &control->OwnerForm() != form) control = nullptr;
-    if (control || msg.hwnd == root) {
-      RaiseKeyDown(control, form, static_cast<int>(msg.wParam), CurrentShiftState());
-      if (!IsWindow(msg.hwnd)) return;
-      g_keyMessage = &msg;
-    }
-  }
-  if (form && form->OnPreTranslateMessage) {
-    auto hook = form->OnPreTranslateMessage;
-    if (hook(msg)) {
-      g_keyMessage = outer;
-      return;
-    }
-  }
-  // Access keys (with Alt only), Tab order and option-group arrows. A plain
-  // letter is left to the control: dialog navigation would take it as an
-  // access key whenever the focus is on a button, so "P" would press
-  // "&Pause" on top of what its KeyDown handler does.
-  bool handled = form && msg.message != WM_CHAR && IsWindow(root) &&
-                 IsDialogMessageW(root, &msg);
-  if (!handled) {
+  if (!form) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
+    return;
   }
-  g_keyMessage = outer;
+  // KeyDown and the hook run here, outside any window procedure. An error
+  // from them ends this message's handling.
+  FromSystem(form->Ui(), [&] {
+    struct KeyMessage {
+      const MSG* outer = g_keyMessage;
+      ~KeyMessage() { g_keyMessage = outer; }
+    } restore;
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+      // Raise KeyDown here: dialog navigation would swallow Tab, Esc, Enter
+      // and the arrows before the control saw them.
+      Control* control = Control::FromHwnd(msg.hwnd);
+      if (control && &control->OwnerForm() != form) control = nullptr;
+      if (control || msg.hwnd == root) {
+        RaiseKeyDown(control, form, static_cast<int>(msg.wParam), CurrentShiftState());
+        if (!IsWindow(msg.hwnd)) return LRESULT{0};
+        g_keyMessage = &msg;
+      }
+    }
+    if (form->OnPreTranslateMessage) {
+      auto hook = form->OnPreTranslateMessage;
+      if (hook(msg)) return LRESULT{0};
+    }
+    // Access keys (with Alt only), Tab order and option-group arrows. A plain
+    // letter is left to the control: dialog navigation would take it as an
+    // access key whenever the focus is on a button, so "P" would press
+    // "&Pause" on top of what its KeyDown handler does.
+    bool handled = msg.message != WM_CHAR && IsWindow(root) && IsDialogMessageW(root, &msg);
+    if (!handled) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    return LRESULT{0};
+  });
 }
 
 }  // namespace internal
@@ -182,7 +234,8 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     form->menuBar_ = nullptr;
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
-  return form->HandleMessage(message, wParam, lParam);
+  return internal::FromSystem(form->Ui(),
+                              [&] { return form->HandleMessage(message, wParam, lParam); });
 }
 
 Form* Form::FromHwnd(HWND hwnd) {
@@ -241,25 +294,38 @@ void Form::Load() {
 void Form::Show() {
   Load();
   if (!hwnd_) return;
-  ShowWindow(hwnd_, SW_SHOW);
-  SetForegroundWindow(hwnd_);
+  internal::ByCode([this] {
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+  });
 }
 
 void Form::Hide() {
-  if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+  if (hwnd_) internal::ByCode([this] { ShowWindow(hwnd_, SW_HIDE); });
 }
 
 bool Form::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
 
 void Form::Unload() {
   if (unloading_ || unloaded_) return;
-  unloading_ = true;
-  if (OnUnload) {
-    bool cancel = false;
-    auto handler = OnUnload;
-    handler(cancel);
-  }
+  RaiseUnload();
   Destroy();
+}
+
+bool Form::RaiseUnload() {
+  unloading_ = true;
+  bool cancel = false;
+  if (OnUnload) {
+    auto handler = OnUnload;
+    try {
+      handler(cancel);
+    } catch (...) {
+      // The window stays, and can be closed again.
+      unloading_ = false;
+      throw;
+    }
+  }
+  return cancel;
 }
 
 void Form::Destroy() {
@@ -268,7 +334,7 @@ void Form::Destroy() {
   }
   unloaded_ = true;
   unloading_ = false;
-  if (hwnd_) DestroyWindow(hwnd_);
+  if (hwnd_) internal::ByCode([this] { DestroyWindow(hwnd_); });
   hwnd_ = nullptr;
 }
 
@@ -334,7 +400,7 @@ void Form::SetMousePointer(Pointer pointer) {
 bool Form::Enabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
 
 void Form::SetEnabled(bool enabled) {
-  if (hwnd_) EnableWindow(hwnd_, enabled);
+  if (hwnd_) internal::ByCode([&] { EnableWindow(hwnd_, enabled); });
 }
 
 Control* Form::ActiveControl() const {
@@ -366,13 +432,16 @@ void Form::RebuildMenu() {
     bar = CreateMenu();
     AppendItems(bar, menus_, true);
   }
-  SetMenu(hwnd_, bar);
-  if (old) DestroyMenu(old);
-  menuBar_ = bar;
-  DrawMenuBar(hwnd_);
-  // A sizable window keeps what the user made of it after the first time.
-  if (border_ != BorderStyle::Sizable || !menuFitted_) FitClientArea();
-  menuFitted_ = true;
+  // The client area changes under the menu bar: Resize runs meanwhile.
+  internal::ByCode([&] {
+    SetMenu(hwnd_, bar);
+    if (old) DestroyMenu(old);
+    menuBar_ = bar;
+    DrawMenuBar(hwnd_);
+    // A sizable window keeps what the user made of it after the first time.
+    if (border_ != BorderStyle::Sizable || !menuFitted_) FitClientArea();
+    menuFitted_ = true;
+  });
 }
 
 void Form::MenuChanged() {
@@ -414,12 +483,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CLOSE: {
       if (unloading_) return 0;
-      unloading_ = true;
-      bool cancel = false;
-      if (OnUnload) {
-        auto handler = OnUnload;
-        handler(cancel);
-      }
+      const bool cancel = RaiseUnload();
       if (cancel && !unloaded_) {
         unloading_ = false;
         return 0;

@@ -123,6 +123,9 @@ class Form : public Container {
   int NextMenuId() { return nextMenuId_++; }
   UINT_PTR NextTimerId() { return nextTimerId_++; }
   void Destroy();
+  // Fires Unload and answers its cancel. An error escaping the handler
+  // leaves the window as it was.
+  bool RaiseUnload();
 
   UserInteraction& ui_;
   std::wstring name_;

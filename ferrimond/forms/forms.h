@@ -13,6 +13,11 @@
 //    ControlArray<T>, indexed from 0.
 //  - RunMessageLoop runs the program; DoEvents yields. Keys reach KeyDown
 //    even when dialog navigation (Tab, Esc, arrows, Alt+letter) uses them.
+//  - An error escaping a handler that the system ran (a click, a key, a
+//    timer, also inside a yield) is shown through the form's Ui() and the
+//    program goes on; it never unwinds into the run that yielded. The error
+//    of an event that code set off (SetValue, SetText, SetFocus, Show, ...)
+//    reaches that code.
 //  - Everything that asks the user goes through the form's Ui()
 //    (UserInteraction); tests use testing::ScriptedUserInteraction.
 //  - Executables link the manifest with ferrimond_add_manifest(<target>).

@@ -2,12 +2,14 @@
 // Plumbing shared by the forms layer's own sources; not for callers.
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 #include "ferrimond/forms/control.h"
 
 namespace ferrimond::forms {
 class Form;
+class UserInteraction;
 namespace internal {
 
 struct ControlAccess {
@@ -33,6 +35,56 @@ bool KeyDownAlreadyRaised(HWND hwnd, UINT message, WPARAM key);
 void RaiseKeyDown(Control* control, Form* form, int key, int shift);
 // One message of the loop: KeyDown, dialog navigation, dispatch.
 void DispatchOne(MSG& msg);
+
+// ---- Errors that escape handlers ----
+// An error must never unwind through the system's frames (user32 calling a
+// window procedure) nor out of the loop's dispatch into the run that
+// yielded. Every place where the system enters the layer runs its work
+// through FromSystem. An error escaping there goes to the code whose call
+// of the layer made the system raise the event (ByCode: SetFocus, Show, ...),
+// which raises it again once the system has returned; when no such call is
+// waiting, it is shown through the form's prompts and the program goes on.
+
+// Where FromSystem hands an error: the slot of the call of the layer that
+// waits on the system now, or nullptr (the user). Returns the previous one.
+std::exception_ptr* SwapCodeCallSlot(std::exception_ptr* slot);
+// Shows the error as the program reports unexpected errors.
+void ReportEscaped(UserInteraction& ui, const std::exception_ptr& error) noexcept;
+
+template <class Body>
+LRESULT FromSystem(UserInteraction& ui, Body&& body) noexcept {
+  // Handlers run here are code of their own: a call of the layer they make
+  // opens its own slot, and whatever else they set off is not the caller's.
+  std::exception_ptr* const caller = SwapCodeCallSlot(nullptr);
+  LRESULT result = 0;
+  try {
+    result = body();
+  } catch (...) {
+    if (!caller) {
+      ReportEscaped(ui, std::current_exception());
+    } else if (!*caller) {
+      *caller = std::current_exception();
+    }
+  }
+  SwapCodeCallSlot(caller);
+  return result;
+}
+
+// Runs a call of the layer, made by code, that makes the system raise
+// events; raises the first error that escaped one of their handlers.
+template <class Call>
+void ByCode(Call&& call) {
+  std::exception_ptr escaped;
+  std::exception_ptr* const outer = SwapCodeCallSlot(&escaped);
+  try {
+    call();
+  } catch (...) {
+    SwapCodeCallSlot(outer);
+    throw;
+  }
+  SwapCodeCallSlot(outer);
+  if (escaped) std::rethrow_exception(escaped);
+}
 
 }  // namespace internal
 }  // namespace ferrimond::forms

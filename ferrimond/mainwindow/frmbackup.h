@@ -106,7 +106,7 @@ class Frmbackup : public forms::Form {
   forms::CommandButton CmdFilEx{fraBackup, L"CmdFilEx", B(layout::CmdFilEx),
                                 L"Add File Name(s) for Exclusion"};
 
-  // The file-type panel and the upload panel share one place.
+  // The file-type panel and the upload panel share one place; one shows.
   forms::Frame fraFileTypes{*this, L"fraFileTypes", B(layout::fraFileTypes), L"File types"};
   forms::CheckBox Check2{fraFileTypes, L"Check2", B(layout::Check2), L"*.*"};
   forms::ControlArray<forms::CheckBox> Check1;

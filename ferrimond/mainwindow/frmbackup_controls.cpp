@@ -23,8 +23,10 @@ Frmbackup::Frmbackup(forms::UserInteraction& ui, ProcessHooks hooks)
   Frame1.SetBorderStyle(0);
   Frame3.SetBorderStyle(0);
   Frame3.SetBackColor(forms::kColorButtonText);
-  // Both bottom panels are visible at start and share one place; frames clip
-  // their siblings, so the file types, created first, lie on top.
+  // The file types and the upload share one place and show one at a time
+  // (Upload on the menu bar switches): the hidden panel's controls are out
+  // of the Tab order. The file types show first.
+  fraUpload.SetVisible(false);
   BindEvents();
 }
 

@@ -164,9 +164,7 @@ TEST_F(MainWindowTest, MenuBarCloseAutomaticallyAndPanelSwitching) {
   w.mnuCloseAutomatically.Click();
   EXPECT_TRUE(w.CloseAutomatically);
 
-  // Both panels start visible, the file types on top.
-  EXPECT_TRUE(w.fraUpload.Visible() && w.fraFileTypes.Visible());
-  EXPECT_EQ(GetWindow(w.fraFileTypes.Hwnd(), GW_HWNDNEXT), w.fraUpload.Hwnd());
+  EXPECT_TRUE(w.fraFileTypes.Visible() && !w.fraUpload.Visible());
   w.mnuUpload.Click();
   EXPECT_TRUE(w.fraUpload.Visible() && !w.fraFileTypes.Visible());
   EXPECT_EQ(w.mnuUpload.Caption(), L"File types");
@@ -178,6 +176,33 @@ TEST_F(MainWindowTest, MenuBarCloseAutomaticallyAndPanelSwitching) {
   w.mnuUpload.Click();
   EXPECT_TRUE(w.fraFileTypes.Visible());
   EXPECT_EQ(w.mnuUpload.Caption(), L"Upload");
+}
+
+// The two panels share one place: Tab goes round the one that shows and
+// never into the other (as into the hidden upload's lstFixed and its Validate).
+TEST_F(MainWindowTest, TabReachesOnlyThePanelThatShows) {
+  Frmbackup& w = Start();
+  const struct {
+    forms::Frame& shown;
+    forms::Frame& hidden;
+    std::vector<forms::Control*> reachable;
+  } steps[] = {{w.fraFileTypes, w.fraUpload, {&w.Check2, &w.Txtfiles[12]}},
+               {w.fraUpload, w.fraFileTypes, {&w.CmdCopyToC, &w.lstFixed, &w.cmbUsers}},
+               {w.fraFileTypes, w.fraUpload, {&w.Check2, &w.Txtfiles[12]}}};
+  for (const auto& step : steps) {
+    if (&step != steps) w.mnuUpload.Click();
+    SCOPED_TRACE(std::string(step.shown.Name().begin(), step.shown.Name().end()));
+    EXPECT_TRUE(step.shown.Visible() && !step.hidden.Visible());
+    std::vector<HWND> stops;  // once round, from the last file-type box
+    for (HWND h = GetNextDlgTabItem(w.Hwnd(), w.Txtfiles[12].Hwnd(), FALSE);
+         h && stops.size() < 100 && (stops.empty() || h != stops.front());
+         h = GetNextDlgTabItem(w.Hwnd(), h, FALSE)) {
+      stops.push_back(h);
+      EXPECT_FALSE(IsChild(step.hidden.Hwnd(), h));
+    }
+    for (forms::Control* c : step.reachable)
+      EXPECT_NE(std::find(stops.begin(), stops.end(), c->Hwnd()), stops.end()) << c->Name();
+  }
 }
 
 TEST_F(MainWindowTest, StatusLineBlinksBlackAndRed) {
