@@ -273,7 +273,13 @@ TEST_F(MainWindowTest, RemovableDrivesListedWithTheLastSelectedAndRefreshed) {
     EXPECT_EQ(std::count(fixed.begin(), fixed.end(), letter), isFixed ? 1 : 0) << static_cast<char>(*letter);
   }
   EXPECT_EQ(w.lstFixed.Text(), L"C");
-  EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(L"C"));
+  // C: has no "Documents and Settings" (as under Wine): the user's own
+  // profile is proposed instead.
+  wchar_t own[MAX_PATH] = L"";
+  GetEnvironmentVariableW(L"USERPROFILE", own, MAX_PATH);
+  EXPECT_EQ(w.cmbUsers.Text(), GetFileAttributesW(UserFolderOn(L"C").c_str()) == INVALID_FILE_ATTRIBUTES
+                                   ? std::wstring(own)
+                                   : UserFolderOn(L"C"));
 
   // Refresh finds a new stick and leaves the upload side alone.
   Select(w.lstFixed, L"D");
@@ -328,6 +334,10 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
         L"\\twice\\SHARED DOCUMENTS"}) {
     ASSERT_TRUE(CreateDirectoryW((root + folder).c_str(), nullptr));
   }
+  // The current layout: a profile once, however many documents folders.
+  for (const wchar_t* folder : {L"Users", L"Users\\alice", L"Users\\alice\\Documents",
+                                L"Users\\alice\\My Documents", L"Users\\bare"})
+    ASSERT_TRUE(CreateDirectoryW((d / folder).c_str(), nullptr));
   harness::WriteFile(root + L"\\user1\\documents.txt", "a file, not a folder");
   harness::WriteFile(root + L"\\file documents", "not a profile");
   harness::MappedDrive y(L'Y', harness::DriveKind::Fixed);  // no profiles at all
@@ -343,6 +353,7 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
   Strings expected;
   for (const wchar_t* name : {L"user1", L"default user", L"all users", L"twice", L"twice"})
     expected.push_back(L"d:\\documents and settings\\" + std::wstring(name));
+  expected.push_back(L"d:\\users\\alice");
   std::sort(offered.begin(), offered.end());
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(offered, expected);
@@ -353,7 +364,7 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
   w.lstFixed.OnValidate(cancel);
   EXPECT_FALSE(cancel);
   EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(L"D"));
-  EXPECT_EQ(w.cmbUsers.ListCount(), 5);
+  EXPECT_EQ(w.cmbUsers.ListCount(), 6);
 
   // A drive without profiles empties the box; validation still proposes.
   Select(w.lstFixed, L"Y");
