@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "ferrimond/support/file_system_paths.h"
 #include "tests/ferrimond/backup/backup_run_fixture.h"
 #include "tests/harness/expect.h"
 
@@ -131,6 +132,24 @@ TEST_F(BackupRunTest, ReadOnlyAndHiddenCopiesOnTheDriveAreRefreshed) {
   w.CmdCToE.SetValue(true);
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
   for (const std::wstring& file : files) EXPECT_EQ(harness::ReadFile(On(L'E', file)), std::string(20, 'n')) << file;
+}
+
+// A copy cut short by an earlier run is never left to pass for anything:
+// the next backup into its folder removes it.
+TEST_F(BackupRunTest, LeftoversOfCopiesCutShortAreRemovedFromTheFoldersCopiedInto) {
+  const std::wstring file = c_ / L"docs\\a.doc";
+  MakeFile(file, 10);
+  const std::wstring leftover = On(L'E', c_ / (L"docs\\" + PartialCopyName(L"b.doc")));
+  const std::wstring elsewhere = On(L'E', c_ / (L"other\\" + PartialCopyName(L"c.doc")));
+  MakeFile(leftover, 3);
+  MakeFile(elsewhere, 3);
+  Frmbackup& w = Ready();
+  w.Lstfile.AddItem(file);
+  w.CmdCToE.SetValue(true);
+  EXPECT_EQ(w.lblDir.Caption(), kSuccess);
+  EXPECT_TRUE(Exists(On(L'E', file)));
+  EXPECT_FALSE(Exists(leftover));
+  EXPECT_TRUE(Exists(elsewhere));  // a folder the run did not copy into
 }
 
 // A network path is mirrored under a folder of its server and its share;
