@@ -120,8 +120,11 @@ class PartialCopy {
     FILE_BASIC_INFO basic{};  // times left at zero stay as they are
     basic.CreationTime = source.CreationTime;
     basic.LastWriteTime = source.LastWriteTime;
-    basic.FileAttributes = source.FileAttributes & kCopiedAttributes;
-    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    // A new file is an archive already; other attributes are set only where
+    // the source has them (setting them costs several system calls under
+    // Wine for every file).
+    basic.FileAttributes = source.FileAttributes & kCopiedAttributes & ~FILE_ATTRIBUTE_ARCHIVE;
+    if (basic.FileAttributes != 0) basic.FileAttributes |= source.FileAttributes & FILE_ATTRIBUTE_ARCHIVE;
     if (!SetFileInformationByHandle(handle_.get(), FileBasicInfo, &basic, sizeof basic))
       RaiseLastFileSystemError();
     protected_ = (basic.FileAttributes & kProtectingAttributes) != 0;
