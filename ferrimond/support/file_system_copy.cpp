@@ -85,7 +85,10 @@ ScopedHandle OpenSource(const std::wstring& from) {
 class PartialCopy {
  public:
   explicit PartialCopy(const std::wstring& path) : handle_(Create(path)) {
+    // A leftover recreated in place may keep the attributes it had.
+    leftover_ = GetLastError() == ERROR_ALREADY_EXISTS;
     if (handle_.ok()) return;
+    leftover_ = true;
     const DWORD code = GetLastError();
     // A temporary left by an earlier copy that was cut short after it took
     // over a read-only or hidden source's attributes refuses to be recreated.
@@ -124,7 +127,10 @@ class PartialCopy {
     // the source has them (setting them costs several system calls under
     // Wine for every file).
     basic.FileAttributes = source.FileAttributes & kCopiedAttributes & ~FILE_ATTRIBUTE_ARCHIVE;
-    if (basic.FileAttributes != 0) basic.FileAttributes |= source.FileAttributes & FILE_ATTRIBUTE_ARCHIVE;
+    if (basic.FileAttributes != 0 || leftover_) {
+      basic.FileAttributes |= source.FileAttributes & FILE_ATTRIBUTE_ARCHIVE;
+      if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    }
     if (!SetFileInformationByHandle(handle_.get(), FileBasicInfo, &basic, sizeof basic))
       RaiseLastFileSystemError();
     protected_ = (basic.FileAttributes & kProtectingAttributes) != 0;
@@ -169,6 +175,7 @@ class PartialCopy {
   }
 
   ScopedHandle handle_;
+  bool leftover_ = false;
   bool protected_ = false;
   bool placed_ = false;
 };
