@@ -7,8 +7,8 @@
 
 #include <functional>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ferrimond/mainwindow/frmbackup.h"
@@ -20,7 +20,6 @@ namespace ferrimond {
 namespace {
 
 using forms::MsgResult;
-using forms::testing::PromptKind;
 using Strings = std::vector<std::wstring>;
 
 const std::wstring kQuestion = L"Do you really want to delete everything on the removable drive E:\\ ?";
