@@ -23,6 +23,7 @@
 
 namespace ferrimond {
 
+class FrmAbout;
 class FrmSplashEnd;
 
 // What the main window needs from the process around it.
@@ -38,6 +39,8 @@ inline constexpr wchar_t kProgramFolder[] = L"c:\\program files\\Ferrimond";
 inline constexpr wchar_t kProgramFolderToCreate[] = L"C:\\Program files\\Ferrimond";
 inline constexpr wchar_t kLastUploadStamp[] = L"c:\\program files\\Ferrimond\\LastUploadT.tim";
 inline constexpr wchar_t kThresholdMarker[] = L"c:\\a.temp";
+// The user guide: Ferrimond.html in the folder of the running program.
+std::wstring ProgramHelpFile();
 
 class Frmbackup : public forms::Form {
  public:
@@ -290,7 +293,6 @@ class Frmbackup : public forms::Form {
   // interrupted backup left half-written, and links.
   std::vector<std::wstring> PartialCopiesSkipped;
   std::vector<std::wstring> LinksSkipped;
-  void mnuClear_Click();
 
   // ---- Handlers (public so that the runs and tests can drive them). ----
   void Form_Load();
@@ -304,6 +306,32 @@ class Frmbackup : public forms::Form {
   void lstFixed_Click();
   void lstFixed_Validate(bool& cancel);
 
+  // ---- Help and the about box. ----
+  // The user guide that "&Content" and "&Tutorial" open: Ferrimond.html
+  // beside the program.
+  std::wstring HelpFile = ProgramHelpFile();
+  void mnuContent_Click();
+  void mnuTutorial_Click();
+  void mnuSupport_Click();
+  void mnuHelpAbout_Click();
+  // The about box while it is open, else nullptr. There is never more than one.
+  FrmAbout* AboutBox() const;
+
+  // ---- Clearing the removable drive. ----
+  // "&Delete files on removable drive": does nothing while a backup, an
+  // upload or another clear is active (RunActive), so that a yield of theirs
+  // cannot start a clear underneath them.
+  void mnuClear_Click();
+  // The clear itself: asks, refuses every drive but a removable one or a RAM
+  // disk, and wipes it. The upload offers it through here at its end, while
+  // its own run still holds RunActive. RunActive is held for the wipe and
+  // given back as it was found; the window takes no input meanwhile.
+  void ClearRemovableDrive();
+  // Deletes everything in the folder `s1` but the folder itself: its files,
+  // then each sub-folder as a whole tree, in listing order; the first
+  // failure ends it. Links are removed as links, never followed.
+  void cleardirectory(const std::wstring& s1);
+
  private:
   static forms::Bounds B(const layout::Twips& t) { return {t.left, t.top, t.width, t.height}; }
   void CreateFileTypePanel();
@@ -312,6 +340,7 @@ class Frmbackup : public forms::Form {
   void BindSelectionEvents();
   void BindRunEvents();
   void BindLogEvents();
+  void BindMenuEvents();
   void ReadLastUploadStamp();
   void FillDriveLists();
   void SetCurrentUserFolder();
@@ -333,6 +362,9 @@ class Frmbackup : public forms::Form {
   std::optional<FileSystem> fileSys_;
   std::unique_ptr<StopWatch> watch_;
   std::unique_ptr<FrmSplashEnd> splashEnd_;
+  std::unique_ptr<FrmAbout> about_;
+  // True while the removable drive is being wiped.
+  bool clearing_ = false;
   bool shuttingDown_ = false;
   bool closeAfterRun_ = false;
 };

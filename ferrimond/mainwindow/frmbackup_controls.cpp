@@ -1,6 +1,7 @@
 // Frmbackup: the parts of the control tree that are built in code, and the
 // binding of events to handlers.
 #include "ferrimond/mainwindow/caption_fit.h"
+#include "ferrimond/mainwindow/frm_about.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/mainwindow/splash_windows.h"
 
@@ -55,15 +56,13 @@ void Frmbackup::BindEvents() {
   Timer2sec.OnTimer = [this] { Timer2sec_Timer(); };
   mnuExit.OnClick = [this] { mnuExit_Click(); };
   mnuRefresh.OnClick = [this] { mnuRefresh_Click(); };
-  mnuCloseAutomatically.OnClick = [this] { mnuCloseAutomatically_Click(); };
-  mnuFileTypes.OnClick = [this] { mnuFileTypes_Click(); };
-  mnuUpload.OnClick = [this] { mnuUpload_Click(); };
   lstFixed.OnClick = [this] { lstFixed_Click(); };
   CmdCopyToC.OnClick = [this] { CmdCopyToC_Click(); };
   lstFixed.OnValidate = [this](bool& cancel) { lstFixed_Validate(cancel); };
   BindSelectionEvents();
   BindRunEvents();
   BindLogEvents();
+  BindMenuEvents();
 }
 
 FileSystem& Frmbackup::FileSys() {

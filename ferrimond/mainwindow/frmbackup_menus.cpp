@@ -1,7 +1,36 @@
-// Frmbackup: menu commands that belong to no run.
+// Frmbackup: menu commands that belong to no run, help and the about box.
+#include <windows.h>
+
+#include <vector>
+
+#include "ferrimond/mainwindow/frm_about.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 
 namespace ferrimond {
+
+std::wstring ProgramHelpFile() {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return L"Ferrimond.html";
+    if (n < path.size()) {
+      std::wstring exe(path.data(), n);
+      return exe.substr(0, exe.find_last_of(L'\\') + 1) + L"Ferrimond.html";
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+void Frmbackup::BindMenuEvents() {
+  mnuCloseAutomatically.OnClick = [this] { mnuCloseAutomatically_Click(); };
+  mnuFileTypes.OnClick = [this] { mnuFileTypes_Click(); };
+  mnuClear.OnClick = [this] { mnuClear_Click(); };
+  mnuUpload.OnClick = [this] { mnuUpload_Click(); };
+  mnuContent.OnClick = [this] { mnuContent_Click(); };
+  mnuTutorial.OnClick = [this] { mnuTutorial_Click(); };
+  mnuSupport.OnClick = [this] { mnuSupport_Click(); };
+  mnuHelpAbout.OnClick = [this] { mnuHelpAbout_Click(); };
+}
 
 void Frmbackup::mnuCloseAutomatically_Click() {
   const bool checked = !mnuCloseAutomatically.Checked();
@@ -24,6 +53,30 @@ void Frmbackup::mnuUpload_Click() {
     fraUpload.SetVisible(false);
     mnuUpload.SetCaption(L"Upload");
   }
+}
+
+// The guide is HTML, shown by whatever the system opens .html files with:
+// the classic help viewer is gone from current systems.
+void Frmbackup::mnuContent_Click() {
+  if (GetFileAttributesW(HelpFile.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    Ui().MsgBox(L"The help file " + HelpFile + L" cannot be found. Please install Ferrimond again.");
+  } else if (!Ui().ShowHelp(HelpFile)) {
+    Ui().MsgBox(L"The help file " + HelpFile + L" could not be opened. Please open it with a web browser.");
+  }
+}
+
+void Frmbackup::mnuTutorial_Click() { mnuContent_Click(); }
+
+void Frmbackup::mnuSupport_Click() { mnuHelpAbout_Click(); }
+
+void Frmbackup::mnuHelpAbout_Click() {
+  // Opened again while it is open, the same box comes to the front.
+  if (!AboutBox()) about_ = std::make_unique<FrmAbout>(Ui());
+  about_->Show();
+}
+
+FrmAbout* Frmbackup::AboutBox() const {
+  return about_ && !about_->IsUnloaded() ? about_.get() : nullptr;
 }
 
 }  // namespace ferrimond

@@ -4,6 +4,7 @@
 #include "common/date_text.h"
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/date_tag.h"
+#include "ferrimond/mainwindow/frm_about.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/mainwindow/splash_windows.h"
 #include "ferrimond/support/file_times.h"
@@ -99,13 +100,15 @@ bool Frmbackup::CloseRequestedDuringRun() {
   // and statistics: the run stops as Stop stops it, writes its records and
   // then closes the window.
   closeAfterRun_ = true;
-  CmdStop_Click();
+  // A wipe is not stopped half-way: the window closes when it has ended.
+  if (!clearing_) CmdStop_Click();
   return true;
 }
 
 void Frmbackup::Shutdown() {
   if (shuttingDown_ || CloseRequestedDuringRun()) return;
   shuttingDown_ = true;
+  if (about_) about_->Unload();
   splashEnd_ = std::make_unique<FrmSplashEnd>(Ui(), hooks_.endProcess);
   splashEnd_->Show();
   Unload();

@@ -4,11 +4,8 @@
 
 namespace ferrimond {
 
-namespace {
-
-// The splash picture: a floppy disk on a blue tile, drawn at the control's
-// pixel size on the button face.
-HBITMAP DrawPicture(int size) {
+// A floppy disk on a blue tile, drawn at `size` pixels on the button face.
+HBITMAP DrawProgramPicture(int size) {
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
@@ -40,6 +37,8 @@ HBITMAP DrawPicture(int size) {
   return bitmap;
 }
 
+namespace {
+
 constexpr int kSplashWidth = 5880, kSplashHeight = 1920;
 
 }  // namespace
@@ -50,7 +49,7 @@ SplashWindow::SplashWindow(forms::UserInteraction& ui, const wchar_t* name,
                   forms::BorderStyle::FixedDialog),
       Label1(*this, L"Label1", {1920, 300, 3720, 435}, firstLine),
       Timer1(*this, L"Timer1", interval) {
-  Image1.SetPicture(DrawPicture(forms::TwipsToPixelsX(1440)));
+  Image1.SetPicture(DrawProgramPicture(forms::TwipsToPixelsX(1440)));
   forms::FontSpec big = forms::MessageFont();
   big.size = 12;
   big.weight = FW_BOLD;

@@ -8,6 +8,10 @@
 
 namespace ferrimond {
 
+// The program's picture (splash windows, about box): a square bitmap of
+// `size` pixels, owned by the caller.
+HBITMAP DrawProgramPicture(int size);
+
 // Shared look of the two splash windows: picture left, texts right.
 class SplashWindow : public forms::Form {
  public:

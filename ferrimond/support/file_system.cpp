@@ -277,4 +277,8 @@ void FileSystem::DeleteFolder(const std::wstring& path, bool force) const {
   fs_internal::RemoveTree(FullPath(path), force);
 }
 
+void FileSystem::DeleteFolder(const std::wstring& path, bool force, const DeleteProgress& progress) const {
+  fs_internal::RemoveTree(FullPath(path), force, progress);
+}
+
 }  // namespace ferrimond

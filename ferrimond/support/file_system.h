@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ struct FileIdentity {
   uint64_t fileIndex = 0;
   bool operator==(const FileIdentity&) const = default;
 };
+
+// Runs after each file or folder that a delete has removed: the place where
+// a long delete yields to the window's loop.
+using DeleteProgress = std::function<void()>;
 
 enum DriveTypeNumber : int32_t {
   DriveUnknown = 0,
@@ -182,6 +187,8 @@ class FileSystem {
   // resolves every link it opens) the delete stops with 70 and the link and
   // its target stay as they were. A drive root cannot be deleted (70).
   void DeleteFolder(const std::wstring& path, bool force = false) const;
+  // DeleteFolder that runs `progress` after every entry it has removed.
+  void DeleteFolder(const std::wstring& path, bool force, const DeleteProgress& progress) const;
 };
 
 }  // namespace ferrimond

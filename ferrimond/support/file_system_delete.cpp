@@ -118,8 +118,10 @@ bool IsReachedThroughATwin(const std::wstring& path, const BY_HANDLE_FILE_INFORM
 }
 
 // Opens the entry `name` of `parent`; 70 when the handle leads anywhere but
-// to the entry itself, that is through a link.
-Entry OpenEntry(const std::wstring& path, Parent& parent, DWORD access) {
+// to the entry itself, that is through a link. `info` is read only when
+// asked for: under Wine it costs a query of the volume's serial number, three
+// times the rest of a file's removal.
+Entry OpenEntry(const std::wstring& path, Parent& parent, DWORD access, bool withInfo = true) {
   Entry e{OpenSelf(path, access), {}, {}};
   e.volumePath = NameOnVolume(e.handle.get());
   const std::wstring name = LastComponent(path);
@@ -141,35 +143,43 @@ Entry OpenEntry(const std::wstring& path, Parent& parent, DWORD access) {
       return e;
     }
   }
-  e.info = InfoOf(e.handle.get());
+  if (withInfo) e.info = InfoOf(e.handle.get());
   return e;
 }
 
-// Marks the entry for removal; it goes when its handle is closed.
-void MarkDeleted(const Entry& e, bool force) {
-  const DWORD attributes = e.info.dwFileAttributes;
+// Marks the open entry for removal; it goes when its handle is closed.
+// `attributes` are the entry's own.
+void MarkDeleted(HANDLE handle, DWORD attributes, bool force) {
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     if (!force) RaiseFileSystemNumber(common::ErrPermissionDenied);
     FILE_BASIC_INFO basic{};  // zero times: left as they are
     basic.FileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY;
     if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(e.handle.get(), FileBasicInfo, &basic, sizeof basic))
-      RaiseLastFileSystemError();
+    if (!SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic)) RaiseLastFileSystemError();
   }
   FILE_DISPOSITION_INFO disposition{TRUE};
-  if (!SetFileInformationByHandle(e.handle.get(), FileDispositionInfo, &disposition, sizeof disposition))
+  if (!SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition))
     RaiseLastFileSystemError();
 }
 
 bool IsDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
-void RemoveContents(const std::wstring& path, Parent& folder, std::vector<FileIdentity>& onPath, bool force);
+// What one tree removal carries down: the folders on the current path (by
+// identity), whether read-only entries go too, and what runs after each
+// entry removed.
+struct Removal {
+  std::vector<FileIdentity> onPath;
+  bool force = false;
+  const DeleteProgress* progress = nullptr;
+};
+
+void RemoveContents(const std::wstring& path, Parent& folder, Removal& removal);
 
 // Removes one entry of `parent`; `listedAttributes` are those the folder
 // listing showed (Wine marks a Unix symlink to a folder there only).
-void RemoveEntry(const std::wstring& path, Parent& parent, DWORD listedAttributes,
-                 std::vector<FileIdentity>& onPath, bool force) {
+void RemoveEntry(const std::wstring& path, Parent& parent, DWORD listedAttributes, Removal& removal) {
+  std::vector<FileIdentity>& onPath = removal.onPath;
   if (IsDirectory(listedAttributes) && !IsLink(listedAttributes)) {
     Entry entry = OpenEntry(path, parent, FILE_READ_ATTRIBUTES);
     if (!IsLink(entry.info.dwFileAttributes)) {
@@ -178,21 +188,24 @@ void RemoveEntry(const std::wstring& path, Parent& parent, DWORD listedAttribute
         RaiseFileSystemNumber(common::ErrPermissionDenied);
       Parent folder{std::move(entry.handle), entry.volumePath};
       onPath.push_back(id);
-      RemoveContents(path, folder, onPath, force);
+      RemoveContents(path, folder, removal);
       onPath.pop_back();
     }
   }
-  MarkDeleted(OpenEntry(path, parent, kDeleteAccess), force);
+  // The listing's attributes serve for the read-only test. The entry goes
+  // when its handle closes, at the end of this statement.
+  MarkDeleted(OpenEntry(path, parent, kDeleteAccess, false).handle.get(), listedAttributes, removal.force);
+  if (removal.progress && *removal.progress) (*removal.progress)();
 }
 
-void RemoveContents(const std::wstring& path, Parent& folder, std::vector<FileIdentity>& onPath, bool force) {
+void RemoveContents(const std::wstring& path, Parent& folder, Removal& removal) {
   struct Listed {
     std::wstring name;
     DWORD attributes;
   };
   std::vector<Listed> listed;
   ForEachEntry(path, [&](const WIN32_FIND_DATAW& d) { listed.push_back({d.cFileName, d.dwFileAttributes}); });
-  for (const Listed& item : listed) RemoveEntry(JoinPath(path, item.name), folder, item.attributes, onPath, force);
+  for (const Listed& item : listed) RemoveEntry(JoinPath(path, item.name), folder, item.attributes, removal);
 }
 
 }  // namespace
@@ -202,17 +215,17 @@ void RemoveFile(const std::wstring& fullPath, bool force) {
   Parent parent = OpenParent(ParentPath(fullPath));
   Entry e = OpenEntry(fullPath, parent, kDeleteAccess);
   if (IsDirectory(e.info.dwFileAttributes)) RaiseFileSystemNumber(common::ErrFileNotFound);
-  MarkDeleted(e, force);
+  MarkDeleted(e.handle.get(), e.info.dwFileAttributes, force);
 }
 
-void RemoveTree(const std::wstring& fullPath, bool force) {
+void RemoveTree(const std::wstring& fullPath, bool force, const DeleteProgress& progress) {
   if (IsRootPath(fullPath)) RaiseFileSystemNumber(common::ErrPermissionDenied);
   const DWORD attributes = GetFileAttributesW(SystemPath(fullPath).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(attributes))
     RaiseFileSystemNumber(common::ErrPathNotFound);
   Parent parent = OpenParent(ParentPath(fullPath));
-  std::vector<FileIdentity> onPath;
-  RemoveEntry(fullPath, parent, attributes, onPath, force);
+  Removal removal{{}, force, &progress};
+  RemoveEntry(fullPath, parent, attributes, removal);
 }
 
 }  // namespace ferrimond::fs_internal

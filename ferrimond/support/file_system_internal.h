@@ -15,8 +15,9 @@ void ForEachEntry(const std::wstring& folder, const std::function<void(const WIN
 
 // Removes one file, or one link as the link itself (file_system_delete.cpp).
 void RemoveFile(const std::wstring& fullPath, bool force);
-// Removes a folder tree without ever following a link.
-void RemoveTree(const std::wstring& fullPath, bool force);
+// Removes a folder tree without ever following a link; `progress` runs
+// after every entry removed.
+void RemoveTree(const std::wstring& fullPath, bool force, const DeleteProgress& progress = {});
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);
 

@@ -74,7 +74,7 @@ void Frmbackup::CmdCopyToC_Click() {
     lblDir.SetCaption(L"The upload was interrupted. The removable drive was not cleared.");
     lblStatus.SetCaption(L"");
   } else if (outcome != RunOutcome::Failed && !closeAfterRun_) {
-    mnuClear_Click();
+    ClearRemovableDrive();
     if (outcome == RunOutcome::Complete && mnuCloseAutomatically.Checked()) {
       Shutdown();
       return;
@@ -235,8 +235,5 @@ void Frmbackup::write_upload_sta() {
   FileSys().CopyFile(kUploadStatistics,
                      std::wstring(L"c:\\program files\\ferrimond\\log\\") + DateTag + L"_upload.sta", true);
 }
-
-// MERGE-STUB: the clearing command comes with its own change.
-void Frmbackup::mnuClear_Click() {}
 
 }  // namespace ferrimond

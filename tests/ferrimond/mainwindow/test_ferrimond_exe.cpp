@@ -146,4 +146,11 @@ TEST(FerrimondExe, StartsWithTheSelectionsOfDefaultLog) {
   MoveFileExW(kept.c_str(), log.c_str(), 0);
 }
 
+// Help opens the guide from the program's own folder.
+TEST(FerrimondExe, TheUserGuideLiesBesideTheProgram) {
+  const std::wstring exe = ProgramPath();
+  const std::wstring guide = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"Ferrimond.html";
+  EXPECT_NE(GetFileAttributesW(guide.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace

@@ -123,6 +123,9 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndKeptInSavedFileVersionEitherWay) {
     const std::wstring onDrive = e_ / L"Data\\Reports\\x.doc", onFixed = d_ / L"Data\\Reports\\x.doc";
     MakeFile(onDrive, 7, 3, 'r');
     MakeFile(onFixed, 9, 0, 'f');
+    const std::wstring expected = L"Do you want to overwrite \r\n" + onFixed + L" " +
+                                  common::DateText(GetFileDate(onFixed, FileTimeWritten)) + L"\r\nwith \r\n" +
+                                  onDrive + L" " + common::DateText(GetFileDate(onDrive, FileTimeWritten));
     Frmbackup& w = ReadyToUpload(L"");
     Ui().AnswerMsgBox(answer);
     DeclineClearing();
@@ -131,9 +134,7 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndKeptInSavedFileVersionEitherWay) {
     const Prompt& question = Ui().Prompts()[0];
     EXPECT_EQ(question.title, L"Ferrimond");
     EXPECT_EQ(question.buttons, forms::MsgButtons::YesNo);
-    EXPECT_EQ(question.text, L"Do you want to overwrite \r\n" + onFixed + L" " +
-                                 common::DateText(GetFileDate(onFixed, FileTimeWritten)) + L"\r\nwith \r\n" +
-                                 onDrive + L" " + common::DateText(GetFileDate(onDrive, FileTimeWritten)));
+    EXPECT_EQ(question.text, expected);
     EXPECT_EQ(harness::ReadFile(kSaved + L"Data\\Reports\\x.doc"), std::string(7, 'r'));
     EXPECT_EQ(harness::ReadFile(onFixed), std::string(answer == MsgResult::Yes ? 7 : 9, answer == MsgResult::Yes ? 'r' : 'f'));
     Close();
