@@ -33,26 +33,16 @@ int kFolders = 1000;
 // a folder made and CopyFileW for every selected file. Returns the files
 // copied.
 int BareCopy(const std::wstring& from, const std::wstring& to, const FILETIME& since) {
-  CreateDirectoryW(to.c_str(), nullptr);
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileExW((from + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) return 0;
   int copied = 0;
   bool made = false;
-  std::vector<std::wstring> subFolders;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      subFolders.push_back(name);
-    } else if (name.ends_with(L".doc") && CompareFileTime(&data.ftLastWriteTime, &since) > 0) {
-      if (!made) made = CreateDirectoryW(to.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-      copied += CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE) ? 1 : 0;
-    }
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  for (const std::wstring& sub : subFolders) copied += BareCopy(from + L"\\" + sub, to + L"\\" + sub, since);
+  for (const std::wstring& sub : bench::ListFolder(from, [&](const WIN32_FIND_DATAW& data) {
+         const std::wstring name = data.cFileName;
+         if (!name.ends_with(L".doc") || CompareFileTime(&data.ftLastWriteTime, &since) <= 0) return;
+         if (!made) made = CreateDirectoryW(to.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+         copied += CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE) ? 1 : 0;
+       })) {
+    copied += BareCopy(from + L"\\" + sub, to + L"\\" + sub, since);
+  }
   return copied;
 }
 

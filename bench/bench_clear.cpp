@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "tests/ferrimond/forms/scripted_user_interaction.h"
 #include "tests/harness/temp_dir.h"
@@ -20,10 +21,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Seconds;
 constexpr int kFolders = 1000, kFilesPerFolder = 20;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
@@ -55,34 +56,6 @@ void BuildTree(const std::wstring& top) {
   }
 }
 
-// Writes every dirty page to disk, so that neither run pays for the
-// writing-back of what came before it.
-void SettleDisk(const harness::TempDir& scratch) {
-  const std::wstring done = scratch / L"synced";
-  DeleteFileW(done.c_str());
-  harness::RunUnix(L"/bin/sh -c \"sync && : > '" + harness::WideUnix(harness::UnixPath(done)) + L"'\"",
-                   [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
-}
-
-// Runs a command line and waits for it; its output goes nowhere.
-bool Run(std::wstring line) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = si.hStdError =
-      CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION pi{};
-  const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  if (started) {
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-  CloseHandle(si.hStdOutput);
-  return started;
-}
-
 }  // namespace
 
 int wmain() {
@@ -102,7 +75,7 @@ int wmain() {
   BuildTree(top);
   std::printf("tree built in %.1f s: %d files in %d folders\n", Seconds(Clock::now() - start),
               kFolders * kFilesPerFolder, kFolders);
-  SettleDisk(scratch);
+  bench::SettleDisk(scratch);
 
   forms::testing::ScriptedUserInteraction ui;
   ProcessHooks hooks;
@@ -133,20 +106,19 @@ int wmain() {
   // The service's own delete of the same tree, without a window: the floor
   // the handler stands on.
   BuildTree(top);
-  SettleDisk(scratch);
+  bench::SettleDisk(scratch);
   start = Clock::now();
   FileSystem().DeleteFolder(top);
   const double bareSeconds = Seconds(Clock::now() - start);
   std::printf("bare FileSystem::DeleteFolder: %.3f s, %.1f us per entry\n", bareSeconds, bareSeconds * 1e6 / entries);
 
   BuildTree(top);
-  SettleDisk(scratch);
-  start = Clock::now();
-  if (!Run(L"cmd.exe /c rd /s /q " + top)) {
+  bench::SettleDisk(scratch);
+  const double rdSeconds = bench::RunTimed(L"cmd.exe /c rd /s /q " + top);
+  if (rdSeconds < 0) {
     std::printf("cmd could not be started (%lu)\n", GetLastError());
     result = 1;
   } else {
-    const double rdSeconds = Seconds(Clock::now() - start);
     const bool gone = GetFileAttributesW(top.c_str()) == INVALID_FILE_ATTRIBUTES;
     std::printf("rd /s /q: %.3f s%s\n", rdSeconds, gone ? "" : " (LEFT FILES BEHIND)");
     std::printf("ratio clear/rd: %.2f\n", clearSeconds / rdSeconds);

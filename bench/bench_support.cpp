@@ -23,6 +23,26 @@ void SettleDisk(const harness::TempDir& scratch) {
                    [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
+std::vector<std::wstring> ListFolder(const std::wstring& folder,
+                                     const std::function<void(const WIN32_FIND_DATAW&)>& file) {
+  std::vector<std::wstring> subFolders;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return subFolders;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      subFolders.push_back(name);
+    } else {
+      file(data);
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return subFolders;
+}
+
 double RunTimed(const std::wstring& commandLine) {
   STARTUPINFOW si{};
   si.cb = sizeof si;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/harness/temp_dir.h"
 
@@ -21,6 +22,11 @@ inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(
 // Writes every dirty page to disk, so that no timed run pays for the
 // writing-back of what came before it.
 void SettleDisk(const harness::TempDir& scratch);
+
+// One listing of `folder`: `file` runs for each file, and the names of the
+// sub-folders are returned.
+std::vector<std::wstring> ListFolder(const std::wstring& folder,
+                                     const std::function<void(const WIN32_FIND_DATAW&)>& file);
 
 // Runs `commandLine` with its output discarded and waits for it; the wall
 // time in seconds, or a negative number when it could not be started.

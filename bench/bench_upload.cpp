@@ -49,28 +49,15 @@ void Fill(wchar_t drive, bool olderHalf, const common::DateTime& when) {
 // target's attributes for the time comparison, the folder made where
 // missing and CopyFileW for every file. Returns the files copied.
 int BareUpload(const std::wstring& from, const std::wstring& to) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileExW((from + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) return 0;
   int copied = 0;
   bool made = false;
-  std::vector<std::wstring> subFolders;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      subFolders.push_back(name);
-      continue;
-    }
-    const std::wstring target = to + L"\\" + name;
-    WIN32_FILE_ATTRIBUTE_DATA existing;
-    const bool exists = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &existing);
-    if (!exists && !made) made = CreateDirectoryW(to.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-    copied += CopyFileW((from + L"\\" + name).c_str(), target.c_str(), FALSE) ? 1 : 0;
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  for (const std::wstring& sub : subFolders) {
+  for (const std::wstring& sub : bench::ListFolder(from, [&](const WIN32_FIND_DATAW& data) {
+         const std::wstring target = to + L"\\" + data.cFileName;
+         WIN32_FILE_ATTRIBUTE_DATA existing;
+         const bool exists = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &existing);
+         if (!exists && !made) made = CreateDirectoryW(to.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+         copied += CopyFileW((from + L"\\" + data.cFileName).c_str(), target.c_str(), FALSE) ? 1 : 0;
+       })) {
     CreateDirectoryW((to + L"\\" + sub).c_str(), nullptr);
     copied += BareUpload(from + L"\\" + sub, to + L"\\" + sub);
   }

@@ -11,6 +11,7 @@
 #include "ferrimond/backup/run_text.h"
 #include "ferrimond/backup/run_wait.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/at_exit.h"
 #include "ferrimond/support/file_times.h"
 #include "ferrimond/support/text_file.h"
 
@@ -34,16 +35,6 @@ std::wstring NumberText(double value) {
 common::DateTime AtOneSecond(common::DateTime day) {
   return common::DateTime(day.DatePart().Value() + common::DateTime::TimeSerial(0, 0, 1));
 }
-
-// Clears the guard however the run ends.
-class ActiveRun {
- public:
-  explicit ActiveRun(bool& flag) : flag_(flag) { flag_ = true; }
-  ~ActiveRun() { flag_ = false; }
-
- private:
-  bool& flag_;
-};
 
 // The message of a run that did not back up everything it should have.
 std::wstring IncompleteText(size_t files, size_t folders) {
@@ -96,7 +87,8 @@ bool Frmbackup::RunComplete() const {
 }
 
 Frmbackup::RunOutcome Frmbackup::BackupRun() {
-  ActiveRun active(RunActive);
+  RunActive = true;
+  const AtExit idle([this] { RunActive = false; });
   try {
     AbortFlag = false;
     Frame1.SetBackColor(forms::kColorInactiveCaptionText);

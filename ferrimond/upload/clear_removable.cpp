@@ -6,6 +6,7 @@
 
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/at_exit.h"
 #include "ferrimond/support/case_fold.h"
 
 namespace ferrimond {
@@ -47,19 +48,6 @@ std::wstring FailureText(const common::NumberedError& e) {
 bool IsVolumeFolder(const Folder& folder) {
   return SameTextIgnoringCase(folder.Name(), L"System Volume Information");
 }
-
-// Runs `end` when the scope is left, however it is left.
-template <class F>
-class AtExit {
- public:
-  explicit AtExit(F end) : end_(std::move(end)) {}
-  ~AtExit() { end_(); }
-  AtExit(const AtExit&) = delete;
-  AtExit& operator=(const AtExit&) = delete;
-
- private:
-  F end_;
-};
 
 }  // namespace
 

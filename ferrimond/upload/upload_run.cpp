@@ -10,6 +10,7 @@
 #include "common/numbered_error.h"
 #include "ferrimond/backup/run_text.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/at_exit.h"
 #include "ferrimond/support/file_system_paths.h"
 #include "ferrimond/support/file_times.h"
 #include "ferrimond/support/record_line.h"
@@ -40,16 +41,6 @@ std::wstring WithoutTrailingSeparator(std::wstring path) {
   if (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
 }
-
-// Clears the guard however the upload ends.
-class ActiveUpload {
- public:
-  explicit ActiveUpload(bool& flag) : flag_(flag) { flag_ = true; }
-  ~ActiveUpload() { flag_ = false; }
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -86,7 +77,8 @@ void Frmbackup::CmdCopyToC_Click() {
 }
 
 Frmbackup::RunOutcome Frmbackup::UploadRun() {
-  ActiveUpload active(RunActive);
+  RunActive = true;
+  const AtExit idle([this] { RunActive = false; });
   try {
     lblDir.SetCaption(L"Copying to harddrive");
     fraUpload.SetBackColor(forms::kColorInactiveCaptionText);

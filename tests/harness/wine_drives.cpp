@@ -61,6 +61,9 @@ void DefineOrThrow(wchar_t letter, UINT type, const std::string& unixFolder) {
   if (!DefineDrive(letter, type, unixFolder)) throw std::runtime_error("cannot define drive letter");
 }
 
+
+}  // namespace
+
 void EmptyFolder(const std::wstring& root) {
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW((root + L"*").c_str(), &fd);
@@ -71,8 +74,6 @@ void EmptyFolder(const std::wstring& root) {
   } while (FindNextFileW(find, &fd));
   FindClose(find);
 }
-
-}  // namespace
 
 std::string UnixPath(const std::wstring& windowsPath) {
   using Fn = char*(CDECL*)(LPCWSTR);

@@ -12,6 +12,10 @@ namespace harness {
 
 enum class DriveKind { Fixed, Removable, CdRom, Network };
 
+// Removes everything inside `root` (a folder path ending in "\"), not the
+// folder itself.
+void EmptyFolder(const std::wstring& root);
+
 class MappedDrive {
  public:
   // Maps `letter` to a fresh, empty temporary folder.

@@ -44,16 +44,6 @@ void Make(const std::wstring& root, std::wstring relative) {
   if (relative.find(L"hidden") != std::wstring::npos) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
 
-void EmptyFolder(const std::wstring& root) {
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((root + L"*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name != L"." && name != L"..") harness::RemoveTree(root + name);
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
-}
 
 // Runs `action` at the first yield that comes a timer tick later.
 std::function<void()> g_atYield;
@@ -132,7 +122,7 @@ TEST_F(ClearTest, WipesTheDriveUpToTheFirstReadOnlyFile) {
     EXPECT_EQ(w_->lblDir.Caption(), c.messages.empty() ? kDone : L"");
     for (const std::wstring& f : c.gone) EXPECT_FALSE(Exists(e_ / f)) << std::string(f.begin(), f.end());
     for (const std::wstring& f : c.kept) EXPECT_TRUE(Exists(e_ / f)) << std::string(f.begin(), f.end());
-    EmptyFolder(e_.Root());
+    harness::EmptyFolder(e_.Root());
   }
 }
 
