@@ -138,6 +138,10 @@ class MonthCalendar : public PropertyChanges {
   HWND MonthList() const { return cboMonth_; }
   // Whether a click moves the keyboard focus into the control (default).
   void SetTakesFocus(bool value) { takesFocus_ = value; }
+  // The window that gets the keyboard focus back when the month list
+  // closes: the picker around a drop-down calendar; null for the calendar
+  // itself.
+  void SetFocusOwner(HWND owner) { focusOwner_ = owner; }
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -180,6 +184,7 @@ class MonthCalendar : public PropertyChanges {
   bool yearDrag_ = false;
   int lastDragY_ = 0;
   bool takesFocus_ = true;
+  HWND focusOwner_ = nullptr;
 
   common::DateTime value_;
   common::DateTime minDate_;

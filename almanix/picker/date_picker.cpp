@@ -34,6 +34,13 @@ std::pair<DWORD, DWORD> BorderBits(dtpBorderStyles border) {
   }
 }
 
+// The calendar shows years 100-9999 only: a date outside them (or not a
+// number at all) could never be dropped down, so it is refused as the
+// calendar refuses it.
+void RequireShowableDate(common::DateTime value) {
+  if (!IsRepresentableDate(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
+}
+
 }  // namespace
 
 DatePicker::DatePicker()
@@ -81,6 +88,7 @@ void DatePicker::SetValue(const DateOrNull& value) {
   if (!value) {
     value_.reset();
   } else {
+    RequireShowableDate(*value);
     if (*value < minDate_ || *value > maxDate_) RaiseControlError(ErrDateOutOfRange);
     value_ = *value;
     lastDate_ = *value;
@@ -101,14 +109,18 @@ common::DateTime DatePicker::TimeValue() const {
 
 
 void DatePicker::SetMinDate(common::DateTime value) {
+  RequireShowableDate(value);
   if (value > maxDate_) RaiseControlError(ErrMinDateAboveMax);
   minDate_ = value;
+  if (IsDropped()) PushCalendarValue();
   MarkChanged(L"MinDate");
 }
 
 void DatePicker::SetMaxDate(common::DateTime value) {
+  RequireShowableDate(value);
   if (value < minDate_) RaiseControlError(ErrMaxDateBelowMin);
   maxDate_ = value;
+  if (IsDropped()) PushCalendarValue();
   MarkChanged(L"MaxDate");
 }
 

@@ -22,6 +22,7 @@ bool DatePicker::IsDropped() const {
 
 void DatePicker::EnsureCalendarWindow() {
   if (!sc_->hWnd()) sc_->Create(hwnd_, 0, 0, WS_CHILD);
+  sc_->SetFocusOwner(hwnd_);
   if (!dropDown_) {
     dropDown_ = std::make_unique<cDropDown>();
     dropDown_->WillHide = [this](bool& dontHide, const cMouselParam& mouse) {
@@ -47,7 +48,9 @@ void DatePicker::PushCalendarValue() {
       sc_->SetMinDate(minDate_);
       sc_->SetMaxDate(maxDate_);
     }
-    sc_->SetValue(lastDate_);
+    // A value left outside the range by a later range change is shown at
+    // the nearest end of the range: its own month could not be reached.
+    sc_->SetValue(Clamp(lastDate_));
   } catch (...) {
     pushingCalendar_ = false;
     throw;
@@ -98,8 +101,18 @@ void DatePicker::OnDropDownWillHide(bool& dontHide, const cMouselParam& mouse) {
 
 void DatePicker::OnCalendarChange() {
   if (State().bLoading || pushingCalendar_) return;
-  const common::DateTime v = sc_->Value();
-  if (v >= minDate_ && v <= maxDate_) ChangeValue(v, false);
+  // The picked day takes the time of day the picker had, so a date-and-time
+  // picker does not fall back to midnight; a day of the range is clamped
+  // into it.
+  const common::DateTime day = sc_->Value().DatePart();
+  if (day >= minDate_.DatePart() && day <= maxDate_.DatePart()) {
+    common::DateParts p = day.Parts();
+    const common::DateParts time = lastDate_.Parts();
+    p.hour = time.hour, p.minute = time.minute, p.second = time.second;
+    common::DateTime v = day;
+    common::DateTime::FromParts(p, v);
+    ChangeValue(Clamp(v), false);
+  }
   bool cancel = false;
   events_.Fire(&DatePickerEvents::BeforeCalendarCloseUp, cancel);
   if (cancel) return;

@@ -213,8 +213,9 @@ LRESULT DatePicker::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYDOWN: case WM_SYSKEYDOWN: {
       int16_t key = static_cast<int16_t>(wp), shift = ShiftState();
       events_.Fire(&DatePickerEvents::KeyDown, key, shift);
-      if (key) KeyAction(key);
+      // Alt with a key (Alt+F4, Alt+arrows, menu keys) belongs to the host.
       if (msg == WM_SYSKEYDOWN) break;
+      if (key) KeyAction(key);
       return 0;
     }
     case WM_KEYUP: case WM_SYSKEYUP: {
