@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "almanix/core/event_source.h"
+#include "almanix/core/library_state.h"
 #include "almanix/core/ole_color.h"
 #include "almanix/core/property_changes.h"
 #include "almanix/drawing/frame.h"
@@ -172,6 +173,7 @@ class MonthCalendar : public PropertyChanges {
   void RestartTimer(UINT interval);
   void StopTimer();
 
+  StateUse stateUse_;  // first: the thread's state outlives every other member
   HWND hwnd_ = nullptr;
   HWND cboMonth_ = nullptr;
   HFONT listFont_ = nullptr;

@@ -320,9 +320,24 @@ void DatePicker::Layout() {
   if (!hwnd_ || State().bLoading) return;
   RECT rc;
   GetClientRect(hwnd_, &rc);
-  mdc_.Resize(std::max<int>(rc.right, 1), std::max<int>(rc.bottom, 1));
+  LayOutSurface(rc.right, rc.bottom);
+}
+
+void DatePicker::LayOutSurface(int width, int height) {
+  mdc_.Resize(std::max(width, 1), std::max(height, 1));
   BuildButtons();
   ApplyFont();  // rebuilds the fields at the new height and redraws
+}
+
+void DatePicker::SetSurfaceSize(int width, int height) {
+  if (hwnd_ || State().bLoading) return;
+  if (width == mdc_.Width() && height == mdc_.Height()) return;
+  LayOutSurface(width, height);
+}
+
+void DatePicker::SetUserMode(bool value) {
+  userMode_ = value;
+  if (!value) CloseUpCalendar();
 }
 
 void DatePicker::UpdateInputState() {

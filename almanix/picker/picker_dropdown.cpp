@@ -59,7 +59,7 @@ void DatePicker::PushCalendarValue() {
 }
 
 void DatePicker::DropDownCalendar() {
-  if (!hwnd_) return;
+  if (!hwnd_ || !userMode_) return;
   EnsureCalendarWindow();
   PushCalendarValue();
   RECT r;
@@ -73,6 +73,7 @@ void DatePicker::CloseUpCalendar() {
 }
 
 void DatePicker::DropDownButton() {
+  if (!userMode_) return;
   bool cancel = false;
   events_.Fire(&DatePickerEvents::BeforeCalendarDropDown, cancel);
   if (cancel) return;
