@@ -101,7 +101,7 @@ HRESULT UnregisterServer() {
     DeleteTree(L"CLSID\\" + clsid);
     if (!c.progId) continue;
     // A ProgID that another server took over since is not ours to remove.
-    for (const std::wstring progId : {std::wstring(c.progId) + L".1", std::wstring(c.progId)}) {
+    for (const std::wstring& progId : {std::wstring(c.progId) + L".1", std::wstring(c.progId)}) {
       if (_wcsicmp(ReadDefault(progId + L"\\CLSID").c_str(), clsid.c_str()) == 0) DeleteTree(progId);
     }
   }
