@@ -87,6 +87,9 @@ class EventSink final : public IDispatch {
   // Connects to / disconnects from a control's event connection point.
   void Connect(IUnknown* control);
   void Disconnect();
+  // Lets go of the connection point (and the control it holds) while
+  // staying advised.
+  void DropPoint() { point_.Reset(); }
   int Count(DISPID id) const;
 
   std::vector<DISPID> heard;
