@@ -4,9 +4,10 @@
 
 namespace almanix::comtest {
 
-std::wstring DllPath() {
-  std::string path = ALMANIX_DLL_PATH;
-  std::wstring out(path.begin(), path.end());
+std::wstring DllPath() { return WinePath(ALMANIX_DLL_PATH); }
+
+std::wstring WinePath(const char* path) {
+  std::wstring out(path, path + strlen(path));
   if (!out.empty() && out[0] == L'/') {  // a Unix path under Wine: drive Z:
     for (wchar_t& c : out)
       if (c == L'/') c = L'\\';

@@ -18,6 +18,8 @@ namespace almanix::comtest {
 
 using Microsoft::WRL::ComPtr;
 
+// A path of the build machine as Wine sees it (drive Z: for Unix paths).
+std::wstring WinePath(const char* path);
 // The built Almanix.dll as a Windows path.
 std::wstring DllPath();
 
