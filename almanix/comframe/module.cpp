@@ -100,6 +100,18 @@ STDAPI DllCanUnloadNow() {
   return S_OK;
 }
 
-STDAPI DllRegisterServer() { return com::RegisterServer(); }
+STDAPI DllRegisterServer() {
+  try {
+    return com::RegisterServer();
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
 
-STDAPI DllUnregisterServer() { return com::UnregisterServer(); }
+STDAPI DllUnregisterServer() {
+  try {
+    return com::UnregisterServer();
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}

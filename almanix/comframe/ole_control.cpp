@@ -404,14 +404,15 @@ STDMETHODIMP OleControl::UIDeactivate() {
 
 STDMETHODIMP OleControl::SetObjectRects(LPCRECT pos, LPCRECT) {
   if (!pos) return E_POINTER;
-  posRect_ = *pos;
-  if (HWND w = ControlWindow()) {
-    SetWindowPos(w, nullptr, pos->left, pos->top, pos->right - pos->left, pos->bottom - pos->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  if (!class_.fixedSize && pos->right > pos->left && pos->bottom > pos->top)
-    extent_ = PixelsToHimetric({pos->right - pos->left, pos->bottom - pos->top});
-  return S_OK;
+  return Guard(IID_IOleInPlaceObject, [&] {
+    posRect_ = *pos;
+    if (HWND w = ControlWindow()) {
+      SetWindowPos(w, nullptr, pos->left, pos->top, pos->right - pos->left, pos->bottom - pos->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (!class_.fixedSize && pos->right > pos->left && pos->bottom > pos->top)
+      extent_ = PixelsToHimetric({pos->right - pos->left, pos->bottom - pos->top});
+  });
 }
 
 // ---------------------------------------------------------------- keys and focus
@@ -465,15 +466,24 @@ void OleControl::OnFocus(bool gained) {
 
 LRESULT CALLBACK OleControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
   auto* control = reinterpret_cast<OleControl*>(self);
+  // Nothing may unwind through the system's message dispatch.
+  try {
+    return control->FilterMessage(hwnd, msg, wp, lp);
+  } catch (...) {
+    return DefSubclassProc(hwnd, msg, wp, lp);
+  }
+}
+
+LRESULT OleControl::FilterMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_SETFOCUS: {
       const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      control->OnFocus(true);
+      OnFocus(true);
       return r;
     }
     case WM_KILLFOCUS: {
       const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      control->OnFocus(false);
+      OnFocus(false);
       return r;
     }
     case WM_NCDESTROY:

@@ -195,6 +195,7 @@ class OleControl : public IOleObject,
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
   static void CALLBACK ReleaseLater(HWND, UINT, UINT_PTR timer, DWORD);
+  LRESULT FilterMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
   HRESULT InPlaceActivate(LONG verb, HWND parent = nullptr, LPCRECT pos = nullptr);
   void ReadAmbients(DISPID which);

@@ -115,6 +115,26 @@ TEST_F(TypeLibrary, DefaultInterfacesAreDualWithValueAsTheBindableDefaultMember)
     ASSERT_EQ(info->GetRefTypeInfo(ref, &vtable), S_OK);
     EXPECT_EQ(Attr(vtable.Get()).typekind, TKIND_INTERFACE);
   }
+  // Colours are OLE_COLOR and the font a standard font, so hosts offer
+  // their colour and font pickers.
+  ComPtr<ITypeInfo> picker = Info(IID__DatePicker);
+  for (auto [id, type] : {std::pair{DISPID_BACKCOLOR, L"OLE_COLOR"}, std::pair{DISPID_FONT, L"IFontDisp"}}) {
+    for (UINT i = 0; i < Attr(picker.Get()).cFuncs; ++i) {
+      FUNCDESC* f = nullptr;
+      picker->GetFuncDesc(i, &f);
+      if (f->memid == id && f->invkind == INVOKE_PROPERTYGET) {
+        const TYPEDESC& t = f->elemdescFunc.tdesc.vt == VT_PTR ? *f->elemdescFunc.tdesc.lptdesc : f->elemdescFunc.tdesc;
+        ASSERT_EQ(t.vt, VT_USERDEFINED) << "property " << id;
+        ComPtr<ITypeInfo> ref;
+        picker->GetRefTypeInfo(t.hreftype, &ref);
+        EXPECT_EQ(Name(ref.Get(), MEMBERID_NIL), type);
+        if (id == DISPID_BACKCOLOR) {
+          EXPECT_EQ(Attr(ref.Get()).guid, GUID({0x66504301, 0xBE0F, 0x101A, {0x8B, 0xBB, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}}));
+        }
+      }
+      picker->ReleaseFuncDesc(f);
+    }
+  }
   for (const GUID& iid : {IID__MonthCalendar, IID__DatePicker}) {
     ComPtr<ITypeInfo> info = Info(iid);
     const TYPEATTR a = Attr(info.Get());
