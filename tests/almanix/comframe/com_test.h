@@ -159,6 +159,20 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   HWND window_;
 };
 
+// A test with Almanix.dll registered, for hosts that create by ProgID.
+class RegisteredTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OleInitialize(nullptr);
+    ASSERT_EQ(library.Register(), S_OK);
+  }
+  void TearDown() override {
+    library.Unregister();
+    OleUninitialize();
+  }
+  Library library;
+};
+
 // A visible top-level window for sites and hosts.
 HWND CreateHostWindow();
 

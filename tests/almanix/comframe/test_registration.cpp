@@ -93,6 +93,17 @@ struct Registration : ::testing::Test {
 TEST_F(Registration, Regsvr32WritesEveryKeyAndRegsvr32UninstallRemovesThemAll) {
   ASSERT_EQ(Regsvr32(L"/s"), 0);
   for (const Row& r : Expected(DllPath())) EXPECT_EQ(ValueOf(r.key, r.name), r.data) << Narrow(r.key);
+  if (sizeof(void*) == 4) {
+    // A 32-bit registration lives in the 32-bit view of the classes.
+    auto inView = [](const wchar_t* key) {
+      HKEY h = nullptr;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_64KEY, &h) != ERROR_SUCCESS) return false;
+      RegCloseKey(h);
+      return true;
+    };
+    EXPECT_TRUE(inView(L"Software\\Classes\\WOW6432Node\\CLSID\\{1E4E4BC1-0135-42CA-B099-D9F621F2F825}\\InprocServer32"));
+    EXPECT_FALSE(inView(L"Software\\Classes\\CLSID\\{1E4E4BC1-0135-42CA-B099-D9F621F2F825}"));
+  }
   for (const wchar_t* key : {L"CLSID\\{4BCBE909-5B08-4CFB-B28F-5BBCAFAAADD3}\\ProgID",
                              L"CLSID\\{1BCDC48A-FA10-4E2B-BAD2-F63A93A5C20C}\\Control"})
     EXPECT_FALSE(KeyExists(key)) << "the drawing classes are no controls and have no ProgID";
