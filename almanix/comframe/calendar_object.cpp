@@ -49,7 +49,7 @@ CalendarObject::~CalendarObject() {
 }
 
 HWND CalendarObject::CreateControlWindow(HWND parent, const RECT& pos) {
-  return calendar_.Create(parent, pos.left, pos.top, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS);
+  return calendar_.Create(parent, pos.left, pos.top, WS_CHILD | WS_VISIBLE | WS_TABSTOP);
 }
 
 void CalendarObject::Render(HDC dc, const RECT& bounds) {

@@ -70,7 +70,7 @@ PickerObject::~PickerObject() {
 
 HWND PickerObject::CreateControlWindow(HWND parent, const RECT& pos) {
   return picker_.Create(parent, pos.left, pos.top, pos.right - pos.left, pos.bottom - pos.top,
-                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS);
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP);
 }
 
 void PickerObject::Render(HDC dc, const RECT& bounds) {
