@@ -168,6 +168,19 @@ TEST_F(Contract, EventsCarryByReferenceArgumentsCancelAndFreeze) {
   Activate(picker.Get(), site);
   HWND hwnd = WindowOf(picker.Get());
   ASSERT_NE(hwnd, nullptr);
+  // A host finds the event interface through the class information.
+  ComPtr<IProvideClassInfo2> classInfo;
+  ASSERT_EQ(picker.As(&classInfo), S_OK);
+  IID events{};
+  EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), S_OK);
+  EXPECT_EQ(events, DIID___DatePicker);
+  ComPtr<ITypeInfo> coclass;
+  ASSERT_EQ(classInfo->GetClassInfo(&coclass), S_OK);
+  TYPEATTR* attr = nullptr;
+  coclass->GetTypeAttr(&attr);
+  EXPECT_EQ(attr->guid, CLSID_DatePicker);
+  coclass->ReleaseTypeAttr(attr);
+
   EventSink sink(DIID___DatePicker);
   sink.Connect(picker.Get());
   ComPtr<_DatePicker> dual;
