@@ -6,6 +6,7 @@
 #include <mutex>
 #include <new>
 
+#include "almanix/comframe/class_table.h"
 #include "almanix/comframe/com_error.h"
 #include "almanix/comframe/font_object.h"
 #include "almanix/comframe/module.h"
@@ -360,8 +361,7 @@ STDMETHODIMP OleControl::EnumAdvise(IEnumSTATDATA** out) {
 
 STDMETHODIMP OleControl::GetMiscStatus(DWORD aspect, DWORD* status) {
   if (!status) return E_POINTER;
-  *status = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
-            OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+  *status = kControlMiscStatus;
   return S_OK;
 }
 
