@@ -224,7 +224,7 @@ LRESULT MonthCalendar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (cboMonth_ && !SendMessageW(cboMonth_, CB_GETDROPPEDSTATE, 0, 0)) {
         bool hadFocus = GetFocus() == cboMonth_;
         ShowWindow(cboMonth_, SW_HIDE);
-        if (hadFocus) SetFocus(hwnd_);
+        if (hadFocus) SetFocus(focusOwner_ && IsWindow(focusOwner_) ? focusOwner_ : hwnd_);
       }
       return 0;
   }

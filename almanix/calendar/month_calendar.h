@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "almanix/core/event_source.h"
+#include "almanix/core/library_state.h"
 #include "almanix/core/ole_color.h"
 #include "almanix/core/property_changes.h"
 #include "almanix/drawing/frame.h"
@@ -138,6 +139,10 @@ class MonthCalendar : public PropertyChanges {
   HWND MonthList() const { return cboMonth_; }
   // Whether a click moves the keyboard focus into the control (default).
   void SetTakesFocus(bool value) { takesFocus_ = value; }
+  // The window that gets the keyboard focus back when the month list
+  // closes: the picker around a drop-down calendar; null for the calendar
+  // itself.
+  void SetFocusOwner(HWND owner) { focusOwner_ = owner; }
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -168,6 +173,7 @@ class MonthCalendar : public PropertyChanges {
   void RestartTimer(UINT interval);
   void StopTimer();
 
+  StateUse stateUse_;  // first: the thread's state outlives every other member
   HWND hwnd_ = nullptr;
   HWND cboMonth_ = nullptr;
   HFONT listFont_ = nullptr;
@@ -180,6 +186,7 @@ class MonthCalendar : public PropertyChanges {
   bool yearDrag_ = false;
   int lastDragY_ = 0;
   bool takesFocus_ = true;
+  HWND focusOwner_ = nullptr;
 
   common::DateTime value_;
   common::DateTime minDate_;

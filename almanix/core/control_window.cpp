@@ -1,6 +1,27 @@
 #include "almanix/core/control_window.h"
 
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
 namespace almanix {
+
+namespace {
+
+std::atomic<long> liveWindows{0};
+
+struct ClassRegistry {
+  std::mutex lock;
+  std::vector<std::wstring> names;
+};
+
+ClassRegistry& Registry() {
+  static ClassRegistry registry;
+  return registry;
+}
+
+}  // namespace
 
 HINSTANCE ThisModule() {
   HMODULE module = nullptr;
@@ -21,12 +42,27 @@ HINSTANCE RegisterControlClass(const wchar_t* name, WNDPROC proc, HCURSOR cursor
   wc.hInstance = module;
   wc.hCursor = cursor;
   wc.lpszClassName = name;
-  RegisterClassExW(&wc);
+  if (RegisterClassExW(&wc)) {
+    ClassRegistry& r = Registry();
+    std::lock_guard<std::mutex> hold(r.lock);
+    r.names.push_back(name);
+  }
   return module;
 }
 
+void UnregisterControlClasses() {
+  ClassRegistry& r = Registry();
+  std::lock_guard<std::mutex> hold(r.lock);
+  for (const std::wstring& name : r.names) UnregisterClassW(name.c_str(), ThisModule());
+  r.names.clear();
+}
+
+long LiveControlWindows() { return liveWindows.load(); }
+
 void* AttachedControl(HWND hwnd, UINT msg, LPARAM lp) {
+  if (msg == WM_NCDESTROY) --liveWindows;
   if (msg == WM_NCCREATE) {
+    ++liveWindows;
     void* control = reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
   }

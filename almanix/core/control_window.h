@@ -13,9 +13,17 @@ HINSTANCE ThisModule();
 // the control. Returns ThisModule().
 HINSTANCE RegisterControlClass(const wchar_t* name, WNDPROC proc, HCURSOR cursor = nullptr);
 
-// For a control's window procedure: at WM_NCCREATE keeps the object passed
-// as the creation parameter in the window. Returns the object kept (null
-// before WM_NCCREATE and once GWLP_USERDATA is cleared).
+// Unregisters every class RegisterControlClass registered (the library is
+// being unloaded; no window of them may be left).
+void UnregisterControlClasses();
+
+// For a control's window procedure, called first with every message: at
+// WM_NCCREATE keeps the object passed as the creation parameter in the
+// window. Returns the object kept (null before WM_NCCREATE and once
+// GWLP_USERDATA is cleared). Also counts the controls' windows alive.
 void* AttachedControl(HWND hwnd, UINT msg, LPARAM lp);
+
+// Windows of the controls' classes that exist now.
+long LiveControlWindows();
 
 }  // namespace almanix

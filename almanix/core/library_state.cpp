@@ -1,12 +1,46 @@
 #include "almanix/core/library_state.h"
 
+#include <windows.h>
+
+#include <atomic>
+
 #include "almanix/core/locale_names.h"
 
 namespace almanix {
 
+namespace {
+
+std::atomic<long> liveStates{0};
+
+DWORD Slot() {
+  static const DWORD slot = TlsAlloc();
+  return slot;
+}
+
+}  // namespace
+
 LibraryState& State() {
-  thread_local LibraryState state;
-  return state;
+  auto* state = static_cast<LibraryState*>(TlsGetValue(Slot()));
+  if (!state) {
+    state = new LibraryState;
+    TlsSetValue(Slot(), state);
+    ++liveStates;
+  }
+  return *state;
+}
+
+void ReleaseState() {
+  auto* state = static_cast<LibraryState*>(TlsGetValue(Slot()));
+  if (!state) return;
+  TlsSetValue(Slot(), nullptr);
+  delete state;
+  --liveStates;
+}
+
+long LiveStates() { return liveStates.load(); }
+
+void FreeStateSlot() {
+  if (liveStates.load() == 0) TlsFree(Slot());
 }
 
 void ReadLocalePatterns() {

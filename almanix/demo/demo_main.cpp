@@ -1,63 +1,63 @@
-// AlmanixDemo: the library's controls on one window, to try them by hand.
+// AlmanixDemo: the library's controls on one window, hosted through COM as
+// any container hosts them (Almanix.dll registered, or beside the program).
 #include <windows.h>
+#include <oleauto.h>
 
 #include <memory>
 #include <string>
 #include <tuple>
 
-#include "almanix/calendar/month_calendar.h"
+#include "almanix/comframe/almanix_idl.h"
+#include "almanix/demo/control_site.h"
 #include "almanix/demo/demo_pickers.h"
 #include "common/date_text.h"
 
 namespace {
 
+using almanix::demo::ComPtr;
+using almanix::demo::ControlSite;
+
 constexpr wchar_t kWindowClass[] = L"AlmanixDemoWindow";
 constexpr int kMargin = 12;
+constexpr int kCalendarWidth = 204, kCalendarHeight = 180;
 
 enum ControlId : int {
-  kIdCalendar = 100,
   kIdEmptyButton = 201,
   kIdEnabled,
   kIdMondayFirst,
-};
-
-struct DemoWindow;
-
-// Shows the calendar's events on the status line.
-class CalendarEventsText : public almanix::MonthCalendarEvents {
- public:
-  explicit CalendarEventsText(DemoWindow& w) : w_(w) {}
-  void Change() override;
-  void MonthChanged() override;
-  void YearChanged() override;
-  void EmptyClicked() override;
-
- private:
-  DemoWindow& w_;
 };
 
 struct DemoWindow {
   HWND hwnd = nullptr;
   HWND status = nullptr;
   HFONT font = nullptr;
-  almanix::MonthCalendar calendar;
-  CalendarEventsText calendarEvents{*this};
+  ControlSite* calendar = nullptr;
   almanix::demo::PickerGroup pickers;
 
   void SetStatus(const std::wstring& text) const { SetWindowTextW(status, text.c_str()); }
+  ComPtr<_MonthCalendar> Calendar() const {
+    ComPtr<_MonthCalendar> c;
+    if (calendar) calendar->Control()->QueryInterface(IID_PPV_ARGS(&c));
+    return c;
+  }
 };
 
-void CalendarEventsText::Change() {
-  w_.SetStatus(L"Calendar Change: " + common::DateText(w_.calendar.Value()));
+void OnCalendarEvent(DemoWindow& w, DISPID id) {
+  ComPtr<_MonthCalendar> c = w.Calendar();
+  if (!c) return;
+  DATE value = 0;
+  LONG month = 0, year = 0;
+  c->get_Value(&value);
+  c->get_SelectedMonth(&month);
+  c->get_SelectedYear(&year);
+  switch (id) {
+    case 1: w.SetStatus(L"Calendar Change: " + common::DateText(common::DateTime(value))); break;
+    case 2: w.SetStatus(L"Calendar MonthChanged: " + std::to_wstring(month) + L"/" + std::to_wstring(year)); break;
+    case 3: w.SetStatus(L"Calendar YearChanged: " + std::to_wstring(year)); break;
+    case 5: w.SetStatus(L"Calendar EmptyClicked"); break;
+    default: break;
+  }
 }
-void CalendarEventsText::MonthChanged() {
-  w_.SetStatus(L"Calendar MonthChanged: " + std::to_wstring(w_.calendar.SelectedMonth()) + L"/" +
-               std::to_wstring(w_.calendar.SelectedYear()));
-}
-void CalendarEventsText::YearChanged() {
-  w_.SetStatus(L"Calendar YearChanged: " + std::to_wstring(w_.calendar.SelectedYear()));
-}
-void CalendarEventsText::EmptyClicked() { w_.SetStatus(L"Calendar EmptyClicked"); }
 
 HWND AddChild(DemoWindow& w, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy,
               int id = 0) {
@@ -69,13 +69,18 @@ HWND AddChild(DemoWindow& w, const wchar_t* cls, const wchar_t* text, DWORD styl
 
 // The month calendar with a few switches beside it. Returns the bottom edge.
 int CreateCalendarGroup(DemoWindow& w, int x, int y) {
-  const int groupWidth = almanix::MonthCalendar::kWidth + 2 * kMargin + 130;
-  const int groupHeight = almanix::MonthCalendar::kHeight + 2 * kMargin + 12;
-  AddChild(w, L"BUTTON", L"MonthCalendar", BS_GROUPBOX, x, y, groupWidth, groupHeight);
-  w.calendar.Create(w.hwnd, x + kMargin, y + kMargin + 10, WS_CHILD | WS_VISIBLE | WS_TABSTOP, kIdCalendar);
-  w.calendar.Events().Advise(&w.calendarEvents);
+  const int groupWidth = kCalendarWidth + 2 * kMargin + 130;
+  const int groupHeight = kCalendarHeight + 2 * kMargin + 12;
+  // The frame goes to the bottom of the z-order, below the controls.
+  HWND frame = AddChild(w, L"BUTTON", L"MonthCalendar", BS_GROUPBOX, x, y, groupWidth, groupHeight);
+  SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const RECT box{x + kMargin, y + kMargin + 10, x + kMargin + kCalendarWidth, y + kMargin + 10 + kCalendarHeight};
+  DemoWindow* window = &w;
+  w.calendar = ControlSite::Create(w.hwnd, box, CLSID_MonthCalendar, w.font,
+                                   [window](DISPID id) { OnCalendarEvent(*window, id); });
+  if (!w.calendar) w.SetStatus(L"Almanix.dll could not be loaded");
 
-  const int optionsX = x + kMargin + almanix::MonthCalendar::kWidth + kMargin;
+  const int optionsX = x + kMargin + kCalendarWidth + kMargin;
   int optionY = y + kMargin + 14;
   for (auto [id, text, checked] : {std::tuple{kIdEmptyButton, L"Empty button", false},
                                    std::tuple{kIdEnabled, L"Enabled", true},
@@ -88,10 +93,12 @@ int CreateCalendarGroup(DemoWindow& w, int x, int y) {
 }
 
 bool OnCalendarOption(DemoWindow& w, int id, bool checked) {
+  ComPtr<_MonthCalendar> c = w.Calendar();
+  if (!c) return false;
   switch (id) {
-    case kIdEmptyButton: w.calendar.SetEmptyButton(checked); return true;
-    case kIdEnabled: w.calendar.SetEnabled(checked); return true;
-    case kIdMondayFirst: w.calendar.SetFirstDayofWeek(checked ? 2 : 0); return true;
+    case kIdEmptyButton: c->put_EmptyButton(checked ? VARIANT_TRUE : VARIANT_FALSE); return true;
+    case kIdEnabled: c->put_Enabled(checked ? VARIANT_TRUE : VARIANT_FALSE); return true;
+    case kIdMondayFirst: c->put_FirstDayofWeek(checked ? 2 : 0); return true;
   }
   return false;
 }
@@ -104,10 +111,11 @@ LRESULT CALLBACK DemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(w));
       w->hwnd = hwnd;
       w->font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+      w->status = AddChild(*w, L"STATIC", L"", SS_LEFT | SS_ENDELLIPSIS, kMargin, 0, 460, 18);
       int bottom = CreateCalendarGroup(*w, kMargin, kMargin);
       bottom = w->pickers.Create(hwnd, w->font, kMargin, bottom + 8,
                                  [w](const std::wstring& text) { w->SetStatus(text); });
-      w->status = AddChild(*w, L"STATIC", L"", SS_LEFT | SS_ENDELLIPSIS, kMargin, bottom + 8, 460, 18);
+      SetWindowPos(w->status, nullptr, kMargin, bottom + 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
       return 0;
     }
     case WM_COMMAND:
@@ -117,6 +125,14 @@ LRESULT CALLBACK DemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_DESTROY:
+      if (w) {
+        w->pickers.Close();
+        if (w->calendar) {
+          w->calendar->Close();
+          w->calendar->Release();
+          w->calendar = nullptr;
+        }
+      }
       PostQuitMessage(0);
       return 0;
   }
@@ -126,6 +142,7 @@ LRESULT CALLBACK DemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  if (FAILED(OleInitialize(nullptr))) return 1;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = DemoProc;
@@ -139,17 +156,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   RECT r{0, 0, 500, 270 + 152};
   const DWORD style = WS_OVERLAPPEDWINDOW & ~(WS_MAXIMIZEBOX | WS_THICKFRAME);
   AdjustWindowRect(&r, style, FALSE);
-  HWND hwnd = CreateWindowExW(0, kWindowClass, L"Almanix Demo", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                              r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, demo.get());
+  HWND hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"Almanix Demo", style, CW_USEDEFAULT,
+                              CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance,
+                              demo.get());
   if (!hwnd) return 1;
   ShowWindow(hwnd, show);
   UpdateWindow(hwnd);
 
+  // As in every container: the focused control sees its keys first, then
+  // the dialog navigation, then the window.
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (ControlSite::PreTranslate(&msg)) continue;
     if (IsDialogMessageW(hwnd, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  demo.reset();
+  OleUninitialize();
   return static_cast<int>(msg.wParam);
 }

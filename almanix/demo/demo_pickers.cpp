@@ -1,45 +1,38 @@
 #include "almanix/demo/demo_pickers.h"
 
+#include <oleauto.h>
+
+#include <memory>
+
+#include "almanix/comframe/almanix_idl.h"
 #include "common/date_text.h"
 
 namespace almanix::demo {
 
-class PickerGroup::Events : public DatePickerEvents {
- public:
-  Events(std::wstring name, DatePicker& picker, StatusFn status)
-      : name_(std::move(name)), picker_(picker), status_(std::move(status)) {}
-  void Change() override {
-    const DateOrNull v = picker_.Value();
-    Show(L"Change: " + (v ? common::DateText(*v) : std::wstring(L"(empty)")));
-  }
-  void EmptyClicked(bool&) override { Show(L"EmptyClicked"); }
-  void AfterCalendarDropDown() override { Show(L"AfterCalendarDropDown"); }
-  void AfterCalendarCloseUp() override { Show(L"AfterCalendarCloseUp"); }
+namespace {
 
- private:
-  void Show(const std::wstring& text) {
-    if (status_) status_(name_ + L" " + text);
-  }
-  std::wstring name_;
-  DatePicker& picker_;
-  StatusFn status_;
-};
+std::wstring ValueText(IDispatch* control) {
+  ComPtr<_DatePicker> picker;
+  VARIANT v;
+  VariantInit(&v);
+  if (FAILED(control->QueryInterface(IID_PPV_ARGS(&picker))) || FAILED(picker->get_Value(&v))) return L"?";
+  return v.vt == VT_DATE ? common::DateText(common::DateTime(v.date)) : std::wstring(L"(empty)");
+}
 
-PickerGroup::PickerGroup() = default;
-PickerGroup::~PickerGroup() = default;
+}  // namespace
 
 int PickerGroup::Create(HWND parent, HFONT font, int x, int y, StatusFn status) {
   struct Row {
     const wchar_t* label;
-    dtpFormats format;
-    dtpButtonStyles buttons;
-    dtpBorderStyles border;
+    ::dtpFormats format;
+    ::dtpButtonStyles buttons;
+    ::dtpBorderStyles border;
   };
   const Row rows[] = {
-      {L"Short date, 3-D", dtpShortDate, dtpDropDown, dtpBorder3D},
-      {L"Long date, thin 3-D", dtpLongDate, dtpDropDown, dtpBorderThin3D},
-      {L"Time, up/down, flat", dtpTime, dtpUpDown, dtpBorderFlat},
-      {L"Custom, no button", dtpCustom, dtpNone, dtpBorderNone},
+      {L"Short date, 3-D", ::dtpShortDate, ::dtpDropDown, ::dtpBorder3D},
+      {L"Long date, thin 3-D", ::dtpLongDate, ::dtpDropDown, ::dtpBorderThin3D},
+      {L"Time, up/down, flat", ::dtpTime, ::dtpUpDown, ::dtpBorderFlat},
+      {L"Custom, no button", ::dtpCustom, ::dtpNone, ::dtpBorderNone},
   };
   constexpr int kRowHeight = 30, kLabelWidth = 120, kPickerWidth = 220, kPickerHeight = 22;
   const int height = 24 + kRowHeight * static_cast<int>(std::size(rows));
@@ -47,32 +40,61 @@ int PickerGroup::Create(HWND parent, HFONT font, int x, int y, StatusFn status) 
     HWND h = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, cx, cy, cw, ch, parent, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return h;
   };
-  add(L"BUTTON", L"DatePicker", BS_GROUPBOX, x, y, kWidth, height);
+  // The frame goes to the bottom of the z-order, below the pickers.
+  HWND frame = add(L"BUTTON", L"DatePicker", BS_GROUPBOX, x, y, kWidth, height);
+  SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   int rowY = y + 22;
   for (const Row& row : rows) {
     add(L"STATIC", row.label, SS_LEFT, x + 12, rowY + 4, kLabelWidth, 18);
-    auto picker = std::make_unique<DatePicker>();
-    picker->SetFormat(row.format);
-    if (row.format == dtpCustom) picker->SetCustomFormat(L"ddd dd/MM/yyyy HH:mm");
-    picker->SetButtonStyle(row.buttons);
-    picker->SetBorderStyle(row.border);
-    if (row.format == dtpLongDate) {
-      // The calendar with its Empty button, and a tinted box while focused.
-      picker->SetAllowEmpty(true);
-      picker->SetFlatButton(true);
-      picker->FocusColor = 0x00E0FFFF;
-      picker->UseFocusColor = true;
-      picker->ShowFocusRect = true;
+    const RECT box{x + 12 + kLabelWidth, rowY, x + 12 + kLabelWidth + kPickerWidth, rowY + kPickerHeight};
+    const std::wstring name = row.label;
+    // The handler finds its site through a slot filled once the site exists.
+    auto slot = std::make_shared<ControlSite*>(nullptr);
+    ControlSite* site = ControlSite::Create(parent, box, CLSID_DatePicker, font, [slot, name, status](DISPID id) {
+      if (!*slot || !status) return;
+      switch (id) {
+        case 1: status(name + L" Change: " + ValueText((*slot)->Control())); break;
+        case 8: status(name + L" EmptyClicked"); break;
+        case 10: status(name + L" AfterCalendarDropDown"); break;
+        case 11: status(name + L" AfterCalendarCloseUp"); break;
+        default: break;
+      }
+    });
+    if (site) {
+      *slot = site;
+      ComPtr<_DatePicker> picker;
+      site->Control()->QueryInterface(IID_PPV_ARGS(&picker));
+      picker->put_Format(row.format);
+      if (row.format == ::dtpCustom) {
+        BSTR pattern = SysAllocString(L"ddd dd/MM/yyyy HH:mm");
+        picker->put_CustomFormat(pattern);
+        SysFreeString(pattern);
+      }
+      picker->put_ButtonStyle(row.buttons);
+      picker->put_BorderStyle(row.border);
+      if (row.format == ::dtpLongDate) {
+        // The calendar with its Empty button, and a tinted box while focused.
+        picker->put_AllowEmpty(VARIANT_TRUE);
+        picker->put_FlatButton(VARIANT_TRUE);
+        picker->put_FocusColor(0x00E0FFFF);
+        picker->put_UseFocusColor(VARIANT_TRUE);
+        picker->put_ShowFocusRect(VARIANT_TRUE);
+      }
+      sites_.push_back(site);
     }
-    picker->Create(parent, x + 12 + kLabelWidth, rowY, kPickerWidth, kPickerHeight);
-    auto sink = std::make_unique<Events>(row.label, *picker, status);
-    picker->Events().Advise(sink.get());
-    pickers_.push_back(std::move(picker));
-    events_.push_back(std::move(sink));
     rowY += kRowHeight;
   }
   return y + height;
+}
+
+void PickerGroup::Close() {
+  for (ControlSite* site : sites_) {
+    site->Close();
+    site->Release();
+  }
+  sites_.clear();
 }
 
 }  // namespace almanix::demo

@@ -4,30 +4,30 @@
 #include <windows.h>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "almanix/picker/date_picker.h"
+#include "almanix/demo/control_site.h"
 
 namespace almanix::demo {
 
 class PickerGroup {
  public:
   using StatusFn = std::function<void(const std::wstring&)>;
-  PickerGroup();
-  ~PickerGroup();
+  PickerGroup() = default;
+  ~PickerGroup() { Close(); }
+  PickerGroup(const PickerGroup&) = delete;
+  PickerGroup& operator=(const PickerGroup&) = delete;
 
   // Creates the group box with its pickers at (x, y) of `parent`; returns
   // the group's bottom edge.
   int Create(HWND parent, HFONT font, int x, int y, StatusFn status);
+  // Releases the pickers (before their window goes).
+  void Close();
   static constexpr int kWidth = 370;
 
  private:
-  class Events;
-  // The sinks outlive the pickers that call them.
-  std::vector<std::unique_ptr<Events>> events_;
-  std::vector<std::unique_ptr<DatePicker>> pickers_;
+  std::vector<ControlSite*> sites_;
 };
 
 }  // namespace almanix::demo

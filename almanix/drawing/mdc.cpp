@@ -38,13 +38,20 @@ void cMDC::Resize(int lWidth, int lHeight) {
   width_ = lWidth > 0 ? lWidth : 0;
   height_ = lHeight > 0 ? lHeight : 0;
   HDC screen = GetDC(nullptr);
-  dc_ = CreateCompatibleDC(screen);
+  HDC dc = CreateCompatibleDC(screen);
   // A zero-sized bitmap cannot be created; keep at least one pixel so the
   // DC always has a surface to draw on.
-  bitmap_ = CreateCompatibleBitmap(screen, width_ > 0 ? width_ : 1, height_ > 0 ? height_ : 1);
+  HBITMAP bitmap = dc ? CreateCompatibleBitmap(screen, width_ > 0 ? width_ : 1, height_ > 0 ? height_ : 1) : nullptr;
   ReleaseDC(nullptr, screen);
-  if (!dc_) return;
-  if (bitmap_) oldBitmap_ = SelectObject(dc_, bitmap_);
+  if (!dc || !bitmap) {
+    // No surface rather than half of one: whatever was made goes again.
+    if (dc) DeleteDC(dc);
+    width_ = height_ = 0;
+    return;
+  }
+  dc_ = dc;
+  bitmap_ = bitmap;
+  oldBitmap_ = SelectObject(dc_, bitmap_);
   if (font_) oldFont_ = SelectObject(dc_, font_);
   if (brush_) oldBrush_ = SelectObject(dc_, brush_);
   SetBkMode(dc_, bkMode_);

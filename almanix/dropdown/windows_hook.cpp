@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "almanix/core/library_state.h"
 #include "common/numbered_error.h"
 #include "common/system_error.h"
 
@@ -45,11 +46,23 @@ struct HookState {
   std::vector<Attachment> table;
   int count = 0;
   int32_t dispatching = kFreed;
+
+  HookState() = default;
+  HookState(const HookState&) = delete;
+  HookState& operator=(const HookState&) = delete;
+  // The thread's library state goes: no hook of it may stay behind.
+  ~HookState() {
+    for (HHOOK& h : hooks)
+      if (h) UnhookWindowsHookEx(h);
+  }
 };
 
+// Kept in the thread's library state, which lives as long as the thread
+// has controls (and is freed with the last of them).
 HookState& ThreadState() {
-  thread_local HookState state;
-  return state;
+  LibraryState& state = State();
+  if (!state.hooks) state.hooks = std::make_shared<HookState>();
+  return *static_cast<HookState*>(state.hooks.get());
 }
 
 bool InRange(int32_t type) { return type >= kFirstType && type < kFirstType + kSlots; }

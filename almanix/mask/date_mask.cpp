@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "almanix/core/locale_names.h"
 #include "almanix/core/ole_color.h"
@@ -95,27 +97,34 @@ void CDateMask::Init(cMDC* mDC, const std::wstring& Mask, int left, int height) 
   Height = height;
   typed_.clear();
   literal_ = false;
-  std::wstring sample;
+  // Name fields are as wide as the widest name of the locale, so that no
+  // month or day name is clipped in any language.
+  std::vector<std::wstring> samples;
+  auto names = [&](std::wstring (*name)(int), int count) {
+    for (int i = 1; i <= count; ++i) samples.push_back(name(i));
+  };
   bool margin = true;
-  if (IsOneOf(Mask, {L"M", L"MM"})) kind_ = L"M", sample = L"99";
-  else if (Mask == L"MMM") kind_ = L"M", sample = L"AUG";
-  else if (Mask == L"MMMM") kind_ = L"M", sample = L"December";
-  else if (IsOneOf(Mask, {L"d", L"dd"})) kind_ = L"d", sample = L"99";
-  else if (Mask == L"ddd") kind_ = L"d", sample = L"Wed";
-  else if (Mask == L"dddd") kind_ = L"d", sample = L"Wednesday";
-  else if (IsOneOf(Mask, {L"y", L"yy"})) kind_ = L"y", sample = L"99";
-  else if (IsOneOf(Mask, {L"yyy", L"yyyy"})) kind_ = L"y", sample = L"0000";
-  else if (IsOneOf(Mask, {L"h", L"hh", L"H", L"HH"})) kind_ = L"h", sample = L"99";
-  else if (IsOneOf(Mask, {L"m", L"mm"})) kind_ = L"m", sample = L"99";
-  else if (IsOneOf(Mask, {L"s", L"ss"})) kind_ = L"s", sample = L"99";
-  else if (IsOneOf(Mask, {L"t", L"tt"})) kind_ = L"t", sample = PmDesignator(), margin = false;
-  else kind_.clear(), literal_ = true, sample = Mask, margin = false;
+  if (IsOneOf(Mask, {L"M", L"MM"})) kind_ = L"M", samples = {L"99"};
+  else if (Mask == L"MMM") kind_ = L"M", names(AbbrevMonthName, 12);
+  else if (Mask == L"MMMM") kind_ = L"M", names(MonthName, 12);
+  else if (IsOneOf(Mask, {L"d", L"dd"})) kind_ = L"d", samples = {L"99"};
+  else if (Mask == L"ddd") kind_ = L"d", names(AbbrevDayName, 7);
+  else if (Mask == L"dddd") kind_ = L"d", names(DayName, 7);
+  else if (IsOneOf(Mask, {L"y", L"yy"})) kind_ = L"y", samples = {L"99"};
+  else if (IsOneOf(Mask, {L"yyy", L"yyyy"})) kind_ = L"y", samples = {L"0000"};
+  else if (IsOneOf(Mask, {L"h", L"hh", L"H", L"HH"})) kind_ = L"h", samples = {L"99"};
+  else if (IsOneOf(Mask, {L"m", L"mm"})) kind_ = L"m", samples = {L"99"};
+  else if (IsOneOf(Mask, {L"s", L"ss"})) kind_ = L"s", samples = {L"99"};
+  else if (IsOneOf(Mask, {L"t", L"tt"})) kind_ = L"t", samples = {AmDesignator(), PmDesignator()}, margin = false;
+  else kind_.clear(), literal_ = true, samples = {Mask}, margin = false;
 
   if (Mask == L"m") mask_ = L"n";
   else if (Mask == L"mm") mask_ = L"nn";
   else if (Mask == L"yyy") mask_ = L"yyyy";
   else mask_ = Mask;
-  Width = (mdc_ ? mdc_->TextWidth(sample) : 0) + (margin ? 2 : 0);
+  int widest = 0;
+  for (const std::wstring& s : samples) widest = std::max(widest, mdc_ ? mdc_->TextWidth(s) : 0);
+  Width = widest + (margin ? 2 : 0);
 }
 
 bool CDateMask::CheckPoint(int32_t X, int32_t Y) const {

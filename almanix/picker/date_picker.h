@@ -14,6 +14,7 @@
 
 #include "almanix/calendar/month_calendar.h"
 #include "almanix/core/event_source.h"
+#include "almanix/core/library_state.h"
 #include "almanix/core/ole_color.h"
 #include "almanix/core/property_changes.h"
 #include "almanix/drawing/frame.h"
@@ -187,6 +188,14 @@ class DatePicker : public PropertyChanges {
   // -- for hosts and tests --
   // Renders the control into the memory surface and copies it to `dc`.
   void DrawTo(HDC dc, int x = 0, int y = 0);
+  // Lays the control out for a surface of width x height pixels while it
+  // has no window (a host drawing the control itself); with a window the
+  // window's client size rules.
+  void SetSurfaceSize(int width, int height);
+  // Whether the host runs (true) or designs (false): at design time the
+  // calendar never drops down and no mouse hook is installed.
+  bool UserMode() const { return userMode_; }
+  void SetUserMode(bool value);
   // The pattern the fields were built from.
   const std::wstring& ActivePattern() const { return pattern_; }
   const std::vector<CDateMask>& Fields() const { return fields_; }
@@ -215,6 +224,7 @@ class DatePicker : public PropertyChanges {
   // once (InitProperties, ReadProperties).
   void ApplySettings();
   void Layout();  // surface size, buttons, fields
+  void LayOutSurface(int width, int height);
   void Render();
   void Redraw();
   void GiveFieldsValue(common::DateTime value);
@@ -245,6 +255,7 @@ class DatePicker : public PropertyChanges {
   void OnDropDownWillHide(bool& dontHide, const cMouselParam& mouse);
   void UpdateInputState();
 
+  StateUse stateUse_;  // first: the thread's state outlives every other member
   HWND hwnd_ = nullptr;
   cMDC mdc_;
   std::vector<CDateMask> fields_;
@@ -277,6 +288,7 @@ class DatePicker : public PropertyChanges {
   bool allowEmpty_ = false;
 
   bool focused_ = false;
+  bool userMode_ = true;
   TimerTag timerTag_ = TimerTag::None;
   CFrame* rapidButton_ = nullptr;
   bool dragging_ = false;

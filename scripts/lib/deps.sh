@@ -8,6 +8,10 @@ FERRIMOND_PACKAGES=(
   xvfb xauth imagemagick locales
 )
 
+# The x86 build of Almanix.dll and 32-bit Wine for its tests; wine32 needs
+# the i386 architecture. A machine without them skips the x86 build.
+FERRIMOND_X86_PACKAGES=(g++-mingw-w64-i686-posix wine32:i386)
+
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
@@ -30,6 +34,18 @@ ensure_packages() {
   ensure_locale en_US.UTF-8
 }
 
+# Adds the i386 architecture when needed and installs the x86 packages;
+# returns non-zero (with a message) when they cannot be had.
+ensure_x86_packages() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386 && as_root apt-get update -q >>/tmp/ferrimond-apt.log 2>&1
+  fi
+  ensure_packages "${FERRIMOND_X86_PACKAGES[@]}" || {
+    echo "x86 build skipped: ${FERRIMOND_X86_PACKAGES[*]} could not be installed"
+    return 1
+  }
+}
+
 # Tests pin LC_ALL=en_US.UTF-8; the locale must exist for Wine to take it.
 ensure_locale() {
   locale -a 2>/dev/null | grep -qix "${1/UTF-8/utf8}" && return 0
@@ -42,11 +58,19 @@ ensure_locale() {
 FERRIMOND_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 FERRIMOND_WIN_BUILD="${FERRIMOND_BUILD_DIR:-$FERRIMOND_ROOT/build}/win"
 FERRIMOND_NATIVE_BUILD="${FERRIMOND_BUILD_DIR:-$FERRIMOND_ROOT/build}/native"
+FERRIMOND_WIN32_BUILD="${FERRIMOND_BUILD_DIR:-$FERRIMOND_ROOT/build}/win32"
 
 build_windows() {
   cmake -S "$FERRIMOND_ROOT" -B "$FERRIMOND_WIN_BUILD" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$FERRIMOND_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
   cmake --build "$FERRIMOND_WIN_BUILD" -j"$(nproc)" "$@"
+}
+
+# The x86 configuration: Almanix.dll and the tests of its COM frame only.
+build_windows32() {
+  cmake -S "$FERRIMOND_ROOT" -B "$FERRIMOND_WIN32_BUILD" -DCMAKE_BUILD_TYPE=Release -DALMANIX_ONLY=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$FERRIMOND_ROOT/cmake/mingw-w64-i686.cmake" >/dev/null
+  cmake --build "$FERRIMOND_WIN32_BUILD" -j"$(nproc)" "$@"
 }
 
 build_native() {

@@ -152,6 +152,22 @@ TEST_F(CalendarWindow, MonthListSelection) {
   EXPECT_EQ(events_.Count(L"MonthChanged"), 1);
 }
 
+TEST_F(CalendarWindow, AClosedMonthListGivesTheFocusToItsOwner) {
+  // Inside a picker the picker gets the keys back, not the calendar.
+  HWND owner = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 250, 10, 80, 20, parent_, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  ShowWindow(parent_, SW_SHOW);
+  for (HWND expected : {hwnd(), owner}) {
+    cal_->SetFocusOwner(expected == owner ? owner : nullptr);
+    Click(kMonthName);
+    ASSERT_EQ(GetFocus(), cal_->MonthList());
+    SendMessageW(cal_->MonthList(), CB_SHOWDROPDOWN, FALSE, 0);
+    almanix::testing::Pump();
+    EXPECT_EQ(GetFocus(), expected);
+    EXPECT_FALSE(IsWindowVisible(cal_->MonthList()));
+  }
+}
+
 TEST_F(CalendarWindow, AHandlerThatThrowsEndsOnlyItsMessage) {
   struct Thrower : almanix::MonthCalendarEvents {
     void DateClicked() override { throw std::runtime_error("host failed"); }

@@ -118,6 +118,21 @@ TEST(MemoryDC, FontsAndBrushesReplaceAndRestore) {
   EXPECT_EQ(GetObjectType(ours), 0u);
 }
 
+TEST(MemoryDC, AResizeThatCannotBeMadeLeavesNoSurfaceAndNothingBehind) {
+  const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  {
+    cMDC mdc;
+    mdc.Resize(10, 10);
+    for (int i = 0; i < 3; ++i) mdc.Resize(60000, 60000);  // no bitmap that large
+    EXPECT_EQ(mdc.hdc(), nullptr);
+    EXPECT_EQ(mdc.Width(), 0);
+    mdc.Clear();  // drawing on no surface is harmless
+    mdc.Resize(10, 10);
+    EXPECT_NE(mdc.hdc(), nullptr);
+  }
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+}
+
 TEST(Frame, CheckPointIsHalfOpen) {
   almanix::CFrame f;
   f.Init(almanix::cftScroll, almanix::cfsScrollLeft, nullptr, 6, 4, 20, 14);  // (4, 6)-(18, 26)

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+
+#include "almanix/core/locale_names.h"
 #include "almanix/core/ole_color.h"
 #include "almanix/drawing/mdc.h"
 #include "almanix/mask/date_mask.h"
@@ -32,17 +35,31 @@ class DateMaskTest : public ::testing::Test {
 };
 
 TEST_F(DateMaskTest, TokensGiveKindsStoredMasksAndMeasuredWidths) {
-  struct Case { const wchar_t* token; const wchar_t* kind; const wchar_t* mask; const wchar_t* sample; };
-  for (const Case& c : {Case{L"MMMM", L"M", L"MMMM", L"December"}, Case{L"yyy", L"y", L"yyyy", L"0000"},
-                        Case{L"HH", L"h", L"HH", L"99"}, Case{L"mm", L"m", L"nn", L"99"}}) {
+  // Name fields are as wide as the locale's widest name ("September" is
+  // wider than "December").
+  auto widest = [&](std::wstring (*name)(int), int count) {
+    int w = 0;
+    for (int i = 1; i <= count; ++i) w = std::max(w, mdc_.TextWidth(name(i)));
+    return w;
+  };
+  ASSERT_GT(mdc_.TextWidth(L"September"), mdc_.TextWidth(L"December"));
+  struct Case { const wchar_t* token; const wchar_t* kind; const wchar_t* mask; int textWidth; };
+  for (const Case& c : {Case{L"MMMM", L"M", L"MMMM", widest(MonthName, 12)},
+                        Case{L"MMM", L"M", L"MMM", widest(AbbrevMonthName, 12)},
+                        Case{L"dddd", L"d", L"dddd", widest(DayName, 7)},
+                        Case{L"ddd", L"d", L"ddd", widest(AbbrevDayName, 7)},
+                        Case{L"yyy", L"y", L"yyyy", mdc_.TextWidth(L"0000")},
+                        Case{L"HH", L"h", L"HH", mdc_.TextWidth(L"99")}, Case{L"mm", L"m", L"nn", mdc_.TextWidth(L"99")}}) {
     SCOPED_TRACE(c.token);
     CDateMask f = Field(c.token, At(2026, 3, 4));
     EXPECT_EQ(f.BasicType(), c.kind);
     EXPECT_EQ(f.Mask(), c.mask);
     EXPECT_FALSE(f.isliteral());
-    EXPECT_EQ(f.Width, mdc_.TextWidth(c.sample) + 2);
+    EXPECT_EQ(f.Width, c.textWidth + 2);
   }
-  EXPECT_EQ(Field(L"tt", At(2026, 3, 4)).Width, mdc_.TextWidth(PmDesignator())) << "no margin for AM/PM";
+  EXPECT_EQ(Field(L"tt", At(2026, 3, 4)).Width,
+            std::max(mdc_.TextWidth(AmDesignator()), mdc_.TextWidth(PmDesignator())))
+      << "no margin for AM/PM";
   CDateMask slash = Field(L" / ", At(2026, 3, 4));
   EXPECT_TRUE(slash.isliteral());
   EXPECT_EQ(slash.BasicType(), L"");

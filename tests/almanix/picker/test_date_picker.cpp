@@ -2,6 +2,9 @@
 // drawing of the picker, driven through its window's messages.
 #include "tests/almanix/picker/picker_fixture.h"
 
+#include <cmath>
+
+#include "almanix/core/date_range.h"
 #include "almanix/core/ole_color.h"
 #include "dib.h"
 
@@ -103,6 +106,17 @@ TEST_F(PickerTest, UpAndDownStepTheCurrentFieldAndClampAtTheRange) {
   EXPECT_EQ(picker_->Value(), At(2026, 3, 3));
 }
 
+TEST_F(PickerTest, AltWithAKeyIsLeftToTheHost) {
+  HWND hwnd = Create();
+  UseDayMonthYear();
+  picker_->SetValue(At(2026, 3, 10));
+  for (int vk : {VK_F4, VK_DOWN, VK_UP, VK_RIGHT}) SendMessageW(hwnd, WM_SYSKEYDOWN, vk, 1 << 29);
+  EXPECT_FALSE(picker_->IsDropped());
+  EXPECT_EQ(picker_->Value(), At(2026, 3, 10));
+  EXPECT_EQ(picker_->CurrentField(), 0);
+  EXPECT_EQ(events_.Count("KeyDown"), 4) << "the host still hears the keys";
+}
+
 TEST_F(PickerTest, RangeErrorsCarryTheirNumbersAndChangeNothing) {
   picker_->SetMinDate(At(2000, 1, 1));
   picker_->SetMaxDate(At(2030, 12, 31));
@@ -111,6 +125,16 @@ TEST_F(PickerTest, RangeErrorsCarryTheirNumbersAndChangeNothing) {
   EXPECT_EQ(ControlErrorOf([&] { picker_->SetValue(At(1999, 12, 31)); }), 2050);
   EXPECT_EQ(ControlErrorOf([&] { picker_->SetMinDate(At(2031, 1, 1)); }), 1068);
   EXPECT_EQ(ControlErrorOf([&] { picker_->SetMaxDate(At(1999, 1, 1)); }), 1070);
+  // Moments the calendar cannot show could never be dropped down.
+  picker_->SetMinDate(DefaultMinDate());
+  for (double bad : {std::nan(""), -700000.0, 3000000.0}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(ControlErrorOf([&] { picker_->SetValue(common::DateTime(bad)); }), 5);
+    EXPECT_EQ(ControlErrorOf([&] { picker_->SetMinDate(common::DateTime(bad)); }), 5);
+    EXPECT_EQ(ControlErrorOf([&] { picker_->SetMaxDate(common::DateTime(bad)); }), 5);
+  }
+  EXPECT_EQ(picker_->MinDate(), DefaultMinDate());
+  picker_->SetMinDate(At(2000, 1, 1));
   EXPECT_EQ(picker_->Value(), At(2010, 1, 1));
   EXPECT_EQ(picker_->MinDate(), At(2000, 1, 1));
   EXPECT_EQ(picker_->MaxDate(), At(2030, 12, 31));

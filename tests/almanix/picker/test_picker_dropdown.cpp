@@ -55,6 +55,34 @@ TEST_F(PickerTest, PickingADayTakesItChangesAndClosesUp) {
             (std::vector<std::string>{"Change", "BeforeCalendarCloseUp", "AfterCalendarCloseUp"}));
 }
 
+TEST_F(PickerTest, PickingADayKeepsTheTimeOfDay) {
+  Create();
+  picker_->SetFormat(dtpCustom);
+  picker_->SetCustomFormat(L"dd/MM/yyyy HH:mm");
+  picker_->SetValue(At(2026, 3, 10, 18, 45));
+  picker_->DropDownCalendar();
+  MonthCalendar& sc = picker_->Calendar();
+  const int cell = static_cast<int>(At(2026, 3, 17).Value() - sc.GridStartDate().Value());
+  Click(sc.hWnd(), 4 + 28 * (cell % 7) + 14, 52 + 16 * (cell / 7) + 8);
+  EXPECT_EQ(picker_->Value(), At(2026, 3, 17, 18, 45));
+}
+
+TEST_F(PickerTest, AValueLeftOutsideANewRangeDropsDownOnTheRange) {
+  Create();
+  picker_->SetValue(At(2026, 3, 10));
+  picker_->SetMinDate(At(2027, 1, 15));
+  picker_->DropDownCalendar();
+  ASSERT_TRUE(picker_->IsDropped());
+  MonthCalendar& sc = picker_->Calendar();
+  EXPECT_EQ(sc.SelectedYear() * 100 + sc.SelectedMonth(), 202701);
+  EXPECT_EQ(picker_->Value(), At(2026, 3, 10)) << "dropping down changes nothing";
+  // A range change while dropped moves the open calendar along.
+  picker_->SetMinDate(At(2020, 1, 1));
+  picker_->SetMaxDate(At(2025, 6, 30));
+  EXPECT_EQ(sc.SelectedYear() * 100 + sc.SelectedMonth(), 202506);
+  EXPECT_EQ(sc.MaxDate(), At(2025, 6, 30));
+}
+
 TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
   Create();
   picker_->SetAllowEmpty(true);
@@ -156,6 +184,7 @@ TEST_F(PickerTest, TheCalendarsMonthListCountsAsInsideAndTheFocusComesBack) {
   Press({list.left + 10, list.bottom - 2}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(picker_->IsDropped());
   EXPECT_EQ(sc.SelectedMonth(), 12);
+  EXPECT_EQ(GetFocus(), picker_->hWnd()) << "the closed list gives the keys back to the picker";
 
   // An outside click closes it and gives the focus back to the picker.
   Press({400, 300}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);

@@ -1,0 +1,98 @@
+// A real container: Wine's ATL control host places both controls in a
+// window; keys typed into the picker raise Change through a connection point.
+#include "tests/almanix/comframe/com_test.h"
+
+#include <oleauto.h>
+
+#include "tests/almanix/message_loop.h"
+
+namespace almanix::comtest {
+namespace {
+
+// Keys as the keyboard sends them, through the system's input queue.
+void TypeKeys(const std::vector<WORD>& keys) {
+  for (WORD vk : keys) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+    almanix::testing::Pump();
+  }
+}
+
+TEST_F(RegisteredTest, WinesAtlContainerHostsBothControlsAndTheTypedValueRaisesChange) {
+  HMODULE atl = LoadLibraryW(L"atl.dll");
+  ASSERT_NE(atl, nullptr);
+  auto init = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+  auto getControl = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
+      reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+  ASSERT_TRUE(init && getControl && init());
+
+  HWND host = CreateHostWindow();
+  auto place = [&](const wchar_t* progId, int y, int w, int h) {
+    return CreateWindowExW(0, L"AtlAxWin", progId, WS_CHILD | WS_VISIBLE, 10, y, w, h, host, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+  };
+  HWND pickerBox = place(L"Almanix.DatePicker", 10, 160, 24);
+  HWND calendarBox = place(L"Almanix.MonthCalendar", 50, 250, 200);
+  ComPtr<IUnknown> picker, calendar;
+  ASSERT_EQ(getControl(pickerBox, &picker), S_OK);
+  ASSERT_EQ(getControl(calendarBox, &calendar), S_OK);
+
+  auto windowOf = [](IUnknown* control) {
+    ComPtr<IOleInPlaceObject> inPlace;
+    HWND hwnd = nullptr;
+    if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&inPlace)))) inPlace->GetWindow(&hwnd);
+    return hwnd;
+  };
+  HWND pickerWindow = windowOf(picker.Get()), calendarWindow = windowOf(calendar.Get());
+  ASSERT_NE(pickerWindow, nullptr);
+  ASSERT_NE(calendarWindow, nullptr);
+  EXPECT_EQ(GetParent(pickerWindow), pickerBox);
+  RECT r;
+  GetWindowRect(pickerWindow, &r);
+  EXPECT_EQ(r.right - r.left, 160) << "laid out through SetObjectRects";
+  GetWindowRect(calendarWindow, &r);
+  EXPECT_EQ(r.right - r.left, 204) << "the calendar keeps its size";
+  EXPECT_EQ(r.bottom - r.top, 180);
+
+  ComPtr<_DatePicker> dual;
+  ASSERT_EQ(picker.As(&dual), S_OK);
+  dual->put_Format(::dtpCustom);
+  BSTR pattern = SysAllocString(L"dd/MM/yyyy");
+  dual->put_CustomFormat(pattern);
+  SysFreeString(pattern);
+  VARIANT start;
+  VariantInit(&start);
+  start.vt = VT_DATE;
+  SYSTEMTIME st{2026, 3, 0, 10};
+  SystemTimeToVariantTime(&st, &start.date);
+  ASSERT_EQ(dual->put_Value(start), S_OK);
+
+  EventSink sink(DIID___DatePicker);
+  sink.Connect(picker.Get());
+  SetFocus(pickerWindow);
+  ASSERT_EQ(GetFocus(), pickerWindow);
+  TypeKeys({'1', '5'});
+  EXPECT_EQ(sink.Count(6), 2) << "KeyPress for each digit";
+  ASSERT_TRUE(almanix::testing::PumpUntil([&] { return sink.Count(1) > 0; })) << "Change after the typing pause";
+  TypeKeys({VK_RIGHT, VK_UP});
+  VARIANT v;
+  dual->get_Value(&v);
+  SYSTEMTIME got{};
+  VariantTimeToSystemTime(v.date, &got);
+  EXPECT_EQ(got.wYear * 10000 + got.wMonth * 100 + got.wDay, 20260415) << "day typed, then the month stepped";
+  EXPECT_EQ(sink.Count(1), 2);
+  sink.Disconnect();
+
+  dual.Reset();
+  picker.Reset();
+  calendar.Reset();
+  DestroyWindow(host);
+  almanix::testing::Pump();
+  EXPECT_EQ(library.CanUnloadNow(), S_OK) << "the container released both controls";
+}
+
+}  // namespace
+}  // namespace almanix::comtest

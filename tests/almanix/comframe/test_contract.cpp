@@ -1,0 +1,595 @@
+// The control contract hosts rely on, driven through COM as a host drives
+// it: rich errors, the Value rules, events with by-reference arguments,
+// property notifications, persistence, the module's lifetime, ambient
+// properties, in-place activation, keys and drawing.
+#include "tests/almanix/comframe/com_test.h"
+
+#include <oleauto.h>
+
+#include <cmath>
+#include <functional>
+
+#include "dib.h"
+#include "tests/almanix/message_loop.h"
+
+namespace almanix::comtest {
+namespace {
+
+using almanix::testing::Pump;
+
+double Date(int y, int m, int d) {
+  SYSTEMTIME st{static_cast<WORD>(y), static_cast<WORD>(m), 0, static_cast<WORD>(d)};
+  double out = 0;
+  SystemTimeToVariantTime(&st, &out);
+  return out;
+}
+
+// A font object's name, size (in 1/10000 points), bold, italic and underline.
+std::wstring FontText(IFont* font) {
+  BSTR name = nullptr;
+  CY size{};
+  BOOL bold = FALSE, italic = FALSE, underline = FALSE;
+  font->get_Name(&name);
+  font->get_Size(&size);
+  font->get_Bold(&bold);
+  font->get_Italic(&italic);
+  font->get_Underline(&underline);
+  std::wstring out = std::wstring(name ? name : L"") + L" " + std::to_wstring(size.int64) + L" " +
+                     std::to_wstring(bold) + std::to_wstring(italic) + std::to_wstring(underline);
+  SysFreeString(name);
+  return out;
+}
+
+class Contract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OleInitialize(nullptr);
+    host_ = CreateHostWindow();
+  }
+  void TearDown() override {
+    DestroyWindow(host_);
+    Pump();
+    OleUninitialize();
+  }
+  // A control sited in the host window and active in place.
+  void Activate(IUnknown* control, TestSite& site) {
+    ComPtr<IOleObject> ole;
+    ASSERT_EQ(control->QueryInterface(IID_PPV_ARGS(&ole)), S_OK);
+    ASSERT_EQ(ole->SetClientSite(&site), S_OK);
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, host_, &site.position), S_OK);
+  }
+  static HWND WindowOf(IUnknown* control) {
+    ComPtr<IOleInPlaceObject> inPlace;
+    HWND hwnd = nullptr;
+    if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&inPlace)))) inPlace->GetWindow(&hwnd);
+    return hwnd;
+  }
+  static void Close(IUnknown* control) {
+    ComPtr<IOleObject> ole;
+    control->QueryInterface(IID_PPV_ARGS(&ole));
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+  }
+
+  HWND host_ = nullptr;
+  Library library_;
+};
+
+TEST_F(Contract, ErrorsReachAutomationClientsWithNumberSourceAndText) {
+  ComPtr<IDispatch> picker = library_.Create<IDispatch>(CLSID_DatePicker);
+  ComPtr<IDispatch> calendar = library_.Create<IDispatch>(CLSID_MonthCalendar);
+  ASSERT_EQ(PutProperty(picker.Get(), L"MaxDate", DateVariant(Date(2030, 12, 31))), S_OK);
+  ASSERT_EQ(PutProperty(picker.Get(), L"MinDate", DateVariant(Date(2000, 1, 1))), S_OK);
+  VARIANT nine;
+  VariantInit(&nine);
+  nine.vt = VT_I4;
+  nine.lVal = 9;
+  struct Case { IDispatch* object; const wchar_t* property; VARIANT value; SCODE code; const wchar_t* text; };
+  const Case cases[] = {
+      {picker.Get(), L"MinDate", DateVariant(Date(2031, 1, 1)), static_cast<SCODE>(0x800A042C),
+       L"MinDate can't be larger than MaxDate"},
+      {picker.Get(), L"MaxDate", DateVariant(Date(1999, 1, 1)), static_cast<SCODE>(0x800A042E),
+       L"MaxDate can't be smaller than MinDate"},
+      {picker.Get(), L"Value", DateVariant(Date(2040, 1, 1)), static_cast<SCODE>(0x800A0802),
+       L"The Date specified doesn't fall within the Min/Max Values"},
+      {picker.Get(), L"Value", DateVariant(std::nan("")), static_cast<SCODE>(0x800A0005),
+       L"Invalid procedure call or argument"},
+      {picker.Get(), L"Format", nine, static_cast<SCODE>(0x800A0005), L"Invalid procedure call or argument"},
+      {calendar.Get(), L"MaxDate", DateVariant(Date(1500, 1, 1)), static_cast<SCODE>(0x800A042E),
+       L"MaxDate can't be smaller than MinDate"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.property, c.property + wcslen(c.property)));
+    EXCEPINFO error{};
+    EXPECT_EQ(PutProperty(c.object, c.property, c.value, &error), DISP_E_EXCEPTION);
+    EXPECT_EQ(error.scode, c.code);
+    EXPECT_STREQ(error.bstrSource, L"DatePicker");
+    EXPECT_STREQ(error.bstrDescription, c.text);
+    SysFreeString(error.bstrSource);
+    SysFreeString(error.bstrDescription);
+    SysFreeString(error.bstrHelpFile);
+  }
+  // The same through the vtable, with the error object.
+  ComPtr<_DatePicker> dual;
+  ASSERT_EQ(picker.As(&dual), S_OK);
+  EXPECT_EQ(dual->put_MinDate(Date(2031, 1, 1)), static_cast<HRESULT>(0x800A042C));
+  ComPtr<ISupportErrorInfo> supports;
+  ASSERT_EQ(picker.As(&supports), S_OK);
+  EXPECT_EQ(supports->InterfaceSupportsErrorInfo(IID__DatePicker), S_OK);
+  ComPtr<IErrorInfo> info;
+  ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+  BSTR text = nullptr;
+  info->GetDescription(&text);
+  EXPECT_STREQ(text, L"MinDate can't be larger than MaxDate");
+  SysFreeString(text);
+}
+
+TEST_F(Contract, ValueFollowsTheVariantRules) {
+  ComPtr<IDispatch> picker = library_.Create<IDispatch>(CLSID_DatePicker);
+  const double start = Date(2026, 3, 4);
+  double byRefDate = Date(2027, 1, 2);
+  VARIANT byRef;
+  VariantInit(&byRef);
+  byRef.vt = VT_DATE | VT_BYREF;
+  byRef.pdate = &byRefDate;
+  VARIANT number;
+  VariantInit(&number);
+  number.vt = VT_I4;
+  number.lVal = 45000;
+  VARIANT null, empty;
+  VariantInit(&null);
+  VariantInit(&empty);
+  null.vt = VT_NULL;
+  struct Case { const char* what; VARIANT value; VARTYPE type; double date; };
+  const Case cases[] = {
+      {"Null", null, VT_NULL, 0},
+      {"Empty", empty, VT_NULL, 0},
+      {"empty text", TextVariant(L""), VT_NULL, 0},
+      {"date text", TextVariant(L"12/5/2026"), VT_DATE, Date(2026, 12, 5)},
+      {"date", DateVariant(Date(2025, 6, 30)), VT_DATE, Date(2025, 6, 30)},
+      {"date by reference", byRef, VT_DATE, byRefDate},
+      {"text that is no date", TextVariant(L"soon"), VT_DATE, start},
+      {"a number", number, VT_DATE, start},
+  };
+  for (Case c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(PutProperty(picker.Get(), L"Value", DateVariant(start)), S_OK);
+    EXPECT_EQ(PutProperty(picker.Get(), L"Value", c.value), S_OK);
+    VARIANT v = GetProperty(picker.Get(), L"Value");
+    EXPECT_EQ(v.vt, c.type);
+    if (c.type == VT_DATE) EXPECT_EQ(v.date, c.date);
+    VariantClear(&c.value);
+  }
+}
+
+TEST_F(Contract, EventsCarryByReferenceArgumentsCancelAndFreeze) {
+  ComPtr<IUnknown> picker = library_.Create<IUnknown>(CLSID_DatePicker);
+  TestSite site(host_);
+  Activate(picker.Get(), site);
+  HWND hwnd = WindowOf(picker.Get());
+  ASSERT_NE(hwnd, nullptr);
+  // A host finds the event interface through the class information.
+  ComPtr<IProvideClassInfo2> classInfo;
+  ASSERT_EQ(picker.As(&classInfo), S_OK);
+  IID events{};
+  EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), S_OK);
+  EXPECT_EQ(events, DIID___DatePicker);
+  ComPtr<ITypeInfo> coclass;
+  ASSERT_EQ(classInfo->GetClassInfo(&coclass), S_OK);
+  TYPEATTR* attr = nullptr;
+  coclass->GetTypeAttr(&attr);
+  EXPECT_EQ(attr->guid, CLSID_DatePicker);
+  coclass->ReleaseTypeAttr(attr);
+
+  EventSink sink(DIID___DatePicker);
+  sink.Connect(picker.Get());
+  ComPtr<_DatePicker> dual;
+  ASSERT_EQ(picker.As(&dual), S_OK);
+
+  sink.cancel = true;
+  SendMessageW(hwnd, WM_KEYDOWN, VK_F4, 0);
+  EXPECT_EQ(sink.heard, (std::vector<DISPID>{5, 9})) << "KeyDown, then BeforeCalendarDropDown";
+  EXPECT_EQ(sink.lastTypes, (std::vector<VARTYPE>{VT_BOOL | VT_BYREF}));
+  VARIANT_BOOL dropped = VARIANT_TRUE;
+  dual->get_IsDropped(&dropped);
+  EXPECT_EQ(dropped, VARIANT_FALSE) << "cancelled";
+
+  sink.cancel = false;
+  sink.heard.clear();
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_EQ(sink.heard, (std::vector<DISPID>{2}));
+  EXPECT_EQ(sink.lastTypes, (std::vector<VARTYPE>{VT_I2 | VT_BYREF, VT_I2 | VT_BYREF, VT_R4 | VT_BYREF,
+                                                  VT_R4 | VT_BYREF}));
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  SendMessageW(hwnd, WM_KEYDOWN, VK_F4, 0);
+  dual->get_IsDropped(&dropped);
+  EXPECT_EQ(dropped, VARIANT_TRUE);
+  EXPECT_EQ(sink.Count(10), 1) << "AfterCalendarDropDown";
+  dual->CloseUpCalendar();
+
+  ComPtr<IOleControl> control;
+  ASSERT_EQ(picker.As(&control), S_OK);
+  sink.heard.clear();
+  control->FreezeEvents(TRUE);
+  dual->put_Value(DateVariant(Date(2026, 1, 1)));
+  EXPECT_TRUE(sink.heard.empty()) << "frozen";
+  control->FreezeEvents(FALSE);
+  dual->put_Value(DateVariant(Date(2026, 1, 2)));
+  sink.Disconnect();
+  Close(picker.Get());
+}
+
+TEST_F(Contract, AHostLettingGoDuringAnEventLeavesTheControlToFinish) {
+  ComPtr<IUnknown> picker = library_.Create<IUnknown>(CLSID_DatePicker);
+  TestSite site(host_);
+  Activate(picker.Get(), site);
+  HWND hwnd = WindowOf(picker.Get());
+  EventSink sink(DIID___DatePicker);
+  sink.Connect(picker.Get());
+  sink.DropPoint();
+  sink.releaseOnEvent = picker.Detach();  // the host's last reference
+  SendMessageW(hwnd, WM_KEYDOWN, VK_UP, 0);  // KeyDown lets go; the step and Change still follow
+  EXPECT_EQ(sink.heard, (std::vector<DISPID>{5, 1}));
+  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "freed only once its code has returned";
+  almanix::testing::PumpFor(50);
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(library_.CanUnloadNow(), S_OK);
+}
+
+class NotifySink final : public IPropertyNotifySink {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IPropertyNotifySink ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP OnChanged(DISPID id) override { changed.push_back(id); return S_OK; }
+  STDMETHODIMP OnRequestEdit(DISPID id) override { requested.push_back(id); return refuse ? S_FALSE : S_OK; }
+  std::vector<DISPID> changed, requested;
+  bool refuse = false;
+};
+
+TEST_F(Contract, PropertyNotificationsAndARefusedEditOfTheBoundValue) {
+  ComPtr<IDispatch> picker = library_.Create<IDispatch>(CLSID_DatePicker);
+  NotifySink notify;
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IConnectionPoint> point;
+  DWORD cookie = 0;
+  ASSERT_EQ(picker.As(&container), S_OK);
+  ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
+  ASSERT_EQ(point->Advise(&notify, &cookie), S_OK);
+  ComPtr<IPersistStreamInit> persist;
+  ASSERT_EQ(picker.As(&persist), S_OK);
+  ASSERT_EQ(persist->InitNew(), S_OK);
+  EXPECT_EQ(persist->IsDirty(), S_FALSE);
+
+  ASSERT_EQ(PutProperty(picker.Get(), L"Value", DateVariant(Date(2026, 5, 5))), S_OK);
+  ASSERT_EQ(PutProperty(picker.Get(), L"CustomFormat", TextVariant(L"yyyy")), S_OK);
+  EXPECT_EQ(notify.requested, (std::vector<DISPID>{DISPID_VALUE}));
+  EXPECT_EQ(notify.changed, (std::vector<DISPID>{DISPID_VALUE, 7}));
+  EXPECT_EQ(persist->IsDirty(), S_OK);
+
+  notify.refuse = true;
+  EXCEPINFO error{};
+  EXPECT_EQ(PutProperty(picker.Get(), L"Value", DateVariant(Date(2026, 6, 6)), &error), DISP_E_EXCEPTION);
+  EXPECT_EQ(error.scode, static_cast<SCODE>(0x800A0183));
+  EXPECT_EQ(GetProperty(picker.Get(), L"Value").date, Date(2026, 5, 5));
+  point->Unadvise(cookie);
+}
+
+TEST_F(Contract, PropertiesSurviveBagStreamAndStorage) {
+  struct Medium {
+    const char* name;
+    std::function<void(IUnknown*, IUnknown*)> roundTrip;
+  };
+  const Medium media[] = {
+      {"property bag",
+       [](IUnknown* from, IUnknown* to) {
+         TestBag bag;
+         ComPtr<IPersistPropertyBag> save, load;
+         from->QueryInterface(IID_PPV_ARGS(&save));
+         to->QueryInterface(IID_PPV_ARGS(&load));
+         ASSERT_EQ(save->Save(&bag, TRUE, FALSE), S_OK);
+         if (bag.values.count(L"Font")) {
+           EXPECT_EQ(bag.values[L"Font"].vt, VT_DISPATCH) << "the font is kept as a font object";
+           ComPtr<IFont> font;
+           EXPECT_EQ(bag.values[L"Font"].pdispVal->QueryInterface(IID_PPV_ARGS(&font)), S_OK);
+         }
+         EXPECT_EQ(bag.values[L"MinDate"].vt, VT_DATE);
+         ASSERT_EQ(load->Load(&bag, nullptr), S_OK);
+       }},
+      {"stream",
+       [](IUnknown* from, IUnknown* to) {
+         ComPtr<IStream> stream;
+         ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+         ComPtr<IPersistStreamInit> save, load;
+         from->QueryInterface(IID_PPV_ARGS(&save));
+         to->QueryInterface(IID_PPV_ARGS(&load));
+         ASSERT_EQ(save->Save(stream.Get(), TRUE), S_OK);
+         ULARGE_INTEGER max{}, end{};
+         save->GetSizeMax(&max);
+         stream->Seek({}, STREAM_SEEK_CUR, &end);
+         EXPECT_EQ(max.QuadPart, end.QuadPart);
+         stream->Seek({}, STREAM_SEEK_SET, nullptr);
+         ASSERT_EQ(load->Load(stream.Get()), S_OK);
+       }},
+      {"storage",
+       [](IUnknown* from, IUnknown* to) {
+         ComPtr<ILockBytes> bytes;
+         ComPtr<IStorage> storage;
+         ASSERT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes), S_OK);
+         ASSERT_EQ(StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE,
+                                                0, &storage),
+                   S_OK);
+         ComPtr<IPersistStorage> save, load;
+         from->QueryInterface(IID_PPV_ARGS(&save));
+         to->QueryInterface(IID_PPV_ARGS(&load));
+         ASSERT_EQ(save->Save(storage.Get(), FALSE), S_OK);
+         ASSERT_EQ(load->Load(storage.Get()), S_OK);
+       }},
+  };
+  for (const Medium& m : media) {
+    SCOPED_TRACE(m.name);
+    ComPtr<IDispatch> picker = library_.Create<IDispatch>(CLSID_DatePicker);
+    ComPtr<_DatePicker> dual;
+    picker.As(&dual);
+    ComPtr<IFont> font;
+    FONTDESC desc{sizeof(desc), const_cast<LPOLESTR>(L"Tahoma"), {{100000, 0}}, FW_BOLD, DEFAULT_CHARSET, FALSE, TRUE, FALSE};
+    ASSERT_EQ(OleCreateFontIndirect(&desc, IID_PPV_ARGS(&font)), S_OK);
+    ComPtr<IFontDisp> fontDisp;
+    font.As(&fontDisp);
+    dual->putref_Font(fontDisp.Get());
+    dual->put_MinDate(Date(1990, 1, 1));
+    dual->put_Value(DateVariant(Date(2026, 12, 6)));
+    dual->put_Format(::dtpCustom);
+    dual->put_CustomFormat(TextVariant(L"dd.MM.yyyy").bstrVal);
+    dual->put_FocusColor(0x00123456);
+    dual->put_CalendarPresentDateColor(0x00ABCDEF);
+
+    ComPtr<IDispatch> loaded = library_.Create<IDispatch>(CLSID_DatePicker);
+    m.roundTrip(picker.Get(), loaded.Get());
+    EXPECT_EQ(GetProperty(loaded.Get(), L"Value").date, Date(2026, 12, 6));
+    EXPECT_EQ(GetProperty(loaded.Get(), L"MinDate").date, Date(1990, 1, 1));
+    EXPECT_EQ(GetProperty(loaded.Get(), L"Format").lVal, ::dtpCustom);
+    VARIANT format = GetProperty(loaded.Get(), L"CustomFormat");
+    EXPECT_STREQ(format.bstrVal, L"dd.MM.yyyy");
+    VariantClear(&format);
+    EXPECT_EQ(GetProperty(loaded.Get(), L"FocusColor").lVal, 0x00123456);
+    EXPECT_EQ(GetProperty(loaded.Get(), L"CalendarPresentDateColor").lVal, 0x00ABCDEF);
+    VARIANT loadedFont = GetProperty(loaded.Get(), L"Font");
+    ComPtr<IFont> f;
+    ASSERT_EQ(loadedFont.pdispVal->QueryInterface(IID_PPV_ARGS(&f)), S_OK);
+    EXPECT_EQ(FontText(f.Get()), FontText(font.Get())) << "the font given (as this system realizes it)";
+    VariantClear(&loadedFont);
+
+    ComPtr<IDispatch> calendar = library_.Create<IDispatch>(CLSID_MonthCalendar), calendarLoaded =
+        library_.Create<IDispatch>(CLSID_MonthCalendar);
+    PutProperty(calendar.Get(), L"MinDate", DateVariant(Date(1990, 1, 1)));
+    PutProperty(calendar.Get(), L"Value", DateVariant(Date(2001, 2, 3)));
+    m.roundTrip(calendar.Get(), calendarLoaded.Get());
+    EXPECT_EQ(GetProperty(calendarLoaded.Get(), L"Value").date, Date(2001, 2, 3));
+    EXPECT_EQ(GetProperty(calendarLoaded.Get(), L"SelectedMonth").lVal, 2);
+  }
+  // A stream that is not one of ours is refused and changes nothing.
+  ComPtr<IPersistStreamInit> picker = library_.Create<IPersistStreamInit>(CLSID_DatePicker);
+  ComPtr<IStream> junk;
+  CreateStreamOnHGlobal(nullptr, TRUE, &junk);
+  junk->Write("ALMX\x01\0\0\0\xff\xff\xff\x7f", 12, nullptr);
+  junk->Seek({}, STREAM_SEEK_SET, nullptr);
+  EXPECT_TRUE(FAILED(picker->Load(junk.Get())));
+}
+
+TEST_F(Contract, FontEditsThroughTheFontObjectReachThePicker) {
+  ComPtr<_DatePicker> picker = library_.Create<_DatePicker>(CLSID_DatePicker);
+  NotifySink notify;
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IConnectionPoint> point;
+  DWORD cookie = 0;
+  picker.As(&container);
+  container->FindConnectionPoint(IID_IPropertyNotifySink, &point);
+  point->Advise(&notify, &cookie);
+  ComPtr<IFontDisp> fontDisp;
+  ASSERT_EQ(picker->get_Font(&fontDisp), S_OK);
+  ComPtr<IFont> font;
+  ASSERT_EQ(fontDisp.As(&font), S_OK);
+  font->put_Bold(TRUE);  // picker.Font.Bold = True
+  EXPECT_EQ(notify.changed, (std::vector<DISPID>{DISPID_FONT}));
+  TestBag bag;
+  ComPtr<IPersistPropertyBag> persist;
+  picker.As(&persist);
+  persist->Save(&bag, TRUE, FALSE);
+  ASSERT_EQ(bag.values.count(L"Font"), 1u);
+  ComPtr<IFont> saved;
+  bag.values[L"Font"].pdispVal->QueryInterface(IID_PPV_ARGS(&saved));
+  BOOL bold = FALSE;
+  saved->get_Bold(&bold);
+  EXPECT_TRUE(bold);
+  point->Unadvise(cookie);
+}
+
+TEST_F(Contract, TheModuleStaysLoadedWhileAnythingOfItLives) {
+  EXPECT_EQ(library_.CanUnloadNow(), S_OK);
+  ComPtr<IClassFactory> factory;
+  ASSERT_EQ(library_.ClassObject(CLSID_DatePicker, &factory), S_OK);
+  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "a class factory";
+  factory->LockServer(TRUE);
+  factory.Reset();
+  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "a lock";
+  library_.ClassObject(CLSID_DatePicker, &factory);
+  factory->LockServer(FALSE);
+  ComPtr<IUnknown> picker;
+  factory->CreateInstance(nullptr, IID_PPV_ARGS(&picker));
+  factory.Reset();
+  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "a control";
+  TestSite site(host_);
+  Activate(picker.Get(), site);
+  ComPtr<_DatePicker> dual;
+  picker.As(&dual);
+  dual->DropDownCalendar();
+  Close(picker.Get());
+  dual.Reset();
+  picker.Reset();
+  EXPECT_EQ(library_.CanUnloadNow(), S_OK) << "window, hook and the thread's state went with the control";
+
+  ComPtr<IClassFactory> none;
+  for (const CLSID& clsid : {CLSID_CFrame, CLSID_cMDC, CLSID_NULL})
+    EXPECT_EQ(library_.ClassObject(clsid, &none), CLASS_E_CLASSNOTAVAILABLE);
+}
+
+TEST(Module, UnloadingUnregistersTheWindowClasses) {
+  OleInitialize(nullptr);
+  HMODULE module = nullptr;
+  {
+    Library library;
+    module = library.Module();
+    ComPtr<IDispatch> picker = library.Create<IDispatch>(CLSID_DatePicker);
+    HWND host = CreateHostWindow();
+    TestSite site(host);
+    ComPtr<IOleObject> ole;
+    picker.As(&ole);
+    ole->SetClientSite(&site);
+    ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, host, &site.position);
+    WNDCLASSEXW wc{sizeof(wc)};
+    EXPECT_TRUE(GetClassInfoExW(module, L"AlmanixDatePicker", &wc));
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+    ole.Reset();
+    picker.Reset();
+    DestroyWindow(host);
+    EXPECT_EQ(library.CanUnloadNow(), S_OK);
+  }
+  EXPECT_EQ(GetModuleHandleW(DllPath().c_str()), nullptr) << "unloaded";
+  WNDCLASSEXW wc{sizeof(wc)};
+  EXPECT_FALSE(GetClassInfoExW(module, L"AlmanixDatePicker", &wc));
+  OleUninitialize();
+}
+
+TEST_F(Contract, AmbientUserModeFontAndLocale) {
+  ComPtr<IUnknown> picker = library_.Create<IUnknown>(CLSID_DatePicker);
+  ComPtr<_DatePicker> dual;
+  picker.As(&dual);
+  TestSite site(host_);
+  site.userMode = false;
+  site.locale = 0x407;  // German: day.month.year
+  FONTDESC desc{sizeof(desc), const_cast<LPOLESTR>(L"Courier New"), {{120000, 0}}, FW_NORMAL, DEFAULT_CHARSET, TRUE, FALSE, FALSE};
+  ASSERT_EQ(OleCreateFontIndirect(&desc, IID_PPV_ARGS(&site.font)), S_OK);
+  Activate(picker.Get(), site);
+
+  dual->DropDownCalendar();
+  VARIANT_BOOL dropped = VARIANT_TRUE;
+  dual->get_IsDropped(&dropped);
+  EXPECT_EQ(dropped, VARIANT_FALSE) << "no drop-down at design time";
+
+  site.userMode = true;
+  ComPtr<IOleControl> control;
+  picker.As(&control);
+  control->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE);
+  dual->DropDownCalendar();
+  dual->get_IsDropped(&dropped);
+  EXPECT_EQ(dropped, VARIANT_TRUE);
+  dual->CloseUpCalendar();
+
+  ComPtr<IFontDisp> fontDisp;
+  dual->get_Font(&fontDisp);
+  ComPtr<IFont> font, ambient;
+  fontDisp.As(&font);
+  site.font.As(&ambient);
+  EXPECT_EQ(FontText(font.Get()), FontText(ambient.Get())) << "the container's font while none is set";
+
+  VARIANT text = TextVariant(L"4.3.2026");
+  ASSERT_EQ(dual->put_Value(text), S_OK);
+  VariantClear(&text);
+  VARIANT v;
+  dual->get_Value(&v);
+  EXPECT_EQ(v.date, Date(2026, 3, 4)) << "date texts are read in the container's locale";
+  Close(picker.Get());
+}
+
+TEST_F(Contract, InPlaceActivationFocusAndKeysThroughTranslateAccelerator) {
+  HWND next = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 60, 100, 20, host_, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  ComPtr<IUnknown> picker = library_.Create<IUnknown>(CLSID_DatePicker);
+  ComPtr<_DatePicker> dual;
+  picker.As(&dual);
+  TestSite site(host_);
+  Activate(picker.Get(), site);
+  HWND hwnd = WindowOf(picker.Get());
+  ASSERT_NE(hwnd, nullptr);
+  EXPECT_EQ(GetParent(hwnd), host_);
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(nullptr, host_, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, site.position.left);
+  EXPECT_EQ(r.right - r.left, site.position.right - site.position.left);
+
+  dual->put_Format(::dtpCustom);
+  dual->put_CustomFormat(TextVariant(L"dd/MM/yyyy").bstrVal);
+  dual->put_Value(DateVariant(Date(2026, 3, 10)));
+  SetFocus(hwnd);
+  EXPECT_EQ(site.focusEvents, (std::vector<bool>{true}));
+  EXPECT_EQ(site.uiActivations, 1) << "focus UI-activates the control";
+
+  EventSink sink(DIID___DatePicker);
+  sink.Connect(picker.Get());
+  ComPtr<IOleInPlaceActiveObject> active;
+  picker.As(&active);
+  auto key = [&](UINT message, WPARAM vk) {
+    MSG msg{hwnd, message, vk, message == WM_SYSKEYDOWN ? (1 << 29) : 0};
+    return active->TranslateAccelerator(&msg);
+  };
+  VARIANT_BOOL dropped = VARIANT_FALSE;
+  EXPECT_EQ(key(WM_KEYDOWN, VK_UP), S_OK);
+  VARIANT v;
+  dual->get_Value(&v);
+  EXPECT_EQ(v.date, Date(2026, 3, 11)) << "Up stepped the day";
+  EXPECT_EQ(key(WM_SYSKEYDOWN, VK_F4), S_FALSE) << "Alt+F4 is the host's";
+  dual->get_IsDropped(&dropped);
+  EXPECT_EQ(dropped, VARIANT_FALSE);
+  EXPECT_EQ(key(WM_KEYDOWN, VK_F4), S_OK);
+  dual->get_IsDropped(&dropped);
+  EXPECT_EQ(dropped, VARIANT_TRUE);
+  EXPECT_EQ(key(WM_KEYDOWN, VK_ESCAPE), S_OK);
+  dual->get_IsDropped(&dropped);
+  EXPECT_EQ(dropped, VARIANT_FALSE);
+  EXPECT_EQ(key(WM_KEYDOWN, VK_RETURN), S_FALSE) << "Enter is the host's default button";
+  sink.heard.clear();
+  EXPECT_EQ(key(WM_KEYDOWN, VK_TAB), S_OK);
+  EXPECT_EQ(sink.heard, (std::vector<DISPID>{5})) << "the picker hears Tab";
+  EXPECT_EQ(GetFocus(), next) << "and the focus moves on";
+  EXPECT_EQ(site.focusEvents, (std::vector<bool>{true, false}));
+  sink.Disconnect();
+
+  ComPtr<IOleObject> ole;
+  picker.As(&ole);
+  ole->Close(OLECLOSE_NOSAVE);
+  EXPECT_FALSE(IsWindow(hwnd)) << "deactivation destroys the window";
+  EXPECT_EQ(site.inPlaceDeactivations, 1);
+  ole->SetClientSite(nullptr);
+}
+
+TEST_F(Contract, BothControlsDrawIntoAHostDeviceContext) {
+  ComPtr<IViewObject2> picker = library_.Create<IViewObject2>(CLSID_DatePicker);
+  ComPtr<IViewObject2> calendar = library_.Create<IViewObject2>(CLSID_MonthCalendar);
+  testing_dib::Dib dib(300, 260, RGB(255, 0, 255));
+  const RECTL pickerBox{0, 0, 150, 24}, calendarBox{0, 30, 250, 250};
+  ASSERT_EQ(picker->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dib.dc(), &pickerBox, nullptr, nullptr, 0),
+            S_OK);
+  ASSERT_EQ(calendar->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dib.dc(), &calendarBox, nullptr,
+                           nullptr, 0),
+            S_OK);
+  const COLORREF magenta = RGB(255, 0, 255);
+  EXPECT_EQ(dib.CountColor(0, 0, 150, 24, magenta), 0) << "the picker covers its box";
+  EXPECT_GT(dib.Count(2, 2, 134, 22, [](COLORREF c) { return c == RGB(0, 0, 0); }), 10) << "a date is shown";
+  EXPECT_EQ(dib.At(160, 10), magenta) << "and nothing outside it";
+  EXPECT_EQ(dib.CountColor(0, 30, 250, 250, magenta), 0) << "the calendar with the container's colour around it";
+  SIZEL extent{};
+  calendar->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent);
+  ComPtr<IOleObject> ole;
+  calendar.As(&ole);
+  SIZEL bigger{extent.cx * 2, extent.cy};
+  EXPECT_EQ(ole->SetExtent(DVASPECT_CONTENT, &bigger), E_FAIL) << "the calendar keeps its size";
+}
+
+}  // namespace
+}  // namespace almanix::comtest

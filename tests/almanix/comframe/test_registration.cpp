@@ -1,0 +1,148 @@
+// regsvr32 registers Almanix.dll key by key and regsvr32 /u removes exactly
+// that; registered classes are created by ProgID, the drawing classes are
+// not creatable.
+#include "tests/almanix/comframe/com_test.h"
+
+#include <string>
+#include <vector>
+
+namespace almanix::comtest {
+namespace {
+
+const std::wstring kLibId = L"{D78906A1-98CD-4199-A5A9-ACDC94BC2F02}";
+
+struct Row {
+  std::wstring key, name, data;
+};
+
+// What a registration must leave behind, for the DLL at `dll`.
+std::vector<Row> Expected(const std::wstring& dll) {
+  std::vector<Row> rows;
+  struct Class { const wchar_t* clsid; const wchar_t* name; const wchar_t* progId; const wchar_t* bitmap; };
+  for (const Class& c : {Class{L"{2BF3C17D-81F0-4A99-9642-FEEC2733D832}", L"MonthCalendar", L"Almanix.MonthCalendar", L"30000"},
+                         Class{L"{4BCBE909-5B08-4CFB-B28F-5BBCAFAAADD3}", L"CFrame", nullptr, nullptr},
+                         Class{L"{1BCDC48A-FA10-4E2B-BAD2-F63A93A5C20C}", L"cMDC", nullptr, nullptr},
+                         Class{L"{1E4E4BC1-0135-42CA-B099-D9F621F2F825}", L"DatePicker", L"Almanix.DatePicker", L"30001"}}) {
+    const std::wstring key = std::wstring(L"CLSID\\") + c.clsid;
+    rows.insert(rows.end(), {{key, L"", c.name},
+                             {key + L"\\InprocServer32", L"", dll},
+                             {key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+                             {key + L"\\TypeLib", L"", kLibId},
+                             {key + L"\\Version", L"", L"4.1"}});
+    if (!c.progId) continue;
+    const std::wstring progId = c.progId, current = progId + L".1";
+    rows.insert(rows.end(), {{key + L"\\ProgID", L"", current},
+                             {key + L"\\VersionIndependentProgID", L"", progId},
+                             {key + L"\\Control", L"", L""},
+                             {key + L"\\Insertable", L"", L""},
+                             {key + L"\\MiscStatus", L"", L"0"},
+                             {key + L"\\MiscStatus\\1", L"", L"131473"},
+                             {key + L"\\ToolboxBitmap32", L"", dll + L", " + c.bitmap},
+                             {progId + L"\\CLSID", L"", c.clsid},
+                             {progId + L"\\CurVer", L"", current},
+                             {current + L"\\CLSID", L"", c.clsid}});
+  }
+  const std::wstring lib = L"TypeLib\\" + kLibId + L"\\4.1";
+  rows.push_back({lib + L"\\409\\" + (sizeof(void*) == 8 ? L"win64" : L"win32"), L"", dll});
+  for (auto [iid, name] : {std::pair{L"{E09E91E5-8ADA-4516-9FB8-2484D03127F3}", L"_MonthCalendar"},
+                           std::pair{L"{36BA4347-FE2D-45EB-B7A3-FEDA55380716}", L"__MonthCalendar"},
+                           std::pair{L"{1122B952-68B0-4404-BEFA-3B0B3C1EF8CB}", L"_DatePicker"},
+                           std::pair{L"{8BA82254-56F9-4DEB-BF78-B6A628724F82}", L"__DatePicker"}}) {
+    rows.push_back({std::wstring(L"Interface\\") + iid, L"", name});
+    rows.push_back({std::wstring(L"Interface\\") + iid + L"\\TypeLib", L"", kLibId});
+  }
+  return rows;
+}
+
+// Every key of a registration that must go again with it.
+std::vector<std::wstring> TopKeys() {
+  std::vector<std::wstring> keys = {L"Almanix.MonthCalendar", L"Almanix.MonthCalendar.1", L"Almanix.DatePicker",
+                                    L"Almanix.DatePicker.1", L"TypeLib\\" + kLibId};
+  for (const Row& r : Expected(L""))
+    if (r.key.starts_with(L"CLSID\\") || r.key.starts_with(L"Interface\\")) keys.push_back(r.key.substr(0, r.key.find(L'}') + 1));
+  return keys;
+}
+
+bool KeyExists(const std::wstring& key) {
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  RegCloseKey(h);
+  return true;
+}
+
+std::wstring ValueOf(const std::wstring& key, const std::wstring& name) {
+  wchar_t data[512] = {};
+  DWORD size = sizeof(data);
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ, nullptr,
+                   data, &size) != ERROR_SUCCESS)
+    return L"(missing)";
+  return data;
+}
+
+std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+int Regsvr32(const wchar_t* options) {
+  return RunProcess(std::wstring(L"regsvr32.exe ") + options + L" \"" + DllPath() + L"\"");
+}
+
+struct Registration : ::testing::Test {
+  void SetUp() override { OleInitialize(nullptr); }
+  void TearDown() override { OleUninitialize(); }
+};
+
+TEST_F(Registration, Regsvr32WritesEveryKeyAndRegsvr32UninstallRemovesThemAll) {
+  ASSERT_EQ(Regsvr32(L"/s"), 0);
+  for (const Row& r : Expected(DllPath())) EXPECT_EQ(ValueOf(r.key, r.name), r.data) << Narrow(r.key);
+  if (sizeof(void*) == 4) {
+    // A 32-bit registration lives in the 32-bit view of the classes.
+    auto inView = [](const wchar_t* key) {
+      HKEY h = nullptr;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_64KEY, &h) != ERROR_SUCCESS) return false;
+      RegCloseKey(h);
+      return true;
+    };
+    EXPECT_TRUE(inView(L"Software\\Classes\\WOW6432Node\\CLSID\\{1E4E4BC1-0135-42CA-B099-D9F621F2F825}\\InprocServer32"));
+    EXPECT_FALSE(inView(L"Software\\Classes\\CLSID\\{1E4E4BC1-0135-42CA-B099-D9F621F2F825}"));
+  }
+  for (const wchar_t* key : {L"CLSID\\{4BCBE909-5B08-4CFB-B28F-5BBCAFAAADD3}\\ProgID",
+                             L"CLSID\\{1BCDC48A-FA10-4E2B-BAD2-F63A93A5C20C}\\Control"})
+    EXPECT_FALSE(KeyExists(key)) << "the drawing classes are no controls and have no ProgID";
+
+  ASSERT_EQ(Regsvr32(L"/u /s"), 0);
+  for (const std::wstring& key : TopKeys()) EXPECT_FALSE(KeyExists(key)) << Narrow(key);
+}
+
+TEST_F(Registration, ControlsAreCreatedByProgIdAndTheDrawingClassesAreNot) {
+  Library library;
+  ASSERT_EQ(library.Register(), S_OK);
+  for (auto [progId, clsid] : {std::pair{L"Almanix.DatePicker", CLSID_DatePicker},
+                               std::pair{L"Almanix.MonthCalendar", CLSID_MonthCalendar}}) {
+    CLSID found{};
+    EXPECT_EQ(CLSIDFromProgID(progId, &found), S_OK);
+    EXPECT_EQ(found, clsid);
+    ComPtr<IDispatch> control;
+    EXPECT_EQ(CoCreateInstance(found, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control)), S_OK);
+  }
+  for (const CLSID& clsid : {CLSID_CFrame, CLSID_cMDC}) {
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&object)),
+              CLASS_E_CLASSNOTAVAILABLE);
+  }
+  EXPECT_EQ(library.Unregister(), S_OK);
+}
+
+TEST_F(Registration, AProgIdAnotherServerTookOverSurvivesUnregistration) {
+  Library library;
+  ASSERT_EQ(library.Register(), S_OK);
+  const wchar_t other[] = L"{00000000-0000-0000-0000-00000000A1A1}";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, L"Almanix.MonthCalendar\\CLSID", nullptr, REG_SZ, other,
+                            sizeof(other)),
+            ERROR_SUCCESS);
+  EXPECT_EQ(library.Unregister(), S_OK);
+  EXPECT_EQ(ValueOf(L"Almanix.MonthCalendar\\CLSID", L""), other);
+  EXPECT_FALSE(KeyExists(L"Almanix.DatePicker"));
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Almanix.MonthCalendar");
+}
+
+}  // namespace
+}  // namespace almanix::comtest

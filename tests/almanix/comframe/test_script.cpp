@@ -1,0 +1,41 @@
+// A real script host: cscript creates both controls by ProgID, sets and
+// reads their properties and catches the library's errors.
+#include "tests/almanix/comframe/com_test.h"
+
+#include <sstream>
+
+namespace almanix::comtest {
+namespace {
+
+TEST_F(RegisteredTest, AScriptCreatesBothControlsByProgIdAndCatchesTheLibrarysErrors) {
+  std::string output;
+  ASSERT_EQ(RunProcess(L"cscript.exe //nologo \"" + WinePath(ALMANIX_SCRIPTS_DIR) + L"\\scripts\\controls.vbs\"",
+                       &output),
+            0)
+      << output;
+  std::vector<std::string> lines;
+  std::istringstream in(output);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "new picker holds a date=True",
+                       "picker.Value=2026-3-4",
+                       "default member=2026-3-4",
+                       "empty text gives Null=True",
+                       "DateValue of Null=0",
+                       "picker.CustomFormat=dd.MM.yyyy",
+                       "picker.AllowEmpty=True",
+                       "calendar.SelectedMonth=5",
+                       "calendar.SelectedDay=17",
+                       "calendar.TodayButtonCaption=Heute",
+                       "picker.MinDate above MaxDate=1068|DatePicker|MinDate can't be larger than MaxDate",
+                       "calendar.MaxDate below MinDate=1070|DatePicker|MaxDate can't be smaller than MinDate",
+                       "picker.Value out of range=2050|DatePicker|The Date specified doesn't fall within the Min/Max Values",
+                       "picker.Format 7=5|DatePicker",
+                   }));
+}
+
+}  // namespace
+}  // namespace almanix::comtest

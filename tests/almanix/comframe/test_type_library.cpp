@@ -1,0 +1,222 @@
+// The type library embedded in Almanix.dll, read back as hosts read it:
+// identity, coclasses, interfaces, event ids, Value's binding flags and
+// the enumerations.
+#include "tests/almanix/comframe/com_test.h"
+
+#include <oleauto.h>
+
+#include <string>
+#include <vector>
+
+namespace almanix::comtest {
+namespace {
+
+struct TypeLibrary : ::testing::Test {
+  void SetUp() override { ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, &library), S_OK); }
+
+  ComPtr<ITypeInfo> Info(REFGUID guid) {
+    ComPtr<ITypeInfo> info;
+    EXPECT_EQ(library->GetTypeInfoOfGuid(guid, &info), S_OK);
+    return info;
+  }
+  ComPtr<ITypeInfo> ByName(const wchar_t* name) {
+    for (UINT i = 0, n = library->GetTypeInfoCount(); i < n; ++i) {
+      BSTR text = nullptr;
+      library->GetDocumentation(i, &text, nullptr, nullptr, nullptr);
+      const bool match = text && std::wstring(text) == name;
+      SysFreeString(text);
+      ComPtr<ITypeInfo> info;
+      if (match && library->GetTypeInfo(i, &info) == S_OK) return info;
+    }
+    ADD_FAILURE() << "no type " << std::string(name, name + wcslen(name));
+    return nullptr;
+  }
+  static TYPEATTR Attr(ITypeInfo* info) {
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    TYPEATTR copy = *attr;
+    info->ReleaseTypeAttr(attr);
+    return copy;
+  }
+  static std::wstring Name(ITypeInfo* info, MEMBERID id) {
+    BSTR name = nullptr;
+    info->GetDocumentation(id, &name, nullptr, nullptr, nullptr);
+    std::wstring out = name ? name : L"";
+    SysFreeString(name);
+    return out;
+  }
+
+  ComPtr<ITypeLib> library;
+};
+
+TEST_F(TypeLibrary, IdentityAndTheFourCoclassesInOrder) {
+  TLIBATTR* attr = nullptr;
+  ASSERT_EQ(library->GetLibAttr(&attr), S_OK);
+  EXPECT_EQ(attr->guid, LIBID_Almanix);
+  EXPECT_EQ(attr->lcid, 0x409u);
+  EXPECT_EQ(attr->wMajorVerNum, 4);
+  EXPECT_EQ(attr->wMinorVerNum, 1);
+  library->ReleaseTLibAttr(attr);
+  BSTR name = nullptr, doc = nullptr;
+  library->GetDocumentation(-1, &name, &doc, nullptr, nullptr);
+  EXPECT_EQ(std::wstring(name), L"Almanix");
+  EXPECT_GT(SysStringLen(doc), 0u);
+  SysFreeString(name);
+  SysFreeString(doc);
+
+  struct Coclass { const wchar_t* name; GUID clsid; GUID dual; const GUID* events; bool control; };
+  const Coclass expected[] = {
+      {L"MonthCalendar", CLSID_MonthCalendar, IID__MonthCalendar, &DIID___MonthCalendar, true},
+      {L"CFrame", CLSID_CFrame, IID__CFrame, nullptr, false},
+      {L"cMDC", CLSID_cMDC, IID__cMDC, nullptr, false},
+      {L"DatePicker", CLSID_DatePicker, IID__DatePicker, &DIID___DatePicker, true},
+  };
+  size_t next = 0;
+  for (UINT i = 0, n = library->GetTypeInfoCount(); i < n; ++i) {
+    TYPEKIND kind;
+    library->GetTypeInfoType(i, &kind);
+    if (kind != TKIND_COCLASS) continue;
+    ASSERT_LT(next, std::size(expected));
+    const Coclass& c = expected[next++];
+    SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+    ComPtr<ITypeInfo> info;
+    library->GetTypeInfo(i, &info);
+    const TYPEATTR a = Attr(info.Get());
+    EXPECT_EQ(Name(info.Get(), MEMBERID_NIL), c.name);
+    EXPECT_EQ(a.guid, c.clsid);
+    EXPECT_EQ((a.wTypeFlags & TYPEFLAG_FCONTROL) != 0, c.control);
+    EXPECT_EQ((a.wTypeFlags & TYPEFLAG_FCANCREATE) != 0, c.control) << "CFrame and cMDC are not creatable";
+    ASSERT_EQ(a.cImplTypes, c.events ? 2 : 1);
+    for (UINT k = 0; k < a.cImplTypes; ++k) {
+      INT flags = 0;
+      HREFTYPE ref;
+      ComPtr<ITypeInfo> impl;
+      info->GetImplTypeFlags(k, &flags);
+      info->GetRefTypeOfImplType(k, &ref);
+      info->GetRefTypeInfo(ref, &impl);
+      const bool source = flags & IMPLTYPEFLAG_FSOURCE;
+      EXPECT_TRUE(flags & IMPLTYPEFLAG_FDEFAULT);
+      EXPECT_EQ(Attr(impl.Get()).guid, source ? *c.events : c.dual);
+    }
+  }
+  EXPECT_EQ(next, std::size(expected));
+}
+
+TEST_F(TypeLibrary, DefaultInterfacesAreDualWithValueAsTheBindableDefaultMember) {
+  for (const GUID& iid : {IID__MonthCalendar, IID__CFrame, IID__cMDC, IID__DatePicker}) {
+    ComPtr<ITypeInfo> info = Info(iid);
+    const TYPEATTR a = Attr(info.Get());
+    EXPECT_EQ(a.typekind, TKIND_DISPATCH);
+    EXPECT_TRUE(a.wTypeFlags & TYPEFLAG_FDUAL);
+    // The vtable half: IDispatch first, then the members.
+    HREFTYPE ref;
+    ComPtr<ITypeInfo> vtable;
+    ASSERT_EQ(info->GetRefTypeOfImplType(-1, &ref), S_OK);
+    ASSERT_EQ(info->GetRefTypeInfo(ref, &vtable), S_OK);
+    EXPECT_EQ(Attr(vtable.Get()).typekind, TKIND_INTERFACE);
+  }
+  // Colours are OLE_COLOR and the font a standard font, so hosts offer
+  // their colour and font pickers.
+  ComPtr<ITypeInfo> picker = Info(IID__DatePicker);
+  for (auto [id, type] : {std::pair{DISPID_BACKCOLOR, L"OLE_COLOR"}, std::pair{DISPID_FONT, L"IFontDisp"}}) {
+    for (UINT i = 0; i < Attr(picker.Get()).cFuncs; ++i) {
+      FUNCDESC* f = nullptr;
+      picker->GetFuncDesc(i, &f);
+      if (f->memid == id && f->invkind == INVOKE_PROPERTYGET) {
+        const TYPEDESC& t = f->elemdescFunc.tdesc.vt == VT_PTR ? *f->elemdescFunc.tdesc.lptdesc : f->elemdescFunc.tdesc;
+        ASSERT_EQ(t.vt, VT_USERDEFINED) << "property " << id;
+        ComPtr<ITypeInfo> ref;
+        picker->GetRefTypeInfo(t.hreftype, &ref);
+        EXPECT_EQ(Name(ref.Get(), MEMBERID_NIL), type);
+        if (id == DISPID_BACKCOLOR) {
+          EXPECT_EQ(Attr(ref.Get()).guid, GUID({0x66504301, 0xBE0F, 0x101A, {0x8B, 0xBB, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}}));
+        }
+      }
+      picker->ReleaseFuncDesc(f);
+    }
+  }
+  for (const GUID& iid : {IID__MonthCalendar, IID__DatePicker}) {
+    ComPtr<ITypeInfo> info = Info(iid);
+    const TYPEATTR a = Attr(info.Get());
+    int valueMembers = 0;
+    for (UINT i = 0; i < a.cFuncs; ++i) {
+      FUNCDESC* f = nullptr;
+      info->GetFuncDesc(i, &f);
+      if (f->memid == DISPID_VALUE) {
+        ++valueMembers;
+        EXPECT_EQ(Name(info.Get(), f->memid), L"Value");
+        EXPECT_EQ(f->wFuncFlags, FUNCFLAG_FBINDABLE | FUNCFLAG_FDEFAULTBIND | FUNCFLAG_FIMMEDIATEBIND);
+      }
+      info->ReleaseFuncDesc(f);
+    }
+    EXPECT_EQ(valueMembers, 2) << "get and put";
+  }
+}
+
+TEST_F(TypeLibrary, EventInterfacesArePureDispatchWithIdsInDeclarationOrder) {
+  struct Events { GUID iid; std::vector<std::wstring> names; };
+  const Events all[] = {
+      {DIID___MonthCalendar, {L"Change", L"MonthChanged", L"YearChanged", L"DateClicked", L"EmptyClicked",
+                              L"MouseMove", L"MouseDown", L"MouseUp", L"KeyDown", L"KeyPress", L"KeyUp"}},
+      {DIID___DatePicker, {L"Change", L"MouseDown", L"MouseMove", L"MouseUp", L"KeyDown", L"KeyPress", L"KeyUp",
+                           L"EmptyClicked", L"BeforeCalendarDropDown", L"AfterCalendarDropDown",
+                           L"AfterCalendarCloseUp", L"BeforeCalendarCloseUp"}},
+  };
+  for (const Events& e : all) {
+    ComPtr<ITypeInfo> info = Info(e.iid);
+    const TYPEATTR a = Attr(info.Get());
+    EXPECT_EQ(a.typekind, TKIND_DISPATCH);
+    EXPECT_FALSE(a.wTypeFlags & TYPEFLAG_FDUAL);
+    ASSERT_EQ(a.cFuncs, e.names.size());
+    for (UINT i = 0; i < a.cFuncs; ++i) {
+      FUNCDESC* f = nullptr;
+      info->GetFuncDesc(i, &f);
+      EXPECT_EQ(f->memid, static_cast<MEMBERID>(i + 1));
+      EXPECT_EQ(Name(info.Get(), f->memid), e.names[i]);
+      for (SHORT p = 0; p < f->cParams; ++p)
+        EXPECT_EQ(f->lprgelemdescParam[p].tdesc.vt, VT_PTR) << "arguments are by reference";
+      info->ReleaseFuncDesc(f);
+    }
+  }
+}
+
+TEST_F(TypeLibrary, TheSevenEnumerationsWithTheirValues) {
+  struct Enum { const wchar_t* name; std::vector<std::pair<std::wstring, int>> members; };
+  const Enum all[] = {
+      {L"cfFrameTypes", {{L"cftCaption", 1}, {L"cftMenu", 2}, {L"cftScroll", 3}, {L"cftButton", 4}}},
+      {L"cfStates", {{L"cfsInactive", 256}, {L"cfspushed", 512}, {L"cfsChecked", 1024}, {L"cfsFlat", 16384},
+                     {L"cfsMono", -32768}}},
+      {L"cfStyles", {{L"cfsCaptionClose", 0}, {L"cfsCaptionMin", 1}, {L"cfsCaptionMax", 2},
+                     {L"cfsCaptionRestore", 3}, {L"cfsCaptionHelp", 4}, {L"cfsMenuArrow", 0},
+                     {L"cfsMenuCheck", 1}, {L"cfsMenuBullet", 2}, {L"cfsScrollUp", 0}, {L"cfsScrollDown", 1},
+                     {L"cfsScrollLeft", 2}, {L"cfsScrollRight", 3}, {L"cfsScrollComboBox", 5},
+                     {L"cfsScrollSizeGrip", 8}, {L"cfsButtonCheck", 0}, {L"cfsButtonRadioImage", 1},
+                     {L"cfsButtonRadioMask", 2}, {L"cfsButtonRadio", 4}, {L"cfsButton3State", 8},
+                     {L"cfsButtonPush", 16}}},
+      {L"dtpButtonStyles", {{L"dtpDropDown", 0}, {L"dtpUpDown", 1}, {L"dtpNone", 2}}},
+      {L"dtpFormats", {{L"dtpLongDate", 0}, {L"dtpShortDate", 1}, {L"dtpTime", 2}, {L"dtpCustom", 3}}},
+      {L"dtpBorderStyles", {{L"dtpBorderNone", 0}, {L"dtpBorder3D", 1}, {L"dtpBorderThin3D", 2},
+                            {L"dtpBorderFlat", 3}}},
+      {L"dtpNullBehaviors", {{L"dtpNothing", 0}, {L"dtpGrayed", 1}}},
+  };
+  for (const Enum& e : all) {
+    ComPtr<ITypeInfo> info = ByName(e.name);
+    ASSERT_TRUE(info);
+    const TYPEATTR a = Attr(info.Get());
+    EXPECT_EQ(a.typekind, TKIND_ENUM);
+    ASSERT_EQ(a.cVars, e.members.size());
+    for (UINT i = 0; i < a.cVars; ++i) {
+      VARDESC* v = nullptr;
+      info->GetVarDesc(i, &v);
+      EXPECT_EQ(Name(info.Get(), v->memid), e.members[i].first);
+      VARIANT value;
+      VariantInit(&value);
+      VariantChangeType(&value, v->lpvarValue, 0, VT_I4);
+      EXPECT_EQ(value.lVal, e.members[i].second) << "member " << i;
+      info->ReleaseVarDesc(v);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace almanix::comtest
