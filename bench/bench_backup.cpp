@@ -33,6 +33,7 @@ int kFolders = 1000;
 // a folder made and CopyFileW for every selected file. Returns the files
 // copied.
 int BareCopy(const std::wstring& from, const std::wstring& to, const FILETIME& since) {
+  CreateDirectoryW(to.c_str(), nullptr);
   int copied = 0;
   bool made = false;
   for (const std::wstring& sub : bench::ListFolder(from, [&](const WIN32_FIND_DATAW& data) {
