@@ -1,5 +1,7 @@
 #include "ferrimond/support/file_system.h"
 
+#include <algorithm>
+
 #include "common/numbered_error.h"
 #include "ferrimond/support/file_system_errors.h"
 #include "ferrimond/support/file_system_handle.h"
@@ -119,11 +121,65 @@ std::vector<Folder> Folder::SubFolders() const {
   return folders;
 }
 
+namespace {
+
+// Lists `folder` through its handle: the entries with the identities the
+// file system gives them in the listing, so that a walker needs no open of
+// each sub-folder to know it. 0 where the file system gives none.
+void ForEachEntryWithIndex(const std::wstring& folder,
+                           const std::function<void(const WIN32_FIND_DATAW&, uint64_t)>& fn) {
+  ScopedHandle dir(CreateFileW(SystemPath(folder).c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!dir.ok()) {
+    const DWORD code = GetLastError();
+    // A folder that is not there is a path not found, as a listing says.
+    RaiseFileSystemError(code == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : code);
+  }
+  alignas(8) static thread_local unsigned char buffer[64 * 1024];
+  WIN32_FIND_DATAW data{};
+  for (;;) {
+    if (!GetFileInformationByHandleEx(dir.get(), FileIdBothDirectoryInfo, buffer, sizeof buffer)) {
+      const DWORD code = GetLastError();
+      if (code == ERROR_NO_MORE_FILES) return;
+      // A handle listing the system does not offer: the plain listing.
+      if (code == ERROR_INVALID_PARAMETER || code == ERROR_NOT_SUPPORTED) {
+        fs_internal::ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) { fn(entry, 0); });
+        return;
+      }
+      RaiseFileSystemError(code);
+    }
+    for (size_t offset = 0;;) {
+      const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
+      const size_t length = entry->FileNameLength / sizeof(wchar_t);
+      const wchar_t* name = entry->FileName;
+      const bool dots = (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
+      if (!dots && length < MAX_PATH) {
+        data.dwFileAttributes = entry->FileAttributes;
+        data.ftCreationTime = {entry->CreationTime.LowPart, static_cast<DWORD>(entry->CreationTime.HighPart)};
+        data.ftLastAccessTime = {entry->LastAccessTime.LowPart, static_cast<DWORD>(entry->LastAccessTime.HighPart)};
+        data.ftLastWriteTime = {entry->LastWriteTime.LowPart, static_cast<DWORD>(entry->LastWriteTime.HighPart)};
+        data.nFileSizeHigh = static_cast<DWORD>(entry->EndOfFile.QuadPart >> 32);
+        data.nFileSizeLow = static_cast<DWORD>(entry->EndOfFile.QuadPart);
+        std::copy(name, name + length, data.cFileName);
+        data.cFileName[length] = 0;
+        fn(data, static_cast<uint64_t>(entry->FileId.QuadPart));
+      }
+      if (entry->NextEntryOffset == 0) break;
+      offset += entry->NextEntryOffset;
+    }
+  }
+}
+
+}  // namespace
+
 FolderListing Folder::List() const {
   FolderListing listing;
-  fs_internal::ForEachEntry(path_, [&](const WIN32_FIND_DATAW& data) {
+  ForEachEntryWithIndex(path_, [&](const WIN32_FIND_DATAW& data, uint64_t index) {
     if (IsDirectory(data.dwFileAttributes)) {
-      listing.subFolders.push_back(Folder(JoinPath(path_, data.cFileName), data.dwFileAttributes));
+      Folder sub(JoinPath(path_, data.cFileName), data.dwFileAttributes);
+      sub.listedIndex_ = index;
+      listing.subFolders.push_back(std::move(sub));
     } else {
       listing.files.push_back(File(path_, data));
     }
@@ -146,6 +202,8 @@ FileIdentity Folder::Identity() const {
 }
 
 uint64_t Folder::FileIndex() const {
+  // A link's entry in a listing names the link, not where it leads.
+  if (listedIndex_ != 0 && !IsReparsePoint()) return listedIndex_;
   ScopedHandle h(CreateFileW(SystemPath(path_).c_str(), FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));

@@ -118,7 +118,8 @@ class Folder {
   FileIdentity Identity() const;
   // Identity().fileIndex alone: asking for the volume's serial number costs
   // about half a millisecond under Wine, four times the rest. Folders on
-  // different volumes may share an index.
+  // different volumes may share an index. A folder that came from List()
+  // knows it from the listing (but for a link) and opens nothing.
   uint64_t FileIndex() const;
   // Removes the folder and everything in it; see FileSystem::DeleteFolder.
   void Delete(bool force = false) const;
@@ -130,6 +131,8 @@ class Folder {
 
   std::wstring path_;
   uint32_t attributes_ = 0;
+  // The index its parent's listing gave it; 0 when unknown.
+  uint64_t listedIndex_ = 0;
 };
 
 struct FolderListing {
