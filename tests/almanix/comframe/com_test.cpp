@@ -121,6 +121,27 @@ VARIANT DateVariant(double date) {
   return v;
 }
 
+VARIANT IntVariant(LONG value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = value;
+  return v;
+}
+
+double Date(int y, int m, int d) {
+  SYSTEMTIME st{static_cast<WORD>(y), static_cast<WORD>(m), 0, static_cast<WORD>(d), 0, 0, 0, 0};
+  double out = 0;
+  SystemTimeToVariantTime(&st, &out);
+  return out;
+}
+
+bool Dropped(_DatePicker* picker) {
+  VARIANT_BOOL dropped = VARIANT_FALSE;
+  picker->get_IsDropped(&dropped);
+  return dropped != VARIANT_FALSE;
+}
+
 VARIANT TextVariant(const wchar_t* text) {
   VARIANT v;
   VariantInit(&v);
@@ -129,19 +150,13 @@ VARIANT TextVariant(const wchar_t* text) {
   return v;
 }
 
-// ---------------------------------------------------------------- TestBag
-
 TestBag::~TestBag() {
   for (auto& [name, v] : values) VariantClear(&v);
 }
 
 STDMETHODIMP TestBag::QueryInterface(REFIID iid, void** out) {
-  if (iid == IID_IUnknown || iid == IID_IPropertyBag) {
-    *out = static_cast<IPropertyBag*>(this);
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
+  *out = iid == IID_IUnknown || iid == IID_IPropertyBag ? static_cast<IPropertyBag*>(this) : nullptr;
+  return *out ? S_OK : E_NOINTERFACE;
 }
 
 STDMETHODIMP TestBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
@@ -159,15 +174,9 @@ STDMETHODIMP TestBag::Write(LPCOLESTR name, VARIANT* value) {
   return VariantCopy(&slot, value);
 }
 
-// ---------------------------------------------------------------- EventSink
-
 STDMETHODIMP EventSink::QueryInterface(REFIID iid, void** out) {
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == events_) {
-    *out = static_cast<IDispatch*>(this);
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
+  *out = iid == IID_IUnknown || iid == IID_IDispatch || iid == events_ ? static_cast<IDispatch*>(this) : nullptr;
+  return *out ? S_OK : E_NOINTERFACE;
 }
 
 STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
@@ -203,8 +212,6 @@ int EventSink::Count(DISPID id) const {
   for (DISPID d : heard) n += d == id;
   return n;
 }
-
-// ---------------------------------------------------------------- TestSite
 
 STDMETHODIMP TestSite::QueryInterface(REFIID iid, void** out) {
   if (iid == IID_IUnknown || iid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
@@ -242,6 +249,27 @@ STDMETHODIMP TestSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
     default:
       return DISP_E_MEMBERNOTFOUND;
   }
+}
+
+void Activate(IUnknown* control, TestSite& site, HWND host) {
+  ComPtr<IOleObject> ole;
+  ASSERT_EQ(control->QueryInterface(IID_PPV_ARGS(&ole)), S_OK);
+  ASSERT_EQ(ole->SetClientSite(&site), S_OK);
+  ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, host, &site.position), S_OK);
+}
+
+HWND WindowOf(IUnknown* control) {
+  ComPtr<IOleInPlaceObject> inPlace;
+  HWND hwnd = nullptr;
+  if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&inPlace)))) inPlace->GetWindow(&hwnd);
+  return hwnd;
+}
+
+void Close(IUnknown* control) {
+  ComPtr<IOleObject> ole;
+  control->QueryInterface(IID_PPV_ARGS(&ole));
+  ole->Close(OLECLOSE_NOSAVE);
+  ole->SetClientSite(nullptr);
 }
 
 HWND CreateHostWindow() {

@@ -59,7 +59,12 @@ VARIANT GetProperty(IDispatch* object, const wchar_t* name);
 HRESULT PutProperty(IDispatch* object, const wchar_t* name, VARIANT value, EXCEPINFO* error = nullptr);
 HRESULT CallMethod(IDispatch* object, const wchar_t* name);
 VARIANT DateVariant(double date);
+VARIANT IntVariant(LONG value);
 VARIANT TextVariant(const wchar_t* text);  // the caller clears it
+// A calendar date as an OLE date.
+double Date(int y, int m, int d);
+// Whether the picker's calendar is dropped down.
+bool Dropped(_DatePicker* picker);
 
 // A host's property bag kept in memory.
 class TestBag final : public IPropertyBag {
@@ -158,6 +163,12 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
  private:
   HWND window_;
 };
+
+// A control sited at `site` in `host` and active in place; its window; the
+// control closed and unsited again.
+void Activate(IUnknown* control, TestSite& site, HWND host);
+HWND WindowOf(IUnknown* control);
+void Close(IUnknown* control);
 
 // A test with Almanix.dll registered, for hosts that create by ProgID.
 class RegisteredTest : public ::testing::Test {

@@ -31,22 +31,14 @@ TEST_F(RegisteredTest, WinesAtlContainerHostsBothControlsAndTheTypedValueRaisesC
 
   HWND host = CreateHostWindow();
   auto place = [&](const wchar_t* progId, int y, int w, int h) {
-    return CreateWindowExW(0, L"AtlAxWin", progId, WS_CHILD | WS_VISIBLE, 10, y, w, h, host, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, L"AtlAxWin", progId, WS_CHILD | WS_VISIBLE, 10, y, w, h, host, nullptr, nullptr, nullptr);
   };
-  HWND pickerBox = place(L"Almanix.DatePicker", 10, 160, 24);
-  HWND calendarBox = place(L"Almanix.MonthCalendar", 50, 250, 200);
+  HWND pickerBox = place(L"Almanix.DatePicker", 10, 160, 24), calendarBox = place(L"Almanix.MonthCalendar", 50, 250, 200);
   ComPtr<IUnknown> picker, calendar;
   ASSERT_EQ(getControl(pickerBox, &picker), S_OK);
   ASSERT_EQ(getControl(calendarBox, &calendar), S_OK);
 
-  auto windowOf = [](IUnknown* control) {
-    ComPtr<IOleInPlaceObject> inPlace;
-    HWND hwnd = nullptr;
-    if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&inPlace)))) inPlace->GetWindow(&hwnd);
-    return hwnd;
-  };
-  HWND pickerWindow = windowOf(picker.Get()), calendarWindow = windowOf(calendar.Get());
+  HWND pickerWindow = WindowOf(picker.Get()), calendarWindow = WindowOf(calendar.Get());
   ASSERT_NE(pickerWindow, nullptr);
   ASSERT_NE(calendarWindow, nullptr);
   EXPECT_EQ(GetParent(pickerWindow), pickerBox);
@@ -59,16 +51,11 @@ TEST_F(RegisteredTest, WinesAtlContainerHostsBothControlsAndTheTypedValueRaisesC
 
   ComPtr<_DatePicker> dual;
   ASSERT_EQ(picker.As(&dual), S_OK);
+  VARIANT pattern = TextVariant(L"dd/MM/yyyy");
   dual->put_Format(::dtpCustom);
-  BSTR pattern = SysAllocString(L"dd/MM/yyyy");
-  dual->put_CustomFormat(pattern);
-  SysFreeString(pattern);
-  VARIANT start;
-  VariantInit(&start);
-  start.vt = VT_DATE;
-  SYSTEMTIME st{2026, 3, 0, 10};
-  SystemTimeToVariantTime(&st, &start.date);
-  ASSERT_EQ(dual->put_Value(start), S_OK);
+  dual->put_CustomFormat(pattern.bstrVal);
+  VariantClear(&pattern);
+  ASSERT_EQ(dual->put_Value(DateVariant(Date(2026, 3, 10))), S_OK);
 
   EventSink sink(DIID___DatePicker);
   sink.Connect(picker.Get());
@@ -80,15 +67,11 @@ TEST_F(RegisteredTest, WinesAtlContainerHostsBothControlsAndTheTypedValueRaisesC
   TypeKeys({VK_RIGHT, VK_UP});
   VARIANT v;
   dual->get_Value(&v);
-  SYSTEMTIME got{};
-  VariantTimeToSystemTime(v.date, &got);
-  EXPECT_EQ(got.wYear * 10000 + got.wMonth * 100 + got.wDay, 20260415) << "day typed, then the month stepped";
+  EXPECT_EQ(v.date, Date(2026, 4, 15)) << "day typed, then the month stepped";
   EXPECT_EQ(sink.Count(1), 2);
   sink.Disconnect();
 
-  dual.Reset();
-  picker.Reset();
-  calendar.Reset();
+  dual.Reset(), picker.Reset(), calendar.Reset();
   DestroyWindow(host);
   almanix::testing::Pump();
   EXPECT_EQ(library.CanUnloadNow(), S_OK) << "the container released both controls";
