@@ -63,9 +63,9 @@ std::vector<std::wstring> TopKeys() {
   return keys;
 }
 
-bool KeyExists(const std::wstring& key) {
+bool KeyExists(const std::wstring& key, HKEY root = HKEY_CLASSES_ROOT, REGSAM view = 0) {
   HKEY h = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
   RegCloseKey(h);
   return true;
 }
@@ -85,24 +85,14 @@ int Regsvr32(const wchar_t* options) {
   return RunProcess(std::wstring(L"regsvr32.exe ") + options + L" \"" + DllPath() + L"\"");
 }
 
-struct Registration : ::testing::Test {
-  void SetUp() override { OleInitialize(nullptr); }
-  void TearDown() override { OleUninitialize(); }
-};
-
-TEST_F(Registration, Regsvr32WritesEveryKeyAndRegsvr32UninstallRemovesThemAll) {
+TEST(Registration, Regsvr32WritesEveryKeyAndRegsvr32UninstallRemovesThemAll) {
   ASSERT_EQ(Regsvr32(L"/s"), 0);
   for (const Row& r : Expected(DllPath())) EXPECT_EQ(ValueOf(r.key, r.name), r.data) << Narrow(r.key);
   if (sizeof(void*) == 4) {
     // A 32-bit registration lives in the 32-bit view of the classes.
-    auto inView = [](const wchar_t* key) {
-      HKEY h = nullptr;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_64KEY, &h) != ERROR_SUCCESS) return false;
-      RegCloseKey(h);
-      return true;
-    };
-    EXPECT_TRUE(inView(L"Software\\Classes\\WOW6432Node\\CLSID\\{1E4E4BC1-0135-42CA-B099-D9F621F2F825}\\InprocServer32"));
-    EXPECT_FALSE(inView(L"Software\\Classes\\CLSID\\{1E4E4BC1-0135-42CA-B099-D9F621F2F825}"));
+    const std::wstring picker = L"CLSID\\{1E4E4BC1-0135-42CA-B099-D9F621F2F825}";
+    EXPECT_TRUE(KeyExists(L"Software\\Classes\\WOW6432Node\\" + picker, HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY));
+    EXPECT_FALSE(KeyExists(L"Software\\Classes\\" + picker, HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY));
   }
   for (const wchar_t* key : {L"CLSID\\{4BCBE909-5B08-4CFB-B28F-5BBCAFAAADD3}\\ProgID",
                              L"CLSID\\{1BCDC48A-FA10-4E2B-BAD2-F63A93A5C20C}\\Control"})
@@ -112,9 +102,7 @@ TEST_F(Registration, Regsvr32WritesEveryKeyAndRegsvr32UninstallRemovesThemAll) {
   for (const std::wstring& key : TopKeys()) EXPECT_FALSE(KeyExists(key)) << Narrow(key);
 }
 
-TEST_F(Registration, ControlsAreCreatedByProgIdAndTheDrawingClassesAreNot) {
-  Library library;
-  ASSERT_EQ(library.Register(), S_OK);
+TEST_F(RegisteredTest, ControlsAreCreatedByProgIdAndTheDrawingClassesAreNot) {
   for (auto [progId, clsid] : {std::pair{L"Almanix.DatePicker", CLSID_DatePicker},
                                std::pair{L"Almanix.MonthCalendar", CLSID_MonthCalendar}}) {
     CLSID found{};
@@ -128,12 +116,9 @@ TEST_F(Registration, ControlsAreCreatedByProgIdAndTheDrawingClassesAreNot) {
     EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&object)),
               CLASS_E_CLASSNOTAVAILABLE);
   }
-  EXPECT_EQ(library.Unregister(), S_OK);
 }
 
-TEST_F(Registration, AProgIdAnotherServerTookOverSurvivesUnregistration) {
-  Library library;
-  ASSERT_EQ(library.Register(), S_OK);
+TEST_F(RegisteredTest, AProgIdAnotherServerTookOverSurvivesUnregistration) {
   const wchar_t other[] = L"{00000000-0000-0000-0000-00000000A1A1}";
   ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, L"Almanix.MonthCalendar\\CLSID", nullptr, REG_SZ, other,
                             sizeof(other)),
