@@ -10,8 +10,6 @@
 
 namespace ferrimond::brtest {
 
-// Runs `action` at the next yield of the window's loops that comes at least
-// a timer tick later: the way to act while a run waits.
 namespace {
 std::function<void()> g_atYield;
 }  // namespace
@@ -20,13 +18,21 @@ void AtNextYield(std::function<void()> action) {
   g_atYield = std::move(action);
   SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    auto run = std::move(g_atYield);
-    g_atYield = nullptr;
-    if (run) run();
+    if (auto run = std::exchange(g_atYield, nullptr)) run();
   });
 }
 
-// A file of `size` bytes (its folders made), last written `daysAgo` days ago.
+void WhenReady(std::function<bool()> ready, std::function<void()> action) {
+  AtNextYield([ready, action] { ready() ? action() : WhenReady(ready, action); });
+}
+
+void SelectEntry(forms::ListBox& list, const std::wstring& entry) {
+  for (int i = 0; i < list.ListCount(); ++i) {
+    if (list.List(i) == entry) list.SetListIndex(i);
+  }
+  ASSERT_EQ(list.Text(), entry);
+}
+
 void MakeFile(const std::wstring& path, size_t size, int daysAgo, char fill) {
   for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1))
     CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
@@ -37,8 +43,6 @@ void MakeFile(const std::wstring& path, size_t size, int daysAgo, char fill) {
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// The path on drive `letter` that mirrors `path`.
 
 std::vector<StatisticsLine> ReadStatistics() {
   std::vector<StatisticsLine> lines;
@@ -56,7 +60,6 @@ std::vector<StatisticsLine> ReadStatistics() {
   return lines;
 }
 
-// Presses `key` once, when the walk first shows a file in the progress box.
 void PressAtFirstProgress(Frmbackup& w, int key) {
   auto pressed = std::make_shared<bool>(false);
   w.txtPrgBar.OnChange = [&w, pressed, key] {
@@ -64,7 +67,6 @@ void PressAtFirstProgress(Frmbackup& w, int key) {
   };
 }
 
-// The day's list file: the selected paths, the start line and the header.
 Strings FnmLines(const Frmbackup& w) {
   Strings out;
   const std::wstring path = kLogFolder + w.DateTag + L".fnm";

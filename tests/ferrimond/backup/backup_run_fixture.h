@@ -31,6 +31,11 @@ inline const std::wstring kSuccess = L"Backup finished successfully!";
 // Runs `action` at the next yield of the window's loops that comes at least
 // a timer tick later: the way to act while a run waits.
 void AtNextYield(std::function<void()> action);
+// Runs `action` at the first such yield at which `ready` holds.
+void WhenReady(std::function<bool()> ready, std::function<void()> action);
+
+// Selects `entry` in `list`, which must hold it.
+void SelectEntry(forms::ListBox& list, const std::wstring& entry);
 
 // A file of `size` bytes (its folders made), last written `daysAgo` days ago.
 void MakeFile(const std::wstring& path, size_t size, int daysAgo = 0, char fill = 'x');

@@ -253,32 +253,6 @@ TEST_F(BackupRunTest, AMirrorFolderRemovedDuringTheCopyIsMadeAgainForTheNextFile
   for (auto it = after; it != paths.end(); ++it) EXPECT_TRUE(Exists(On(L'E', *it))) << *it;
 }
 
-// ---- Failures of the run ----
-
-TEST_F(BackupRunTest, TooManyDaysIsAnOverflowBeforeAnyWalk) {
-  MakeFile(c_ / L"a.doc", 10);
-  Frmbackup& w = Ready();
-  w.optDateText.SetValue(true);
-  w.txtdays.SetText(L"40000");
-  w.LstDir.AddItem(c_.Path());
-  Ui().AnswerMsgBox(MsgResult::Ok);
-  w.CmdCToE.SetValue(true);
-  EXPECT_EQ(Messages(), Strings{L"Error code 6 was generated \r\n" + common::RuntimeDescription(6)});
-  EXPECT_EQ(w.FilesChecked, 0);
-  EXPECT_TRUE(ReadStatistics().empty());
-  EXPECT_FALSE(w.RunActive);  // another press starts a new run
-}
-
-TEST_F(BackupRunTest, AMissingChosenFolderEndsTheRunWithItsMessage) {
-  Frmbackup& w = Ready();
-  w.LstDir.AddItem(L"C:\\no such folder here");
-  Ui().AnswerMsgBox(MsgResult::Ok);
-  w.CmdCToE.SetValue(true);
-  EXPECT_EQ(Messages(), Strings{L"Some of your directories or files do not exist. Please check."});
-  // The marker made for the run stays, as nothing after the failure runs.
-  EXPECT_TRUE(Exists(kThresholdMarker));
-}
-
 // ---- Full or missing removable drives ----
 
 TEST_F(BackupRunTest, AFullDriveWaitsForAnotherAndNothingIsLost) {

@@ -17,24 +17,6 @@ namespace {
 
 using namespace brtest;
 
-// Runs `action` at the first yield at which `ready` holds.
-void WhenReady(std::function<bool()> ready, std::function<void()> action) {
-  AtNextYield([ready, action] {
-    if (ready()) {
-      action();
-    } else {
-      WhenReady(ready, action);
-    }
-  });
-}
-
-void SelectDrive(Frmbackup& w, const std::wstring& letter) {
-  for (int i = 0; i < w.lstRemovable.ListCount(); ++i) {
-    if (w.lstRemovable.List(i) == letter) w.lstRemovable.SetListIndex(i);
-  }
-  ASSERT_EQ(w.lstRemovable.Text(), letter);
-}
-
 // True when no handle holds the file: it opens without sharing.
 bool Closed(const std::wstring& path) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -46,13 +28,13 @@ bool Closed(const std::wstring& path) {
 TEST_F(BackupRunTest, ADriveTakenAwayMidRunIsWaitedForAndEveryFileEndsWholeOnADrive) {
   harness::MappedDrive f(L'F', harness::DriveKind::Removable);
   Strings files;
+  Frmbackup& w = Ready();
+  SelectEntry(w.lstRemovable, L"E");
   for (int i = 0; i < 12; ++i) {
     files.push_back(c_ / (L"sub\\f" + std::to_wstring(10 + i) + L".doc"));
     MakeFile(files.back(), 3000 + i, 0, static_cast<char>('a' + i));
+    w.Lstfile.AddItem(files.back());
   }
-  Frmbackup& w = Ready();
-  SelectDrive(w, L"E");
-  for (const std::wstring& file : files) w.Lstfile.AddItem(file);
   const std::string eFolder = e_.UnixFolder();
   ASSERT_FALSE(eFolder.empty());
   WhenReady([&] { return w.LastItemDone && w.LastItemDone != w.SelectionList->Head(); },
@@ -61,7 +43,7 @@ TEST_F(BackupRunTest, ADriveTakenAwayMidRunIsWaitedForAndEveryFileEndsWholeOnADr
   Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
     AtNextYield([&] {
       EXPECT_TRUE(w.CmdContinue.Enabled() && w.CmdStop.Enabled());
-      SelectDrive(w, L"F");
+      SelectEntry(w.lstRemovable, L"F");
       w.CmdContinue.SetValue(true);
     });
   });
@@ -95,14 +77,13 @@ TEST_F(BackupRunTest, AFileThatFailsInBothPassesCountsOnce) {
   MakeFile(busy, 10);
   MakeFile(big, 300000);
   Frmbackup& w = Ready();
-  SelectDrive(w, L"F");
-  w.Lstfile.AddItem(busy);
-  w.Lstfile.AddItem(big);
+  SelectEntry(w.lstRemovable, L"F");
+  for (const std::wstring& file : {busy, big}) w.Lstfile.AddItem(file);
   HANDLE lock = CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
     AtNextYield([&] {
-      SelectDrive(w, L"E");
+      SelectEntry(w.lstRemovable, L"E");
       w.CmdContinue.SetValue(true);
     });
   });
@@ -139,8 +120,8 @@ TEST_F(BackupRunTest, ReadOnlyAndHiddenCopiesOnTheDriveAreRefreshed) {
 TEST_F(BackupRunTest, LeftoversOfCopiesCutShortAreRemovedFromTheFoldersCopiedInto) {
   const std::wstring file = c_ / L"docs\\a.doc";
   MakeFile(file, 10);
-  const std::wstring leftover = On(L'E', c_ / (L"docs\\" + PartialCopyName(L"b.doc")));
-  const std::wstring elsewhere = On(L'E', c_ / (L"other\\" + PartialCopyName(L"c.doc")));
+  const std::wstring leftover = On(L'E', c_ / (L"docs\\" + PartialCopyName(L"b.doc"))),
+                     elsewhere = On(L'E', c_ / (L"other\\" + PartialCopyName(L"c.doc")));
   MakeFile(leftover, 3);
   MakeFile(elsewhere, 3);
   Frmbackup& w = Ready();

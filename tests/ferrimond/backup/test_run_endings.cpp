@@ -21,16 +21,21 @@ using namespace brtest;
 
 // Runs `action` at the first yield at which the status line shows `status`.
 void WhenStatusIs(Frmbackup& w, std::wstring status, std::function<void()> action) {
-  AtNextYield([&w, status, action] {
-    if (w.lblStatus.Caption() == status) {
-      action();
-    } else {
-      WhenStatusIs(w, status, action);
-    }
-  });
+  WhenReady([&w, status] { return w.lblStatus.Caption() == status; }, action);
 }
 
 class RunEndingTest;
+
+// Enough files in `dir` for the copy to yield while it runs, selected.
+Strings ManyFiles(const harness::TempDir& dir, Frmbackup& w) {
+  Strings files;
+  for (int i = 0; i < 80; ++i) {
+    files.push_back(dir / (L"f" + std::to_wstring(100 + i) + L".doc"));
+    MakeFile(files.back(), 4000);
+    w.Lstfile.AddItem(files.back());
+  }
+  return files;
+}
 
 struct Ending {
   const char* name;
@@ -38,6 +43,8 @@ struct Ending {
   std::function<void(RunEndingTest&, Frmbackup&)> arrange;
   const wchar_t* status;  // lblStatus afterwards
   bool stampMoved;
+  // What else the ending must leave, with the messages shown.
+  std::function<void(RunEndingTest&, Frmbackup&, const Strings&)> check = {};
 };
 
 class RunEndingTest : public BackupRunTest, public ::testing::WithParamInterface<Ending> {
@@ -59,10 +66,6 @@ class RunEndingTest : public BackupRunTest, public ::testing::WithParamInterface
   std::wstring File(const std::wstring& name, size_t size = 10) {
     MakeFile(c_ / name, size);
     return c_ / name;
-  }
-  // Enough files for the copy to yield while it runs.
-  void ManyFiles(Frmbackup& w) {
-    for (int i = 0; i < 80; ++i) w.Lstfile.AddItem(File(L"f" + std::to_wstring(100 + i) + L".doc", 4000));
   }
   using BackupRunTest::c_;
   using BackupRunTest::Ui;
@@ -105,13 +108,13 @@ const Ending kEndings[] = {
      L"Backup aborted", false},
     {"StopInTheCopy",
      [](RunEndingTest& t, Frmbackup& w) {
-       t.ManyFiles(w);
+       ManyFiles(t.c_, w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdStop.SetValue(true); });
      },
      L"Backup aborted", false},
     {"StopWhilePausedInTheCopy",
      [](RunEndingTest& t, Frmbackup& w) {
-       t.ManyFiles(w);
+       ManyFiles(t.c_, w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdPause.SetValue(true); });
        t.Ui().AnswerMsgBox(MsgResult::Cancel);  // the pause prompt: Cancel presses Stop
      },
@@ -129,14 +132,26 @@ const Ending kEndings[] = {
        w.LstDir.AddItem(L"C:\\no such folder here");
        AnswerOk(t);
      },
-     L"", false},
+     L"", false,
+     [](RunEndingTest&, Frmbackup&, const Strings& messages) {
+       EXPECT_EQ(messages, Strings{L"Some of your directories or files do not exist. Please check."});
+       EXPECT_TRUE(Exists(kThresholdMarker)) << "the marker made for the run stays";
+     }},
+    // Before any walk.
     {"Overflow",
      [](RunEndingTest& t, Frmbackup& w) {
+       t.File(L"a.doc");
+       w.LstDir.AddItem(t.c_.Path());
        w.optDateText.SetValue(true);
        w.txtdays.SetText(L"40000");
        AnswerOk(t);
      },
-     L"", false},
+     L"", false,
+     [](RunEndingTest&, Frmbackup& w, const Strings& messages) {
+       EXPECT_EQ(messages, Strings{L"Error code 6 was generated \r\n" + common::RuntimeDescription(6)});
+       EXPECT_EQ(w.FilesChecked, 0);
+       EXPECT_TRUE(ReadStatistics().empty());
+     }},
     // The files are on the drive; only the statistics could not be written.
     {"StatisticsLocked",
      [](RunEndingTest& t, Frmbackup& w) {
@@ -155,14 +170,23 @@ const Ending kEndings[] = {
        AnswerOk(t);
      },
      L"", false},
+    // A start time the marker cannot carry stops the run before the walk.
     {"TimeBefore1601",
      [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File(L"a.doc"));
+       t.File(L"a.doc");
+       w.LstDir.AddItem(t.c_.Path());
        w.UserSetTime = harness::At(1500, 1, 1);
        w.OptAnyTime.SetValue(true);
        AnswerOk(t);
      },
-     L"", false},
+     L"", false,
+     [](RunEndingTest& t, Frmbackup& w, const Strings& messages) {
+       ASSERT_EQ(messages.size(), 1u);
+       EXPECT_NE(messages[0].find(L"cannot be used"), std::wstring::npos);
+       EXPECT_EQ(w.FilesChecked, 0);
+       EXPECT_TRUE(ReadStatistics().empty());
+       EXPECT_FALSE(Exists(On(L'E', t.c_ / L"a.doc")));
+     }},
 };
 
 TEST_P(RunEndingTest, LeavesTheWindowIdleAndMovesTheStampOnlyWhenComplete) {
@@ -175,26 +199,11 @@ TEST_P(RunEndingTest, LeavesTheWindowIdleAndMovesTheStampOnlyWhenComplete) {
   EXPECT_EQ(w.lblStatus.Caption(), ending.status);
   EXPECT_EQ(LastBackupStamp(), ending.stampMoved ? w.RunStart : common::DateTime());
   EXPECT_FALSE(w.IsUnloaded());
+  if (ending.check) ending.check(*this, w, Messages());
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, RunEndingTest, ::testing::ValuesIn(kEndings),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// An unusable start time stops the run before anything is walked.
-TEST_F(BackupRunTest, AStartTimeTheMarkerCannotCarryStopsTheRunBeforeTheWalk) {
-  MakeFile(c_ / L"a.doc", 10);
-  Frmbackup& w = Ready();
-  w.LstDir.AddItem(c_.Path());
-  w.UserSetTime = harness::At(1500, 1, 1);
-  w.OptAnyTime.SetValue(true);
-  Ui().AnswerMsgBox(MsgResult::Ok);
-  w.CmdCToE.SetValue(true);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_NE(Messages()[0].find(L"cannot be used"), std::wstring::npos);
-  EXPECT_EQ(w.FilesChecked, 0);
-  EXPECT_TRUE(ReadStatistics().empty());
-  EXPECT_FALSE(Exists(On(L'E', c_ / L"a.doc")));
-}
 
 // The run that left files behind says which, and why, and keeps the stamp
 // of the last complete run; the next complete run moves it on.
@@ -246,13 +255,8 @@ TEST_F(BackupRunTest, ClosingDuringARunStopsItRecordsItAndThenCloses) {
   };
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
-    Strings files;
-    for (int i = 0; i < 80; ++i) {
-      files.push_back(c_ / (L"f" + std::to_wstring(100 + i) + L".doc"));
-      MakeFile(files.back(), 4000);
-    }
     Frmbackup& w = Ready();
-    for (const std::wstring& file : files) w.Lstfile.AddItem(file);
+    const Strings files = ManyFiles(c_, w);
     WhenStatusIs(w, L"Writing files", [&] {
       way.close(w);
       EXPECT_FALSE(w.IsUnloaded()) << "closed under the run";
