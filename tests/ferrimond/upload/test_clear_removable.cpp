@@ -5,29 +5,20 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "ferrimond/mainwindow/frmbackup.h"
-#include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
-#include "tests/harness/temp_dir.h"
-#include "tests/harness/wine_drives.h"
+#include "tests/ferrimond/backup/backup_run_fixture.h"
 
 namespace ferrimond {
 namespace {
 
-using forms::MsgResult;
-using Strings = std::vector<std::wstring>;
+using namespace brtest;
 
 const std::wstring kQuestion = L"Do you really want to delete everything on the removable drive E:\\ ?";
 const std::wstring kDone = L"All files on removable drive have been deleted!";
 const std::wstring kDenied = L"Permission denied, cannot delete files!\rTry manually after exiting the program.";
 const std::wstring kNoDisk = L"Check if removable disk is inserted!";
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A file under `root` (its folders made). A name ending in "!" is made
 // read-only without the "!", one holding "hidden" hidden; one ending in "\"
@@ -45,20 +36,10 @@ void Make(const std::wstring& root, std::wstring relative) {
 }
 
 
-// Runs `action` at the first yield that comes a timer tick later.
-std::function<void()> g_atYield;
-void AtNextYield(std::function<void()> action) {
-  g_atYield = std::move(action);
-  SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (auto run = std::exchange(g_atYield, nullptr)) run();
-  });
-}
-
-class ClearTest : public mwtest::MainWindowTest {
+class ClearTest : public BackupRunTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
+    BackupRunTest::SetUp();
     if (HasFatalFailure()) return;
     w_ = &Start();
     ASSERT_EQ(w_->lstRemovable.Text(), L"E");
@@ -75,22 +56,17 @@ class ClearTest : public mwtest::MainWindowTest {
     if (prompts.empty()) return {};
     EXPECT_EQ(prompts[0].text, kQuestion);
     EXPECT_EQ(prompts[0].buttons, forms::MsgButtons::YesNo);
-    EXPECT_EQ(prompts[0].title, L"Clear Prompt");
     Strings out;
     for (size_t i = 1; i < prompts.size(); ++i) out.push_back(prompts[i].text);
     ExpectIdle();
     return out;
   }
-
   void ExpectIdle() {
     EXPECT_FALSE(w_->RunActive);
     EXPECT_TRUE(w_->Enabled());
     EXPECT_EQ(w_->MousePointer(), forms::Pointer::Default);
     EXPECT_EQ(forms::ScreenMousePointer(), forms::Pointer::Default);
   }
-
-  harness::MappedDrive e_{L'E', harness::DriveKind::Removable};
-  Frmbackup* w_ = nullptr;
 };
 
 // Files come before folders; the first failure ends the wipe, and a
@@ -176,10 +152,9 @@ TEST_F(ClearTest, WithoutARemovableDriveNothingIsAsked) {
 // link itself (Windows) or stops at it (Wine, which cannot remove a link
 // without resolving it); what it points to is never touched.
 TEST_F(ClearTest, ALinkOnTheDriveNeverLeadsTheWipeToItsTarget) {
-  harness::TempDir outside;
-  Make(outside.Path() + L"\\", L"target\\keep.doc");
+  Make(c_.Path() + L"\\", L"target\\keep.doc");
   const std::string link = e_.UnixFolder() + "/link";
-  if (!harness::RunUnix(L"/bin/ln -s " + harness::WideUnix(harness::UnixPath(outside / L"target")) + L" " +
+  if (!harness::RunUnix(L"/bin/ln -s " + harness::WideUnix(harness::UnixPath(c_ / L"target")) + L" " +
                             harness::WideUnix(link),
                         [&] { return Exists(e_ / L"link"); }))
     GTEST_SKIP() << "cannot make a Unix symlink here";
@@ -195,7 +170,7 @@ TEST_F(ClearTest, ALinkOnTheDriveNeverLeadsTheWipeToItsTarget) {
     EXPECT_EQ(messages, Strings{kQuestion});
   }
   EXPECT_FALSE(Exists(e_ / L"plain.doc"));
-  EXPECT_EQ(harness::ReadFile(outside / L"target\\keep.doc"), "x");
+  EXPECT_EQ(harness::ReadFile(c_ / L"target\\keep.doc"), "x");
   ExpectIdle();
   harness::RunUnix(L"/bin/rm -f " + harness::WideUnix(link), [&] { return !Exists(e_ / L"link"); });
 }

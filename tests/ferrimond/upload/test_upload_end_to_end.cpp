@@ -26,26 +26,19 @@ const std::wstring kUploadStatistics = kLogFolder + L"uploadsta.sta";
 const std::wstring kSaved = L"C:\\Program Files\\Ferrimond\\SavedFileVersion\\";
 const std::wstring kClearQuestion = L"Do you really want to delete everything on the removable drive E:\\ ?";
 
+// The lines of the upload statistics: the count and the drive of each.
 struct UploadLine {
-  common::DateTime written;
   int32_t count;
-  double size;
-  int32_t seconds;
   std::wstring drive;
 };
-
 std::vector<UploadLine> ReadUploadStatistics() {
   std::vector<UploadLine> lines;
   if (!Exists(kUploadStatistics)) return lines;
-  RecordReader r(harness::ReadFile(kUploadStatistics));
-  while (!r.AtEnd()) {
-    UploadLine l;
-    l.written = r.ReadDate();
-    l.count = r.ReadLong();
-    l.size = r.ReadDouble();
-    l.seconds = r.ReadLong();
-    l.drive = r.ReadString();
-    lines.push_back(l);
+  for (RecordReader r(harness::ReadFile(kUploadStatistics)); !r.AtEnd();) {
+    r.ReadDate();
+    const int32_t count = r.ReadLong();
+    r.ReadDouble(), r.ReadLong();
+    lines.push_back({count, r.ReadString()});
   }
   return lines;
 }
@@ -55,17 +48,12 @@ class UploadTest : public BackupRunTest {
   // The window ready to upload E: onto D: into `profile`.
   Frmbackup& ReadyToUpload(const std::wstring& profile) {
     Frmbackup& w = Ready();
-    for (int i = 0; i < w.lstFixed.ListCount(); ++i) {
-      if (w.lstFixed.List(i) == L"D") w.lstFixed.SetListIndex(i);
-    }
-    EXPECT_EQ(w.lstFixed.Text(), L"D");
+    SelectEntry(w.lstFixed, L"D");
     w.cmbUsers.SetText(profile);
     return w;
   }
   // The clearing question that ends every upload that was not stopped.
-  void DeclineClearing() {
-    Ui().AnswerMsgBox(MsgResult::No);
-  }
+  void DeclineClearing() { Ui().AnswerMsgBox(MsgResult::No); }
   void Upload(Frmbackup& w) { w.CmdCopyToC.SetValue(true); }
 
   harness::MappedDrive d_{L'D', harness::DriveKind::Fixed};
@@ -80,13 +68,10 @@ TEST_F(UploadTest, ABackupUploadedBackGoesIntoTheChosenProfilesDocuments) {
   MakeFile(oldStyle, 11, 0, 'o');
   MakeFile(newStyle, 12, 0, 'n');
   MakeFile(plain, 13, 0, 'p');
-  {
-    Frmbackup& w = Ready();
-    w.LstDir.AddItem(d_.Root());
-    w.CmdCToE.SetValue(true);
-    ASSERT_EQ(w.lblDir.Caption(), kSuccess);
-    Close();
-  }
+  Ready().LstDir.AddItem(d_.Root());
+  w_->CmdCToE.SetValue(true);
+  ASSERT_EQ(w_->lblDir.Caption(), kSuccess);
+  Close();
   for (const std::wstring& file : {oldStyle, newStyle, plain}) ASSERT_TRUE(DeleteFileW(file.c_str()));
   CreateDirectoryW((d_ / L"Users\\alice").c_str(), nullptr);
   CreateDirectoryW((d_ / L"Documents and Settings\\User2").c_str(), nullptr);
@@ -131,10 +116,8 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndKeptInSavedFileVersionEitherWay) {
     DeclineClearing();
     Upload(w);
     ASSERT_EQ(Ui().Prompts().size(), 2u);
-    const Prompt& question = Ui().Prompts()[0];
-    EXPECT_EQ(question.title, L"Ferrimond");
-    EXPECT_EQ(question.buttons, forms::MsgButtons::YesNo);
-    EXPECT_EQ(question.text, expected);
+    EXPECT_EQ(Ui().Prompts()[0].buttons, forms::MsgButtons::YesNo);
+    EXPECT_EQ(Ui().Prompts()[0].text, expected);
     EXPECT_EQ(harness::ReadFile(kSaved + L"Data\\Reports\\x.doc"), std::string(7, 'r'));
     EXPECT_EQ(harness::ReadFile(onFixed), std::string(answer == MsgResult::Yes ? 7 : 9, answer == MsgResult::Yes ? 'r' : 'f'));
     Close();
@@ -211,10 +194,7 @@ TEST_F(UploadTest, AFullFixedDriveLeavesNoTruncatedFile) {
   harness::MappedDrive f(L'F', harness::DriveKind::Fixed, tmpfs);
   MakeFile(e_ / L"big.doc", 400000, 0, 'b');
   Frmbackup& w = ReadyToUpload(L"");
-  for (int i = 0; i < w.lstFixed.ListCount(); ++i) {
-    if (w.lstFixed.List(i) == L"F") w.lstFixed.SetListIndex(i);
-  }
-  ASSERT_EQ(w.lstFixed.Text(), L"F");
+  SelectEntry(w.lstFixed, L"F");
   Ui().AnswerMsgBox(MsgResult::Ok);
   Upload(w);
   ASSERT_EQ(Messages().size(), 1u);
