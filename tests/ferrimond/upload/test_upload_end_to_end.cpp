@@ -138,6 +138,14 @@ TEST_F(UploadTest, AnEmptyDriveStillRecordsTheUploadAndOffersClearing) {
                             .ReadDate()
                             .Value() - before.Value()) * 86400;
   EXPECT_NEAR(ahead, 86.4, 2.0);
+  EXPECT_FALSE(w.IsUnloaded());
+
+  // With "Close program automatically" ticked the upload ends the program.
+  w.mnuCloseAutomatically.Click();
+  DeclineClearing();
+  Upload(w);
+  EXPECT_TRUE(w.IsUnloaded());
+  EXPECT_NE(w.ClosingSplash(), nullptr);
 }
 
 // Stopped, the upload records itself but neither claims success nor offers
