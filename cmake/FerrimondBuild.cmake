@@ -43,18 +43,32 @@ set(FERRIMOND_WINE_ENV
   LC_ALL=en_US.UTF-8
   FERRIMOND_TEST_TMPFS=${CMAKE_BINARY_DIR}/tmpfs-removable)
 
+# ferrimond_beside_almanix(<target>): Almanix.dll is copied beside the
+# program after each build, so that it finds the library without
+# registration, as a copy of Ferrimond.exe with Almanix.dll beside it does.
+function(ferrimond_beside_almanix target)
+  add_dependencies(${target} Almanix)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Almanix> $<TARGET_FILE_DIR:${target}>
+    VERBATIM)
+endfunction()
+
 # ferrimond_test(NAME <name> SOURCES <files...> [LIBS <targets...>]
-#                [PORTABLE] [DRIVES] [DESKTOP])
+#                [PORTABLE] [DRIVES] [DESKTOP] [ALMANIX])
 # One test program, one ctest entry. PORTABLE tests are also built by the
 # native sanitizer build; DRIVES tests map drive letters, and DESKTOP tests
 # move the screen's mouse pointer or rely on which window has the focus, so
-# each kind runs one at a time.
+# each kind runs one at a time. ALMANIX tests (and every test of the main
+# window) get Almanix.dll beside them.
 function(ferrimond_test)
-  cmake_parse_arguments(T "PORTABLE;DRIVES;DESKTOP" "NAME" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "PORTABLE;DRIVES;DESKTOP;ALMANIX" "NAME" "SOURCES;LIBS" ${ARGN})
   if(NOT WIN32 AND NOT T_PORTABLE)
     return()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
+  if(T_ALMANIX OR "ferrimond_mainwindow" IN_LIST T_LIBS)
+    ferrimond_beside_almanix(${T_NAME})
+  endif()
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gtest_main)
   if(WIN32)
     target_link_libraries(${T_NAME} PRIVATE test_harness)

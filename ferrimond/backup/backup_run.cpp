@@ -20,7 +20,6 @@ namespace ferrimond {
 namespace {
 
 const wchar_t kAutoexec[] = L"c:\\autoexec.bat";
-const wchar_t kLastBackupStamp[] = L"c:\\program files\\Ferrimond\\LastBackupT.tim";
 
 // A number as the runtime turns it into text in the user's format.
 std::wstring NumberText(double value) {

@@ -132,9 +132,11 @@ void Frmbackup::ClearLbl() {
 void Frmbackup::SetDateOptionsEnabled(bool enabled) {
   for (forms::OptionButton* option :
        {&OptLastUpload, &optDateText, &OptAnyTime, &OptDateToday, &optDatePicker, &OptLastBackup}) {
-    option->SetEnabled(enabled);
+    // Without its picker "Backup files since" stays disabled.
+    option->SetEnabled(enabled && (option != &optDatePicker || DatePicker1.HasControl()));
   }
   txtdays.SetCausesValidation(enabled);
+  DatePicker1.SetEnabled(enabled);
 }
 
 void Frmbackup::InitializeAgain() {

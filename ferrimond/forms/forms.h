@@ -21,6 +21,7 @@
 //  - Everything that asks the user goes through the form's Ui()
 //    (UserInteraction); tests use testing::ScriptedUserInteraction.
 //  - Executables link the manifest with ferrimond_add_manifest(<target>).
+#include "ferrimond/forms/activex_host.h"
 #include "ferrimond/forms/control.h"
 #include "ferrimond/forms/controls.h"
 #include "ferrimond/forms/form.h"

@@ -56,8 +56,9 @@ void InitializeApplication() {
   SetProcessDPIAware();
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
-  // The shell's folder picker needs an apartment on this thread.
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  // The shell's folder picker needs an apartment on this thread, and hosted
+  // ActiveX controls need OLE. Kept for the life of the process.
+  OleInitialize(nullptr);
 }
 
 int RunMessageLoop() {

@@ -32,12 +32,16 @@ struct ProcessHooks {
   std::function<bool()> anotherInstanceRunning;
   // Ends the process; in tests, records that it would end.
   std::function<void()> endProcess;
+  // Where DatePicker1 comes from: the registered ProgID, else the library
+  // beside the program.
+  forms::AxSource datePicker{L"Almanix.DatePicker", L"Almanix.dll"};
 };
 
 // Fixed paths of the program.
 inline constexpr wchar_t kProgramFolder[] = L"c:\\program files\\Ferrimond";
 inline constexpr wchar_t kProgramFolderToCreate[] = L"C:\\Program files\\Ferrimond";
 inline constexpr wchar_t kLastUploadStamp[] = L"c:\\program files\\Ferrimond\\LastUploadT.tim";
+inline constexpr wchar_t kLastBackupStamp[] = L"c:\\program files\\Ferrimond\\LastBackupT.tim";
 inline constexpr wchar_t kThresholdMarker[] = L"c:\\a.temp";
 // The user guide: Ferrimond.html in the folder of the running program.
 std::wstring ProgramHelpFile();
@@ -73,8 +77,10 @@ class Frmbackup : public forms::Form {
                                   L"Backup files for last"};
   forms::OptionButton optDatePicker{fraBackup, L"optDatePicker", B(layout::optDatePicker),
                                     L"Backup files since"};
-  // DatePicker1 (an Almanix DatePicker) goes at layout::DatePicker1, after
-  // optDatePicker in Tab order.
+  // An Almanix DatePicker, made from the design values of DatePickerDesign()
+  // when the window is created. Without it "Backup files since" stays
+  // disabled (Form_Load says why).
+  forms::ActiveXHost DatePicker1{fraBackup, L"DatePicker1", B(layout::DatePicker1)};
   forms::TextBox txtdays{fraBackup, L"txtdays", B(layout::txtdays), L"2"};
   forms::Label Label2{fraBackup, L"Label2", B(layout::Label2), L"days"};
   forms::CommandButton CmdStop{fraBackup, L"CmdStop", B(layout::CmdStop), L"&Stop"};
@@ -294,6 +300,28 @@ class Frmbackup : public forms::Form {
   std::vector<std::wstring> PartialCopiesSkipped;
   std::vector<std::wstring> LinksSkipped;
 
+  // ---- The date criterion panel. ----
+  void OptDateToday_MouseDown();
+  void OptLastBackup_MouseDown();
+  void OptLastUpload_MouseDown();
+  void OptAnyTime_MouseDown();
+  void optDatePicker_MouseDown();
+  void optDateText_MouseDown();
+  void optDateText_Click();
+  void txtdays_GotFocus();
+  void txtdays_Change();
+  void DatePicker1_Change();
+  // DatePicker1's MouseDown, and the picker receiving the focus.
+  void DatePicker1_MouseDown();
+  void DatePicker1_GotFocus();
+  // The design values DatePicker1 is made with.
+  static forms::AxValues DatePickerDesign();
+  // Today at 00:00:01.
+  static common::DateTime TodayAtOneSecond();
+  // Dispatch ids of the picker's events that the window handles.
+  static constexpr DISPID kPickerChange = 1;
+  static constexpr DISPID kPickerMouseDown = 2;
+
   // ---- Handlers (public so that the runs and tests can drive them). ----
   void Form_Load();
   void Form_Unload(bool& cancel);
@@ -341,6 +369,13 @@ class Frmbackup : public forms::Form {
   void BindRunEvents();
   void BindLogEvents();
   void BindMenuEvents();
+  void BindDatePanelEvents();
+  void CreateDatePicker();
+  // Reads a last-run stamp into Threshold for `option` (the panel's steps).
+  void StampFileSteps(forms::OptionButton& option, const wchar_t* path, const wchar_t* noTimeMessage);
+  void DayCountSteps();
+  // Why DatePicker1 could not be made; empty when it was.
+  std::wstring datePickerError_;
   void ReadLastUploadStamp();
   void FillDriveLists();
   void SetCurrentUserFolder();

@@ -28,6 +28,7 @@ Frmbackup::Frmbackup(forms::UserInteraction& ui, ProcessHooks hooks)
   // (Upload on the menu bar switches): the hidden panel's controls are out
   // of the Tab order. The file types show first.
   fraUpload.SetVisible(false);
+  CreateDatePicker();
   BindEvents();
 }
 
@@ -63,6 +64,7 @@ void Frmbackup::BindEvents() {
   BindRunEvents();
   BindLogEvents();
   BindMenuEvents();
+  BindDatePanelEvents();
 }
 
 FileSystem& Frmbackup::FileSys() {

@@ -19,6 +19,13 @@ void Frmbackup::Form_Load() {
     if (hooks_.endProcess) hooks_.endProcess();
     return;
   }
+  // Without its date picker the program still works; only "Backup files
+  // since" cannot be used.
+  if (!datePickerError_.empty()) {
+    Ui().MsgBox(L"The date picker could not be created, so \"Backup files since\" cannot be used.\r\n" +
+                    datePickerError_,
+                forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
+  }
   // Any failure not handled below ends the start-up silently; the window
   // still opens with what was done so far.
   try {

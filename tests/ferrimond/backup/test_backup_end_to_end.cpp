@@ -364,6 +364,32 @@ TEST_F(BackupRunTest, WithoutARemovableDriveTheCopyAsksOnceMoreThenWaitsForOne) 
   EXPECT_EQ(w.DriveText, L"E");
 }
 
+// ---- The date picked in DatePicker1 ----
+
+TEST_F(BackupRunTest, ADatePickedInThePickerIsTheStartOfBackupFilesSince) {
+  MakeFile(c_ / L"older.doc", 10, 9);
+  MakeFile(c_ / L"newer.doc", 10, 3);
+  Frmbackup& w = Ready();
+  w.LstDir.AddItem(c_.Path());
+  // A day between the two files' whose field steps up and back without
+  // being clamped (day 28 at most).
+  common::DateTime picked = common::Now().DatePart().AddDays(-4);
+  while (picked.Parts().day > 28) picked = picked.AddDays(-1);
+  // As the user picks it: the value, then a field stepped up and down, which
+  // raises Change.
+  w.DatePicker1.Put(L"Value", forms::AxDate(picked.Value()));
+  for (WPARAM key : {VK_UP, VK_DOWN}) SendMessageW(w.DatePicker1.ControlHwnd(), WM_KEYDOWN, key, 1);
+  ASSERT_TRUE(w.optDatePicker.Value());
+  ASSERT_EQ(w.PickedDate, picked.AddDays(1.0 / 86400));
+  w.CmdCToE.SetValue(true);
+
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(w.lblDir.Caption(), kSuccess);
+  EXPECT_TRUE(Exists(On(L'E', c_ / L"newer.doc")));
+  EXPECT_FALSE(Exists(On(L'E', c_ / L"older.doc")));
+  EXPECT_EQ(w.lblBackup.Caption(), common::DateText(picked.AddDays(1.0 / 86400)));
+}
+
 // ---- Records ----
 
 TEST_F(BackupRunTest, LargeTotalsAreWrittenAsWholeNumbers) {

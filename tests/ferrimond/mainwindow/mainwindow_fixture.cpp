@@ -42,6 +42,7 @@ Frmbackup& MainWindowTest::Start() {
   ProcessHooks hooks;
   hooks.anotherInstanceRunning = [this] { return AnotherInstance; };
   hooks.endProcess = [this] { ++EndProcessCalls; };
+  hooks.datePicker = DatePickerSource;
   window_ = std::make_unique<Frmbackup>(*ui_, hooks);
   window_->Load();
   return *window_;

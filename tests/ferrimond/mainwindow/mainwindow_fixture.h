@@ -38,6 +38,8 @@ class MainWindowTest : public ::testing::Test {
   void WriteStamp(const std::string& bytes);
 
   bool AnotherInstance = false;
+  // Where the window's date picker comes from.
+  forms::AxSource DatePickerSource = ProcessHooks().datePicker;
   int EndProcessCalls = 0;
 
  private:

@@ -1,0 +1,193 @@
+// The ActiveX host with a real control: Almanix's DatePicker, found beside
+// this test program through the ProgID or, unregistered, through the DLL.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/numbered_error.h"
+#include "ferrimond/forms/forms.h"
+#include "tests/ferrimond/forms/scripted_user_interaction.h"
+
+namespace ferrimond::forms {
+namespace {
+
+const AxSource kPicker{L"Almanix.DatePicker", L"Almanix.dll"};
+constexpr double k7Sep2004 = 38237;
+constexpr DISPID kChange = 1, kMouseDown = 2, kKeyDown = 5, kKeyPress = 6;
+
+class HostForm : public Form {
+ public:
+  explicit HostForm(UserInteraction& ui) : Form(ui, L"HostForm", L"Host", 5000, 2000) {}
+  TextBox Before{*this, L"Before", {120, 120, 1000, 285}};
+  ActiveXHost Box{*this, L"Box", {1440, 120, 1455, 255}};
+};
+
+void Pump() {
+  for (int i = 0; i < 5; ++i) {
+    DoEvents();
+    Sleep(5);
+  }
+}
+
+class ActiveXHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitializeApplication();
+    form = std::make_unique<HostForm>(ui);
+    form->Show();
+  }
+  void Create(AxValues design = {}) {
+    ASSERT_TRUE(form->Box.CreateControl(kPicker, design)) << form->Box.CreateError();
+  }
+  testing::ScriptedUserInteraction ui;
+  std::unique_ptr<HostForm> form;
+};
+
+TEST_F(ActiveXHostTest, UnregisteredControlComesFromTheProgramFolderWithItsDesignValuesInPlace) {
+  CLSID clsid;
+  const bool registered = SUCCEEDED(CLSIDFromProgID(kPicker.progId.c_str(), &clsid));
+  Create({{L"Value", AxDate(k7Sep2004)}, {L"EmptyButtonCaption", AxText(L"None")}});
+  EXPECT_EQ(form->Box.Origin(), registered ? AxOrigin::Registered : AxOrigin::ProgramFolder);
+
+  VARIANT value = form->Box.Get(L"Value");
+  EXPECT_EQ(value.vt, VT_DATE);
+  EXPECT_EQ(value.date, k7Sep2004);
+  VARIANT caption = form->Box.Get(L"EmptyButtonCaption");
+  ASSERT_EQ(caption.vt, VT_BSTR);
+  EXPECT_STREQ(caption.bstrVal, L"None");
+  VariantClear(&caption);
+
+  // In place inside the host window, sized by the host's twips.
+  HWND inner = form->Box.ControlHwnd();
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(GetParent(inner), form->Box.Hwnd());
+  auto width = [&] {
+    RECT r;
+    GetWindowRect(inner, &r);
+    return static_cast<int>(r.right - r.left);
+  };
+  EXPECT_EQ(width(), TwipsToPixelsX(1440 + 1455) - TwipsToPixelsX(1440));
+  form->Box.Move(240, 600, 2400, 300);
+  EXPECT_EQ(width(), TwipsToPixelsX(240 + 2400) - TwipsToPixelsX(240));
+}
+
+TEST_F(ActiveXHostTest, AControlThatCannotBeMadeSaysWhy) {
+  struct Case {
+    AxSource source;
+    const wchar_t* says;
+  } cases[] = {
+      {{L"Almanix.NoSuchClass", L"Almanix.dll"}, L"does not describe it"},
+      {{L"Nowhere.Control", L"Nowhere.dll"}, L"Nowhere.dll could not be loaded"},
+      {{L"Nowhere.Control", L""}, L"Nowhere.Control is not registered"},
+  };
+  for (const Case& c : cases) {
+    HostForm fresh(ui);
+    EXPECT_FALSE(fresh.Box.CreateControl(c.source));
+    EXPECT_FALSE(fresh.Box.HasControl());
+    EXPECT_EQ(fresh.Box.Origin(), AxOrigin::None);
+    EXPECT_NE(fresh.Box.CreateError().find(c.says), std::wstring::npos) << fresh.Box.CreateError();
+    VARIANT nothing = fresh.Box.Get(L"Value");
+    EXPECT_EQ(nothing.vt, VT_EMPTY);
+  }
+}
+
+TEST_F(ActiveXHostTest, EventsReachTheirHandlersByDispatchId) {
+  Create({{L"Value", AxDate(k7Sep2004)}});
+  std::vector<DISPID> heard;
+  double button = 0;
+  for (DISPID id : {kChange, kKeyDown, kKeyPress}) {
+    form->Box.OnEvent(id, [&heard, id](AxEventArgs&) { heard.push_back(id); });
+  }
+  form->Box.OnEvent(kMouseDown, [&](AxEventArgs& args) {
+    heard.push_back(kMouseDown);
+    button = args.Number(0);
+  });
+
+  // Code's changes of the value raise nothing; the user's do.
+  form->Box.Put(L"Value", AxDate(k7Sep2004 + 3));
+  EXPECT_TRUE(heard.empty());
+  SendMessageW(form->Box.ControlHwnd(), WM_KEYDOWN, VK_UP, 1);
+  EXPECT_EQ(heard, (std::vector<DISPID>{kKeyDown, kChange}));
+
+  heard.clear();
+  HWND inner = form->Box.ControlHwnd();
+  SendMessageW(inner, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  SendMessageW(inner, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  ASSERT_FALSE(heard.empty());
+  EXPECT_EQ(heard.front(), kMouseDown);
+  EXPECT_EQ(button, 1);
+
+  // A key posted to the control goes through the form's loop, and so
+  // through the control's TranslateAccelerator.
+  heard.clear();
+  ::SetFocus(inner);
+  PostMessageW(inner, WM_KEYDOWN, '1', 1);
+  Pump();
+  EXPECT_NE(std::find(heard.begin(), heard.end(), kKeyDown), heard.end());
+  EXPECT_NE(std::find(heard.begin(), heard.end(), kKeyPress), heard.end());
+}
+
+TEST_F(ActiveXHostTest, AnErrorInAHandlerIsReportedAndNeverReachesTheControl) {
+  Create({{L"Value", AxDate(k7Sep2004)}});
+  form->Box.OnEvent(kChange, [](AxEventArgs&) { common::Raise(common::ErrInvalidArgument); });
+  ui.AnswerMsgBox(MsgResult::Ok);
+  SendMessageW(form->Box.ControlHwnd(), WM_KEYDOWN, VK_UP, 1);
+  ASSERT_EQ(ui.Messages().size(), 1u);
+  EXPECT_EQ(ui.Messages()[0].rfind(L"Error code 5 ", 0), 0u) << ui.Messages()[0];
+  // The control went on: its value moved on all the same.
+  VARIANT value = form->Box.Get(L"Value");
+  EXPECT_GT(value.date, k7Sep2004);
+  ui.ClearRecord();
+  try {
+    VARIANT v = form->Box.Get(L"NoSuchProperty");
+    VariantClear(&v);
+    ADD_FAILURE() << "an unknown property was read";
+  } catch (const common::NumberedError& e) {
+    EXPECT_EQ(e.Number(), 438);
+  }
+  EXPECT_TRUE(ui.Prompts().empty());
+}
+
+TEST_F(ActiveXHostTest, FocusIsReportedThroughTheSiteAndEnabledReachesTheControl) {
+  Create();
+  std::vector<bool> focus;
+  form->Box.OnControlFocus = [&](bool gained) { focus.push_back(gained); };
+
+  form->Before.SetFocus();
+  form->Box.SetFocus();  // the host passes it on to the control
+  EXPECT_EQ(GetFocus(), form->Box.ControlHwnd());
+  form->Before.SetFocus();
+  EXPECT_EQ(focus, (std::vector<bool>{true, false}));
+
+  form->Box.SetEnabled(false);
+  VARIANT enabled = form->Box.Get(L"Enabled");
+  EXPECT_EQ(enabled.vt, VT_BOOL);
+  EXPECT_EQ(enabled.boolVal, VARIANT_FALSE);
+  EXPECT_FALSE(IsWindowEnabled(form->Box.Hwnd()));
+  form->Box.SetEnabled(true);
+  enabled = form->Box.Get(L"Enabled");
+  EXPECT_EQ(enabled.boolVal, VARIANT_TRUE);
+}
+
+TEST_F(ActiveXHostTest, EveryReferenceIsGivenBackWhenTheHostGoes) {
+  Create({{L"Value", AxDate(k7Sep2004)}});
+  form->Box.OnEvent(kChange, [](AxEventArgs&) {});
+  HMODULE module = GetModuleHandleW(L"Almanix.dll");
+  ASSERT_NE(module, nullptr);
+  auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+  ASSERT_NE(canUnload, nullptr);
+  EXPECT_EQ(canUnload(), S_FALSE);
+  form.reset();
+  // The control may give back its last references from a timer.
+  for (int i = 0; i < 100 && canUnload() != S_OK; ++i) Pump();
+  EXPECT_EQ(canUnload(), S_OK);
+}
+
+}  // namespace
+}  // namespace ferrimond::forms

@@ -1,0 +1,284 @@
+// The date criterion panel on the real main window: the six options, the
+// days box, the user-set-time dialogue, and DatePicker1 (an Almanix
+// DatePicker hosted in the window) heard through its real event sink.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/date_text.h"
+#include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/file_times.h"
+#include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
+#include "tests/harness/temp_dir.h"
+
+namespace ferrimond {
+namespace {
+
+using mwtest::MainWindowTest;
+using mwtest::StartedWindowTest;
+using common::DateTime;
+
+constexpr wchar_t kNotRecorded[] = L"Last backup time was not recorded!";
+constexpr wchar_t kNotKept[] = L"Last update time was not kept correctly!";
+constexpr wchar_t kFormat[] = L"You did not follow the requested format, please try again";
+constexpr wchar_t kPrompt[] =
+    L"Please input date and time you want to backup from\nThe format is  mm/dd/yy hh:mm:ss AM/PM";
+
+DateTime Today0001() { return DateTime(common::Now().DatePart().Value() + DateTime::TimeSerial(0, 0, 1)); }
+DateTime Day0001(int y, int m, int d) { return DateTime(DateTime::Serial(y, m, d).Value() + DateTime::TimeSerial(0, 0, 1)); }
+
+void WriteStampFile(const wchar_t* path, const std::string& bytes) {
+  CreateDirectoryW(L"c:\\program files", nullptr);
+  CreateDirectoryW(kProgramFolder, nullptr);
+  harness::WriteFile(path, bytes);
+}
+
+// The option that is selected, or "" when none is.
+std::wstring Selected(Frmbackup& w) {
+  for (forms::OptionButton* o : {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday, &w.OptAnyTime,
+                                 &w.optDateText, &w.optDatePicker}) {
+    if (o->Value()) return o->Name();
+  }
+  return L"";
+}
+
+struct PanelCase {
+  const char* name;
+  std::function<void(Frmbackup&)> arrange;  // before the action (stamps, days text, ...)
+  std::function<void(Frmbackup&)> act;
+  // Answers to the input boxes and messages, in order (none: OK to each message).
+  std::function<void(forms::testing::ScriptedUserInteraction&)> script;
+  const wchar_t* selected;
+  std::function<std::wstring()> label;  // lblBackup afterwards
+  std::vector<std::wstring> messages;
+  std::optional<DateTime> threshold = std::nullopt;
+};
+
+class DatePanelTest : public StartedWindowTest {};
+
+TEST_F(DatePanelTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) {
+  auto text = [](DateTime d) { return [d] { return common::DateText(d); }; };
+  auto none = [](Frmbackup&) {};
+  auto days = [](const wchar_t* t) { return [t](Frmbackup& w) { w.txtdays.SetText(t); }; };
+  auto lastBackup = [](const std::string& bytes) {
+    return [bytes](Frmbackup&) { WriteStampFile(kLastBackupStamp, bytes); };
+  };
+  const DateTime stored = DateTime::Serial(2026, 3, 1).AddDays(10.0 / 24);
+  const DateTime today = Today0001();
+  const PanelCase cases[] = {
+      {"today", none, [](Frmbackup& w) { w.OptDateToday_MouseDown(); }, nullptr, L"OptDateToday", text(today), {}, today},
+      {"no last backup", none, [](Frmbackup& w) { w.OptLastBackup_MouseDown(); }, nullptr, L"",
+       [] { return std::wstring(); }, {}},
+      {"last backup", lastBackup("#2026-03-01 10:00:00#\r\n"), [](Frmbackup& w) { w.OptLastBackup_MouseDown(); },
+       nullptr, L"OptLastBackup", text(stored), {}, stored},
+      {"null last backup", lastBackup("#1899-12-30 00:00:00#\r\n"),
+       [](Frmbackup& w) { w.OptLastBackup_MouseDown(); }, nullptr, L"", text(DateTime()), {kNotRecorded}},
+      {"unreadable last backup", lastBackup("no date here\r\n"), [](Frmbackup& w) { w.OptLastBackup_MouseDown(); },
+       nullptr, L"", text(DateTime()), {kNotRecorded}},
+      {"empty last backup", lastBackup(""), [](Frmbackup& w) { w.OptLastBackup_MouseDown(); }, nullptr, L"",
+       text(DateTime()), {kNotRecorded}},
+      {"no last upload", none, [](Frmbackup& w) { w.OptLastUpload_MouseDown(); }, nullptr, L"",
+       [] { return std::wstring(); }, {}},
+      {"null last upload", [](Frmbackup&) { WriteStampFile(kLastUploadStamp, "#1899-12-30 00:00:00#\r\n"); },
+       [](Frmbackup& w) { w.OptLastUpload_MouseDown(); }, nullptr, L"", text(DateTime()), {kNotKept}},
+      {"since, nothing picked", none, [](Frmbackup& w) { w.optDatePicker_MouseDown(); }, nullptr, L"optDatePicker",
+       text(today), {}, today},
+      {"since a picked date", [](Frmbackup& w) { w.PickedDate = Day0001(2004, 9, 7); },
+       [](Frmbackup& w) { w.optDatePicker_MouseDown(); }, nullptr, L"optDatePicker", text(Day0001(2004, 9, 7)), {},
+       Day0001(2004, 9, 7)},
+      {"last 2 days", none, [](Frmbackup& w) { w.optDateText_MouseDown(); }, nullptr, L"optDateText",
+       text(today.AddDays(-2)), {}, today.AddDays(-2)},
+      {"last abc days", days(L"abc"), [](Frmbackup& w) { w.optDateText_MouseDown(); }, nullptr, L"optDateText",
+       text(today), {}, today},
+      {"last half day", days(L" 0.5"), [](Frmbackup& w) { w.optDateText_MouseDown(); }, nullptr, L"optDateText",
+       text(today.AddDays(-0.5)), {}, today.AddDays(-0.5)},
+      {"typing 7 over today", [](Frmbackup& w) { w.OptDateToday_MouseDown(); },
+       [](Frmbackup& w) { w.txtdays.SetText(L"7"); }, nullptr, L"optDateText", text(today.AddDays(-7)), {},
+       today.AddDays(-7)},
+      {"typing -1", none, [](Frmbackup& w) { w.txtdays.SetText(L"-1 days"); }, nullptr, L"optDateText",
+       text(today.AddDays(1)), {}, today.AddDays(1)},
+      {"user time", none, [](Frmbackup& w) { w.OptAnyTime_MouseDown(); }, [](auto& ui) { ui.AnswerInputBox(L"03/04/2026 10:30:00 PM"); },
+       L"OptAnyTime", text(DateTime::Serial(2026, 3, 4).AddDays(22.5 / 24)), {}},
+      {"user time asked again, then cancelled", none, [](Frmbackup& w) { w.OptAnyTime_MouseDown(); },
+       [](auto& ui) {
+         ui.AnswerInputBox(L"yesterday");
+         ui.AnswerMsgBox(forms::MsgResult::Ok);
+         ui.AnswerInputBox(L"");
+       },
+       L"", [] { return std::wstring(); }, {kFormat}},
+  };
+  for (const PanelCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Frmbackup& w = Start();
+    ASSERT_TRUE(Prompts().empty());
+    c.arrange(w);
+    const DateTime before = DateTime(-1);
+    w.Threshold = before;
+    if (c.script) {
+      c.script(Ui());
+    } else {
+      ExpectMessages(c.messages.size());
+    }
+    Ui().ClearRecord();
+    c.act(w);
+    EXPECT_EQ(Selected(w), c.selected);
+    EXPECT_EQ(w.lblBackup.Caption(), c.label());
+    EXPECT_EQ(Ui().Messages(), c.messages);
+    for (const auto& input : Ui().PromptsOf(forms::testing::PromptKind::InputBox)) {
+      EXPECT_EQ(input.text, kPrompt);
+      EXPECT_EQ(input.defaultText, L"");
+    }
+    if (c.threshold) EXPECT_EQ(w.Threshold, *c.threshold);
+    EXPECT_EQ(w.lblDir.Caption(), L"");
+    DeleteFileW(kLastBackupStamp);
+    DeleteFileW(kLastUploadStamp);
+  }
+}
+
+TEST_F(DatePanelTest, AStampThatIsReadMarksTheMarkerAndTheDaysBoxTurnsWhiteWhenItsOptionIsChosen) {
+  WriteStampFile(kLastBackupStamp, "#2026-03-01 10:00:00#\r\n");
+  harness::WriteFile(kThresholdMarker, "");
+  w_->OptLastBackup_MouseDown();
+  EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeWritten), DateTime::Serial(2026, 3, 1).AddDays(10.0 / 24));
+
+  EXPECT_NE(w_->txtdays.BackColor(), 0xFFFFFFu);
+  w_->optDateText.SetValue(true);  // by code, as default.log does
+  EXPECT_EQ(w_->txtdays.BackColor(), 0xFFFFFFu);
+}
+
+// ---- DatePicker1 ----
+
+TEST_F(DatePanelTest, DatePickerIsHostedInTheFrameWithItsDesignValues) {
+  forms::ActiveXHost& p = w_->DatePicker1;
+  ASSERT_TRUE(p.HasControl()) << p.CreateError();
+  EXPECT_NE(p.Origin(), forms::AxOrigin::None);
+  EXPECT_EQ(GetParent(p.Hwnd()), w_->fraBackup.Hwnd());
+  EXPECT_EQ(GetParent(p.ControlHwnd()), p.Hwnd());
+  const forms::Bounds b = p.GetBounds();
+  EXPECT_EQ(std::vector<int>({b.top, b.width, b.height}), std::vector<int>({1440, 1455, 255}));
+  // At 4080, or further right where the option's caption needed the room.
+  EXPECT_GE(b.left, std::max(4080, w_->optDatePicker.Left() + w_->optDatePicker.Width()));
+  RECT inner;
+  GetWindowRect(p.ControlHwnd(), &inner);
+  EXPECT_EQ(inner.right - inner.left, forms::TwipsToPixelsX(b.left + b.width) - forms::TwipsToPixelsX(b.left));
+  // Tab order: right after "Backup files since".
+  const auto& order = w_->fraBackup.Children();
+  auto at = std::find(order.begin(), order.end(), &p);
+  ASSERT_NE(at, order.begin());
+  EXPECT_EQ(*(at - 1), &w_->optDatePicker);
+
+  struct Design {
+    const wchar_t* name;
+    VARTYPE type;
+    double number;
+    const wchar_t* text;
+  } design[] = {
+      {L"Value", VT_DATE, DateTime::Serial(2004, 9, 7).Value(), nullptr},
+      {L"AllowEmpty", VT_BOOL, 0, nullptr},
+      {L"FlatButton", VT_BOOL, 0, nullptr},
+      {L"ShowFocusRect", VT_BOOL, 0, nullptr},
+      {L"UseFocusColor", VT_BOOL, 0, nullptr},
+      {L"CalendarHeaderForeColor", VT_I4, static_cast<double>(0x80000012u), nullptr},
+      {L"EmptyButtonCaption", VT_BSTR, 0, L"None"},
+  };
+  for (const Design& d : design) {
+    VARIANT v = p.Get(d.name);
+    if (d.text) {
+      ASSERT_EQ(v.vt, VT_BSTR) << d.name;
+      EXPECT_STREQ(v.bstrVal, d.text);
+    } else {
+      VARIANT n;
+      VariantInit(&n);
+      ASSERT_EQ(VariantChangeType(&n, &v, 0, VT_R8), S_OK) << d.name;
+      // Colours may come back signed or unsigned.
+      EXPECT_EQ(static_cast<uint32_t>(static_cast<int64_t>(n.dblVal)), static_cast<uint32_t>(static_cast<int64_t>(d.number)))
+          << d.name;
+    }
+    VariantClear(&v);
+  }
+  // Nothing has been picked yet.
+  EXPECT_TRUE(w_->PickedDate.IsNull());
+}
+
+TEST_F(DatePanelTest, APickedDateReachesPickedDateThroughChangeAndLeavesTheThresholdAlone) {
+  w_->OptDateToday_MouseDown();
+  const DateTime threshold = w_->Threshold;
+  // Code's value raises nothing; the user steps a field up and down again.
+  w_->DatePicker1.Put(L"Value", forms::AxDate(DateTime::Serial(2026, 1, 15).Value()));
+  EXPECT_EQ(Selected(*w_), L"OptDateToday");
+  for (WPARAM key : {VK_UP, VK_DOWN}) SendMessageW(w_->DatePicker1.ControlHwnd(), WM_KEYDOWN, key, 1);
+  EXPECT_EQ(Selected(*w_), L"optDatePicker");
+  EXPECT_EQ(w_->lblBackup.Caption(), common::ShortDateText(DateTime::Serial(2026, 1, 15)) + L" 12:00:01 AM");
+  EXPECT_EQ(w_->PickedDate, Day0001(2026, 1, 15));
+  EXPECT_EQ(w_->Threshold, threshold);
+  // The press on "Backup files since" takes it over.
+  w_->optDatePicker_MouseDown();
+  EXPECT_EQ(w_->Threshold, Day0001(2026, 1, 15));
+  EXPECT_TRUE(Prompts().empty());
+}
+
+TEST_F(DatePanelTest, APressOnThePickerOrItsFocusSelectsSinceAndNothingElse) {
+  struct Case {
+    const char* name;
+    std::function<void(Frmbackup&)> act;
+  } cases[] = {
+      {"mouse press", [](Frmbackup& w) {
+         HWND inner = w.DatePicker1.ControlHwnd();
+         SendMessageW(inner, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+         SendMessageW(inner, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+       }},
+      {"focus", [](Frmbackup& w) { w.DatePicker1.SetFocus(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    w_->OptDateToday_MouseDown();
+    w_->txtdays.SetFocus();
+    w_->lblBackup.SetCaption(L"kept");
+    const DateTime threshold = w_->Threshold;
+    c.act(*w_);
+    EXPECT_EQ(Selected(*w_), L"optDatePicker");
+    EXPECT_EQ(w_->lblBackup.Caption(), L"kept");
+    EXPECT_EQ(w_->Threshold, threshold);
+    EXPECT_TRUE(w_->PickedDate.IsNull());
+  }
+}
+
+TEST_F(DatePanelTest, ARunFreezesThePickerAndInitializeAgainThawsIt) {
+  auto enabled = [&] {
+    VARIANT v = w_->DatePicker1.Get(L"Enabled");
+    return v.vt == VT_BOOL && v.boolVal != VARIANT_FALSE;
+  };
+  w_->SetDateOptionsEnabled(false);
+  EXPECT_FALSE(enabled());
+  EXPECT_FALSE(IsWindowEnabled(w_->DatePicker1.Hwnd()));
+  w_->InitializeAgain();
+  EXPECT_TRUE(enabled());
+  EXPECT_TRUE(w_->optDatePicker.Enabled());
+}
+
+TEST_F(MainWindowTest, WithoutAlmanixTheProgramStartsAndSinceCannotBeChosen) {
+  DatePickerSource = {L"Almanix.NotThere", L"NotThere.dll"};
+  ExpectMessages(1);
+  Frmbackup& w = Start();
+  const auto messages = Ui().Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(L"\"Backup files since\""), std::wstring::npos) << messages[0];
+  EXPECT_NE(messages[0].find(L"NotThere.dll"), std::wstring::npos) << messages[0];
+  EXPECT_FALSE(w.DatePicker1.HasControl());
+  EXPECT_FALSE(w.optDatePicker.Enabled());
+  // The end of a run does not enable it either; the other options work.
+  w.InitializeAgain();
+  EXPECT_FALSE(w.optDatePicker.Enabled());
+  EXPECT_TRUE(w.OptDateToday.Enabled());
+  w.OptDateToday_MouseDown();
+  EXPECT_EQ(Selected(w), L"OptDateToday");
+}
+
+}  // namespace
+}  // namespace ferrimond
