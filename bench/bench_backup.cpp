@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/bench_window.h"
 
 #include "common/date_text.h"
 #include "ferrimond/mainwindow/frmbackup.h"
@@ -54,9 +55,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc > 1) kFolders = _wtoi(argv[1]);
   forms::InitializeApplication();
 
-  // The prefix's own program folder is put aside for the run.
-  const std::wstring aside = std::wstring(kProgramFolder) + L".before-bench";
-  const bool hadFolder = MoveFileW(kProgramFolder, aside.c_str()) != 0;
+  const bench::ProgramFolderAside aside;
 
   harness::MappedDrive e(L'E', harness::DriveKind::Removable);
   harness::TempDir source;
@@ -82,9 +81,7 @@ int wmain(int argc, wchar_t** argv) {
   bench::SettleDisk(scratch);
 
   forms::testing::ScriptedUserInteraction ui;
-  ProcessHooks hooks;
-  hooks.anotherInstanceRunning = [] { return false; };
-  hooks.endProcess = [] {};
+  const ProcessHooks hooks = bench::QuietHooks();
   int result = 0;
   {
     Frmbackup w(ui, hooks);
@@ -148,7 +145,5 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("files checked per second: %.0f\n", w.FilesChecked / ferrimondSeconds);
     std::printf("longest message wait during the walk: %.1f ms\n", longestWaitMs);
   }
-  harness::RemoveTree(kProgramFolder);
-  if (hadFolder) MoveFileW(aside.c_str(), kProgramFolder);
   return result;
 }

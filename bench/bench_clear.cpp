@@ -14,6 +14,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "bench/bench_window.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "tests/ferrimond/forms/scripted_user_interaction.h"
 #include "tests/harness/temp_dir.h"
@@ -62,9 +63,7 @@ int wmain() {
   using namespace ferrimond;
   forms::InitializeApplication();
 
-  // The prefix's own program folder is put aside for the run.
-  const std::wstring aside = std::wstring(kProgramFolder) + L".before-bench";
-  const bool hadFolder = MoveFileW(kProgramFolder, aside.c_str()) != 0;
+  const bench::ProgramFolderAside aside;
   harness::MappedDrive e(L'E', harness::DriveKind::Removable);
   harness::TempDir scratch;
   const std::wstring top = e / L"w";
@@ -78,16 +77,13 @@ int wmain() {
   bench::SettleDisk(scratch);
 
   forms::testing::ScriptedUserInteraction ui;
-  ProcessHooks hooks;
-  hooks.anotherInstanceRunning = [] { return false; };
-  hooks.endProcess = [] {};
+  const ProcessHooks hooks = bench::QuietHooks();
   double clearSeconds = 0;
   {
     Frmbackup w(ui, hooks);
     w.Load();
     w.lstRemovable.SetListIndex(-1);
-    for (int i = 0; i < w.lstRemovable.ListCount(); ++i)
-      if (w.lstRemovable.List(i) == L"E") w.lstRemovable.SetListIndex(i);
+    bench::SelectDrive(w.lstRemovable, L"E");
     SetTimer(w.Hwnd(), 1, 1, Tick);
     ui.AnswerMsgBox(forms::MsgResult::Yes);
     start = Clock::now();
@@ -124,7 +120,5 @@ int wmain() {
     std::printf("ratio clear/rd: %.2f\n", clearSeconds / rdSeconds);
   }
 
-  harness::RemoveTree(kProgramFolder);
-  if (hadFolder) MoveFileW(aside.c_str(), kProgramFolder);
   return result;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/bench_window.h"
 #include "common/date_text.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/support/file_times.h"
@@ -69,8 +70,7 @@ int BareUpload(const std::wstring& from, const std::wstring& to) {
 int wmain() {
   using namespace ferrimond;
   forms::InitializeApplication();
-  const std::wstring aside = std::wstring(kProgramFolder) + L".before-bench";
-  const bool hadFolder = MoveFileW(kProgramFolder, aside.c_str()) != 0;
+  const bench::ProgramFolderAside aside;
 
   harness::MappedDrive e(L'E', harness::DriveKind::Removable);
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed);
@@ -86,20 +86,14 @@ int wmain() {
   resetFixed();
 
   forms::testing::ScriptedUserInteraction ui;
-  ProcessHooks hooks;
-  hooks.anotherInstanceRunning = [] { return false; };
-  hooks.endProcess = [] {};
+  const ProcessHooks hooks = bench::QuietHooks();
   int result = 0;
   {
     Frmbackup w(ui, hooks);
     w.Load();
     if (w.mnuCloseAutomatically.Checked()) w.mnuCloseAutomatically.Click();
-    for (int i = 0; i < w.lstFixed.ListCount(); ++i) {
-      if (w.lstFixed.List(i) == L"D") w.lstFixed.SetListIndex(i);
-    }
-    for (int i = 0; i < w.lstRemovable.ListCount(); ++i) {
-      if (w.lstRemovable.List(i) == L"E") w.lstRemovable.SetListIndex(i);
-    }
+    bench::SelectDrive(w.lstFixed, L"D");
+    bench::SelectDrive(w.lstRemovable, L"E");
     w.cmbUsers.SetText(L"");
     ui.AnswerMsgBox(forms::MsgResult::No);  // keep the drive: xcopy copies it next
 
@@ -136,7 +130,5 @@ int wmain() {
     std::printf("longest message wait during the upload: %.1f ms\n", longestWaitMs);
   }
 
-  harness::RemoveTree(kProgramFolder);
-  if (hadFolder) MoveFileW(aside.c_str(), kProgramFolder);
   return result;
 }
