@@ -2,6 +2,8 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
+
 namespace almanix::comtest {
 
 std::wstring DllPath() { return WinePath(ALMANIX_DLL_PATH); }
@@ -21,6 +23,13 @@ namespace {
 template <class F>
 F Export(HMODULE module, const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
+  return id;
 }
 
 }  // namespace
@@ -45,11 +54,9 @@ int RunProcess(const std::wstring& commandLine, std::string* output) {
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
+  STARTUPINFOW si{sizeof(si)};
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = si.hStdError = writeEnd;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE), si.hStdOutput = si.hStdError = writeEnd;
   PROCESS_INFORMATION pi{};
   std::wstring line = commandLine;
   const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
@@ -64,26 +71,13 @@ int RunProcess(const std::wstring& commandLine, std::string* output) {
   WaitForSingleObject(pi.hProcess, 60000);
   DWORD code = static_cast<DWORD>(-1);
   GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread), CloseHandle(pi.hProcess);
   if (output) *output = text;
   return static_cast<int>(code);
 }
 
-namespace {
-
-DISPID IdOf(IDispatch* object, const wchar_t* name) {
-  DISPID id = DISPID_UNKNOWN;
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
-  return id;
-}
-
-}  // namespace
-
 VARIANT GetProperty(IDispatch* object, const wchar_t* name) {
-  VARIANT result;
-  VariantInit(&result);
+  VARIANT result{};
   DISPPARAMS none{};
   EXPECT_EQ(object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
                            &result, nullptr, nullptr),
@@ -99,33 +93,19 @@ HRESULT PutProperty(IDispatch* object, const wchar_t* name, VARIANT value, EXCEP
   const WORD flags = value.vt == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
   HRESULT hr = object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, flags, &params, nullptr,
                               error ? error : &local, nullptr);
-  if (!error) {
-    SysFreeString(local.bstrSource);
-    SysFreeString(local.bstrDescription);
-    SysFreeString(local.bstrHelpFile);
-  }
+  if (!error) SysFreeString(local.bstrSource), SysFreeString(local.bstrDescription), SysFreeString(local.bstrHelpFile);
   return hr;
 }
 
-HRESULT CallMethod(IDispatch* object, const wchar_t* name) {
-  DISPPARAMS none{};
-  return object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
-                        nullptr, nullptr);
-}
-
 VARIANT DateVariant(double date) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_DATE;
-  v.date = date;
+  VARIANT v{};
+  v.vt = VT_DATE, v.date = date;
   return v;
 }
 
 VARIANT IntVariant(LONG value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = value;
+  VARIANT v{};
+  v.vt = VT_I4, v.lVal = value;
   return v;
 }
 
@@ -143,10 +123,8 @@ bool Dropped(_DatePicker* picker) {
 }
 
 VARIANT TextVariant(const wchar_t* text) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BSTR;
-  v.bstrVal = SysAllocString(text);
+  VARIANT v{};
+  v.vt = VT_BSTR, v.bstrVal = SysAllocString(text);
   return v;
 }
 
@@ -207,11 +185,7 @@ void EventSink::Disconnect() {
   point_.Reset();
 }
 
-int EventSink::Count(DISPID id) const {
-  int n = 0;
-  for (DISPID d : heard) n += d == id;
-  return n;
-}
+int EventSink::Count(DISPID id) const { return static_cast<int>(std::count(heard.begin(), heard.end(), id)); }
 
 STDMETHODIMP TestSite::QueryInterface(REFIID iid, void** out) {
   if (iid == IID_IUnknown || iid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
@@ -224,8 +198,7 @@ STDMETHODIMP TestSite::QueryInterface(REFIID iid, void** out) {
 
 STDMETHODIMP TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
                                         LPRECT clip, LPOLEINPLACEFRAMEINFO) {
-  *frame = nullptr;
-  *doc = nullptr;
+  *frame = nullptr, *doc = nullptr;
   *pos = *clip = position;
   return S_OK;
 }
@@ -234,8 +207,7 @@ STDMETHODIMP TestSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
   VariantInit(result);
   switch (id) {
     case DISPID_AMBIENT_USERMODE:
-      result->vt = VT_BOOL;
-      result->boolVal = userMode ? VARIANT_TRUE : VARIANT_FALSE;
+      result->vt = VT_BOOL, result->boolVal = userMode ? VARIANT_TRUE : VARIANT_FALSE;
       return S_OK;
     case DISPID_AMBIENT_FONT:
       if (!font) return DISP_E_MEMBERNOTFOUND;
@@ -243,8 +215,7 @@ STDMETHODIMP TestSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
       return font->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&result->pdispVal));
     case DISPID_AMBIENT_LOCALEID:
       if (!locale) return DISP_E_MEMBERNOTFOUND;
-      result->vt = VT_I4;
-      result->lVal = static_cast<LONG>(locale);
+      result->vt = VT_I4, result->lVal = static_cast<LONG>(locale);
       return S_OK;
     default:
       return DISP_E_MEMBERNOTFOUND;
@@ -273,9 +244,7 @@ void Close(IUnknown* control) {
 }
 
 HWND CreateHostWindow() {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr)};
   wc.lpszClassName = L"AlmanixComTestHost";
   RegisterClassW(&wc);
   HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 50, 50, 500,

@@ -57,7 +57,6 @@ int RunProcess(const std::wstring& commandLine, std::string* output = nullptr);
 // `error` with the exception a script would see.
 VARIANT GetProperty(IDispatch* object, const wchar_t* name);
 HRESULT PutProperty(IDispatch* object, const wchar_t* name, VARIANT value, EXCEPINFO* error = nullptr);
-HRESULT CallMethod(IDispatch* object, const wchar_t* name);
 VARIANT DateVariant(double date);
 VARIANT IntVariant(LONG value);
 VARIANT TextVariant(const wchar_t* text);  // the caller clears it
