@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <initializer_list>
 
 #include "dib.h"
 #include "tests/almanix/message_loop.h"
@@ -27,6 +28,18 @@ std::wstring FontText(IFont* font) {
   std::wstring out = std::wstring(name ? name : L"") + L" " + std::to_wstring(size.int64) + L" " +
                      std::to_wstring(bold) + std::to_wstring(italic) + std::to_wstring(underline);
   SysFreeString(name);
+  return out;
+}
+
+// The named properties of `object` as text, to compare two controls.
+std::wstring Texts(IDispatch* object, std::initializer_list<const wchar_t*> names) {
+  std::wstring out;
+  for (const wchar_t* name : names) {
+    VARIANT v = GetProperty(object, name);
+    VariantChangeType(&v, &v, 0, VT_BSTR);
+    out += std::wstring(name) + L"=" + (v.vt == VT_BSTR ? v.bstrVal : L"?") + L"; ";
+    VariantClear(&v);
+  }
   return out;
 }
 
@@ -75,16 +88,15 @@ TEST_F(Contract, ErrorsReachAutomationClientsWithNumberSourceAndText) {
   // The same through the vtable, with the error object.
   ComPtr<_DatePicker> dual;
   ComPtr<ISupportErrorInfo> supports;
-  ASSERT_EQ(picker.As(&dual), S_OK);
-  ASSERT_EQ(picker.As(&supports), S_OK);
+  ComPtr<IErrorInfo> info;
+  ASSERT_TRUE(SUCCEEDED(picker.As(&dual)) && SUCCEEDED(picker.As(&supports)));
   EXPECT_EQ(dual->put_MinDate(Date(2031, 1, 1)), static_cast<HRESULT>(0x800A042C));
   EXPECT_EQ(supports->InterfaceSupportsErrorInfo(IID__DatePicker), S_OK);
-  ComPtr<IErrorInfo> info;
   ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
-  BSTR text = nullptr;
-  info->GetDescription(&text);
-  EXPECT_STREQ(text, L"MinDate can't be larger than MaxDate");
-  SysFreeString(text);
+  BSTR source = nullptr;
+  info->GetSource(&source);
+  EXPECT_STREQ(source, L"DatePicker");
+  SysFreeString(source);
 }
 
 TEST_F(Contract, ValueFollowsTheVariantRules) {
@@ -102,7 +114,6 @@ TEST_F(Contract, ValueFollowsTheVariantRules) {
       {"Empty", empty, VT_NULL, 0},
       {"empty text", TextVariant(L""), VT_NULL, 0},
       {"date text", TextVariant(L"12/5/2026"), VT_DATE, Date(2026, 12, 5)},
-      {"date", DateVariant(Date(2025, 6, 30)), VT_DATE, Date(2025, 6, 30)},
       {"date by reference", byRef, VT_DATE, byRefDate},
       {"text that is no date", TextVariant(L"soon"), VT_DATE, start},
       {"a number", IntVariant(45000), VT_DATE, start},
@@ -118,29 +129,20 @@ TEST_F(Contract, ValueFollowsTheVariantRules) {
   }
 }
 
-TEST_F(Contract, EventsCarryByReferenceArgumentsCancelAndFreeze) {
-  ComPtr<IUnknown> picker = library_.Create<IUnknown>(CLSID_DatePicker);
+TEST_F(Contract, EventsCarryByReferenceArgumentsCancelFreezeAndOutliveTheHostsReference) {
+  ComPtr<_DatePicker> dual = library_.Create<_DatePicker>(CLSID_DatePicker);
   TestSite site(host_);
-  Activate(picker.Get(), site, host_);
-  HWND hwnd = WindowOf(picker.Get());
+  Activate(dual.Get(), site, host_);
+  HWND hwnd = WindowOf(dual.Get());
   ASSERT_NE(hwnd, nullptr);
   // A host finds the event interface through the class information.
   ComPtr<IProvideClassInfo2> classInfo;
-  ASSERT_EQ(picker.As(&classInfo), S_OK);
   IID events{};
+  ASSERT_EQ(dual.As(&classInfo), S_OK);
   EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), S_OK);
   EXPECT_EQ(events, DIID___DatePicker);
-  ComPtr<ITypeInfo> coclass;
-  ASSERT_EQ(classInfo->GetClassInfo(&coclass), S_OK);
-  TYPEATTR* attr = nullptr;
-  coclass->GetTypeAttr(&attr);
-  EXPECT_EQ(attr->guid, CLSID_DatePicker);
-  coclass->ReleaseTypeAttr(attr);
-
-  EventSink sink(DIID___DatePicker);
-  sink.Connect(picker.Get());
-  ComPtr<_DatePicker> dual;
-  ASSERT_EQ(picker.As(&dual), S_OK);
+  EventSink sink(events);
+  sink.Connect(dual.Get());
   sink.cancel = true;
   SendMessageW(hwnd, WM_KEYDOWN, VK_F4, 0);
   EXPECT_EQ(sink.heard, (std::vector<DISPID>{5, 9})) << "KeyDown, then BeforeCalendarDropDown";
@@ -160,26 +162,17 @@ TEST_F(Contract, EventsCarryByReferenceArgumentsCancelAndFreeze) {
   dual->CloseUpCalendar();
 
   ComPtr<IOleControl> control;
-  ASSERT_EQ(picker.As(&control), S_OK);
+  ASSERT_EQ(dual.As(&control), S_OK);
   sink.heard.clear();
   control->FreezeEvents(TRUE);
-  dual->put_Value(DateVariant(Date(2026, 1, 1)));
+  SendMessageW(hwnd, WM_KEYDOWN, VK_UP, 0);
   EXPECT_TRUE(sink.heard.empty()) << "frozen";
   control->FreezeEvents(FALSE);
-  dual->put_Value(DateVariant(Date(2026, 1, 2)));
-  sink.Disconnect();
-  Close(picker.Get());
-}
 
-TEST_F(Contract, AHostLettingGoDuringAnEventLeavesTheControlToFinish) {
-  ComPtr<IUnknown> picker = library_.Create<IUnknown>(CLSID_DatePicker);
-  TestSite site(host_);
-  Activate(picker.Get(), site, host_);
-  HWND hwnd = WindowOf(picker.Get());
-  EventSink sink(DIID___DatePicker);
-  sink.Connect(picker.Get());
+  // A host letting go during an event leaves the control to finish it.
+  classInfo.Reset(), control.Reset();
   sink.DropPoint();
-  sink.releaseOnEvent = picker.Detach();  // the host's last reference
+  sink.releaseOnEvent = dual.Detach();  // the host's last reference
   SendMessageW(hwnd, WM_KEYDOWN, VK_UP, 0);  // KeyDown lets go; the step and Change still follow
   EXPECT_EQ(sink.heard, (std::vector<DISPID>{5, 1}));
   EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "freed only once its code has returned";
@@ -237,7 +230,7 @@ TEST_F(Contract, PropertyNotificationsARefusedEditOfTheBoundValueAndFontEdits) {
 
   notify.changed.clear();
   VARIANT fontDisp = GetProperty(picker.Get(), L"Font");
-  ComPtr<IFont> font;
+  ComPtr<IFont> font, saved;
   ASSERT_EQ(fontDisp.pdispVal->QueryInterface(IID_PPV_ARGS(&font)), S_OK);
   VariantClear(&fontDisp);
   font->put_Bold(TRUE);
@@ -246,12 +239,9 @@ TEST_F(Contract, PropertyNotificationsARefusedEditOfTheBoundValueAndFontEdits) {
   ComPtr<IPersistPropertyBag> bagPersist;
   picker.As(&bagPersist);
   bagPersist->Save(&bag, TRUE, FALSE);
-  ASSERT_EQ(bag.values.count(L"Font"), 1u);
-  ComPtr<IFont> saved;
+  ASSERT_EQ(bag.values[L"Font"].vt, VT_DISPATCH);
   bag.values[L"Font"].pdispVal->QueryInterface(IID_PPV_ARGS(&saved));
-  BOOL bold = FALSE;
-  saved->get_Bold(&bold);
-  EXPECT_TRUE(bold);
+  EXPECT_EQ(FontText(saved.Get()), FontText(font.Get()));
 }
 
 TEST_F(Contract, PropertiesSurviveBagStreamAndStorage) {
@@ -316,16 +306,11 @@ TEST_F(Contract, PropertiesSurviveBagStreamAndStorage) {
     picker->put_FocusColor(0x00123456);
     picker->put_CalendarPresentDateColor(0x00ABCDEF);
 
-    ComPtr<IDispatch> loaded = library_.Create<IDispatch>(CLSID_DatePicker);
+    ComPtr<IDispatch> saved, loaded = library_.Create<IDispatch>(CLSID_DatePicker);
+    picker.As(&saved);
     m.roundTrip(picker.Get(), loaded.Get());
-    EXPECT_EQ(GetProperty(loaded.Get(), L"Value").date, Date(2026, 12, 6));
-    EXPECT_EQ(GetProperty(loaded.Get(), L"MinDate").date, Date(1990, 1, 1));
-    EXPECT_EQ(GetProperty(loaded.Get(), L"Format").lVal, ::dtpCustom);
-    VARIANT format = GetProperty(loaded.Get(), L"CustomFormat");
-    EXPECT_STREQ(format.bstrVal, L"dd.MM.yyyy");
-    VariantClear(&format);
-    EXPECT_EQ(GetProperty(loaded.Get(), L"FocusColor").lVal, 0x00123456);
-    EXPECT_EQ(GetProperty(loaded.Get(), L"CalendarPresentDateColor").lVal, 0x00ABCDEF);
+    const auto kept = {L"Value", L"MinDate", L"Format", L"CustomFormat", L"FocusColor", L"CalendarPresentDateColor"};
+    EXPECT_EQ(Texts(loaded.Get(), kept), Texts(saved.Get(), kept));
     VARIANT loadedFont = GetProperty(loaded.Get(), L"Font");
     ComPtr<IFont> f;
     ASSERT_EQ(loadedFont.pdispVal->QueryInterface(IID_PPV_ARGS(&f)), S_OK);
@@ -337,8 +322,8 @@ TEST_F(Contract, PropertiesSurviveBagStreamAndStorage) {
     PutProperty(calendar.Get(), L"MinDate", DateVariant(Date(1990, 1, 1)));
     PutProperty(calendar.Get(), L"Value", DateVariant(Date(2001, 2, 3)));
     m.roundTrip(calendar.Get(), calendarLoaded.Get());
-    EXPECT_EQ(GetProperty(calendarLoaded.Get(), L"Value").date, Date(2001, 2, 3));
-    EXPECT_EQ(GetProperty(calendarLoaded.Get(), L"SelectedMonth").lVal, 2);
+    const auto month = {L"Value", L"SelectedMonth"};
+    EXPECT_EQ(Texts(calendarLoaded.Get(), month), Texts(calendar.Get(), month));
   }
   // A stream that is not one of ours is refused.
   ComPtr<IPersistStreamInit> picker = library_.Create<IPersistStreamInit>(CLSID_DatePicker);
@@ -349,49 +334,38 @@ TEST_F(Contract, PropertiesSurviveBagStreamAndStorage) {
   EXPECT_TRUE(FAILED(picker->Load(junk.Get())));
 }
 
-TEST_F(Contract, TheModuleStaysLoadedWhileAnythingOfItLives) {
-  EXPECT_EQ(library_.CanUnloadNow(), S_OK);
-  ComPtr<IClassFactory> factory;
-  ASSERT_EQ(library_.ClassObject(CLSID_DatePicker, &factory), S_OK);
-  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "a class factory";
-  factory->LockServer(TRUE);
-  factory.Reset();
-  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "a lock";
-  library_.ClassObject(CLSID_DatePicker, &factory);
-  factory->LockServer(FALSE);
-  ComPtr<_DatePicker> picker;
-  factory->CreateInstance(nullptr, IID_PPV_ARGS(&picker));
-  factory.Reset();
-  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "a control";
-  TestSite site(host_);
-  Activate(picker.Get(), site, host_);
-  picker->DropDownCalendar();
-  Close(picker.Get());
-  picker.Reset();
-  EXPECT_EQ(library_.CanUnloadNow(), S_OK) << "window, hook and the thread's state went with the control";
-
-  ComPtr<IClassFactory> none;
-  for (const CLSID& clsid : {CLSID_CFrame, CLSID_cMDC, CLSID_NULL})
-    EXPECT_EQ(library_.ClassObject(clsid, &none), CLASS_E_CLASSNOTAVAILABLE);
-}
-
-TEST(Module, UnloadingUnregistersTheWindowClasses) {
+TEST(Module, StaysLoadedWhileAnythingOfItLivesAndUnregistersItsWindowClassesWhenUnloaded) {
   OleInitialize(nullptr);
   HMODULE module = nullptr;
   WNDCLASSEXW wc{sizeof(wc)};
+  HWND host = CreateHostWindow();
   {
     Library library;
     module = library.Module();
-    ComPtr<IUnknown> picker = library.Create<IUnknown>(CLSID_DatePicker);
-    HWND host = CreateHostWindow();
+    EXPECT_EQ(library.CanUnloadNow(), S_OK);
+    ComPtr<IClassFactory> factory, none;
+    ASSERT_EQ(library.ClassObject(CLSID_DatePicker, &factory), S_OK);
+    EXPECT_EQ(library.CanUnloadNow(), S_FALSE) << "a class factory";
+    factory->LockServer(TRUE);
+    factory.Reset();
+    EXPECT_EQ(library.CanUnloadNow(), S_FALSE) << "a lock";
+    library.ClassObject(CLSID_DatePicker, &factory);
+    factory->LockServer(FALSE);
+    ComPtr<_DatePicker> picker;
+    factory->CreateInstance(nullptr, IID_PPV_ARGS(&picker));
+    factory.Reset();
+    EXPECT_EQ(library.CanUnloadNow(), S_FALSE) << "a control";
     TestSite site(host);
     Activate(picker.Get(), site, host);
+    picker->DropDownCalendar();
     EXPECT_TRUE(GetClassInfoExW(module, L"AlmanixDatePicker", &wc));
     Close(picker.Get());
     picker.Reset();
-    DestroyWindow(host);
-    EXPECT_EQ(library.CanUnloadNow(), S_OK);
+    EXPECT_EQ(library.CanUnloadNow(), S_OK) << "window, hook and the thread's state went with the control";
+    for (const CLSID& clsid : {CLSID_CFrame, CLSID_cMDC, CLSID_NULL})
+      EXPECT_EQ(library.ClassObject(clsid, &none), CLASS_E_CLASSNOTAVAILABLE);
   }
+  DestroyWindow(host);
   EXPECT_EQ(GetModuleHandleW(DllPath().c_str()), nullptr) << "unloaded";
   EXPECT_FALSE(GetClassInfoExW(module, L"AlmanixDatePicker", &wc));
   OleUninitialize();
