@@ -54,8 +54,8 @@ int RunProcess(const std::wstring& commandLine, std::string* output) {
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si{sizeof(si)};
-  si.dwFlags = STARTF_USESTDHANDLES;
+  STARTUPINFOW si{};
+  si.cb = sizeof(si), si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE), si.hStdOutput = si.hStdError = writeEnd;
   PROCESS_INFORMATION pi{};
   std::wstring line = commandLine;
@@ -244,8 +244,8 @@ void Close(IUnknown* control) {
 }
 
 HWND CreateHostWindow() {
-  WNDCLASSW wc{0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr)};
-  wc.lpszClassName = L"AlmanixComTestHost";
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW, wc.hInstance = GetModuleHandleW(nullptr), wc.lpszClassName = L"AlmanixComTestHost";
   RegisterClassW(&wc);
   HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 50, 50, 500,
                               400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
