@@ -1,16 +1,14 @@
 // The copy keeps its word: a drive taken away mid-run, files that fail in
-// more than one pass, network paths and copies on the drive that the system
-// protects all end with every selected file whole on a drive, or reported.
+// more than one pass, network paths and leftovers of cut-short copies all
+// end with every selected file whole on a drive, or reported.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "ferrimond/support/file_system_paths.h"
 #include "tests/ferrimond/backup/backup_run_fixture.h"
-#include "tests/harness/expect.h"
 
 namespace ferrimond {
 namespace {
@@ -94,25 +92,6 @@ TEST_F(BackupRunTest, AFileThatFailsInBothPassesCountsOnce) {
   EXPECT_EQ(harness::ReadFile(On(L'E', big)).size(), 300000u);
   ASSERT_EQ(w.FilesNotBackedUp().size(), 1u);
   EXPECT_EQ(w.FilesNotBackedUp()[0].path, busy);
-}
-
-// Copies the system marks read-only or hidden belong to the backup as much
-// as any other: a later run replaces them.
-TEST_F(BackupRunTest, ReadOnlyAndHiddenCopiesOnTheDriveAreRefreshed) {
-  const DWORD kinds[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN,
-                         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM};
-  Strings files;
-  for (DWORD kind : kinds) {
-    files.push_back(c_ / (L"kind" + std::to_wstring(kind) + L".doc"));
-    MakeFile(files.back(), 20, 0, 'n');
-    MakeFile(On(L'E', files.back()), 5, 3, 'o');
-    ASSERT_TRUE(SetFileAttributesW(On(L'E', files.back()).c_str(), kind));
-  }
-  Frmbackup& w = Ready();
-  for (const std::wstring& file : files) w.Lstfile.AddItem(file);
-  w.CmdCToE.SetValue(true);
-  EXPECT_EQ(w.lblDir.Caption(), kSuccess);
-  for (const std::wstring& file : files) EXPECT_EQ(harness::ReadFile(On(L'E', file)), std::string(20, 'n')) << file;
 }
 
 // A copy cut short by an earlier run is never left to pass for anything:

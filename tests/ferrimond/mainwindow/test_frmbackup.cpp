@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "common/date_text.h"
-#include "ferrimond/mainwindow/date_tag.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/mainwindow/splash_windows.h"
 #include "ferrimond/support/file_times.h"
@@ -44,14 +42,11 @@ std::wstring UserFolderOn(const std::wstring& drive) {
 TEST_F(MainWindowTest, FirstStartOnACleanMachine) {
   Frmbackup& w = Start();
   EXPECT_TRUE(Prompts().empty());
-  for (forms::OptionButton* option : {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday,
-                                      &w.OptAnyTime, &w.optDateText, &w.optDatePicker}) {
-    EXPECT_FALSE(option->Value()) << std::string(option->Name().begin(), option->Name().end());
-  }
+  for (forms::OptionButton* option : {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday, &w.OptAnyTime,
+                                      &w.optDateText, &w.optDatePicker})
+    EXPECT_FALSE(option->Value());
   EXPECT_TRUE(GetFileAttributesW(kProgramFolder) & FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_FALSE(w.CmdStop.Enabled() || w.CmdPause.Enabled() || w.CmdContinue.Enabled());
-  const common::DateTime today = common::Now();
-  EXPECT_EQ(w.DateTag, MakeDateTag(common::ShortDateText(today), today));
   // Top right of the screen.
   EXPECT_EQ(w.Top(), 0);
   EXPECT_NEAR(w.Left() + w.Width(), forms::ScreenWidthTwips(), 30);
@@ -184,17 +179,6 @@ TEST_F(MainWindowTest, TabReachesOnlyThePanelThatShows) {
     for (forms::Control* c : step.reachable)
       EXPECT_NE(std::find(stops.begin(), stops.end(), c->Hwnd()), stops.end()) << c->Name();
   }
-}
-
-TEST_F(MainWindowTest, StatusLineBlinksBlackAndRed) {
-  Frmbackup& w = Start();
-  std::vector<forms::OleColor> seen;
-  for (int i = 0; i < 2; ++i) w.Timer2sec.Fire(), seen.push_back(w.lblDir.ForeColor());
-  // Any other colour (a run may set one) goes back to black.
-  w.lblDir.SetForeColor(forms::kColorButtonText);
-  w.Timer2sec.Fire();
-  seen.push_back(w.lblDir.ForeColor());
-  EXPECT_EQ(seen, (std::vector<forms::OleColor>{0x0000FF, 0, 0}));
 }
 
 // ---- Splash windows and shutdown ----
