@@ -334,19 +334,35 @@ TEST_F(BackupRunTest, AFileIsCopiedOnlyWhenTheDriveHasATenthMoreThanItsSizeFree)
 
 // ---- The date picked in DatePicker1 ----
 
-TEST_F(BackupRunTest, ADatePickedInThePickerIsTheStartOfBackupFilesSince) {
+// The day clicked in the picker's drop-down calendar.
+TEST_F(BackupRunTest, ADayPickedFromTheDropDownIsTheStartOfBackupFilesSince) {
   MakeFile(c_ / L"older.doc", 10, 9);
   MakeFile(c_ / L"newer.doc", 10, 3);
   Frmbackup& w = Ready();
   w.LstDir.AddItem(c_.Path());
-  // A day between the two files' whose field steps up and back without
-  // being clamped (day 28 at most).
-  common::DateTime picked = common::Now().DatePart().AddDays(-4);
-  while (picked.Parts().day > 28) picked = picked.AddDays(-1);
-  // As the user picks it: the value, then a field stepped up and down, which
-  // raises Change.
-  w.DatePicker1.Put(L"Value", forms::AxDate(picked.Value()));
-  for (WPARAM key : {VK_UP, VK_DOWN}) SendMessageW(w.DatePicker1.ControlHwnd(), WM_KEYDOWN, key, 1);
+  const common::DateTime picked = common::Now().DatePart().AddDays(-5);
+  const common::DateParts day = picked.Parts();
+  const common::DateTime first = common::DateTime::Serial(day.year, day.month, 1);
+  w.DatePicker1.Put(L"Value", forms::AxDate(first.Value()));
+  SendMessageW(w.DatePicker1.ControlHwnd(), WM_KEYDOWN, VK_F4, 0);
+  HWND calendar = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND h, LPARAM found) -> BOOL {
+        wchar_t kind[64];
+        GetClassNameW(h, kind, 64);
+        if (wcscmp(kind, L"AlmanixMonthCalendar") != 0 || !IsWindowVisible(h)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&calendar));
+  ASSERT_NE(calendar, nullptr) << "the calendar did not drop down";
+  // Day cells of 28 by 16 pixels from the Sunday before the first.
+  const int cell = static_cast<int>(picked.Value() - first.Value()) + first.Weekday() - 1;
+  const LPARAM at = MAKELPARAM(4 + 28 * (cell % 7) + 14, 52 + 16 * (cell / 7) + 8);
+  SendMessageW(calendar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(calendar, WM_LBUTTONUP, 0, at);
+  EXPECT_FALSE(IsWindowVisible(calendar));
   ASSERT_TRUE(w.optDatePicker.Value());
   ASSERT_EQ(w.PickedDate, picked.AddDays(1.0 / 86400));
   w.CmdCToE.SetValue(true);
@@ -355,7 +371,6 @@ TEST_F(BackupRunTest, ADatePickedInThePickerIsTheStartOfBackupFilesSince) {
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
   EXPECT_TRUE(Exists(On(L'E', c_ / L"newer.doc")));
   EXPECT_FALSE(Exists(On(L'E', c_ / L"older.doc")));
-  EXPECT_EQ(w.lblBackup.Caption(), common::DateText(picked.AddDays(1.0 / 86400)));
 }
 
 // ---- Records ----
