@@ -8,7 +8,8 @@
 # unregistered -> /REMOVEDATA removes the data too.
 # Exits 77 (skipped) when makensis, zip, 32-bit Wine or the x86 build is missing.
 set -u
-src="$1"; win="$2"; win32="$3"; probe="$4"; work="$5"
+abs() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+src=$(abs "$1"); win=$(abs "$2"); win32=$(abs "$3"); probe=$(abs "$4"); work=$(abs "$5")
 
 skip() { echo "SKIPPED: $*"; exit 77; }
 command -v makensis >/dev/null || skip "makensis is not installed (apt-get install nsis)"
@@ -36,7 +37,10 @@ WINESERVER=/usr/lib/wine/wineserver
 trap '"$WINESERVER" -k >/dev/null 2>&1' EXIT
 "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
 "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+# The display driver is chosen when the prefix boots: boot it again.
+"$WINESERVER" -w
 "$WINESERVER" -p >/dev/null 2>&1 </dev/null
+"$WINE" wineboot >/dev/null 2>&1 </dev/null
 
 c="$WINEPREFIX/drive_c"
 prog="$c/Program Files/Ferrimond"
