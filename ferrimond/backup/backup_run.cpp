@@ -14,6 +14,7 @@
 #include "ferrimond/support/at_exit.h"
 #include "ferrimond/support/file_times.h"
 #include "ferrimond/support/text_file.h"
+#include "ferrimond/support/write_access.h"
 
 namespace ferrimond {
 
@@ -271,7 +272,17 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
         Ui().MsgBox(L"Some of your directories or files do not exist. Please check.");
         break;
       case common::ErrPermissionDenied:
-        Ui().MsgBox(L"Check if removable disk is inserted! ");
+        // The marker at the root of C: and the records in the program
+        // folder need administrator rights; any other refusal is the drive's.
+        if (WriteAccessDenied(L"c:\\")) {
+          Ui().MsgBox(RunAsAdministratorText(kThresholdMarker),
+                      forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
+        } else if (WriteAccessDenied(kProgramFolder)) {
+          Ui().MsgBox(RunAsAdministratorText(kProgramFolderToCreate), forms::MsgButtons::Ok,
+                      forms::MsgIcon::Exclamation);
+        } else {
+          Ui().MsgBox(L"Check if removable disk is inserted! ");
+        }
         break;
       case common::ErrDiskFull:
         CmdContinue.SetEnabled(true);

@@ -10,6 +10,7 @@
 #include "ferrimond/support/file_times.h"
 #include "ferrimond/support/record_line.h"
 #include "ferrimond/support/text_file.h"
+#include "ferrimond/support/write_access.h"
 
 namespace ferrimond {
 
@@ -45,7 +46,19 @@ void Frmbackup::Form_Load() {
     FillDriveLists();
     SysInfo.emplace();
     SetCurrentUserFolder();
-    MakeProgramFolder();
+    // The one failure here the user can mend: without administrator rights
+    // the program folder may not be made or written.
+    bool denied = false;
+    try {
+      MakeProgramFolder();
+    } catch (const common::NumberedError& e) {
+      if (e.Number() != common::ErrPermissionDenied) throw;
+      denied = true;
+    }
+    if (denied || WriteAccessDenied(kProgramFolder)) {
+      Ui().MsgBox(RunAsAdministratorText(kProgramFolderToCreate), forms::MsgButtons::Ok,
+                  forms::MsgIcon::Exclamation);
+    }
     RestoreDefaultLog();
   } catch (const std::exception&) {
   }

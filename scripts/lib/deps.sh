@@ -6,6 +6,7 @@ FERRIMOND_PACKAGES=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 libwine-dev
   xvfb xauth imagemagick locales
+  nsis zip
 )
 
 # The x86 build of Almanix.dll and 32-bit Wine for its tests; wine32 needs

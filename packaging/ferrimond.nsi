@@ -1,0 +1,204 @@
+; The Ferrimond setup program: Ferrimond.exe, its user guide and Almanix.dll
+; for 64-bit and 32-bit hosts, each library registered by the regsvr32 of
+; its own bitness. Built by scripts/package (makensis) with these defines:
+;   SRCDIR       the source tree (for the icon)
+;   VERSION_NSH  the version file CMake writes (build/win/generated/version.nsh)
+;   BIN64        folder with Ferrimond.exe, Ferrimond.html and the x64 Almanix.dll
+;   ALMANIX_X86  the x86 Almanix.dll
+;   OUTDIR       where the setup program goes
+;
+; Silent use: Ferrimond-Setup-<version>.exe /S installs (or upgrades);
+; Uninstall.exe /S removes the program and keeps the user's data, and
+; Uninstall.exe /S /REMOVEDATA removes that too.
+
+Unicode true
+ManifestDPIAware true
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+!include "${VERSION_NSH}"
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "x64.nsh"
+!include "FileFunc.nsh"
+!include "Sections.nsh"
+
+!define PRODUCT "Ferrimond"
+!define PUBLISHER "Ferrimond"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferrimond"
+; The program keeps its records here whatever folder it runs from.
+!define DATA_FOLDER "C:\Program Files\Ferrimond"
+; The mutex the running program holds for its single-instance check.
+!define INSTANCE_MUTEX "Local\Ferrimond.Instance"
+
+Name "${PRODUCT} ${FERRIMOND_VERSION}"
+OutFile "${OUTDIR}/Ferrimond-Setup-${FERRIMOND_VERSION}.exe"
+InstallDir "$PROGRAMFILES64\Ferrimond"
+BrandingText "${PRODUCT} ${FERRIMOND_VERSION}"
+
+VIProductVersion "${FERRIMOND_VERSION_QUAD}"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${FERRIMOND_VERSION_QUAD}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${FERRIMOND_VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Ferrimond"
+
+!define MUI_ICON "${SRCDIR}/ferrimond/app/ferrimond.ico"
+!define MUI_UNICON "${SRCDIR}/ferrimond/app/ferrimond.ico"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Ferrimond.exe"
+!define MUI_FINISHPAGE_RUN_NOTCHECKED
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!define MUI_COMPONENTSPAGE_TEXT_TOP "Ferrimond will be removed. Your backup records and saved selections stay unless you tick the box below."
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+; Sets $0 to 1 when Ferrimond is running in this session.
+!macro FerrimondRunning
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${INSTANCE_MUTEX}") p .r1'
+  ${If} $1 P<> 0
+    System::Call 'kernel32::CloseHandle(p r1)'
+    StrCpy $0 1
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+!macroend
+
+; Registers (or with /u unregisters) a library; $0 is regsvr32's exit code.
+!macro Regsvr32 REGSVR32 OPTIONS DLL
+  ExecWait '"${REGSVR32}" /s ${OPTIONS} "${DLL}"' $0
+!macroend
+
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_ICONSTOP|MB_OK "Ferrimond needs a 64-bit edition of Windows." /SD IDOK
+    SetErrorLevel 3
+    Quit
+  ${EndIf}
+  SetRegView 64
+  !insertmacro FerrimondRunning
+  ${If} $0 = 1
+    MessageBox MB_ICONEXCLAMATION|MB_OK "Ferrimond is running. Please close Ferrimond and start the setup again." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+FunctionEnd
+
+Section "Ferrimond" SecProgram
+  SectionIn RO
+  SetOverwrite on
+
+  SetOutPath "$INSTDIR"
+  File "${BIN64}/Ferrimond.exe"
+  File "${BIN64}/Ferrimond.html"
+  File "${BIN64}/Almanix.dll"
+  ; The program's data folder, with its log folder, as the program makes it.
+  CreateDirectory "${DATA_FOLDER}\log"
+
+  ; The 32-bit library goes where 32-bit programs are installed; its
+  ; registration in the 32-bit view of the registry points there.
+  SetOutPath "$PROGRAMFILES32\Ferrimond"
+  File "${ALMANIX_X86}"
+
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+  ${DisableX64FSRedirection}
+  !insertmacro Regsvr32 "$SYSDIR\regsvr32.exe" "" "$INSTDIR\Almanix.dll"
+  ${EnableX64FSRedirection}
+  ${If} $0 <> 0
+    DetailPrint "regsvr32 (64-bit) failed with $0"
+    MessageBox MB_ICONSTOP|MB_OK "The 64-bit Almanix.dll could not be registered (regsvr32 error $0)." /SD IDOK
+    SetErrorLevel 4
+  ${EndIf}
+  !insertmacro Regsvr32 "$WINDIR\SysWOW64\regsvr32.exe" "" "$PROGRAMFILES32\Ferrimond\Almanix.dll"
+  ${If} $0 <> 0
+    DetailPrint "regsvr32 (32-bit) failed with $0"
+    MessageBox MB_ICONSTOP|MB_OK "The 32-bit Almanix.dll could not be registered (regsvr32 error $0)." /SD IDOK
+    SetErrorLevel 4
+  ${EndIf}
+
+  SetOutPath "$INSTDIR"
+  SetShellVarContext all
+  CreateDirectory "$SMPROGRAMS\Ferrimond"
+  CreateShortcut "$SMPROGRAMS\Ferrimond\Ferrimond.lnk" "$INSTDIR\Ferrimond.exe" "" "$INSTDIR\Ferrimond.exe" 0
+  CreateShortcut "$SMPROGRAMS\Ferrimond\Ferrimond user guide.lnk" "$INSTDIR\Ferrimond.html"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${FERRIMOND_VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Ferrimond.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "https://ferrimond.example.org"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  SectionGetSize ${SecProgram} $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+; ---------------------------------------------------------------- uninstall
+
+Section "un.Ferrimond" UnSecProgram
+  SectionIn RO
+  SetRegView 64
+
+  ${DisableX64FSRedirection}
+  !insertmacro Regsvr32 "$SYSDIR\regsvr32.exe" "/u" "$INSTDIR\Almanix.dll"
+  ${EnableX64FSRedirection}
+  !insertmacro Regsvr32 "$WINDIR\SysWOW64\regsvr32.exe" "/u" "$PROGRAMFILES32\Ferrimond\Almanix.dll"
+
+  Delete "$INSTDIR\Ferrimond.exe"
+  Delete "$INSTDIR\Ferrimond.html"
+  Delete "$INSTDIR\Almanix.dll"
+  Delete "$INSTDIR\Uninstall.exe"
+  Delete "$PROGRAMFILES32\Ferrimond\Almanix.dll"
+  RMDir "$PROGRAMFILES32\Ferrimond"
+
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\Ferrimond\Ferrimond.lnk"
+  Delete "$SMPROGRAMS\Ferrimond\Ferrimond user guide.lnk"
+  RMDir "$SMPROGRAMS\Ferrimond"
+
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
+
+Section /o "un.Also remove my backup records and saved selections" UnSecData
+  Delete "${DATA_FOLDER}\LastBackupT.tim"
+  Delete "${DATA_FOLDER}\LastUploadT.tim"
+  Delete "${DATA_FOLDER}\default.log"
+  RMDir /r "${DATA_FOLDER}\log"
+  RMDir /r "${DATA_FOLDER}\SavedFileVersion"
+  Delete "C:\a.temp"
+SectionEnd
+
+; The folders go only when nothing else is left in them: the user's data
+; keeps the program folder.
+Section "-un.Folders"
+  RMDir "${DATA_FOLDER}"
+  RMDir "$INSTDIR"
+SectionEnd
+
+Function un.onInit
+  SetRegView 64
+  !insertmacro FerrimondRunning
+  ${If} $0 = 1
+    MessageBox MB_ICONEXCLAMATION|MB_OK "Ferrimond is running. Please close Ferrimond and start the uninstall again." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/REMOVEDATA" $R1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${UnSecData}
+  ${EndIf}
+FunctionEnd

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# The setup program and the portable ZIP in a fresh Wine prefix:
+#   test_package.sh SOURCE_DIR WIN_BUILD WIN32_BUILD PROBE_EXE WORK_DIR
+# silent install -> files, registrations in both registry views, shortcut,
+# uninstall entry -> the installed program opens with its date picker and a
+# setup started meanwhile is refused -> an upgrade keeps the user's data ->
+# silent uninstall removes everything but that data -> the unpacked ZIP runs
+# unregistered -> /REMOVEDATA removes the data too.
+# Exits 77 (skipped) when makensis, zip, 32-bit Wine or the x86 build is missing.
+set -u
+abs() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+src=$(abs "$1"); win=$(abs "$2"); win32=$(abs "$3"); probe=$(abs "$4"); work=$(abs "$5")
+
+skip() { echo "SKIPPED: $*"; exit 77; }
+command -v makensis >/dev/null || skip "makensis is not installed (apt-get install nsis)"
+command -v zip >/dev/null && command -v unzip >/dev/null || skip "zip/unzip are not installed"
+[ -f "$win32/bin/Almanix.dll" ] || skip "no x86 build of Almanix.dll in $win32 (scripts/test builds it)"
+ok32=0
+for loader in /usr/lib/wine/wine /usr/lib/i386-linux-gnu/wine/wine; do
+  [ -x "$loader" ] && file -L "$loader" 2>/dev/null | grep -q "32-bit" && ok32=1
+done
+[ $ok32 = 1 ] || skip "32-bit Wine is not installed (the setup program is a 32-bit program)"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() { local what="$1"; shift; "$@" || fail "$what"; }
+
+rm -rf "$work"; mkdir -p "$work"
+"$src/packaging/make-package.sh" "$win" "$win32" "$work/out" >"$work/made" || { echo "FAIL: packaging"; exit 1; }
+setup=$(sed -n 1p "$work/made"); zipfile=$(sed -n 2p "$work/made")
+version=$(sed -n 's/^!define FERRIMOND_VERSION "\(.*\)"$/\1/p' "$win/generated/version.nsh")
+
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=en_US.UTF-8
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
+trap '"$WINESERVER" -k >/dev/null 2>&1' EXIT
+"$WINE" wineboot -i >/dev/null 2>&1 </dev/null
+"$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+# The display driver is chosen when the prefix boots: boot it again.
+"$WINESERVER" -w
+"$WINESERVER" -p >/dev/null 2>&1 </dev/null
+"$WINE" wineboot >/dev/null 2>&1 </dev/null
+
+c="$WINEPREFIX/drive_c"
+prog="$c/Program Files/Ferrimond"
+prog32="$c/Program Files (x86)/Ferrimond"
+menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Ferrimond"
+ukey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferrimond'
+
+wine_() { "$WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# The value of a registry value in the given view (64 or 32), empty when missing.
+regval() { wine_ reg query "$1" /v "$2" /reg:"$3" | sed -n "s/^ *$2 *REG_[A-Z]* *//p"; }
+regdef() { wine_ reg query "$1" /ve /reg:"$2" | sed -n 's/^ *(Default) *REG_[A-Z]* *//p'; }
+clsid64() { regdef 'HKCR\Almanix.DatePicker\CLSID' 64; }
+server() { regdef "HKLM\\Software\\Classes\\CLSID\\$1\\InprocServer32" "$2"; }
+install() { "$WINE" "$setup" /S </dev/null >/dev/null 2>&1; }
+# The uninstaller hands over to a copy of itself and returns at once: wait
+# until it has removed itself.
+uninstall() {
+  "$WINE" 'C:\Program Files\Ferrimond\Uninstall.exe' /S "$@" </dev/null >/dev/null 2>&1
+  for _ in $(seq 1 100); do [ -e "$prog/Uninstall.exe" ] || break; sleep 0.3; done
+  sleep 1
+}
+data=(LastBackupT.tim LastUploadT.tim default.log log/12_7_2026.txt SavedFileVersion/Users/a/f.txt)
+make_data() { for f in "${data[@]}"; do mkdir -p "$(dirname "$prog/$f")"; echo kept >"$prog/$f"; done; }
+data_kept() { for f in "${data[@]}"; do [ -f "$prog/$f" ] || return 1; done; }
+
+echo "== install"
+install; rc=$?
+check "setup /S exits 0 (got $rc)" test $rc = 0
+for f in "$prog/Ferrimond.exe" "$prog/Ferrimond.html" "$prog/Almanix.dll" "$prog/Uninstall.exe" \
+         "$prog32/Almanix.dll" "$menu/Ferrimond.lnk"; do
+  check "installed: $f" test -f "$f"
+done
+check "the log folder exists" test -d "$prog/log"
+check "the x64 library is the x64 build" cmp -s "$prog/Almanix.dll" "$win/bin/Almanix.dll"
+check "the x86 library is the x86 build" cmp -s "$prog32/Almanix.dll" "$win32/bin/Almanix.dll"
+clsid=$(clsid64)
+check "Almanix.DatePicker is registered" test -n "$clsid"
+s64=$(server "$clsid" 64); s32=$(server "$clsid" 32)
+check "64-bit view names the x64 library (got '$s64')" test "${s64,,}" = 'c:\program files\ferrimond\almanix.dll'
+check "32-bit view names the x86 library (got '$s32')" test "${s32,,}" = 'c:\program files (x86)\ferrimond\almanix.dll'
+check "DisplayName" test "$(regval "$ukey" DisplayName 64)" = Ferrimond
+check "DisplayVersion is the program's version $version" test "$(regval "$ukey" DisplayVersion 64)" = "$version"
+check "Publisher" test -n "$(regval "$ukey" Publisher 64)"
+check "DisplayIcon" test -n "$(regval "$ukey" DisplayIcon 64)"
+check "EstimatedSize" test -n "$(regval "$ukey" EstimatedSize 64)"
+check "UninstallString" test "$(regval "$ukey" UninstallString 64)" = '"C:\Program Files\Ferrimond\Uninstall.exe"'
+check "QuietUninstallString" test "$(regval "$ukey" QuietUninstallString 64)" = '"C:\Program Files\Ferrimond\Uninstall.exe" /S'
+check "the uninstall entry is not in the 32-bit view" test -z "$(regval "$ukey" DisplayName 32)"
+
+echo "== the installed program, and a setup started while it runs"
+setup_win=$(wine_ winepath -w "$setup")
+out=$("$WINE" "$probe" 'C:\Program Files\Ferrimond\Ferrimond.exe' "\"$setup_win\" /S" </dev/null 2>/dev/null)
+rc=$?; out=${out//$'\r'/}; echo "$out"
+check "the installed program opens with its date picker and ends" test $rc = 0
+check "a setup over the running program is refused" grep -qx "while open: exit 2" <<<"$out"
+
+echo "== upgrade keeps the data"
+make_data
+install; rc=$?
+check "second setup /S exits 0 (got $rc)" test $rc = 0
+check "the data survives an upgrade" data_kept
+check "still registered after the upgrade" test -n "$(server "$clsid" 64)" -a -n "$(server "$clsid" 32)"
+
+echo "== uninstall"
+uninstall
+for f in "$prog/Ferrimond.exe" "$prog/Ferrimond.html" "$prog/Almanix.dll" "$prog/Uninstall.exe" \
+         "$prog32/Almanix.dll" "$menu/Ferrimond.lnk"; do
+  check "removed: $f" test ! -e "$f"
+done
+check "the x86 folder is removed" test ! -e "$prog32"
+check "the Start-menu folder is removed" test ! -e "$menu"
+check "64-bit registration removed" test -z "$(server "$clsid" 64)"
+check "32-bit registration removed" test -z "$(server "$clsid" 32)"
+check "ProgID removed" test -z "$(clsid64)"
+check "uninstall entry removed" test -z "$(regval "$ukey" DisplayName 64)"
+check "the user's data is kept" data_kept
+
+echo "== portable ZIP, unregistered"
+(cd "$c" && unzip -q "$zipfile") || fail "unzip"
+out=$("$WINE" "$probe" "C:\\Ferrimond-$version\\Ferrimond.exe" </dev/null 2>/dev/null)
+rc=$?; out=${out//$'\r'/}; echo "$out"
+check "the unpacked program opens with its date picker, unregistered" test $rc = 0
+check "the portable run registered nothing" test -z "$(clsid64)"
+
+echo "== uninstall /REMOVEDATA"
+install
+uninstall /REMOVEDATA
+check "/REMOVEDATA removes the data and the program folder" test ! -e "$prog"
+
+[ $failures = 0 ] && echo "all package checks passed" || echo "$failures check(s) failed"
+[ $failures = 0 ]
