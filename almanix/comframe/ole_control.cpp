@@ -535,16 +535,7 @@ STDMETHODIMP OleControl::GetClassID(CLSID* clsid) {
 
 STDMETHODIMP OleControl::InitNew() {
   return Guard(IID_IPersistStreamInit, [&] {
-    loading_ = true;
-    try {
-      InitNewProperties();
-    } catch (...) {
-      loading_ = false;
-      throw;
-    }
-    loading_ = false;
-    dirty_ = false;
-    initialized_ = true;
+    Load([&] { InitNewProperties(); });
   });
 }
 
@@ -552,16 +543,7 @@ HRESULT OleControl::LoadFromBag(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
   return Guard(IID_IPersistPropertyBag, [&] {
     HostPropertyBag reader(bag, log);
-    loading_ = true;
-    try {
-      ReadProperties(reader);
-    } catch (...) {
-      loading_ = false;
-      throw;
-    }
-    loading_ = false;
-    dirty_ = false;
-    initialized_ = true;
+    Load([&] { ReadProperties(reader); });
   });
 }
 

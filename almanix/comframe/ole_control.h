@@ -193,6 +193,21 @@ class OleControl : public IOleObject,
   SIZE ExtentPixels() const;
 
  private:
+  // Runs `read` with the control loading, however it ends; a whole read
+  // leaves the control clean and initialised.
+  template <class F>
+  void Load(F read) {
+    loading_ = true;
+    try {
+      read();
+    } catch (...) {
+      loading_ = false;
+      throw;
+    }
+    loading_ = false;
+    dirty_ = false;
+    initialized_ = true;
+  }
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
   static void CALLBACK ReleaseLater(HWND, UINT, UINT_PTR timer, DWORD);
   LRESULT FilterMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -189,18 +189,18 @@ class DesignBag final : public IPropertyBag {
   const AxValues& values_;
 };
 
-VARIANT AmbientFont(const FontSpec& spec) {
+VARIANT AmbientFont(const FontSpec& wanted) {
   VARIANT v;
   VariantInit(&v);
   FONTDESC desc{};
   desc.cbSizeofstruct = sizeof(desc);
-  desc.lpstrName = const_cast<LPOLESTR>(spec.name.c_str());
-  desc.cySize.int64 = static_cast<LONGLONG>(spec.size * 10000 + 0.5);
-  desc.sWeight = static_cast<SHORT>(spec.weight);
-  desc.sCharset = static_cast<SHORT>(spec.charset);
-  desc.fItalic = spec.italic;
-  desc.fUnderline = spec.underline;
-  desc.fStrikethrough = spec.strikethrough;
+  desc.lpstrName = const_cast<LPOLESTR>(wanted.name.c_str());
+  desc.cySize.int64 = static_cast<LONGLONG>(wanted.size * 10000 + 0.5);
+  desc.sWeight = static_cast<SHORT>(wanted.weight);
+  desc.sCharset = static_cast<SHORT>(wanted.charset);
+  desc.fItalic = wanted.italic;
+  desc.fUnderline = wanted.underline;
+  desc.fStrikethrough = wanted.strikethrough;
   IFontDisp* font = nullptr;
   if (SUCCEEDED(OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(&font)))) {
     v.vt = VT_DISPATCH;
@@ -721,13 +721,9 @@ bool ActiveXHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
         return true;
       }
       return false;
-    case WM_ERASEBKGND: {
-      RECT rc;
-      GetClientRect(Hwnd(), &rc);
-      FillRect(reinterpret_cast<HDC>(wParam), &rc, BrushFor(BackColor()));
-      result = 1;
+    case WM_ERASEBKGND:
+      result = internal::EraseBackground(Hwnd(), reinterpret_cast<HDC>(wParam), BackColor());
       return true;
-    }
     default:
       return false;
   }

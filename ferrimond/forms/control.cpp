@@ -62,6 +62,13 @@ std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
+LRESULT EraseBackground(HWND hwnd, HDC dc, OleColor color) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  FillRect(dc, &rc, BrushFor(color));
+  return 1;
+}
+
 bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_COMMAND: {

@@ -369,13 +369,9 @@ void Frame::SetBackColor(OleColor color) {
 bool Frame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (internal::ReflectToControl(message, wParam, lParam, result)) return true;
   switch (message) {
-    case WM_ERASEBKGND: {
-      RECT rc;
-      GetClientRect(Hwnd(), &rc);
-      FillRect(reinterpret_cast<HDC>(wParam), &rc, BrushFor(BackColor()));
-      result = 1;
+    case WM_ERASEBKGND:
+      result = internal::EraseBackground(Hwnd(), reinterpret_cast<HDC>(wParam), BackColor());
       return true;
-    }
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(Hwnd(), &ps);

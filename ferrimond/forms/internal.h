@@ -23,6 +23,10 @@ Control* ControlOf(HWND hwnd);
 std::wstring WindowText(HWND hwnd);
 // WM_COMMAND and WM_CTLCOLOR* from a child, handed to the child's control.
 bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+// Fills a window's client area with `color` for WM_ERASEBKGND; returns 1,
+// the message's result.
+LRESULT EraseBackground(HWND hwnd, HDC dc, OleColor color);
 void MouseTwips(LPARAM lParam, int& x, int& y);
 int MouseButtonOf(UINT message);
 // Sets the cursor for the screen's pointer or else `own`; false for default.

@@ -28,9 +28,10 @@ TEST_F(BackupRunTest, ADriveTakenAwayMidRunIsWaitedForAndEveryFileEndsWholeOnADr
   Strings files;
   Frmbackup& w = Ready();
   SelectEntry(w.lstRemovable, L"E");
-  for (int i = 0; i < 12; ++i) {
+  // Enough files for the copy to yield while it runs.
+  for (int i = 0; i < 80; ++i) {
     files.push_back(c_ / (L"sub\\f" + std::to_wstring(10 + i) + L".doc"));
-    MakeFile(files.back(), 3000 + i, 0, static_cast<char>('a' + i));
+    MakeFile(files.back(), 3000 + i, 0, static_cast<char>('a' + i % 26));
     w.Lstfile.AddItem(files.back());
   }
   const std::string eFolder = e_.UnixFolder();
