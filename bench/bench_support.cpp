@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "tests/harness/wine_drives.h"
 
 namespace bench {
@@ -19,8 +21,35 @@ int64_t NowNs() {
 void SettleDisk(const harness::TempDir& scratch) {
   const std::wstring done = scratch / L"synced";
   DeleteFileW(done.c_str());
+  const auto synced = [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; };
   harness::RunUnix(L"/bin/sh -c \"sync && : > '" + harness::WideUnix(harness::UnixPath(done)) + L"'\"",
-                   [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+                   synced);
+  // A large write-back can take longer than RunUnix waits.
+  for (int i = 0; i < 6000 && !synced(); ++i) Sleep(10);
+}
+
+double Best(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+
+double Median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  const size_t n = times.size();
+  return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+}
+
+InMemoryRemovableDrive::InMemoryRemovableDrive(wchar_t letter) {
+  const std::wstring folder = L"Z:\\dev\\shm\\ferrimond-bench-" + std::to_wstring(GetCurrentProcessId());
+  if (CreateDirectoryW(folder.c_str(), nullptr)) {
+    memoryFolder_ = folder;
+    drive_ = std::make_unique<harness::MappedDrive>(letter, harness::DriveKind::Removable,
+                                                    harness::UnixPath(folder));
+  } else {
+    drive_ = std::make_unique<harness::MappedDrive>(letter, harness::DriveKind::Removable);
+  }
+}
+
+InMemoryRemovableDrive::~InMemoryRemovableDrive() {
+  drive_.reset();
+  if (!memoryFolder_.empty()) harness::RemoveTree(memoryFolder_);
 }
 
 std::vector<std::wstring> ListFolder(const std::wstring& folder,

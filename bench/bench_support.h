@@ -7,11 +7,13 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/harness/temp_dir.h"
+#include "tests/harness/wine_drives.h"
 
 namespace bench {
 
@@ -22,6 +24,25 @@ inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(
 // Writes every dirty page to disk, so that no timed run pays for the
 // writing-back of what came before it.
 void SettleDisk(const harness::TempDir& scratch);
+
+// The shortest and the middle of a set of timings (not empty).
+double Best(const std::vector<double>& times);
+double Median(std::vector<double> times);
+
+// A removable drive mapped to a folder in memory (/dev/shm) where the
+// system has one, else to a temporary folder on disk.
+class InMemoryRemovableDrive {
+ public:
+  explicit InMemoryRemovableDrive(wchar_t letter);
+  ~InMemoryRemovableDrive();
+  InMemoryRemovableDrive(const InMemoryRemovableDrive&) = delete;
+  InMemoryRemovableDrive& operator=(const InMemoryRemovableDrive&) = delete;
+  std::wstring Root() const { return drive_->Root(); }
+
+ private:
+  std::wstring memoryFolder_;  // empty when on disk
+  std::unique_ptr<harness::MappedDrive> drive_;
+};
 
 // One listing of `folder`: `file` runs for each file, and the names of the
 // sub-folders are returned.
