@@ -2,17 +2,15 @@
 // against Wine's xcopy on the same tree. Workload W1: 20,000 files of 2 KB
 // in 1,000 folders on C:, 2,000 *.doc changed yesterday, the rest 30 days
 // old; "Backup files for last" 2 days, *.doc only, onto a removable E:.
-// E: lives in memory where the system allows, so that the disk's
-// write-back, which varies by seconds between runs, does not drown what
-// the program itself costs. The three run in turns, three rounds unless the
-// second argument says. Prints every time, the ratios of the best runs,
-// files checked per second and the longest time a message posted to the
-// main window waited during the walk.
+// E: lives in memory where the system allows. The backup, xcopy and the
+// bare calls run in turns, three rounds unless the second argument says.
+// Prints every time, the ratios of the best runs and of the medians, files
+// checked per second and the longest time a message posted to the main
+// window waited during the walk.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,7 +63,7 @@ int wmain(int argc, wchar_t** argv) {
 
   const bench::ProgramFolderAside aside;
 
-  const bench::InMemoryRemovableDrive e(L'E');
+  const bench::InMemoryDrive e(L'E', harness::DriveKind::Removable);
   harness::TempDir source;
   const common::DateTime now = common::Now();
   const common::DateTime yesterday = now.AddDays(-1), old = now.AddDays(-30);
@@ -90,7 +88,6 @@ int wmain(int argc, wchar_t** argv) {
 
   forms::testing::ScriptedUserInteraction ui;
   const ProcessHooks hooks = bench::QuietHooks();
-  int result = 0;
   Frmbackup w(ui, hooks);
   w.Load();
   if (w.mnuCloseAutomatically.Checked()) w.mnuCloseAutomatically.Click();
@@ -119,8 +116,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("ferrimond: %.3f s (walk about %.2f s, copy about %.2f s), %d checked, %d selected, %s\n",
                 seconds, walkSeconds, seconds - walkSeconds, w.FilesChecked, w.FilesSelected,
                 ok ? "finished successfully" : "DID NOT FINISH AS EXPECTED");
-    if (!ok) result = 1;
-    return seconds;
+    return ok ? seconds : -1;
   };
   // xcopy copies files changed on or after the date: the same 2,000.
   const common::DateParts since = now.AddDays(-2).Parts();
@@ -131,7 +127,6 @@ int wmain(int argc, wchar_t** argv) {
     const double seconds = bench::RunTimed(xcopyLine);
     if (seconds < 0) {
       std::printf("xcopy could not be started (%lu)\n", GetLastError());
-      result = 1;
     } else {
       std::printf("xcopy: %.3f s\n", seconds);
     }
@@ -148,30 +143,19 @@ int wmain(int argc, wchar_t** argv) {
     return seconds;
   };
 
-  // The three take turns, each onto an empty E: after the disk has settled,
-  // so that a slow write-back or a warm cache favours none of them.
   const int rounds = argc > 2 ? _wtoi(argv[2]) : 3;
-  std::vector<double> ferrimondTimes, xcopyTimes, bareTimes;
-  for (int round = 0; round < rounds && result == 0; ++round) {
-    std::printf("-- round %d\n", round + 1);
-    for (auto [run, times] : {std::pair{std::function<double()>(ferrimondRun), &ferrimondTimes},
-                              std::pair{std::function<double()>(xcopyRun), &xcopyTimes},
-                              std::pair{std::function<double()>(bareRun), &bareTimes}}) {
-      harness::EmptyFolder(e.Root());
-      bench::SettleDisk(scratch);
-      times->push_back(run());
-    }
-  }
-  if (result != 0) return result;
-  const double ferrimondBest = bench::Best(ferrimondTimes), xcopyBest = bench::Best(xcopyTimes),
-               bareBest = bench::Best(bareTimes);
-  std::printf("best of %d: ferrimond %.3f s, xcopy %.3f s, floor %.3f s\n", rounds, ferrimondBest,
-              xcopyBest, bareBest);
-  std::printf("ratio ferrimond/xcopy: %.2f\n", ferrimondBest / xcopyBest);
-  std::printf("ratio bare/xcopy: %.2f\n", bareBest / xcopyBest);
-  std::printf("ratio ferrimond/floor: %.2f (median of rounds %.2f)\n", ferrimondBest / bareBest,
-              bench::Median(ferrimondTimes) / bench::Median(bareTimes));
-  std::printf("files checked per second: %.0f\n", w.FilesChecked / ferrimondBest);
+  const auto times = bench::TakeTurns(rounds, {ferrimondRun, xcopyRun, bareRun}, [&] {
+    harness::EmptyFolder(e.Root());
+    bench::SettleDisk(scratch);
+  });
+  if (times.empty()) return 1;
+  const std::vector<double>&ferrimondTimes = times[0], &xcopyTimes = times[1], &bareTimes = times[2];
+  std::printf("best of %d: ferrimond %.3f s, xcopy %.3f s, floor %.3f s\n", rounds, bench::Best(ferrimondTimes),
+              bench::Best(xcopyTimes), bench::Best(bareTimes));
+  bench::PrintRatio("ferrimond/xcopy", ferrimondTimes, xcopyTimes);
+  bench::PrintRatio("bare/xcopy", bareTimes, xcopyTimes);
+  bench::PrintRatio("ferrimond/floor", ferrimondTimes, bareTimes);
+  std::printf("files checked per second: %.0f\n", w.FilesChecked / bench::Best(ferrimondTimes));
   std::printf("longest message wait during the walk: %.1f ms\n", longestWaitMs);
-  return result;
+  return 0;
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "tests/harness/wine_drives.h"
 
@@ -36,20 +37,39 @@ double Median(std::vector<double> times) {
   return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
 }
 
-InMemoryRemovableDrive::InMemoryRemovableDrive(wchar_t letter) {
-  const std::wstring folder = L"Z:\\dev\\shm\\ferrimond-bench-" + std::to_wstring(GetCurrentProcessId());
+InMemoryDrive::InMemoryDrive(wchar_t letter, harness::DriveKind kind) {
+  const std::wstring folder = L"Z:\\dev\\shm\\ferrimond-bench-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::wstring(1, letter);
   if (CreateDirectoryW(folder.c_str(), nullptr)) {
     memoryFolder_ = folder;
-    drive_ = std::make_unique<harness::MappedDrive>(letter, harness::DriveKind::Removable,
-                                                    harness::UnixPath(folder));
+    drive_ = std::make_unique<harness::MappedDrive>(letter, kind, harness::UnixPath(folder));
   } else {
-    drive_ = std::make_unique<harness::MappedDrive>(letter, harness::DriveKind::Removable);
+    drive_ = std::make_unique<harness::MappedDrive>(letter, kind);
   }
 }
 
-InMemoryRemovableDrive::~InMemoryRemovableDrive() {
+InMemoryDrive::~InMemoryDrive() {
   drive_.reset();
   if (!memoryFolder_.empty()) harness::RemoveTree(memoryFolder_);
+}
+
+std::vector<std::vector<double>> TakeTurns(int rounds, const std::vector<std::function<double()>>& runs,
+                                           const std::function<void()>& prepare) {
+  std::vector<std::vector<double>> times(runs.size());
+  for (int round = 1; round <= rounds; ++round) {
+    std::printf("-- round %d\n", round);
+    for (size_t i = 0; i < runs.size(); ++i) {
+      prepare();
+      const double seconds = runs[i]();
+      if (seconds < 0) return {};
+      times[i].push_back(seconds);
+    }
+  }
+  return times;
+}
+
+void PrintRatio(const char* name, const std::vector<double>& a, const std::vector<double>& b) {
+  std::printf("ratio %s: %.2f (medians %.2f)\n", name, Best(a) / Best(b), Median(a) / Median(b));
 }
 
 std::vector<std::wstring> ListFolder(const std::wstring& folder,

@@ -1,7 +1,8 @@
 #pragma once
-// What the benchmarks share: wall-clock timing, a settled disk before each
-// timed run, a peer program run to its end, and a probe that measures how
-// long a message posted to a window waits while that window is busy.
+// What the benchmarks share: wall-clock timing, drives in memory, runs
+// timed in turns on a settled disk, a peer program run to its end, and a
+// probe that measures how long a message posted to a window waits while
+// that window is busy.
 #include <windows.h>
 
 #include <atomic>
@@ -29,20 +30,34 @@ void SettleDisk(const harness::TempDir& scratch);
 double Best(const std::vector<double>& times);
 double Median(std::vector<double> times);
 
-// A removable drive mapped to a folder in memory (/dev/shm) where the
-// system has one, else to a temporary folder on disk.
-class InMemoryRemovableDrive {
+// A drive letter mapped to a folder in memory (/dev/shm) where the system
+// has one, else to a temporary folder on disk, so that the disk's
+// write-back, which varies by seconds between runs, does not drown what
+// the programs themselves cost.
+class InMemoryDrive {
  public:
-  explicit InMemoryRemovableDrive(wchar_t letter);
-  ~InMemoryRemovableDrive();
-  InMemoryRemovableDrive(const InMemoryRemovableDrive&) = delete;
-  InMemoryRemovableDrive& operator=(const InMemoryRemovableDrive&) = delete;
+  InMemoryDrive(wchar_t letter, harness::DriveKind kind);
+  ~InMemoryDrive();
+  InMemoryDrive(const InMemoryDrive&) = delete;
+  InMemoryDrive& operator=(const InMemoryDrive&) = delete;
   std::wstring Root() const { return drive_->Root(); }
+  std::wstring operator/(const std::wstring& relative) const { return Root() + relative; }
 
  private:
   std::wstring memoryFolder_;  // empty when on disk
   std::unique_ptr<harness::MappedDrive> drive_;
 };
+
+// Times `runs` in turns over `rounds` rounds, each run after `prepare`, so
+// that a warm cache or a slow write-back favours none of them; returns the
+// times of each run, in the order of `runs`. A run returns its seconds, or
+// a negative number when it failed, which ends the rounds.
+std::vector<std::vector<double>> TakeTurns(int rounds, const std::vector<std::function<double()>>& runs,
+                                           const std::function<void()>& prepare);
+
+// Prints "ratio <name>: " the ratio of the best times and that of the
+// medians.
+void PrintRatio(const char* name, const std::vector<double>& a, const std::vector<double>& b);
 
 // One listing of `folder`: `file` runs for each file, and the names of the
 // sub-folders are returned.
