@@ -77,6 +77,16 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Ferrimond"
   ExecWait '"${REGSVR32}" /s ${OPTIONS} "${DLL}"' $0
 !macroend
 
+; Registers one library; a failure is told and makes the setup's exit code 4.
+!macro RegisterOrFail REGSVR32 DLL BITS
+  !insertmacro Regsvr32 "${REGSVR32}" "" "${DLL}"
+  ${If} $0 <> 0
+    DetailPrint "regsvr32 (${BITS}) failed with $0"
+    MessageBox MB_ICONSTOP|MB_OK "The ${BITS} Almanix.dll could not be registered (regsvr32 error $0)." /SD IDOK
+    SetErrorLevel 4
+  ${EndIf}
+!macroend
+
 Function .onInit
   ${IfNot} ${RunningX64}
     MessageBox MB_ICONSTOP|MB_OK "Ferrimond needs a 64-bit edition of Windows." /SD IDOK
@@ -111,19 +121,9 @@ Section "Ferrimond" SecProgram
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   ${DisableX64FSRedirection}
-  !insertmacro Regsvr32 "$SYSDIR\regsvr32.exe" "" "$INSTDIR\Almanix.dll"
+  !insertmacro RegisterOrFail "$SYSDIR\regsvr32.exe" "$INSTDIR\Almanix.dll" 64-bit
   ${EnableX64FSRedirection}
-  ${If} $0 <> 0
-    DetailPrint "regsvr32 (64-bit) failed with $0"
-    MessageBox MB_ICONSTOP|MB_OK "The 64-bit Almanix.dll could not be registered (regsvr32 error $0)." /SD IDOK
-    SetErrorLevel 4
-  ${EndIf}
-  !insertmacro Regsvr32 "$WINDIR\SysWOW64\regsvr32.exe" "" "$PROGRAMFILES32\Ferrimond\Almanix.dll"
-  ${If} $0 <> 0
-    DetailPrint "regsvr32 (32-bit) failed with $0"
-    MessageBox MB_ICONSTOP|MB_OK "The 32-bit Almanix.dll could not be registered (regsvr32 error $0)." /SD IDOK
-    SetErrorLevel 4
-  ${EndIf}
+  !insertmacro RegisterOrFail "$WINDIR\SysWOW64\regsvr32.exe" "$PROGRAMFILES32\Ferrimond\Almanix.dll" 32-bit
 
   SetOutPath "$INSTDIR"
   SetShellVarContext all

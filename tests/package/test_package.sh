@@ -15,11 +15,8 @@ skip() { echo "SKIPPED: $*"; exit 77; }
 command -v makensis >/dev/null || skip "makensis is not installed (apt-get install nsis)"
 command -v zip >/dev/null && command -v unzip >/dev/null || skip "zip/unzip are not installed"
 [ -f "$win32/bin/Almanix.dll" ] || skip "no x86 build of Almanix.dll in $win32 (scripts/test builds it)"
-ok32=0
-for loader in /usr/lib/wine/wine /usr/lib/i386-linux-gnu/wine/wine; do
-  [ -x "$loader" ] && file -L "$loader" 2>/dev/null | grep -q "32-bit" && ok32=1
-done
-[ $ok32 = 1 ] || skip "32-bit Wine is not installed (the setup program is a 32-bit program)"
+"$src/scripts/lib/wine32-run.sh" --version >/dev/null 2>&1 ||
+  skip "32-bit Wine is not installed (the setup program is a 32-bit program)"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -46,6 +43,8 @@ c="$WINEPREFIX/drive_c"
 prog="$c/Program Files/Ferrimond"
 prog32="$c/Program Files (x86)/Ferrimond"
 menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Ferrimond"
+installed=("$prog/Ferrimond.exe" "$prog/Ferrimond.html" "$prog/Almanix.dll" "$prog/Uninstall.exe"
+           "$prog32/Almanix.dll" "$menu/Ferrimond.lnk")
 ukey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferrimond'
 
 wine_() { "$WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
@@ -69,8 +68,7 @@ data_kept() { for f in "${data[@]}"; do [ -f "$prog/$f" ] || return 1; done; }
 echo "== install"
 install; rc=$?
 check "setup /S exits 0 (got $rc)" test $rc = 0
-for f in "$prog/Ferrimond.exe" "$prog/Ferrimond.html" "$prog/Almanix.dll" "$prog/Uninstall.exe" \
-         "$prog32/Almanix.dll" "$menu/Ferrimond.lnk"; do
+for f in "${installed[@]}"; do
   check "installed: $f" test -f "$f"
 done
 check "the log folder exists" test -d "$prog/log"
@@ -106,8 +104,7 @@ check "still registered after the upgrade" test -n "$(server "$clsid" 64)" -a -n
 
 echo "== uninstall"
 uninstall
-for f in "$prog/Ferrimond.exe" "$prog/Ferrimond.html" "$prog/Almanix.dll" "$prog/Uninstall.exe" \
-         "$prog32/Almanix.dll" "$menu/Ferrimond.lnk"; do
+for f in "${installed[@]}"; do
   check "removed: $f" test ! -e "$f"
 done
 check "the x86 folder is removed" test ! -e "$prog32"
