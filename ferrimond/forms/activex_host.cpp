@@ -2,9 +2,6 @@
 
 #include <olectl.h>
 
-#include <algorithm>
-#include <cwctype>
-
 #include "common/numbered_error.h"
 #include "ferrimond/forms/form.h"
 #include "ferrimond/forms/internal.h"
@@ -33,35 +30,6 @@ std::wstring Hex(HRESULT hr) {
 bool SameText(const std::wstring& a, const wchar_t* b) {
   if (!b) return false;
   return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
-}
-
-// The folder of the running program, ending in "\".
-std::wstring ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (got < path.size()) {
-      path.resize(got);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-// A server DLL loaded from the program's folder stays loaded for the life of
-// the process, as COM keeps the servers it loads: the control may still
-// have timers or windows of its own after its last object has gone.
-HMODULE LoadServer(const std::wstring& path, DWORD& error) {
-  static std::map<std::wstring, HMODULE> loaded;
-  if (auto it = loaded.find(path); it != loaded.end()) return it->second;
-  HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (!module) {
-    error = GetLastError();
-    return nullptr;
-  }
-  loaded[path] = module;
-  return module;
 }
 
 // The class of "Library.Class[.n]" in the type library of the DLL at `path`.
@@ -189,6 +157,27 @@ class DesignBag final : public IPropertyBag {
   const AxValues& values_;
 };
 
+// The dispatch id of a member, by name.
+HRESULT IdOf(IDispatch* dispatch, const std::wstring& name, DISPID& id) {
+  LPOLESTR text = const_cast<LPOLESTR>(name.c_str());
+  return dispatch->GetIDsOfNames(IID_NULL, &text, 1, LOCALE_USER_DEFAULT, &id);
+}
+
+// IDispatch without type information or names: the site's ambient
+// properties and the event sink are called by dispatch id only.
+class NoTypeInfoDispatch : public IDispatch {
+ public:
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+    if (count) *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+};
+
 VARIANT AmbientFont(const FontSpec& wanted) {
   VARIANT v;
   VariantInit(&v);
@@ -284,7 +273,7 @@ class ActiveXHost::Site final : public IOleClientSite,
                                 public IOleInPlaceSite,
                                 public IOleInPlaceFrame,
                                 public IOleControlSite,
-                                public IDispatch {
+                                public NoTypeInfoDispatch {
  public:
   explicit Site(ActiveXHost* host) : host_(host) {}
   void Detach() { host_ = nullptr; }
@@ -405,15 +394,6 @@ class ActiveXHost::Site final : public IOleClientSite,
   STDMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
 
   // IDispatch: the ambient properties.
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-    if (count) *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-    if (out) *out = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                       UINT*) override {
     if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
@@ -460,7 +440,7 @@ class ActiveXHost::Site final : public IOleClientSite,
 // ---------------------------------------------------------------- the sink
 
 // The events of the control's default source interface, by dispatch id.
-class ActiveXHost::Sink final : public IDispatch {
+class ActiveXHost::Sink final : public NoTypeInfoDispatch {
  public:
   Sink(ActiveXHost* host, const IID& events) : host_(host), events_(events) {}
   void Detach() { host_ = nullptr; }
@@ -481,15 +461,6 @@ class ActiveXHost::Sink final : public IDispatch {
     if (left == 0) delete this;
     return left;
   }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-    if (count) *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-    if (out) *out = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                       UINT*) override {
     if (result) VariantInit(result);
@@ -551,10 +522,13 @@ HRESULT ActiveXHost::Instantiate(const AxSource& source, IUnknown** out) {
     return hr;
   }
   // Registration-free: the server beside the program.
-  const std::wstring path = ProgramFolder() + source.fallbackDll;
-  DWORD error = 0;
-  HMODULE module = LoadServer(path, error);
+  const std::wstring path = AppPath() + source.fallbackDll;
+  // The server stays loaded for the life of the process, as COM keeps the
+  // servers it loads: the control may still have timers or windows of its
+  // own after its last object has gone.
+  HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!module) {
+    const DWORD error = GetLastError();
     createError_ = why + L" and " + path + L" could not be loaded (error " + std::to_wstring(error) + L")";
     return HRESULT_FROM_WIN32(error);
   }
@@ -591,15 +565,8 @@ bool ActiveXHost::CreateControl(const AxSource& source, const AxValues& design) 
   }
   createError_.clear();
   origin_ = AxOrigin::None;
-  // OLE on this thread for the rest of the process, as the program's start-up
-  // sets it up (a second call there only counts once more).
-  static const HRESULT ole = OleInitialize(nullptr);
-  (void)ole;
   IUnknown* object = nullptr;
-  if (FAILED(Instantiate(source, &object))) {
-    origin_ = AxOrigin::None;
-    return false;
-  }
+  if (FAILED(Instantiate(source, &object))) return false;
   object_ = object;
   auto fail = [&](const std::wstring& what, HRESULT hr) {
     createError_ = source.progId + L": " + what + L" (" + Hex(hr) + L")";
@@ -654,9 +621,7 @@ bool ActiveXHost::CreateControl(const AxSource& source, const AxValues& design) 
 
   RECT rc{};
   GetClientRect(Hwnd(), &rc);
-  // HIMETRIC: 2540 to the inch.
-  SIZEL extent{MulDiv(Width(), 2540, 1440), MulDiv(Height(), 2540, 1440)};
-  oleObject_->SetExtent(DVASPECT_CONTENT, &extent);
+  UpdateExtent();
   hr = oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site_), 0, Hwnd(), &rc);
   if (FAILED(hr)) return fail(L"it could not be activated in place", hr);
   object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace_));
@@ -696,6 +661,13 @@ void ActiveXHost::Release() {
   }
 }
 
+void ActiveXHost::UpdateExtent() {
+  if (!oleObject_) return;
+  // HIMETRIC: 2540 to the inch.
+  SIZEL extent{MulDiv(Width(), 2540, 1440), MulDiv(Height(), 2540, 1440)};
+  oleObject_->SetExtent(DVASPECT_CONTENT, &extent);
+}
+
 void ActiveXHost::PlaceControl() {
   if (!inPlace_ || !Hwnd()) return;
   RECT rc{};
@@ -706,10 +678,7 @@ void ActiveXHost::PlaceControl() {
 bool ActiveXHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_SIZE:
-      if (oleObject_) {
-        SIZEL extent{MulDiv(Width(), 2540, 1440), MulDiv(Height(), 2540, 1440)};
-        oleObject_->SetExtent(DVASPECT_CONTENT, &extent);
-      }
+      UpdateExtent();
       PlaceControl();
       result = 0;
       return true;
@@ -768,10 +737,9 @@ VARIANT ActiveXHost::Get(const std::wstring& property) const {
   VARIANT result;
   VariantInit(&result);
   if (!dispatch_) return result;
-  LPOLESTR name = const_cast<LPOLESTR>(property.c_str());
   DISPID id = DISPID_UNKNOWN;
   EXCEPINFO info{};
-  HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+  HRESULT hr = IdOf(dispatch_, property, id);
   if (SUCCEEDED(hr)) {
     DISPPARAMS none{};
     UINT argError = 0;
@@ -791,10 +759,9 @@ void ActiveXHost::Put(const std::wstring& property, VARIANT value) {
     ~Clear() { VariantClear(&v); }
   } clear{value};
   if (!dispatch_) return;
-  LPOLESTR name = const_cast<LPOLESTR>(property.c_str());
   DISPID id = DISPID_UNKNOWN;
   EXCEPINFO info{};
-  HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+  HRESULT hr = IdOf(dispatch_, property, id);
   if (SUCCEEDED(hr)) {
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&value, &named, 1, 1};

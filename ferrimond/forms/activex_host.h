@@ -18,8 +18,8 @@
 // source interface and handed to handlers by dispatch id; properties are
 // read and written by name through IDispatch.
 //
-// The host needs OLE on its thread: InitializeApplication sets it up, and
-// the first CreateControl does so for programs that did not call it.
+// The host needs OLE on its thread: InitializeApplication sets it up, as
+// every form's constructor calls it.
 #include <windows.h>
 #include <ole2.h>
 #include <ocidl.h>
@@ -139,6 +139,8 @@ class ActiveXHost : public Control {
 
   HRESULT Instantiate(const AxSource& source, IUnknown** out);
   void Release();
+  // Tells the control its size (IOleObject::SetExtent).
+  void UpdateExtent();
   void PlaceControl();
   void Focused(bool gained);
   // The key belongs to the control: its in-place active object translates it.

@@ -95,6 +95,19 @@ void EndApplication(int exitCode) {
   PostQuitMessage(exitCode);
 }
 
+std::wstring AppPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (got < path.size()) {
+      path.resize(got);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
 int DpiX() { return ScreenDpi(LOGPIXELSX); }
 int DpiY() { return ScreenDpi(LOGPIXELSY); }
 int TwipsToPixelsAt(int twips, int dpi) { return Scale(twips, dpi, 1440); }

@@ -1,6 +1,7 @@
 #pragma once
 // Process-wide pieces of the forms layer: start-up, the message loop and
-// yielding, twips at the real DPI, OLE colours, fonts and mouse pointers.
+// yielding, the program's folder, twips at the real DPI, OLE colours, fonts
+// and mouse pointers.
 #include <windows.h>
 
 #include <cstdint>
@@ -25,6 +26,9 @@ void DoEvents();
 void DoEventsPaced();
 // Ends RunMessageLoop with the code.
 void EndApplication(int exitCode = 0);
+
+// The running program's folder, ending in a backslash; empty if unknown.
+std::wstring AppPath();
 
 // ---- Twips (1440 per inch) at the screen's real DPI (LOGPIXELSX/Y). ----
 int DpiX();

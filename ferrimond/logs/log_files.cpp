@@ -34,7 +34,6 @@ forms::FileDialogOptions LogDialog(const wchar_t* filter, const wchar_t* folder)
   forms::FileDialogOptions options;
   options.filter = filter;
   options.initialDir = folder;
-  options.fileName.clear();
   // As the program always had it: a chosen file is replaced without asking,
   // and a name typed without extension is taken as it is.
   options.overwritePrompt = false;

@@ -110,7 +110,6 @@ void Frmbackup::StampFileSteps(forms::OptionButton& option, const wchar_t* path,
   try {
     stored = ReadRecordFile(path).ReadDate();
   } catch (const common::NumberedError&) {
-    stored = common::DateTime();
   }
   Threshold = stored;
   lblBackup.SetCaption(common::DateText(Threshold));

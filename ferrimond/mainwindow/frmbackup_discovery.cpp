@@ -54,6 +54,7 @@ namespace {
 // `letter`, as they are spelt there.
 std::vector<std::wstring> SystemProfilesOn(const std::wstring& letter) {
   std::vector<std::wstring> profiles;
+  if (letter.empty()) return profiles;
   HKEY list = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
                     KEY_READ, &list) != ERROR_SUCCESS) {
@@ -72,7 +73,7 @@ std::vector<std::wstring> SystemProfilesOn(const std::wstring& letter) {
     wchar_t path[MAX_PATH * 2];
     const DWORD length = ExpandEnvironmentStringsW(raw, path, static_cast<DWORD>(std::size(path)));
     if (length == 0 || length > std::size(path)) continue;
-    if (!letter.empty() && towupper(path[0]) == towupper(letter[0]) && path[1] == L':') profiles.push_back(path);
+    if (towupper(path[0]) == towupper(letter[0]) && path[1] == L':') profiles.push_back(path);
   }
   RegCloseKey(list);
   return profiles;
@@ -113,8 +114,9 @@ void Frmbackup::lstFixed_Click() {
   }
   // Profiles the system keeps elsewhere on the drive.
   for (const std::wstring& profile : SystemProfilesOn(letter)) {
+    const std::wstring lower = Lower(profile);
     bool listed = false;
-    for (int i = 0; i < cmbUsers.ListCount() && !listed; ++i) listed = Lower(cmbUsers.List(i)) == Lower(profile);
+    for (int i = 0; i < cmbUsers.ListCount() && !listed; ++i) listed = Lower(cmbUsers.List(i)) == lower;
     if (!listed && fs.FolderExists(profile)) cmbUsers.AddItem(profile);
   }
   cmbUsers.SetText(cmbUsers.ListCount() > 0 ? cmbUsers.List(0) : std::wstring());
@@ -127,7 +129,8 @@ void Frmbackup::lstFixed_Validate(bool& cancel) {
 
 void Frmbackup::SetCurrentUserFolder() {
   const std::wstring letter = lstFixed.Text();
-  const std::wstring older = CurrentUserFolder(letter, SysInfo->UserName());
+  const std::wstring user = SysInfo->UserName();
+  const std::wstring older = CurrentUserFolder(letter, user);
   // Where the older layout's folder is not there, the user's own profile
   // on that drive, or the current layout's folder of that name.
   std::wstring folder = older;
@@ -135,7 +138,7 @@ void Frmbackup::SetCurrentUserFolder() {
   if (!letter.empty() && !fs.FolderExists(older)) {
     wchar_t own[MAX_PATH];
     DWORD length = GetEnvironmentVariableW(L"USERPROFILE", own, MAX_PATH);
-    const std::wstring current = letter + L":\\Users\\" + SysInfo->UserName();
+    const std::wstring current = letter + L":\\Users\\" + user;
     if (length > 2 && length < MAX_PATH && towupper(own[0]) == towupper(letter[0]) && fs.FolderExists(own)) {
       folder = own;
     } else if (fs.FolderExists(current)) {

@@ -1,25 +1,13 @@
 // Frmbackup: menu commands that belong to no run, help and the about box.
 #include <windows.h>
 
-#include <vector>
-
+#include "ferrimond/forms/runtime.h"
 #include "ferrimond/mainwindow/frm_about.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 
 namespace ferrimond {
 
-std::wstring ProgramHelpFile() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return L"Ferrimond.html";
-    if (n < path.size()) {
-      std::wstring exe(path.data(), n);
-      return exe.substr(0, exe.find_last_of(L'\\') + 1) + L"Ferrimond.html";
-    }
-    path.resize(path.size() * 2);
-  }
-}
+std::wstring ProgramHelpFile() { return forms::AppPath() + L"Ferrimond.html"; }
 
 void Frmbackup::BindMenuEvents() {
   mnuCloseAutomatically.OnClick = [this] { mnuCloseAutomatically_Click(); };

@@ -75,10 +75,10 @@ std::vector<std::wstring> Entries(const forms::ListBox& list) {
   return out;
 }
 
-void MainWindowTest::WriteStamp(const std::string& bytes) {
+void MainWindowTest::WriteStamp(const std::string& bytes, const wchar_t* path) {
   CreateDirectoryW(L"c:\\program files", nullptr);
   CreateDirectoryW(kProgramFolder, nullptr);
-  harness::WriteFile(kLastUploadStamp, bytes);
+  harness::WriteFile(path, bytes);
 }
 
 std::string DriveCSwap::OriginalFolder() {

@@ -35,7 +35,8 @@ class MainWindowTest : public ::testing::Test {
   void ExpectMessages(size_t count) {
     for (size_t i = 0; i < count; ++i) ui_->AnswerMsgBox(forms::MsgResult::Ok);
   }
-  void WriteStamp(const std::string& bytes);
+  // Writes a stamp file (the last upload's unless told), making its folder.
+  static void WriteStamp(const std::string& bytes, const wchar_t* path = kLastUploadStamp);
 
   bool AnotherInstance = false;
   // Where the window's date picker comes from.

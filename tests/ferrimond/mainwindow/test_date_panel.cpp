@@ -33,12 +33,6 @@ constexpr wchar_t kPrompt[] =
 DateTime Today0001() { return DateTime(common::Now().DatePart().Value() + DateTime::TimeSerial(0, 0, 1)); }
 DateTime Day0001(int y, int m, int d) { return DateTime(DateTime::Serial(y, m, d).Value() + DateTime::TimeSerial(0, 0, 1)); }
 
-void WriteStampFile(const wchar_t* path, const std::string& bytes) {
-  CreateDirectoryW(L"c:\\program files", nullptr);
-  CreateDirectoryW(kProgramFolder, nullptr);
-  harness::WriteFile(path, bytes);
-}
-
 // The option that is selected, or "" when none is.
 std::wstring Selected(Frmbackup& w) {
   for (forms::OptionButton* o : {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday, &w.OptAnyTime,
@@ -67,7 +61,7 @@ TEST_F(DatePanelTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) {
   auto none = [](Frmbackup&) {};
   auto days = [](const wchar_t* t) { return [t](Frmbackup& w) { w.txtdays.SetText(t); }; };
   auto lastBackup = [](const std::string& bytes) {
-    return [bytes](Frmbackup&) { WriteStampFile(kLastBackupStamp, bytes); };
+    return [bytes](Frmbackup&) { WriteStamp(bytes, kLastBackupStamp); };
   };
   const DateTime stored = DateTime::Serial(2026, 3, 1).AddDays(10.0 / 24);
   const DateTime today = Today0001();
@@ -85,7 +79,7 @@ TEST_F(DatePanelTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) {
       {"unreadable last backup", lastBackup("no date here\r\n"), backup, nullptr, L"", text(DateTime()), {kNotRecorded}},
       {"empty last backup", lastBackup(""), backup, nullptr, L"", text(DateTime()), {kNotRecorded}},
       {"no last upload", none, upload, nullptr, L"", blank, {}},
-      {"null last upload", [](Frmbackup&) { WriteStampFile(kLastUploadStamp, "#1899-12-30 00:00:00#\r\n"); }, upload,
+      {"null last upload", [](Frmbackup&) { WriteStamp("#1899-12-30 00:00:00#\r\n", kLastUploadStamp); }, upload,
        nullptr, L"", text(DateTime()), {kNotKept}},
       {"since, nothing picked", none, since, nullptr, L"optDatePicker", text(today), {}, today},
       {"since a picked date", [](Frmbackup& w) { w.PickedDate = Day0001(2004, 9, 7); }, since, nullptr,
@@ -132,7 +126,7 @@ TEST_F(DatePanelTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) {
 }
 
 TEST_F(DatePanelTest, AStampThatIsReadMarksTheMarkerAndTheDaysBoxTurnsWhiteWhenItsOptionIsChosen) {
-  WriteStampFile(kLastBackupStamp, "#2026-03-01 10:00:00#\r\n");
+  WriteStamp("#2026-03-01 10:00:00#\r\n", kLastBackupStamp);
   harness::WriteFile(kThresholdMarker, "");
   w_->OptLastBackup_MouseDown();
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeWritten), DateTime::Serial(2026, 3, 1).AddDays(10.0 / 24));
