@@ -118,7 +118,9 @@ TEST_F(DatePanelTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) {
       EXPECT_EQ(input.text, kPrompt);
       EXPECT_EQ(input.defaultText, L"");
     }
-    if (c.threshold) EXPECT_EQ(w.Threshold, *c.threshold);
+    if (c.threshold) {
+      EXPECT_EQ(w.Threshold, *c.threshold);
+    }
     EXPECT_EQ(w.lblDir.Caption(), L"");
     DeleteFileW(kLastBackupStamp);
     DeleteFileW(kLastUploadStamp);
