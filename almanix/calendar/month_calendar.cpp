@@ -361,7 +361,7 @@ void MonthCalendar::ShowMonthOf(common::DateTime date) {
 // ---------------------------------------------------------------- properties
 
 void MonthCalendar::SetValue(common::DateTime value) {
-  if (!IsRepresentableDate(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
+  RequireRepresentableDate(value);
   if (value.Value() != value_.Value()) {
     value_ = value;
     MarkChanged(L"Value");
@@ -377,14 +377,14 @@ void MonthCalendar::SetValue(common::DateTime value) {
 }
 
 void MonthCalendar::SetMinDate(common::DateTime value) {
-  if (!IsRepresentableDate(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
+  RequireRepresentableDate(value);
   if (value > maxDate_) RaiseControlError(ErrMinDateAboveMax);
   minDate_ = value;
   MarkChanged(L"MinDate");
 }
 
 void MonthCalendar::SetMaxDate(common::DateTime value) {
-  if (!IsRepresentableDate(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
+  RequireRepresentableDate(value);
   if (value < minDate_) RaiseControlError(ErrMaxDateBelowMin);
   maxDate_ = value;
   MarkChanged(L"MaxDate");

@@ -24,9 +24,6 @@ constexpr PropertyId kPersisted[] = {
     {L"HoverIcon", 15},
 };
 
-// "Set not permitted": a data source refused the new value.
-constexpr int32_t kSetNotPermitted = 387;
-
 }  // namespace
 
 HRESULT CalendarObject::Create(REFIID iid, void** out) {
@@ -81,7 +78,7 @@ std::span<const PropertyId> CalendarObject::PersistedProperties() const { return
 ALMANIX_GET(Value, DATE, calendar_.Value().Value())
 STDMETHODIMP CalendarObject::put_Value(DATE value) {
   return Put([&] {
-    if (!RequestEdit(DISPID_VALUE)) throw common::NumberedError(kSetNotPermitted, L"Set not permitted");
+    RequestEdit(DISPID_VALUE);
     calendar_.SetValue(common::DateTime(value));
   });
 }

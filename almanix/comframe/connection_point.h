@@ -33,8 +33,6 @@ class ConnectionPoint final : public IConnectionPoint {
 
   // The sinks advised now, each as the interface it was advised for.
   std::vector<ComPtr<IUnknown>> Sinks() const;
-  // Releases every sink (the control is going).
-  void Clear() { sinks_.clear(); }
 
  private:
   IConnectionPointContainer* owner_;

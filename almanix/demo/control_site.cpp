@@ -78,13 +78,6 @@ void ControlSite::Close() {
   control_.Reset();
 }
 
-HWND ControlSite::Window() const {
-  ComPtr<IOleInPlaceObject> inPlace;
-  HWND hwnd = nullptr;
-  if (control_ && SUCCEEDED(control_.As(&inPlace))) inPlace->GetWindow(&hwnd);
-  return hwnd;
-}
-
 bool ControlSite::PreTranslate(MSG* msg) {
   return active && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
          active->TranslateAccelerator(msg) == S_OK;
@@ -144,7 +137,7 @@ STDMETHODIMP ControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlace
 STDMETHODIMP ControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                                  UINT*) {
   if (!(flags & DISPATCH_PROPERTYGET)) {  // an event
-    if (onEvent_) onEvent_(id);
+    if (onEvent_) onEvent_(control_.Get(), id);
     return S_OK;
   }
   if (!result) return E_POINTER;

@@ -16,7 +16,8 @@ using Microsoft::WRL::ComPtr;
 
 class ControlSite final : public IOleClientSite, public IOleInPlaceSite, public IOleControlSite, public IDispatch {
  public:
-  using EventHandler = std::function<void(DISPID)>;
+  // Hears an event of the control: the control and the event's id.
+  using EventHandler = std::function<void(IDispatch*, DISPID)>;
 
   // Creates the control by class id (through the registration, or from
   // Almanix.dll beside the program when the library is not registered),
@@ -27,7 +28,6 @@ class ControlSite final : public IOleClientSite, public IOleInPlaceSite, public 
   void Close();
 
   IDispatch* Control() const { return control_.Get(); }
-  HWND Window() const;
   // Offers a key message to the control that has the focus; true when it
   // took it.
   static bool PreTranslate(MSG* msg);

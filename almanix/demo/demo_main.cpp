@@ -42,20 +42,28 @@ struct DemoWindow {
   }
 };
 
-void OnCalendarEvent(DemoWindow& w, DISPID id) {
-  ComPtr<_MonthCalendar> c = w.Calendar();
-  if (!c) return;
+void OnCalendarEvent(DemoWindow& w, IDispatch* control, DISPID id) {
+  // Change, MonthChanged and YearChanged show the calendar's state.
+  ComPtr<_MonthCalendar> c;
+  if (id >= 1 && id <= 3 && FAILED(control->QueryInterface(IID_PPV_ARGS(&c)))) return;
   DATE value = 0;
   LONG month = 0, year = 0;
-  c->get_Value(&value);
-  c->get_SelectedMonth(&month);
-  c->get_SelectedYear(&year);
   switch (id) {
-    case 1: w.SetStatus(L"Calendar Change: " + common::DateText(common::DateTime(value))); break;
-    case 2: w.SetStatus(L"Calendar MonthChanged: " + std::to_wstring(month) + L"/" + std::to_wstring(year)); break;
-    case 3: w.SetStatus(L"Calendar YearChanged: " + std::to_wstring(year)); break;
+    case 1:
+      c->get_Value(&value);
+      w.SetStatus(L"Calendar Change: " + common::DateText(common::DateTime(value)));
+      break;
+    case 2:
+      c->get_SelectedMonth(&month);
+      c->get_SelectedYear(&year);
+      w.SetStatus(L"Calendar MonthChanged: " + std::to_wstring(month) + L"/" + std::to_wstring(year));
+      break;
+    case 3:
+      c->get_SelectedYear(&year);
+      w.SetStatus(L"Calendar YearChanged: " + std::to_wstring(year));
+      break;
     case 5: w.SetStatus(L"Calendar EmptyClicked"); break;
-    default: break;
+    default: break;  // date clicks, mouse and keys
   }
 }
 
@@ -77,7 +85,7 @@ int CreateCalendarGroup(DemoWindow& w, int x, int y) {
   const RECT box{x + kMargin, y + kMargin + 10, x + kMargin + kCalendarWidth, y + kMargin + 10 + kCalendarHeight};
   DemoWindow* window = &w;
   w.calendar = ControlSite::Create(w.hwnd, box, CLSID_MonthCalendar, w.font,
-                                   [window](DISPID id) { OnCalendarEvent(*window, id); });
+                                   [window](IDispatch* control, DISPID id) { OnCalendarEvent(*window, control, id); });
   if (!w.calendar) w.SetStatus(L"Almanix.dll could not be loaded");
 
   const int optionsX = x + kMargin + kCalendarWidth + kMargin;

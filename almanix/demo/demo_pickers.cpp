@@ -2,8 +2,6 @@
 
 #include <oleauto.h>
 
-#include <memory>
-
 #include "almanix/comframe/almanix_idl.h"
 #include "common/date_text.h"
 
@@ -50,20 +48,17 @@ int PickerGroup::Create(HWND parent, HFONT font, int x, int y, StatusFn status) 
     add(L"STATIC", row.label, SS_LEFT, x + 12, rowY + 4, kLabelWidth, 18);
     const RECT box{x + 12 + kLabelWidth, rowY, x + 12 + kLabelWidth + kPickerWidth, rowY + kPickerHeight};
     const std::wstring name = row.label;
-    // The handler finds its site through a slot filled once the site exists.
-    auto slot = std::make_shared<ControlSite*>(nullptr);
-    ControlSite* site = ControlSite::Create(parent, box, CLSID_DatePicker, font, [slot, name, status](DISPID id) {
-      if (!*slot || !status) return;
+    auto onEvent = [name, status](IDispatch* control, DISPID id) {
+      if (!status) return;
       switch (id) {
-        case 1: status(name + L" Change: " + ValueText((*slot)->Control())); break;
+        case 1: status(name + L" Change: " + ValueText(control)); break;
         case 8: status(name + L" EmptyClicked"); break;
         case 10: status(name + L" AfterCalendarDropDown"); break;
         case 11: status(name + L" AfterCalendarCloseUp"); break;
         default: break;
       }
-    });
-    if (site) {
-      *slot = site;
+    };
+    if (ControlSite* site = ControlSite::Create(parent, box, CLSID_DatePicker, font, onEvent)) {
       ComPtr<_DatePicker> picker;
       site->Control()->QueryInterface(IID_PPV_ARGS(&picker));
       picker->put_Format(row.format);

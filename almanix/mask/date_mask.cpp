@@ -27,8 +27,17 @@ bool IsOneOf(const std::wstring& s, std::initializer_list<const wchar_t*> list) 
   return false;
 }
 
-// The moment with one component replaced, the time of day kept. A day past
-// the end of the target month becomes the month's last day.
+// The first and last moments the calendar can hold.
+common::DateTime CalendarEnd(bool last) {
+  common::DateTime out;
+  common::DateTime::FromParts(last ? common::DateParts{9999, 12, 31, 23, 59, 59}
+                                   : common::DateParts{100, 1, 1, 0, 0, 0},
+                              out);
+  return out;
+}
+
+}  // namespace
+
 common::DateTime WithDate(common::DateTime value, int year, int month, int day) {
   common::DateParts p = value.Parts();
   p.year = year;
@@ -47,17 +56,6 @@ common::DateTime WithTime(common::DateTime value, int hour, int minute, int seco
   common::DateTime out;
   return common::DateTime::FromParts(p, out) ? out : value;
 }
-
-// The first and last moments the calendar can hold.
-common::DateTime CalendarEnd(bool last) {
-  common::DateTime out;
-  common::DateTime::FromParts(last ? common::DateParts{9999, 12, 31, 23, 59, 59}
-                                   : common::DateParts{100, 1, 1, 0, 0, 0},
-                              out);
-  return out;
-}
-
-}  // namespace
 
 std::wstring AmDesignator() { return LocaleText(LOCALE_S1159); }
 std::wstring PmDesignator() { return LocaleText(LOCALE_S2359); }

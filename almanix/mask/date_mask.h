@@ -66,6 +66,13 @@ class CDateMask {
   common::DateTime value_;
 };
 
+// The moment with its date replaced and its time of day kept (WithDate), or
+// the other way round (WithTime). A day past the end of the target month
+// becomes the month's last day; parts no moment has leave the value as it
+// was.
+common::DateTime WithDate(common::DateTime value, int year, int month, int day);
+common::DateTime WithTime(common::DateTime value, int hour, int minute, int second);
+
 // The locale's morning and afternoon designators.
 std::wstring AmDesignator();
 std::wstring PmDesignator();

@@ -34,13 +34,6 @@ std::pair<DWORD, DWORD> BorderBits(dtpBorderStyles border) {
   }
 }
 
-// The calendar shows years 100-9999 only: a date outside them (or not a
-// number at all) could never be dropped down, so it is refused as the
-// calendar refuses it.
-void RequireShowableDate(common::DateTime value) {
-  if (!IsRepresentableDate(value.Value())) common::Raise(common::ErrInvalidArgument, kErrorSource);
-}
-
 }  // namespace
 
 DatePicker::DatePicker()
@@ -88,7 +81,7 @@ void DatePicker::SetValue(const DateOrNull& value) {
   if (!value) {
     value_.reset();
   } else {
-    RequireShowableDate(*value);
+    RequireRepresentableDate(*value);
     if (*value < minDate_ || *value > maxDate_) RaiseControlError(ErrDateOutOfRange);
     value_ = *value;
     lastDate_ = *value;
@@ -109,7 +102,7 @@ common::DateTime DatePicker::TimeValue() const {
 
 
 void DatePicker::SetMinDate(common::DateTime value) {
-  RequireShowableDate(value);
+  RequireRepresentableDate(value);
   if (value > maxDate_) RaiseControlError(ErrMinDateAboveMax);
   minDate_ = value;
   if (IsDropped()) PushCalendarValue();
@@ -117,7 +110,7 @@ void DatePicker::SetMinDate(common::DateTime value) {
 }
 
 void DatePicker::SetMaxDate(common::DateTime value) {
-  RequireShowableDate(value);
+  RequireRepresentableDate(value);
   if (value < minDate_) RaiseControlError(ErrMaxDateBelowMin);
   maxDate_ = value;
   if (IsDropped()) PushCalendarValue();
@@ -331,6 +324,8 @@ void DatePicker::LayOutSurface(int width, int height) {
 
 void DatePicker::SetSurfaceSize(int width, int height) {
   if (hwnd_ || State().bLoading) return;
+  width = std::max(width, 1);
+  height = std::max(height, 1);
   if (width == mdc_.Width() && height == mdc_.Height()) return;
   LayOutSurface(width, height);
 }

@@ -3,6 +3,7 @@
 #include "almanix/picker/date_picker.h"
 
 #include "almanix/core/library_state.h"
+#include "almanix/mask/date_mask.h"
 
 namespace almanix {
 
@@ -107,12 +108,8 @@ void DatePicker::OnCalendarChange() {
   // into it.
   const common::DateTime day = sc_->Value().DatePart();
   if (day >= minDate_.DatePart() && day <= maxDate_.DatePart()) {
-    common::DateParts p = day.Parts();
     const common::DateParts time = lastDate_.Parts();
-    p.hour = time.hour, p.minute = time.minute, p.second = time.second;
-    common::DateTime v = day;
-    common::DateTime::FromParts(p, v);
-    ChangeValue(Clamp(v), false);
+    ChangeValue(Clamp(WithTime(day, time.hour, time.minute, time.second)), false);
   }
   bool cancel = false;
   events_.Fire(&DatePickerEvents::BeforeCalendarCloseUp, cancel);
