@@ -71,14 +71,8 @@ void Frmbackup::EndRun(RunOutcome outcome) {
       break;
   }
   // However the run ended, the window is ready for the next command.
-  Frame1.SetBackColor(forms::kColorButtonFace);
-  forms::SetScreenMousePointer(forms::Pointer::Default);
-  SetMousePointer(forms::Pointer::Default);
-  SetDateOptionsEnabled(true);
+  ShowIdleControls();
   CmdCToE.SetEnabled(true);
-  CmdStop.SetEnabled(false);
-  CmdPause.SetEnabled(false);
-  CmdContinue.SetEnabled(false);
   EndPause();
 }
 
@@ -98,8 +92,6 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
 
     RunStart = common::Now();
 
-    forms::OptionButton* const options[] = {&OptLastUpload, &optDateText, &OptAnyTime,
-                                            &OptDateToday, &optDatePicker, &OptLastBackup};
     SetDateOptionsEnabled(false);
     CmdStop.SetEnabled(true);
     CmdPause.SetEnabled(true);
@@ -190,7 +182,7 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
         stampFrom(OptLastBackup, kLastBackupStamp, L"Last backup time was not recorded!");
       }
       auto anySelected = [&] {
-        for (forms::OptionButton* option : options) {
+        for (forms::OptionButton* option : DateOptions()) {
           if (option->Value()) return true;
         }
         return false;

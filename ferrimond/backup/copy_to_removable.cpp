@@ -92,12 +92,7 @@ class FreeSpaceGauge {
 bool MakeMirrorFolders(Frmbackup& w, const std::wstring& folderPath) {
   const std::wstring letter = w.lstRemovable.Text();
   if (letter.empty()) common::Raise(common::ErrDiskNotReady);
-  std::vector<std::wstring> levels;
-  for (std::wstring level = FullPath(MirrorFolder(FullPath(folderPath), letter[0]));
-       !level.empty() && !IsRootPath(level); level = ParentPath(level)) {
-    if (levels.size() == kMaxLevels) common::Raise(kSubscriptOutOfRange);
-    levels.push_back(level);
-  }
+  const std::vector<std::wstring> levels = FolderLevels(FullPath(MirrorFolder(FullPath(folderPath), letter[0])));
   FileSystem& fs = w.FileSys();
   size_t missing = 0;
   while (missing < levels.size() && !fs.FolderExists(levels[missing])) ++missing;
@@ -207,8 +202,9 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
                       L"Change Drive");
           waitForDrive();
         } else {
+          // A failure of an earlier pass no longer counts (FilesNotBackedUp
+          // passes over copied entries).
           ItemsCopied.insert(item.get());
-          CopyFailures.erase(item.get());
           notReady = 0;
           LastItemDone = item;
           item = item->NextItem;

@@ -2,6 +2,7 @@
 // window's return to idle after a stop.
 #include <windows.h>
 
+#include <array>
 #include <initializer_list>
 #include <string>
 
@@ -129,9 +130,12 @@ void Frmbackup::ClearLbl() {
   lblStatus.SetCaption(L"");
 }
 
+std::array<forms::OptionButton*, 6> Frmbackup::DateOptions() {
+  return {&OptLastUpload, &optDateText, &OptAnyTime, &OptDateToday, &optDatePicker, &OptLastBackup};
+}
+
 void Frmbackup::SetDateOptionsEnabled(bool enabled) {
-  for (forms::OptionButton* option :
-       {&OptLastUpload, &optDateText, &OptAnyTime, &OptDateToday, &optDatePicker, &OptLastBackup}) {
+  for (forms::OptionButton* option : DateOptions()) {
     // Without its picker "Backup files since" stays disabled.
     option->SetEnabled(enabled && (option != &optDatePicker || DatePicker1.HasControl()));
   }
@@ -139,7 +143,7 @@ void Frmbackup::SetDateOptionsEnabled(bool enabled) {
   DatePicker1.SetEnabled(enabled);
 }
 
-void Frmbackup::InitializeAgain() {
+void Frmbackup::ShowIdleControls() {
   Frame1.SetBackColor(forms::kColorButtonFace);
   forms::SetScreenMousePointer(forms::Pointer::Default);
   SetMousePointer(forms::Pointer::Default);
@@ -147,6 +151,10 @@ void Frmbackup::InitializeAgain() {
   CmdStop.SetEnabled(false);
   CmdPause.SetEnabled(false);
   CmdContinue.SetEnabled(false);
+}
+
+void Frmbackup::InitializeAgain() {
+  ShowIdleControls();
   lblDir.SetCaption(L"");
   lblStatus.SetCaption(L"");
 }

@@ -386,6 +386,11 @@ class Frmbackup : public forms::Form {
   bool CloseRequestedDuringRun();
   RunOutcome BackupRun();
   void EndRun(RunOutcome outcome);
+  // What every end of a run shows: the idle colour and pointers, the date
+  // options enabled, Stop, Pause and Continue disabled.
+  void ShowIdleControls();
+  // The six date options, in the order the run asks them.
+  std::array<forms::OptionButton*, 6> DateOptions();
   RunOutcome UploadRun();
   void ShowUploadProgress(const std::wstring& path);
   // Makes the upload's counterpart of every level of a removable drive's

@@ -13,12 +13,13 @@ namespace ferrimond {
 
 namespace fs_internal {
 
-void ForEachEntry(const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& fn) {
+void ForEachEntry(const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& fn,
+                  const std::wstring& pattern) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileExW(SystemPath(JoinPath(folder, L"*")).c_str(), FindExInfoBasic, &data,
+  HANDLE find = FindFirstFileExW(SystemPath(JoinPath(folder, pattern)).c_str(), FindExInfoBasic, &data,
                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE) {
-    // A root without entries has not even "." and "..".
+    // Nothing matches (a root without entries has not even "." and "..").
     if (GetLastError() == ERROR_FILE_NOT_FOUND) return;
     RaiseLastFileSystemError();
   }
@@ -40,13 +41,11 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
 
 }  // namespace fs_internal
 
+using fs_internal::AttributesOf;
+
 namespace {
 
 bool IsDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-
-DWORD AttributesOf(const std::wstring& fullPath) {
-  return fullPath.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(SystemPath(fullPath).c_str());
-}
 
 // The drive letter of "E", "E:" or "E:\"; 0 for anything else.
 wchar_t DriveLetterOf(const std::wstring& name) {
@@ -329,10 +328,6 @@ Folder FileSystem::CreateFolder(const std::wstring& path) const {
 
 void FileSystem::DeleteFile(const std::wstring& path, bool force) const {
   fs_internal::RemoveFile(FullPath(path), force);
-}
-
-void FileSystem::DeleteFolder(const std::wstring& path, bool force) const {
-  fs_internal::RemoveTree(FullPath(path), force);
 }
 
 void FileSystem::DeleteFolder(const std::wstring& path, bool force, const DeleteProgress& progress) const {

@@ -189,9 +189,8 @@ class FileSystem {
   // the system cannot remove a link without touching what it points to (Wine
   // resolves every link it opens) the delete stops with 70 and the link and
   // its target stay as they were. A drive root cannot be deleted (70).
-  void DeleteFolder(const std::wstring& path, bool force = false) const;
-  // DeleteFolder that runs `progress` after every entry it has removed.
-  void DeleteFolder(const std::wstring& path, bool force, const DeleteProgress& progress) const;
+  // `progress` runs after every entry removed.
+  void DeleteFolder(const std::wstring& path, bool force = false, const DeleteProgress& progress = {}) const;
 };
 
 }  // namespace ferrimond

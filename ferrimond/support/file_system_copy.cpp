@@ -32,6 +32,8 @@
 
 namespace ferrimond {
 
+using fs_internal::AttributesOf;
+
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -48,8 +50,6 @@ char* CopyBuffer() {
   if (!buffer) buffer = std::make_unique<char[]>(kBlockSize);
   return buffer.get();
 }
-
-DWORD AttributesOf(const std::wstring& fullPath) { return GetFileAttributesW(SystemPath(fullPath).c_str()); }
 
 bool IsPlainFile(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES &&
@@ -217,17 +217,18 @@ void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target
 
 void FileSystem::RemovePartialCopies(const std::wstring& folder) const {
   const std::wstring full = FullPath(folder);
-  const std::wstring pattern = JoinPath(full, L"*" + std::wstring(kPartialCopySuffix));
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileExW(SystemPath(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                 nullptr, 0);
-  if (find == INVALID_HANDLE_VALUE) return;
   std::vector<std::wstring> found;
-  do {
-    if (IsPlainFile(data.dwFileAttributes) && IsPartialCopyName(data.cFileName))
-      found.push_back(JoinPath(full, data.cFileName));
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  try {
+    fs_internal::ForEachEntry(
+        full,
+        [&](const WIN32_FIND_DATAW& data) {
+          if (IsPlainFile(data.dwFileAttributes) && IsPartialCopyName(data.cFileName))
+            found.push_back(JoinPath(full, data.cFileName));
+        },
+        L"*" + std::wstring(kPartialCopySuffix));
+  } catch (const common::NumberedError&) {
+    // A missing or unreadable folder is left alone; what a listing cut short found still goes.
+  }
   for (const std::wstring& path : found) {
     try {
       // Removes the file as itself, never what a link leads to.

@@ -171,7 +171,7 @@ bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POIN
 struct Removal {
   std::vector<FileIdentity> onPath;
   bool force = false;
-  const DeleteProgress* progress = nullptr;
+  const DeleteProgress& progress;
 };
 
 void RemoveContents(const std::wstring& path, Parent& folder, Removal& removal);
@@ -195,7 +195,7 @@ void RemoveEntry(const std::wstring& path, Parent& parent, DWORD listedAttribute
   // The listing's attributes serve for the read-only test. The entry goes
   // when its handle closes, at the end of this statement.
   MarkDeleted(OpenEntry(path, parent, kDeleteAccess, false).handle.get(), listedAttributes, removal.force);
-  if (removal.progress && *removal.progress) (*removal.progress)();
+  if (removal.progress) removal.progress();
 }
 
 void RemoveContents(const std::wstring& path, Parent& folder, Removal& removal) {
@@ -224,7 +224,7 @@ void RemoveTree(const std::wstring& fullPath, bool force, const DeleteProgress& 
   if (attributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(attributes))
     RaiseFileSystemNumber(common::ErrPathNotFound);
   Parent parent = OpenParent(ParentPath(fullPath));
-  Removal removal{{}, force, &progress};
+  Removal removal{{}, force, progress};
   RemoveEntry(fullPath, parent, attributes, removal);
 }
 

@@ -6,12 +6,20 @@
 #include <string>
 
 #include "ferrimond/support/file_system.h"
+#include "ferrimond/support/file_system_paths.h"
 
 namespace ferrimond::fs_internal {
 
 // Calls `fn` for every entry of the folder but "." and "..", from one
-// FindFirstFileExW listing; raises when the folder cannot be listed.
-void ForEachEntry(const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& fn);
+// FindFirstFileExW listing of the names that match `pattern`; raises when
+// the folder cannot be listed.
+void ForEachEntry(const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& fn,
+                  const std::wstring& pattern = L"*");
+
+// The attributes of a full path; INVALID_FILE_ATTRIBUTES for an empty one.
+inline DWORD AttributesOf(const std::wstring& fullPath) {
+  return fullPath.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(SystemPath(fullPath).c_str());
+}
 
 // Removes one file, or one link as the link itself (file_system_delete.cpp).
 void RemoveFile(const std::wstring& fullPath, bool force);

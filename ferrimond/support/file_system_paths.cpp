@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/numbered_error.h"
+
 namespace ferrimond {
 
 namespace {
@@ -135,6 +137,17 @@ std::wstring LastComponent(const std::wstring& fullPath) {
   if (IsRootPath(fullPath)) return {};
   const size_t cut = fullPath.find_last_of(L'\\');
   return cut == std::wstring::npos ? fullPath : fullPath.substr(cut + 1);
+}
+
+std::vector<std::wstring> FolderLevels(const std::wstring& fullPath) {
+  constexpr size_t kMaxLevels = 100;
+  constexpr int32_t kSubscriptOutOfRange = 9;
+  std::vector<std::wstring> levels;
+  for (std::wstring level = fullPath; !level.empty() && !IsRootPath(level); level = ParentPath(level)) {
+    if (levels.size() == kMaxLevels) common::Raise(kSubscriptOutOfRange);
+    levels.push_back(level);
+  }
+  return levels;
 }
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {

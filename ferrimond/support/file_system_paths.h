@@ -2,6 +2,7 @@
 // Path forms shared by the file-time functions and the file-system service.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ferrimond {
 
@@ -24,6 +25,10 @@ bool IsRootPath(const std::wstring& fullPath);
 // "E:\a" and "b"; "E:\a" gives "E:\" and "a"; a root gives itself and "").
 std::wstring ParentPath(const std::wstring& fullPath);
 std::wstring LastComponent(const std::wstring& fullPath);
+
+// The folders of a full path from itself up to, not including, its root:
+// deepest first ("E:\a\b" gives "E:\a\b", "E:\a"). Raises 9 past 100 levels.
+std::vector<std::wstring> FolderLevels(const std::wstring& fullPath);
 
 // Joins a folder path and a name with exactly one backslash.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);

@@ -27,8 +27,6 @@ const wchar_t kLogFolder[] = L"c:\\program files\\Ferrimond\\log";
 const wchar_t kUploadStatistics[] = L"c:\\program files\\Ferrimond\\log\\uploadsta.sta";
 const wchar_t kPathNotFoundText[] =
     L"Make sure you have a directory on removable disk!\r\n Make sure the file you are accessing is closed!";
-constexpr size_t kMaxLevels = 100;
-constexpr int32_t kSubscriptOutOfRange = 9;
 
 // A file's place and time as the question shows it: folder, name as
 // stored, last-write time.
@@ -155,7 +153,7 @@ void Frmbackup::toc(const Folder& fld) {
       continue;
     }
     ShowUploadProgress(file.Path());
-    const std::wstring source = src + L"\\" + file.Name();
+    const std::wstring& source = file.Path();
     const std::wstring target = dest + L"\\" + file.Name();
     WIN32_FILE_ATTRIBUTE_DATA existing;
     const bool targetExists =
@@ -165,9 +163,8 @@ void Frmbackup::toc(const Folder& fld) {
       // The user's own read-only file is not replaced behind their back.
       if (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY) common::Raise(common::ErrPermissionDenied);
       if (CompareFileTime(&file.LastWriteTime(), &existing.ftLastWriteTime) == -1) {
-        const File current = fs.GetListedFile(target);
         const std::wstring question = L"Do you want to overwrite \r\n" +
-                                      Described(dest, fs.GetFile(target).Name(), current.LastWriteTime()) +
+                                      Described(dest, fs.GetFile(target).Name(), existing.ftLastWriteTime) +
                                       L"\r\nwith \r\n" + Described(src, file.Name(), file.LastWriteTime());
         const forms::MsgResult answer =
             Ui().MsgBox(question, forms::MsgButtons::YesNo, forms::MsgIcon::None, L"Ferrimond");
@@ -207,12 +204,7 @@ void Frmbackup::ShowUploadProgress(const std::wstring& path) {
 }
 
 void Frmbackup::UploadFolderChain(const std::wstring& folderPath) {
-  std::vector<std::wstring> levels;
-  for (std::wstring level = FullPath(folderPath); !level.empty() && !IsRootPath(level);
-       level = ParentPath(level)) {
-    if (levels.size() == kMaxLevels) common::Raise(kSubscriptOutOfRange);
-    levels.push_back(level);
-  }
+  const std::vector<std::wstring> levels = FolderLevels(FullPath(folderPath));
   FileSystem& fs = FileSys();
   for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
     const std::wstring mapped = changeDirbasedOnUser(*it);
