@@ -157,7 +157,8 @@ TEST_F(PickerTest, TheCalendarsMonthListCountsAsInsideAndTheFocusComesBack) {
   RECT calendar, list;
   GetWindowRect(sc.hWnd(), &calendar);
   Press({calendar.left + 60, calendar.top + 15}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-  COMBOBOXINFO combo{sizeof(combo)};
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof combo;
   ASSERT_TRUE(GetComboBoxInfo(sc.MonthList(), &combo));
   ASSERT_TRUE(IsWindowVisible(combo.hwndList));
   GetWindowRect(combo.hwndList, &list);

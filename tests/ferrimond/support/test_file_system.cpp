@@ -218,7 +218,9 @@ TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
   for (const File& listed : both.files) {
     EXPECT_EQ(listed.Path(), docs.Path() + L"\\" + listed.Name());
     EXPECT_EQ(listed.Size(), listed.Name() == L"empty.dat" ? 0u : 1234u);
-    if (listed.Name() == L"MixedCase.TXT") EXPECT_EQ(listed.DateLastModified(), stamp);
+    if (listed.Name() == L"MixedCase.TXT") {
+      EXPECT_EQ(listed.DateLastModified(), stamp);
+    }
   }
   // Asked for in another letter case, the name comes back as stored.
   const File file = fs_.GetFile(L"E:\\Docs\\mixedcase.txt");
