@@ -6,6 +6,7 @@
 #include <atomic>
 #include <thread>
 
+#include "ferrimond/support/at_exit.h"
 #include "ferrimond/support/file_system.h"
 #include "ferrimond/support/file_system_errors.h"
 #include "ferrimond/support/file_system_paths.h"
@@ -60,46 +61,22 @@ TEST(CopyOfAChangingSource, FailsAfterASecondTryAndLeavesTheTarget) {
   EXPECT_EQ(FileNames(target.Path()), std::vector<std::wstring>{L"growing.log"});
 }
 
-namespace {
-
-// A read-only tmpfs mounted over a folder for the test's time.
-class ReadOnlyMount {
- public:
-  explicit ReadOnlyMount(const std::wstring& folder)
-      : folder_(folder), unix_(harness::UnixPath(folder)), marker_(folder + L"\\not mounted") {
-    harness::WriteFile(marker_, "");
-    mounted_ = !unix_.empty() &&
-               harness::RunUnix(L"/bin/mount -t tmpfs -o ro,size=16k tmpfs " + harness::WideUnix(unix_), [&] {
-                 return GetFileAttributesW(marker_.c_str()) == INVALID_FILE_ATTRIBUTES;
-               });
-  }
-  ~ReadOnlyMount() {
-    if (mounted_)
-      harness::RunUnix(L"/bin/umount " + harness::WideUnix(unix_),
-                       [&] { return GetFileAttributesW(marker_.c_str()) != INVALID_FILE_ATTRIBUTES; });
-  }
-  bool Mounted() const { return mounted_; }
-  const std::string& UnixFolder() const { return unix_; }
-
- private:
-  std::wstring folder_;
-  std::string unix_;
-  std::wstring marker_;
-  bool mounted_ = false;
-};
-
-}  // namespace
-
 // A copy onto a read-only medium fails on the target's side and leaves
 // nothing there. Windows reports a write-protected medium as such; Wine
-// reports a read-only mount as access denied.
+// reports a read-only mount (a tmpfs here) as access denied.
 TEST(CopyOntoAReadOnlyDrive, FailsOnTheTargetsSide) {
   harness::TempDir dir;
   ASSERT_TRUE(CreateDirectoryW((dir / L"ro").c_str(), nullptr));
   harness::WriteFile(dir / L"a.txt", "a");
-  ReadOnlyMount mount(dir / L"ro");
-  if (!mount.Mounted()) GTEST_SKIP() << "cannot mount a read-only tmpfs here (mounting needs root)";
-  harness::MappedDrive drive(L'W', harness::DriveKind::Removable, mount.UnixFolder());
+  // Hidden once the tmpfs is mounted over its folder.
+  const std::wstring marker = dir / L"ro\\not mounted";
+  harness::WriteFile(marker, "");
+  auto mounted = [&] { return GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES; };
+  const std::wstring unix = harness::WideUnix(harness::UnixPath(dir / L"ro"));
+  if (!harness::RunUnix(L"/bin/mount -t tmpfs -o ro,size=16k tmpfs " + unix, mounted))
+    GTEST_SKIP() << "cannot mount a read-only tmpfs here (mounting needs root)";
+  AtExit unmount([&] { harness::RunUnix(L"/bin/umount " + unix, [&] { return !mounted(); }); });
+  harness::MappedDrive drive(L'W', harness::DriveKind::Removable, harness::UnixPath(dir / L"ro"));
   int32_t number = 0;
   DWORD code = 0;
   try {
