@@ -40,6 +40,21 @@ std::wstring DriveGoneText(const std::wstring& letter) {
          L"the button to the right.";
 }
 
+// True when the drive of `letter` refuses any new file in its root: a
+// write-protected medium (Wine reports one as access denied, as Windows
+// may for a stick's lock switch).
+bool DriveRefusesWrites(const std::wstring& letter) {
+  const std::wstring probe = letter.substr(0, 1) + L":\\ferrimond-write-probe.tmp";
+  HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return false;
+  }
+  const DWORD code = GetLastError();
+  return code == ERROR_WRITE_PROTECT || code == ERROR_ACCESS_DENIED;
+}
+
 // True when the drive of `letter` is there and answers.
 bool DriveAnswers(const std::wstring& letter) {
   if (letter.empty()) return false;
@@ -288,6 +303,8 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         int32_t number = e.Number();
         if (atTarget && number != common::ErrDiskNotReady && !DriveAnswers(letter))
           number = common::ErrDiskNotReady;
+        if (atTarget && number == common::ErrPermissionDenied && DriveRefusesWrites(letter))
+          number = ErrWriteProtected;
         forgetDrive();
         switch (number) {
           case common::ErrPathNotFound:

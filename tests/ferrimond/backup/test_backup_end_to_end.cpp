@@ -208,25 +208,6 @@ TEST_F(BackupRunTest, APPressedBeforeTheRunPausesAtTheFirstPressOfTheRun) {
   EXPECT_TRUE(Exists(On(L'E', c_ / L"a.doc")));
 }
 
-TEST_F(BackupRunTest, StopWhilePausedInTheCopyStopsAtOnce) {
-  Strings paths;
-  for (int i = 0; i < 4; ++i) {
-    paths.push_back(c_ / (L"p" + std::to_wstring(i) + L".doc"));
-    MakeFile(paths.back(), 100 + i);
-  }
-  Frmbackup& w = Ready();
-  w.CmdPause.SetValue(true);  // paused before the first progress check
-  Ui().AnswerMsgBox(MsgResult::Cancel);  // the pause prompt: Cancel presses Stop
-  Copy(paths, L"E");
-  ASSERT_EQ(Ui().Prompts().size(), 1u);
-  EXPECT_EQ(Ui().Prompts()[0].buttons, forms::MsgButtons::OkCancel);
-  EXPECT_FALSE(w.PauseFlag);
-  EXPECT_TRUE(w.AbortFlag);
-  // Only the file copied before the pause took effect is on the drive.
-  EXPECT_TRUE(Exists(On(L'E', paths[0])));
-  for (int i = 1; i < 4; ++i) EXPECT_FALSE(Exists(On(L'E', paths[i]))) << i;
-}
-
 // The mirror folder found for one file serves the next ones of its folder,
 // unless it has gone meanwhile.
 TEST_F(BackupRunTest, AMirrorFolderRemovedDuringTheCopyIsMadeAgainForTheNextFile) {
@@ -312,29 +293,6 @@ TEST_F(BackupRunTest, ACopyThatHitsAFullDriveWaitsAndCopiesThatFileAgain) {
   EXPECT_EQ(harness::ReadFile(On(L'E', second)), std::string(150000, '2'));
   EXPECT_FALSE(Exists(On(L'F', second)));
   EXPECT_EQ(w.DriveText, L"FE");
-}
-
-TEST_F(BackupRunTest, AFileIsCopiedOnlyWhenTheDriveHasATenthMoreThanItsSizeFree) {
-  FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
-  Frmbackup& w = Ready();
-  ULARGE_INTEGER freeBytes{};
-  ASSERT_TRUE(GetDiskFreeSpaceExW(L"F:\\", &freeBytes, nullptr, nullptr));
-  const double free = static_cast<double>(freeBytes.QuadPart);
-  // The largest size that passes and the smallest that does not.
-  size_t fits = static_cast<size_t>(free / 1.1);
-  while (fits * 1.1 >= free) --fits;
-  ASSERT_GE((fits + 1) * 1.1, free);
-  MakeFile(c_ / L"big.doc", fits + 1);
-  MakeFile(c_ / L"fits.doc", fits);
-
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) { AtNextYield([&] { w.CmdStop.SetValue(true); }); });
-  Copy({c_ / L"big.doc"}, L"F");
-  EXPECT_EQ(Ui().Prompts().size(), 1u);
-  EXPECT_FALSE(Exists(On(L'F', c_ / L"big.doc")));
-  w.AbortFlag = false;
-  Copy({c_ / L"fits.doc"}, L"F");
-  EXPECT_EQ(Ui().Prompts().size(), 1u);
-  EXPECT_EQ(harness::ReadFile(On(L'F', c_ / L"fits.doc")).size(), fits);
 }
 
 // ---- The date picked in DatePicker1 ----

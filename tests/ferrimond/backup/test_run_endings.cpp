@@ -112,7 +112,11 @@ const Ending kEndings[] = {
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdPause.SetValue(true); });
        t.Ui().AnswerMsgBox(MsgResult::Cancel);  // the pause prompt: Cancel presses Stop
      },
-     L"Backup aborted", false},
+     L"Backup aborted", false,
+     [](RunEndingTest& t, Frmbackup&, const Strings&) {
+       // At once: not after a whole copy pass.
+       EXPECT_FALSE(Exists(On(L'E', t.c_ / L"f179.doc")));
+     }},
     {"StopInTheDriveWait",
      [](RunEndingTest& t, Frmbackup& w) {
        w.lstRemovable.Clear();  // no drive to copy to: the run waits for one
