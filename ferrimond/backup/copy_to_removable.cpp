@@ -159,6 +159,9 @@ const wchar_t kWriteProtectedText[] =
 
 void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wstring& driveText) {
   RecopyFlag = false;
+  // What this pass finds on the drive it finds for itself: a pass that
+  // Continue starts may see another medium.
+  MirrorLevelsChecked.clear();
   std::shared_ptr<ListItem> item = std::move(first);
   std::wstring lastOpened;
   FileSystem& fs = FileSys();
@@ -269,6 +272,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
               fs.CopyFile(target.source, target.destinationFolder, true);
             } catch (const common::NumberedError& e) {
               if (!reused || e.Number() != common::ErrPathNotFound) throw;
+              MirrorLevelsChecked.clear();
               makeMirror();
               fs.CopyFile(target.source, target.destinationFolder, true);
             }

@@ -13,6 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "common/numbered_error.h"
 #include "common/ole_date.h"
 #include "ferrimond/backup/walk_guard.h"
 #include "ferrimond/forms/forms.h"
