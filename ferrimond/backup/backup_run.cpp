@@ -8,6 +8,7 @@
 
 #include "common/date_text.h"
 #include "common/numbered_error.h"
+#include "common/text_codec.h"
 #include "ferrimond/backup/run_text.h"
 #include "ferrimond/backup/run_wait.h"
 #include "ferrimond/mainwindow/frmbackup.h"
@@ -40,6 +41,19 @@ common::DateTime AtOneSecond(common::DateTime day) {
 std::wstring IncompleteText(size_t files, size_t folders) {
   return L"Backup finished, but " + std::to_wstring(files) + L" file(s) and " + std::to_wstring(folders) +
          L" folder(s) could not be backed up.";
+}
+
+// The date of a last-run stamp file; none when there is none, or it holds
+// no date.
+std::optional<common::DateTime> ReadStamp(FileSystem& fs, const wchar_t* path) {
+  try {
+    if (!fs.FileExists(path)) return std::nullopt;
+    const common::DateTime value = ReadRecordFile(path).ReadDate();
+    if (value.IsNull()) return std::nullopt;
+    return value;
+  } catch (const common::NumberedError&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -118,11 +132,14 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
     SearchSeconds = 0;
     WriteSeconds = 0;
     TotalSeconds = 0;
-    WalkedFolders.clear();
+    WalkedFolders.Clear();
     FoldersNotRead.clear();
     ItemsCopied.clear();
     CopyFailures.clear();
     FoldersCleaned.clear();
+    LeftoversKept.clear();
+    PlacesTaken.clear();
+    MirrorLevelsChecked.clear();
 
     if (!DaysBackFromText(txtdays.Text(), DaysBack)) common::Raise(common::ErrOverflow);
 
@@ -212,6 +229,7 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
 
     Threshold = GetFileDate(kThresholdMarker, FileTimeWritten);
     lblBackup.SetCaption(common::DateText(Threshold));
+    StampFound = ReadStamp(fs, kLastBackupStamp);
 
     if (LstDir.ListCount() == 0 && Lstfile.ListCount() == 0) {
       Ui().MsgBox(L"You did not choose any directories to backup");
@@ -285,6 +303,12 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
                     e.Description());
         break;
     }
+    return RunOutcome::Failed;
+  } catch (const std::exception& e) {
+    // Out of memory, or anything else no step expects: the run ends with a
+    // word, its records as far as they got, and the window idle.
+    Ui().MsgBox(L"The backup stopped because of an unexpected error (" + common::WideFromBytes(e.what()) + L").",
+                forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
     return RunOutcome::Failed;
   }
 }

@@ -9,6 +9,8 @@
 #include "ferrimond/backup/run_text.h"
 #include "ferrimond/backup/run_wait.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/case_fold.h"
+#include "ferrimond/support/file_system_errors.h"
 #include "ferrimond/support/file_system_paths.h"
 
 namespace ferrimond {
@@ -27,12 +29,30 @@ const wchar_t kPathNotFoundText[] =
     L"Make sure you have a directory on removable disk!\r\n Make sure the file you are accessing "
     L"is closed!";
 const wchar_t kDiskNotReadyText[] = L"Please make sure a disk is inserted and then click the OK button";
+const wchar_t kLeftoverKeptText[] =
+    L"A copy cut short by an earlier backup, kept because the file it was for is missing from the "
+    L"removable drive: it may be the drive's only copy. Check it, and delete it when it is no longer needed.";
 
 // The wait for a drive that went away (removed, or its letter gone).
 std::wstring DriveGoneText(const std::wstring& letter) {
   return L"The removable drive " + (letter.empty() ? std::wstring() : letter + L": ") +
          L"cannot be reached. Insert it again or choose another drive, and then hit CONTINUE on "
          L"the button to the right.";
+}
+
+// True when the drive of `letter` refuses any new file in its root: a
+// write-protected medium (Wine reports one as access denied, as Windows
+// may for a stick's lock switch).
+bool DriveRefusesWrites(const std::wstring& letter) {
+  const std::wstring probe = letter.substr(0, 1) + L":\\ferrimond-write-probe.tmp";
+  HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return false;
+  }
+  const DWORD code = GetLastError();
+  return code == ERROR_WRITE_PROTECT || code == ERROR_ACCESS_DENIED;
 }
 
 // True when the drive of `letter` is there and answers.
@@ -84,38 +104,80 @@ class FreeSpaceGauge {
   uint64_t readAt_ = 0;
 };
 
+// A mirror folder on the drive that is a link: the copy would land where
+// the link leads, off the drive or onto other files. Never written through.
+constexpr int32_t kErrLinkOnDrive = 32710;
+
+// Raises unless `level`, with `attributes`, is a real folder.
+void RequireRealFolder(const std::wstring& level, uint32_t attributes) {
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    throw common::NumberedError(kErrLinkOnDrive, L"The folder " + level +
+                                                     L" on the removable drive is a link; nothing is copied "
+                                                     L"through a link.");
+  }
+}
+
 // Makes the mirror of `folderPath` on the drive selected in lstRemovable,
 // every missing level top down; true when the mirror was there before.
 // Files of one folder come one after another in the list, so the levels
 // are looked at from the deepest up: the first that exists has all of its
-// ancestors.
+// ancestors. Every existing level is checked once a run (until the drive
+// changes) for being a real folder, not a link.
 bool MakeMirrorFolders(Frmbackup& w, const std::wstring& folderPath) {
   const std::wstring letter = w.lstRemovable.Text();
   if (letter.empty()) common::Raise(common::ErrDiskNotReady);
   const std::vector<std::wstring> levels = FolderLevels(FullPath(MirrorFolder(FullPath(folderPath), letter[0])));
   FileSystem& fs = w.FileSys();
   size_t missing = 0;
-  while (missing < levels.size() && !fs.FolderExists(levels[missing])) ++missing;
+  for (; missing < levels.size() && !w.MirrorLevelsChecked.count(levels[missing]); ++missing) {
+    const uint32_t attributes = fs.Attributes(levels[missing]);
+    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+    for (size_t i = missing; i < levels.size() && !w.MirrorLevelsChecked.count(levels[i]); ++i) {
+      RequireRealFolder(levels[i], i == missing ? attributes : fs.Attributes(levels[i]));
+      w.MirrorLevelsChecked.insert(levels[i]);
+    }
+    break;
+  }
   const bool existed = missing == 0;
-  while (missing > 0) fs.CreateFolder(levels[--missing]);
+  while (missing > 0) {
+    fs.CreateFolder(levels[--missing]);
+    w.MirrorLevelsChecked.insert(levels[missing]);
+  }
   return existed;
 }
+
+std::wstring TooLargeText(const std::wstring& fileSystem) {
+  return L"The file is 4 GB or larger, and the removable drive's file system (" + fileSystem +
+         L") cannot hold a file that large.";
+}
+
+const wchar_t kWriteProtectedText[] =
+    L"The removable drive is write-protected. Remove the protection or choose another drive, and then "
+    L"hit CONTINUE on the button to the right.";
 
 }  // namespace
 
 void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wstring& driveText) {
   RecopyFlag = false;
+  // What this pass finds on the drive it finds for itself: a pass that
+  // Continue starts may see another medium.
+  MirrorLevelsChecked.clear();
   std::shared_ptr<ListItem> item = std::move(first);
   std::wstring lastOpened;
   FileSystem& fs = FileSys();
   FreeSpaceGauge gauge;
   // The mirror folder of the last file copied, known to exist.
   std::wstring mirrored;
+  // The file system of the drive, asked for only before a file of 4 GB or
+  // more: FAT cannot hold one.
+  std::wstring fileSystemOf, fileSystem;
   // After anything that may have changed the drive, it is read again and
   // the mirror looked for again.
   auto forgetDrive = [&] {
     gauge.Forget();
     mirrored.clear();
+    fileSystemOf.clear();
+    MirrorLevelsChecked.clear();
   };
 
   // Waits until Continue or Stop, with the buttons for a drive change.
@@ -135,18 +197,37 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   int notReady = 0;
   // The path-not-found message is shown once a pass, not for every file.
   bool pathMessageShown = false;
-  auto passOver = [&](const common::NumberedError& e) {
-    std::wstring reason = e.Description();
-    if (e.Number() == common::ErrPermissionDenied) reason += L" (the file may be open in another program)";
-    CopyFailures[item.get()] = std::move(reason);
+  auto next = [&] {
     notReady = 0;
     LastItemDone = item;
     item = item->NextItem;
   };
+  auto passOverFor = [&](std::wstring reason) {
+    CopyFailures[item.get()] = std::move(reason);
+    next();
+  };
+  auto passOver = [&](const common::NumberedError& e) {
+    std::wstring reason = e.Description();
+    if (e.Number() == common::ErrPermissionDenied) reason += L" (the file may be open in another program)";
+    passOverFor(std::move(reason));
+  };
+  // The source that took this entry's place on the drive before it, if
+  // another one did.
+  auto placeTakenBy = [&]() -> const std::wstring* {
+    const auto [taken, first] = PlacesTaken.emplace(MirrorPlace(item->Value), item->Value);
+    return first || SameTextIgnoringCase(taken->second, item->Value) ? nullptr : &taken->second;
+  };
 
   while (item) {
     if (AbortFlag) return;
-    if (!item->Value.empty()) {
+    if (item->Value.empty() || ItemsCopied.count(item.get())) {
+      // Nothing to copy, or whole on a drive already: a pass that Continue
+      // started has copied it, and a second copy would only take room.
+      LastItemDone = item;
+      item = item->NextItem;
+    } else if (const std::wstring* other = placeTakenBy()) {
+      passOverFor(L"Not copied: " + *other + L" takes the same place on the removable drive.");
+    } else {
       bool full = false;
       bool atTarget = false;
       std::wstring letter;
@@ -157,22 +238,30 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         // The drive is read at every file: Continue may have changed it.
         letter = lstRemovable.Text();
         if (letter.empty()) common::Raise(common::ErrDiskNotReady);
+        if (source.Size() > 0xFFFFFFFFull && fileSystemOf != letter) {
+          fileSystem = fs.GetDrive(letter).FileSystemName();
+          fileSystemOf = letter;
+        }
         const double needed = static_cast<double>(source.Size()) * SpaceFactor;
-        bool fits = static_cast<double>(gauge.Estimate(fs, letter)) > needed;
-        if (!fits) fits = static_cast<double>(gauge.Read(fs, letter)) > needed;
-        if (fits) {
+        if (source.Size() > 0xFFFFFFFFull && !FileSystemHoldsSize(fileSystem, source.Size())) {
+          passOverFor(TooLargeText(fileSystem));
+        } else if (static_cast<double>(gauge.Estimate(fs, letter)) > needed ||
+                   static_cast<double>(gauge.Read(fs, letter)) > needed) {
           // CheckAndBuild1 on the file's folder, without opening it again.
           // Files of one folder come one after another: the mirror made or
           // found for the previous file serves, unless the copy finds it
           // gone (the drive was changed or cleaned); then it is made again.
           // Copies cut short in a folder that was there before are removed
-          // once a run, so that none is ever taken for a copy.
+          // once a run, so that none is ever taken for a copy; one whose
+          // file is missing may be the drive's only copy of it, and stays.
           const std::wstring folder = ParentPath(source.Path());
           const std::wstring mirror = MirrorFolder(folder, letter[0]);
           auto makeMirror = [&] {
             mirrored.clear();
-            if (MakeMirrorFolders(*this, folder) && FoldersCleaned.insert(mirror).second)
-              fs.RemovePartialCopies(mirror);
+            if (MakeMirrorFolders(*this, folder) && FoldersCleaned.insert(mirror).second) {
+              for (std::wstring& kept : fs.RemovePartialCopies(mirror))
+                LeftoversKept.push_back({std::move(kept), kLeftoverKeptText});
+            }
             mirrored = mirror;
           };
           const bool reused = mirror == mirrored;
@@ -183,6 +272,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
               fs.CopyFile(target.source, target.destinationFolder, true);
             } catch (const common::NumberedError& e) {
               if (!reused || e.Number() != common::ErrPathNotFound) throw;
+              MirrorLevelsChecked.clear();
               makeMirror();
               fs.CopyFile(target.source, target.destinationFolder, true);
             }
@@ -191,8 +281,14 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             // Cluster rounding can defeat the free-space test; the service
             // has removed the partial copy, and this file waits for the
             // next drive like one that failed the test.
-            if (e.Number() != common::ErrDiskFull) throw;
+            if (e.Number() != common::ErrDiskFull || dynamic_cast<const SourceFailure*>(&e)) throw;
             full = true;
+          }
+          if (!full) {
+            // A failure of an earlier pass no longer counts (FilesNotBackedUp
+            // passes over copied entries).
+            ItemsCopied.insert(item.get());
+            next();
           }
         } else {
           full = true;
@@ -201,21 +297,18 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
           Ui().MsgBox(kDriveFullText, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
                       L"Change Drive");
           waitForDrive();
-        } else {
-          // A failure of an earlier pass no longer counts (FilesNotBackedUp
-          // passes over copied entries).
-          ItemsCopied.insert(item.get());
-          notReady = 0;
-          LastItemDone = item;
-          item = item->NextItem;
         }
       } catch (const common::NumberedError& e) {
+        // A source that fails is passed over; it says nothing of the drive.
+        if (dynamic_cast<const SourceFailure*>(&e)) atTarget = false;
         // A failure at the removable drive while the drive does not answer
         // is the drive gone (removed, or its letter taken away), whatever
         // the system called it.
         int32_t number = e.Number();
         if (atTarget && number != common::ErrDiskNotReady && !DriveAnswers(letter))
           number = common::ErrDiskNotReady;
+        if (atTarget && number == common::ErrPermissionDenied && DriveRefusesWrites(letter))
+          number = ErrWriteProtected;
         forgetDrive();
         switch (number) {
           case common::ErrPathNotFound:
@@ -243,7 +336,21 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
               notReady = 0;
             }
             break;
+          case ErrWriteProtected:
+            if (atTarget) {
+              // Every file would fail the same way: another drive is needed.
+              Ui().MsgBox(kWriteProtectedText, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
+                          L"Change Drive");
+              waitForDrive();
+            } else {
+              passOver(e);
+            }
+            break;
           case common::ErrPermissionDenied:
+          case ErrChangedWhileCopied:
+          case ErrPartialCopyKept:
+          case kErrLinkOnDrive:
+            // Listed with the reason; a message for each would say no more.
             passOver(e);
             break;
           default:
@@ -252,9 +359,6 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             break;
         }
       }
-    } else {
-      LastItemDone = item;
-      item = item->NextItem;
     }
 
     const std::wstring progress = ProgressText(lastOpened);
@@ -281,12 +385,14 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
 
 std::vector<Frmbackup::NotBackedUp> Frmbackup::FilesNotBackedUp() const {
   std::vector<NotBackedUp> missing;
-  if (!SelectionList) return missing;
-  for (const ListItem* item = SelectionList->Head().get(); item; item = item->NextItem.get()) {
-    if (item->Value.empty() || ItemsCopied.count(item)) continue;
-    const auto failure = CopyFailures.find(item);
-    missing.push_back({item->Value, failure != CopyFailures.end() ? failure->second : L"Not copied."});
+  if (SelectionList) {
+    for (const ListItem* item = SelectionList->Head().get(); item; item = item->NextItem.get()) {
+      if (item->Value.empty() || ItemsCopied.count(item)) continue;
+      const auto failure = CopyFailures.find(item);
+      missing.push_back({item->Value, failure != CopyFailures.end() ? failure->second : L"Not copied."});
+    }
   }
+  missing.insert(missing.end(), LeftoversKept.begin(), LeftoversKept.end());
   return missing;
 }
 

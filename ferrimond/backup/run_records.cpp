@@ -47,9 +47,11 @@ void Frmbackup::SaveFileName(const std::shared_ptr<ListItem>& first) {
   lines.String(kFnmHeader).EndRecord();
   AppendTextFile(DayLogFile(DateTag, L".fnm"), lines.Bytes());
 
-  // Only a run that backed up everything moves the last-backup time on: a
-  // later "from last backup" must still find what this run left behind.
-  if (RunComplete())
+  // Only a run that backed up everything since the stamp it found moves the
+  // last-backup time on: a later "from last backup" must still find what
+  // this run left behind, and what changed before a later threshold.
+  constexpr double kHalfSecond = 0.5 / 86400;
+  if (RunComplete() && (!StampFound || Threshold.Value() <= StampFound->Value() + kHalfSecond))
     WriteTextFile(kLastBackupStampToWrite, RecordWriter().Date(RunStart).EndRecord().Bytes());
 }
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "ferrimond/support/case_fold.h"
+
 namespace ferrimond {
 
 std::wstring MirrorFolder(const std::wstring& sourceFolder, wchar_t driveLetter) {
@@ -13,6 +15,11 @@ std::wstring MirrorFolder(const std::wstring& sourceFolder, wchar_t driveLetter)
   std::wstring out = sourceFolder;
   if (!out.empty()) out[0] = driveLetter;
   return out;
+}
+
+std::wstring MirrorPlace(const std::wstring& sourcePath) {
+  const std::wstring mirror = MirrorFolder(sourcePath, L'A');
+  return UpperText(mirror.size() > 2 ? std::wstring_view(mirror).substr(2) : std::wstring_view());
 }
 
 CopyTarget MirrorTarget(const std::wstring& sourceFolder, const std::wstring& name,

@@ -13,6 +13,11 @@ namespace ferrimond {
 // folder "\\server\share\x" goes to "E:\server\share\x".
 std::wstring MirrorFolder(const std::wstring& sourceFolder, wchar_t driveLetter);
 
+// The place a source file takes on any removable drive, in one letter
+// case: sources that differ only in their drive letter, or a network path
+// and a local one through the same folder names, take the same place.
+std::wstring MirrorPlace(const std::wstring& sourcePath);
+
 // The target handed to the copy for file `name` of `sourceFolder`: the
 // source path and the destination folder ending in "\" (the copy keeps the
 // name). A drive root already ends in "\" and gets no second one.

@@ -6,6 +6,8 @@
 
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/file_system_errors.h"
+#include "ferrimond/support/file_system_handle.h"
 #include "ferrimond/support/file_system_paths.h"
 #include "ferrimond/support/file_times.h"
 
@@ -30,11 +32,27 @@ bool IsCompatibilityLink(const Folder& folder) {
 // A file's last-write time as it is now, read from its attributes: no
 // handle is opened (under Wine each open is a round trip to the server),
 // and the time is current even where a listing lags behind (NTFS brings a
-// listed time up to date only when the writer closes the file). None when
-// the file cannot be read.
-std::optional<FILETIME> WrittenNow(const std::wstring& path) {
+// listed time up to date only when the writer closes the file). A file
+// link is read through: the copy copies what it leads to, so the date test
+// looks at that too. None when the file cannot be read.
+std::optional<FILETIME> WrittenNow(const File& file) {
+  const std::wstring path = SystemPath(file.Path());
+  if (file.IsReparsePoint()) {
+    ScopedHandle h(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    FILE_BASIC_INFO basic;
+    if (!h.ok() || !GetFileInformationByHandleEx(h.get(), FileBasicInfo, &basic, sizeof basic)) return std::nullopt;
+    return FILETIME{basic.LastWriteTime.LowPart, static_cast<DWORD>(basic.LastWriteTime.HighPart)};
+  }
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return data.ftLastWriteTime;
+}
+
+std::optional<FILETIME> MarkerWritten() {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(kThresholdMarker, GetFileExInfoStandard, &data)) return std::nullopt;
   return data.ftLastWriteTime;
 }
 
@@ -44,33 +62,53 @@ std::optional<FILETIME> WrittenNow(const std::wstring& path) {
 // than the run leaving a changed file out without a word. A file gone since
 // the listing is not selected.
 bool WrittenAfter(const File& file, const FILETIME& threshold) {
-  const std::optional<FILETIME> written = WrittenNow(file.Path());
+  const std::optional<FILETIME> written = WrittenNow(file);
   return written && CompareFileTime(&*written, &threshold) == 1;
 }
 
 }  // namespace
 
 void Frmbackup::IterateFolders(const Folder& folder, int16_t depth) {
-  IterateFolders(folder, depth, false);
+  const std::wstring real =
+      folder.IsReparsePoint() ? FileSystem().FinalPath(folder.Path()).value_or(std::wstring()) : std::wstring();
+  if (!real.empty() && Excluded(folder.Path(), real)) return;
+  IterateFolders(folder, depth, real);
+}
+
+std::optional<FileIdentity> Frmbackup::FolderIdentity(const std::wstring& path) const {
+  if (FolderProbe.identity) return FolderProbe.identity(path);
+  try {
+    return FileSystem().GetFolder(path).Identity();
+  } catch (const common::NumberedError&) {
+    return std::nullopt;
+  }
 }
 
 // The index alone is cheap to ask for; only where it matches a walked
-// folder's are the whole identities (volume and index) compared.
+// folder's are the whole identities compared.
 bool Frmbackup::AlreadyWalked(const Folder& folder) {
-  const uint64_t index = folder.FileIndex();
-  std::optional<FileIdentity> identity;
-  auto [first, last] = WalkedFolders.equal_range(index);
-  for (auto it = first; it != last; ++it) {
-    try {
-      if (!identity) identity = folder.Identity();
-      if (FileSystem().GetFolder(it->second).Identity() == *identity) return true;
-    } catch (const common::NumberedError&) {
-      // A folder that cannot be identified is walked all the same.
-      return false;
-    }
+  uint64_t index = 0;
+  try {
+    index = FolderProbe.index ? FolderProbe.index(folder) : folder.FileIndex();
+  } catch (const common::NumberedError&) {
+    // Unknown: the guard asks for the whole identity.
   }
-  WalkedFolders.emplace(index, folder.Path());
-  return false;
+  return WalkedFolders.EnteredBefore(folder.Path(), index);
+}
+
+bool Frmbackup::Excluded(const std::wstring& path, const std::wstring& realPath) const {
+  if (CheckFolder(path)) return true;
+  return !realPath.empty() && CheckFolder(realPath);
+}
+
+bool Frmbackup::LinkLeadsNowhere(const Folder& link, const common::NumberedError& failure) const {
+  const auto* system = dynamic_cast<const FileSystemFailure*>(&failure);
+  const DWORD code = system ? system->SystemCode() : 0;
+  if (code != ERROR_PATH_NOT_FOUND && code != ERROR_FILE_NOT_FOUND) return false;
+  // Only a target known to be absent from a volume that answers: a drive
+  // unplugged or a share offline leaves its folders unread, not empty.
+  const std::optional<std::wstring> target = FileSystem().LinkTarget(link.Path());
+  return target && FileSystem().VolumeReachable(*target);
 }
 
 bool Frmbackup::WalkFailureGoesOn(int32_t errorNumber) {
@@ -92,17 +130,13 @@ bool Frmbackup::WalkFailureGoesOn(int32_t errorNumber) {
 // Each step runs under the folder's failure handler: a step that fails with
 // "permission denied" is passed over, any other failure ends this folder.
 // A nested walk handles its own failures, so its caller goes on.
-void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, bool viaLink) {
+void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, const std::wstring& realPath) {
   if (!SelectionList) SelectionList = std::make_unique<List>();
 
   // A link the system does not report as one (a bind mount, say) can lead
   // back up the tree as well as a link can: a folder the run has walked is
-  // not walked again. A folder that cannot be identified is walked all the
-  // same; if it cannot be read either, the listing below meets that failure.
-  try {
-    if (AlreadyWalked(folder)) return;
-  } catch (const common::NumberedError&) {
-  }
+  // not walked again.
+  if (AlreadyWalked(folder)) return;
 
   // Files and sub-folders from one listing. A folder that cannot be listed
   // is passed over, and the run reports it as not backed up.
@@ -110,10 +144,11 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, bool viaLink
   try {
     listing = folder.List();
   } catch (const common::NumberedError& failure) {
-    const int32_t number = failure.Number();
-    if (viaLink && (number == common::ErrPathNotFound || number == common::ErrFileNotFound)) return;
+    // A link below a chosen folder may lead nowhere; a chosen folder that
+    // does is reported.
+    if (depth > 0 && folder.IsReparsePoint() && LinkLeadsNowhere(folder, failure)) return;
     FoldersNotRead.push_back({folder.Path(), L"The folder could not be read: " + failure.Description()});
-    if (!WalkFailureGoesOn(number)) return;
+    if (!WalkFailureGoesOn(failure.Number())) return;
   }
   const std::vector<File>& files = listing.files;
 
@@ -141,7 +176,7 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, bool viaLink
       if (CheckFileName(file.Name())) continue;
       if (!CheckFiles(StrArray, file.Name())) continue;
       if (!markerRead) {
-        threshold = WrittenNow(kThresholdMarker);
+        threshold = MarkerWritten();
         markerRead = true;
       }
       if (threshold && WrittenAfter(file, *threshold)) SelectionList->Add(file.Path());
@@ -154,11 +189,15 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, bool viaLink
   for (const Folder& sub : listing.subFolders) {
     try {
       forms::DoEventsPaced();
+      if (IsCompatibilityLink(sub)) continue;
       // Folder links (junctions, symbolic links) are followed: reading
       // through them is safe, and the guard above keeps the walk from
-      // looping or walking one folder twice.
-      if (IsCompatibilityLink(sub) || CheckFolder(sub.Path())) continue;
-      IterateFolders(sub, static_cast<int16_t>(depth + 1), sub.IsReparsePoint());
+      // looping or walking one folder twice. Below a link the walk knows
+      // where it really is, for the exclusions.
+      std::wstring real = realPath.empty() ? std::wstring() : JoinPath(realPath, sub.Name());
+      if (sub.IsReparsePoint()) real = FileSystem().FinalPath(sub.Path()).value_or(std::wstring());
+      if (Excluded(sub.Path(), real)) continue;
+      IterateFolders(sub, static_cast<int16_t>(depth + 1), real);
     } catch (const common::NumberedError& failure) {
       if (!WalkFailureGoesOn(failure.Number())) return;
     }

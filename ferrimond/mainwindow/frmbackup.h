@@ -13,7 +13,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "common/numbered_error.h"
 #include "common/ole_date.h"
+#include "ferrimond/backup/walk_guard.h"
 #include "ferrimond/forms/forms.h"
 #include "ferrimond/mainwindow/frmbackup_layout.h"
 #include "ferrimond/support/file_system.h"
@@ -190,7 +192,18 @@ class Frmbackup : public forms::Form {
   std::unordered_map<const ListItem*, std::wstring> CopyFailures;
   // Mirror folders whose leftovers of cut-short copies this run removed.
   std::unordered_set<std::wstring> FoldersCleaned;
-  // Selected files that are on no drive (distinct entries).
+  // Leftovers of cut-short copies kept because the file they were for is
+  // missing on the drive: each may hold the drive's only copy.
+  std::vector<NotBackedUp> LeftoversKept;
+  // The places on the drive that this run's files take (MirrorPlace), with
+  // the source that took each: a second source never replaces the first.
+  std::unordered_map<std::wstring, std::wstring> PlacesTaken;
+  // Mirror folders on the drive known to be real folders, not links.
+  std::unordered_set<std::wstring> MirrorLevelsChecked;
+  // The last-backup stamp as the run found it; none when there was none.
+  std::optional<common::DateTime> StampFound;
+  // Selected files that are on no drive (distinct entries), then the
+  // leftovers kept.
   std::vector<NotBackedUp> FilesNotBackedUp() const;
   // Made on first use and kept for the window's life.
   StopWatch& Watch();
@@ -214,18 +227,33 @@ class Frmbackup : public forms::Form {
   bool CheckFolder(const std::wstring& path) const;
   bool CheckFileName(const std::wstring& name) const;
   void IterateFolders(const Folder& folder, int16_t depth);
-  // The folders this run has walked, by their index on their volume, with
-  // the path to ask the whole identity when two share an index. No folder
-  // is walked twice in a run: not through a link back up the tree, nor
-  // through two links (or a link and the folder itself) that lead to it.
-  // A run starts with none.
-  std::unordered_multimap<uint64_t, std::wstring> WalkedFolders;
+  // Where the walk learns what a folder is: its index on its volume
+  // (cheap; 0 when unknown) and, where indexes meet, its whole identity.
+  // Tests may hand the walk identities of their own; empty functions ask
+  // the file system.
+  struct FolderIdentities {
+    std::function<uint64_t(const Folder&)> index;
+    WalkGuard::IdentityOf identity;
+  };
+  FolderIdentities FolderProbe;
+  // The folders this run has walked. No folder is walked twice in a run:
+  // not through a link back up the tree, nor through two links (or a link
+  // and the folder itself) that lead to it. A run starts with none.
+  WalkGuard WalkedFolders{[this](const std::wstring& path) { return FolderIdentity(path); }};
+  std::optional<FileIdentity> FolderIdentity(const std::wstring& path) const;
 
  private:
-  // `viaLink`: the folder was reached through a folder link below a chosen
-  // folder; a link that leads nowhere is passed over without a word.
-  void IterateFolders(const Folder& folder, int16_t depth, bool viaLink);
+  // `realPath`: where the folder really is when the walk reached it through
+  // a folder link (empty otherwise), so that an excluded folder stays
+  // excluded whichever way the walk comes to it.
+  void IterateFolders(const Folder& folder, int16_t depth, const std::wstring& realPath);
   bool AlreadyWalked(const Folder& folder);
+  // True when the folder at `path` (really at `realPath`, when known) is on
+  // the exclusion list, by either path.
+  bool Excluded(const std::wstring& path, const std::wstring& realPath) const;
+  // A folder link whose folder could not be listed: passed over when it
+  // leads to nothing on a volume that answers; else a folder not read.
+  bool LinkLeadsNowhere(const Folder& link, const common::NumberedError& failure) const;
   // The walk's failure table: true when the failing step is passed over.
   bool WalkFailureGoesOn(int32_t errorNumber);
   // The file-type box that Txtfiles_Change is ticking, and the custom box

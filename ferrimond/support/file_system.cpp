@@ -36,7 +36,7 @@ void ForEachEntry(const std::wstring& folder, const std::function<void(const WIN
 }
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
-  return {info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  return {info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, 0};
 }
 
 }  // namespace fs_internal
@@ -80,6 +80,32 @@ uint64_t Drive::FreeSpace() const {
   ULARGE_INTEGER available{}, total{}, free{};
   if (!GetDiskFreeSpaceExW(RootPath().c_str(), &available, &total, &free)) RaiseLastFileSystemError();
   return available.QuadPart;
+}
+
+namespace {
+std::function<std::wstring(const std::wstring&)>& FileSystemNameQuery() {
+  static std::function<std::wstring(const std::wstring&)> query;
+  return query;
+}
+}  // namespace
+
+void SetFileSystemNameQueryForTests(std::function<std::wstring(const std::wstring& root)> query) {
+  FileSystemNameQuery() = std::move(query);
+}
+
+std::wstring Drive::FileSystemName() const {
+  if (FileSystemNameQuery()) return FileSystemNameQuery()(RootPath());
+  wchar_t name[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(RootPath().c_str(), nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH + 1))
+    return {};
+  return name;
+}
+
+bool FileSystemHoldsSize(const std::wstring& fileSystemName, uint64_t size) {
+  if (size <= 0xFFFFFFFFu) return true;
+  for (const wchar_t* fat : {L"FAT", L"FAT12", L"FAT16", L"FAT32"})
+    if (_wcsicmp(fileSystemName.c_str(), fat) == 0) return false;
+  return true;
 }
 
 // ---- File ----
@@ -191,22 +217,40 @@ std::optional<Folder> Folder::ParentFolder() const {
   return FileSystem().GetFolder(ParentPath(path_));
 }
 
+namespace {
+
+ScopedHandle OpenToQuery(const std::wstring& path) {
+  ScopedHandle h(CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h.ok()) RaiseLastFileSystemError();
+  return h;
+}
+
+// FILE_ID_INFO and its class, which the headers offer only from Windows 8 on.
+struct FileIdInfo {
+  ULONGLONG volumeSerial;
+  uint64_t id[2];
+};
+constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+
+}  // namespace
+
 FileIdentity Folder::Identity() const {
-  ScopedHandle h(CreateFileW(SystemPath(path_).c_str(), FILE_READ_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ScopedHandle h = OpenToQuery(path_);
+  FileIdInfo id;
+  if (GetFileInformationByHandleEx(h.get(), kFileIdInfo, &id, sizeof id))
+    return {id.volumeSerial, id.id[0], id.id[1]};
+  // Before Windows 8, and on file systems without 128-bit ids.
   BY_HANDLE_FILE_INFORMATION info;
-  if (!h.ok() || !GetFileInformationByHandle(h.get(), &info)) RaiseLastFileSystemError();
+  if (!GetFileInformationByHandle(h.get(), &info)) RaiseLastFileSystemError();
   return fs_internal::IdentityOf(info);
 }
 
 uint64_t Folder::FileIndex() const {
   // A link's entry in a listing names the link, not where it leads.
   if (listedIndex_ != 0 && !IsReparsePoint()) return listedIndex_;
-  ScopedHandle h(CreateFileW(SystemPath(path_).c_str(), FILE_READ_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!h.ok()) RaiseLastFileSystemError();
+  ScopedHandle h = OpenToQuery(path_);
   // NtQueryInformationFile(FileInternalInformation): the index alone.
   using Query = LONG(NTAPI*)(HANDLE, void*, void*, ULONG, int);
   static const Query query =
@@ -223,7 +267,7 @@ uint64_t Folder::FileIndex() const {
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(h.get(), &info)) RaiseLastFileSystemError();
-  return fs_internal::IdentityOf(info).fileIndex;
+  return fs_internal::IdentityOf(info).low;
 }
 
 void Folder::Delete(bool force) const { fs_internal::RemoveTree(path_, force); }
@@ -259,6 +303,8 @@ bool FileSystem::FileExists(const std::wstring& path) const {
   const DWORD attributes = AttributesOf(FullPath(path));
   return attributes != INVALID_FILE_ATTRIBUTES && !IsDirectory(attributes);
 }
+
+uint32_t FileSystem::Attributes(const std::wstring& path) const { return AttributesOf(FullPath(path)); }
 
 Folder FileSystem::GetFolder(const std::wstring& path) const {
   std::wstring full = FullPath(path);

@@ -3,9 +3,9 @@
 // wide-character calls, so any file name works and paths may be longer than
 // the classic 260-character limit.
 //
-// Failures raise common::NumberedError with the numbers of
-// FileSystemErrorNumber (file_system_errors.h): 53, 70, 71, 76 and
-// common::ErrDiskFull among them.
+// Failures raise FileSystemFailure (a common::NumberedError) with the
+// numbers of FileSystemErrorNumber (file_system_errors.h): 53, 70, 71, 76,
+// common::ErrDiskFull and ErrWriteProtected among them.
 //
 // Files() and SubFolders() carry what the folder listing returned (name,
 // size, attributes, times), so walking a tree costs one listing per folder
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/ole_date.h"
+#include "ferrimond/support/file_identity.h"
 
 // The service's CopyFile and DeleteFile are names of their own, not the
 // system's ANSI/wide switching macros (call CopyFileW / DeleteFileW directly).
@@ -26,15 +27,6 @@
 #undef DeleteFile
 
 namespace ferrimond {
-
-// What a file or folder is on its volume, whatever path leads to it. A
-// walker keeps the identities of the folders on its current path and
-// refuses to enter one of them again (a link back up the tree).
-struct FileIdentity {
-  uint32_t volumeSerial = 0;
-  uint64_t fileIndex = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
 
 // Runs after each file or folder that a delete has removed: the place where
 // a long delete yields to the window's loop.
@@ -61,6 +53,9 @@ class Drive {
   int32_t DriveType() const;
   // Bytes the current user may still write; 71 when there is no medium.
   uint64_t FreeSpace() const;
+  // "NTFS", "FAT32", "exFAT", ...; empty when the system does not tell (no
+  // medium; Wine for a removable drive that is a folder).
+  std::wstring FileSystemName() const;
 
  private:
   wchar_t letter_;
@@ -114,12 +109,13 @@ class Folder {
   FolderListing List() const;
   // None for a root.
   std::optional<Folder> ParentFolder() const;
-  // The identity of what the path leads to (links followed).
+  // The identity of what the path leads to (links followed): the 128-bit id
+  // where the system gives one, else the 64-bit index.
   FileIdentity Identity() const;
-  // Identity().fileIndex alone: asking for the volume's serial number costs
-  // about half a millisecond under Wine, four times the rest. Folders on
-  // different volumes may share an index. A folder that came from List()
-  // knows it from the listing (but for a link) and opens nothing.
+  // The 64-bit index alone, 0 when unknown: asking for the volume's serial
+  // number costs about half a millisecond under Wine, four times the rest.
+  // Folders on different volumes may share an index. A folder that came
+  // from List() knows it from the listing (but for a link) and opens nothing.
   uint64_t FileIndex() const;
   // Removes the folder and everything in it; see FileSystem::DeleteFolder.
   void Delete(bool force = false) const;
@@ -151,6 +147,8 @@ class FileSystem {
 
   bool FolderExists(const std::wstring& path) const;
   bool FileExists(const std::wstring& path) const;
+  // The attributes of a file or folder; INVALID_FILE_ATTRIBUTES when absent.
+  uint32_t Attributes(const std::wstring& path) const;
   // 76 when there is no such folder.
   Folder GetFolder(const std::wstring& path) const;
   // 53 when there is no such file.
@@ -165,20 +163,37 @@ class FileSystem {
 
   // Copies one file. `target` is either a folder path ending in "\" (the
   // copy keeps the source's name) or the full path of the copy. The copy
-  // keeps the source's creation and last-write times and its attributes.
-  // It is written under a temporary name beside the target
-  // (PartialCopyName) and renamed into place only when complete, so a copy
-  // that fails or is cut short never leaves a truncated file under the
-  // target's name: after a failure the temporary is gone and an existing
-  // target is as it was. An existing target is replaced in one step, also
-  // when it is read-only, hidden or system; with `overwrite` false it raises
-  // 58 instead. A missing target folder raises 76, a full disk
-  // common::ErrDiskFull.
+  // keeps the source's creation and last-write times and its attributes
+  // (not offline or temporary). It is written under a temporary name beside
+  // the target (PartialCopyName), flushed, and renamed into place only when
+  // complete, so a copy that fails or is cut short never leaves a truncated
+  // file under the target's name: after a failure the temporary is gone and
+  // an existing target is as it was. An existing target is replaced in one
+  // step, also when it is read-only, hidden or system; with `overwrite`
+  // false it raises 58 instead. A missing target folder raises 76, a full
+  // disk common::ErrDiskFull. Failures opening, querying or reading the
+  // source raise SourceFailure; a source whose size or last-write time
+  // changes during the copy is copied once more, and raises
+  // ErrChangedWhileCopied (a SourceFailure) if it changes again. A temporary
+  // found where the target is missing may be the only copy left by a power
+  // cut: it is kept, and the copy raises ErrPartialCopyKept naming it.
   void CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite = true) const;
   // Removes the temporaries of copies that were cut short (IsPartialCopyName)
-  // directly in `folder`, from one listing; links and folders are left alone,
-  // and so is a temporary that cannot be removed. Raises nothing.
-  void RemovePartialCopies(const std::wstring& folder) const;
+  // directly in `folder`, from one listing, where their file is there too;
+  // links and folders are left alone, and so is a temporary that cannot be
+  // removed. Returns the full paths of the temporaries kept because their
+  // file is missing (see CopyFile). Raises nothing.
+  std::vector<std::wstring> RemovePartialCopies(const std::wstring& folder) const;
+
+  // Where a junction or a symbolic link to a folder leads, as a full path
+  // ("\\?\Volume{...}\" for a volume without a drive letter); none where it
+  // cannot be read (Wine does not read Unix symlinks this way).
+  std::optional<std::wstring> LinkTarget(const std::wstring& path) const;
+  // The path the system reaches through `path`, links followed, as a full
+  // path ("E:\...", "\\server\share\..."); none when it cannot open it.
+  std::optional<std::wstring> FinalPath(const std::wstring& path) const;
+  // Whether the volume of `path` (its drive root or \\server\share\) answers.
+  bool VolumeReachable(const std::wstring& path) const;
 
   // A read-only file or folder raises 70 unless `force` is set; so does one
   // in use.
@@ -192,5 +207,15 @@ class FileSystem {
   // `progress` runs after every entry removed.
   void DeleteFolder(const std::wstring& path, bool force = false, const DeleteProgress& progress = {}) const;
 };
+
+// Whether a file system of that name ("FAT32", from Drive::FileSystemName)
+// can hold a file of `size` bytes: the FAT family holds less than 4 GiB.
+bool FileSystemHoldsSize(const std::wstring& fileSystemName, uint64_t size);
+
+// Test seams: what Drive::FileSystemName and FileSystem::LinkTarget answer
+// (given the drive's root, the link's full path); an empty function restores
+// the system's answer. Not for use while other threads use the service.
+void SetFileSystemNameQueryForTests(std::function<std::wstring(const std::wstring& root)> query);
+void SetLinkTargetQueryForTests(std::function<std::optional<std::wstring>(const std::wstring& link)> query);
 
 }  // namespace ferrimond

@@ -2,28 +2,35 @@
 // copy or what it was before.
 //
 // The copy is written beside the target under its temporary name
-// (PartialCopyName), given the source's times and attributes, and then
-// renamed over the target through its still-open handle, which replaces the
-// target in one step. Any failure up to and including that rename (a full
-// disk, a drive pulled out, a source that cannot be read, a target in use)
-// removes the temporary and leaves the target as it was; a copy cut short
-// where nothing runs any more (a power cut) leaves only the temporary, which
-// RemovePartialCopies clears later. A truncated file under the real name,
-// with the current time, would pass for newer than a good copy elsewhere.
+// (PartialCopyName), given the source's times and attributes, flushed to the
+// medium, and then renamed over the target through its still-open handle,
+// which replaces the target in one step. Any failure up to and including
+// that rename (a full disk, a drive pulled out, a source that cannot be read,
+// a target in use) removes the temporary and leaves the target as it was; a
+// copy cut short where nothing runs any more (a power cut) leaves only the
+// temporary, which RemovePartialCopies clears later. A truncated file under
+// the real name, with the current time, would pass for newer than a good
+// copy elsewhere. The source's size and last-write time are read before and
+// after its data, so that a file written to meanwhile is not taken for a
+// consistent copy.
 //
 // Under Wine every open, close and rename costs a round trip to the server
-// (about 50 µs), and so does the first use of a handle. The common path makes
-// seven, for a new target and a replaced one alike: two opens, the first use
-// of each handle, the rename and two closes. Existence and attribute checks
-// are made only where something failed (and before a copy that must not
-// replace anything).
+// (about 50 µs), and so does the first use of a handle; later queries, the
+// flush and setting the times work on the handle's cached Unix file. The
+// common path makes seven, for a new target and a replaced one alike: two
+// opens, the first use of each handle, the rename and two closes. Existence
+// and attribute checks are made only where something failed (and before a
+// copy that must not replace anything).
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_set>
 #include <vector>
 
 #include "common/numbered_error.h"
+#include "ferrimond/support/case_fold.h"
 #include "ferrimond/support/file_system.h"
 #include "ferrimond/support/file_system_errors.h"
 #include "ferrimond/support/file_system_handle.h"
@@ -40,9 +47,10 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // What makes the system refuse to replace or recreate a file.
 constexpr DWORD kProtectingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 // What a copy takes over from its source (the others describe how the
-// source is stored, not the file).
-constexpr DWORD kCopiedAttributes = kProtectingAttributes | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY |
-                                    FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// source is stored or kept, not the file: an offline or temporary copy
+// would be left to a storage manager or to the cache).
+constexpr DWORD kCopiedAttributes =
+    kProtectingAttributes | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 constexpr DWORD kBlockSize = 1 << 20;
 
 char* CopyBuffer() {
@@ -66,6 +74,8 @@ bool SetAttributesKeepingError(const std::wstring& fullPath, DWORD attributes) {
   return done;
 }
 
+[[noreturn]] void RaiseSourceError(DWORD code) { throw SourceFailure(FileSystemFailureFor(code)); }
+
 ScopedHandle OpenSource(const std::wstring& from) {
   ScopedHandle h(CreateFileW(SystemPath(from).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -75,30 +85,56 @@ ScopedHandle OpenSource(const std::wstring& from) {
   if (code == ERROR_ACCESS_DENIED) {
     const DWORD attributes = AttributesOf(from);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-      RaiseFileSystemNumber(common::ErrFileNotFound);
+      throw SourceFailure(common::ErrFileNotFound, {});
   }
-  RaiseFileSystemError(code);
+  RaiseSourceError(code);
+}
+
+// What tells whether the source was written to: its size and last-write time.
+struct SourceState {
+  FILE_BASIC_INFO basic;
+  uint64_t size;
+  bool SameAs(const SourceState& other) const {
+    return size == other.size && basic.LastWriteTime.QuadPart == other.basic.LastWriteTime.QuadPart;
+  }
+};
+
+SourceState StateOf(HANDLE source) {
+  SourceState state;
+  FILE_STANDARD_INFO standard;
+  if (!GetFileInformationByHandleEx(source, FileBasicInfo, &state.basic, sizeof state.basic) ||
+      !GetFileInformationByHandleEx(source, FileStandardInfo, &standard, sizeof standard))
+    RaiseSourceError(GetLastError());
+  state.size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
+  return state;
 }
 
 // The copy under its temporary name: removed when it goes unless it was
 // renamed into place.
 class PartialCopy {
  public:
-  explicit PartialCopy(const std::wstring& path) : handle_(Create(path)) {
-    // A leftover recreated in place may keep the attributes it had.
-    leftover_ = GetLastError() == ERROR_ALREADY_EXISTS;
+  // `target`: the file the copy will be.
+  PartialCopy(const std::wstring& path, const std::wstring& target) : handle_(Create(path, CREATE_NEW)) {
     if (handle_.ok()) return;
-    leftover_ = true;
     const DWORD code = GetLastError();
-    // A temporary left by an earlier copy that was cut short after it took
-    // over a read-only or hidden source's attributes refuses to be recreated.
-    if (code == ERROR_ACCESS_DENIED && IsPlainFile(AttributesOf(path)) &&
-        SetAttributesKeepingError(path, FILE_ATTRIBUTE_NORMAL)) {
-      handle_ = ScopedHandle(Create(path));
-      if (handle_.ok()) return;
-      RaiseLastFileSystemError();
-    }
-    RaiseFileSystemError(code);
+    // Another copy's temporary is there (or, denied, may be).
+    const bool there = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS || code == ERROR_ACCESS_DENIED;
+    if (!there || !IsPlainFile(AttributesOf(path))) RaiseFileSystemError(code);
+    // Where the file itself is missing, the temporary may be all that is left
+    // of it (a power cut on FAT between the removal of the old file and the
+    // rename of the new one). Otherwise it is a leftover, replaced.
+    if (AttributesOf(target) == INVALID_FILE_ATTRIBUTES)
+      RaiseFileSystemNumber(ErrPartialCopyKept, L"The unfinished copy \"" + path +
+                                                    L"\" was kept because the file itself is missing.");
+    // A leftover may keep the attributes it had.
+    leftover_ = true;
+    handle_ = ScopedHandle(Create(path, CREATE_ALWAYS));
+    if (handle_.ok()) return;
+    // A leftover that took over a read-only or hidden source's attributes
+    // refuses to be recreated.
+    if (GetLastError() == ERROR_ACCESS_DENIED && SetAttributesKeepingError(path, FILE_ATTRIBUTE_NORMAL))
+      handle_ = ScopedHandle(Create(path, CREATE_ALWAYS));
+    if (!handle_.ok()) RaiseLastFileSystemError();
   }
   ~PartialCopy() {
     if (handle_.ok() && !placed_) Discard();
@@ -106,15 +142,34 @@ class PartialCopy {
   PartialCopy(const PartialCopy&) = delete;
   PartialCopy& operator=(const PartialCopy&) = delete;
 
-  void Fill(HANDLE source) {
+  // Copies `size` bytes of `source` from where it stands (fewer where it
+  // ends sooner).
+  void Fill(HANDLE source, uint64_t size) {
     char* buffer = CopyBuffer();
-    for (;;) {
+    for (uint64_t left = size; left > 0; ) {
       DWORD got = 0, put = 0;
-      if (!ReadFile(source, buffer, kBlockSize, &got, nullptr)) RaiseLastFileSystemError();
+      if (!ReadFile(source, buffer, static_cast<DWORD>(std::min<uint64_t>(left, kBlockSize)), &got, nullptr))
+        RaiseSourceError(GetLastError());
       if (got == 0) return;
       if (!WriteFile(handle_.get(), buffer, got, &put, nullptr)) RaiseLastFileSystemError();
       if (put != got) RaiseFileSystemError(ERROR_DISK_FULL);
+      left -= got;
     }
+  }
+
+  // Empties the copy and rewinds `source`, for a copy from the start.
+  void Restart(HANDLE source) {
+    const LARGE_INTEGER start{};
+    if (!SetFilePointerEx(source, start, nullptr, FILE_BEGIN)) RaiseSourceError(GetLastError());
+    if (!SetFilePointerEx(handle_.get(), start, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_.get()))
+      RaiseLastFileSystemError();
+  }
+
+  // Writes what the system still holds of the copy to the medium, so that a
+  // power cut after the rename cannot leave a file of the right name and
+  // date with missing data.
+  void Flush() {
+    if (!FlushFileBuffers(handle_.get())) RaiseLastFileSystemError();
   }
 
   // Gives the copy the source's creation and last-write times and its
@@ -154,8 +209,8 @@ class PartialCopy {
   }
 
  private:
-  static HANDLE Create(const std::wstring& path) {
-    return CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+  static HANDLE Create(const std::wstring& path, DWORD disposition) {
+    return CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, disposition,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   }
 
@@ -203,39 +258,63 @@ void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target
   if (!overwrite && AttributesOf(to) != INVALID_FILE_ATTRIBUTES) RaiseFileSystemError(ERROR_FILE_EXISTS);
 
   ScopedHandle in = OpenSource(from);
-  FILE_BASIC_INFO basic;
-  if (!GetFileInformationByHandleEx(in.get(), FileBasicInfo, &basic, sizeof basic)) RaiseLastFileSystemError();
+  SourceState state = StateOf(in.get());
   // A missing target folder fails here, as 76.
-  PartialCopy copy(JoinPath(ParentPath(to), PartialCopyName(LastComponent(to))));
-  copy.Fill(in.get());
-  copy.TakeOver(basic);
+  PartialCopy copy(JoinPath(ParentPath(to), PartialCopyName(LastComponent(to))), to);
+  for (int copies = 1;; ++copies) {
+    copy.Fill(in.get(), state.size);
+    const SourceState after = StateOf(in.get());
+    const bool unchanged = after.SameAs(state);
+    state = after;
+    if (unchanged) break;
+    if (copies == 2) throw SourceFailure(ErrChangedWhileCopied, {});
+    copy.Restart(in.get());
+  }
+  copy.TakeOver(state.basic);
+  copy.Flush();
   if (copy.PlaceAs(to, overwrite)) return;
   const DWORD code = GetLastError();
   if (overwrite && code == ERROR_ACCESS_DENIED && PlaceOverProtectedTarget(copy, to)) return;
   RaiseFileSystemError(code);
 }
 
-void FileSystem::RemovePartialCopies(const std::wstring& folder) const {
+std::vector<std::wstring> FileSystem::RemovePartialCopies(const std::wstring& folder) const {
   const std::wstring full = FullPath(folder);
-  std::vector<std::wstring> found;
+  std::vector<std::wstring> found, kept;
+  // The temporary names of the files there (in upper case): a temporary's
+  // own name may be cut short, so it is matched, not taken apart.
+  std::unordered_set<std::wstring> wanted;
   try {
     fs_internal::ForEachEntry(
         full,
         [&](const WIN32_FIND_DATAW& data) {
-          if (IsPlainFile(data.dwFileAttributes) && IsPartialCopyName(data.cFileName))
-            found.push_back(JoinPath(full, data.cFileName));
+          if (IsPlainFile(data.dwFileAttributes) && IsPartialCopyName(data.cFileName)) found.push_back(data.cFileName);
         },
         L"*" + std::wstring(kPartialCopySuffix));
+    if (found.empty()) return kept;
+    fs_internal::ForEachEntry(full, [&](const WIN32_FIND_DATAW& data) {
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+      // (A temporary whose name was cut short would be its own file.)
+      std::wstring name = PartialCopyName(data.cFileName);
+      if (name != data.cFileName) wanted.insert(UpperText(name));
+    });
   } catch (const common::NumberedError&) {
-    // A missing or unreadable folder is left alone; what a listing cut short found still goes.
+    // A missing or unreadable folder is left alone; of a listing cut short,
+    // what it found (kept where its file was not seen).
   }
-  for (const std::wstring& path : found) {
+  for (const std::wstring& name : found) {
+    const std::wstring path = JoinPath(full, name);
+    if (!wanted.contains(UpperText(name))) {
+      kept.push_back(path);
+      continue;
+    }
     try {
       // Removes the file as itself, never what a link leads to.
       fs_internal::RemoveFile(path, true);
     } catch (const common::NumberedError&) {
     }
   }
+  return kept;
 }
 
 }  // namespace ferrimond

@@ -1,13 +1,28 @@
 #include "ferrimond/support/file_system_errors.h"
 
-#include "common/numbered_error.h"
 #include "common/system_error.h"
 
 namespace ferrimond {
 
 namespace {
+
 constexpr wchar_t kSource[] = L"FileSystem";
+
+// The text of the service's own numbers; empty for others.
+std::wstring OwnDescription(int32_t number) {
+  switch (number) {
+    case ErrWriteProtected: return L"The drive is write-protected.";
+    case ErrChangedWhileCopied: return L"The file changed while it was being copied.";
+    case ErrPartialCopyKept: return L"An unfinished copy was kept because the file itself is missing.";
+    default: return {};
+  }
 }
+
+}  // namespace
+
+FileSystemFailure::FileSystemFailure(int32_t number, std::wstring description, DWORD systemCode)
+    : common::NumberedError(number, description.empty() ? OwnDescription(number) : std::move(description), kSource),
+      systemCode_(systemCode) {}
 
 int32_t FileSystemErrorNumber(DWORD code) {
   switch (code) {
@@ -23,9 +38,10 @@ int32_t FileSystemErrorNumber(DWORD code) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
     case ERROR_CURRENT_DIRECTORY:
       return common::ErrPermissionDenied;
+    case ERROR_WRITE_PROTECT:
+      return ErrWriteProtected;
     case ERROR_NOT_READY:
     case ERROR_NO_MEDIA_IN_DRIVE:
       return common::ErrDiskNotReady;
@@ -44,15 +60,19 @@ int32_t FileSystemErrorNumber(DWORD code) {
   }
 }
 
-void RaiseFileSystemError(DWORD code) {
+FileSystemFailure FileSystemFailureFor(DWORD code) {
   const int32_t number = FileSystemErrorNumber(code);
-  // Numbers in the runtime's own range carry its usual text.
-  std::wstring text = (number > 0 && number < 1000) ? std::wstring() : common::SystemMessage(code);
-  throw common::NumberedError(number, std::move(text), kSource);
+  // Numbers in the runtime's range and the service's own carry their usual text.
+  const bool known = (number > 0 && number < 1000) || !OwnDescription(number).empty();
+  return FileSystemFailure(number, known ? std::wstring() : common::SystemMessage(code), code);
 }
+
+void RaiseFileSystemError(DWORD code) { throw FileSystemFailureFor(code); }
 
 void RaiseLastFileSystemError() { RaiseFileSystemError(GetLastError()); }
 
-void RaiseFileSystemNumber(int32_t number) { throw common::NumberedError(number, {}, kSource); }
+void RaiseFileSystemNumber(int32_t number, std::wstring description) {
+  throw FileSystemFailure(number, std::move(description));
+}
 
 }  // namespace ferrimond

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ferrimond/support/file_system.h"
@@ -28,5 +29,10 @@ void RemoveFile(const std::wstring& fullPath, bool force);
 void RemoveTree(const std::wstring& fullPath, bool force, const DeleteProgress& progress = {});
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);
+
+// Where the reparse data of a junction or symbolic link (what
+// FSCTL_GET_REPARSE_POINT gives, `size` bytes) leads, for the link at the
+// full path `linkPath`; none for other reparse points or broken data.
+std::optional<std::wstring> LinkTargetFromReparseData(const void* data, size_t size, const std::wstring& linkPath);
 
 }  // namespace ferrimond::fs_internal

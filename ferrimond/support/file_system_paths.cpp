@@ -15,8 +15,9 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 // Appended to every name that ends in a dot or a blank before the path goes
 // through GetFullPathNameW, which would drop that ending (from the last name
-// all of it, from a folder on the way a single dot). No file name can hold
-// this character, so it cannot stand for anything else.
+// all of it, from a folder on the way a single dot), and put before every
+// name of a device, which it would turn into "\\.\aux". No file name can
+// hold this character, so it cannot stand for anything else.
 constexpr wchar_t kKeepEnding = L'\x01';
 
 bool HasPrefix(const std::wstring& s, const wchar_t* prefix) {
@@ -54,26 +55,50 @@ size_t FirstNameAt(const std::wstring& p) {
   return at;
 }
 
-// Calls `fn(end)` for every name in `p` that ends in a dot or a blank, with
-// the index just past that name. "." and ".." are steps, not names, and so is
-// what follows the colon of "E:." or "E:..".
+// Calls `fn(begin, end)` for every name in `p`, with the indexes of its
+// first character and of the one just past it. What follows the colon of
+// "E:name" is a name too.
 template <typename Fn>
-void ForEachTrimmableName(const std::wstring& p, Fn fn) {
+void ForEachName(const std::wstring& p, Fn fn) {
   size_t begin = FirstNameAt(p);
   while (begin <= p.size()) {
     size_t end = begin;
     while (end < p.size() && !IsSeparator(p[end])) ++end;
-    std::wstring_view name(p.data() + begin, end - begin);
-    if (begin == 0 && name.size() >= 2 && name[1] == L':') name.remove_prefix(2);
-    if (!name.empty() && (name.back() == L'.' || name.back() == L' ') && name != L"." && name != L"..")
-      fn(end);
+    const size_t first = (begin == 0 && end >= 2 && p[1] == L':') ? 2 : begin;
+    fn(first, end);
     begin = end + 1;
   }
 }
 
-bool HasTrimmableName(const std::wstring& path) {
+// A name ending in a dot or a blank, which the short forms drop; "." and ".."
+// are steps, not names.
+bool IsTrimmable(std::wstring_view name) {
+  return !name.empty() && (name.back() == L'.' || name.back() == L' ') && name != L"." && name != L"..";
+}
+
+// A name the short forms take for a device: CON, PRN, AUX, NUL, COM1-COM9 or
+// LPT1-LPT9 (also with the superscript digits 1-3) before the first dot, in
+// any letter case and with any blanks before that dot ("aux.doc", "Com1 .log").
+bool IsDeviceName(std::wstring_view name) {
+  name = name.substr(0, name.find(L'.'));
+  while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
+  if (name.size() != 3 && name.size() != 4) return false;
+  std::wstring upper(name.substr(0, 3));
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+  if (name.size() == 3) return upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL";
+  const wchar_t digit = name[3];
+  return (upper == L"COM" || upper == L"LPT") &&
+         ((digit >= L'1' && digit <= L'9') || digit == L'\u00b9' || digit == L'\u00b2' || digit == L'\u00b3');
+}
+
+// Whether the system would take `path` other than literally in its short
+// form: a name in it ends in a dot or a blank, or names a device.
+bool HasNameToKeep(const std::wstring& path) {
   bool found = false;
-  ForEachTrimmableName(path, [&](size_t) { found = true; });
+  ForEachName(path, [&](size_t begin, size_t end) {
+    const std::wstring_view name(path.data() + begin, end - begin);
+    found = found || IsTrimmable(name) || IsDeviceName(name);
+  });
   return found;
 }
 
@@ -85,9 +110,13 @@ std::wstring FullPath(const std::wstring& path) {
   // "E:" alone means the root here, not the drive's current folder.
   if (in.size() == 2 && in[1] == L':') in += L'\\';
   if (in.find(kKeepEnding) == std::wstring::npos) {
-    std::vector<size_t> ends;
-    ForEachTrimmableName(in, [&](size_t end) { ends.push_back(end); });
-    for (auto end = ends.rbegin(); end != ends.rend(); ++end) in.insert(*end, 1, kKeepEnding);
+    std::vector<size_t> marks;
+    ForEachName(in, [&](size_t begin, size_t end) {
+      const std::wstring_view name(in.data() + begin, end - begin);
+      if (IsDeviceName(name)) marks.push_back(begin);
+      if (IsTrimmable(name)) marks.push_back(end);
+    });
+    for (auto at = marks.rbegin(); at != marks.rend(); ++at) in.insert(*at, 1, kKeepEnding);
   }
   std::vector<wchar_t> buffer(in.size() + MAX_PATH);
   for (;;) {
@@ -111,10 +140,11 @@ std::wstring FullPath(const std::wstring& path) {
 std::wstring SystemPath(const std::wstring& path) {
   if (HasPrefix(path, L"\\\\?\\") || HasPrefix(path, L"\\\\.\\")) return path;
   // CreateDirectoryW stops 12 characters short of the limit (room for an 8.3
-  // name inside), so prefix from there on. Names ending in a dot or a blank
-  // need the prefixed form at any length: the system takes only that form
-  // literally, and drops those endings from every other.
-  const bool literal = path.size() >= MAX_PATH - 12 || (RootLength(path) > 0 && HasTrimmableName(path));
+  // name inside), so prefix from there on. Names ending in a dot or a blank,
+  // and names of devices, need the prefixed form at any length: the system
+  // takes only that form literally, drops those endings from every other and
+  // opens the device for such a name.
+  const bool literal = path.size() >= MAX_PATH - 12 || (RootLength(path) > 0 && HasNameToKeep(path));
   if (!literal) return path;
   if (HasPrefix(path, L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
   return L"\\\\?\\" + path;
@@ -123,6 +153,12 @@ std::wstring SystemPath(const std::wstring& path) {
 bool IsRootPath(const std::wstring& fullPath) {
   const size_t root = RootLength(fullPath);
   return root > 0 && fullPath.size() == root;
+}
+
+std::wstring VolumeRoot(const std::wstring& fullPath) {
+  std::wstring root = fullPath.substr(0, RootLength(fullPath));
+  if (!root.empty() && root.back() != L'\\') root += L'\\';
+  return root;
 }
 
 std::wstring ParentPath(const std::wstring& fullPath) {

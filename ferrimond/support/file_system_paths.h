@@ -20,6 +20,8 @@ std::wstring SystemPath(const std::wstring& path);
 
 // "E:\" or "\\server\share\": the root of a volume.
 bool IsRootPath(const std::wstring& fullPath);
+// The root of the volume of a full path, as above; empty when it has none.
+std::wstring VolumeRoot(const std::wstring& fullPath);
 
 // The folder part and the last component of a full path ("E:\a\b" gives
 // "E:\a" and "b"; "E:\a" gives "E:\" and "a"; a root gives itself and "").

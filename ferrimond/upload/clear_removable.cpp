@@ -8,6 +8,7 @@
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/support/at_exit.h"
 #include "ferrimond/support/case_fold.h"
+#include "ferrimond/support/file_system_errors.h"
 
 namespace ferrimond {
 
@@ -37,6 +38,7 @@ std::wstring FailureText(const common::NumberedError& e) {
     case kDeviceUnavailable:
       return kNoDisk;
     case common::ErrPermissionDenied:
+    case ErrWriteProtected:
       return L"Permission denied, cannot delete files!\rTry manually after exiting the program.";
     default:
       return L"Error code " + std::to_wstring(e.Number()) + L" was generated\r\n" + e.Description();

@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "ferrimond/support/file_system.h"
 #include "ferrimond/support/file_system_paths.h"
 #include "tests/ferrimond/backup/backup_run_fixture.h"
 
@@ -96,21 +101,199 @@ TEST_F(BackupRunTest, AFileThatFailsInBothPassesCountsOnce) {
 }
 
 // A copy cut short by an earlier run is never left to pass for anything:
-// the next backup into its folder removes it.
-TEST_F(BackupRunTest, LeftoversOfCopiesCutShortAreRemovedFromTheFoldersCopiedInto) {
+// the next backup into its folder removes it where its file is on the
+// drive, and keeps it, listed, where the file is missing (on FAT a power
+// cut between removing the old copy and renaming the new one leaves the
+// only copy under the temporary name).
+TEST_F(BackupRunTest, LeftoversOfCutShortCopiesGoOnlyWhereTheirFileIsOnTheDrive) {
   const std::wstring file = c_ / L"docs\\a.doc";
   MakeFile(file, 10);
-  const std::wstring leftover = On(L'E', c_ / (L"docs\\" + PartialCopyName(L"b.doc"))),
-                     elsewhere = On(L'E', c_ / (L"other\\" + PartialCopyName(L"c.doc")));
-  MakeFile(leftover, 3);
-  MakeFile(elsewhere, 3);
+  const std::wstring docs = On(L'E', c_ / L"docs\\");
+  const std::wstring stale = docs + PartialCopyName(L"b.doc"), alone = docs + PartialCopyName(L"c.doc"),
+                     elsewhere = On(L'E', c_ / (L"other\\" + PartialCopyName(L"d.doc")));
+  MakeFile(docs + L"b.doc", 5);
+  for (const std::wstring& leftover : {stale, alone, elsewhere}) MakeFile(leftover, 3);
   Frmbackup& w = Ready();
   w.Lstfile.AddItem(file);
+  Ui().AnswerMsgBox(MsgResult::Ok);  // what is not backed up
   w.CmdCToE.SetValue(true);
+  EXPECT_TRUE(Exists(On(L'E', file)));
+  EXPECT_FALSE(Exists(stale));
+  EXPECT_EQ(harness::ReadFile(alone), "xxx");
+  EXPECT_TRUE(Exists(elsewhere));  // a folder the run did not copy into
+  ASSERT_EQ(w.FilesNotBackedUp().size(), 1u);
+  EXPECT_EQ(w.FilesNotBackedUp()[0].path, alone);
+  EXPECT_EQ(LastBackupStamp(), common::DateTime());
+}
+
+// A file that cannot be copied safely is listed with its reason, and the
+// files after it are copied all the same; no drive change is asked for.
+class RefusalTest;
+struct Refusal {
+  const char* name;
+  // Makes the file (and whatever refuses it), selects it and returns its path.
+  std::function<std::wstring(RefusalTest&, Frmbackup&)> arrange;
+  const wchar_t* reason;  // a part of the listed reason
+  std::function<void(const std::wstring&)> check = {};
+};
+
+class RefusalTest : public BackupRunTest, public ::testing::WithParamInterface<Refusal> {
+ public:
+  using BackupRunTest::c_;
+  using BackupRunTest::Ui;
+  std::unique_ptr<harness::MappedDrive> d_;
+  std::vector<std::function<void()>> undo_;
+  void TearDown() override {
+    for (const auto& undo : undo_) undo();
+    BackupRunTest::TearDown();
+  }
+};
+
+// Makes every folder of `path` (a full path).
+void MakeFolders(const std::wstring& path) {
+  const std::vector<std::wstring> levels = FolderLevels(path);
+  for (auto level = levels.rbegin(); level != levels.rend(); ++level) CreateDirectoryW(level->c_str(), nullptr);
+}
+
+// `link` becomes a Unix symbolic link to the Unix path `target`.
+bool UnixLink(const std::string& target, const std::wstring& link) {
+  const std::string unixLink = harness::UnixPath(link);
+  return !unixLink.empty() &&
+         harness::RunUnix(L"/bin/ln -s " + harness::WideUnix(target) + L" " + harness::WideUnix(unixLink),
+                          [&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+const Refusal kRefusals[] = {
+    {"TwoSourcesOfOnePlace",
+     [](RefusalTest& t, Frmbackup& w) {
+       const harness::TempDir& c = t.c_;
+       t.d_ = std::make_unique<harness::MappedDrive>(L'D', harness::DriveKind::Fixed);
+       const std::wstring fromC = c / L"a.doc", fromD = On(L'D', fromC);
+       MakeFile(fromC, 6, 0, 'c');
+       MakeFile(fromD, 6, 0, 'd');
+       w.Lstfile.AddItem(fromD);
+       w.Lstfile.AddItem(fromC);
+       return fromD;
+     },
+     L"takes the same place",
+     [](const std::wstring& path) { EXPECT_EQ(harness::ReadFile(L"E" + path.substr(1)), "cccccc"); }},
+    {"FourGigabytesOntoFat",
+     [](RefusalTest& t, Frmbackup& w) {
+       const harness::TempDir& c = t.c_;
+       const std::wstring big = c / L"disk.vhd";
+       HANDLE h = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+       LARGE_INTEGER size;
+       size.QuadPart = 0x100000000LL;
+       EXPECT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+       CloseHandle(h);
+       SetFileSystemNameQueryForTests([](const std::wstring&) { return std::wstring(L"FAT32"); });
+       t.undo_.push_back([] { SetFileSystemNameQueryForTests({}); });
+       w.Lstfile.AddItem(big);
+       return big;
+     },
+     L"FAT32",
+     [](const std::wstring& path) { EXPECT_FALSE(Exists(L"E" + path.substr(1))); }},
+    {"ALinkOnTheDrive",
+     [](RefusalTest& t, Frmbackup& w) {
+       const harness::TempDir& c = t.c_;
+       const std::wstring file = c / L"linked\\a.doc";
+       MakeFile(file, 6);
+       w.Lstfile.AddItem(file);
+       MakeFolders(On(L'E', c.Path()));
+       auto outside = std::make_shared<harness::TempDir>();
+       EXPECT_TRUE(UnixLink(harness::UnixPath(outside->Path()), On(L'E', c / L"linked")));
+       t.undo_.push_back([outside] {
+         EXPECT_EQ(GetFileAttributesW((*outside / L"a.doc").c_str()), INVALID_FILE_ATTRIBUTES)
+             << "written through the link";
+       });
+       return file;
+     },
+     L"link"},
+};
+
+TEST_P(RefusalTest, IsListedWithItsReasonAndTheOtherFilesAreCopied) {
+  const Refusal& refusal = GetParam();
+  Frmbackup& w = Ready();
+  const std::wstring refused = refusal.arrange(*this, w);
+  const std::wstring fine = c_ / L"z_fine.doc";
+  MakeFile(fine, 4);
+  w.Lstfile.AddItem(fine);
+  Ui().AnswerMsgBox(MsgResult::Ok);  // what is not backed up
+  w.CmdCToE.SetValue(true);
+  for (const Prompt& prompt : Ui().Prompts()) EXPECT_NE(prompt.title, L"Change Drive") << prompt.text;
+  EXPECT_EQ(harness::ReadFile(On(L'E', fine)), "xxxx");
+  ASSERT_EQ(w.FilesNotBackedUp().size(), 1u);
+  EXPECT_EQ(w.FilesNotBackedUp()[0].path, refused);
+  EXPECT_NE(w.FilesNotBackedUp()[0].reason.find(refusal.reason), std::wstring::npos)
+      << w.FilesNotBackedUp()[0].reason;
+  ExpectIdle(w);
+  if (refusal.check) refusal.check(refused);
+}
+
+INSTANTIATE_TEST_SUITE_P(Refusals, RefusalTest, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A write-protected drive is one to change, as a full one is: every file
+// would fail there.
+TEST_F(BackupRunTest, AWriteProtectedDriveIsChangedLikeAFullOne) {
+  FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
+  const std::string folder = f->UnixFolder();
+  auto remount = [&](const wchar_t* mode) {
+    return harness::RunUnix(L"/bin/mount -o remount," + std::wstring(mode) + L" " + harness::WideUnix(folder), [&] {
+      HANDLE h = CreateFileW(L"F:\\probe", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      const bool writable = h != INVALID_HANDLE_VALUE;
+      if (writable) CloseHandle(h);
+      return writable == (mode[1] == L'w');
+    });
+  };
+  if (!remount(L"ro")) GTEST_SKIP() << "cannot remount the small drive read-only here";
+  const std::wstring file = c_ / L"a.doc";
+  MakeFile(file, 10);
+  Frmbackup& w = Ready();
+  SelectEntry(w.lstRemovable, L"F");
+  w.Lstfile.AddItem(file);
+  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
+    AtNextYield([&] {
+      SelectEntry(w.lstRemovable, L"E");
+      w.CmdContinue.SetValue(true);
+    });
+  });
+  w.CmdCToE.SetValue(true);
+  remount(L"rw");
+  ASSERT_EQ(Ui().Prompts().size(), 1u);
+  EXPECT_EQ(Ui().Prompts()[0].title, L"Change Drive");
+  EXPECT_NE(Messages()[0].find(L"write-protected"), std::wstring::npos);
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
   EXPECT_TRUE(Exists(On(L'E', file)));
-  EXPECT_FALSE(Exists(leftover));
-  EXPECT_TRUE(Exists(elsewhere));  // a folder the run did not copy into
+}
+
+// After a drive change, the pass that Continue starts and the pass that
+// waited do not copy again what this run has already put whole on a drive:
+// a new drive that just holds the rest is enough.
+TEST_F(BackupRunTest, AfterADriveChangeNothingWholeOnADriveIsCopiedAgain) {
+  FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
+  const std::wstring first = c_ / L"a.doc", second = c_ / L"b.doc";
+  MakeFile(first, 100000, 0, '1');
+  MakeFile(second, 100000, 0, '2');
+  MakeFile(L"F:\\filler", 100000);  // the first drive holds one of the two
+  Frmbackup& w = Ready();
+  SelectEntry(w.lstRemovable, L"F");
+  w.LstDir.AddItem(c_.Path());
+  // A new, empty medium in the same drive: it holds one more file of this size.
+  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
+    AtNextYield([&] {
+      harness::EmptyFolder(L"F:\\");
+      MakeFile(L"F:\\filler", 80000);
+      w.CmdContinue.SetValue(true);
+    });
+  });
+  // Were the first file copied again, the second would not fit again.
+  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) { AtNextYield([&] { w.CmdStop.SetValue(true); }); });
+  w.CmdCToE.SetValue(true);
+  EXPECT_EQ(Ui().Prompts().size(), 1u);
+  Ui().DiscardAnswers();
+  EXPECT_EQ(w.lblDir.Caption(), kSuccess);
+  EXPECT_EQ(harness::ReadFile(On(L'F', second)), std::string(100000, '2'));
 }
 
 // A network path is mirrored under a folder of its server and its share;

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "common/date_text.h"
 #include "common/text_codec.h"
+#include "ferrimond/support/record_line.h"
 #include "tests/ferrimond/backup/backup_run_fixture.h"
 #include "tests/harness/expect.h"
 
@@ -110,7 +112,11 @@ const Ending kEndings[] = {
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdPause.SetValue(true); });
        t.Ui().AnswerMsgBox(MsgResult::Cancel);  // the pause prompt: Cancel presses Stop
      },
-     L"Backup aborted", false},
+     L"Backup aborted", false,
+     [](RunEndingTest& t, Frmbackup&, const Strings&) {
+       // At once: not after a whole copy pass.
+       EXPECT_FALSE(Exists(On(L'E', t.c_ / L"f179.doc")));
+     }},
     {"StopInTheDriveWait",
      [](RunEndingTest& t, Frmbackup& w) {
        w.lstRemovable.Clear();  // no drive to copy to: the run waits for one
@@ -179,6 +185,17 @@ const Ending kEndings[] = {
        EXPECT_TRUE(ReadStatistics().empty());
        EXPECT_FALSE(Exists(On(L'E', t.c_ / L"a.doc")));
      }},
+    // Nothing a step expects, such as memory running out.
+    {"UnexpectedException",
+     [](RunEndingTest& t, Frmbackup&) {
+       t.Ui().AnswerMsgBox(MsgResult::Ok, [](const Prompt&) { throw std::bad_alloc(); });
+       AnswerOk(t);
+     },
+     L"", false,
+     [](RunEndingTest&, Frmbackup&, const Strings& messages) {
+       ASSERT_EQ(messages.size(), 2u);
+       EXPECT_NE(messages[1].find(L"unexpected error"), std::wstring::npos);
+     }},
 };
 
 TEST_P(RunEndingTest, LeavesTheWindowIdleAndMovesTheStampOnlyWhenComplete) {
@@ -235,6 +252,49 @@ TEST_F(BackupRunTest, AnIncompleteRunListsWhatIsMissingAndKeepsTheLastCompleteSt
   EXPECT_EQ(LastBackupStamp(), complete);
   EXPECT_FALSE(w.IsUnloaded());  // close-after-backup waits for a complete run
   EXPECT_EQ(FnmLines(w).size(), 2 * 3 + 1u);  // both runs' blocks, the second with two paths
+}
+
+// A complete run moves the last-backup time only when there is none, or
+// when it started from no later than that time: what changed in between
+// must still be found by the next "from last backup".
+TEST_F(BackupRunTest, OnlyARunFromNoLaterThanTheStampMovesIt) {
+  const common::DateTime today = TodayOneSecond(), yesterday = today.AddDays(-1);
+  const struct {
+    const char* name;
+    common::DateTime stored;  // the zero date: no stamp
+    std::function<void(Frmbackup&)> choose;
+    bool moves;
+  } cases[] = {
+      {"no stamp yet", {}, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, true},
+      {"from today", yesterday, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, false},
+      {"from the last backup", yesterday, [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, true},
+      {"from an earlier time",
+       yesterday,
+       [&](Frmbackup& w) {
+         w.UserSetTime = today.AddDays(-3);
+         w.OptAnyTime.SetValue(true);
+       },
+       true},
+      {"for the last 0 days", yesterday,
+       [](Frmbackup& w) {
+         w.txtdays.SetText(L"0");
+         w.optDateText.SetValue(true);
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteFileW(kLastBackup.c_str());
+    if (!c.stored.IsNull()) WriteStamp(RecordWriter().Date(c.stored).EndRecord().Bytes(), kLastBackupStamp);
+    Frmbackup& w = Ready();
+    c.choose(w);
+    w.Lstfile.AddItem(c_ / L"a.doc");
+    MakeFile(c_ / L"a.doc", 3);
+    w.CmdCToE.SetValue(true);
+    EXPECT_EQ(w.lblDir.Caption(), kSuccess);
+    EXPECT_EQ(LastBackupStamp(), c.moves ? w.RunStart : c.stored);
+    Close();
+  }
 }
 
 // Closing the window during a run stops the run, which writes its records,

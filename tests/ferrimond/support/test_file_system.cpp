@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/numbered_error.h"
+#include "ferrimond/support/at_exit.h"
 #include "ferrimond/support/file_system.h"
 #include "ferrimond/support/file_system_errors.h"
 #include "ferrimond/support/file_system_paths.h"
@@ -79,26 +80,29 @@ TEST(FileSystemErrors, SystemCodesMapToTheNumbersHandlersTest) {
   const struct { DWORD code; int32_t number; } cases[] = {
       {ERROR_FILE_NOT_FOUND, 53}, {ERROR_PATH_NOT_FOUND, 76}, {ERROR_INVALID_DRIVE, 76},
       {ERROR_ACCESS_DENIED, 70}, {ERROR_SHARING_VIOLATION, 70}, {ERROR_LOCK_VIOLATION, 70},
-      {ERROR_WRITE_PROTECT, 70}, {ERROR_NOT_READY, 71}, {ERROR_DISK_FULL, common::ErrDiskFull},
+      {ERROR_WRITE_PROTECT, ErrWriteProtected}, {ERROR_NOT_READY, 71}, {ERROR_DISK_FULL, common::ErrDiskFull},
       {ERROR_HANDLE_DISK_FULL, common::ErrDiskFull}, {ERROR_ALREADY_EXISTS, 58},
       // Anything else keeps its code, the way the scripting runtime reports it.
       {ERROR_DIR_NOT_EMPTY, static_cast<int32_t>(0x80070091u)}};
   for (const auto& c : cases) EXPECT_EQ(FileSystemErrorNumber(c.code), c.number) << c.code;
 }
 
-TEST(FileSystemErrors, OtherCodesCarryTheSystemText) {
+// The runtime's numbers carry its text, the service's own numbers theirs,
+// any other code the system's.
+TEST(FileSystemErrors, RaisedErrorsCarryTheirText) {
   auto description = [](DWORD code) {
     try {
       RaiseFileSystemError(code);
     } catch (const common::NumberedError& e) {
-      return std::make_pair(e.Description(), common::RuntimeDescription(e.Number()));
+      return e.Description();
     }
-    return std::make_pair(std::wstring(L"nothing raised"), std::wstring());
+    return std::wstring(L"nothing raised");
   };
-  const auto [text, runtimeText] = description(ERROR_DIR_NOT_EMPTY);
+  EXPECT_EQ(description(ERROR_FILE_NOT_FOUND), L"File not found");
+  EXPECT_EQ(description(ERROR_WRITE_PROTECT), L"The drive is write-protected.");
+  const std::wstring text = description(ERROR_DIR_NOT_EMPTY);
   EXPECT_FALSE(text.empty());
-  EXPECT_NE(text, runtimeText);
-  EXPECT_EQ(description(ERROR_FILE_NOT_FOUND).first, L"File not found");
+  EXPECT_NE(text, common::RuntimeDescription(FileSystemErrorNumber(ERROR_DIR_NOT_EMPTY)));
 }
 
 struct PathCase {
@@ -114,7 +118,10 @@ TEST(FileSystemPaths, FullPathNormalisesButKeepsEndingDotsAndBlanks) {
       {L"e:\\dir\\readme.", L"E:\\dir\\readme."}, {L"E:/dir/notes ", L"E:\\dir\\notes "},
       {L"E:\\dir\\a. .", L"E:\\dir\\a. ."}, {L"E:\\old.\\x\\..\\inner.txt", L"E:\\old.\\inner.txt"},
       {L"E:\\old.\\", L"E:\\old."}, {L"E:\\old.\\..", L"E:\\"},
-      {L"\\\\srv\\share\\notes ", L"\\\\srv\\share\\notes "}, {L"readme.", JoinPath(FullPath(L"."), L"readme.")}};
+      {L"\\\\srv\\share\\notes ", L"\\\\srv\\share\\notes "}, {L"readme.", JoinPath(FullPath(L"."), L"readme.")},
+      // Names of devices are file names here, also on the way to another.
+      {L"e:\\x\\aux.doc", L"E:\\x\\aux.doc"}, {L"E:\\x\\NUL", L"E:\\x\\NUL"}, {L"E:\\x\\Com1 .log", L"E:\\x\\Com1 .log"},
+      {L"E:/con/./lpt9.txt.bak", L"E:\\con\\lpt9.txt.bak"}, {L"con.txt", JoinPath(FullPath(L"."), L"con.txt")}};
   for (const auto& c : cases) EXPECT_EQ(FullPath(c.in), c.out);
   EXPECT_EQ(ParentPath(L"E:\\a\\b"), L"E:\\a");
   EXPECT_EQ(ParentPath(L"E:\\a"), L"E:\\");
@@ -133,7 +140,15 @@ TEST(FileSystemPaths, SystemPathPrefixesOnlyWhatNeedsIt) {
       {L"E:\\dir\\readme.", L"\\\\?\\E:\\dir\\readme."}, {L"E:\\old.\\inner.txt", L"\\\\?\\E:\\old.\\inner.txt"},
       {L"E:\\notes \\", L"\\\\?\\E:\\notes \\"}, {L"\\\\srv\\share\\notes ", L"\\\\?\\UNC\\srv\\share\\notes "},
       {L"E:\\short", L"E:\\short"}, {L"E:\\dir\\readme.txt", L"E:\\dir\\readme.txt"}, {L"E:\\", L"E:\\"},
-      {L"\\\\srv.\\share \\x", L"\\\\srv.\\share \\x"}};
+      {L"\\\\srv.\\share \\x", L"\\\\srv.\\share \\x"},
+      // Names of devices, whatever follows the first dot, in any letter case
+      // and with the superscript digits; only the names count, not a server's.
+      {L"E:\\x\\aux.doc", L"\\\\?\\E:\\x\\aux.doc"}, {L"E:\\con\\f.txt", L"\\\\?\\E:\\con\\f.txt"},
+      {L"E:\\x\\Prn", L"\\\\?\\E:\\x\\Prn"}, {L"E:\\x\\com\u00b9.log", L"\\\\?\\E:\\x\\com\u00b9.log"},
+      {L"E:\\x\\nul .a.b", L"\\\\?\\E:\\x\\nul .a.b"}, {L"\\\\srv\\sh\\LPT9", L"\\\\?\\UNC\\srv\\sh\\LPT9"},
+      {L"E:\\x\\com0.txt", L"E:\\x\\com0.txt"}, {L"E:\\x\\com10", L"E:\\x\\com10"},
+      {L"E:\\x\\auxiliary.doc", L"E:\\x\\auxiliary.doc"}, {L"E:\\x\\my.aux", L"E:\\x\\my.aux"},
+      {L"\\\\con\\nul\\x", L"\\\\con\\nul\\x"}};
   for (const auto& c : cases) EXPECT_EQ(SystemPath(c.in), c.out);
 }
 
@@ -191,6 +206,51 @@ TEST(FileSystemDrives, CopyTooBigForTheDriveFailsAsDiskFullAndLeavesTheOldCopy) 
   EXPECT_EQ(fs.GetFile(L"F:\\small.bin").Size(), 1000u);
 }
 
+// A file of 4 GiB or more does not fit on the FAT file systems, whatever
+// their name's letter case; the drive tells which it has.
+TEST(FileSystemDrives, TheDrivesFileSystemTellsWhetherAFileFits) {
+  MappedDrive fixed(L'D', DriveKind::Fixed);
+  FileSystem fs;
+  EXPECT_FALSE(fs.GetDrive(L"D").FileSystemName().empty());
+  harness::TempDir source;
+  {
+    HANDLE h = CreateFileW((source / L"big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = 4ll << 30;
+    EXPECT_TRUE(SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+    CloseHandle(h);
+  }
+  const uint64_t big = fs.GetFile(source / L"big.bin").Size();
+  ASSERT_EQ(big, 4ull << 30);
+  SetFileSystemNameQueryForTests([](const std::wstring& root) { return root == L"D:\\" ? L"FAT32" : L"NTFS"; });
+  AtExit restore([] { SetFileSystemNameQueryForTests({}); });
+  EXPECT_FALSE(FileSystemHoldsSize(fs.GetDrive(L"d").FileSystemName(), big));
+  const struct { const wchar_t* name; uint64_t size; bool holds; } cases[] = {
+      {L"fat", big, false}, {L"FAT12", big, false}, {L"Fat16", big, false}, {L"FAT32", big - 1, true},
+      {L"exFAT", big, true}, {L"NTFS", big, true}, {L"", big, true}};
+  for (const auto& c : cases) EXPECT_EQ(FileSystemHoldsSize(c.name, c.size), c.holds) << c.name;
+}
+
+// A drive whose medium is gone answers no more, nor does a letter not in
+// use or a share that is not there; a missing folder on a drive that is
+// there does not matter.
+TEST(FileSystemDrives, VolumeReachableTellsWhetherTheVolumeAnswers) {
+  harness::TempDir medium;
+  ASSERT_TRUE(CreateDirectoryW((medium / L"stick").c_str(), nullptr));
+  FileSystem fs;
+  {
+    MappedDrive drive(L'V', DriveKind::Removable, harness::UnixPath(medium / L"stick"));
+    EXPECT_TRUE(fs.VolumeReachable(L"v:\\missing\\file.txt"));
+    ASSERT_TRUE(RemoveDirectoryW((medium / L"stick").c_str()));
+    EXPECT_FALSE(fs.VolumeReachable(L"V:\\missing\\file.txt"));
+    EXPECT_FALSE(fs.VolumeReachable(L"V:"));
+  }
+  EXPECT_FALSE(fs.VolumeReachable(L"V:\\"));
+  EXPECT_FALSE(fs.VolumeReachable(L"\\\\nosuchserver\\share\\file.txt"));
+  EXPECT_TRUE(fs.VolumeReachable(medium.Path()));
+}
+
 // The root keeps its backslash and has no parent.
 TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
   const Folder root = fs_.GetFolder(L"e:");
@@ -212,8 +272,10 @@ TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
   EXPECT_EQ(Names(both.files), Names(docs.Files()));
   EXPECT_EQ(Names(both.subFolders), (Names_{L"Inner"}));
   EXPECT_EQ(both.subFolders[0].Path(), docs.Path() + L"\\Inner");
-  // The index alone is the index of the whole identity.
-  EXPECT_EQ(docs.FileIndex(), docs.Identity().fileIndex);
+  // The index alone is the low half of the identity; other folders differ.
+  EXPECT_TRUE(docs.Identity().Known());
+  EXPECT_EQ(docs.FileIndex(), docs.Identity().low);
+  EXPECT_NE(docs.Identity(), both.subFolders[0].Identity());
   EXPECT_NE(docs.FileIndex(), both.subFolders[0].FileIndex());
   for (const File& listed : both.files) {
     EXPECT_EQ(listed.Path(), docs.Path() + L"\\" + listed.Name());
@@ -226,6 +288,7 @@ TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
   const File file = fs_.GetFile(L"E:\\Docs\\mixedcase.txt");
   EXPECT_EQ(file.Name(), L"MixedCase.TXT");
   EXPECT_EQ(file.DateLastModified(), stamp);
+  EXPECT_EQ(fs_.GetListedFile(L"E:\\Docs\\MixedCase.TXT").DateLastModified(), stamp);
   EXPECT_EQ(file.ParentFolder().Path(), L"E:\\Docs");
   EXPECT_FALSE(docs.IsRootFolder());
   EXPECT_EQ(docs.ParentFolder()->Path(), L"E:\\");
@@ -238,6 +301,10 @@ TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
   EXPECT_FALSE(fs_.FolderExists(L"E:\\dir\\f.txt"));
   EXPECT_TRUE(fs_.FileExists(L"e:\\DIR\\F.TXT"));
   for (const wchar_t* no : {L"E:\\dir", L"E:\\nowhere\\f.txt", L""}) EXPECT_FALSE(fs_.FileExists(no)) << no;
+  EXPECT_EQ(fs_.Attributes(L"e:\\dir\\") & (FILE_ATTRIBUTE_DIRECTORY | kHidden), FILE_ATTRIBUTE_DIRECTORY);
+  ASSERT_TRUE(SetFileAttributesW(L"E:\\dir\\f.txt", kHidden));
+  EXPECT_EQ(fs_.Attributes(L"E:\\dir\\f.txt") & (FILE_ATTRIBUTE_DIRECTORY | kHidden), kHidden);
+  EXPECT_EQ(fs_.Attributes(L"E:\\nowhere\\f.txt"), kNoFile);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.GetFolder(L"E:\\missing"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.GetFolder(L"E:\\missing\\deeper"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.GetFile(L"E:\\dir\\missing.txt"); }), 53);
@@ -247,6 +314,7 @@ TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
   EXPECT_EQ(ErrorNumberOf([&] { fs_.DeleteFolder(L"E:\\missing"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(L"E:\\dir\\missing.txt", L"E:\\"); }), 53);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(L"E:\\dir", L"E:\\copy"); }), 53);
+  EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(L"E:\\dir\\f.txt", L"E:\\nodir\\"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CreateFolder(L"E:\\missing\\child"); }), 76);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.CreateFolder(L"E:\\dir"); }), 58);
   // A listed file is looked up by its attributes alone; failures raise
@@ -256,24 +324,6 @@ TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
   EXPECT_EQ(ErrorNumberOf([&] { fs_.GetListedFile(L"E:\\dir"); }), 53);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.GetListedFile(L"E:\\dir\\*.doc"); }), 53);
   EXPECT_EQ(ErrorNumberOf([&] { Folder f = fs_.GetFolder(L"E:\\dir"); fs_.DeleteFolder(L"E:\\dir"); f.Files(); }), 76);
-}
-
-TEST_F(OnDrive, CopyIntoAFolderKeepsNameAndWriteTime) {
-  harness::TempDir source;
-  const std::wstring from = source / L"Report.doc";
-  harness::WriteFile(from, "version 1");
-  ASSERT_TRUE(SetFileTimes(from, harness::At(2024, 11, 2, 9, 30, 0), FileTimeWritten));
-  fs_.CreateFolder(L"E:\\dir");
-
-  fs_.CopyFile(from, L"E:\\dir\\");
-  EXPECT_EQ(harness::ReadFile(L"E:\\dir\\Report.doc"), "version 1");
-  EXPECT_EQ(CompareFileTimes(from, L"E:\\dir\\Report.doc", FileTimeWritten), 0);
-  const File listed = fs_.GetListedFile(L"E:\\dir\\Report.doc");
-  EXPECT_EQ(listed.Size(), 9u);
-  EXPECT_EQ(CompareFileTime(&listed.LastWriteTime(), &fs_.GetFile(L"E:\\dir\\Report.doc").LastWriteTime()), 0);
-  fs_.CopyFile(from, L"E:\\dir\\renamed.doc");
-  EXPECT_EQ(harness::ReadFile(L"E:\\dir\\renamed.doc"), "version 1");
-  EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(from, L"E:\\nodir\\"); }), 76);
 }
 
 // Onto a new name or over a file of any attributes (and past a temporary
@@ -321,7 +371,8 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
 
 // Whatever stops a copy, the target stays as it was, no temporary is left
 // (also none that took over a read-only source's attributes) and nothing
-// holds either file open. (A full disk: FileSystemDrives above.)
+// holds either file open; the source's failures are told from the target's.
+// (A full disk: FileSystemDrives above.)
 TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
   harness::TempDir source;
   const std::wstring from = source / L"a.txt", to = L"E:\\dir\\a.txt";
@@ -333,10 +384,13 @@ TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
     DWORD source, target;
     bool overwrite;
     int32_t number;
-  } cases[] = {{"source in use", &from, 0, 0, true, 70},
-               {"target in use", &to, 0, 0, true, 70},
-               {"read-only source, read-only hidden target in use", &to, kReadOnly, kReadOnly | kHidden, true, 70},
-               {"no overwrite", nullptr, 0, kReadOnly, false, 58}};
+    bool sourceSide;
+  } cases[] = {{"source in use", &from, 0, 0, true, 70, true},
+               {"no source", nullptr, kNoFile, 0, true, 53, true},
+               {"target in use", &to, 0, 0, true, 70, false},
+               {"read-only source, read-only hidden target in use", &to, kReadOnly, kReadOnly | kHidden, true, 70,
+                false},
+               {"no overwrite", nullptr, 0, kReadOnly, false, 58, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     PutFile(from, "new", harness::At(2024, 1, 1), c.source);
@@ -344,29 +398,83 @@ TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
     HANDLE held = c.unshared ? CreateFileW(c.unshared->c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                              : INVALID_HANDLE_VALUE;
     EXPECT_EQ(held != INVALID_HANDLE_VALUE, c.unshared != nullptr);
-    EXPECT_EQ(ErrorNumberOf([&] { fs_.CopyFile(from, L"E:\\dir\\", c.overwrite); }), c.number);
+    bool sourceSide = false;
+    EXPECT_EQ(ErrorNumberOf([&] {
+                try {
+                  fs_.CopyFile(from, L"E:\\dir\\", c.overwrite);
+                } catch (const SourceFailure&) {
+                  sourceSide = true;
+                  throw;
+                }
+              }),
+              c.number);
+    EXPECT_EQ(sourceSide, c.sourceSide);
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EXPECT_EQ(harness::ReadFile(to), "old");
     EXPECT_EQ(GetFileDate(to, FileTimeWritten), old);
     EXPECT_EQ(OwnAttributes(to), c.target);
     EXPECT_EQ(Names(fs_.GetFolder(L"E:\\dir").Files()), (Names_{L"a.txt"}));
-    EXPECT_TRUE(NotHeldOpen(from) && NotHeldOpen(to));
+    EXPECT_TRUE(c.source == kNoFile || NotHeldOpen(from));
+    EXPECT_TRUE(NotHeldOpen(to));
   }
 }
 
+// Only temporaries of files that are there go (a temporary's name may be
+// cut short, and letter case may differ); a temporary whose file is missing
+// is kept, see below.
 TEST_F(OnDrive, RemovePartialCopiesRemovesOnlyTheTemporariesDirectlyInTheFolder) {
+  const std::wstring longName = std::wstring(250, L'n') + L".txt";
   fs_.CreateFolder(L"E:\\dir");
   fs_.CreateFolder(L"E:\\dir\\sub.ferrimond-part");
-  for (const wchar_t* name : {L"a.txt", L"a.txt.ferrimond-part", L"B.DOC.FERRIMOND-PART", L"x.ferrimond-partial",
-                              L".ferrimond-part", L"sub.ferrimond-part\\inner.ferrimond-part"})
+  for (const std::wstring name : {L"a.txt", L"a.txt.ferrimond-part", L"b.doc", L"B.DOC.FERRIMOND-PART",
+                                  L"x.ferrimond-partial", L".ferrimond-part", L"sub.ferrimond-part\\inner.ferrimond-part"})
     harness::WriteFile(JoinPath(L"E:\\dir", name), "x");
+  for (const std::wstring& name : {longName, PartialCopyName(longName)})
+    harness::WriteFile(L"\\\\?\\E:\\dir\\" + name, "x");
   ASSERT_TRUE(SetFileAttributesW(L"E:\\dir\\B.DOC.FERRIMOND-PART", kReadOnly | kHidden));
-  fs_.RemovePartialCopies(L"E:\\dir");
+  EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\dir").empty());
   const FolderListing left = fs_.GetFolder(L"E:\\dir").List();
-  EXPECT_EQ(Names(left.files), (Names_{L".ferrimond-part", L"a.txt", L"x.ferrimond-partial"}));
+  EXPECT_EQ(Names(left.files), (Names_{L".ferrimond-part", L"a.txt", L"b.doc", longName, L"x.ferrimond-partial"}));
   EXPECT_EQ(Names(left.subFolders), (Names_{L"sub.ferrimond-part"}));
   EXPECT_EQ(Names(left.subFolders[0].Files()), (Names_{L"inner.ferrimond-part"}));
-  fs_.RemovePartialCopies(L"E:\\missing");
+  EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\missing").empty());
+}
+
+// Where the file itself is missing, its unfinished copy may be all that is
+// left of it (a power cut on FAT between the removal of the old file and the
+// rename of the new one): a copy and RemovePartialCopies both keep it, until
+// the file is there again.
+TEST_F(OnDrive, AnUnfinishedCopyWhoseFileIsMissingIsKept) {
+  fs_.CreateFolder(L"E:\\dir");
+  harness::TempDir source;
+  const common::DateTime old = harness::At(2020, 1, 1);
+  for (const std::wstring& name : {std::wstring(L"a.txt"), std::wstring(250, L'n') + L".txt"}) {
+    SCOPED_TRACE(name.size());
+    const std::wstring to = JoinPath(L"E:\\dir", name), temp = JoinPath(L"E:\\dir", PartialCopyName(name));
+    PutFile(temp, "only copy", old, kReadOnly);
+    PutFile(source / name, "new", harness::At(2024, 1, 1), 0);
+    std::wstring description;
+    EXPECT_EQ(ErrorNumberOf([&] {
+                try {
+                  fs_.CopyFile(source / name, L"E:\\dir\\");
+                } catch (const common::NumberedError& e) {
+                  description = e.Description();
+                  throw;
+                }
+              }),
+              ErrPartialCopyKept);
+    EXPECT_NE(description.find(temp), std::wstring::npos) << std::string(description.begin(), description.end());
+    EXPECT_EQ(harness::ReadFile(L"\\\\?\\" + temp), "only copy");
+    EXPECT_EQ(GetFileDate(temp, FileTimeWritten), old);
+    EXPECT_EQ(OwnAttributes(temp), kReadOnly);
+    EXPECT_EQ(OwnAttributes(to), kNoFile);
+    EXPECT_EQ(fs_.RemovePartialCopies(L"E:\\dir\\"), (Names_{temp}));
+    EXPECT_TRUE(ExistsExactly(temp));
+    PutFile(to, "restored", old, 0);
+    EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\dir").empty());
+    EXPECT_FALSE(ExistsExactly(temp));
+    PutFile(to, "", old, kNoFile);
+  }
 }
 
 TEST_F(OnDrive, ReadOnlyFilesNeedForceAndFilesInUseStay) {
@@ -400,18 +508,34 @@ TEST_F(OnDrive, FolderDeleteRemovesTheWholeTreeButStopsAtAReadOnlyFile) {
   EXPECT_EQ(ErrorNumberOf([&] { fs_.DeleteFolder(L"E:\\"); }), 70);
 }
 
-TEST_F(OnDrive, NamesOutsideTheAnsiCodePageWork) {
-  const std::wstring greek = L"E:\\\u0388\u03b3\u03b3\u03c1\u03b1\u03c6\u03b1";
-  const std::wstring japanese = L"\u65e5\u672c\u8a9e\u306e\u6587\u66f8.txt";
-  fs_.CreateFolder(greek);
+// Names of devices (the short path forms would reach the device instead)
+// and names outside the ANSI code page are ordinary names of files and
+// folders, through every operation.
+TEST_F(OnDrive, DeviceNamesAndNamesOutsideTheAnsiCodePageAreOrdinaryNames) {
+  const Names_ names = {L"Lpt9 .txt", L"aux.doc", L"com1.log", L"con.txt", L"nul.txt",
+                        L"\u65e5\u672c\u8a9e\u306e\u6587\u66f8.txt"};
   harness::TempDir source;
-  harness::WriteFile(source / japanese, "kana");
-  fs_.CopyFile(source / japanese, greek + L"\\");
-  EXPECT_EQ(Names(fs_.GetFolder(greek).Files()), (Names_{japanese}));
-  EXPECT_EQ(Names(fs_.GetFolder(L"E:\\").SubFolders()), (Names_{greek.substr(3)}));
-  fs_.DeleteFile(JoinPath(greek, japanese));
-  fs_.GetFolder(greek).Delete();
-  EXPECT_FALSE(fs_.FolderExists(greek));
+  for (const std::wstring& name : names) harness::WriteFile(L"\\\\?\\" + (source / name), "n");
+  for (const std::wstring folder : {L"E:\\con", L"E:\\\u0388\u03b3\u03b3\u03c1\u03b1\u03c6\u03b1"}) {
+    SCOPED_TRACE(std::string(folder.begin(), folder.end()));
+    EXPECT_EQ(fs_.CreateFolder(folder).Path(), folder);
+    for (const std::wstring& name : names) {
+      fs_.CopyFile(source / name, folder + L"\\");
+      EXPECT_TRUE(fs_.FileExists(JoinPath(folder, name)));
+      EXPECT_EQ(fs_.GetListedFile(JoinPath(folder, name)).Size(), 1u);
+    }
+    // The leftover of a copy of a file that is there goes.
+    harness::WriteFile(L"\\\\?\\" + JoinPath(folder, PartialCopyName(L"aux.doc")), "cut short");
+    fs_.RemovePartialCopies(folder);
+    EXPECT_EQ(Names(fs_.GetFolder(folder).List().files), names);
+    EXPECT_TRUE(fs_.FolderExists(folder));
+    fs_.CopyFile(JoinPath(folder, L"aux.doc"), L"E:\\back.doc");
+    EXPECT_EQ(harness::ReadFile(L"E:\\back.doc"), "n");
+    for (const std::wstring& name : names) fs_.DeleteFile(JoinPath(folder, name));
+    EXPECT_TRUE(fs_.GetFolder(folder).Files().empty());
+    fs_.DeleteFolder(folder);
+    EXPECT_FALSE(ExistsExactly(folder));
+  }
 }
 
 // NTFS holds names ending in dots or blanks, and the backup selects them; the

@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "ferrimond/support/at_exit.h"
 #include "ferrimond/support/file_system.h"
+#include "ferrimond/support/file_system_internal.h"
 #include "tests/harness/expect.h"
 #include "tests/harness/temp_dir.h"
 #include "tests/harness/wine_drives.h"
@@ -93,6 +97,23 @@ TEST_F(TreeWithLinks, LinkToAFolderShowsAsReparsePointWithItsTargetsIdentity) {
   EXPECT_FALSE(fs_.GetFolder(dir_ / L"target").IsReparsePoint());
 }
 
+// The system reaches the target through the link. Wine reads no Unix symlink
+// as a reparse point, so only the test's own answer gives it a target.
+TEST_F(TreeWithLinks, AFolderLinkLeadsToItsTarget) {
+  const std::wstring link = dir_ / L"tree\\sub\\dirlink", target = dir_ / L"target";
+  EXPECT_EQ(fs_.FinalPath(link + L"\\"), target);
+  EXPECT_EQ(fs_.FinalPath(dir_ / L"TREE\\Sub"), dir_ / L"tree\\sub");
+  EXPECT_EQ(fs_.FinalPath(dir_ / L"missing"), std::nullopt);
+  EXPECT_EQ(fs_.LinkTarget(link), std::nullopt);
+  EXPECT_EQ(fs_.LinkTarget(target), std::nullopt);
+  SetLinkTargetQueryForTests([&](const std::wstring& asked) {
+    return asked == link ? std::optional<std::wstring>(target) : std::nullopt;
+  });
+  AtExit restore([] { SetLinkTargetQueryForTests({}); });
+  EXPECT_EQ(fs_.LinkTarget(dir_ / L"tree/sub/./dirlink"), target);
+  EXPECT_EQ(fs_.LinkTarget(target), std::nullopt);
+}
+
 TEST_F(TreeWithLinks, FolderDeleteNeverRemovesTheEmptyFolderALinkPointsTo) {
   // Where a link's target is empty, removing "the link" through a resolved
   // handle would silently remove the target instead.
@@ -127,10 +148,55 @@ TEST_F(TreeWithLinks, ALinkNamedLikeItsTargetWithADotNeverDeletesTheTarget) {
 TEST_F(TreeWithLinks, RemovingPartialCopiesLeavesLinksAndTheirTargets) {
   ASSERT_TRUE(MakeUnixLink(dir_ / L"target\\keep.txt", dir_ / L"tree\\file.ferrimond-part"));
   ASSERT_TRUE(MakeUnixLink(dir_ / L"target", dir_ / L"tree\\folder.ferrimond-part"));
+  harness::WriteFile(dir_ / L"tree\\real", "copied");
   harness::WriteFile(dir_ / L"tree\\real.ferrimond-part", "cut short");
   fs_.RemovePartialCopies(dir_ / L"tree");
   EXPECT_FALSE(Exists(dir_ / L"tree\\real.ferrimond-part"));
   EXPECT_TRUE(Exists(dir_ / L"tree\\file.ferrimond-part"));
   EXPECT_TRUE(Exists(dir_ / L"tree\\folder.ferrimond-part"));
   EXPECT_EQ(harness::ReadFile(dir_ / L"target\\keep.txt"), "keep");
+}
+
+namespace {
+
+// The reparse data of a link as the system lays it out, the print name
+// stored before the substitute name.
+std::vector<unsigned char> ReparseData(ULONG tag, const std::wstring& substitute, ULONG flags = 0) {
+  const std::wstring print = L"shown";
+  const bool symlink = tag == static_cast<ULONG>(IO_REPARSE_TAG_SYMLINK);
+  const USHORT names[4] = {static_cast<USHORT>(print.size() * 2), static_cast<USHORT>(substitute.size() * 2), 0,
+                           static_cast<USHORT>(print.size() * 2)};
+  std::vector<unsigned char> data(8 + sizeof names + (symlink ? 4 : 0));
+  std::memcpy(data.data(), &tag, 4);
+  std::memcpy(data.data() + 8, names, sizeof names);
+  if (symlink) std::memcpy(data.data() + 8 + sizeof names, &flags, 4);
+  for (const std::wstring* text : {&print, &substitute})
+    data.insert(data.end(), reinterpret_cast<const unsigned char*>(text->data()),
+                reinterpret_cast<const unsigned char*>(text->data() + text->size()));
+  const USHORT length = static_cast<USHORT>(data.size() - 8);
+  std::memcpy(data.data() + 4, &length, 2);
+  return data;
+}
+
+}  // namespace
+
+// Junctions and absolute links name an NT path; relative links lead from
+// the link's folder, or from its drive's root.
+TEST(LinkTargets, ReparseDataOfJunctionsAndSymbolicLinksGivesFullPaths) {
+  const std::wstring link = L"E:\\a\\b\\link";
+  const struct {
+    const char* what;
+    std::vector<unsigned char> data;
+    std::optional<std::wstring> target;
+  } cases[] = {
+      {"junction", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\D:\\data\\"), L"D:\\data"},
+      {"volume", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\Volume{0a1b}\\"), L"\\\\?\\Volume{0a1b}\\"},
+      {"share", ReparseData(IO_REPARSE_TAG_SYMLINK, L"\\??\\UNC\\srv\\share\\docs"), L"\\\\srv\\share\\docs"},
+      {"relative", ReparseData(IO_REPARSE_TAG_SYMLINK, L"..\\other\\.\\x", SYMLINK_FLAG_RELATIVE), L"E:\\a\\other\\x"},
+      {"from the root", ReparseData(IO_REPARSE_TAG_SYMLINK, L"\\top", SYMLINK_FLAG_RELATIVE), L"E:\\top"},
+      {"no link", ReparseData(0x80000013u, L"\\??\\D:\\data"), std::nullopt}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(fs_internal::LinkTargetFromReparseData(c.data.data(), c.data.size(), link), c.target) << c.what;
+    EXPECT_EQ(fs_internal::LinkTargetFromReparseData(c.data.data(), c.data.size() - 2, link), std::nullopt) << c.what;
+  }
 }
