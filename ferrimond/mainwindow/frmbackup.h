@@ -198,6 +198,9 @@ class Frmbackup : public forms::Form {
   // The places on the drive that this run's files take (MirrorPlace), with
   // the source that took each: a second source never replaces the first.
   std::unordered_map<std::wstring, std::wstring> PlacesTaken;
+  // Copy passes started in the window's life (Continue starts one inside
+  // another's yield).
+  int CopyPasses = 0;
   // Mirror folders on the drive known to be real folders, not links.
   std::unordered_set<std::wstring> MirrorLevelsChecked;
   // The last-backup stamp as the run found it; none when there was none.
@@ -251,6 +254,8 @@ class Frmbackup : public forms::Form {
   // True when the folder at `path` (really at `realPath`, when known) is on
   // the exclusion list, by either path.
   bool Excluded(const std::wstring& path, const std::wstring& realPath) const;
+  // True when `realPath` or a folder above it is on the exclusion list.
+  bool AncestorExcluded(const std::wstring& realPath) const;
   // A folder link whose folder could not be listed: passed over when it
   // leads to nothing on a volume that answers; else a folder not read.
   bool LinkLeadsNowhere(const Folder& link, const common::NumberedError& failure) const;
