@@ -248,10 +248,9 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     passOverFor(std::move(reason));
   };
   // The source that took this entry's place on the drive before it, if
-  // another one did.
-  // Two names of one file (a path typed in another letter case, say) are
-  // one entry; two files whose names differ only in case (a folder that
-  // tells case apart) are two, and the drive holds one of them.
+  // another one did. Two names of one file (a path typed in another letter
+  // case, say) are one entry; two files whose names differ only in case (a
+  // folder that tells case apart) are two, and the drive holds one of them.
   auto placeTakenBy = [&]() -> const std::wstring* {
     const auto [taken, first] = PlacesTaken.emplace(PlaceKey(item->Value), item->Value);
     if (first || taken->second == item->Value || SameFile(taken->second, item->Value)) return nullptr;
