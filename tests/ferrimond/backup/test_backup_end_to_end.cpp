@@ -210,6 +210,7 @@ TEST_F(BackupRunTest, StopWhilePausedInTheCopyStopsAtOnce) {
     MakeFile(paths.back(), 100 + i);
   }
   Frmbackup& w = Ready();
+  w.RunActive = true;  // as in a run, where Pause acts
   w.CmdPause.SetValue(true);  // paused before the first progress check
   Ui().AnswerMsgBox(MsgResult::Cancel);  // the pause prompt: Cancel presses Stop
   Copy(paths, L"E");
