@@ -84,8 +84,9 @@ void Frmbackup::EndPause() {
 
 void Frmbackup::CmdPause_Click() {
   // At idle there is nothing to pause: a "p" typed into a custom-type box
-  // must not leave a pause (or a Continue) behind for later.
-  if (!RunActive) return;
+  // must not leave a pause (or a Continue) behind for later. Nor is there
+  // in a clear or the upload's closing question.
+  if (!RunActive || nothingToPause_) return;
   if (PauseMaskColor == forms::kColorButtonFace) {
     PauseUseMaskColor = true;
     PauseMaskColor = kPausedMaskColor;
@@ -103,8 +104,8 @@ void Frmbackup::CmdPause_Click() {
 
 void Frmbackup::CmdContinue_Click() {
   // Continue runs the rest of a backup's copy: never at idle, where it
-  // would copy an old selection outside any run.
-  if (!RunActive) return;
+  // would copy an old selection outside any run, nor in a clear.
+  if (!RunActive || nothingToPause_) return;
   if (uploading_) {
     // The upload only waits in UploadPauseHandler: Continue ends the pause.
     EndPause();

@@ -449,8 +449,11 @@ class Frmbackup : public forms::Form {
   std::unique_ptr<FrmAbout> about_;
   // True while the removable drive is being wiped.
   bool clearing_ = false;
-  // True while the upload runs (its Continue only ends a pause).
+  // True while the upload copies (its Continue only ends a pause).
   bool uploading_ = false;
+  // True while a run only asks or wipes (the clear, the upload's closing
+  // question): Pause and Continue have nothing to act on.
+  bool nothingToPause_ = false;
   bool shuttingDown_ = false;
   bool closeAfterRun_ = false;
 };

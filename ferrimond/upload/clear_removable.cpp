@@ -58,7 +58,9 @@ void Frmbackup::mnuClear_Click() {
     // question may start a backup onto the drive that is about to be wiped,
     // and the drive is the one picked when the command was chosen.
     RunActive = true;
+    nothingToPause_ = true;
     const AtExit idle([this] {
+      nothingToPause_ = false;
       RunActive = false;
       ShowRunPhase(RunPhase::Idle);
     });

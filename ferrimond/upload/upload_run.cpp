@@ -95,6 +95,7 @@ void Frmbackup::CmdCopyToC_Click() {
     uploading_ = true;
     const AtExit idle([this] {
       uploading_ = false;
+      nothingToPause_ = false;
       RunActive = false;
       // However the upload ended, the window is ready for the next command.
       fraUpload.SetBackColor(forms::kColorButtonFace);
@@ -104,6 +105,7 @@ void Frmbackup::CmdCopyToC_Click() {
     ShowRunPhase(RunPhase::Running);
     const RunOutcome outcome = UploadRun();
     uploading_ = false;
+    nothingToPause_ = true;
     CmdStop.SetEnabled(false);
     CmdPause.SetEnabled(false);
     CmdContinue.SetEnabled(false);

@@ -177,6 +177,12 @@ TEST_P(RunPhaseTest, TheRunsInputsAreOutOfReachUntilItEnds) {
       EXPECT_EQ(item->Enabled(), open) << item->Name();
     }
     EXPECT_EQ(w.CmdStop.Enabled(), phase.stoppable);
+    if (!phase.stoppable) {
+      // Nothing to pause or continue either: "pp" leaves no pause behind and
+      // runs no Continue.
+      w.OnKeyDown('P', 0), w.OnKeyDown('P', 0);
+      EXPECT_EQ(w.PausePresses, 0);
+    }
     // Pressed from code all the same, the commands start nothing (another
     // run's prompts would fail the test).
     w.CmdCToE.SetValue(true);
