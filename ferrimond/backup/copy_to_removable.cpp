@@ -222,6 +222,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     CmdCToE.SetEnabled(false);
     CmdStop.SetEnabled(true);
     CmdContinue.SetEnabled(true);
+    ShowRunPhase(RunPhase::DriveWait);
     ContinueFlag = false;
     while (!ContinueFlag) {
       WaitBriefly();

@@ -51,10 +51,13 @@ class WalkTest : public mwtest::StartedWindowTest {
     // Every type, so that only the test at hand decides.
     w_->Check2.SetValue(forms::kChecked);
     MakeFolder(L"tree");
+    // The walk is part of a run: only then does Pause act.
+    w_->RunActive = true;
   }
 
   void TearDown() override {
     for (const auto& undo : undo_) undo();
+    if (w_) w_->RunActive = false;
     // The temporary folder's own cleanup cannot reach past 260 characters.
     try {
       FileSystem().DeleteFolder(dir_ / L"tree", true);
@@ -234,6 +237,7 @@ TEST_F(WalkTest, AChosenFolderThatIsAlsoExcludedIsNotWalkedByARun) {
   w_->LstDir.AddItem(Path(L"tree"));
   w_->LstDir.AddItem(Path(L"tree\\sub"));
   w_->LstDirEx.AddItem(Path(L"TREE\\SUB"));
+  w_->RunActive = false;  // a whole run of its own
   w_->CmdCToE.SetValue(true);
   EXPECT_TRUE(Ui().Messages().empty());
   EXPECT_EQ(w_->FilesChecked, 1);
