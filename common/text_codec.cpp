@@ -105,4 +105,36 @@ std::wstring WideFromBytes(std::string_view bytes, AnsiDecoder ansi) {
   return out;
 }
 
+std::wstring Windows1252Line(std::string_view line) {
+  std::wstring out;
+  out.reserve(line.size());
+  for (char c : line) out.push_back(Windows1252Char(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::wstring WideFromLines(std::string_view bytes, AnsiLineDecoder ansi) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    const size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+    if (end == std::string_view::npos) end = bytes.size();
+    if (end > start && bytes[end - 1] == '\r') --end;
+    const std::string_view line = bytes.substr(start, end - start);
+    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+    bool utf8 = true;
+    for (size_t i = 0; i < line.size() && utf8;) {
+      char32_t cp = 0;
+      const size_t len = SequenceAt(p + i, line.size() - i, cp);
+      utf8 = len != 0;
+      i += len;
+    }
+    out += utf8 ? WideFromBytes(line) : ansi(line);
+    for (size_t i = end; i < next; ++i) out.push_back(static_cast<wchar_t>(bytes[i]));
+    start = next;
+  }
+  return out;
+}
+
 }  // namespace common

@@ -20,4 +20,16 @@ std::string Utf8FromWide(std::wstring_view text);
 // decoded on its own through `ansi`.
 std::wstring WideFromBytes(std::string_view bytes, AnsiDecoder ansi = Windows1252Char);
 
+// A whole line (without its line end) in the ANSI code page. The Windows
+// build passes one that asks the system, so that double-byte code pages
+// (Shift-JIS, GBK, Korean, Big5) decode their characters whole.
+using AnsiLineDecoder = std::wstring (*)(std::string_view line);
+
+// Windows-1252, byte by byte.
+std::wstring Windows1252Line(std::string_view line);
+
+// Decodes line by line: a line that is well-formed UTF-8 as UTF-8, any
+// other as a whole through `ansi`. Line ends (LF, CR LF) are kept.
+std::wstring WideFromLines(std::string_view bytes, AnsiLineDecoder ansi = Windows1252Line);
+
 }  // namespace common

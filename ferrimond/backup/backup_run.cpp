@@ -96,6 +96,7 @@ bool Frmbackup::RunComplete() const {
 
 Frmbackup::RunOutcome Frmbackup::BackupRun() {
   RunActive = true;
+  ShowRunPhase(RunPhase::Running);
   const AtExit idle([this] { RunActive = false; });
   try {
     AbortFlag = false;

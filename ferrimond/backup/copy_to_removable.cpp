@@ -1,6 +1,7 @@
 // Copy of the run's list to the removable drive, and the folder makers.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,8 +10,8 @@
 #include "ferrimond/backup/run_text.h"
 #include "ferrimond/backup/run_wait.h"
 #include "ferrimond/mainwindow/frmbackup.h"
-#include "ferrimond/support/case_fold.h"
 #include "ferrimond/support/file_system_errors.h"
+#include "ferrimond/support/file_system_handle.h"
 #include "ferrimond/support/file_system_paths.h"
 
 namespace ferrimond {
@@ -40,11 +41,11 @@ std::wstring DriveGoneText(const std::wstring& letter) {
          L"the button to the right.";
 }
 
-// True when the drive of `letter` refuses any new file in its root: a
+// True when `folder` on the removable drive refuses any new file: a
 // write-protected medium (Wine reports one as access denied, as Windows
 // may for a stick's lock switch).
-bool DriveRefusesWrites(const std::wstring& letter) {
-  const std::wstring probe = letter.substr(0, 1) + L":\\ferrimond-write-probe.tmp";
+bool FolderRefusesWrites(const std::wstring& folder) {
+  const std::wstring probe = SystemPath(JoinPath(folder, L"ferrimond-write-probe.tmp"));
   HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h != INVALID_HANDLE_VALUE) {
@@ -53,6 +54,38 @@ bool DriveRefusesWrites(const std::wstring& letter) {
   }
   const DWORD code = GetLastError();
   return code == ERROR_WRITE_PROTECT || code == ERROR_ACCESS_DENIED;
+}
+
+// The size of what a file link leads to (the listing gives the link's own).
+uint64_t TargetSize(const File& file) {
+  if (!file.IsReparsePoint()) return file.Size();
+  ScopedHandle h(CreateFileW(SystemPath(file.Path()).c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                             nullptr));
+  LARGE_INTEGER size{};
+  return h.ok() && GetFileSizeEx(h.get(), &size) ? static_cast<uint64_t>(size.QuadPart) : file.Size();
+}
+
+// True when two paths that differ in their text lead to one file.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  auto identity = [](const std::wstring& path) -> std::optional<std::pair<DWORD, uint64_t>> {
+    ScopedHandle h(CreateFileW(SystemPath(FullPath(path)).c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!h.ok() || !GetFileInformationByHandle(h.get(), &info)) return std::nullopt;
+    return std::pair{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  };
+  const auto first = identity(a);
+  return first && first->second != 0 && first == identity(b);
+}
+
+// The place a source takes on the drive, in the system's upper case: the
+// drive compares names without regard to case.
+std::wstring PlaceKey(const std::wstring& source) {
+  std::wstring key = MirrorPlace(FullPath(source));
+  if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+  return key;
 }
 
 // True when the drive of `letter` is there and answers.
@@ -165,6 +198,9 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   std::shared_ptr<ListItem> item = std::move(first);
   std::wstring lastOpened;
   FileSystem& fs = FileSys();
+  // A pass that Continue starts inside one of this pass's yields may have
+  // met another medium: what this pass knew of the drive is then forgotten.
+  int pass = ++CopyPasses;
   FreeSpaceGauge gauge;
   // The mirror folder of the last file copied, known to exist.
   std::wstring mirrored;
@@ -186,6 +222,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     CmdCToE.SetEnabled(false);
     CmdStop.SetEnabled(true);
     CmdContinue.SetEnabled(true);
+    ShowRunPhase(RunPhase::DriveWait);
     ContinueFlag = false;
     while (!ContinueFlag) {
       WaitBriefly();
@@ -212,10 +249,13 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     passOverFor(std::move(reason));
   };
   // The source that took this entry's place on the drive before it, if
-  // another one did.
+  // another one did. Two names of one file (a path typed in another letter
+  // case, say) are one entry; two files whose names differ only in case (a
+  // folder that tells case apart) are two, and the drive holds one of them.
   auto placeTakenBy = [&]() -> const std::wstring* {
-    const auto [taken, first] = PlacesTaken.emplace(MirrorPlace(item->Value), item->Value);
-    return first || SameTextIgnoringCase(taken->second, item->Value) ? nullptr : &taken->second;
+    const auto [taken, first] = PlacesTaken.emplace(PlaceKey(item->Value), item->Value);
+    if (first || taken->second == item->Value || SameFile(taken->second, item->Value)) return nullptr;
+    return &taken->second;
   };
 
   while (item) {
@@ -233,17 +273,18 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       std::wstring letter;
       try {
         const File source = fs.GetListedFile(item->Value);
+        const uint64_t size = TargetSize(source);
         lastOpened = source.Path();
         atTarget = true;
         // The drive is read at every file: Continue may have changed it.
         letter = lstRemovable.Text();
         if (letter.empty()) common::Raise(common::ErrDiskNotReady);
-        if (source.Size() > 0xFFFFFFFFull && fileSystemOf != letter) {
+        if (size > 0xFFFFFFFFull && fileSystemOf != letter) {
           fileSystem = fs.GetDrive(letter).FileSystemName();
           fileSystemOf = letter;
         }
-        const double needed = static_cast<double>(source.Size()) * SpaceFactor;
-        if (source.Size() > 0xFFFFFFFFull && !FileSystemHoldsSize(fileSystem, source.Size())) {
+        const double needed = static_cast<double>(size) * SpaceFactor;
+        if (size > 0xFFFFFFFFull && !FileSystemHoldsSize(fileSystem, size)) {
           passOverFor(TooLargeText(fileSystem));
         } else if (static_cast<double>(gauge.Estimate(fs, letter)) > needed ||
                    static_cast<double>(gauge.Read(fs, letter)) > needed) {
@@ -276,7 +317,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
               makeMirror();
               fs.CopyFile(target.source, target.destinationFolder, true);
             }
-            gauge.Spent(source.Size());
+            gauge.Spent(size);
           } catch (const common::NumberedError& e) {
             // Cluster rounding can defeat the free-space test; the service
             // has removed the partial copy, and this file waits for the
@@ -307,7 +348,10 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         int32_t number = e.Number();
         if (atTarget && number != common::ErrDiskNotReady && !DriveAnswers(letter))
           number = common::ErrDiskNotReady;
-        if (atTarget && number == common::ErrPermissionDenied && DriveRefusesWrites(letter))
+        const auto* system = dynamic_cast<const FileSystemFailure*>(&e);
+        if (atTarget && number == common::ErrPermissionDenied && system &&
+            system->SystemCode() == ERROR_ACCESS_DENIED &&
+            FolderRefusesWrites(mirrored.empty() ? letter.substr(0, 1) + L":\\" : mirrored))
           number = ErrWriteProtected;
         forgetDrive();
         switch (number) {
@@ -362,7 +406,11 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     }
 
     const std::wstring progress = ProgressText(lastOpened);
-    forms::DoEventsPaced();
+    auto yield = [&] {
+      forms::DoEventsPaced();
+      if (std::exchange(pass, CopyPasses) != CopyPasses) forgetDrive();
+    };
+    yield();
     if (PauseFlag) {
       const forms::MsgResult answer = Ui().MsgBox(kPausedText, forms::MsgButtons::OkCancel);
       if (answer == forms::MsgResult::Ok) {
@@ -374,7 +422,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       forgetDrive();
     }
     lblDir.SetCaption(progress);
-    forms::DoEventsPaced();
+    yield();
   }
 
   TotalSeconds = WholeSeconds(Watch().EndTimer());

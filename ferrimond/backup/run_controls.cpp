@@ -1,5 +1,5 @@
-// The backup run's controls: Stop, Pause, Continue, their keys, and the
-// window's return to idle after a stop.
+// The runs' controls: Stop, Pause, Continue, their keys, what the user may
+// touch while a run works, and the window's return to idle.
 #include <windows.h>
 
 #include <array>
@@ -60,6 +60,11 @@ void Frmbackup::CatchEsc(int16_t& KeyCode, int16_t& Shift) {
 }
 
 void Frmbackup::CmdStop_Click() {
+  // At idle there is nothing to stop.
+  if (!RunActive) return;
+  // The run winds down and ends: its inputs stay fixed until then (also
+  // when it was waiting for a drive).
+  ShowRunPhase(RunPhase::Running);
   SetMousePointer(forms::Pointer::Default);
   ContinueFlag = true;
   AbortFlag = true;
@@ -78,6 +83,10 @@ void Frmbackup::EndPause() {
 }
 
 void Frmbackup::CmdPause_Click() {
+  // At idle there is nothing to pause: a "p" typed into a custom-type box
+  // must not leave a pause (or a Continue) behind for later. Nor is there
+  // in a clear or the upload's closing question.
+  if (!RunActive || nothingToPause_) return;
   if (PauseMaskColor == forms::kColorButtonFace) {
     PauseUseMaskColor = true;
     PauseMaskColor = kPausedMaskColor;
@@ -94,7 +103,20 @@ void Frmbackup::CmdPause_Click() {
 }
 
 void Frmbackup::CmdContinue_Click() {
+  // Continue runs the rest of a backup's copy: never at idle, where it
+  // would copy an old selection outside any run, nor in a clear.
+  if (!RunActive || nothingToPause_) return;
+  if (uploading_) {
+    // The upload only waits in UploadPauseHandler: Continue ends the pause.
+    EndPause();
+    CmdStop.SetEnabled(true);
+    CmdPause.SetEnabled(true);
+    CmdContinue.SetEnabled(false);
+    return;
+  }
   try {
+    // A wait for another drive ends: the drive picked is the one used.
+    ShowRunPhase(RunPhase::Running);
     CmdStop.SetEnabled(true);
     CmdPause.SetEnabled(true);
     CmdContinue.SetEnabled(false);
@@ -143,11 +165,40 @@ void Frmbackup::SetDateOptionsEnabled(bool enabled) {
   DatePicker1.SetEnabled(enabled);
 }
 
+Frmbackup::RunInputs Frmbackup::RunInputItems() {
+  RunInputs inputs;
+  inputs.controls = {&lstRemovable, &lstFixed,   &cmbUsers,      &CmdCToE,   &CmdCopyToC,   &LstDir,
+                     &Lstfile,      &LstDirEx,   &LstFilEx,      &ChkSubDir, &CmdBrowse1,   &CmdBrowseFile,
+                     &CmdRemove,    &CmdRemoveAll, &CmdBrowse,   &cmdRemove2, &CmdFilEx,    &Check2,
+                     &txtdays};
+  for (int i : Check1.Indexes()) inputs.controls.push_back(&Check1[i]);
+  for (int i : Txtfiles.Indexes()) inputs.controls.push_back(&Txtfiles[i]);
+  inputs.menus = {&mnuFileLoadLog, &mnuFileSaveLog, &mnuFilePrint, &mnuClear,
+                  &mnuRefresh,     &mnuUpload,      &mnuFileTypes};
+  return inputs;
+}
+
+void Frmbackup::ShowRunPhase(RunPhase phase) {
+  const bool idle = phase == RunPhase::Idle;
+  const bool driveChoice = phase == RunPhase::DriveWait;
+  const RunInputs inputs = RunInputItems();
+  for (forms::Control* control : inputs.controls) control->SetEnabled(idle || (driveChoice && control == &lstRemovable));
+  for (forms::MenuItem* item : inputs.menus) item->SetEnabled(idle || (driveChoice && item == &mnuRefresh));
+  if (!driveChoice) SetDateOptionsEnabled(idle);
+  if (idle) return;
+  // A control that had the focus and is now disabled has lost it: the
+  // window takes the keys instead, so that Esc, R and P still reach the run.
+  const HWND focus = GetFocus();
+  if (Hwnd() && GetActiveWindow() == Hwnd() && (!focus || !IsWindowEnabled(focus))) ::SetFocus(Hwnd());
+}
+
 void Frmbackup::ShowIdleControls() {
   Frame1.SetBackColor(forms::kColorButtonFace);
   forms::SetScreenMousePointer(forms::Pointer::Default);
   SetMousePointer(forms::Pointer::Default);
-  SetDateOptionsEnabled(true);
+  // A Stop does not end the run at once: what it reads stays fixed until
+  // the run itself has ended.
+  if (!RunActive) ShowRunPhase(RunPhase::Idle);
   CmdStop.SetEnabled(false);
   CmdPause.SetEnabled(false);
   CmdContinue.SetEnabled(false);

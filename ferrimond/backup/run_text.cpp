@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "ferrimond/support/case_fold.h"
 
 namespace ferrimond {
 
@@ -19,7 +18,7 @@ std::wstring MirrorFolder(const std::wstring& sourceFolder, wchar_t driveLetter)
 
 std::wstring MirrorPlace(const std::wstring& sourcePath) {
   const std::wstring mirror = MirrorFolder(sourcePath, L'A');
-  return UpperText(mirror.size() > 2 ? std::wstring_view(mirror).substr(2) : std::wstring_view());
+  return mirror.size() > 2 ? mirror.substr(2) : std::wstring();
 }
 
 CopyTarget MirrorTarget(const std::wstring& sourceFolder, const std::wstring& name,

@@ -13,9 +13,10 @@ namespace ferrimond {
 // folder "\\server\share\x" goes to "E:\server\share\x".
 std::wstring MirrorFolder(const std::wstring& sourceFolder, wchar_t driveLetter);
 
-// The place a source file takes on any removable drive, in one letter
-// case: sources that differ only in their drive letter, or a network path
-// and a local one through the same folder names, take the same place.
+// The place a source file takes on any removable drive (its path without
+// the drive): sources that differ only in their drive letter, or a network
+// path and a local one through the same folder names, take the same place.
+// Places are compared without regard to letter case, as the drive does.
 std::wstring MirrorPlace(const std::wstring& sourcePath);
 
 // The target handed to the copy for file `name` of `sourceFolder`: the

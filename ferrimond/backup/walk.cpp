@@ -34,44 +34,49 @@ bool IsCompatibilityLink(const Folder& folder) {
 // and the time is current even where a listing lags behind (NTFS brings a
 // listed time up to date only when the writer closes the file). A file
 // link is read through: the copy copies what it leads to, so the date test
-// looks at that too. None when the file cannot be read.
-std::optional<FILETIME> WrittenNow(const File& file) {
-  const std::wstring path = SystemPath(file.Path());
-  if (file.IsReparsePoint()) {
-    ScopedHandle h(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+// looks at that too.
+struct WriteTime {
+  std::optional<FILETIME> time;  // none when it could not be read
+  bool gone = false;             // the file is not there any more
+};
+WriteTime WrittenNow(const std::wstring& path, bool link) {
+  const std::wstring system = SystemPath(path);
+  if (link) {
+    ScopedHandle h(CreateFileW(system.c_str(), FILE_READ_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     FILE_BASIC_INFO basic;
-    if (!h.ok() || !GetFileInformationByHandleEx(h.get(), FileBasicInfo, &basic, sizeof basic)) return std::nullopt;
-    return FILETIME{basic.LastWriteTime.LowPart, static_cast<DWORD>(basic.LastWriteTime.HighPart)};
+    if (h.ok() && GetFileInformationByHandleEx(h.get(), FileBasicInfo, &basic, sizeof basic))
+      return {FILETIME{basic.LastWriteTime.LowPart, static_cast<DWORD>(basic.LastWriteTime.HighPart)}};
+  } else {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExW(system.c_str(), GetFileExInfoStandard, &data)) return {data.ftLastWriteTime};
   }
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-  return data.ftLastWriteTime;
-}
-
-std::optional<FILETIME> MarkerWritten() {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(kThresholdMarker, GetFileExInfoStandard, &data)) return std::nullopt;
-  return data.ftLastWriteTime;
+  const DWORD code = GetLastError();
+  return {std::nullopt, code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND};
 }
 
 // The date test: the file, by the name it is listed under, was last written
 // strictly later than the marker. A file held open without sharing is
-// selected like any other; the copy then reports it as not copied, rather
-// than the run leaving a changed file out without a word. A file gone since
-// the listing is not selected.
+// selected like any other, and so is one whose time cannot be read (a link
+// to a share that is offline): the copy then reports it as not copied,
+// rather than the run leaving a changed file out without a word. A file
+// gone since the listing is not selected.
 bool WrittenAfter(const File& file, const FILETIME& threshold) {
-  const std::optional<FILETIME> written = WrittenNow(file);
-  return written && CompareFileTime(&*written, &threshold) == 1;
+  const WriteTime written = WrittenNow(file.Path(), file.IsReparsePoint());
+  if (!written.time) return !written.gone;
+  return CompareFileTime(&*written.time, &threshold) == 1;
 }
+
+// A walk never goes deeper than the drive's mirror can (FolderLevels).
+constexpr int kMaxDepth = 99;
 
 }  // namespace
 
 void Frmbackup::IterateFolders(const Folder& folder, int16_t depth) {
   const std::wstring real =
       folder.IsReparsePoint() ? FileSystem().FinalPath(folder.Path()).value_or(std::wstring()) : std::wstring();
-  if (!real.empty() && Excluded(folder.Path(), real)) return;
+  if (AncestorExcluded(real)) return;
   IterateFolders(folder, depth, real);
 }
 
@@ -99,6 +104,13 @@ bool Frmbackup::AlreadyWalked(const Folder& folder) {
 bool Frmbackup::Excluded(const std::wstring& path, const std::wstring& realPath) const {
   if (CheckFolder(path)) return true;
   return !realPath.empty() && CheckFolder(realPath);
+}
+
+bool Frmbackup::AncestorExcluded(const std::wstring& realPath) const {
+  for (std::wstring level = realPath; !level.empty() && !IsRootPath(level); level = ParentPath(level)) {
+    if (CheckFolder(level)) return true;
+  }
+  return false;
 }
 
 bool Frmbackup::LinkLeadsNowhere(const Folder& link, const common::NumberedError& failure) const {
@@ -157,6 +169,10 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, const std::w
   // change to it shows from the next folder on.
   bool markerRead = false;
   std::optional<FILETIME> threshold;
+  if (depth > kMaxDepth) {
+    FoldersNotRead.push_back({folder.Path(), L"The folder lies more than 100 levels deep."});
+    return;
+  }
   for (const File& file : files) {
     try {
       if (FilesChecked % 10 == 0) txtPrgBar.SetText(file.Path());
@@ -176,10 +192,16 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, const std::w
       if (CheckFileName(file.Name())) continue;
       if (!CheckFiles(StrArray, file.Name())) continue;
       if (!markerRead) {
-        threshold = MarkerWritten();
+        threshold = WrittenNow(kThresholdMarker, false).time;
         markerRead = true;
+        // Without the start time nothing can be judged: the folder is
+        // reported, not passed over as holding nothing new.
+        if (!threshold) {
+          FoldersNotRead.push_back({folder.Path(), L"The time to back up from could not be read."});
+          return;
+        }
       }
-      if (threshold && WrittenAfter(file, *threshold)) SelectionList->Add(file.Path());
+      if (WrittenAfter(file, *threshold)) SelectionList->Add(file.Path());
     } catch (const common::NumberedError& failure) {
       if (!WalkFailureGoesOn(failure.Number())) return;
     }
@@ -195,7 +217,11 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, const std::w
       // looping or walking one folder twice. Below a link the walk knows
       // where it really is, for the exclusions.
       std::wstring real = realPath.empty() ? std::wstring() : JoinPath(realPath, sub.Name());
-      if (sub.IsReparsePoint()) real = FileSystem().FinalPath(sub.Path()).value_or(std::wstring());
+      if (sub.IsReparsePoint()) {
+        real = FileSystem().FinalPath(sub.Path()).value_or(std::wstring());
+        // A link into an excluded folder, at any depth, brings none of it back.
+        if (AncestorExcluded(real)) continue;
+      }
       if (Excluded(sub.Path(), real)) continue;
       IterateFolders(sub, static_cast<int16_t>(depth + 1), real);
     } catch (const common::NumberedError& failure) {

@@ -300,9 +300,11 @@ std::vector<std::wstring> SplitMultiSelect(const wchar_t* buffer) {
 
 MsgResult WindowsUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon icon,
                                          const std::wstring& title) {
-  HWND owner = PromptOwner();
-  UINT flags = MB_SETFOREGROUND;
-  if (!owner) flags |= MB_TASKMODAL;
+  // Task-modal whatever window is in front: owned by a modeless window
+  // (the about box), the box would leave the main window taking input, and
+  // a command pressed there would run inside the question.
+  PromptOwner();  // lets go of the mouse
+  UINT flags = MB_SETFOREGROUND | MB_TASKMODAL;
   switch (buttons) {
     case MsgButtons::Ok: flags |= MB_OK; break;
     case MsgButtons::OkCancel: flags |= MB_OKCANCEL; break;
@@ -315,7 +317,7 @@ MsgResult WindowsUserInteraction::MsgBox(const std::wstring& text, MsgButtons bu
     case MsgIcon::Question: flags |= MB_ICONQUESTION; break;
     case MsgIcon::Critical: flags |= MB_ICONERROR; break;
   }
-  int answer = MessageBoxW(owner, text.c_str(), ShownTitle(title).c_str(), flags);
+  int answer = MessageBoxW(nullptr, text.c_str(), ShownTitle(title).c_str(), flags);
   switch (answer) {
     case IDOK: return MsgResult::Ok;
     case IDYES: return MsgResult::Yes;

@@ -1,8 +1,10 @@
 #pragma once
 // The real dialogs: MessageBoxW, an input box built in code, the common file
-// dialogs, SHBrowseForFolderW, the default printer and ShellExecuteW. Every
-// prompt is owned by the thread's active window and releases any mouse
-// capture first, so a prompt raised from a mouse-press handler gets the mouse.
+// dialogs, SHBrowseForFolderW, the default printer and ShellExecuteW. A
+// message box is task-modal (every window of the thread is disabled while
+// it is up); every other prompt is owned by the thread's active window.
+// Each releases any mouse capture first, so a prompt raised from a
+// mouse-press handler gets the mouse.
 #include <windows.h>
 
 #include <string>

@@ -1,5 +1,7 @@
 // Frmbackup: saving, loading and printing selection logs, and default.log
 // at start-up.
+#include <windows.h>
+
 #include <cwchar>
 #include <string>
 
@@ -11,6 +13,19 @@
 namespace ferrimond {
 
 namespace {
+
+// A line of an old log in the system's ANSI code page, decoded whole: in a
+// double-byte code page a trail byte is no character of its own.
+std::wstring AnsiCodePageLine(std::string_view line) {
+  if (line.empty()) return {};
+  const int size = static_cast<int>(line.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, line.data(), size, nullptr, 0);
+  if (length <= 0) return common::Windows1252Line(line);
+  std::wstring out(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, line.data(), size, out.data(), length);
+  return out;
+}
+
 
 constexpr wchar_t kLogFilter[] = L"log files(*.log)|*.log|all files(*.*)|*.*";
 constexpr wchar_t kPrintFilter[] = L"log files(*.log)|*.log|recently backed up (*.fnm)|*.fnm";
@@ -93,7 +108,7 @@ void LoadLog(Frmbackup& w, const std::wstring& path, const wchar_t* pastEndMessa
   try {
     // Measured first, so that a huge file is never read.
     if (w.FileSys().GetFile(path).Size() > kMaxLogBytes) throw LogRefused();
-    SelectionLogReader log(ReadTextFile(path), AnsiCodePageChar, [&] { ui.MsgBox(pastEndMessage); });
+    SelectionLogReader log(ReadTextFile(path), AnsiCodePageLine, [&] { ui.MsgBox(pastEndMessage); });
     ApplyLog(w, log, atStartUp);
   } catch (const LogRefused&) {
     ui.MsgBox(kFormatMessage);
@@ -155,7 +170,7 @@ void Frmbackup::mnuFilePrint_Click() {
       return;
     }
     // The text as it stands, then a line end.
-    const std::wstring text = common::WideFromBytes(ReadTextFile(path), AnsiCodePageChar);
+    const std::wstring text = common::WideFromLines(ReadTextFile(path), AnsiCodePageLine);
     Ui().PrintText(file.Name(), text + L"\r\n");
   } catch (const common::NumberedError& e) {
     Ui().MsgBox(Failure(L"The file could not be printed.", e));

@@ -6,9 +6,11 @@ namespace ferrimond {
 
 namespace {
 
-std::string_view WithinBounds(std::string_view bytes) {
+// A line that is not UTF-8 is decoded whole in the ANSI code page, then
+// handed on in UTF-8, which the record reader takes as it is.
+std::string WithinBounds(std::string_view bytes, common::AnsiLineDecoder ansi) {
   if (bytes.size() > kMaxLogBytes) throw LogRefused();
-  return bytes;
+  return common::Utf8FromWide(common::WideFromLines(bytes, ansi));
 }
 
 }  // namespace
@@ -30,9 +32,9 @@ std::string FormatSelectionLog(const SelectionLog& log) {
   return out.Bytes();
 }
 
-SelectionLogReader::SelectionLogReader(std::string_view bytes, common::AnsiDecoder ansi,
+SelectionLogReader::SelectionLogReader(std::string_view bytes, common::AnsiLineDecoder ansi,
                                        std::function<void()> pastEnd)
-    : reader_(WithinBounds(bytes), ansi), pastEnd_(std::move(pastEnd)) {}
+    : reader_(WithinBounds(bytes, ansi)), pastEnd_(std::move(pastEnd)) {}
 
 bool SelectionLogReader::ItemLeft() {
   // Once at the end, always at the end: a count of missing entries costs no

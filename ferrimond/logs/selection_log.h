@@ -85,7 +85,7 @@ struct LogOptionLine {
 // the bounds raises LogRefused.
 class SelectionLogReader {
  public:
-  SelectionLogReader(std::string_view bytes, common::AnsiDecoder ansi, std::function<void()> pastEnd);
+  SelectionLogReader(std::string_view bytes, common::AnsiLineDecoder ansi, std::function<void()> pastEnd);
 
   // Line 1; none past the end (the caller decides what stands instead).
   std::optional<bool> Flag();

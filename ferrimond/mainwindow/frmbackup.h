@@ -198,6 +198,9 @@ class Frmbackup : public forms::Form {
   // The places on the drive that this run's files take (MirrorPlace), with
   // the source that took each: a second source never replaces the first.
   std::unordered_map<std::wstring, std::wstring> PlacesTaken;
+  // Copy passes started in the window's life (Continue starts one inside
+  // another's yield).
+  int CopyPasses = 0;
   // Mirror folders on the drive known to be real folders, not links.
   std::unordered_set<std::wstring> MirrorLevelsChecked;
   // The last-backup stamp as the run found it; none when there was none.
@@ -251,6 +254,8 @@ class Frmbackup : public forms::Form {
   // True when the folder at `path` (really at `realPath`, when known) is on
   // the exclusion list, by either path.
   bool Excluded(const std::wstring& path, const std::wstring& realPath) const;
+  // True when `realPath` or a folder above it is on the exclusion list.
+  bool AncestorExcluded(const std::wstring& realPath) const;
   // A folder link whose folder could not be listed: passed over when it
   // leads to nothing on a volume that answers; else a folder not read.
   bool LinkLeadsNowhere(const Folder& link, const common::NumberedError& failure) const;
@@ -292,6 +297,24 @@ class Frmbackup : public forms::Form {
   // its count go back to their unpaused state.
   void EndPause();
 
+  // ---- What the user may touch while a run works. ----
+  // Running: a backup, an upload or a clear works; DriveWait: a backup
+  // waits for another removable drive (after Continue it reads the drive
+  // picked in lstRemovable).
+  enum class RunPhase { Idle, Running, DriveWait };
+  // Every control and menu item whose use would change what a run reads,
+  // start another run, or load or save a log.
+  struct RunInputs {
+    std::vector<forms::Control*> controls;
+    std::vector<forms::MenuItem*> menus;
+  };
+  RunInputs RunInputItems();
+  // Idle: all of RunInputItems enabled, with the date options. Running: all
+  // disabled. DriveWait: only lstRemovable and "Refresh removable drive"
+  // enabled. Every run's start and every way it ends come through here;
+  // Stop, Pause, Continue, their keys and the close box are not affected.
+  void ShowRunPhase(RunPhase phase);
+
   // ---- Copy to the removable drive, file list, statistics. ----
   void CopyFilefromList(std::shared_ptr<ListItem> first, const std::wstring& driveText);
   void CheckAndBuild1(const Folder& folder, bool toRemovable = true);
@@ -315,8 +338,17 @@ class Frmbackup : public forms::Form {
   // ---- Upload to the fixed drive. ----
   void CmdCopyToC_Click();
   void toc(const Folder& fld);
+  // The fixed-drive folder of a folder of the removable drive, for the
+  // running upload's fixed drive and profile.
   std::wstring changeDirbasedOnUser(std::wstring s1);
   void write_upload_sta();
+  // What the upload took when it started: the fixed drive (a letter) and
+  // the profile its documents go into.
+  std::wstring UploadFixed;
+  std::wstring UploadProfile;
+  // Files of the removable drive that could not be uploaded, with the
+  // reasons. The drive holds their only copy.
+  std::vector<NotBackedUp> NotUploaded;
   // Statistics of the upload: files and bytes copied onto the fixed drive,
   // whole seconds, the removable drive.
   int32_t UploadCount = 0;
@@ -379,10 +411,11 @@ class Frmbackup : public forms::Form {
   // cannot start a clear underneath them.
   void mnuClear_Click();
   // The clear itself: asks, refuses every drive but a removable one or a RAM
-  // disk, and wipes it. The upload offers it through here at its end, while
-  // its own run still holds RunActive. RunActive is held for the wipe and
-  // given back as it was found; the window takes no input meanwhile.
-  void ClearRemovableDrive();
+  // disk, and wipes drive `letter`. The upload offers it through here at its
+  // end, for the drive it uploaded from, while its own run still holds
+  // RunActive. RunActive is held for the wipe and given back as it was
+  // found; the window takes no input meanwhile.
+  void ClearRemovableDrive(const std::wstring& letter);
   // Deletes everything in the folder `s1` but the folder itself: its files,
   // then each sub-folder as a whole tree, in listing order; the first
   // failure ends it. Links are removed as links, never followed.
@@ -420,6 +453,22 @@ class Frmbackup : public forms::Form {
   // The six date options, in the order the run asks them.
   std::array<forms::OptionButton*, 6> DateOptions();
   RunOutcome UploadRun();
+  // Why the upload may not go from the removable drive onto the fixed
+  // drive it took; empty when it may.
+  std::wstring UploadTargetRefusal();
+  // Copies one file of the removable drive onto the fixed drive: true when
+  // it was copied, false when it was kept back (NotUploaded, or a newer
+  // file the user chose to keep); raises when it cannot be written.
+  bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, bool& destMade,
+                  const Folder& fld);
+  // Keeps the removable drive's copy of a file in SavedFileVersion without
+  // replacing any version saved before.
+  void SaveVersion(const File& file, const std::wstring& src);
+  // Writes the files not uploaded, with the reasons, to the day's list in
+  // the log folder; returns that file's path.
+  std::wstring WriteNotUploadedList();
+  // Holds the upload while it is paused.
+  void UploadPauseHandler();
   void ShowUploadProgress(const std::wstring& path);
   // Makes the upload's counterpart of every level of a removable drive's
   // folder, top down.
@@ -433,6 +482,11 @@ class Frmbackup : public forms::Form {
   std::unique_ptr<FrmAbout> about_;
   // True while the removable drive is being wiped.
   bool clearing_ = false;
+  // True while the upload copies (its Continue only ends a pause).
+  bool uploading_ = false;
+  // True while a run only asks or wipes (the clear, the upload's closing
+  // question): Pause and Continue have nothing to act on.
+  bool nothingToPause_ = false;
   bool shuttingDown_ = false;
   bool closeAfterRun_ = false;
 };

@@ -10,6 +10,7 @@
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/drive_scan.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/upload/upload_paths.h"
 
 namespace ferrimond {
 
@@ -98,6 +99,8 @@ void Frmbackup::lstFixed_Click() {
       const std::wstring profiles = Lower(letter) + layout.folder;
       if (letter.empty() || !fs.FolderExists(profiles)) continue;
       for (const Folder& profile : fs.GetFolder(profiles).SubFolders()) {
+        // Public, Default and the like belong to nobody: not offered.
+        if (IsSharedProfile(profile.Name())) continue;
         try {
           for (const Folder& sub : profile.SubFolders()) {
             if (Lower(sub.Name()).find(L"documents") == std::wstring::npos) continue;
@@ -114,6 +117,7 @@ void Frmbackup::lstFixed_Click() {
   }
   // Profiles the system keeps elsewhere on the drive.
   for (const std::wstring& profile : SystemProfilesOn(letter)) {
+    if (IsSharedProfile(profile.substr(profile.find_last_of(L'\\') + 1))) continue;
     const std::wstring lower = Lower(profile);
     bool listed = false;
     for (int i = 0; i < cmbUsers.ListCount() && !listed; ++i) listed = Lower(cmbUsers.List(i)) == lower;

@@ -239,7 +239,8 @@ constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
 FileIdentity Folder::Identity() const {
   ScopedHandle h = OpenToQuery(path_);
   FileIdInfo id;
-  if (GetFileInformationByHandleEx(h.get(), kFileIdInfo, &id, sizeof id))
+  if (GetFileInformationByHandleEx(h.get(), kFileIdInfo, &id, sizeof id) &&
+      FileIdentity{id.volumeSerial, id.id[0], id.id[1]}.Known())
     return {id.volumeSerial, id.id[0], id.id[1]};
   // Before Windows 8, and on file systems without 128-bit ids.
   BY_HANDLE_FILE_INFORMATION info;

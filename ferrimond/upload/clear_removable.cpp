@@ -55,13 +55,25 @@ bool IsVolumeFolder(const Folder& folder) {
 
 void Frmbackup::mnuClear_Click() {
   if (RunActive) return;
-  ClearRemovableDrive();
+  {
+    // The clear is a run from its question on: nothing pressed inside the
+    // question may start a backup onto the drive that is about to be wiped,
+    // and the drive is the one picked when the command was chosen.
+    RunActive = true;
+    nothingToPause_ = true;
+    const AtExit idle([this] {
+      nothingToPause_ = false;
+      RunActive = false;
+      ShowRunPhase(RunPhase::Idle);
+    });
+    ShowRunPhase(RunPhase::Running);
+    ClearRemovableDrive(lstRemovable.Text());
+  }
   // Closing was asked for while the drive was wiped.
   if (closeAfterRun_) Shutdown();
 }
 
-void Frmbackup::ClearRemovableDrive() {
-  const std::wstring letter = lstRemovable.Text();
+void Frmbackup::ClearRemovableDrive(const std::wstring& letter) {
   if (letter.empty()) {
     // No removable drive to name in the question.
     Ui().MsgBox(kNoDisk);

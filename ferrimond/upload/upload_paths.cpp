@@ -48,9 +48,11 @@ std::wstring UploadFolder(const std::wstring& path, const std::wstring& fixedDri
   const bool older = SameName(fourth, L"my documents");
   const bool current = SameName(fourth, L"documents") && SameName(GetField(path, 2, L"\\"), L"users") &&
                        !GetField(path, 3, L"\\").empty();
+  // A shared profile's documents belong to no user: they keep their path.
+  const bool shared = IsSharedProfile(GetField(path, 3, L"\\"));
   std::wstring home = profile;
   while (!home.empty() && home.back() == L'\\') home.pop_back();
-  if (!home.empty() && (older || current)) {
+  if (!home.empty() && !shared && (older || current)) {
     const std::wstring documents = DocumentsFolderOf(home);
     // The older layout onto the older layout: the folder as it is stored.
     if (older && documents == L"My Documents") return home + L"\\" + AfterSeparator(path, 3);
@@ -60,6 +62,26 @@ std::wstring UploadFolder(const std::wstring& path, const std::wstring& fixedDri
   std::wstring out = path;
   if (!out.empty() && !fixedDrive.empty()) out[0] = fixedDrive[0];
   return out;
+}
+
+bool IsSharedProfile(const std::wstring& name) {
+  for (const wchar_t* shared : {L"Public", L"Default", L"Default User", L"All Users"}) {
+    if (SameName(name, shared)) return true;
+  }
+  return false;
+}
+
+bool IsDriveSystemFolder(const std::wstring& name) {
+  for (const wchar_t* system : {L"System Volume Information", L"$RECYCLE.BIN", L"RECYCLER"}) {
+    if (SameName(name, system)) return true;
+  }
+  return false;
+}
+
+std::wstring SavedVersionName(const std::wstring& name, int number) {
+  const size_t dot = name.rfind(L'.');
+  const size_t stem = dot == std::wstring::npos || dot == 0 ? name.size() : dot;
+  return name.substr(0, stem) + L" (" + std::to_wstring(number) + L")" + name.substr(stem);
 }
 
 std::wstring BelowRoot(const std::wstring& path) {

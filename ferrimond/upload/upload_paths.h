@@ -18,9 +18,22 @@ std::wstring DocumentsFolderOf(const std::wstring& profile);
 //   "X:\Users\<name>\Documents\..." (the current layout). Between profiles
 //   of the older layout the folder keeps its name as stored on the drive.
 // - Every other folder keeps its path on `fixedDrive` (a letter).
-// An empty `profile` redirects nothing.
+// An empty `profile` redirects nothing, and neither does a shared profile's
+// documents folder (IsSharedProfile): it keeps its path.
 std::wstring UploadFolder(const std::wstring& path, const std::wstring& fixedDrive,
                           const std::wstring& profile);
+
+// The profiles every user shares, or that only serve to make new ones
+// ("Public", "Default", "Default User", "All Users"): nobody's own.
+bool IsSharedProfile(const std::wstring& name);
+
+// A folder the system keeps at the root of a drive ("System Volume
+// Information", "$RECYCLE.BIN", "RECYCLER"): nothing of the user's.
+bool IsDriveSystemFolder(const std::wstring& name);
+
+// The name of the `number`-th saved version of file `name`, from 2 on:
+// "x.doc" gives "x (2).doc".
+std::wstring SavedVersionName(const std::wstring& name, int number);
 
 // The path below its drive's root ("E:\a\b.doc" gives "a\b.doc").
 std::wstring BelowRoot(const std::wstring& path);

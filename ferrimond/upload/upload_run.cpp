@@ -3,12 +3,16 @@
 // put over a newer one without asking.
 #include <windows.h>
 
+#include <algorithm>
+#include <cwctype>
 #include <string>
 #include <vector>
 
 #include "common/date_text.h"
 #include "common/numbered_error.h"
+#include "common/text_codec.h"
 #include "ferrimond/backup/run_text.h"
+#include "ferrimond/backup/run_wait.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/support/at_exit.h"
 #include "ferrimond/support/file_system_paths.h"
@@ -40,60 +44,133 @@ std::wstring WithoutTrailingSeparator(std::wstring path) {
   return path;
 }
 
+// True when the two files hold the same bytes.
+bool SameContents(const std::wstring& a, const std::wstring& b) {
+  auto open = [](const std::wstring& path) {
+    return CreateFileW(SystemPath(FullPath(path)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  };
+  const HANDLE ha = open(a);
+  if (ha == INVALID_HANDLE_VALUE) return false;
+  const AtExit closeA([ha] { CloseHandle(ha); });
+  const HANDLE hb = open(b);
+  if (hb == INVALID_HANDLE_VALUE) return false;
+  const AtExit closeB([hb] { CloseHandle(hb); });
+  LARGE_INTEGER sa{}, sb{};
+  if (!GetFileSizeEx(ha, &sa) || !GetFileSizeEx(hb, &sb) || sa.QuadPart != sb.QuadPart) return false;
+  std::vector<char> ba(1 << 16), bb(1 << 16);
+  for (;;) {
+    DWORD ra = 0, rb = 0;
+    if (!ReadFile(ha, ba.data(), static_cast<DWORD>(ba.size()), &ra, nullptr) ||
+        !ReadFile(hb, bb.data(), static_cast<DWORD>(bb.size()), &rb, nullptr) || ra != rb)
+      return false;
+    if (ra == 0) return true;
+    if (!std::equal(ba.begin(), ba.begin() + ra, bb.begin())) return false;
+  }
+}
+
+// The reason a file was not uploaded, as the list shows it.
+std::wstring Reason(const common::NumberedError& e) {
+  if (e.Number() == common::ErrDiskFull) return L"The fixed drive is full.";
+  if (e.Number() == common::ErrPermissionDenied)
+    return e.Description() + L" (the file may be open in another program, or may not be written here)";
+  return e.Description();
+}
+
 }  // namespace
 
 std::wstring Frmbackup::changeDirbasedOnUser(std::wstring s1) {
-  return UploadFolder(s1, lstFixed.Text(), cmbUsers.Text());
+  return UploadFolder(s1, UploadFixed, UploadProfile);
 }
 
 void Frmbackup::CmdCopyToC_Click() {
   // One command at a time: a click while a backup, an upload or a clear
-  // runs (inside one of its yields) starts nothing.
+  // runs (inside one of its yields or prompts) starts nothing.
   if (RunActive) return;
-  const RunOutcome outcome = UploadRun();
-  // However the upload ended, the window is ready for the next command.
-  fraUpload.SetBackColor(forms::kColorButtonFace);
-  CmdCToE.SetEnabled(true);
-  CmdStop.SetEnabled(false);
-  forms::SetScreenMousePointer(forms::Pointer::Default);
-  SetMousePointer(forms::Pointer::Default);
-  if (outcome == RunOutcome::Aborted) {
-    // Files that were not uploaded are only on the removable drive: no
-    // offer to wipe it.
-    lblDir.SetCaption(L"The upload was interrupted. The removable drive was not cleared.");
-    lblStatus.SetCaption(L"");
-  } else if (outcome != RunOutcome::Failed && !closeAfterRun_) {
-    ClearRemovableDrive();
-    if (outcome == RunOutcome::Complete && mnuCloseAutomatically.Checked()) {
-      Shutdown();
-      return;
+  bool closeNow = false;
+  {
+    // Held to the end of the wipe question, so that nothing pressed inside
+    // it starts a run whose files the wipe would take.
+    RunActive = true;
+    uploading_ = true;
+    const AtExit idle([this] {
+      uploading_ = false;
+      nothingToPause_ = false;
+      RunActive = false;
+      // However the upload ended, the window is ready for the next command.
+      fraUpload.SetBackColor(forms::kColorButtonFace);
+      EndPause();
+      ShowIdleControls();
+    });
+    ShowRunPhase(RunPhase::Running);
+    const RunOutcome outcome = UploadRun();
+    uploading_ = false;
+    nothingToPause_ = true;
+    CmdStop.SetEnabled(false);
+    CmdPause.SetEnabled(false);
+    CmdContinue.SetEnabled(false);
+    forms::SetScreenMousePointer(forms::Pointer::Default);
+    SetMousePointer(forms::Pointer::Default);
+    if (outcome == RunOutcome::Aborted) {
+      // Files that were not uploaded are only on the removable drive: no
+      // offer to wipe it.
+      lblDir.SetCaption(L"The upload was interrupted. The removable drive was not cleared.");
+      lblStatus.SetCaption(L"");
+    } else if (outcome != RunOutcome::Failed && !closeAfterRun_) {
+      // Files passed over have their only copy on the drive.
+      if (NotUploaded.empty()) ClearRemovableDrive(UploadDrive);
+      closeNow = outcome == RunOutcome::Complete && mnuCloseAutomatically.Checked();
+      if (outcome == RunOutcome::Complete && !closeNow) lblDir.SetCaption(L"All files have been uploaded !");
+      lblStatus.SetCaption(L"");
     }
-    if (outcome == RunOutcome::Complete) lblDir.SetCaption(L"All files have been uploaded !");
-    lblStatus.SetCaption(L"");
   }
-  if (closeAfterRun_) Shutdown();
+  if (closeNow || closeAfterRun_) Shutdown();
+}
+
+std::wstring Frmbackup::UploadTargetRefusal() {
+  const std::wstring nothing = L" Nothing has been uploaded.";
+  if (UploadFixed.empty()) return L"Please choose the fixed drive to upload onto." + nothing;
+  const std::wstring root = UploadFixed.substr(0, 1) + L":";
+  if (towupper(UploadFixed[0]) == towupper(UploadDrive[0]))
+    return L"The removable drive " + root + L" cannot be uploaded onto itself. Please choose a fixed drive." +
+           nothing;
+  if (FileSys().GetDrive(root + L"\\").DriveType() != DriveFixed)
+    return L"Drive " + root + L" is not a fixed drive. Please choose a fixed drive to upload onto." + nothing;
+  return {};
 }
 
 Frmbackup::RunOutcome Frmbackup::UploadRun() {
-  RunActive = true;
-  const AtExit idle([this] { RunActive = false; });
   try {
-    lblDir.SetCaption(L"Copying to harddrive");
-    fraUpload.SetBackColor(forms::kColorInactiveCaptionText);
-    CmdCToE.SetEnabled(false);
-    // Stop (and Esc or R) ends the upload at the next file.
-    CmdStop.SetEnabled(true);
-    forms::DoEvents();
-
+    // What the upload reads, taken once: later changes of the lists do not
+    // reach it.
+    UploadDrive = lstRemovable.Text();
+    UploadFixed = lstFixed.Text();
+    UploadProfile = cmbUsers.Text();
     AbortFlag = false;
+    EndPause();
     UploadCount = 0;
     UploadSize = 0;
-    UploadDrive = lstRemovable.Text();
     PartialCopiesSkipped.clear();
     LinksSkipped.clear();
+    NotUploaded.clear();
+    if (UploadDrive.empty()) common::Raise(common::ErrDiskNotReady);
+    if (const std::wstring refusal = UploadTargetRefusal(); !refusal.empty()) {
+      Ui().MsgBox(refusal, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
+      lblDir.SetCaption(L"The upload did not start.");
+      return RunOutcome::Failed;
+    }
+
+    lblDir.SetCaption(L"Copying to harddrive");
+    fraUpload.SetBackColor(forms::kColorInactiveCaptionText);
+    // Stop (and Esc or R) ends the upload at the next file; Pause (or P)
+    // holds it until Continue or a second Pause.
+    CmdStop.SetEnabled(true);
+    CmdPause.SetEnabled(true);
+    CmdContinue.SetEnabled(false);
+    forms::DoEvents();
+
     FillStrArray();
     Watch().StartTimer();
-    if (UploadDrive.empty()) common::Raise(common::ErrDiskNotReady);
     toc(FileSys().GetFolder(UploadDrive.substr(0, 1) + L":\\"));
     UploadSeconds = WholeSeconds(Watch().EndTimer());
     // A first upload before any backup has no log folder yet.
@@ -105,7 +182,15 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
 
     if (AbortFlag) return RunOutcome::Aborted;
     const size_t skipped = PartialCopiesSkipped.size() + LinksSkipped.size();
-    if (skipped > 0) {
+    if (!NotUploaded.empty()) {
+      const std::wstring text = L"Upload finished, but " + std::to_wstring(NotUploaded.size()) +
+                                L" file(s) could not be uploaded. They are still on the removable drive, "
+                                L"which was therefore not cleared.";
+      const std::wstring listFile = WriteNotUploadedList();
+      lblDir.SetCaption(text);
+      Ui().MsgBox(text + L"\r\nThe list of them, with the reasons, is in " + listFile + L".",
+                  forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
+    } else if (skipped > 0) {
       std::wstring text = L"Not uploaded from the removable drive:";
       if (!PartialCopiesSkipped.empty())
         text += L"\r\n" + std::to_wstring(PartialCopiesSkipped.size()) +
@@ -118,7 +203,7 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
       lblDir.SetCaption(L"Upload finished, but " + std::to_wstring(skipped) +
                         L" item(s) on the removable drive were not uploaded.");
     }
-    return skipped > 0 ? RunOutcome::Incomplete : RunOutcome::Complete;
+    return skipped > 0 || !NotUploaded.empty() ? RunOutcome::Incomplete : RunOutcome::Complete;
   } catch (const common::NumberedError& e) {
     if (e.Number() == common::ErrPathNotFound) {
       Ui().MsgBox(kPathNotFoundText);
@@ -131,17 +216,35 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
   }
 }
 
+void Frmbackup::UploadPauseHandler() {
+  CmdContinue.SetEnabled(true);
+  while (PauseFlag && !AbortFlag) {
+    WaitBriefly();
+    // A window that is closing cannot be resumed; end the pause with it.
+    if (IsUnloaded()) PauseFlag = false;
+  }
+  CmdContinue.SetEnabled(false);
+}
+
 void Frmbackup::toc(const Folder& fld) {
   forms::DoEventsPaced();
+  if (PauseFlag) UploadPauseHandler();
   const std::wstring src = WithoutTrailingSeparator(fld.Path());
   const std::wstring dest = changeDirbasedOnUser(src);
   if (AbortFlag) return;
-  FileSystem& fs = FileSys();
-  const FolderListing listing = fld.List();
+  FolderListing listing;
+  try {
+    listing = fld.List();
+  } catch (const common::NumberedError& e) {
+    // A folder that cannot be read is one entry of the list, not the end.
+    NotUploaded.push_back({fld.Path(), Reason(e)});
+    return;
+  }
   // The mapped folder is made once, before its first new file.
   bool destMade = false;
   for (const File& file : listing.files) {
     forms::DoEventsPaced();
+    if (PauseFlag) UploadPauseHandler();
     if (AbortFlag) return;
     // What an interrupted backup left half-written is not a file.
     if (IsPartialCopyName(file.Name())) {
@@ -153,36 +256,17 @@ void Frmbackup::toc(const Folder& fld) {
       continue;
     }
     ShowUploadProgress(file.Path());
-    const std::wstring& source = file.Path();
-    const std::wstring target = dest + L"\\" + file.Name();
-    WIN32_FILE_ATTRIBUTE_DATA existing;
-    const bool targetExists =
-        GetFileAttributesExW(SystemPath(FullPath(target)).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
-        (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    if (targetExists) {
-      // The user's own read-only file is not replaced behind their back.
-      if (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY) common::Raise(common::ErrPermissionDenied);
-      if (CompareFileTime(&file.LastWriteTime(), &existing.ftLastWriteTime) == -1) {
-        const std::wstring question = L"Do you want to overwrite \r\n" +
-                                      Described(dest, fs.GetFile(target).Name(), existing.ftLastWriteTime) +
-                                      L"\r\nwith \r\n" + Described(src, file.Name(), file.LastWriteTime());
-        const forms::MsgResult answer =
-            Ui().MsgBox(question, forms::MsgButtons::YesNo, forms::MsgIcon::None, L"Ferrimond");
-        // The removable drive's copy is kept whatever the answer, under its
-        // own folder path so that same-named files of other folders stay.
-        const std::wstring saved = JoinPath(kSavedFileVersion, BelowRoot(src));
-        if (!fs.FolderExists(saved)) BuildDir(saved);
-        fs.CopyFile(source, saved + L"\\", true);
-        if (answer != forms::MsgResult::Yes) continue;
+    try {
+      if (UploadFile(file, src, dest, destMade, fld)) {
+        ++UploadCount;
+        UploadSize += static_cast<double>(file.Size());
       }
-    } else if (!destMade) {
-      CheckAndBuild1(fld, false);
-      destMade = true;
+    } catch (const common::NumberedError& e) {
+      // One file that cannot be written does not stop the others.
+      NotUploaded.push_back({file.Path(), Reason(e)});
     }
-    fs.CopyFile(source, dest + L"\\", true);
-    ++UploadCount;
-    UploadSize += static_cast<double>(file.Size());
   }
+  const bool root = fld.IsRootFolder();
   for (const Folder& sub : listing.subFolders) {
     if (AbortFlag) return;
     // Nothing on the removable drive leads off it: links are not followed.
@@ -190,8 +274,70 @@ void Frmbackup::toc(const Folder& fld) {
       LinksSkipped.push_back(sub.Path());
       continue;
     }
+    // The system's own folders of the drive hold nothing of the user's.
+    if (root && IsDriveSystemFolder(sub.Name())) continue;
     toc(sub);
   }
+}
+
+bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, bool& destMade,
+                           const Folder& fld) {
+  FileSystem& fs = FileSys();
+  const std::wstring target = dest + L"\\" + file.Name();
+  WIN32_FILE_ATTRIBUTE_DATA existing;
+  const bool targetExists =
+      GetFileAttributesExW(SystemPath(FullPath(target)).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
+      (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if (targetExists) {
+    // The user's own read-only file is not replaced behind their back.
+    if (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+      NotUploaded.push_back({file.Path(), L"The file on the fixed drive (" + target + L") is read-only."});
+      return false;
+    }
+    if (CompareFileTime(&file.LastWriteTime(), &existing.ftLastWriteTime) == -1) {
+      const std::wstring question = L"Do you want to overwrite \r\n" +
+                                    Described(dest, fs.GetFile(target).Name(), existing.ftLastWriteTime) +
+                                    L"\r\nwith \r\n" + Described(src, file.Name(), file.LastWriteTime());
+      const forms::MsgResult answer =
+          Ui().MsgBox(question, forms::MsgButtons::YesNo, forms::MsgIcon::None, L"Ferrimond");
+      // The removable drive's copy is kept whatever the answer.
+      SaveVersion(file, src);
+      if (answer != forms::MsgResult::Yes) return false;
+    }
+  } else if (!destMade) {
+    CheckAndBuild1(fld, false);
+    destMade = true;
+  }
+  fs.CopyFile(file.Path(), dest + L"\\", true);
+  return true;
+}
+
+void Frmbackup::SaveVersion(const File& file, const std::wstring& src) {
+  // Under its own folder path, so that same-named files of other folders
+  // stay; a version saved before is never replaced: a later one gets the
+  // next free "name (n)", unless it is the same as one saved already.
+  FileSystem& fs = FileSys();
+  const std::wstring saved = JoinPath(kSavedFileVersion, BelowRoot(src));
+  if (!fs.FolderExists(saved)) BuildDir(saved);
+  for (int n = 1;; ++n) {
+    const std::wstring path = saved + L"\\" + (n == 1 ? file.Name() : SavedVersionName(file.Name(), n));
+    if (!fs.FileExists(path)) {
+      fs.CopyFile(file.Path(), path, false);
+      return;
+    }
+    if (SameContents(file.Path(), path)) return;
+  }
+}
+
+std::wstring Frmbackup::WriteNotUploadedList() {
+  // Beside the backup's list of what it missed: a heading per upload, then
+  // one line per path with the reason after a tab.
+  std::wstring text = L"Upload started " + common::DateText(common::Now()) + L" from " + UploadDrive +
+                      L": " + std::to_wstring(NotUploaded.size()) + L" file(s) not uploaded\r\n";
+  for (const NotBackedUp& entry : NotUploaded) text += entry.path + L"\t" + entry.reason + L"\r\n";
+  const std::wstring path = std::wstring(kLogFolder) + L"\\" + DateTag + L"_notuploaded.txt";
+  AppendTextFile(path, common::Utf8FromWide(text));
+  return path;
 }
 
 void Frmbackup::ShowUploadProgress(const std::wstring& path) {

@@ -33,6 +33,8 @@ ensure_packages() {
     fi
   fi
   ensure_locale en_US.UTF-8
+  # One test reads old logs in the double-byte code page 932 (Japanese).
+  ensure_locale ja_JP.UTF-8 || echo "ja_JP.UTF-8 could not be generated: the code page 932 test will skip"
 }
 
 # Adds the i386 architecture when needed and installs the x86 packages;
@@ -47,7 +49,7 @@ ensure_x86_packages() {
   }
 }
 
-# Tests pin LC_ALL=en_US.UTF-8; the locale must exist for Wine to take it.
+# Tests pin LC_ALL=en_US.UTF-8 (one ja_JP.UTF-8); a locale must exist for Wine to take it.
 ensure_locale() {
   locale -a 2>/dev/null | grep -qix "${1/UTF-8/utf8}" && return 0
   as_root sed -i "s/^# *\($1 UTF-8\)/\1/" /etc/locale.gen

@@ -22,6 +22,20 @@ TEST(TextCodec, InvalidBytesFallBackToTheAnsiCodePage) {
   EXPECT_EQ(WideFromBytes("\xE2\x82"), L"\u00e2\u201a");
 }
 
+// Double-byte code pages need the whole line: their trail bytes would
+// otherwise be read as characters of their own.
+TEST(TextCodec, ALineThatIsNotUtf8GoesWholeToTheAnsiCodePage) {
+  const common::AnsiLineDecoder shown = [](std::string_view line) {
+    std::wstring out = L"<";
+    for (unsigned char c : line) out += static_cast<wchar_t>(c);
+    return out + L">";
+  };
+  EXPECT_EQ(common::WideFromLines("a\r\n\x93\xfa\x95\\\r\n\xC3\xA9\n\x81", shown),
+            L"a\r\n<\x93\xfa\x95\\>\r\n\u00e9\n<\x81>");
+  EXPECT_EQ(common::WideFromLines("caf\xE9\r\n"), L"caf\u00e9\r\n");  // Windows-1252 by default
+  EXPECT_EQ(common::WideFromLines(""), L"");
+}
+
 TEST(TextCodec, LoneSurrogatesSurviveARoundTrip) {
   if (sizeof(wchar_t) != 2) GTEST_SKIP() << "UTF-16 only";
   const std::wstring text{L'a', static_cast<wchar_t>(0xD800), L'b'};

@@ -123,7 +123,10 @@ void BackupRunTest::Copy(const Strings& paths, const std::wstring& drive) {
   list_ = std::make_unique<List>();
   for (const std::wstring& path : paths) list_->Add(path);
   w_->LastItemDone = list_->Head();
+  // The pass runs inside a run: only then do Stop, Pause and Continue act.
+  w_->RunActive = true;
   w_->CopyFilefromList(list_->Head(), drive);
+  w_->RunActive = false;
 }
 
 }  // namespace ferrimond::brtest

@@ -177,6 +177,23 @@ const Refusal kRefusals[] = {
      },
      L"takes the same place",
      [](const std::wstring& path) { EXPECT_EQ(harness::ReadFile(L"E" + path.substr(1)), "cccccc"); }},
+    // A folder that tells letter case apart holds both names; the drive
+    // cannot.
+    {"TwoNamesInOtherLetterCase",
+     [](RefusalTest& t, Frmbackup& w) {
+       const std::wstring upper = t.c_ / L"Case.doc", lower = t.c_ / L"case.doc";
+       MakeFile(upper, 5, 0, 'U');
+       const std::string from = harness::UnixPath(upper);
+       const std::string to = from.substr(0, from.size() - 8) + "case.doc";
+       EXPECT_TRUE(harness::RunUnix(L"/bin/cp " + harness::WideUnix(from) + L" " + harness::WideUnix(to), [&] {
+         return GetFileAttributesW(lower.c_str()) != INVALID_FILE_ATTRIBUTES && upper != lower;
+       }));
+       w.Lstfile.AddItem(upper);
+       w.Lstfile.AddItem(lower);
+       return lower;
+     },
+     L"takes the same place",
+     [](const std::wstring& path) { EXPECT_EQ(harness::ReadFile(L"E" + path.substr(1)), "UUUUU"); }},
     {"FourGigabytesOntoFat",
      [](RefusalTest& t, Frmbackup& w) {
        const harness::TempDir& c = t.c_;

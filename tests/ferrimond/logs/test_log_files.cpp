@@ -171,6 +171,18 @@ TEST_F(LogFilesTest, DefaultLogIsAppliedAtStartUp) {
   }
 }
 
+// A log written by an older version in a double-byte code page (here
+// Shift-JIS, code page 932) loads its paths as they were; lines in UTF-8
+// still load as UTF-8. Runs as test_log_files_cp932, under a Japanese locale.
+TEST_F(LogFilesTest, ALegacyLogInADoubleByteCodePageLoadsWholeCharacters) {
+  if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932 (see test_log_files_cp932)";
+  const std::wstring path = dir_ / L"old.log";
+  // Two folders of drive C: in Shift-JIS; the trail byte of the last character is 0x5C, a "\\" in ASCII.
+  harness::WriteFile(path, kHead + "2\r\n\"C:\\\x93\xfa\x96\x7b\\\x95\x5c\"\r\n\"C:\\\xe6\x97\xa5\"\r\n0\r\n0\r\n0\r\n");
+  Run(w_->mnuFileLoadLog, path);
+  EXPECT_EQ(Entries(w_->LstDir), (Strings{L"C:\\\u65e5\u672c\\\u8868", L"C:\\\u65e5"}));
+}
+
 TEST_F(LogFilesTest, PrintingSendsTheFileAndReportsFailures) {
   const std::wstring list = dir_ / L"12_5_2026.fnm";
   harness::WriteFile(list, "\"C:\\a.doc\"\r\n\"C:\\M\xfc.doc\"\r\n");

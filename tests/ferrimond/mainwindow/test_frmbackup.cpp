@@ -294,8 +294,10 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
     ASSERT_TRUE(CreateDirectoryW((root + folder).c_str(), nullptr));
   }
   // The current layout: a profile once, however many documents folders.
+  // The shared profiles of either layout are nobody's.
   for (const wchar_t* folder : {L"Users", L"Users\\alice", L"Users\\alice\\Documents",
-                                L"Users\\alice\\My Documents", L"Users\\bare"})
+                                L"Users\\alice\\My Documents", L"Users\\bare", L"Users\\Public",
+                                L"Users\\Public\\Documents", L"Users\\Default", L"Users\\Default\\Documents"})
     ASSERT_TRUE(CreateDirectoryW((d / folder).c_str(), nullptr));
   harness::WriteFile(root + L"\\user1\\documents.txt", "a file, not a folder");
   harness::WriteFile(root + L"\\file documents", "not a profile");
@@ -311,8 +313,7 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
   }
   const std::wstring das = L"d:\\documents and settings\\";
   std::sort(offered.begin(), offered.end());
-  EXPECT_EQ(offered, (Strings{das + L"all users", das + L"default user", das + L"twice", das + L"twice",
-                              das + L"user1", L"d:\\users\\alice"}));
+  EXPECT_EQ(offered, (Strings{das + L"twice", das + L"twice", das + L"user1", L"d:\\users\\alice"}));
   EXPECT_EQ(w.cmbUsers.Text(), w.cmbUsers.List(0));
 
   // Leaving the list proposes the current user's folder on that drive.

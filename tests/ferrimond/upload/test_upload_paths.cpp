@@ -31,6 +31,13 @@ TEST(UploadFolder, RedirectsDocumentsIntoTheChosenProfileAndKeepsOtherPaths) {
       {L"E:\\Documents and Settings\\User1\\Desktop", kOldProfile, L"D:\\Documents and Settings\\User1\\Desktop"},
       {L"E:\\Work\\Plans", kOldProfile, L"D:\\Work\\Plans"},
       {L"E:", kOldProfile, L"D:"},
+      // The shared profiles' documents belong to nobody: they keep their paths.
+      {L"E:\\Users\\Public\\Documents\\x", kNewProfile, L"D:\\Users\\Public\\Documents\\x"},
+      {L"E:\\Users\\default\\Documents", kOldProfile, L"D:\\Users\\default\\Documents"},
+      {L"E:\\Documents and Settings\\All Users\\My Documents", kOldProfile,
+       L"D:\\Documents and Settings\\All Users\\My Documents"},
+      {L"E:\\Documents and Settings\\Default User\\My Documents\\x", kNewProfile,
+       L"D:\\Documents and Settings\\Default User\\My Documents\\x"},
       // Without a profile nothing is redirected.
       {L"E:\\Users\\bob\\Documents\\x", L"", L"D:\\Users\\bob\\Documents\\x"},
   };
@@ -44,6 +51,21 @@ TEST(UploadFolder, KnowsEachLayoutsDocumentsFolder) {
   EXPECT_EQ(DocumentsFolderOf(L"D:\\Profiles\\u"), L"Documents");
   EXPECT_EQ(BelowRoot(L"E:\\a\\b.doc"), L"a\\b.doc");
   EXPECT_EQ(BelowRoot(L"E:"), L"");
+}
+
+TEST(UploadNames, SharedProfilesDriveFoldersAndLaterSavedVersions) {
+  for (const wchar_t* name : {L"Public", L"DEFAULT", L"Default User", L"all users"}) EXPECT_TRUE(IsSharedProfile(name)) << name;
+  for (const wchar_t* name : {L"Publico", L"alice", L""}) EXPECT_FALSE(IsSharedProfile(name)) << name;
+  for (const wchar_t* name : {L"System Volume Information", L"$Recycle.Bin", L"RECYCLER"})
+    EXPECT_TRUE(IsDriveSystemFolder(name)) << name;
+  EXPECT_FALSE(IsDriveSystemFolder(L"System"));
+  const struct {
+    const wchar_t* name;
+    int number;
+    const wchar_t* expected;
+  } versions[] = {{L"x.doc", 2, L"x (2).doc"}, {L"a.b.txt", 3, L"a.b (3).txt"}, {L"README", 2, L"README (2)"},
+                  {L".profile", 2, L".profile (2)"}};
+  for (const auto& v : versions) EXPECT_EQ(SavedVersionName(v.name, v.number), v.expected) << v.name;
 }
 
 }  // namespace
