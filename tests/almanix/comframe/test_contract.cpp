@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 #include <initializer_list>
+#include <utility>
 
 #include "dib.h"
 #include "tests/almanix/message_loop.h"
@@ -141,13 +142,24 @@ TEST_F(Contract, EventsCarryByReferenceArgumentsCancelFreezeAndOutliveTheHostsRe
   ASSERT_EQ(dual.As(&classInfo), S_OK);
   EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), S_OK);
   EXPECT_EQ(events, DIID___DatePicker);
-  EventSink sink(events);
+  EventSink sink(events), narrow(events);
   sink.Connect(dual.Get());
+  narrow.answersDispatch = false;  // a pointer got for a dispinterface is an IDispatch
+  narrow.Connect(dual.Get());
   sink.cancel = true;
   SendMessageW(hwnd, WM_KEYDOWN, VK_F4, 0);
   EXPECT_EQ(sink.heard, (std::vector<DISPID>{5, 9})) << "KeyDown, then BeforeCalendarDropDown";
   EXPECT_EQ(sink.lastTypes, (std::vector<VARTYPE>{VT_BOOL | VT_BYREF}));
   EXPECT_FALSE(Dropped(dual.Get())) << "cancelled";
+  EXPECT_EQ(narrow.heard, sink.heard);
+  narrow.Disconnect();
+  ComPtr<_MonthCalendar> calendar = library_.Create<_MonthCalendar>(CLSID_MonthCalendar);
+  EventSink calendarSink(DIID___MonthCalendar);
+  calendarSink.answersDispatch = false;
+  calendarSink.Connect(calendar.Get());
+  calendar->put_Value(Date(2004, 9, 7));
+  EXPECT_EQ(calendarSink.heard, (std::vector<DISPID>{1})) << "Change";
+  calendarSink.Disconnect();
 
   sink.cancel = false;
   sink.heard.clear();
@@ -190,17 +202,25 @@ class NotifySink final : public IPropertyNotifySink {
     EXPECT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point_), S_OK);
     EXPECT_EQ(point_->Advise(this, &cookie_), S_OK);
   }
-  ~NotifySink() { point_->Unadvise(cookie_); }
+  ~NotifySink() {
+    if (point_) point_->Unadvise(cookie_);
+  }
+  void DropPoint() { point_.Reset(); }
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     *out = iid == IID_IUnknown || iid == IID_IPropertyNotifySink ? this : nullptr;
     return *out ? S_OK : E_NOINTERFACE;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP OnChanged(DISPID id) override { changed.push_back(id); return S_OK; }
+  STDMETHODIMP OnChanged(DISPID id) override {
+    changed.push_back(id);
+    if (IUnknown* going = std::exchange(releaseOnChange, nullptr)) going->Release();
+    return S_OK;
+  }
   STDMETHODIMP OnRequestEdit(DISPID id) override { requested.push_back(id); return refuse ? S_FALSE : S_OK; }
   std::vector<DISPID> changed, requested;
   bool refuse = false;
+  IUnknown* releaseOnChange = nullptr;  // released (once) from inside OnChanged
 
  private:
   ComPtr<IConnectionPoint> point_;
@@ -242,6 +262,16 @@ TEST_F(Contract, PropertyNotificationsARefusedEditOfTheBoundValueAndFontEdits) {
   ASSERT_EQ(bag.values[L"Font"].vt, VT_DISPATCH);
   bag.values[L"Font"].pdispVal->QueryInterface(IID_PPV_ARGS(&saved));
   EXPECT_EQ(FontText(saved.Get()), FontText(font.Get()));
+
+  // A host letting go inside OnChanged leaves the control to finish.
+  persist.Reset(), bagPersist.Reset();
+  notify.DropPoint();
+  IDispatch* raw = picker.Detach();
+  notify.releaseOnChange = raw;
+  EXPECT_EQ(PutProperty(raw, L"CustomFormat", TextVariant(L"MM")), S_OK);
+  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "freed only once its code has returned";
+  almanix::testing::PumpFor(50);
+  EXPECT_EQ(library_.CanUnloadNow(), S_OK);
 }
 
 TEST_F(Contract, PropertiesSurviveBagStreamAndStorage) {
@@ -476,6 +506,184 @@ TEST_F(Contract, BothControlsDrawIntoAHostDeviceContext) {
   calendar.As(&ole);
   SIZEL bigger{extent.cx * 2, extent.cy};
   EXPECT_EQ(ole->SetExtent(DVASPECT_CONTENT, &bigger), E_FAIL) << "the calendar keeps its size";
+}
+
+
+// A medium that is full: every write fails.
+class FullStream final : public IStream {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IStream || iid == IID_ISequentialStream ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+  STDMETHODIMP Write(const void*, ULONG, ULONG* written) override {
+    if (written) *written = 0;
+    return STG_E_MEDIUMFULL;
+  }
+  STDMETHODIMP Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  STDMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  STDMETHODIMP Commit(DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP Revert() override { return E_NOTIMPL; }
+  STDMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
+};
+
+// A storage whose streams are full.
+class FullStorage final : public IStorage {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IStorage ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP CreateStream(const OLECHAR*, DWORD, DWORD, DWORD, IStream** out) override {
+    *out = &stream_;
+    return S_OK;
+  }
+  STDMETHODIMP OpenStream(const OLECHAR*, void*, DWORD, DWORD, IStream**) override { return E_NOTIMPL; }
+  STDMETHODIMP CreateStorage(const OLECHAR*, DWORD, DWORD, DWORD, IStorage**) override { return E_NOTIMPL; }
+  STDMETHODIMP OpenStorage(const OLECHAR*, IStorage*, DWORD, SNB, DWORD, IStorage**) override { return E_NOTIMPL; }
+  STDMETHODIMP CopyTo(DWORD, const IID*, SNB, IStorage*) override { return E_NOTIMPL; }
+  STDMETHODIMP MoveElementTo(const OLECHAR*, IStorage*, const OLECHAR*, DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP Commit(DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP Revert() override { return E_NOTIMPL; }
+  STDMETHODIMP EnumElements(DWORD, void*, DWORD, IEnumSTATSTG**) override { return E_NOTIMPL; }
+  STDMETHODIMP DestroyElement(const OLECHAR*) override { return E_NOTIMPL; }
+  STDMETHODIMP RenameElement(const OLECHAR*, const OLECHAR*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetElementTimes(const OLECHAR*, const FILETIME*, const FILETIME*, const FILETIME*) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP SetClass(REFCLSID) override { return E_NOTIMPL; }
+  STDMETHODIMP SetStateBits(DWORD, DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+
+ private:
+  FullStream stream_;
+};
+
+TEST_F(Contract, AFailedSaveLeavesTheControlChangedSoThatClosingSavesIt) {
+  FullStream stream;
+  FullStorage storage;
+  for (bool toStorage : {false, true}) {
+    SCOPED_TRACE(toStorage ? "storage" : "stream");
+    ComPtr<IDispatch> picker = library_.Create<IDispatch>(CLSID_DatePicker);
+    ComPtr<IPersistStreamInit> persist;
+    ComPtr<IPersistStorage> persistStorage;
+    ASSERT_TRUE(SUCCEEDED(picker.As(&persist)) && SUCCEEDED(picker.As(&persistStorage)));
+    ASSERT_EQ(persist->InitNew(), S_OK);
+    ASSERT_EQ(PutProperty(picker.Get(), L"Value", DateVariant(Date(2004, 9, 7))), S_OK);
+    EXPECT_TRUE(FAILED(toStorage ? persistStorage->Save(&storage, TRUE) : persist->Save(&stream, TRUE)));
+    EXPECT_EQ(persist->IsDirty(), S_OK) << "still changed";
+
+    TestSite site(host_);
+    ComPtr<IOleObject> ole;
+    picker.As(&ole);
+    ASSERT_EQ(ole->SetClientSite(&site), S_OK);
+    ComPtr<IEnumSTATDATA> advises;
+    STATDATA data{};
+    ASSERT_EQ(ole->EnumAdvise(&advises), S_OK);
+    ASSERT_NE(advises, nullptr) << "an empty enumerator, not none";
+    EXPECT_EQ(advises->Next(1, &data, nullptr), S_FALSE);
+    EXPECT_EQ(ole->Close(toStorage ? OLECLOSE_PROMPTSAVE : OLECLOSE_SAVEIFDIRTY), S_OK);
+    EXPECT_EQ(site.saves, 1) << "the site is asked to save";
+    ole->SetClientSite(nullptr);
+  }
+}
+
+// A class that a crafted stream names; it must never be made.
+class CountingFactory final : public IClassFactory {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IClassFactory ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP CreateInstance(IUnknown*, REFIID, void** out) override {
+    ++created;
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+  int created = 0;
+};
+
+// A stream of one entry: name, variant type, then the object's class id.
+ComPtr<IStream> ObjectEntryStream(const wchar_t* name, VARTYPE vt, REFCLSID clsid) {
+  ComPtr<IStream> s;
+  CreateStreamOnHGlobal(nullptr, TRUE, &s);
+  const uint32_t head[] = {0x584D4C41, 1, 1, static_cast<uint32_t>(wcslen(name))};
+  s->Write(head, sizeof(head), nullptr);
+  s->Write(name, static_cast<ULONG>(wcslen(name) * sizeof(wchar_t)), nullptr);
+  const uint16_t type = vt;
+  s->Write(&type, sizeof(type), nullptr);
+  WriteClassStm(s.Get(), clsid);
+  s->Write("\1\0\0\0\0\0\0\0\0\0\0\0", 12, nullptr);
+  s->Seek({}, STREAM_SEEK_SET, nullptr);
+  return s;
+}
+
+TEST_F(Contract, StoredValuesAreCheckedCoercedAndNeverCreateAClass) {
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  // A date: stored NaN, infinity or a year past 9999 gives a date the
+  // control can show (or the picker's Null); text from a PARAM bag is
+  // read as the property's type.
+  struct Case { const CLSID* clsid; const wchar_t* bagName; VARIANT stored; const wchar_t* property; const wchar_t* expected; };
+  const wchar_t* const kShowable = L"a date of years 100-9999 or Null";
+  const Case cases[] = {
+      {&CLSID_DatePicker, L"Value", DateVariant(nan), L"Value", kShowable},
+      {&CLSID_DatePicker, L"Value", DateVariant(inf), L"Value", kShowable},
+      {&CLSID_DatePicker, L"MinDate", DateVariant(nan), L"MinDate", kShowable},
+      {&CLSID_DatePicker, L"MaxDate", DateVariant(3e6), L"MaxDate", kShowable},
+      {&CLSID_MonthCalendar, L"Value", DateVariant(nan), L"Value", kShowable},
+      {&CLSID_MonthCalendar, L"MaxDate", DateVariant(-inf), L"MaxDate", kShowable},
+      {&CLSID_DatePicker, L"Format", TextVariant(L"3"), L"Format", L"3"},
+      {&CLSID_DatePicker, L"AllowEmpty", TextVariant(L"0"), L"AllowEmpty", L"False"},
+      {&CLSID_DatePicker, L"BackColor", TextVariant(L"255"), L"BackColor", L"255"},
+      {&CLSID_DatePicker, L"FirstDayofWeek", TextVariant(L"3"), L"FirstDayofWeek", L"3"},
+      {&CLSID_MonthCalendar, L"FirstDayOfWeek", TextVariant(L"3"), L"FirstDayofWeek", L"3"},
+      {&CLSID_MonthCalendar, L"EmptyButton", TextVariant(L"0"), L"EmptyButton", L"False"},
+      {&CLSID_MonthCalendar, L"HeaderColor", TextVariant(L"255"), L"HeaderColor", L"255"},
+  };
+  for (Case c : cases) {
+    SCOPED_TRACE(std::string(c.bagName, c.bagName + wcslen(c.bagName)));
+    ComPtr<IDispatch> control = library_.Create<IDispatch>(*c.clsid);
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(control.As(&persist), S_OK);
+    TestBag bag;
+    bag.answerText = c.stored.vt == VT_BSTR;
+    bag.values[c.bagName] = c.stored;
+    EXPECT_EQ(persist->Load(&bag, nullptr), S_OK);
+    VARIANT v = GetProperty(control.Get(), c.property);
+    if (c.expected == kShowable) {
+      EXPECT_TRUE(v.vt == VT_NULL || (v.vt == VT_DATE && v.date >= -657434.0 && v.date < 2958466.0)) << v.date;
+    } else {
+      VariantChangeTypeEx(&v, &v, LOCALE_INVARIANT, VARIANT_ALPHABOOL, VT_BSTR);
+      EXPECT_STREQ(v.vt == VT_BSTR ? v.bstrVal : L"?", c.expected);
+    }
+    VariantClear(&v);
+  }
+
+  // Only "Font" may hold an object, and only a standard font.
+  CountingFactory factory;
+  const CLSID kNamed = {0x1a2b3c4d, 0x1111, 0x2222, {0x33, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x66}};
+  DWORD cookie = 0;
+  ASSERT_EQ(CoRegisterClassObject(kNamed, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
+  for (auto [name, vt] : {std::pair{L"Font", VT_DISPATCH}, std::pair{L"Value", VT_UNKNOWN}}) {
+    ComPtr<IPersistStreamInit> picker = library_.Create<IPersistStreamInit>(CLSID_DatePicker);
+    EXPECT_TRUE(FAILED(picker->Load(ObjectEntryStream(name, vt, kNamed).Get())));
+  }
+  ComPtr<IPersistStreamInit> picker = library_.Create<IPersistStreamInit>(CLSID_DatePicker);
+  EXPECT_TRUE(FAILED(picker->Load(ObjectEntryStream(L"Value", VT_UNKNOWN, CLSID_StdFont).Get())));
+  EXPECT_EQ(factory.created, 0);
+  CoRevokeClassObject(cookie);
 }
 
 }  // namespace

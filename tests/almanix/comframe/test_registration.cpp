@@ -129,5 +129,66 @@ TEST_F(RegisteredTest, AProgIdAnotherServerTookOverSurvivesUnregistration) {
   RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Almanix.MonthCalendar");
 }
 
+
+TEST_F(RegisteredTest, UnregisteringReportsTheKeysItCouldNotRemove) {
+  const std::wstring key = L"CLSID\\{1E4E4BC1-0135-42CA-B099-D9F621F2F825}\\InprocServer32";
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+  alignas(8) BYTE aclBytes[256];
+  auto* acl = reinterpret_cast<ACL*>(aclBytes);
+  InitializeAcl(acl, sizeof(aclBytes), ACL_REVISION);
+  AddAccessDeniedAce(acl, ACL_REVISION, DELETE, everyone);
+  AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS & ~DELETE, everyone);
+  SECURITY_DESCRIPTOR sd;
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+  auto setDacl = [&](SECURITY_DESCRIPTOR* d) {
+    HKEY h = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, WRITE_DAC, &h), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeySecurity(h, DACL_SECURITY_INFORMATION, d), ERROR_SUCCESS);
+    RegCloseKey(h);
+  };
+  setDacl(&sd);
+  HKEY probe = nullptr;
+  const bool enforced = RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, DELETE, &probe) != ERROR_SUCCESS;
+  if (probe) RegCloseKey(probe);
+  if (enforced) {
+    EXPECT_EQ(library.Unregister(), SELFREG_E_CLASS) << "a key it could not delete";
+    EXPECT_TRUE(KeyExists(key));
+  }
+  SECURITY_DESCRIPTOR open;
+  InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+  setDacl(&open);
+  FreeSid(everyone);
+  if (!enforced) GTEST_SKIP() << "this registry grants DELETE that the key's DACL denies";
+}
+
+// HKCR's ProgIDs are one key for the 32-bit and the 64-bit view: the other
+// bitness's regsvr32 /u must leave them to our registered classes.
+TEST_F(RegisteredTest, TheOtherBitnessUnregisteringLeavesTheProgIdsOfOurView) {
+  const std::wstring other = WinePath(ALMANIX_OTHER_DLL_PATH);
+  if (GetFileAttributesW(other.c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "no Almanix.dll of the other bitness at " << ALMANIX_OTHER_DLL_PATH;
+  const std::wstring regsvr32 = sizeof(void*) == 8 ? L"C:\\windows\\syswow64\\regsvr32.exe /s "
+                                                   : L"C:\\windows\\sysnative\\regsvr32.exe /s ";
+  ASSERT_EQ(RunProcess(regsvr32 + L"\"" + other + L"\""), 0);
+  ASSERT_EQ(RunProcess(regsvr32 + L"/u \"" + other + L"\""), 0);
+  for (const wchar_t* progId : {L"Almanix.DatePicker", L"Almanix.DatePicker.1", L"Almanix.MonthCalendar"}) {
+    CLSID found{};
+    EXPECT_EQ(CLSIDFromProgID(progId, &found), S_OK) << Narrow(progId);
+  }
+  ComPtr<IDispatch> picker;
+  CLSID picked{};
+  CLSIDFromProgID(L"Almanix.DatePicker", &picked);
+  EXPECT_EQ(CoCreateInstance(picked, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&picker)), S_OK);
+  picker.Reset();
+  CoFreeUnusedLibraries();
+  // Once no view holds them, they go.
+  ASSERT_EQ(library.Unregister(), S_OK);
+  EXPECT_FALSE(KeyExists(L"Almanix.DatePicker"));
+}
+
 }  // namespace
 }  // namespace almanix::comtest
