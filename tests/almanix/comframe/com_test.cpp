@@ -140,7 +140,7 @@ STDMETHODIMP TestBag::QueryInterface(REFIID iid, void** out) {
 STDMETHODIMP TestBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
   auto it = values.find(name);
   if (it == values.end()) return E_INVALIDARG;
-  const VARTYPE wanted = answerText ? VT_BSTR : value->vt;
+  const VARTYPE wanted = answerText ? VARTYPE{VT_BSTR} : value->vt;
   VariantInit(value);
   if (wanted == VT_EMPTY || wanted == it->second.vt) return VariantCopy(value, &it->second);
   return VariantChangeType(value, &it->second, 0, wanted);

@@ -160,6 +160,7 @@ TEST_F(Contract, EventsCarryByReferenceArgumentsCancelFreezeAndOutliveTheHostsRe
   calendar->put_Value(Date(2004, 9, 7));
   EXPECT_EQ(calendarSink.heard, (std::vector<DISPID>{1})) << "Change";
   calendarSink.Disconnect();
+  calendar.Reset();
 
   sink.cancel = false;
   sink.heard.clear();
