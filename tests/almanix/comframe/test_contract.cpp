@@ -125,7 +125,9 @@ TEST_F(Contract, ValueFollowsTheVariantRules) {
     EXPECT_EQ(PutProperty(picker.Get(), L"Value", c.value), S_OK);
     VARIANT v = GetProperty(picker.Get(), L"Value");
     EXPECT_EQ(v.vt, c.type);
-    if (c.type == VT_DATE) EXPECT_EQ(v.date, c.date);
+    if (c.type == VT_DATE) {
+      EXPECT_EQ(v.date, c.date);
+    }
     VariantClear(&c.value);
   }
 }
@@ -146,7 +148,7 @@ TEST_F(Contract, EventsCarryByReferenceArgumentsCancelFreezeAndOutliveTheHostsRe
   sink.Connect(dual.Get());
   narrow.answersDispatch = false;  // a pointer got for a dispinterface is an IDispatch
   narrow.Connect(dual.Get());
-  sink.cancel = true;
+  sink.cancel = narrow.cancel = true;
   SendMessageW(hwnd, WM_KEYDOWN, VK_F4, 0);
   EXPECT_EQ(sink.heard, (std::vector<DISPID>{5, 9})) << "KeyDown, then BeforeCalendarDropDown";
   EXPECT_EQ(sink.lastTypes, (std::vector<VARTYPE>{VT_BOOL | VT_BYREF}));
@@ -158,7 +160,7 @@ TEST_F(Contract, EventsCarryByReferenceArgumentsCancelFreezeAndOutliveTheHostsRe
   calendarSink.answersDispatch = false;
   calendarSink.Connect(calendar.Get());
   calendar->put_Value(Date(2004, 9, 7));
-  EXPECT_EQ(calendarSink.heard, (std::vector<DISPID>{1})) << "Change";
+  EXPECT_EQ(calendarSink.Count(1), 1) << "Change";
   calendarSink.Disconnect();
   calendar.Reset();
 
