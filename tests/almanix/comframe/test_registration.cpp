@@ -171,8 +171,11 @@ TEST_F(RegisteredTest, TheOtherBitnessUnregisteringLeavesTheProgIdsOfOurView) {
   const std::wstring other = WinePath(ALMANIX_OTHER_DLL_PATH);
   if (GetFileAttributesW(other.c_str()) == INVALID_FILE_ATTRIBUTES)
     GTEST_SKIP() << "no Almanix.dll of the other bitness at " << ALMANIX_OTHER_DLL_PATH;
-  const std::wstring regsvr32 = sizeof(void*) == 8 ? L"C:\\windows\\syswow64\\regsvr32.exe /s "
-                                                   : L"C:\\windows\\sysnative\\regsvr32.exe /s ";
+  const std::wstring program = sizeof(void*) == 8 ? L"C:\\windows\\syswow64\\regsvr32.exe"
+                                                  : L"C:\\windows\\sysnative\\regsvr32.exe";
+  if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "this Wine prefix has no regsvr32 of the other bitness (made without 32-bit Wine?)";
+  const std::wstring regsvr32 = program + L" /s ";
   ASSERT_EQ(RunProcess(regsvr32 + L"\"" + other + L"\""), 0);
   ASSERT_EQ(RunProcess(regsvr32 + L"/u \"" + other + L"\""), 0);
   for (const wchar_t* progId : {L"Almanix.DatePicker", L"Almanix.DatePicker.1", L"Almanix.MonthCalendar"}) {
