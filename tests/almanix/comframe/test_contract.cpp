@@ -689,5 +689,61 @@ TEST_F(Contract, StoredValuesAreCheckedCoercedAndNeverCreateAClass) {
   CoRevokeClassObject(cookie);
 }
 
+
+// Streams from documents nobody here wrote: 20,000 seeded mutations of
+// saved controls are each loaded or refused, never crash or hang.
+TEST_F(Contract, MutatedStreamsAreLoadedOrRefused) {
+  std::vector<std::string> seeds;
+  for (const CLSID* clsid : {&CLSID_DatePicker, &CLSID_MonthCalendar}) {
+    ComPtr<IDispatch> control = library_.Create<IDispatch>(*clsid);
+    if (*clsid == CLSID_DatePicker) {
+      VARIANT font = GetProperty(control.Get(), L"Font");
+      PutProperty(control.Get(), L"Font", font);
+      VariantClear(&font);
+    }
+    ComPtr<IPersistStreamInit> persist;
+    ComPtr<IStream> stream;
+    control.As(&persist);
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    ASSERT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    std::string bytes(stat.cbSize.LowPart, '\0');
+    stream->Seek({}, STREAM_SEEK_SET, nullptr);
+    stream->Read(bytes.data(), stat.cbSize.LowPart, nullptr);
+    seeds.push_back(bytes);
+  }
+  ComPtr<IPersistStreamInit> targets[] = {library_.Create<IPersistStreamInit>(CLSID_DatePicker),
+                                          library_.Create<IPersistStreamInit>(CLSID_MonthCalendar)};
+  uint32_t state = 19;
+  auto next = [&](uint32_t n) { state = state * 1664525u + 1013904223u; return (state >> 8) % n; };
+  int loaded = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const int which = i % 2;
+    std::string bytes = seeds[which];
+    for (uint32_t edits = 1 + next(4); edits-- > 0 && !bytes.empty();) {
+      const size_t at = next(static_cast<uint32_t>(bytes.size()));
+      switch (next(4)) {
+        case 0: bytes[at] = static_cast<char>(next(256)); break;
+        case 1: bytes[at] = static_cast<char>(next(2) ? 0xFF : 0x7F); break;
+        case 2: bytes.resize(at); break;
+        default: bytes.insert(at, bytes.substr(next(static_cast<uint32_t>(bytes.size())), next(16))); break;
+      }
+    }
+    ComPtr<IStream> stream;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+    stream->Seek({}, STREAM_SEEK_SET, nullptr);
+    const HRESULT hr = targets[which]->Load(stream.Get());
+    if (hr != S_OK) continue;
+    ++loaded;
+    ComPtr<IDispatch> control;
+    targets[which].As(&control);
+    VARIANT v = GetProperty(control.Get(), L"Value");
+    ASSERT_TRUE(v.vt == VT_NULL || (v.vt == VT_DATE && v.date >= -657434.0 && v.date < 2958466.0)) << i;
+  }
+  EXPECT_GT(loaded, 0);
+}
+
 }  // namespace
 }  // namespace almanix::comtest
