@@ -483,7 +483,8 @@ STDMETHODIMP OleControl::TranslateAccelerator(LPMSG msg) {
 
 void OleControl::OnFocus(bool gained) {
   Hold hold(*this);
-  if (gained) NotifyWinEvent(EVENT_OBJECT_FOCUS, ControlWindow(), OBJID_CLIENT, CHILDID_SELF);
+  // The system raises EVENT_OBJECT_FOCUS for the window itself; a second
+  // one would have screen readers announce the control twice.
   if (gained && !uiActive_ && inPlaceActive_) InPlaceActivate(OLEIVERB_UIACTIVATE);
   ComPtr<IOleControlSite> controlSite;
   if (site_ && SUCCEEDED(site_.As(&controlSite))) controlSite->OnFocus(gained);

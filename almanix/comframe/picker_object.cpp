@@ -108,6 +108,7 @@ std::span<const PropertyId> PickerObject::PersistedProperties() const { return k
 
 void PickerObject::AmbientChanged(DISPID id) {
   if (id == DISPID_UNKNOWN || id == DISPID_AMBIENT_USERMODE) picker_.SetUserMode(UserMode());
+  picker_.AccessibleName = AmbientDisplayName();
   if ((id == DISPID_UNKNOWN || id == DISPID_AMBIENT_FONT) && AmbientFont()) {
     picker_.SetAmbientFont(*AmbientFont());
     DropFontObject();

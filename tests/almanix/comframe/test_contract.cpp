@@ -4,6 +4,7 @@
 // properties, in-place activation, keys and drawing.
 #include "tests/almanix/comframe/com_test.h"
 
+#include <oleacc.h>
 #include <oleauto.h>
 
 #include <cmath>
@@ -511,6 +512,117 @@ TEST_F(Contract, BothControlsDrawIntoAHostDeviceContext) {
   EXPECT_EQ(ole->SetExtent(DVASPECT_CONTENT, &bigger), E_FAIL) << "the calendar keeps its size";
 }
 
+
+// What a screen reader reads of one child of a control's IAccessible.
+std::wstring ReadOf(IAccessible* a, long child) {
+  VARIANT id{}, role{}, state{};
+  id.vt = VT_I4, id.lVal = child;
+  BSTR texts[4] = {};
+  a->get_accName(id, &texts[0]), a->get_accValue(id, &texts[1]);
+  a->get_accDescription(id, &texts[2]), a->get_accDefaultAction(id, &texts[3]);
+  a->get_accRole(id, &role), a->get_accState(id, &state);
+  std::wstring out = std::to_wstring(role.lVal);
+  for (BSTR t : texts) out += std::wstring(L"|") + (t ? t : L""), SysFreeString(t);
+  const long shown = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_READONLY | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_SELECTED;
+  return out + L"|" + std::to_wstring(state.lVal & shown);
+}
+
+std::vector<std::pair<DWORD, HWND>> winEvents;
+void CALLBACK HearWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+  if (object == OBJID_CLIENT && child == CHILDID_SELF) winEvents.emplace_back(event, hwnd);
+}
+
+// As a screen reader reads and works them: through AccessibleObjectFromWindow.
+TEST_F(Contract, ScreenReadersReadAndOperateBothControls) {
+  ComPtr<_DatePicker> picker = library_.Create<_DatePicker>(CLSID_DatePicker);
+  ComPtr<_MonthCalendar> calendar = library_.Create<_MonthCalendar>(CLSID_MonthCalendar);
+  TestSite pickerSite(host_), calendarSite(host_);
+  pickerSite.displayName = L"Backup since";
+  calendarSite.position = {10, 60, 214, 240};
+  Activate(picker.Get(), pickerSite, host_);
+  Activate(calendar.Get(), calendarSite, host_);
+  HWND pickerWindow = WindowOf(picker.Get());
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_VALUECHANGE, nullptr, &HearWinEvent,
+                                       GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  winEvents.clear();
+  ASSERT_EQ(picker->put_Value(DateVariant(Date(2004, 9, 7))), S_OK);
+  ASSERT_EQ(calendar->put_Value(Date(2004, 9, 7)), S_OK);
+  SetFocus(pickerWindow);
+  almanix::testing::Pump();
+  EXPECT_EQ(winEvents, (std::vector<std::pair<DWORD, HWND>>{{EVENT_OBJECT_VALUECHANGE, pickerWindow},
+                                                            {EVENT_OBJECT_VALUECHANGE, WindowOf(calendar.Get())},
+                                                            {EVENT_OBJECT_FOCUS, pickerWindow}}));
+  UnhookWinEvent(hook);
+
+  ComPtr<IAccessible> p, c;
+  ASSERT_EQ(AccessibleObjectFromWindow(pickerWindow, OBJID_CLIENT, IID_PPV_ARGS(&p)), S_OK);
+  ASSERT_EQ(AccessibleObjectFromWindow(WindowOf(calendar.Get()), OBJID_CLIENT, IID_PPV_ARGS(&c)), S_OK);
+  auto none = [] {};
+  const std::wstring focused = std::to_wstring(STATE_SYSTEM_FOCUSED);
+  const std::wstring sep7 = L"Tuesday, September 7, 2004";
+  struct Row { const char* what; std::function<void()> arrange; IAccessible* object; long child; std::wstring read; };
+  const Row rows[] = {
+      {"picker: role, host's label, text shown, focused", none, p.Get(), 0,
+       L"47|Backup since|9/7/2004|||" + focused},
+      {"locked: read-only", [&] { picker->put_Locked(VARIANT_TRUE); }, p.Get(), 0,
+       L"47|Backup since|9/7/2004|||" + std::to_wstring(STATE_SYSTEM_READONLY)},
+      {"disabled: unavailable",
+       [&] { picker->put_Locked(VARIANT_FALSE), picker->put_Enabled(VARIANT_FALSE); }, p.Get(), 0,
+       L"47|Backup since|9/7/2004|||" + std::to_wstring(STATE_SYSTEM_UNAVAILABLE)},
+      {"Null: no text", [&] {
+         VARIANT null{};
+         null.vt = VT_NULL;
+         picker->put_Enabled(VARIANT_TRUE), picker->put_AllowEmpty(VARIANT_TRUE), picker->put_Value(null);
+       }, p.Get(), 0, L"47|Backup since||||0"},
+      {"the drop-down button", none, p.Get(), 1, L"43|Open|||Open|0"},
+      {"calendar: the month shown, the selected day", none, c.Get(), 0,
+       L"10|September 2004|" + sep7 + L"|September 2004||0"},
+      {"the grid's first day", none, c.Get(), 1, L"34|Sunday, August 29, 2004|||Select|0"},
+      {"the selected day", none, c.Get(), 10,
+       L"34|" + sep7 + L"|||Select|" + std::to_wstring(STATE_SYSTEM_SELECTED)},
+      {"Today", none, c.Get(), 43, L"43|Today|||Press|0"},
+      {"previous month", none, c.Get(), 44, L"43|Previous month|||Press|0"},
+      {"next month", none, c.Get(), 45, L"43|Next month|||Press|0"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    r.arrange();
+    EXPECT_EQ(ReadOf(r.object, r.child), r.read);
+  }
+
+  // Default actions, as a click would do them.
+  auto act = [](IAccessible* a, long child) {
+    VARIANT id{};
+    id.vt = VT_I4, id.lVal = child;
+    return a->accDoDefaultAction(id);
+  };
+  EXPECT_EQ(act(p.Get(), 1), S_OK);
+  EXPECT_TRUE(Dropped(picker.Get())) << "the button opens the calendar";
+  EXPECT_EQ(act(p.Get(), 1), S_OK);
+  EXPECT_FALSE(Dropped(picker.Get())) << "and closes it";
+  EventSink sink(DIID___MonthCalendar);
+  sink.Connect(calendar.Get());
+  EXPECT_EQ(act(c.Get(), 12), S_OK);
+  DATE value = 0;
+  calendar->get_Value(&value);
+  EXPECT_EQ(value, Date(2004, 9, 9));
+  EXPECT_EQ(sink.Count(4), 1) << "DateClicked";
+  EXPECT_EQ(act(c.Get(), 45), S_OK);
+  LONG month = 0;
+  calendar->get_SelectedMonth(&month);
+  EXPECT_EQ(month, 10) << "next month";
+  calendar->put_MinDate(Date(2004, 10, 2));
+  EXPECT_EQ(act(c.Get(), 1), DISP_E_MEMBERNOTFOUND) << "a day before MinDate";
+  sink.Disconnect();
+
+  // A reader that holds on after the control went gets an error.
+  Close(picker.Get());
+  BSTR text = nullptr;
+  VARIANT self{};
+  self.vt = VT_I4;
+  EXPECT_TRUE(FAILED(p->get_accValue(self, &text)));
+  Close(calendar.Get());
+}
 
 // A medium that is full: every write fails.
 class FullStream final : public IStream {
