@@ -22,7 +22,7 @@ class WindowAccessible final : public IAccessible, public IOleWindow {
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) *out = static_cast<IAccessible*>(this);
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) *out = static_cast<IAccessible*>(this);
     else if (iid == IID_IOleWindow) *out = static_cast<IOleWindow*>(this);
     else *out = nullptr;
     if (!*out) return E_NOINTERFACE;
@@ -232,14 +232,14 @@ UINT AccessibleQueryMessage() {
 LRESULT AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp) {
   if (static_cast<LONG>(lp) != OBJID_CLIENT) return 0;
   IAccessible* proxy = nullptr;
-  if (FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&proxy))))
+  if (FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, IID_PPV_ARGS(&proxy))))
     return 0;
   auto* object = new (std::nothrow) WindowAccessible(hwnd, proxy);
   if (!object) {
     proxy->Release();
     return 0;
   }
-  const LRESULT result = LresultFromObject(IID_IAccessible, wp, static_cast<IAccessible*>(object));
+  const LRESULT result = LresultFromObject(__uuidof(IAccessible), wp, static_cast<IAccessible*>(object));
   object->Release();
   return result < 0 ? 0 : result;
 }
