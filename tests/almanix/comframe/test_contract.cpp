@@ -68,11 +68,8 @@ TEST_F(Contract, ErrorsReachAutomationClientsWithNumberSourceAndText) {
   ASSERT_EQ(PutProperty(picker.Get(), L"MinDate", DateVariant(Date(2000, 1, 1))), S_OK);
   const wchar_t* const kInvalid = L"Invalid procedure call or argument";
   struct Case { IDispatch* object; const wchar_t* property; VARIANT value; uint32_t code; const wchar_t* text; };
+  // The texts are the script test's; here the ways a value is refused.
   const Case cases[] = {
-      {picker.Get(), L"MinDate", DateVariant(Date(2031, 1, 1)), 0x800A042C, L"MinDate can't be larger than MaxDate"},
-      {picker.Get(), L"MaxDate", DateVariant(Date(1999, 1, 1)), 0x800A042E, L"MaxDate can't be smaller than MinDate"},
-      {picker.Get(), L"Value", DateVariant(Date(2040, 1, 1)), 0x800A0802,
-       L"The Date specified doesn't fall within the Min/Max Values"},
       {picker.Get(), L"Value", DateVariant(std::nan("")), 0x800A0005, kInvalid},
       {picker.Get(), L"Format", IntVariant(9), 0x800A0005, kInvalid},
       {calendar.Get(), L"MaxDate", DateVariant(Date(1500, 1, 1)), 0x800A042E,

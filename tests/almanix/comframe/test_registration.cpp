@@ -15,42 +15,32 @@ struct Row {
   std::wstring key, name, data;
 };
 
-// What a registration must leave behind, for the DLL at `dll`.
+struct Class { const wchar_t* clsid; const wchar_t* progId; };
+const Class kClasses[] = {{L"{2BF3C17D-81F0-4A99-9642-FEEC2733D832}", L"Almanix.MonthCalendar"},
+                          {L"{4BCBE909-5B08-4CFB-B28F-5BBCAFAAADD3}", nullptr},
+                          {L"{1BCDC48A-FA10-4E2B-BAD2-F63A93A5C20C}", nullptr},
+                          {L"{1E4E4BC1-0135-42CA-B099-D9F621F2F825}", L"Almanix.DatePicker"}};
+const wchar_t* const kInterfaces[] = {L"{E09E91E5-8ADA-4516-9FB8-2484D03127F3}", L"{36BA4347-FE2D-45EB-B7A3-FEDA55380716}",
+                                      L"{1122B952-68B0-4404-BEFA-3B0B3C1EF8CB}", L"{8BA82254-56F9-4DEB-BF78-B6A628724F82}"};
+
+// What hosts find through a registration of the DLL at `dll`.
 std::vector<Row> Expected(const std::wstring& dll) {
   std::vector<Row> rows;
-  struct Class { const wchar_t* clsid; const wchar_t* name; const wchar_t* progId; const wchar_t* bitmap; };
-  for (const Class& c : {Class{L"{2BF3C17D-81F0-4A99-9642-FEEC2733D832}", L"MonthCalendar", L"Almanix.MonthCalendar", L"30000"},
-                         Class{L"{4BCBE909-5B08-4CFB-B28F-5BBCAFAAADD3}", L"CFrame", nullptr, nullptr},
-                         Class{L"{1BCDC48A-FA10-4E2B-BAD2-F63A93A5C20C}", L"cMDC", nullptr, nullptr},
-                         Class{L"{1E4E4BC1-0135-42CA-B099-D9F621F2F825}", L"DatePicker", L"Almanix.DatePicker", L"30001"}}) {
+  for (const Class& c : kClasses) {
     const std::wstring key = std::wstring(L"CLSID\\") + c.clsid;
-    rows.insert(rows.end(), {{key, L"", c.name},
-                             {key + L"\\InprocServer32", L"", dll},
+    rows.insert(rows.end(), {{key + L"\\InprocServer32", L"", dll},
                              {key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-                             {key + L"\\TypeLib", L"", kLibId},
-                             {key + L"\\Version", L"", L"4.1"}});
+                             {key + L"\\TypeLib", L"", kLibId}});
     if (!c.progId) continue;
     const std::wstring progId = c.progId, current = progId + L".1";
     rows.insert(rows.end(), {{key + L"\\ProgID", L"", current},
-                             {key + L"\\VersionIndependentProgID", L"", progId},
                              {key + L"\\Control", L"", L""},
-                             {key + L"\\Insertable", L"", L""},
-                             {key + L"\\MiscStatus", L"", L"0"},
-                             {key + L"\\MiscStatus\\1", L"", L"131473"},
-                             {key + L"\\ToolboxBitmap32", L"", dll + L", " + c.bitmap},
                              {progId + L"\\CLSID", L"", c.clsid},
                              {progId + L"\\CurVer", L"", current},
                              {current + L"\\CLSID", L"", c.clsid}});
   }
-  const std::wstring lib = L"TypeLib\\" + kLibId + L"\\4.1";
-  rows.push_back({lib + L"\\409\\" + (sizeof(void*) == 8 ? L"win64" : L"win32"), L"", dll});
-  for (auto [iid, name] : {std::pair{L"{E09E91E5-8ADA-4516-9FB8-2484D03127F3}", L"_MonthCalendar"},
-                           std::pair{L"{36BA4347-FE2D-45EB-B7A3-FEDA55380716}", L"__MonthCalendar"},
-                           std::pair{L"{1122B952-68B0-4404-BEFA-3B0B3C1EF8CB}", L"_DatePicker"},
-                           std::pair{L"{8BA82254-56F9-4DEB-BF78-B6A628724F82}", L"__DatePicker"}}) {
-    rows.push_back({std::wstring(L"Interface\\") + iid, L"", name});
-    rows.push_back({std::wstring(L"Interface\\") + iid + L"\\TypeLib", L"", kLibId});
-  }
+  rows.push_back({L"TypeLib\\" + kLibId + L"\\4.1\\409\\" + (sizeof(void*) == 8 ? L"win64" : L"win32"), L"", dll});
+  for (const wchar_t* iid : kInterfaces) rows.push_back({std::wstring(L"Interface\\") + iid + L"\\TypeLib", L"", kLibId});
   return rows;
 }
 
@@ -58,8 +48,8 @@ std::vector<Row> Expected(const std::wstring& dll) {
 std::vector<std::wstring> TopKeys() {
   std::vector<std::wstring> keys = {L"Almanix.MonthCalendar", L"Almanix.MonthCalendar.1", L"Almanix.DatePicker",
                                     L"Almanix.DatePicker.1", L"TypeLib\\" + kLibId};
-  for (const Row& r : Expected(L""))
-    if (r.key.starts_with(L"CLSID\\") || r.key.starts_with(L"Interface\\")) keys.push_back(r.key.substr(0, r.key.find(L'}') + 1));
+  for (const Class& c : kClasses) keys.push_back(std::wstring(L"CLSID\\") + c.clsid);
+  for (const wchar_t* iid : kInterfaces) keys.push_back(std::wstring(L"Interface\\") + iid);
   return keys;
 }
 
