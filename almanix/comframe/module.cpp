@@ -81,12 +81,9 @@ using namespace almanix;
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
-  // Unloaded by FreeLibrary (not at process exit): nothing of ours may
-  // stay registered behind us.
-  if (reason == DLL_PROCESS_DETACH && !reserved) {
-    UnregisterControlClasses();
-    FreeStateSlot();
-  }
+  // Window classes are unregistered by DllCanUnloadNow, not here under the
+  // loader lock.
+  if (reason == DLL_PROCESS_DETACH && !reserved) FreeStateSlot();
   return TRUE;
 }
 
@@ -97,6 +94,8 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
 STDAPI DllCanUnloadNow() {
   if (!com::CanUnload()) return S_FALSE;
   com::ReleaseTypeLibrary();
+  // No window of ours is left: the classes go before the module may.
+  UnregisterControlClasses();
   return S_OK;
 }
 

@@ -106,38 +106,52 @@ void CALLBACK OleControl::ReleaseLater(HWND, UINT, UINT_PTR timer, DWORD) {
 
 // ---------------------------------------------------------------- events and changes
 
-void OleControl::FireArgs(DISPID id, EventArg* args, UINT count) {
-  if (freeze_ > 0) return;
-  AddRefControl();  // a sink may release the host's last reference
-  std::vector<VARIANTARG> values(count);
-  for (UINT i = 0; i < count; ++i) values[i] = args[i].v;
-  DISPPARAMS params{values.data(), nullptr, count, 0};
-  for (const ComPtr<IUnknown>& sink : eventPoint_.Sinks()) {
-    ComPtr<IDispatch> dispatch;
-    if (FAILED(sink.As(&dispatch))) continue;
-    dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-    for (UINT i = 0; i < count; ++i)
-      if (args[i].flag) *args[i].flag = args[i].temp != VARIANT_FALSE;
-  }
-  if (InterlockedCompareExchange(&refs_, 0, 0) > 1) {
-    ReleaseControl();
+OleControl::Hold::Hold(OleControl& c) : control_(&c) {
+  // A control being destroyed (no references left) is not held again.
+  if (InterlockedCompareExchange(&c.refs_, 0, 0) == 0) control_ = nullptr;
+  else c.AddRefControl();
+}
+
+OleControl::Hold::~Hold() {
+  if (!control_) return;
+  if (InterlockedCompareExchange(&control_->refs_, 0, 0) > 1) {
+    control_->ReleaseControl();
     return;
   }
-  // The host let go during the event: the control's code that raised it
-  // is still running, so the last release waits for the message loop.
+  // The host let go during the call: the control's code that made it is
+  // still running, so the last release waits for the message loop.
   const UINT_PTR timer = SetTimer(nullptr, 0, 0, &OleControl::ReleaseLater);
   if (!timer) {
-    ReleaseControl();
+    control_->ReleaseControl();
     return;
   }
   PendingReleases& p = Pending();
   std::lock_guard<std::mutex> hold(p.lock);
-  p.items.emplace_back(timer, static_cast<IOleObject*>(this));
+  p.items.emplace_back(timer, static_cast<IOleObject*>(control_));
+}
+
+void OleControl::FireArgs(DISPID id, EventArg* args, UINT count) {
+  if (freeze_ > 0) return;
+  Hold hold(*this);
+  std::vector<VARIANTARG> values(count);
+  for (UINT i = 0; i < count; ++i) values[i] = args[i].v;
+  DISPPARAMS params{values.data(), nullptr, count, 0};
+  for (const ComPtr<IUnknown>& sink : eventPoint_.Sinks()) {
+    // Advised for the event dispinterface or for IDispatch: either way the
+    // pointer held is an IDispatch.
+    auto* dispatch = static_cast<IDispatch*>(sink.Get());
+    dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    for (UINT i = 0; i < count; ++i)
+      if (args[i].flag) *args[i].flag = args[i].temp != VARIANT_FALSE;
+  }
 }
 
 void OleControl::PropertyChanged(std::wstring_view bagName) {
+  HWND window = ControlWindow();
+  if (bagName == L"Value" && window) NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window, OBJID_CLIENT, CHILDID_SELF);
   if (loading_) return;
   dirty_ = true;
+  Hold hold(*this);
   DISPID id = DISPID_UNKNOWN;
   for (const PropertyId& p : PersistedProperties())
     if (bagName == p.bagName) id = p.dispid;
@@ -149,6 +163,7 @@ void OleControl::PropertyChanged(std::wstring_view bagName) {
 }
 
 void OleControl::RequestEdit(DISPID dispid) {
+  Hold hold(*this);
   for (const ComPtr<IUnknown>& sink : notifyPoint_.Sinks()) {
     ComPtr<IPropertyNotifySink> notify;
     if (SUCCEEDED(sink.As(&notify)) && notify->OnRequestEdit(dispid) == S_FALSE)
@@ -157,6 +172,7 @@ void OleControl::RequestEdit(DISPID dispid) {
 }
 
 void OleControl::ViewChanged() {
+  Hold hold(*this);
   if (viewSink_ && (viewAspects_ & DVASPECT_CONTENT)) viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
 }
 
@@ -192,6 +208,12 @@ void OleControl::ReadAmbients(DISPID which) {
     ambientBackColor_.reset();
     if (Ambient(DISPID_AMBIENT_BACKCOLOR, v) && SUCCEEDED(VariantChangeType(&v, &v, 0, VT_I4)))
       ambientBackColor_ = static_cast<OLE_COLOR>(v.lVal);
+    VariantClear(&v);
+  }
+  if (all || which == DISPID_AMBIENT_DISPLAYNAME) {
+    ambientDisplayName_.clear();
+    if (Ambient(DISPID_AMBIENT_DISPLAYNAME, v) && SUCCEEDED(VariantChangeType(&v, &v, 0, VT_BSTR)))
+      ambientDisplayName_.assign(v.bstrVal ? v.bstrVal : L"", SysStringLen(v.bstrVal));
     VariantClear(&v);
   }
   if (all || which == DISPID_AMBIENT_LOCALEID) {
@@ -245,7 +267,9 @@ STDMETHODIMP OleControl::GetClientSite(IOleClientSite** site) {
 STDMETHODIMP OleControl::Close(DWORD saveOption) {
   return Guard(IID_IOleObject, [&] {
     InPlaceDeactivate();
-    if (dirty_ && site_ && saveOption == OLECLOSE_SAVEIFDIRTY) site_->SaveObject();
+    // No prompt of our own: asking to prompt saves a changed control too.
+    const bool save = saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE;
+    if (dirty_ && site_ && save) site_->SaveObject();
     if (adviseHolder_) adviseHolder_->SendOnClose();
   });
 }
@@ -352,7 +376,11 @@ STDMETHODIMP OleControl::Unadvise(DWORD cookie) {
 STDMETHODIMP OleControl::EnumAdvise(IEnumSTATDATA** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  return adviseHolder_ ? adviseHolder_->EnumAdvise(out) : S_OK;
+  if (!adviseHolder_) {
+    HRESULT hr = CreateOleAdviseHolder(&adviseHolder_);
+    if (FAILED(hr)) return hr;
+  }
+  return adviseHolder_->EnumAdvise(out);
 }
 
 STDMETHODIMP OleControl::GetMiscStatus(DWORD aspect, DWORD* status) {
@@ -454,6 +482,9 @@ STDMETHODIMP OleControl::TranslateAccelerator(LPMSG msg) {
 }
 
 void OleControl::OnFocus(bool gained) {
+  Hold hold(*this);
+  // The system raises EVENT_OBJECT_FOCUS for the window itself; a second
+  // one would have screen readers announce the control twice.
   if (gained && !uiActive_ && inPlaceActive_) InPlaceActivate(OLEIVERB_UIACTIVATE);
   ComPtr<IOleControlSite> controlSite;
   if (site_ && SUCCEEDED(site_.As(&controlSite))) controlSite->OnFocus(gained);
@@ -537,7 +568,7 @@ STDMETHODIMP OleControl::InitNew() {
 HRESULT OleControl::LoadFromBag(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
   return Guard(IID_IPersistPropertyBag, [&] {
-    HostPropertyBag reader(bag, log);
+    HostPropertyBag reader(bag, log, PersistedProperties());
     Load([&] { ReadProperties(reader); });
   });
 }
@@ -566,8 +597,11 @@ STDMETHODIMP OleControl::Load(LPSTREAM stream) {
 STDMETHODIMP OleControl::Save(LPSTREAM stream, BOOL clearDirty) {
   if (!stream) return E_POINTER;
   MemoryBag bag;
-  HRESULT hr = SaveToBag(&bag, clearDirty);
-  return FAILED(hr) ? hr : bag.Save(stream);
+  HRESULT hr = SaveToBag(&bag, FALSE);
+  if (SUCCEEDED(hr)) hr = bag.Save(stream);
+  // Saved only once the whole stream is written.
+  if (SUCCEEDED(hr) && clearDirty) dirty_ = false;
+  return hr;
 }
 
 STDMETHODIMP OleControl::GetSizeMax(ULARGE_INTEGER* size) {

@@ -164,7 +164,11 @@ LRESULT CALLBACK DatePicker::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 
 LRESULT DatePicker::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+  if (msg == AccessibleQueryMessage()) return reinterpret_cast<LRESULT>(static_cast<AccessibleControl*>(this));
   switch (msg) {
+    case WM_GETOBJECT:
+      if (LRESULT answer = AnswerGetObject(hwnd_, wp, lp)) return answer;
+      break;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {

@@ -2,6 +2,7 @@
 // days box, the user-set-time dialogue, and DatePicker1 (an Almanix
 // DatePicker hosted in the window) heard through its real event sink.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -161,6 +162,21 @@ TEST_F(DatePanelTest, DatePickerIsHostedInTheFrameWithItsDesignValues) {
   EXPECT_EQ(allowEmpty.boolVal, VARIANT_FALSE);
   // Nothing has been picked yet.
   EXPECT_TRUE(w_->PickedDate.IsNull());
+}
+
+// A screen reader reads the picker by the name the form gives it.
+TEST_F(DatePanelTest, AScreenReaderReadsThePickerWithItsNameAndDate) {
+  IAccessible* reader = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(w_->DatePicker1.ControlHwnd(), OBJID_CLIENT, IID_PPV_ARGS(&reader)), S_OK);
+  VARIANT self{}, role{};
+  self.vt = VT_I4;
+  BSTR name = nullptr, value = nullptr;
+  reader->get_accRole(self, &role), reader->get_accName(self, &name), reader->get_accValue(self, &value);
+  EXPECT_EQ(role.lVal, ROLE_SYSTEM_DROPLIST);
+  EXPECT_STREQ(name, L"DatePicker1");
+  EXPECT_STREQ(value, L"9/7/2004");
+  SysFreeString(name), SysFreeString(value);
+  reader->Release();
 }
 
 TEST_F(DatePanelTest, APickedDateReachesPickedDateThroughChangeAndLeavesTheThresholdAlone) {
