@@ -224,7 +224,9 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     CmdContinue.SetEnabled(true);
     ShowRunPhase(RunPhase::DriveWait);
     ContinueFlag = false;
-    while (!ContinueFlag) {
+    // Stopped while the message was open (an unattended run's answer):
+    // there is nothing to wait for.
+    while (!ContinueFlag && !AbortFlag) {
       WaitBriefly();
       if (IsUnloaded()) AbortFlag = ContinueFlag = true;
     }
@@ -336,7 +338,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         }
         if (full) {
           Ui().MsgBox(kDriveFullText, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
-                      L"Change Drive");
+                      kChangeDriveTitle);
           waitForDrive();
         }
       } catch (const common::NumberedError& e) {
@@ -375,7 +377,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
               Ui().MsgBox(kDiskNotReadyText);
             } else {
               Ui().MsgBox(DriveGoneText(letter), forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
-                          L"Change Drive");
+                          kChangeDriveTitle);
               waitForDrive();
               notReady = 0;
             }
@@ -384,7 +386,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             if (atTarget) {
               // Every file would fail the same way: another drive is needed.
               Ui().MsgBox(kWriteProtectedText, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
-                          L"Change Drive");
+                          kChangeDriveTitle);
               waitForDrive();
             } else {
               passOver(e);

@@ -103,16 +103,21 @@ void ApplyLog(Frmbackup& w, SelectionLogReader& log, bool atStartUp) {
 // few times at most) and the load goes on; a log beyond the accepted bounds
 // is refused with the format message; any other fault ends the load without
 // a word, keeping what was applied before it.
-void LoadLog(Frmbackup& w, const std::wstring& path, const wchar_t* pastEndMessage, bool atStartUp) {
+Frmbackup::LogLoad LoadLog(Frmbackup& w, const std::wstring& path, const wchar_t* pastEndMessage,
+                           bool atStartUp) {
   forms::UserInteraction& ui = w.Ui();
   try {
+    if (!w.FileSys().FileExists(path)) return Frmbackup::LogLoad::Missing;
     // Measured first, so that a huge file is never read.
     if (w.FileSys().GetFile(path).Size() > kMaxLogBytes) throw LogRefused();
     SelectionLogReader log(ReadTextFile(path), AnsiCodePageLine, [&] { ui.MsgBox(pastEndMessage); });
     ApplyLog(w, log, atStartUp);
+    return log.PastEndReads() > 0 ? Frmbackup::LogLoad::PastEnd : Frmbackup::LogLoad::Loaded;
   } catch (const LogRefused&) {
     ui.MsgBox(kFormatMessage);
+    return Frmbackup::LogLoad::Refused;
   } catch (const std::exception&) {
+    return Frmbackup::LogLoad::Damaged;
   }
 }
 
@@ -128,7 +133,14 @@ void Frmbackup::mnuFileSaveLog_Click() {
   EnsureProgramFolder(*this);
   const std::wstring path = Ui().SaveFileDialog(LogDialog(kLogFilter, kProgramFolder));
   if (path.empty()) return;
+  try {
+    SaveLogFile(path);
+  } catch (const common::NumberedError& e) {
+    Ui().MsgBox(Failure(L"The log file could not be saved.", e));
+  }
+}
 
+void Frmbackup::SaveLogFile(const std::wstring& path) {
   CloseAutomatically = mnuCloseAutomatically.Checked();
   SelectionLog log;
   log.closeAutomatically = CloseAutomatically;
@@ -142,18 +154,18 @@ void Frmbackup::mnuFileSaveLog_Click() {
   for (size_t l = 0; l < log.lists.size(); ++l) {
     for (int i = 0; i < lists[l]->ListCount(); ++i) log.lists[l].push_back(lists[l]->List(i));
   }
-  try {
-    WriteTextFile(path, FormatSelectionLog(log));
-  } catch (const common::NumberedError& e) {
-    Ui().MsgBox(Failure(L"The log file could not be saved.", e));
-  }
+  WriteTextFile(path, FormatSelectionLog(log));
 }
 
 void Frmbackup::mnuFileLoadLog_Click() {
   EnsureProgramFolder(*this);
   const std::wstring path = ChosenFile(Ui(), LogDialog(kLogFilter, kProgramFolder));
   if (path.empty()) return;
-  LoadLog(*this, path, kFormatMessage, false);
+  LoadLogFile(path);
+}
+
+Frmbackup::LogLoad Frmbackup::LoadLogFile(const std::wstring& path) {
+  return LoadLog(*this, path, kFormatMessage, false);
 }
 
 void Frmbackup::RestoreDefaultLog() {

@@ -26,6 +26,8 @@
 namespace ferrimond {
 
 class FrmAbout;
+class FrmSchedule;
+class ScheduleService;
 class FrmSplashEnd;
 
 // What the main window needs from the process around it.
@@ -37,6 +39,12 @@ struct ProcessHooks {
   // Where DatePicker1 comes from: the registered ProgID, else the library
   // beside the program.
   forms::AxSource datePicker{L"Almanix.DatePicker", L"Almanix.dll"};
+  // False for an unattended run, which loads its log itself, as Load
+  // Logfile does.
+  bool restoreDefaultLog = true;
+  // The Task Scheduler that "Schedule backup..." works with; none: the
+  // system's.
+  std::function<std::unique_ptr<ScheduleService>()> scheduleService;
 };
 
 // Fixed paths of the program.
@@ -149,6 +157,8 @@ class Frmbackup : public forms::Form {
   forms::MenuItem mnuClear{mnuOther, L"mnuClear", L"&Delete files on removable drive"};
   forms::MenuItem mnuHyphen5{mnuOther, L"mnuHyphen5", L"-"};
   forms::MenuItem mnuRefresh{mnuOther, L"mnuRefresh", L"Refresh removable drive"};
+  forms::MenuItem mnuHyphen10{mnuOther, L"mnuHyphen10", L"-"};
+  forms::MenuItem mnuSchedule{mnuOther, L"mnuSchedule", L"Sc&hedule backup..."};
   forms::MenuItem mnuUpload{*this, L"mnuUpload", L"&Upload"};
   forms::MenuItem mnuEmpty{*this, L"mnuEmpty", L"      "};
   forms::MenuItem mnuHelp{*this, L"mnuHelp", L"&Help"};
@@ -281,6 +291,8 @@ class Frmbackup : public forms::Form {
   void CmdCToE_Click();
   // How a run ended; every way leaves the window idle.
   enum class RunOutcome { Complete, Incomplete, Aborted, Failed };
+  // How the last backup run of the window ended; none before the first.
+  std::optional<RunOutcome> LastOutcome;
   // True when the run was not stopped and everything it selected, and every
   // folder it had to read, is backed up.
   bool RunComplete() const;
@@ -331,6 +343,18 @@ class Frmbackup : public forms::Form {
   void mnuFileLoadLog_Click();
   void mnuFilePrint_Click();
   void RestoreDefaultLog();
+  // How a log loaded. Loaded: every value was read. PastEnd: the file ended
+  // early (its missing values applied empty). Refused: beyond the accepted
+  // bounds. Damaged: a value of the wrong kind ended the load part-way.
+  // Missing: no such file.
+  enum class LogLoad { Loaded, PastEnd, Refused, Damaged, Missing };
+  // Load Logfile's load of `path`, without its dialog.
+  LogLoad LoadLogFile(const std::wstring& path);
+  // Save Logfile's write of the current selections to `path`, without its
+  // dialog; raises the writer's numbered error.
+  void SaveLogFile(const std::wstring& path);
+  // "Other > Schedule backup...".
+  void mnuSchedule_Click();
 
   // The closing splash, once shutdown has begun.
   FrmSplashEnd* ClosingSplash() const { return splashEnd_.get(); }
@@ -404,6 +428,8 @@ class Frmbackup : public forms::Form {
   void mnuHelpAbout_Click();
   // The about box while it is open, else nullptr. There is never more than one.
   FrmAbout* AboutBox() const;
+  // The schedule window while it is open, else nullptr.
+  FrmSchedule* ScheduleWindow() const;
 
   // ---- Clearing the removable drive. ----
   // "&Delete files on removable drive": does nothing while a backup, an
@@ -480,6 +506,8 @@ class Frmbackup : public forms::Form {
   std::unique_ptr<StopWatch> watch_;
   std::unique_ptr<FrmSplashEnd> splashEnd_;
   std::unique_ptr<FrmAbout> about_;
+  std::unique_ptr<ScheduleService> scheduleService_;
+  std::unique_ptr<FrmSchedule> schedule_;
   // True while the removable drive is being wiped.
   bool clearing_ = false;
   // True while the upload copies (its Continue only ends a pause).

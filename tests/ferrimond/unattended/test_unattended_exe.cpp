@@ -1,0 +1,241 @@
+// Ferrimond.exe /backup as the Task Scheduler starts it: every exit code,
+// the report it leaves, and no window or message box at any time.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/harness/temp_dir.h"
+#include "tests/harness/wine_drives.h"
+
+namespace {
+
+const std::wstring kProgramFolder = L"C:\\Program Files\\Ferrimond";
+const std::wstring kAside = kProgramFolder + L".before-unattended-tests";
+
+std::wstring ProgramPath() {
+  using Fn = WCHAR*(CDECL*)(LPCSTR);
+  auto toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+  const std::string path = FERRIMOND_EXE;
+  if (!toDos) return std::wstring(path.begin(), path.end());
+  WCHAR* dos = toDos(path.c_str());
+  std::wstring out = dos ? dos : L"";
+  if (dos) HeapFree(GetProcessHeap(), 0, dos);
+  return out;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A selection log: "for the last 9999 days", "*.*", one folder.
+std::string LogFor(const std::wstring& folder) {
+  std::string bytes = "#FALSE#\r\n#FALSE#,#TRUE#,#FALSE#,\"9999\",1\r\n";
+  for (int i = 0; i < 13; ++i) bytes += "0\r\n";
+  return bytes + "1\r\n\"" + std::string(folder.begin(), folder.end()) + "\"\r\n0\r\n0\r\n0\r\n";
+}
+
+struct Outcome {
+  DWORD exitCode = STILL_ACTIVE;
+  std::vector<std::wstring> visibleWindows;  // captions of windows seen while it ran
+};
+
+// Runs the program with `args` and watches its top-level windows until it ends.
+Outcome RunProgram(const std::wstring& args) {
+  Outcome out;
+  const std::wstring exe = ProgramPath();
+  std::wstring cmd = L"\"" + exe + L"\" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    ADD_FAILURE() << "Ferrimond.exe did not start";
+    return out;
+  }
+  struct Watch {
+    DWORD pid;
+    std::vector<std::wstring>* seen;
+  } watch{pi.dwProcessId, &out.visibleWindows};
+  const ULONGLONG start = GetTickCount64();
+  while (WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT && GetTickCount64() - start < 60000) {
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+          auto* w = reinterpret_cast<Watch*>(p);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(h, &owner);
+          if (owner == w->pid && IsWindowVisible(h)) {
+            wchar_t caption[128] = L"";
+            GetWindowTextW(h, caption, 128);
+            w->seen->push_back(caption);
+            // Answered, so that the test ends and names it.
+            PostMessageW(h, WM_CLOSE, 0, 0);
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&watch));
+  }
+  if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
+  WaitForSingleObject(pi.hProcess, 5000);
+  GetExitCodeProcess(pi.hProcess, &out.exitCode);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return out;
+}
+
+// The day's report, all blocks.
+std::string Reports() {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((kProgramFolder + L"\\log\\*_unattended.txt").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return {};
+  FindClose(find);
+  return harness::ReadFile(kProgramFolder + L"\\log\\" + found.cFileName);
+}
+
+class UnattendedExe : public ::testing::Test {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(Exists(ProgramPath())) << "no program at " << FERRIMOND_EXE;
+    if (Exists(kAside) && !Exists(kProgramFolder)) MoveFileW(kAside.c_str(), kProgramFolder.c_str());
+    if (Exists(kProgramFolder)) {
+      harness::RemoveTree(kAside);
+      ASSERT_TRUE(MoveFileW(kProgramFolder.c_str(), kAside.c_str()));
+      putAside_ = true;
+    }
+    CreateDirectoryW(kProgramFolder.c_str(), nullptr);
+    CreateDirectoryW(source.Path().c_str(), nullptr);
+    CreateDirectoryW((source / L"docs").c_str(), nullptr);
+    harness::WriteFile(source / L"docs\\a.txt", "first");
+    harness::WriteFile(source / L"docs\\b.txt", "second");
+    harness::WriteFile(kProgramFolder + L"\\good.log", LogFor(source / L"docs"));
+  }
+  void TearDown() override {
+    SetCurrentDirectoryW(L"C:\\");
+    harness::RemoveTree(kProgramFolder);
+    if (putAside_) MoveFileW(kAside.c_str(), kProgramFolder.c_str());
+  }
+  // Where a source file lands on drive `letter`.
+  std::wstring OnDrive(wchar_t letter, const std::wstring& name) const {
+    return std::wstring(1, letter) + (source / L"docs\\").substr(1) + name;
+  }
+
+  harness::TempDir source;
+  bool putAside_ = false;
+};
+
+struct Case {
+  const char* name;
+  std::wstring args;
+  // Set up before the run (drives, files held open, ...); returns what to
+  // keep alive during it.
+  std::function<std::shared_ptr<void>(UnattendedExe&)> arrange;
+  DWORD exitCode;
+  const char* reportSays;
+  bool copied;  // a.txt reaches drive E
+};
+
+std::shared_ptr<void> Removable(wchar_t letter) {
+  return std::make_shared<harness::MappedDrive>(letter, harness::DriveKind::Removable);
+}
+
+TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
+  const std::wstring good = L"/backup \"/log:" + kProgramFolder + L"\\good.log\"";
+  const std::vector<Case> cases = {
+      {"complete, drive named", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 0,
+       "Files backed up: 2", true},
+      {"complete, the only removable drive", good, [](auto&) { return Removable(L'e'); }, 0,
+       "Drive: E:", true},
+      {"a file held open is not backed up", good + L" /drive:e:",
+       [](UnattendedExe& t) -> std::shared_ptr<void> {
+         auto drive = Removable(L'e');
+         HANDLE held = CreateFileW((t.source / L"docs\\b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   0, nullptr);
+         return std::shared_ptr<void>(new int, [drive, held](int* p) {
+           CloseHandle(held);
+           delete p;
+         });
+       },
+       1, "Files not backed up: 1", true},
+      {"named drive not there", good + L" /drive:Q", [](auto&) { return Removable(L'e'); }, 2,
+       "Drive Q: is not there", false},
+      {"no removable drive", good, [](auto&) { return std::shared_ptr<void>(); }, 2,
+       "No removable drive is present", false},
+      {"several removable drives, none named", good,
+       [](auto&) { return std::make_shared<std::pair<std::shared_ptr<void>, std::shared_ptr<void>>>(
+                       Removable(L'e'), Removable(L'f')); },
+       3, "name the one to use with /drive:", false},
+      {"named drive is fixed", good + L" /drive:F",
+       [](auto&) { return std::make_shared<harness::MappedDrive>(L'f', harness::DriveKind::Fixed); }, 3,
+       "F: is not a removable drive", false},
+      {"no default.log", L"/backup /drive:E", [](auto&) { return Removable(L'e'); }, 3,
+       "default.log does not exist", false},
+      {"damaged log", L"/backup /log:bad.log /drive:E",
+       [](auto&) {
+         harness::WriteFile(kProgramFolder + L"\\bad.log", "#FALSE#\r\nnot a log\r\n");
+         return Removable(L'e');
+       },
+       3, "is damaged", false},
+      {"short log", L"/backup \"/log:" + kProgramFolder + L"\\short.log\" /drive:E",
+       [](auto&) {
+         harness::WriteFile(kProgramFolder + L"\\short.log", "#FALSE#\r\n");
+         return Removable(L'e');
+       },
+       3, "is damaged", false},
+      {"unknown argument", good + L" /drive:E /fast", [](auto&) { return Removable(L'e'); }, 3,
+       "Unknown argument: /fast", false},
+      {"Ferrimond already open", good + L" /drive:E",
+       [](auto&) -> std::shared_ptr<void> {
+         auto drive = Removable(L'e');
+         HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\Ferrimond.Instance");
+         return std::shared_ptr<void>(new int, [drive, mutex](int* p) {
+           CloseHandle(mutex);
+           delete p;
+         });
+       },
+       3, "Ferrimond is already running", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteFileW((kProgramFolder + L"\\log").c_str());
+    harness::RemoveTree(kProgramFolder + L"\\log");
+    Outcome outcome;
+    bool copied = false;
+    {
+      // The damaged log is named relative to the program's folder of work.
+      SetCurrentDirectoryW(kProgramFolder.c_str());
+      std::shared_ptr<void> kept = c.arrange(*this);
+      outcome = RunProgram(c.args);
+      copied = Exists(OnDrive(L'E', L"a.txt"));
+    }
+    EXPECT_EQ(outcome.exitCode, c.exitCode);
+    EXPECT_TRUE(outcome.visibleWindows.empty()) << "a window appeared: "
+                                                << std::string(outcome.visibleWindows.front().begin(),
+                                                               outcome.visibleWindows.front().end());
+    EXPECT_EQ(copied, c.copied);
+    const std::string report = Reports();
+    EXPECT_NE(report.find(c.reportSays), std::string::npos) << report;
+    EXPECT_NE(report.find("Exit code: " + std::to_string(c.exitCode)), std::string::npos) << report;
+    if (c.exitCode == 1) {
+      EXPECT_NE(report.find("_notcopied.txt"), std::string::npos) << "the list of what was missed is not named";
+    }
+  }
+}
+
+// A drive that fills up ends the run as Stop would: the files that fitted
+// are on it, the run's records are written, and the code is 2.
+TEST_F(UnattendedExe, AFullDriveStopsTheRunWithItsRecords) {
+  FERRIMOND_SMALL_DRIVE_OR_SKIP(drive, L'e');
+  harness::WriteFile(source / L"docs\\c.bin", std::string(400 * 1024, 'x'));
+  const Outcome outcome =
+      RunProgram(L"/backup \"/log:" + kProgramFolder + L"\\good.log\" /drive:E");
+  EXPECT_EQ(outcome.exitCode, 2u);
+  EXPECT_TRUE(outcome.visibleWindows.empty());
+  const std::string report = Reports();
+  EXPECT_NE(report.find("The removable drive was full"), std::string::npos) << report;
+  EXPECT_NE(report.find("Message: Change Drive: There is no more free space"), std::string::npos) << report;
+  EXPECT_TRUE(Exists(kProgramFolder + L"\\log\\backupsta.sta"));
+}
+
+}  // namespace
