@@ -23,10 +23,22 @@ void SettleDisk(const harness::TempDir& scratch) {
   const std::wstring done = scratch / L"synced";
   DeleteFileW(done.c_str());
   const auto synced = [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; };
-  harness::RunUnix(L"/bin/sh -c \"sync && : > '" + harness::WideUnix(harness::UnixPath(done)) + L"'\"",
-                   synced);
-  // A large write-back can take longer than RunUnix waits.
-  for (int i = 0; i < 6000 && !synced(); ++i) Sleep(10);
+  // A large write-back can take a while.
+  RunUnixUntil(L"/bin/sh -c \"sync && : > '" + harness::WideUnix(harness::UnixPath(done)) + L"'\"", synced, 60);
+}
+
+bool RunUnixUntil(const std::wstring& commandLine, const std::function<bool()>& done, int maxSeconds) {
+  // Wine starts Unix programs, but such a start cannot be waited on.
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring line = commandLine;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  for (const auto until = Clock::now() + std::chrono::seconds(maxSeconds); !done() && Clock::now() < until;)
+    Sleep(10);
+  return done();
 }
 
 double Best(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }

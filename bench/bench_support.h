@@ -26,6 +26,10 @@ inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(
 // writing-back of what came before it.
 void SettleDisk(const harness::TempDir& scratch);
 
+// Starts the Unix command `commandLine` and waits until `done` holds, for
+// at most `maxSeconds`; false when it did not come to that.
+bool RunUnixUntil(const std::wstring& commandLine, const std::function<bool()>& done, int maxSeconds);
+
 // The shortest and the middle of a set of timings (not empty).
 double Best(const std::vector<double>& times);
 double Median(std::vector<double> times);
@@ -41,6 +45,7 @@ class InMemoryDrive {
   InMemoryDrive(const InMemoryDrive&) = delete;
   InMemoryDrive& operator=(const InMemoryDrive&) = delete;
   std::wstring Root() const { return drive_->Root(); }
+  bool InMemory() const { return !memoryFolder_.empty(); }
   std::wstring operator/(const std::wstring& relative) const { return Root() + relative; }
 
  private:
