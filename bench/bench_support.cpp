@@ -125,8 +125,8 @@ double RunTimed(const std::wstring& commandLine) {
   return seconds;
 }
 
-MessageProbe::MessageProbe(HWND window, std::function<bool()> counts)
-    : window_(window), counts_(std::move(counts)) {
+MessageProbe::MessageProbe(HWND window, std::function<bool()> counts, std::function<std::wstring()> where)
+    : window_(window), counts_(std::move(counts)), where_(std::move(where)) {
   SetWindowSubclass(window_, Proc, 1, reinterpret_cast<DWORD_PTR>(this));
   poster_ = std::thread([this] {
     while (running_) {
@@ -153,7 +153,10 @@ LRESULT CALLBACK MessageProbe::Proc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   if (message != kProbe) return DefSubclassProc(hwnd, message, wParam, lParam);
   auto* probe = reinterpret_cast<MessageProbe*>(self);
   const int64_t waited = NowNs() - probe->postedAt_.load();
-  if (probe->counts_() && waited > probe->longestNs_) probe->longestNs_ = waited;
+  if (probe->counts_() && waited > probe->longestNs_) {
+    probe->longestNs_ = waited;
+    if (probe->where_) probe->longestWhere_ = probe->where_();
+  }
   probe->pending_ = false;
   return 0;
 }

@@ -75,19 +75,23 @@ double RunTimed(const std::wstring& commandLine);
 
 // Posts one message at a time to `window` from another thread, for as long
 // as the probe lives, and keeps the longest time one waited in the queue
-// while `counts()` held (checked on the window's thread).
+// while `counts()` held (checked on the window's thread), with what `where()`
+// said then.
 class MessageProbe {
  public:
-  MessageProbe(HWND window, std::function<bool()> counts);
+  MessageProbe(HWND window, std::function<bool()> counts, std::function<std::wstring()> where = {});
   ~MessageProbe();
   MessageProbe(const MessageProbe&) = delete;
   MessageProbe& operator=(const MessageProbe&) = delete;
   double LongestWaitMs() const { return longestNs_ / 1e6; }
+  const std::wstring& LongestWhere() const { return longestWhere_; }
 
  private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   HWND window_;
   std::function<bool()> counts_;
+  std::function<std::wstring()> where_;
+  std::wstring longestWhere_;
   std::atomic<int64_t> postedAt_{0};
   std::atomic<bool> pending_{false};
   std::atomic<bool> running_{true};
