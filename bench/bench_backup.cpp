@@ -1,7 +1,7 @@
 // Whole backups through the real main window (hidden, prompts scripted)
-// against the bare system calls of the same work (the floor), onto a
-// removable E: in memory where the system allows; "Backup files for last"
-// 2 days, *.doc only. Files of 2 KB, 20 to a folder, half of them *.doc,
+// against the bare system calls of the same work (the floor), from a fixed
+// F: onto a removable E:, both in memory where the system allows; "Backup
+// files for last" 2 days, *.doc only. Files of 2 KB, 20 to a folder, half of them *.doc,
 // last written 30 days ago except two *.doc in each changed folder,
 // written yesterday:
 //   W1:  20,000 files in 1,000 folders, every folder changed (2,000 files
@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -46,14 +47,16 @@ namespace {
 using bench::Clock;
 using bench::Seconds;
 
-// A workload's source tree, made by make_tree.py (beside this file) and
-// removed on the Unix side: through Wine's file calls W10 alone would take
-// minutes either way.
+// A workload's source tree in `folder`, made by make_tree.py (beside this
+// file) and removed on the Unix side: through Wine's file calls W10 alone
+// would take minutes either way.
 class SourceTree {
  public:
-  SourceTree(int folders, int changedEvery) : unix_(harness::UnixPath(dir_.Path())) {
+  SourceTree(std::wstring folder, int folders, int changedEvery) : path_(std::move(folder)) {
     const auto start = Clock::now();
-    const std::wstring marker = dir_.Path() + L".made";
+    CreateDirectoryW(path_.c_str(), nullptr);
+    unix_ = harness::UnixPath(path_);
+    const std::wstring marker = path_ + L".made";
     const auto made = [&] { return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; };
     // Wine splits the line into the arguments by the Windows rules.
     const std::wstring command = L"/usr/bin/python3 \"" + harness::WideUnix(FERRIMOND_BENCH_DIR) +
@@ -71,18 +74,19 @@ class SourceTree {
     seconds_ = bench::Seconds(Clock::now() - start);
   }
   ~SourceTree() {
+    if (unix_.empty()) return;
     bench::RunUnixUntil(L"/bin/rm -rf \"" + harness::WideUnix(unix_) + L"\"",
-                        [&] { return GetFileAttributesW(dir_.Path().c_str()) == INVALID_FILE_ATTRIBUTES; }, 120);
+                        [&] { return GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES; }, 120);
   }
   SourceTree(const SourceTree&) = delete;
   SourceTree& operator=(const SourceTree&) = delete;
 
-  const std::wstring& Path() const { return dir_.Path(); }
+  const std::wstring& Path() const { return path_; }
   bool Made() const { return made_; }
   double MadeInSeconds() const { return seconds_; }
 
  private:
-  harness::TempDir dir_;
+  std::wstring path_;
   std::string unix_;
   bool made_ = false;
   double seconds_ = 0;
@@ -221,7 +225,11 @@ int wmain(int argc, wchar_t** argv) {
 
   const bench::ProgramFolderAside aside;
   const bench::InMemoryDrive e(L'E', harness::DriveKind::Removable);
-  std::printf("E: %s\n", e.InMemory() ? "in memory" : "on disk (no /dev/shm)");
+  // The trees are read, but making and removing W10 on this disk took a
+  // minute and a half, far longer than its runs.
+  const bench::InMemoryDrive f(L'F', harness::DriveKind::Fixed);
+  std::printf("E: (target) %s, F: (sources) %s\n", e.InMemory() ? "in memory" : "on disk (no /dev/shm)",
+              f.InMemory() ? "in memory" : "on disk");
   harness::TempDir scratch;
 
   forms::testing::ScriptedUserInteraction ui;
@@ -245,7 +253,7 @@ int wmain(int argc, wchar_t** argv) {
   // Runs one workload; false when a run failed.
   const auto runWorkload = [&](const char* name, int folders, int changedEvery, bool withXcopy,
                                Figures& figures) {
-    const SourceTree source(folders, changedEvery);
+    const SourceTree source(f / std::wstring(name, name + std::strlen(name)), folders, changedEvery);
     if (!source.Made()) return false;
     std::printf("== %s: %d files in %d folders, made in %.1f s\n", name, folders * 20, folders, source.MadeInSeconds());
     w.LstDir.Clear();
@@ -327,9 +335,12 @@ int wmain(int argc, wchar_t** argv) {
     // One more backup with the probe, for the waits alone.
     prepare();
     {
-      bench::MessageProbe probe(w.Hwnd(), [&] { return w.RunActive; }, [&] { return w.lblStatus.Caption(); });
+      bench::MessageProbe probe(w.Hwnd(), [&] { return w.RunActive; }, [&] {
+        return L"\"" + w.lblStatus.Caption() + L"\", " + std::to_wstring(w.FilesChecked) + L" checked, " +
+               std::to_wstring(w.ItemsCopied.size()) + L" copied";
+      });
       w.CmdCToE.SetValue(true);
-      std::printf("%s longest message wait during a run (probed run of its own): %.1f ms (status \"%ls\")\n", name,
+      std::printf("%s longest message wait during a run (probed run of its own): %.1f ms (at %ls)\n", name,
                   probe.LongestWaitMs(), probe.LongestWhere().c_str());
     }
     return true;

@@ -28,14 +28,14 @@ void SettleDisk(const harness::TempDir& scratch) {
 }
 
 bool RunUnixUntil(const std::wstring& commandLine, const std::function<bool()>& done, int maxSeconds) {
-  // Wine starts Unix programs, but such a start cannot be waited on.
+  // Wine starts Unix programs, but such a start cannot be waited on, and
+  // the handles it gives back are no handles: closing them closed one of
+  // this process's own (its standard output, once).
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   std::wstring line = commandLine;
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
   for (const auto until = Clock::now() + std::chrono::seconds(maxSeconds); !done() && Clock::now() < until;)
     Sleep(10);
   return done();
