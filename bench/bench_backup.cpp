@@ -283,7 +283,8 @@ int wmain(int argc, wchar_t** argv) {
       return ok ? seconds : -1;
     };
     const auto xcopy = [&] {
-      const double seconds = bench::RunTimed(L"xcopy.exe \"" + source.Path() + L"\" E:\\xcopy /S /I /Y /Q /D:" + xcopyDay);
+      const double seconds =
+          bench::RunTimed(L"xcopy.exe \"" + source.Path() + L"\" E:\\xcopy /S /I /Y /Q /D:" + xcopyDay);
       if (seconds < 0) {
         std::printf("xcopy could not be started (%lu)\n", GetLastError());
       } else {
