@@ -236,6 +236,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   int notReady = 0;
   // The path-not-found message is shown once a pass, not for every file.
   bool pathMessageShown = false;
+  bool progressShown = false;
   auto next = [&] {
     notReady = 0;
     LastItemDone = item;
@@ -423,7 +424,14 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       PauseHandler();
       forgetDrive();
     }
-    lblDir.SetCaption(progress);
+    // Each caption is a redraw, under Wine a server round trip that costs
+    // as much as the copy of a small file: the first file shows at once,
+    // then the file of the moment every 100 ms.
+    if (const ULONGLONG now = GetTickCount64(); !progressShown || now - progressShownAt_ >= 100) {
+      progressShown = true;
+      progressShownAt_ = now;
+      lblDir.SetCaption(progress);
+    }
     yield();
   }
 
