@@ -472,8 +472,9 @@ class Frmbackup : public forms::Form {
   // drive it took; empty when it may.
   std::wstring UploadTargetRefusal();
   // Copies one file of the removable drive onto the fixed drive: true when
-  // it was copied, false when it was kept back (NotUploaded, or a newer
-  // file the user chose to keep); raises when it cannot be written.
+  // it was copied or its contents are there already, false when it was
+  // kept back (NotUploaded, or a newer file the user chose to keep); raises
+  // when it cannot be written.
   bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, bool& destMade,
                   const Folder& fld);
   // Keeps a copy of file `path` (named `name`, in folder `folder` of a
