@@ -361,7 +361,9 @@ class Frmbackup : public forms::Form {
 
   // ---- Upload to the fixed drive. ----
   void CmdCopyToC_Click();
-  void toc(const Folder& fld);
+  // `depth`: the folder's levels below the drive's root; a folder deeper
+  // than the drive's mirror can hold is listed as not uploaded, not entered.
+  void toc(const Folder& fld, int depth = 0);
   // The fixed-drive folder of a folder of the removable drive, for the
   // running upload's fixed drive and profile.
   std::wstring changeDirbasedOnUser(std::wstring s1);
@@ -383,6 +385,15 @@ class Frmbackup : public forms::Form {
   // interrupted backup left half-written, and links.
   std::vector<std::wstring> PartialCopiesSkipped;
   std::vector<std::wstring> LinksSkipped;
+  // The files this upload put (or found already) on the fixed drive, by
+  // their paths in upper case, with the removable drive's file each came
+  // from: a second file for one of them is kept back, not written over it.
+  std::unordered_map<std::wstring, std::wstring> UploadTargets;
+  // The removable drive's medium when the upload started: the wipe offered
+  // at its end takes no other.
+  std::optional<FileIdentity> UploadMedium;
+  // When the upload started: its stamp for "Backup from last upload".
+  common::DateTime UploadStart;
 
   // ---- The date criterion panel. ----
   void OptDateToday_MouseDown();
@@ -440,12 +451,16 @@ class Frmbackup : public forms::Form {
   // disk, and wipes drive `letter`. The upload offers it through here at its
   // end, for the drive it uploaded from, while its own run still holds
   // RunActive. RunActive is held for the wipe and given back as it was
-  // found; the window takes no input meanwhile.
-  void ClearRemovableDrive(const std::wstring& letter);
+  // found; the window takes no input meanwhile. After a Yes the drive must
+  // still hold `medium` (the upload's), or without one the medium it held
+  // when asked; another is refused.
+  void ClearRemovableDrive(const std::wstring& letter, std::optional<FileIdentity> medium = std::nullopt);
   // Deletes everything in the folder `s1` but the folder itself: its files,
-  // then each sub-folder as a whole tree, in listing order; the first
-  // failure ends it. Links are removed as links, never followed.
-  void cleardirectory(const std::wstring& s1);
+  // then each sub-folder, in listing order; the first failure ends it.
+  // Links are removed as links, never followed. Folders more than 100
+  // levels below `s1` are not entered: they are returned, and stay, with
+  // the folders above them.
+  std::vector<std::wstring> cleardirectory(const std::wstring& s1);
 
  private:
   static forms::Bounds B(const layout::Twips& t) { return {t.left, t.top, t.width, t.height}; }
@@ -483,13 +498,15 @@ class Frmbackup : public forms::Form {
   // drive it took; empty when it may.
   std::wstring UploadTargetRefusal();
   // Copies one file of the removable drive onto the fixed drive: true when
-  // it was copied, false when it was kept back (NotUploaded, or a newer
-  // file the user chose to keep); raises when it cannot be written.
+  // it was copied or its contents are there already, false when it was
+  // kept back (NotUploaded, or a newer file the user chose to keep); raises
+  // when it cannot be written.
   bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, bool& destMade,
                   const Folder& fld);
-  // Keeps the removable drive's copy of a file in SavedFileVersion without
-  // replacing any version saved before.
-  void SaveVersion(const File& file, const std::wstring& src);
+  // Keeps a copy of file `path` (named `name`, in folder `folder` of a
+  // drive) in SavedFileVersion under the folder's path, without replacing
+  // any version saved before.
+  void SaveVersion(const std::wstring& path, const std::wstring& name, const std::wstring& folder);
   // Writes the files not uploaded, with the reasons, to the day's list in
   // the log folder; returns that file's path.
   std::wstring WriteNotUploadedList();
