@@ -111,6 +111,7 @@ LRESULT CALLBACK MonthCalendar::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->accessible_.Disconnect();
     self->hwnd_ = nullptr;
     self->cboMonth_ = nullptr;
     self->timerRunning_ = false;
@@ -128,10 +129,9 @@ LRESULT CALLBACK MonthCalendar::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 
 LRESULT MonthCalendar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
-  if (msg == AccessibleQueryMessage()) return reinterpret_cast<LRESULT>(static_cast<AccessibleControl*>(this));
   switch (msg) {
     case WM_GETOBJECT:
-      if (LRESULT answer = AnswerGetObject(hwnd_, wp, lp)) return answer;
+      if (LRESULT answer = accessible_.Answer(hwnd_, this, wp, lp)) return answer;
       break;
     case WM_WINDOWPOSCHANGING: {
       // The control keeps its fixed size whatever the host asks for.
@@ -832,7 +832,8 @@ AccessiblePart MonthCalendar::AccessiblePartOf(long child) const {
 }
 
 bool MonthCalendar::AccessibleAction(long child) {
-  if (child == 0 || !enabled_) return false;
+  // A hidden calendar (a picker's, closed up) is not there to be clicked.
+  if (child == 0 || !enabled_ || !hwnd_ || !IsWindowVisible(hwnd_)) return false;
   if (child > kGridDays) {
     RunAction(frames_[kAccessibleButtons[child - kGridDays - 1]]);
     return true;

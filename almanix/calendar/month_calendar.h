@@ -215,6 +215,8 @@ class MonthCalendar : public PropertyChanges, private AccessibleControl {
   RECT todayRect_{16, 156, 81, 173};
 
   EventSource<MonthCalendarEvents> events_;
+  // Last: readers are cut off before the rest goes.
+  AccessibleObject accessible_;
 };
 
 }  // namespace almanix

@@ -6,6 +6,7 @@
 
 #include "almanix/comframe/class_factory.h"
 #include "almanix/comframe/registration.h"
+#include "almanix/core/accessible.h"
 #include "almanix/core/control_window.h"
 #include "almanix/core/library_state.h"
 
@@ -40,7 +41,8 @@ void LockModule(bool lock) {
 }
 
 bool CanUnload() {
-  return objects.load() == 0 && locks.load() == 0 && LiveControlWindows() == 0 && LiveStates() == 0;
+  return objects.load() == 0 && locks.load() == 0 && LiveControlWindows() == 0 && LiveStates() == 0 &&
+         LiveAccessibleObjects() == 0;
 }
 
 std::wstring ModulePath() {

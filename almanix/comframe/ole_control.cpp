@@ -31,10 +31,16 @@ int ScreenDpi(int axis) {
 }
 
 // Controls whose last reference went while one of their events ran: freed
-// from the message loop, once the control's own code has returned.
+// from the message loop of their thread, once the control's own code has
+// returned. Thread timers of different threads share ids.
+struct PendingRelease {
+  DWORD thread;
+  UINT_PTR timer;
+  IUnknown* object;
+};
 struct PendingReleases {
   std::mutex lock;
-  std::vector<std::pair<UINT_PTR, IUnknown*>> items;
+  std::vector<PendingRelease> items;
 };
 
 PendingReleases& Pending() {
@@ -95,8 +101,8 @@ void CALLBACK OleControl::ReleaseLater(HWND, UINT, UINT_PTR timer, DWORD) {
     PendingReleases& p = Pending();
     std::lock_guard<std::mutex> hold(p.lock);
     for (auto it = p.items.begin(); it != p.items.end(); ++it) {
-      if (it->first != timer) continue;
-      object = it->second;
+      if (it->timer != timer || it->thread != GetCurrentThreadId()) continue;
+      object = it->object;
       p.items.erase(it);
       break;
     }
@@ -127,7 +133,12 @@ OleControl::Hold::~Hold() {
   }
   PendingReleases& p = Pending();
   std::lock_guard<std::mutex> hold(p.lock);
-  p.items.emplace_back(timer, static_cast<IOleObject*>(control_));
+  try {
+    p.items.push_back({GetCurrentThreadId(), timer, static_cast<IOleObject*>(control_)});
+  } catch (...) {
+    // No room to wait in: leaked rather than freed under its running code.
+    KillTimer(nullptr, timer);
+  }
 }
 
 void OleControl::FireArgs(DISPID id, EventArg* args, UINT count) {
@@ -188,6 +199,7 @@ bool OleControl::Ambient(DISPID id, VARIANT& out) {
 }
 
 void OleControl::ReadAmbients(DISPID which) {
+  Hold hold(*this);
   const bool all = which == DISPID_UNKNOWN;
   VARIANT v;
   if (all || which == DISPID_AMBIENT_USERMODE) {
@@ -265,6 +277,7 @@ STDMETHODIMP OleControl::GetClientSite(IOleClientSite** site) {
 }
 
 STDMETHODIMP OleControl::Close(DWORD saveOption) {
+  Hold hold(*this);
   return Guard(IID_IOleObject, [&] {
     InPlaceDeactivate();
     // No prompt of our own: asking to prompt saves a changed control too.
@@ -294,6 +307,7 @@ STDMETHODIMP OleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HW
 
 HRESULT OleControl::InPlaceActivate(LONG verb, HWND parent, LPCRECT pos) {
   if (!site_) return E_UNEXPECTED;
+  Hold hold(*this);
   if (!inPlaceSite_) {
     if (FAILED(site_.As(&inPlaceSite_))) return E_NOINTERFACE;
   }
@@ -306,7 +320,7 @@ HRESULT OleControl::InPlaceActivate(LONG verb, HWND parent, LPCRECT pos) {
   ComPtr<IOleInPlaceUIWindow> document;
   RECT position{}, clip{};
   OLEINPLACEFRAMEINFO frameInfo{};
-    frameInfo.cb = sizeof(frameInfo);
+  frameInfo.cb = sizeof(frameInfo);
   inPlaceSite_->GetWindowContext(&frame, &document, &position, &clip, &frameInfo);
   if (pos) position = *pos;
   HWND siteWindow = nullptr;
@@ -398,6 +412,7 @@ STDMETHODIMP OleControl::GetWindow(HWND* hwnd) {
 }
 
 STDMETHODIMP OleControl::InPlaceDeactivate() {
+  Hold hold(*this);
   return Guard(IID_IOleInPlaceObject, [&] {
     if (!inPlaceActive_) return;
     UIDeactivate();
@@ -410,6 +425,7 @@ STDMETHODIMP OleControl::InPlaceDeactivate() {
 
 STDMETHODIMP OleControl::UIDeactivate() {
   if (!uiActive_) return S_OK;
+  Hold hold(*this);
   uiActive_ = false;
   if (inPlaceSite_) {
     ComPtr<IOleInPlaceFrame> frame;
@@ -468,6 +484,7 @@ STDMETHODIMP OleControl::TranslateAccelerator(LPMSG msg) {
   if (msg->message == WM_KEYDOWN && msg->wParam != VK_TAB) TranslateMessage(msg);
   DispatchMessageW(msg);
   if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB) {
+    Hold hold(*this);
     // Then Tab moves on to the host's next control: through the control
     // site when it does that, else in the window's tab order.
     ComPtr<IOleControlSite> controlSite;
@@ -625,12 +642,23 @@ STDMETHODIMP OleControl::Load(IStorage* storage) {
   return FAILED(hr) ? hr : Load(stream.Get());
 }
 
-STDMETHODIMP OleControl::Save(IStorage* storage, BOOL) {
+STDMETHODIMP OleControl::Save(IStorage* storage, BOOL sameAsLoad) {
   if (!storage) return E_POINTER;
+  savedElsewhere_ = false;
   ComPtr<IStream> stream;
   HRESULT hr = storage->CreateStream(kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
                                      &stream);
-  return FAILED(hr) ? hr : Save(stream.Get(), TRUE);
+  // Saved into another storage, the control is clean only once the host
+  // makes that storage its own (Save As), not for a copy (Save Copy As).
+  if (SUCCEEDED(hr)) hr = Save(stream.Get(), sameAsLoad);
+  savedElsewhere_ = SUCCEEDED(hr) && !sameAsLoad;
+  return hr;
+}
+
+STDMETHODIMP OleControl::SaveCompleted(IStorage* storage) {
+  if (storage && savedElsewhere_) dirty_ = false;
+  savedElsewhere_ = false;
+  return S_OK;
 }
 
 // ---------------------------------------------------------------- connection points, class info, errors

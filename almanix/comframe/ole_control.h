@@ -129,7 +129,7 @@ class OleControl : public IOleObject,
   STDMETHODIMP InitNew(IStorage* storage) override;
   STDMETHODIMP Load(IStorage* storage) override;
   STDMETHODIMP Save(IStorage* storage, BOOL sameAsLoad) override;
-  STDMETHODIMP SaveCompleted(IStorage*) override { return S_OK; }
+  STDMETHODIMP SaveCompleted(IStorage* storage) override;
   STDMETHODIMP HandsOffStorage() override { return S_OK; }
 
   // IConnectionPointContainer
@@ -247,6 +247,7 @@ class OleControl : public IOleObject,
   int freeze_ = 0;
   bool dirty_ = false;
   bool loading_ = false;
+  bool savedElsewhere_ = false;  // IPersistStorage::Save into a new storage
 
   bool userMode_ = true;
   std::optional<PickerFont> ambientFont_;

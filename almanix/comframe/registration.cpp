@@ -40,17 +40,19 @@ std::wstring ReadDefault(const std::wstring& key) {
   return data;
 }
 
-// Deletes a key and everything under it; true when it is gone.
-bool DeleteTree(const std::wstring& key) {
-  const LONG rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-}
-
 bool KeyExists(HKEY root, const std::wstring& key, REGSAM view = 0) {
   HKEY h = nullptr;
   if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
   RegCloseKey(h);
   return true;
+}
+
+// Deletes a key and everything under it; true only when HKEY_CLASSES_ROOT
+// no longer shows it: of a class registered both per user and per machine,
+// the delete removes the user's copy and the machine's still shows.
+bool DeleteTree(const std::wstring& key) {
+  const LONG rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+  return (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) && !KeyExists(HKEY_CLASSES_ROOT, key);
 }
 
 // Whether the library of the other bitness has the class registered: the

@@ -2,7 +2,9 @@
 
 #include <oleauto.h>
 
+#include <atomic>
 #include <new>
+#include <utility>
 
 #include "almanix/core/locale_names.h"
 
@@ -12,12 +14,23 @@ namespace {
 
 BSTR Text(const std::wstring& s) { return SysAllocStringLen(s.data(), static_cast<UINT>(s.size())); }
 
-// The IAccessible of one control window. It keeps only the window: each
-// call asks the window for its control, so a screen reader holding on to
-// the object after the control went gets an error, not a dangling control.
+std::atomic<long> liveObjects{0};
+
+}  // namespace
+
+// The IAccessible of one control window. Its control cuts it off when it
+// goes, so a screen reader holding on to the object gets an error, not a
+// dangling control.
 class WindowAccessible final : public IAccessible, public IOleWindow {
  public:
-  WindowAccessible(HWND hwnd, IAccessible* proxy) : hwnd_(hwnd), proxy_(proxy) {}
+  WindowAccessible(HWND hwnd, AccessibleControl* control, IAccessible* proxy)
+      : hwnd_(hwnd), control_(control), proxy_(proxy) {
+    ++liveObjects;
+  }
+  void Disconnect() {
+    control_ = nullptr;
+    if (IAccessible* proxy = std::exchange(proxy_, nullptr)) proxy->Release();
+  }
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
@@ -57,7 +70,11 @@ class WindowAccessible final : public IAccessible, public IOleWindow {
   }
 
   // IAccessible
-  STDMETHODIMP get_accParent(IDispatch** out) override { return proxy_->get_accParent(out); }
+  STDMETHODIMP get_accParent(IDispatch** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    return Control() ? proxy_->get_accParent(out) : RPC_E_DISCONNECTED;
+  }
   STDMETHODIMP get_accChildCount(long* count) override {
     if (!count) return E_POINTER;
     AccessibleControl* c = Control();
@@ -101,12 +118,18 @@ class WindowAccessible final : public IAccessible, public IOleWindow {
     return S_FALSE;
   }
   STDMETHODIMP get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
     long id = 0;
     HRESULT hr = Check(child, id);
     if (FAILED(hr)) return hr;
     return id == CHILDID_SELF ? proxy_->get_accKeyboardShortcut(child, out) : (*out = nullptr, S_FALSE);
   }
-  STDMETHODIMP get_accFocus(VARIANT* out) override { return proxy_->get_accFocus(out); }
+  STDMETHODIMP get_accFocus(VARIANT* out) override {
+    if (!out) return E_POINTER;
+    VariantInit(out);
+    return Control() ? proxy_->get_accFocus(out) : RPC_E_DISCONNECTED;
+  }
   STDMETHODIMP get_accSelection(VARIANT* out) override {
     if (!out) return E_POINTER;
     VariantInit(out);
@@ -179,11 +202,16 @@ class WindowAccessible final : public IAccessible, public IOleWindow {
   STDMETHODIMP put_accValue(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
 
  private:
-  ~WindowAccessible() { proxy_->Release(); }
+  ~WindowAccessible() {
+    Disconnect();
+    --liveObjects;
+  }
 
+  // The control, on its window's thread (where COM delivers the calls of
+  // readers in other apartments and processes) while it lives.
   AccessibleControl* Control() const {
-    if (!IsWindow(hwnd_)) return nullptr;
-    return reinterpret_cast<AccessibleControl*>(SendMessageW(hwnd_, AccessibleQueryMessage(), 0, 0));
+    if (!control_ || GetWindowThreadProcessId(hwnd_, nullptr) != GetCurrentThreadId()) return nullptr;
+    return control_;
   }
   // The child id of `child`, which must name the control or one of its parts.
   HRESULT Check(const VARIANT& child, long& id) const {
@@ -219,30 +247,32 @@ class WindowAccessible final : public IAccessible, public IOleWindow {
 
   LONG refs_ = 1;
   HWND hwnd_;
+  AccessibleControl* control_;
   IAccessible* proxy_;
 };
 
-}  // namespace
-
-UINT AccessibleQueryMessage() {
-  static const UINT message = RegisterWindowMessageW(L"AlmanixAccessibleControl");
-  return message;
-}
-
-LRESULT AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp) {
-  if (static_cast<LONG>(lp) != OBJID_CLIENT) return 0;
-  IAccessible* proxy = nullptr;
-  if (FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, IID_PPV_ARGS(&proxy))))
-    return 0;
-  auto* object = new (std::nothrow) WindowAccessible(hwnd, proxy);
-  if (!object) {
-    proxy->Release();
-    return 0;
+LRESULT AccessibleObject::Answer(HWND hwnd, AccessibleControl* control, WPARAM wp, LPARAM lp) {
+  if (static_cast<LONG>(lp) != OBJID_CLIENT || !hwnd) return 0;
+  if (!object_) {
+    IAccessible* proxy = nullptr;
+    if (FAILED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, IID_PPV_ARGS(&proxy)))) return 0;
+    object_ = new (std::nothrow) WindowAccessible(hwnd, control, proxy);
+    if (!object_) {
+      proxy->Release();
+      return 0;
+    }
   }
-  const LRESULT result = LresultFromObject(__uuidof(IAccessible), wp, static_cast<IAccessible*>(object));
-  object->Release();
+  const LRESULT result = LresultFromObject(__uuidof(IAccessible), wp, static_cast<IAccessible*>(object_));
   return result < 0 ? 0 : result;
 }
+
+void AccessibleObject::Disconnect() {
+  if (!object_) return;
+  object_->Disconnect();
+  std::exchange(object_, nullptr)->Release();
+}
+
+long LiveAccessibleObjects() { return liveObjects.load(); }
 
 long WindowStates(HWND hwnd) {
   long state = STATE_SYSTEM_FOCUSABLE;

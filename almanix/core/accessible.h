@@ -29,10 +29,30 @@ class AccessibleControl {
   virtual bool AccessibleAction(long child) = 0;
 };
 
-// A control's window procedure answers WM_GETOBJECT with this, and the
-// query message (AccessibleQueryMessage) with the control.
-LRESULT AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp);
-UINT AccessibleQueryMessage();
+class WindowAccessible;
+
+// The screen readers' object of one control window, which the control
+// owns: made at the first WM_GETOBJECT and the same object for every later
+// one, and cut off from the control when its window goes (WM_NCDESTROY)
+// or the control does, however long a reader holds on to it.
+class AccessibleObject {
+ public:
+  AccessibleObject() = default;
+  ~AccessibleObject() { Disconnect(); }
+  AccessibleObject(const AccessibleObject&) = delete;
+  AccessibleObject& operator=(const AccessibleObject&) = delete;
+
+  // The answer to WM_GETOBJECT for `control`'s window; 0 leaves the
+  // message to DefWindowProc.
+  LRESULT Answer(HWND hwnd, AccessibleControl* control, WPARAM wp, LPARAM lp);
+  void Disconnect();
+
+ private:
+  WindowAccessible* object_ = nullptr;
+};
+
+// Accessible objects alive, connected or not: their code is the library's.
+long LiveAccessibleObjects();
 
 // The states every control window has: focusable, focused, invisible.
 // Unavailable is the control's to say (a locked picker's window is

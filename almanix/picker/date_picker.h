@@ -255,6 +255,8 @@ class DatePicker : public PropertyChanges, private AccessibleControl {
   void OnMouseUp(int16_t button, int16_t shift, int x, int y);
   void OnDoubleClick(int x, int y);
   void OnFocus(bool gained, HWND other);
+  // Whether the calendar's pick may change the value now.
+  bool CalendarMayChange() const;
   void OnCalendarChange();
   void OnCalendarEmptyClicked();
   void OnDropDownWillHide(bool& dontHide, const cMouselParam& mouse);
@@ -304,6 +306,8 @@ class DatePicker : public PropertyChanges, private AccessibleControl {
   int lastDragY_ = 0;
 
   EventSource<DatePickerEvents> events_;
+  // Last: readers are cut off before the rest goes.
+  AccessibleObject accessible_;
 };
 
 }  // namespace almanix

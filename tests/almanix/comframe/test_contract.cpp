@@ -7,9 +7,12 @@
 #include <oleacc.h>
 #include <oleauto.h>
 
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <initializer_list>
+#include <span>
+#include <thread>
 #include <utility>
 
 #include "dib.h"
@@ -194,6 +197,46 @@ TEST_F(Contract, EventsCarryByReferenceArgumentsCancelFreezeAndOutliveTheHostsRe
   EXPECT_EQ(library_.CanUnloadNow(), S_OK);
 }
 
+// Two UI threads whose hosts let go during an event: each control is freed
+// by its own thread's message loop, though the threads' timers share ids.
+TEST_F(Contract, AControlLetGoDuringAnEventIsFreedOnItsOwnThread) {
+  HANDLE deferred[2] = {CreateEventW(nullptr, FALSE, FALSE, nullptr), CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+  HANDLE go[2] = {CreateEventW(nullptr, FALSE, FALSE, nullptr), CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+  bool freedHere[2] = {false, false};
+  auto letGo = [&](int i) {
+    OleInitialize(nullptr);
+    HWND host = CreateHostWindow();
+    {
+      TestSite site(host);
+      ComPtr<_DatePicker> picker = library_.Create<_DatePicker>(CLSID_DatePicker);
+      Activate(picker.Get(), site, host);
+      HWND hwnd = WindowOf(picker.Get());
+      EventSink sink(DIID___DatePicker);
+      sink.Connect(picker.Get());
+      sink.DropPoint();
+      sink.releaseOnEvent = picker.Detach();
+      SendMessageW(hwnd, WM_KEYDOWN, VK_UP, 0);
+      SetEvent(deferred[i]);
+      WaitForSingleObject(go[i], 10000);
+      almanix::testing::PumpFor(50);
+      freedHere[i] = !IsWindow(hwnd);
+    }
+    DestroyWindow(host);
+    OleUninitialize();
+  };
+  std::thread first(letGo, 0);
+  WaitForSingleObject(deferred[0], 10000);
+  std::thread second(letGo, 1);
+  WaitForSingleObject(deferred[1], 10000);
+  SetEvent(go[1]);
+  second.join();
+  SetEvent(go[0]);
+  first.join();
+  EXPECT_TRUE(freedHere[0]);
+  EXPECT_TRUE(freedHere[1]);
+  for (HANDLE h : {deferred[0], deferred[1], go[0], go[1]}) CloseHandle(h);
+}
+
 // Records property notifications for as long as it lives.
 class NotifySink final : public IPropertyNotifySink {
  public:
@@ -318,6 +361,10 @@ TEST_F(Contract, PropertiesSurviveBagStreamAndStorage) {
          ASSERT_EQ(StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE,
                                                 0, &storage), S_OK);
          ASSERT_EQ(save->Save(storage.Get(), FALSE), S_OK);
+         EXPECT_EQ(save->SaveCompleted(nullptr), S_OK);
+         EXPECT_EQ(save->IsDirty(), S_OK) << "Save Copy As leaves the control changed";
+         save->Save(storage.Get(), FALSE), save->SaveCompleted(storage.Get());
+         EXPECT_EQ(save->IsDirty(), S_FALSE) << "Save As: saved in its new storage";
          ASSERT_EQ(load->Load(storage.Get()), S_OK);
        }},
   };
@@ -597,6 +644,34 @@ TEST_F(Contract, ScreenReadersReadAndOperateBothControls) {
   EXPECT_TRUE(Dropped(picker.Get())) << "the button opens the calendar";
   EXPECT_EQ(act(p.Get(), 1), S_OK);
   EXPECT_FALSE(Dropped(picker.Get())) << "and closes it";
+  // The drop-down calendar, once closed, acts no more: a locked picker
+  // keeps its value.
+  picker->DropDownCalendar();
+  HWND dropped = FindWindowExW(GetDesktopWindow(), nullptr, L"AlmanixMonthCalendar", nullptr);
+  ComPtr<IAccessible> d;
+  ASSERT_EQ(AccessibleObjectFromWindow(dropped, OBJID_CLIENT, IID_PPV_ARGS(&d)), S_OK);
+  picker->CloseUpCalendar();
+  picker->put_Locked(VARIANT_TRUE);
+  EXPECT_TRUE(FAILED(act(d.Get(), 12)));
+  VARIANT shown{};
+  picker->get_Value(&shown);
+  EXPECT_EQ(shown.vt, VT_NULL) << "unchanged";
+  picker->put_Locked(VARIANT_FALSE);
+
+  // One object per window, and the window answers no other thread (nor
+  // process) asking for the control's address.
+  ComPtr<IAccessible> again;
+  ASSERT_EQ(AccessibleObjectFromWindow(pickerWindow, OBJID_CLIENT, IID_PPV_ARGS(&again)), S_OK);
+  EXPECT_EQ(again.Get(), p.Get());
+  std::atomic<LRESULT> answer{-1};
+  std::thread asker([&] { answer = SendMessageW(pickerWindow, RegisterWindowMessageW(L"AlmanixAccessibleControl"), 0, 0); });
+  EXPECT_TRUE(almanix::testing::PumpUntil([&] { return answer != -1; }));
+  asker.join();
+  EXPECT_EQ(answer, 0);
+  VARIANT button{};
+  button.vt = VT_I4, button.lVal = 1;
+  EXPECT_EQ(p->get_accKeyboardShortcut(button, nullptr), E_POINTER);
+
   EventSink sink(DIID___MonthCalendar);
   sink.Connect(calendar.Get());
   EXPECT_EQ(act(c.Get(), 12), S_OK);
@@ -619,6 +694,10 @@ TEST_F(Contract, ScreenReadersReadAndOperateBothControls) {
   self.vt = VT_I4;
   EXPECT_TRUE(FAILED(p->get_accValue(self, &text)));
   Close(calendar.Get());
+  picker.Reset(), calendar.Reset();
+  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "a reader holds the objects";
+  p.Reset(), c.Reset(), d.Reset(), again.Reset();
+  EXPECT_EQ(library_.CanUnloadNow(), S_OK);
 }
 
 // A medium that is full: every write fails.
@@ -680,6 +759,26 @@ class FullStorage final : public IStorage {
   FullStream stream_;
 };
 
+// An advise sink that lets go of the host's last reference when told the
+// control closes.
+class ClosingSink final : public IAdviseSink {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IAdviseSink ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {}
+  STDMETHODIMP_(void) OnRename(IMoniker*) override {}
+  STDMETHODIMP_(void) OnSave() override {}
+  STDMETHODIMP_(void) OnClose() override {
+    if (IUnknown* going = std::exchange(releaseOnClose, nullptr)) going->Release();
+  }
+  IUnknown* releaseOnClose = nullptr;
+};
+
 TEST_F(Contract, AFailedSaveLeavesTheControlChangedSoThatClosingSavesIt) {
   FullStream stream;
   FullStorage storage;
@@ -707,6 +806,20 @@ TEST_F(Contract, AFailedSaveLeavesTheControlChangedSoThatClosingSavesIt) {
     EXPECT_EQ(site.saves, 1) << "the site is asked to save";
     ole->SetClientSite(nullptr);
   }
+
+  // A host letting go while the control closes leaves it to finish.
+  ComPtr<IOleObject> ole = library_.Create<IOleObject>(CLSID_DatePicker);
+  TestSite site(host_);
+  Activate(ole.Get(), site, host_);
+  ClosingSink closing;
+  DWORD cookie = 0;
+  ASSERT_EQ(ole->Advise(&closing, &cookie), S_OK);
+  IOleObject* raw = ole.Detach();
+  closing.releaseOnClose = raw;
+  EXPECT_EQ(raw->Close(OLECLOSE_NOSAVE), S_OK);
+  EXPECT_EQ(library_.CanUnloadNow(), S_FALSE) << "freed only once its code has returned";
+  almanix::testing::PumpFor(50);
+  EXPECT_EQ(library_.CanUnloadNow(), S_OK);
 }
 
 // A class that a crafted stream names; it must never be made.
@@ -800,15 +913,50 @@ TEST_F(Contract, StoredValuesAreCheckedCoercedAndNeverCreateAClass) {
 
 
 // Streams from documents nobody here wrote: 20,000 seeded mutations of
-// saved controls are each loaded or refused, never crash or hang.
+// saved controls, with every property away from its default, are each
+// loaded or refused, never crash or hang; what loads draws and saves.
 TEST_F(Contract, MutatedStreamsAreLoadedOrRefused) {
+  const double date = Date(2004, 9, 7) + 0.5729;
+  struct Away { const wchar_t* name; VARIANT value; };
+  // Bounds before the value; switches are turned the other way.
+  const Away pickerAways[] = {
+      {L"MaxDate", DateVariant(Date(2090, 12, 31))}, {L"MinDate", DateVariant(Date(1950, 1, 1))},
+      {L"Value", DateVariant(date)}, {L"Format", IntVariant(3)}, {L"CustomFormat", TextVariant(L"dd.MMMM.yyyy HH:mm")},
+      {L"BackColor", IntVariant(0x102030)}, {L"ForeColor", IntVariant(0x405060)}, {L"ButtonWidth", IntVariant(31)},
+      {L"ButtonStyle", IntVariant(1)}, {L"FocusColor", IntVariant(0x708090)}, {L"BorderStyle", IntVariant(3)},
+      {L"CalendarBackColor", IntVariant(0x111111)}, {L"CalendarHeaderColor", IntVariant(0x222222)},
+      {L"CalendarHeaderForeColor", IntVariant(0x333333)}, {L"CalendarActiveMonthColor", IntVariant(0x444444)},
+      {L"CalendarInactiveMonthColor", IntVariant(0x555555)}, {L"CalendarPresentDateColor", IntVariant(0x666666)},
+      {L"FirstDayofWeek", IntVariant(4)}, {L"TodayButtonCaption", TextVariant(L"Heute")},
+      {L"EmptyButtonCaption", TextVariant(L"Leer")}, {L"FlatButton", {}}, {L"ShowFocusRect", {}},
+      {L"UseFocusColor", {}}, {L"AllowEmpty", {}}, {L"HoverIcon", {}}, {L"Locked", {}}, {L"Enabled", {}}};
+  const Away calendarAways[] = {
+      {L"MaxDate", DateVariant(Date(2090, 12, 31))}, {L"MinDate", DateVariant(Date(1950, 1, 1))},
+      {L"Value", DateVariant(date)}, {L"FirstDayofWeek", IntVariant(4)}, {L"PresentDateColor", IntVariant(0x111111)},
+      {L"HeaderForeColor", IntVariant(0x222222)}, {L"HeaderColor", IntVariant(0x333333)},
+      {L"BackColor", IntVariant(0x444444)}, {L"ActiveMonthColor", IntVariant(0x555555)},
+      {L"InactiveMonthColor", IntVariant(0x666666)}, {L"TodayButtonCaption", TextVariant(L"Heute")},
+      {L"EmptyButtonCaption", TextVariant(L"Leer")}, {L"EmptyButton", {}}, {L"HoverIcon", {}}, {L"Enabled", {}}};
   std::vector<std::string> seeds;
   for (const CLSID* clsid : {&CLSID_DatePicker, &CLSID_MonthCalendar}) {
     ComPtr<IDispatch> control = library_.Create<IDispatch>(*clsid);
-    if (*clsid == CLSID_DatePicker) {
-      VARIANT font = GetProperty(control.Get(), L"Font");
-      PutProperty(control.Get(), L"Font", font);
-      VariantClear(&font);
+    const bool isPicker = *clsid == CLSID_DatePicker;
+    for (Away a : isPicker ? std::span<const Away>(pickerAways) : std::span<const Away>(calendarAways)) {
+      SCOPED_TRACE(std::string(a.name, a.name + wcslen(a.name)));
+      VARIANT before = GetProperty(control.Get(), a.name);
+      if (a.value.vt == VT_EMPTY) a.value = before, a.value.boolVal = before.boolVal ? VARIANT_FALSE : VARIANT_TRUE;
+      EXPECT_EQ(PutProperty(control.Get(), a.name, a.value), S_OK);
+      VARIANT after = GetProperty(control.Get(), a.name);
+      EXPECT_NE(VarCmp(&before, &after, LOCALE_USER_DEFAULT, 0), VARCMP_EQ) << "away from the default";
+      VariantClear(&before), VariantClear(&after), VariantClear(&a.value);
+    }
+    if (isPicker) {
+      FONTDESC desc{sizeof(desc), const_cast<LPOLESTR>(L"Tahoma"), {{105000, 0}}, FW_BOLD, DEFAULT_CHARSET, TRUE, TRUE, TRUE};
+      ComPtr<IFontDisp> font;
+      ASSERT_EQ(OleCreateFontIndirect(&desc, IID_PPV_ARGS(&font)), S_OK);
+      VARIANT v{};
+      v.vt = VT_DISPATCH, v.pdispVal = font.Get();
+      EXPECT_EQ(PutProperty(control.Get(), L"Font", v), S_OK);
     }
     ComPtr<IPersistStreamInit> persist;
     ComPtr<IStream> stream;
@@ -822,6 +970,7 @@ TEST_F(Contract, MutatedStreamsAreLoadedOrRefused) {
     stream->Read(bytes.data(), stat.cbSize.LowPart, nullptr);
     seeds.push_back(bytes);
   }
+  testing_dib::Dib dib(260, 240, RGB(255, 0, 255));
   ComPtr<IPersistStreamInit> targets[] = {library_.Create<IPersistStreamInit>(CLSID_DatePicker),
                                           library_.Create<IPersistStreamInit>(CLSID_MonthCalendar)};
   uint32_t state = 19;
@@ -850,6 +999,13 @@ TEST_F(Contract, MutatedStreamsAreLoadedOrRefused) {
     targets[which].As(&control);
     VARIANT v = GetProperty(control.Get(), L"Value");
     ASSERT_TRUE(v.vt == VT_NULL || (v.vt == VT_DATE && v.date >= -657434.0 && v.date < 2958466.0)) << i;
+    ComPtr<IViewObject> view;
+    ComPtr<IStream> again;
+    targets[which].As(&view);
+    const RECTL box{0, 0, 250, 230};
+    ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dib.dc(), &box, nullptr, nullptr, 0), S_OK) << i;
+    CreateStreamOnHGlobal(nullptr, TRUE, &again);
+    ASSERT_EQ(targets[which]->Save(again.Get(), TRUE), S_OK) << i;
   }
   EXPECT_GT(loaded, 0);
 }
