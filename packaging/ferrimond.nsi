@@ -120,16 +120,19 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Ferrimond"
 ; Writes one file; when the old one is in use (a library loaded by another
 ; program), writes the new one beside it and replaces it when Windows
 ; restarts, and the setup ends with 3010.
+; (Testing the error flag clears it: the result is kept in $8.)
 !macro InstallFile SRC DEST
-  ClearErrors
+  StrCpy $8 writable
   ${If} ${FileExists} "${DEST}"
+    ClearErrors
     FileOpen $9 "${DEST}" a
-    ${IfNot} ${Errors}
+    ${If} ${Errors}
+      StrCpy $8 "in use"
+    ${Else}
       FileClose $9
     ${EndIf}
   ${EndIf}
-  ${If} ${Errors}
-    ClearErrors
+  ${If} $8 == "in use"
     File "/oname=${DEST}.new" "${SRC}"
     Rename /REBOOTOK "${DEST}.new" "${DEST}"
     DetailPrint "${DEST} is in use: it is replaced when Windows restarts"
@@ -141,6 +144,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Ferrimond"
 ; Removes what this setup wrote before a registration failed.
 Function UndoInstall
   SetRegView 64
+  ; A folder that is the current one cannot be removed.
+  SetOutPath "$TEMP"
   ${DisableX64FSRedirection}
   !insertmacro Regsvr32 "$SYSDIR\regsvr32.exe" "/u" "$INSTDIR\Almanix.dll"
   ${EnableX64FSRedirection}
