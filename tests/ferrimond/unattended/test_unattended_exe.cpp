@@ -31,10 +31,13 @@ std::wstring ProgramPath() {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A selection log: "for the last 9999 days", "*.*", one folder.
-std::string LogFor(const std::wstring& folder) {
-  std::string bytes = "#FALSE#\r\n#FALSE#,#TRUE#,#FALSE#,\"9999\",1\r\n";
+// A selection log: "for the last 9999 days", "*.*", one folder; or the
+// options, the "*.*" box and the folders given.
+std::string LogFor(const std::wstring& folder, const char* options = "#FALSE#,#TRUE#,#FALSE#,\"9999\",1",
+                   bool withFolder = true) {
+  std::string bytes = "#FALSE#\r\n" + std::string(options) + "\r\n";
   for (int i = 0; i < 13; ++i) bytes += "0\r\n";
+  if (!withFolder) return bytes + "0\r\n0\r\n0\r\n0\r\n";
   return bytes + "1\r\n\"" + std::string(folder.begin(), folder.end()) + "\"\r\n0\r\n0\r\n0\r\n";
 }
 
@@ -109,7 +112,23 @@ class UnattendedExe : public ::testing::Test {
     CreateDirectoryW((source / L"docs").c_str(), nullptr);
     harness::WriteFile(source / L"docs\\a.txt", "first");
     harness::WriteFile(source / L"docs\\b.txt", "second");
+    // b.txt last changed five days ago: only "for last" and older times take it.
+    {
+      HANDLE b = CreateFileW((source / L"docs\\b.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+      FILETIME now;
+      GetSystemTimeAsFileTime(&now);
+      ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+      t.QuadPart -= 5ull * 24 * 3600 * 10000000;
+      const FILETIME old{t.LowPart, t.HighPart};
+      SetFileTime(b, nullptr, nullptr, &old);
+      CloseHandle(b);
+    }
     harness::WriteFile(kProgramFolder + L"\\good.log", LogFor(source / L"docs"));
+    // "from today" chosen, the days box holding 9999 as it did before.
+    harness::WriteFile(kProgramFolder + L"\\today.log", LogFor(source / L"docs", "#TRUE#,#FALSE#,#FALSE#,\"9999\",1"));
+    harness::WriteFile(kProgramFolder + L"\\nothing.log", LogFor(source / L"docs", "#FALSE#,#TRUE#,#FALSE#,\"9\",1", false));
+    harness::WriteFile(kProgramFolder + L"\\notypes.log", LogFor(source / L"docs", "#FALSE#,#TRUE#,#FALSE#,\"9\",0"));
   }
   void TearDown() override {
     SetCurrentDirectoryW(L"C:\\");
@@ -140,11 +159,37 @@ std::shared_ptr<void> Removable(wchar_t letter) {
   return std::make_shared<harness::MappedDrive>(letter, harness::DriveKind::Removable);
 }
 
+// A removable drive whose medium has the volume serial `serial` (Wine
+// reads it from .windows-serial in the drive's root folder).
+std::shared_ptr<void> RemovableWithSerial(wchar_t letter, const char* serial) {
+  auto drive = std::make_shared<harness::MappedDrive>(letter, harness::DriveKind::Removable);
+  harness::WriteFile(*drive / L".windows-serial", serial);
+  return drive;
+}
+
 TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
   const std::wstring good = L"/backup \"/log:" + kProgramFolder + L"\\good.log\"";
+  auto log = [](const wchar_t* name) { return L"/backup \"/log:" + kProgramFolder + L"\\" + name + L"\" /drive:E"; };
   const std::vector<Case> cases = {
       {"complete, drive named", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 0,
        "Files backed up: 2", true},
+      // The time to back up from: the command line's wins over the log's,
+      // and the log's own option is kept whatever its days box holds.
+      {"the command line's time wins", good + L" /drive:E /from:today", [](auto&) { return Removable(L'e'); }, 0,
+       "(from today)\r\nFiles selected: 1", true},
+      {"the log's option stands", log(L"today.log"), [](auto&) { return Removable(L'e'); }, 0,
+       "(from today)\r\nFiles selected: 1", true},
+      {"the log's days", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 0,
+       "(for last 9999 days)\r\nFiles selected: 2", true},
+      {"nothing selected", log(L"nothing.log"), [](auto&) { return Removable(L'e'); }, 3,
+       "name no folder and no file", false},
+      {"no file type", log(L"notypes.log"), [](auto&) { return Removable(L'e'); }, 3,
+       "tick no file type", false},
+      // The medium is the one the schedule was saved with, or nothing is copied.
+      {"the scheduled medium", good + L" /drive:E /volume:0BAD-F00D",
+       [](auto&) { return RemovableWithSerial(L'e', "0badf00d"); }, 0, "Files backed up: 2", true},
+      {"another medium", good + L" /drive:E /volume:0BADF00D",
+       [](auto&) { return RemovableWithSerial(L'e', "12345678"); }, 3, "holds another medium", false},
       {"complete, the only removable drive", good, [](auto&) { return Removable(L'e'); }, 0,
        "Drive: E:", true},
       {"a file held open is not backed up", good + L" /drive:e:",
@@ -188,7 +233,7 @@ TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
       {"Ferrimond already open", good + L" /drive:E",
        [](auto&) -> std::shared_ptr<void> {
          auto drive = Removable(L'e');
-         HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\Ferrimond.Instance");
+         HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Global\\Ferrimond.Instance");
          return std::shared_ptr<void>(new int, [drive, mutex](int* p) {
            CloseHandle(mutex);
            delete p;
