@@ -290,6 +290,11 @@ TEST_F(UnattendedExe, OnlyTheScheduledMediumIsWrittenTo) {
     const Outcome outcome = RunProgram(args + Hex(scheduled));
     EXPECT_EQ(outcome.exitCode, 0u) << Reports();
     EXPECT_TRUE(Exists(OnDrive(L'E', L"a.txt")));
+    // Saved with another medium in the drive.
+    DeleteFileW(OnDrive(L'E', L"a.txt").c_str());
+    EXPECT_EQ(RunProgram(args + Hex(~scheduled)).exitCode, 3u);
+    EXPECT_FALSE(Exists(OnDrive(L'E', L"a.txt")));
+    EXPECT_NE(Reports().find("holds another medium"), std::string::npos) << Reports();
   }
   harness::RemoveTree(kProgramFolder + L"\\log");
   harness::MappedDrive other(L'e', harness::DriveKind::Removable);
