@@ -78,7 +78,7 @@ void SetCheck(forms::CheckBox& box, int16_t value) {
 // control's own reactions at once. A value missing at the end of the file
 // applies as empty, except the close flag of Load Logfile, which keeps what
 // it was.
-void ApplyLog(Frmbackup& w, SelectionLogReader& log, bool atStartUp) {
+void ApplyLog(Frmbackup& w, SelectionLogReader& log, bool atStartUp, bool keepDateOption) {
   const std::optional<bool> flag = log.Flag();
   w.CloseAutomatically = flag.value_or(atStartUp ? false : w.CloseAutomatically);
   w.mnuCloseAutomatically.SetChecked(w.CloseAutomatically);
@@ -88,6 +88,12 @@ void ApplyLog(Frmbackup& w, SelectionLogReader& log, bool atStartUp) {
   w.optDateText.SetValue(options.dateText);
   w.optDatePicker.SetValue(options.datePicker);
   w.txtdays.SetText(options.days);
+  if (keepDateOption) {
+    // The day count's change selected "for last"; the log's options stand.
+    w.OptDateToday.SetValue(options.dateToday);
+    w.optDateText.SetValue(options.dateText);
+    w.optDatePicker.SetValue(options.datePicker);
+  }
   SetCheck(w.Check2, options.allFiles);
   for (int i = 0; i <= 12; ++i) SetCheck(w.Check1[i], log.Integer());
 
@@ -104,14 +110,14 @@ void ApplyLog(Frmbackup& w, SelectionLogReader& log, bool atStartUp) {
 // is refused with the format message; any other fault ends the load without
 // a word, keeping what was applied before it.
 Frmbackup::LogLoad LoadLog(Frmbackup& w, const std::wstring& path, const wchar_t* pastEndMessage,
-                           bool atStartUp) {
+                           bool atStartUp, bool keepDateOption = false) {
   forms::UserInteraction& ui = w.Ui();
   try {
     if (!w.FileSys().FileExists(path)) return Frmbackup::LogLoad::Missing;
     // Measured first, so that a huge file is never read.
     if (w.FileSys().GetFile(path).Size() > kMaxLogBytes) throw LogRefused();
     SelectionLogReader log(ReadTextFile(path), AnsiCodePageLine, [&] { ui.MsgBox(pastEndMessage); });
-    ApplyLog(w, log, atStartUp);
+    ApplyLog(w, log, atStartUp, keepDateOption);
     return log.PastEndReads() > 0 ? Frmbackup::LogLoad::PastEnd : Frmbackup::LogLoad::Loaded;
   } catch (const LogRefused&) {
     ui.MsgBox(kFormatMessage);
@@ -164,8 +170,8 @@ void Frmbackup::mnuFileLoadLog_Click() {
   LoadLogFile(path);
 }
 
-Frmbackup::LogLoad Frmbackup::LoadLogFile(const std::wstring& path) {
-  return LoadLog(*this, path, kFormatMessage, false);
+Frmbackup::LogLoad Frmbackup::LoadLogFile(const std::wstring& path, bool keepDateOption) {
+  return LoadLog(*this, path, kFormatMessage, false, keepDateOption);
 }
 
 void Frmbackup::RestoreDefaultLog() {

@@ -22,6 +22,7 @@
 #include "ferrimond/support/list.h"
 #include "ferrimond/support/stop_watch.h"
 #include "ferrimond/support/system_info.h"
+#include "ferrimond/unattended/command_line.h"
 
 namespace ferrimond {
 
@@ -42,6 +43,8 @@ struct ProcessHooks {
   // False for an unattended run, which loads its log itself, as Load
   // Logfile does.
   bool restoreDefaultLog = true;
+  // An unattended run: nobody sees the window, so closing shows no splash.
+  bool unattended = false;
   // The Task Scheduler that "Schedule backup..." works with; none: the
   // system's.
   std::function<std::unique_ptr<ScheduleService>()> scheduleService;
@@ -348,14 +351,27 @@ class Frmbackup : public forms::Form {
   // bounds. Damaged: a value of the wrong kind ended the load part-way.
   // Missing: no such file.
   enum class LogLoad { Loaded, PastEnd, Refused, Damaged, Missing };
-  // Load Logfile's load of `path`, without its dialog.
-  LogLoad LoadLogFile(const std::wstring& path);
+  // Load Logfile's load of `path`, without its dialog. Load Logfile lets the
+  // day count's change select "Backup files for last", as typing does;
+  // `keepDateOption` keeps the option the log chose instead.
+  LogLoad LoadLogFile(const std::wstring& path, bool keepDateOption = false);
   // Save Logfile's write of the current selections to `path`, without its
   // dialog; raises the writer's numbered error.
   void SaveLogFile(const std::wstring& path);
   // "Other > Schedule backup...".
   void mnuSchedule_Click();
+  // The time to back up from as the date panel chooses it, read in the
+  // order Start Backup reads the options; none, with the reason, when no
+  // option is chosen or its time cannot be used.
+  std::optional<DateChoice> CurrentDateChoice(std::wstring& why) const;
+  // Selects the option of `choice` and sets its time.
+  void ApplyDateChoice(const DateChoice& choice);
+  // Why the selections would back up nothing (no folder and no file, or
+  // folders without any file type or "*.*"); empty when they select some.
+  std::wstring NothingSelectedReason();
 
+  // True once the window was asked to close while a run was active.
+  bool CloseRequested() const { return closeAfterRun_; }
   // The closing splash, once shutdown has begun.
   FrmSplashEnd* ClosingSplash() const { return splashEnd_.get(); }
 

@@ -86,6 +86,14 @@ void Frmbackup::mnuSchedule_Click() {
       if (!FileSys().FolderExists(kProgramFolder)) BuildDir(kProgramFolderToCreate);
       SaveLogFile(path);
     };
+    inputs.checkSelections = [this](std::wstring& dateArgument) {
+      std::wstring why;
+      const std::optional<DateChoice> choice = CurrentDateChoice(why);
+      if (!choice) return why;
+      why = NothingSelectedReason();
+      if (why.empty()) dateArgument = DateChoiceArgument(*choice);
+      return why;
+    };
     inputs.picker = hooks_.datePicker;
     schedule_ = std::make_unique<FrmSchedule>(Ui(), *scheduleService_, std::move(inputs));
   }

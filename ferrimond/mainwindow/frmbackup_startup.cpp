@@ -131,6 +131,11 @@ void Frmbackup::Shutdown() {
   shuttingDown_ = true;
   if (about_) about_->Unload();
   if (schedule_) schedule_->Unload();
+  // An unattended run ends its process by itself, with nothing on screen.
+  if (hooks_.unattended) {
+    Unload();
+    return;
+  }
   splashEnd_ = std::make_unique<FrmSplashEnd>(Ui(), hooks_.endProcess);
   splashEnd_->Show();
   Unload();

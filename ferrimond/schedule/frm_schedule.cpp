@@ -28,7 +28,36 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring out(size, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), size, out.data(), nullptr);
+  out.resize(length < size ? length : 0);
+  return out;
+}
+
 }  // namespace
+
+std::wstring InstalledProgramRefusal(const std::wstring& program) {
+  const std::wstring full = FullPath(program);
+  const size_t cut = full.find_last_of(L'\\');
+  const std::wstring folder = cut == std::wstring::npos ? std::wstring() : full.substr(0, cut);
+  const std::wstring installed = kInstalledFolder;
+  if (!full.empty() && CompareStringOrdinal(folder.c_str(), static_cast<int>(folder.size()), installed.c_str(),
+                                            static_cast<int>(installed.size()), TRUE) == CSTR_EQUAL)
+    return {};
+  return L"Only the Ferrimond installed in " + installed +
+         L" can be scheduled, because the task runs it as administrator. This one runs from " + full +
+         L". Install Ferrimond with its setup program and schedule the backup from there.";
+}
+
+std::optional<uint32_t> SystemVolumeSerial(wchar_t letter) {
+  const std::wstring root = std::wstring(1, letter) + L":\\";
+  DWORD serial = 0;
+  if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) return std::nullopt;
+  return serial;
+}
 
 FrmSchedule::FrmSchedule(forms::UserInteraction& ui, ScheduleService& service, ScheduleInputs inputs)
     : forms::Form(ui, L"FrmSchedule", L"Schedule backup", 5040, 4080, forms::BorderStyle::FixedDialog),
@@ -101,9 +130,16 @@ void FrmSchedule::CmdSave_Click() {
   definition.log = inputs_.log;
   const std::wstring drive = lstDrive.Text();
   definition.drive = drive.empty() ? 0 : drive[0];
-  std::wstring refusal;
-  if (!PickedTime(definition.hour, definition.minute)) refusal = L"The time picker could not be made, so no time can be chosen. " + pickerError_;
+  std::wstring refusal = InstalledProgramRefusal(inputs_.program);
+  if (refusal.empty() && inputs_.checkSelections) refusal = inputs_.checkSelections(definition.dateArgument);
+  if (refusal.empty() && !PickedTime(definition.hour, definition.minute)) refusal = L"The time picker could not be made, so no time can be chosen. " + pickerError_;
   if (refusal.empty()) refusal = ScheduleRefusal(definition);
+  if (refusal.empty()) {
+    // The medium in the drive now is the one the backups go to.
+    const std::optional<uint32_t> serial = inputs_.volumeSerial(definition.drive);
+    if (serial) definition.volume = *serial;
+    else refusal = L"Drive " + drive + L": cannot be read. Put in the medium the backups should go to.";
+  }
   if (refusal.empty() && !FileExists(inputs_.log))
     refusal = L"Press \"Use the current selections\" first: the scheduled backup backs up the selections "
               L"saved then.";

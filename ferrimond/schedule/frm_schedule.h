@@ -4,7 +4,9 @@
 // current selections" (which saves them to scheduled.log), Save and Remove,
 // and what the Task Scheduler says of the task: its next run and last result.
 // Where the Task Scheduler refuses, the window says so and nothing changes.
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,13 @@
 
 namespace ferrimond {
 
+// The installed program, the only one a task with highest privileges may run.
+inline constexpr wchar_t kInstalledFolder[] = L"C:\\Program Files\\Ferrimond";
+// Why `program` may not be scheduled (it is not the installed one); empty
+// when it may. The path is made full first, and letter case does not count.
+std::wstring InstalledProgramRefusal(const std::wstring& program);
+std::optional<uint32_t> SystemVolumeSerial(wchar_t letter);
+
 struct ScheduleInputs {
   std::vector<std::wstring> drives;  // the removable drives, as letters
   std::wstring drive;                // the one selected in the main window
@@ -22,6 +31,11 @@ struct ScheduleInputs {
   // Writes the main window's selections to the path (raises the writer's
   // numbered error).
   std::function<void(const std::wstring& path)> saveSelections;
+  // The main window's time to back up from as an argument (/from:, /days:,
+  // /since:), or why its selections cannot be scheduled.
+  std::function<std::wstring(std::wstring& dateArgument)> checkSelections;
+  // The volume serial of the medium in a drive; none when it cannot be read.
+  std::function<std::optional<uint32_t>(wchar_t letter)> volumeSerial = SystemVolumeSerial;
   forms::AxSource picker{L"Almanix.DatePicker", L"Almanix.dll"};
 };
 

@@ -40,13 +40,17 @@ std::wstring ScheduleRefusal(const ScheduleDefinition& d) {
   if (d.hour < 0 || d.hour > 23 || d.minute < 0 || d.minute > 59) return L"Choose a time of day.";
   if (d.drive < L'A' || d.drive > L'Z') return L"Choose the removable drive.";
   if (d.program.empty() || d.log.empty()) return L"The program's folder is not known.";
+  if (d.dateArgument.empty()) return L"Choose the time to back up from in the main window.";
   // A quote would end the argument early: the task would read another file.
   if (d.log.find(L'"') != std::wstring::npos) return L"The log's path cannot hold a quotation mark.";
   return {};
 }
 
 std::wstring TaskArguments(const ScheduleDefinition& d) {
-  return L"/backup /log:\"" + d.log + L"\" /drive:" + std::wstring(1, d.drive);
+  wchar_t volume[16];
+  std::swprintf(volume, 16, L"%08X", static_cast<unsigned>(d.volume));
+  return L"/backup /log:\"" + d.log + L"\" /drive:" + std::wstring(1, d.drive) + L" /volume:" + volume + L" " +
+         d.dateArgument;
 }
 
 std::wstring TaskXml(const ScheduleDefinition& d, const std::wstring& firstDay) {

@@ -2,6 +2,7 @@
 // The scheduled backup as one Task Scheduler task, "Ferrimond backup": at a
 // daily time on chosen days of the week it runs
 //   Ferrimond.exe /backup /log:"<program folder>\scheduled.log" /drive:X
+//                 /volume:<serial> <the time to back up from>
 // with highest privileges (the program folder needs them), and starts as
 // soon as it can after a missed start. The task is registered from the XML
 // made here, so what is tested is what the system gets.
@@ -24,6 +25,8 @@ struct ScheduleDefinition {
   std::wstring program;  // the full path of Ferrimond.exe
   std::wstring log;      // the full path of scheduled.log
   wchar_t drive = 0;     // upper-case letter
+  uint32_t volume = 0;   // the serial of the medium the backups go to
+  std::wstring dateArgument;  // /from:..., /days:... or /since:...
 };
 
 // Why the definition cannot be registered; empty when it can.

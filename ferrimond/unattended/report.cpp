@@ -31,6 +31,7 @@ std::wstring ReportText(const UnattendedReport& r) {
   line(L"Selections: " + (r.log.empty() ? std::wstring(L"(none)") : r.log));
   line(L"Drive: " + (r.drive.empty() ? std::wstring(L"(none)") : r.drive));
   if (r.ran) {
+    if (!r.dateOption.empty()) line(L"Backed up changes since " + ReportDate(r.since) + L" (" + r.dateOption + L")");
     line(L"Files selected: " + std::to_wstring(r.selected));
     line(L"Files backed up: " + std::to_wstring(r.copied));
     line(L"Files not backed up: " + std::to_wstring(r.notBackedUp));

@@ -24,6 +24,9 @@ struct UnattendedReport {
   size_t copied = 0;         // of them whole on the drive
   size_t notBackedUp = 0;    // files not backed up (with kept leftovers)
   size_t foldersNotRead = 0;
+  // The time the backup started from, and the option that chose it.
+  common::DateTime since;
+  std::wstring dateOption;
   std::wstring notBackedUpList;  // the day's list naming them, when written
   std::vector<std::wstring> messages;  // every message the run would have shown
   std::vector<std::wstring> notes;     // about the report itself (event log)

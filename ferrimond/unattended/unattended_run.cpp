@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "common/date_text.h"
+#include "common/numbered_error.h"
 #include "common/text_codec.h"
 #include "ferrimond/logs/selection_log.h"
 #include "ferrimond/mainwindow/date_tag.h"
@@ -96,11 +98,26 @@ bool PickDrive(Frmbackup& w, wchar_t wanted, UnattendedReport& report) {
   return false;
 }
 
-bool AnyDateOption(const Frmbackup& w) {
-  for (const forms::OptionButton* option : {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday, &w.OptAnyTime,
-                                            &w.optDateText, &w.optDatePicker}) {
-    if (option->Value()) return true;
+std::wstring SerialText(uint32_t serial) {
+  wchar_t text[16];
+  std::swprintf(text, 16, L"%04X-%04X", serial >> 16, serial & 0xFFFF);
+  return text;
+}
+
+// The medium in the drive must be the one the schedule was saved with:
+// another stick given the same letter gets nothing.
+bool CheckVolume(wchar_t letter, uint32_t wanted, UnattendedReport& report) {
+  const std::wstring root = std::wstring(1, letter) + L":\\";
+  DWORD serial = 0;
+  if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
+    report.exit = UnattendedExit::Stopped;
+    report.reason = L"Drive " + root.substr(0, 2) + L" cannot be read (no medium in it?). Nothing was copied.";
+    return false;
   }
+  if (serial == wanted) return true;
+  report.exit = UnattendedExit::CouldNotStart;
+  report.reason = L"Drive " + root.substr(0, 2) + L" holds another medium (volume serial " + SerialText(serial) +
+                  L", the schedule's is " + SerialText(wanted) + L"). Nothing was copied.";
   return false;
 }
 
@@ -115,7 +132,9 @@ bool Run(Frmbackup& w, UnattendedUserInteraction& ui, const UnattendedArgs& args
   }
 
   report.log = args.log.empty() ? std::wstring(kDefaultLog) : FullPathOf(args.log);
-  switch (w.LoadLogFile(report.log)) {
+  // The options exactly as the log holds them; the command line's time to
+  // back up from, when given, wins over them.
+  switch (w.LoadLogFile(report.log, true)) {
     case Frmbackup::LogLoad::Loaded:
       break;
     case Frmbackup::LogLoad::Missing:
@@ -125,12 +144,20 @@ bool Run(Frmbackup& w, UnattendedUserInteraction& ui, const UnattendedArgs& args
       report.reason = L"The log file " + report.log + L" is damaged. Nothing was copied.";
       return false;
   }
-  if (!PickDrive(w, args.drive, report)) return false;
-  if (!AnyDateOption(w)) {
-    report.reason = L"The selections choose no time to back up from (the last upload's time is not kept). "
-                    L"Nothing was copied.";
+  if (args.date) w.ApplyDateChoice(*args.date);
+  std::wstring why;
+  const std::optional<DateChoice> choice = w.CurrentDateChoice(why);
+  if (!choice) {
+    report.reason = why + L" Nothing was copied.";
     return false;
   }
+  why = w.NothingSelectedReason();
+  if (!why.empty()) {
+    report.reason = why + L" Nothing was copied.";
+    return false;
+  }
+  if (!PickDrive(w, args.drive, report)) return false;
+  if (args.volume && !CheckVolume(args.drive ? args.drive : report.drive[0], *args.volume, report)) return false;
 
   // Nobody is there to see the closing splash; the process ends by itself.
   w.mnuCloseAutomatically.SetChecked(false);
@@ -144,6 +171,8 @@ bool Run(Frmbackup& w, UnattendedUserInteraction& ui, const UnattendedArgs& args
   w.CmdCToE_Click();
 
   report.ran = true;
+  report.since = w.Threshold;
+  report.dateOption = DateChoiceWords(*choice);
   report.selected = static_cast<size_t>(w.FilesSelected < 0 ? 0 : w.FilesSelected);
   report.copied = w.ItemsCopied.size();
   report.notBackedUp = w.FilesNotBackedUp().size();
@@ -160,7 +189,10 @@ bool Run(Frmbackup& w, UnattendedUserInteraction& ui, const UnattendedArgs& args
       report.exit = UnattendedExit::Stopped;
       report.reason = driveWanted ? L"The removable drive was full, could not be reached or was "
                                     L"write-protected; the backup stopped as Stop stops it."
-                                  : L"The backup stopped: it would have waited for a time to back up from.";
+                      : w.CloseRequested()
+                          ? L"Windows asked Ferrimond to close (the session ended or the task was stopped); "
+                            L"the backup stopped as Stop stops it."
+                          : L"The backup stopped: it would have waited for a time to back up from.";
       break;
     case Frmbackup::RunOutcome::Failed:
       report.exit = UnattendedExit::Stopped;
@@ -173,6 +205,9 @@ bool Run(Frmbackup& w, UnattendedUserInteraction& ui, const UnattendedArgs& args
 }  // namespace
 
 int RunUnattended(const UnattendedArgs& args) {
+  // No system box for a missing medium, a crash or a file that cannot be
+  // opened: nobody is there to answer it, and the task would hang.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   UnattendedReport report;
   report.start = common::Now();
   UnattendedUserInteraction ui;
@@ -197,9 +232,22 @@ int RunUnattended(const UnattendedArgs& args) {
   hooks.anotherInstanceRunning = [] { return false; };
   hooks.endProcess = [] {};
   hooks.restoreDefaultLog = false;
-  {
+  hooks.unattended = true;
+  // Whatever escapes the run still ends it with a report and an entry.
+  try {
     Frmbackup window(ui, hooks);
     Run(window, ui, args, report);
+  } catch (const common::NumberedError& e) {
+    report.exit = UnattendedExit::Stopped;
+    report.reason = L"An unexpected error stopped the backup: error " + std::to_wstring(e.Number()) + L", " +
+                    e.Description();
+  } catch (const std::exception& e) {
+    const std::string what = e.what();
+    report.exit = UnattendedExit::Stopped;
+    report.reason = L"An unexpected error stopped the backup: " + std::wstring(what.begin(), what.end());
+  } catch (...) {
+    report.exit = UnattendedExit::Stopped;
+    report.reason = L"An unexpected error stopped the backup.";
   }
   return finish();
 }

@@ -27,6 +27,8 @@ ScheduleDefinition Sample() {
   d.program = L"C:\\Program Files\\Ferrimond\\Ferrimond.exe";
   d.log = L"C:\\Program Files\\Ferrimond\\scheduled.log";
   d.drive = L'E';
+  d.volume = 0x00C0FFEE;
+  d.dateArgument = L"/since:2026-01-31";
   return d;
 }
 
@@ -37,7 +39,8 @@ TEST(TaskDefinition, TheXmlCarriesTriggerActionArgumentsAndPrincipal) {
            L"<DaysOfWeek><Sunday /><Monday /></DaysOfWeek>",
            L"<WeeksInterval>1</WeeksInterval>",
            L"<Command>C:\\Program Files\\Ferrimond\\Ferrimond.exe</Command>",
-           L"<Arguments>/backup /log:&quot;C:\\Program Files\\Ferrimond\\scheduled.log&quot; /drive:E</Arguments>",
+           L"<Arguments>/backup /log:&quot;C:\\Program Files\\Ferrimond\\scheduled.log&quot; /drive:E "
+           L"/volume:00C0FFEE /since:2026-01-31</Arguments>",
            L"<RunLevel>HighestAvailable</RunLevel>",
            L"<LogonType>InteractiveToken</LogonType>",
            L"<StartWhenAvailable>true</StartWhenAvailable>",
@@ -60,6 +63,7 @@ TEST(TaskDefinition, RefusesWhatCannotRunAndNamesResults) {
       {[](ScheduleDefinition& d) { d.drive = 0; }, L"Choose the removable drive"},
       {[](ScheduleDefinition& d) { d.hour = 24; }, L"Choose a time"},
       {[](ScheduleDefinition& d) { d.log = L"C:\\a\"b.log"; }, L"The log's path cannot"},
+      {[](ScheduleDefinition& d) { d.dateArgument.clear(); }, L"Choose the time to back up from"},
   };
   for (const Row& row : rows) {
     ScheduleDefinition d = Sample();
@@ -101,18 +105,28 @@ class FakeScheduler : public ScheduleService {
 
 class ScheduleWindow : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { Open(L"C:\\Program Files\\Ferrimond\\Ferrimond.exe"); }
+  void Open(const std::wstring& program) {
     ScheduleInputs in;
     in.drives = {L"E", L"F"};
     in.drive = L"F";
-    in.program = L"C:\\Program Files\\Ferrimond\\Ferrimond.exe";
+    in.program = program;
     in.log = folder / L"scheduled.log";
     in.saveSelections = [this](const std::wstring& path) {
       harness::WriteFile(path, "#FALSE#\r\n");
       ++saves;
     };
+    in.checkSelections = [this](std::wstring& argument) {
+      if (selectionsRefusal.empty()) argument = L"/days:7";
+      return selectionsRefusal;
+    };
+    in.volumeSerial = [](wchar_t letter) -> std::optional<uint32_t> {
+      if (letter == L'F') return 0xF00D1234u;
+      return std::nullopt;
+    };
     window = std::make_unique<FrmSchedule>(ui, service, in);
   }
+  std::wstring selectionsRefusal;
   harness::TempDir folder;
   forms::testing::ScriptedUserInteraction ui;
   FakeScheduler service;
@@ -137,23 +151,59 @@ TEST_F(ScheduleWindow, SaveUpdateAndRemoveTheTask) {
   EXPECT_NE(service.registered[0].find(L"T06:30:00</StartBoundary>"), std::wstring::npos);
   EXPECT_NE(service.registered[0].find(L"<Monday /><Tuesday /><Wednesday /><Thursday /><Friday />"),
             std::wstring::npos);
-  EXPECT_NE(service.registered[0].find(L"/drive:F</Arguments>"), std::wstring::npos);
+  EXPECT_NE(service.registered[0].find(L"/drive:F /volume:F00D1234 /days:7</Arguments>"), std::wstring::npos);
   EXPECT_EQ(window->lblNext.Caption().rfind(L"Next run: ", 0), 0u);
   EXPECT_EQ(window->lblLast.Caption(), L"Last result: exit code 2: stopped before the end");
 
-  // Update: other days, another drive, the same task replaced.
+  // Update: other days, the same task replaced.
   window->ChkDay[0].SetValue(forms::kUnchecked);
   window->ChkDay[6].SetValue(forms::kChecked);
-  window->lstDrive.SetListIndex(0);
   window->CmdSave_Click();
   ASSERT_EQ(service.registered.size(), 2u);
   EXPECT_NE(service.registered[1].find(L"<DaysOfWeek><Sunday /><Tuesday />"), std::wstring::npos);
-  EXPECT_NE(service.registered[1].find(L"/drive:E</Arguments>"), std::wstring::npos);
 
   window->CmdRemove_Click();
   EXPECT_FALSE(service.exists);
   EXPECT_EQ(window->lblNext.Caption(), L"No backup is scheduled.");
   EXPECT_EQ(ui.Messages().size(), 1u);
+}
+
+// What the scheduled run could not do as the user expects is refused at
+// Save, in words, and nothing is registered.
+TEST_F(ScheduleWindow, RefusesWhatTheScheduledRunCouldNotDoAsShown) {
+  if (!window->DtpTime.HasControl()) GTEST_SKIP() << "no Almanix date picker here";
+  struct Row {
+    const wchar_t* program;
+    const wchar_t* selectionsRefusal;
+    int drive;                // list index
+    const wchar_t* message;   // empty: registered
+  } rows[] = {
+      {L"c:\\PROGRAM FILES\\ferrimond\\FERRIMOND.EXE", L"", 1, L""},
+      {L"C:\\Program Files\\Other\\..\\Ferrimond\\Ferrimond.exe", L"", 1, L""},
+      {L"C:\\Users\\me\\Downloads\\Ferrimond.exe", L"", 1, L"Only the Ferrimond installed in C:\\Program Files\\Ferrimond"},
+      {L"C:\\Program Files\\Ferrimond\\old\\Ferrimond.exe", L"", 1, L"Only the Ferrimond installed"},
+      {L"C:\\Program Files\\Ferrimond.new\\Ferrimond.exe", L"", 1, L"Only the Ferrimond installed"},
+      {L"C:\\Program Files\\Ferrimond\\Ferrimond.exe", L"The selections name no folder", 1,
+       L"The selections name no folder"},
+      // Drive E's medium cannot be read: no serial to hold the run to.
+      {L"C:\\Program Files\\Ferrimond\\Ferrimond.exe", L"", 0, L"Drive E: cannot be read"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Narrow(row.program));
+    Open(row.program);
+    selectionsRefusal = row.selectionsRefusal;
+    window->CmdSelections_Click();
+    window->lstDrive.SetListIndex(row.drive);
+    service.registered.clear();
+    ui.ClearRecord();
+    if (*row.message) ui.AnswerMsgBox(forms::MsgResult::Ok);
+    window->CmdSave_Click();
+    EXPECT_EQ(service.registered.size(), *row.message ? 0u : 1u);
+    if (*row.message) {
+      ASSERT_FALSE(ui.Messages().empty());
+      EXPECT_EQ(ui.Messages().back().rfind(row.message, 0), 0u) << Narrow(ui.Messages().back());
+    }
+  }
 }
 
 TEST_F(ScheduleWindow, ARefusingTaskSchedulerChangesNothingAndSaysSo) {

@@ -17,6 +17,8 @@ TEST(UnattendedArgs, ReadsTheCommandOrSaysWhyNot) {
     std::wstring log;
     wchar_t drive;
     std::wstring errorStart;  // empty: no error
+    std::wstring date = L"";  // the time to back up from, as the argument reads back
+    uint32_t volume = 0;
   } rows[] = {
       {{}, false, L"", 0, L""},
       // Without /backup the window opens; other words are ignored as before.
@@ -32,6 +34,20 @@ TEST(UnattendedArgs, ReadsTheCommandOrSaysWhyNot) {
       {{L"/backup", L"/log:a", L"/log:b"}, true, L"b", 0, L"/log is given twice"},
       {{L"/backup", L"/drive:E", L"/drive:F"}, true, L"", L'F', L"/drive is given twice"},
       {{L"/backup", L"/logfile"}, true, L"", 0, L"Unknown argument: /logfile"},
+      // The time to back up from and the medium, as the schedule writes them.
+      {{L"/backup", L"/FROM:LastBackup", L"/volume:1a2B-3c4D"}, true, L"", 0, L"", L"/from:lastbackup", 0x1A2B3C4D},
+      {{L"/backup", L"/from:lastupload"}, true, L"", 0, L"", L"/from:lastupload"},
+      {{L"/backup", L"/from:today"}, true, L"", 0, L"", L"/from:today"},
+      {{L"/backup", L"/days:32767"}, true, L"", 0, L"", L"/days:32767"},
+      {{L"/backup", L"/since:2024-02-29"}, true, L"", 0, L"", L"/since:2024-02-29"},
+      {{L"/backup", L"/since:2024-02-29T23:59:58"}, true, L"", 0, L"", L"/since:2024-02-29T23:59:58"},
+      {{L"/backup", L"/days:32768"}, true, L"", 0, L"/days:32768 is not a time"},
+      {{L"/backup", L"/days:-1"}, true, L"", 0, L"/days:-1 is not a time"},
+      {{L"/backup", L"/since:2026-02-30"}, true, L"", 0, L"/since:2026-02-30 is not a time"},
+      {{L"/backup", L"/since:2026-1-2"}, true, L"", 0, L"/since:2026-1-2 is not a time"},
+      {{L"/backup", L"/from:yesterday"}, true, L"", 0, L"/from:yesterday is not a time"},
+      {{L"/backup", L"/days:3", L"/from:today"}, true, L"", 0, L"Only one of /from", L"/from:today"},
+      {{L"/backup", L"/volume:1234567"}, true, L"", 0, L"/volume:1234567 is not a volume"},
   };
   for (const Row& row : rows) {
     const UnattendedArgs a = ParseUnattendedArgs(row.args);
@@ -39,6 +55,8 @@ TEST(UnattendedArgs, ReadsTheCommandOrSaysWhyNot) {
     EXPECT_EQ(a.backup, row.backup);
     EXPECT_EQ(a.log, row.log);
     EXPECT_EQ(a.drive, row.drive);
+    EXPECT_EQ(a.date ? DateChoiceArgument(*a.date) : L"", row.date);
+    EXPECT_EQ(a.volume.value_or(0), row.volume);
     if (row.errorStart.empty()) {
       EXPECT_EQ(a.error, L"");
     } else {
@@ -58,13 +76,15 @@ TEST(UnattendedReport, TellsStartEndDriveCountsMessagesAndCode) {
   r.copied = 3;
   r.notBackedUp = 2;
   r.foldersNotRead = 1;
+  r.since = common::DateTime::Serial(2026, 3, 1).AddDays(common::DateTime::TimeSerial(0, 0, 1));
+  r.dateOption = L"from last backup";
   r.notBackedUpList = L"C:\\x_notcopied.txt";
   r.messages = {L"Backup finished, but 2 file(s) and 1 folder(s) could not be backed up."};
   r.notes = {L"No entry was written to the event log."};
   r.exit = UnattendedExit::Incomplete;
   const std::wstring text = ReportText(r);
   for (const wchar_t* expected :
-       {L"started 2026-03-04 22:05:09\r\n", L"Selections: C:\\Program Files\\Ferrimond\\scheduled.log\r\n",
+       {L"started 2026-03-04 22:05:09\r\n", L"Backed up changes since 2026-03-01 00:00:01 (from last backup)\r\n", L"Selections: C:\\Program Files\\Ferrimond\\scheduled.log\r\n",
         L"Drive: E:\r\n", L"Files selected: 5\r\n", L"Files backed up: 3\r\n", L"Files not backed up: 2\r\n",
         L"Folders not read: 1\r\n", L"listed in C:\\x_notcopied.txt\r\n", L"Message: Backup finished, but 2",
         L"Note: No entry was written", L"Ended 2026-03-04 22:06:09\r\n", L"Exit code: 1 (finished, but"}) {

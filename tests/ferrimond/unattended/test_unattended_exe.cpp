@@ -31,10 +31,13 @@ std::wstring ProgramPath() {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A selection log: "for the last 9999 days", "*.*", one folder.
-std::string LogFor(const std::wstring& folder) {
-  std::string bytes = "#FALSE#\r\n#FALSE#,#TRUE#,#FALSE#,\"9999\",1\r\n";
+// A selection log: "for the last 9999 days", "*.*", one folder; or the
+// options, the "*.*" box and the folders given.
+std::string LogFor(const std::wstring& folder, const char* options = "#FALSE#,#TRUE#,#FALSE#,\"9999\",1",
+                   bool withFolder = true) {
+  std::string bytes = "#FALSE#\r\n" + std::string(options) + "\r\n";
   for (int i = 0; i < 13; ++i) bytes += "0\r\n";
+  if (!withFolder) return bytes + "0\r\n0\r\n0\r\n0\r\n";
   return bytes + "1\r\n\"" + std::string(folder.begin(), folder.end()) + "\"\r\n0\r\n0\r\n0\r\n";
 }
 
@@ -43,8 +46,10 @@ struct Outcome {
   std::vector<std::wstring> visibleWindows;  // captions of windows seen while it ran
 };
 
-// Runs the program with `args` and watches its top-level windows until it ends.
-Outcome RunProgram(const std::wstring& args) {
+// Runs the program with `args` and watches its top-level windows until it
+// ends; `closeHidden`: also asks its hidden main window to close, as
+// Windows does when the session ends.
+Outcome RunProgram(const std::wstring& args, bool closeHidden = false) {
   Outcome out;
   const std::wstring exe = ProgramPath();
   std::wstring cmd = L"\"" + exe + L"\" " + args;
@@ -58,7 +63,8 @@ Outcome RunProgram(const std::wstring& args) {
   struct Watch {
     DWORD pid;
     std::vector<std::wstring>* seen;
-  } watch{pi.dwProcessId, &out.visibleWindows};
+    bool closeHidden;
+  } watch{pi.dwProcessId, &out.visibleWindows, closeHidden};
   const ULONGLONG start = GetTickCount64();
   while (WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT && GetTickCount64() - start < 60000) {
     EnumWindows(
@@ -72,6 +78,10 @@ Outcome RunProgram(const std::wstring& args) {
             w->seen->push_back(caption);
             // Answered, so that the test ends and names it.
             PostMessageW(h, WM_CLOSE, 0, 0);
+          } else if (owner == w->pid && w->closeHidden) {
+            wchar_t caption[128] = L"";
+            GetWindowTextW(h, caption, 128);
+            if (std::wstring(caption) == L"Ferrimond") PostMessageW(h, WM_CLOSE, 0, 0);
           }
           return TRUE;
         },
@@ -109,7 +119,23 @@ class UnattendedExe : public ::testing::Test {
     CreateDirectoryW((source / L"docs").c_str(), nullptr);
     harness::WriteFile(source / L"docs\\a.txt", "first");
     harness::WriteFile(source / L"docs\\b.txt", "second");
+    // b.txt last changed five days ago: only "for last" and older times take it.
+    {
+      HANDLE b = CreateFileW((source / L"docs\\b.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+      FILETIME now;
+      GetSystemTimeAsFileTime(&now);
+      ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+      t.QuadPart -= 5ull * 24 * 3600 * 10000000;
+      const FILETIME old{t.LowPart, t.HighPart};
+      SetFileTime(b, nullptr, nullptr, &old);
+      CloseHandle(b);
+    }
     harness::WriteFile(kProgramFolder + L"\\good.log", LogFor(source / L"docs"));
+    // "from today" chosen, the days box holding 9999 as it did before.
+    harness::WriteFile(kProgramFolder + L"\\today.log", LogFor(source / L"docs", "#TRUE#,#FALSE#,#FALSE#,\"9999\",1"));
+    harness::WriteFile(kProgramFolder + L"\\nothing.log", LogFor(source / L"docs", "#FALSE#,#TRUE#,#FALSE#,\"9\",1", false));
+    harness::WriteFile(kProgramFolder + L"\\notypes.log", LogFor(source / L"docs", "#FALSE#,#TRUE#,#FALSE#,\"9\",0"));
   }
   void TearDown() override {
     SetCurrentDirectoryW(L"C:\\");
@@ -134,17 +160,45 @@ struct Case {
   DWORD exitCode;
   const char* reportSays;
   bool copied;  // a.txt reaches drive E
+  bool closeHidden = false;  // Windows asks the run to close
 };
 
 std::shared_ptr<void> Removable(wchar_t letter) {
   return std::make_shared<harness::MappedDrive>(letter, harness::DriveKind::Removable);
 }
 
+DWORD SerialOf(const std::wstring& root) {
+  DWORD serial = 0;
+  GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
+  return serial;
+}
+
+std::wstring Hex(DWORD value) {
+  wchar_t text[16];
+  swprintf(text, 16, L"%08X", static_cast<unsigned>(value));
+  return text;
+}
+
 TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
   const std::wstring good = L"/backup \"/log:" + kProgramFolder + L"\\good.log\"";
+  auto log = [](const wchar_t* name) { return L"/backup \"/log:" + kProgramFolder + L"\\" + name + L"\" /drive:E"; };
   const std::vector<Case> cases = {
       {"complete, drive named", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 0,
        "Files backed up: 2", true},
+      // The time to back up from: the command line's wins over the log's,
+      // and the log's own option is kept whatever its days box holds.
+      {"the command line's time wins", good + L" /drive:E /from:today", [](auto&) { return Removable(L'e'); }, 0,
+       "(from today)\r\nFiles selected: 1", true},
+      {"the log's option stands", log(L"today.log"), [](auto&) { return Removable(L'e'); }, 0,
+       "(from today)\r\nFiles selected: 1", true},
+      {"the log's days", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 0,
+       "(for last 9999 days)\r\nFiles selected: 2", true},
+      {"nothing selected", log(L"nothing.log"), [](auto&) { return Removable(L'e'); }, 3,
+       "name no folder and no file", false},
+      {"no file type", log(L"notypes.log"), [](auto&) { return Removable(L'e'); }, 3,
+       "tick no file type", false},
+      {"Windows asks it to close", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 2,
+       "Windows asked Ferrimond to close", false, true},
       {"complete, the only removable drive", good, [](auto&) { return Removable(L'e'); }, 0,
        "Drive: E:", true},
       {"a file held open is not backed up", good + L" /drive:e:",
@@ -188,7 +242,7 @@ TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
       {"Ferrimond already open", good + L" /drive:E",
        [](auto&) -> std::shared_ptr<void> {
          auto drive = Removable(L'e');
-         HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\Ferrimond.Instance");
+         HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Global\\Ferrimond.Instance");
          return std::shared_ptr<void>(new int, [drive, mutex](int* p) {
            CloseHandle(mutex);
            delete p;
@@ -206,7 +260,7 @@ TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
       // The damaged log is named relative to the program's folder of work.
       SetCurrentDirectoryW(kProgramFolder.c_str());
       std::shared_ptr<void> kept = c.arrange(*this);
-      outcome = RunProgram(c.args);
+      outcome = RunProgram(c.args, c.closeHidden);
       copied = Exists(OnDrive(L'E', L"a.txt"));
     }
     EXPECT_EQ(outcome.exitCode, c.exitCode);
@@ -221,6 +275,40 @@ TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
       EXPECT_NE(report.find("_notcopied.txt"), std::string::npos) << "the list of what was missed is not named";
     }
   }
+}
+
+// The backup goes only to the medium the schedule was saved with: the
+// letter given to another medium (another folder with another serial)
+// gets nothing.
+TEST_F(UnattendedExe, OnlyTheScheduledMediumIsWrittenTo) {
+  const std::wstring args = L"/backup \"/log:" + kProgramFolder + L"\\good.log\" /drive:E /volume:";
+  DWORD scheduled = 0;
+  {
+    harness::MappedDrive drive(L'e', harness::DriveKind::Removable);
+    harness::WriteFile(drive / L".windows-serial", "0badf00d");
+    scheduled = SerialOf(drive.Root());
+    const Outcome outcome = RunProgram(args + Hex(scheduled));
+    EXPECT_EQ(outcome.exitCode, 0u) << Reports();
+    EXPECT_TRUE(Exists(OnDrive(L'E', L"a.txt")));
+    // Saved with another medium in the drive.
+    DeleteFileW(OnDrive(L'E', L"a.txt").c_str());
+    EXPECT_EQ(RunProgram(args + Hex(~scheduled)).exitCode, 3u);
+    EXPECT_FALSE(Exists(OnDrive(L'E', L"a.txt")));
+    EXPECT_NE(Reports().find("holds another medium"), std::string::npos) << Reports();
+  }
+  harness::RemoveTree(kProgramFolder + L"\\log");
+  harness::MappedDrive other(L'e', harness::DriveKind::Removable);
+  harness::WriteFile(other / L".windows-serial", "12345678");
+  if (SerialOf(other.Root()) == scheduled) {
+    // Wine gives a removable drive a serial of its letter, whatever its folder.
+    GTEST_SKIP() << "the volume serial of drive E: cannot be made to differ here (it stays " << std::hex
+                 << scheduled << ")";
+  }
+  const Outcome outcome = RunProgram(args + Hex(scheduled));
+  EXPECT_EQ(outcome.exitCode, 3u);
+  EXPECT_TRUE(outcome.visibleWindows.empty());
+  EXPECT_FALSE(Exists(OnDrive(L'E', L"a.txt")));
+  EXPECT_NE(Reports().find("holds another medium"), std::string::npos) << Reports();
 }
 
 // A drive that fills up ends the run as Stop would: the files that fitted
