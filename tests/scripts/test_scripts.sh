@@ -15,6 +15,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 run() {
   local x86_result="$1" reason="$2"; shift 2
   (
+    unset CI
     export FERRIMOND_BUILD_DIR="$work/build" "$@"
     source "$src/scripts/lib/deps.sh"
     source "$src/scripts/lib/test-run.sh"
