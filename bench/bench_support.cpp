@@ -23,10 +23,22 @@ void SettleDisk(const harness::TempDir& scratch) {
   const std::wstring done = scratch / L"synced";
   DeleteFileW(done.c_str());
   const auto synced = [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; };
-  harness::RunUnix(L"/bin/sh -c \"sync && : > '" + harness::WideUnix(harness::UnixPath(done)) + L"'\"",
-                   synced);
-  // A large write-back can take longer than RunUnix waits.
-  for (int i = 0; i < 6000 && !synced(); ++i) Sleep(10);
+  // A large write-back can take a while.
+  RunUnixUntil(L"/bin/sh -c \"sync && : > '" + harness::WideUnix(harness::UnixPath(done)) + L"'\"", synced, 60);
+}
+
+bool RunUnixUntil(const std::wstring& commandLine, const std::function<bool()>& done, int maxSeconds) {
+  // Wine starts Unix programs, but such a start cannot be waited on, and
+  // the handles it gives back are no handles: closing them closed one of
+  // this process's own (its standard output, once).
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring line = commandLine;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  for (const auto until = Clock::now() + std::chrono::seconds(maxSeconds); !done() && Clock::now() < until;)
+    Sleep(10);
+  return done();
 }
 
 double Best(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
@@ -113,8 +125,8 @@ double RunTimed(const std::wstring& commandLine) {
   return seconds;
 }
 
-MessageProbe::MessageProbe(HWND window, std::function<bool()> counts)
-    : window_(window), counts_(std::move(counts)) {
+MessageProbe::MessageProbe(HWND window, std::function<bool()> counts, std::function<std::wstring()> where)
+    : window_(window), counts_(std::move(counts)), where_(std::move(where)) {
   SetWindowSubclass(window_, Proc, 1, reinterpret_cast<DWORD_PTR>(this));
   poster_ = std::thread([this] {
     while (running_) {
@@ -141,7 +153,10 @@ LRESULT CALLBACK MessageProbe::Proc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   if (message != kProbe) return DefSubclassProc(hwnd, message, wParam, lParam);
   auto* probe = reinterpret_cast<MessageProbe*>(self);
   const int64_t waited = NowNs() - probe->postedAt_.load();
-  if (probe->counts_() && waited > probe->longestNs_) probe->longestNs_ = waited;
+  if (probe->counts_() && waited > probe->longestNs_) {
+    probe->longestNs_ = waited;
+    if (probe->where_) probe->longestWhere_ = probe->where_();
+  }
   probe->pending_ = false;
   return 0;
 }

@@ -26,6 +26,10 @@ inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(
 // writing-back of what came before it.
 void SettleDisk(const harness::TempDir& scratch);
 
+// Starts the Unix command `commandLine` and waits until `done` holds, for
+// at most `maxSeconds`; false when it did not come to that.
+bool RunUnixUntil(const std::wstring& commandLine, const std::function<bool()>& done, int maxSeconds);
+
 // The shortest and the middle of a set of timings (not empty).
 double Best(const std::vector<double>& times);
 double Median(std::vector<double> times);
@@ -41,6 +45,7 @@ class InMemoryDrive {
   InMemoryDrive(const InMemoryDrive&) = delete;
   InMemoryDrive& operator=(const InMemoryDrive&) = delete;
   std::wstring Root() const { return drive_->Root(); }
+  bool InMemory() const { return !memoryFolder_.empty(); }
   std::wstring operator/(const std::wstring& relative) const { return Root() + relative; }
 
  private:
@@ -70,19 +75,23 @@ double RunTimed(const std::wstring& commandLine);
 
 // Posts one message at a time to `window` from another thread, for as long
 // as the probe lives, and keeps the longest time one waited in the queue
-// while `counts()` held (checked on the window's thread).
+// while `counts()` held (checked on the window's thread), with what `where()`
+// said then.
 class MessageProbe {
  public:
-  MessageProbe(HWND window, std::function<bool()> counts);
+  MessageProbe(HWND window, std::function<bool()> counts, std::function<std::wstring()> where = {});
   ~MessageProbe();
   MessageProbe(const MessageProbe&) = delete;
   MessageProbe& operator=(const MessageProbe&) = delete;
   double LongestWaitMs() const { return longestNs_ / 1e6; }
+  const std::wstring& LongestWhere() const { return longestWhere_; }
 
  private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   HWND window_;
   std::function<bool()> counts_;
+  std::function<std::wstring()> where_;
+  std::wstring longestWhere_;
   std::atomic<int64_t> postedAt_{0};
   std::atomic<bool> pending_{false};
   std::atomic<bool> running_{true};

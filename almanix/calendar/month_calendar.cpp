@@ -36,6 +36,12 @@ constexpr int kMonthListHeight = 350;
 
 enum FrameIndex { kEmpty, kToday, kLeft, kRight, kUp, kDown };
 
+// Screen readers meet the days of the grid first, then the buttons in this
+// order (Empty only while it is shown).
+constexpr int kGridDays = 42;
+constexpr FrameIndex kAccessibleButtons[] = {kToday, kLeft, kRight, kUp, kDown, kEmpty};
+constexpr const wchar_t* kArrowNames[] = {L"Previous month", L"Next month", L"Next year", L"Previous year"};
+
 // Persistence default of PresentDateColor: the value the old writer omitted.
 constexpr OleColor kPresentDateColorBagDefault = 0xFF0000;
 
@@ -105,6 +111,7 @@ LRESULT CALLBACK MonthCalendar::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->accessible_.Disconnect();
     self->hwnd_ = nullptr;
     self->cboMonth_ = nullptr;
     self->timerRunning_ = false;
@@ -123,6 +130,9 @@ LRESULT CALLBACK MonthCalendar::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 LRESULT MonthCalendar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
   switch (msg) {
+    case WM_GETOBJECT:
+      if (LRESULT answer = accessible_.Answer(hwnd_, this, wp, lp)) return answer;
+      break;
     case WM_WINDOWPOSCHANGING: {
       // The control keeps its fixed size whatever the host asks for.
       auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
@@ -778,6 +788,62 @@ void MonthCalendar::OnMonthListSelected() {
 bool MonthCalendar::OverClickable(int x, int y) const {
   return InRect(kYearRect, x, y) || InRect(kMonthRect, x, y) || InRect(todayRect_, x, y) ||
          (emptyButton_ && frames_[kEmpty].CheckPoint(x, y));
+}
+
+// ---------------------------------------------------------------- screen readers
+
+long MonthCalendar::AccessibleChildCount() const { return kGridDays + (emptyButton_ ? 6 : 5); }
+
+AccessiblePart MonthCalendar::AccessiblePartOf(long child) const {
+  AccessiblePart part;
+  const std::wstring shown = MonthName(displayedMonth_ + 1) + L" " + std::to_wstring(displayedYear_);
+  if (child == 0) {
+    part.name = AccessibleName.empty() ? shown : AccessibleName;
+    part.description = shown;
+    part.value = LongDateText(value_);
+    part.state = WindowStates(hwnd_) | (enabled_ ? 0 : STATE_SYSTEM_UNAVAILABLE);
+    GetClientRect(hwnd_, &part.rect);
+    return part;
+  }
+  if (child <= kGridDays) {
+    const int n = child - 1;
+    const int left = kGridLeft + kCellWidth * (n % 7), top = kGridTop + kCellHeight * (n / 7);
+    part.role = ROLE_SYSTEM_LISTITEM;
+    part.rect = {left, top, left + kCellWidth, top + kCellHeight};
+    part.state = STATE_SYSTEM_UNAVAILABLE;
+    const double serial = GridStartDate().Value() + n;
+    if (!IsRepresentableDate(serial)) return part;
+    const common::DateTime day(serial);
+    part.name = LongDateText(day);
+    if (serial == value_.DatePart().Value()) part.state |= STATE_SYSTEM_SELECTED;
+    if (enabled_ && minDate_ <= day && day <= maxDate_) {
+      part.state = (part.state & ~STATE_SYSTEM_UNAVAILABLE) | STATE_SYSTEM_SELECTABLE;
+      part.defaultAction = L"Select";
+    }
+    return part;
+  }
+  const FrameIndex index = kAccessibleButtons[child - kGridDays - 1];
+  part.role = ROLE_SYSTEM_PUSHBUTTON;
+  part.rect = frames_[index].Rect();
+  part.name = index == kToday ? todayCaption_ : index == kEmpty ? emptyCaption_ : kArrowNames[index - kLeft];
+  part.defaultAction = L"Press";
+  part.state = enabled_ ? 0 : STATE_SYSTEM_UNAVAILABLE;
+  return part;
+}
+
+bool MonthCalendar::AccessibleAction(long child) {
+  // A hidden calendar (a picker's, closed up) is not there to be clicked.
+  if (child == 0 || !enabled_ || !hwnd_ || !IsWindowVisible(hwnd_)) return false;
+  if (child > kGridDays) {
+    RunAction(frames_[kAccessibleButtons[child - kGridDays - 1]]);
+    return true;
+  }
+  // As a click on the day: selected when in range, and DateClicked.
+  const common::DateTime day(GridStartDate().Value() + child - 1);
+  if (!IsRepresentableDate(day.Value()) || !(minDate_ <= day && day <= maxDate_)) return false;
+  SetValue(day);
+  events_.Fire(&MonthCalendarEvents::DateClicked);
+  return true;
 }
 
 }  // namespace almanix

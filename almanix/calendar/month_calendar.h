@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "almanix/core/accessible.h"
 #include "almanix/core/event_source.h"
 #include "almanix/core/library_state.h"
 #include "almanix/core/ole_color.h"
@@ -41,7 +42,7 @@ class MonthCalendarEvents {
   virtual void KeyUp(int16_t& KeyCode, int16_t& Shift) {}
 };
 
-class MonthCalendar : public PropertyChanges {
+class MonthCalendar : public PropertyChanges, private AccessibleControl {
  public:
   static constexpr int kWidth = 204;
   static constexpr int kHeight = 180;
@@ -122,6 +123,9 @@ class MonthCalendar : public PropertyChanges {
 
   // A plain field: not persisted-as-changed, no repaint.
   bool HoverIcon = true;
+  // The name screen readers read: the container's label for the control
+  // (none: the month and year shown).
+  std::wstring AccessibleName;
 
   // -- methods --
   // Repaints the window unless State().bLoading is set.
@@ -172,6 +176,10 @@ class MonthCalendar : public PropertyChanges {
   bool OverClickable(int x, int y) const;
   void RestartTimer(UINT interval);
   void StopTimer();
+  // AccessibleControl: the month shown, its 42 days, then the buttons.
+  long AccessibleChildCount() const override;
+  AccessiblePart AccessiblePartOf(long child) const override;
+  bool AccessibleAction(long child) override;
 
   StateUse stateUse_;  // first: the thread's state outlives every other member
   HWND hwnd_ = nullptr;
@@ -207,6 +215,8 @@ class MonthCalendar : public PropertyChanges {
   RECT todayRect_{16, 156, 81, 173};
 
   EventSource<MonthCalendarEvents> events_;
+  // Last: readers are cut off before the rest goes.
+  AccessibleObject accessible_;
 };
 
 }  // namespace almanix

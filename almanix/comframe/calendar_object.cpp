@@ -13,15 +13,15 @@ const ControlClass kCalendarClass{CLSID_MonthCalendar, IID__MonthCalendar, DIID_
                                   {MonthCalendar::kWidth, MonthCalendar::kHeight}, true};
 
 constexpr PropertyId kPersisted[] = {
-    {L"Value", DISPID_VALUE},           {L"MinDate", 1},
-    {L"MaxDate", 2},                    {L"SelectedMonth", 4},
-    {L"SelectedYear", 5},               {L"FirstDayOfWeek", 6},
-    {L"PresentDateColor", 7},           {L"HeaderForeColor", 8},
-    {L"HeaderColor", 9},                {L"BackColor", DISPID_BACKCOLOR},
-    {L"ActiveMonthColor", 10},          {L"InactiveMonthColor", 11},
-    {L"TodayButtonCaption", 12},        {L"EmptyButtonCaption", 13},
-    {L"EmptyButton", 14},               {L"Enabled", DISPID_ENABLED},
-    {L"HoverIcon", 15},
+    {L"Value", DISPID_VALUE, VT_DATE},           {L"MinDate", 1, VT_DATE},
+    {L"MaxDate", 2, VT_DATE},                    {L"SelectedMonth", 4, VT_I4},
+    {L"SelectedYear", 5, VT_I4},               {L"FirstDayOfWeek", 6, VT_I4},
+    {L"PresentDateColor", 7, VT_I4},           {L"HeaderForeColor", 8, VT_I4},
+    {L"HeaderColor", 9, VT_I4},                {L"BackColor", DISPID_BACKCOLOR, VT_I4},
+    {L"ActiveMonthColor", 10, VT_I4},          {L"InactiveMonthColor", 11, VT_I4},
+    {L"TodayButtonCaption", 12, VT_BSTR},        {L"EmptyButtonCaption", 13, VT_BSTR},
+    {L"EmptyButton", 14, VT_BOOL},               {L"Enabled", DISPID_ENABLED, VT_BOOL},
+    {L"HoverIcon", 15, VT_BOOL},
 };
 
 }  // namespace

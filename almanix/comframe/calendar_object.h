@@ -71,6 +71,7 @@ class CalendarObject final : public OleControl,
   void ReadProperties(const common::PropertyBag& bag) override { calendar_.ReadProperties(bag); }
   void WriteProperties(common::PropertyBag& bag) const override { calendar_.WriteProperties(bag); }
   std::span<const PropertyId> PersistedProperties() const override;
+  void AmbientChanged(DISPID) override { calendar_.AccessibleName = AmbientDisplayName(); }
 
   // MonthCalendarEvents: raised to the host as __MonthCalendar.
   void Change() override { Fire(1); }

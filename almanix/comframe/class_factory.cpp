@@ -48,7 +48,11 @@ class ClassFactory final : public IClassFactory {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    return create_(iid, out);
+    try {  // nothing may unwind across the COM boundary
+      return create_(iid, out);
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
   }
   STDMETHODIMP LockServer(BOOL lock) override {
     LockModule(lock != FALSE);

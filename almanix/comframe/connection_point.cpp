@@ -62,8 +62,13 @@ class Enumerator final : public Enum {
   }
   STDMETHODIMP Clone(Enum** out) override {
     if (!out) return E_POINTER;
-    *out = new (std::nothrow) Enumerator(items_, position_);
-    return *out ? S_OK : E_OUTOFMEMORY;
+    *out = nullptr;
+    try {
+      *out = new Enumerator(items_, position_);  // copies the items
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
+    return S_OK;
   }
 
  private:
@@ -142,10 +147,15 @@ STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
 
 STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** out) {
   if (!out) return E_POINTER;
-  std::vector<CONNECTDATA> data;
-  for (const Sink& s : sinks_) data.push_back({s.sink.Get(), s.cookie});
-  *out = new (std::nothrow) ConnectionEnumerator(std::move(data));
-  return *out ? S_OK : E_OUTOFMEMORY;
+  *out = nullptr;
+  try {
+    std::vector<CONNECTDATA> data;
+    for (const Sink& s : sinks_) data.push_back({s.sink.Get(), s.cookie});
+    *out = new ConnectionEnumerator(std::move(data));
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
 }
 
 std::vector<ComPtr<IUnknown>> ConnectionPoint::Sinks() const {
@@ -156,8 +166,13 @@ std::vector<ComPtr<IUnknown>> ConnectionPoint::Sinks() const {
 
 HRESULT EnumerateConnectionPoints(const std::vector<IConnectionPoint*>& points, IEnumConnectionPoints** out) {
   if (!out) return E_POINTER;
-  *out = new (std::nothrow) PointEnumerator(points);
-  return *out ? S_OK : E_OUTOFMEMORY;
+  *out = nullptr;
+  try {
+    *out = new PointEnumerator(points);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
 }
 
 }  // namespace almanix::com

@@ -6,6 +6,7 @@
 
 #include "almanix/comframe/class_factory.h"
 #include "almanix/comframe/registration.h"
+#include "almanix/core/accessible.h"
 #include "almanix/core/control_window.h"
 #include "almanix/core/library_state.h"
 
@@ -40,7 +41,8 @@ void LockModule(bool lock) {
 }
 
 bool CanUnload() {
-  return objects.load() == 0 && locks.load() == 0 && LiveControlWindows() == 0 && LiveStates() == 0;
+  return objects.load() == 0 && locks.load() == 0 && LiveControlWindows() == 0 && LiveStates() == 0 &&
+         LiveAccessibleObjects() == 0;
 }
 
 std::wstring ModulePath() {
@@ -81,12 +83,9 @@ using namespace almanix;
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
-  // Unloaded by FreeLibrary (not at process exit): nothing of ours may
-  // stay registered behind us.
-  if (reason == DLL_PROCESS_DETACH && !reserved) {
-    UnregisterControlClasses();
-    FreeStateSlot();
-  }
+  // Window classes are unregistered by DllCanUnloadNow, not here under the
+  // loader lock.
+  if (reason == DLL_PROCESS_DETACH && !reserved) FreeStateSlot();
   return TRUE;
 }
 
@@ -97,6 +96,8 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
 STDAPI DllCanUnloadNow() {
   if (!com::CanUnload()) return S_FALSE;
   com::ReleaseTypeLibrary();
+  // No window of ours is left: the classes go before the module may.
+  UnregisterControlClasses();
   return S_OK;
 }
 

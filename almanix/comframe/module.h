@@ -16,7 +16,7 @@ void LockModule(bool lock);
 
 // Whether nothing of the library is in use in any thread: no object, no
 // lock, no window of its classes, no per-thread state (the hooks live in
-// it).
+// it), no accessible object a screen reader still holds.
 bool CanUnload();
 
 // The full path of Almanix.dll (or of the program the frame is linked into).

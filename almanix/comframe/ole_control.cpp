@@ -31,10 +31,16 @@ int ScreenDpi(int axis) {
 }
 
 // Controls whose last reference went while one of their events ran: freed
-// from the message loop, once the control's own code has returned.
+// from the message loop of their thread, once the control's own code has
+// returned. Thread timers of different threads share ids.
+struct PendingRelease {
+  DWORD thread;
+  UINT_PTR timer;
+  IUnknown* object;
+};
 struct PendingReleases {
   std::mutex lock;
-  std::vector<std::pair<UINT_PTR, IUnknown*>> items;
+  std::vector<PendingRelease> items;
 };
 
 PendingReleases& Pending() {
@@ -95,8 +101,8 @@ void CALLBACK OleControl::ReleaseLater(HWND, UINT, UINT_PTR timer, DWORD) {
     PendingReleases& p = Pending();
     std::lock_guard<std::mutex> hold(p.lock);
     for (auto it = p.items.begin(); it != p.items.end(); ++it) {
-      if (it->first != timer) continue;
-      object = it->second;
+      if (it->timer != timer || it->thread != GetCurrentThreadId()) continue;
+      object = it->object;
       p.items.erase(it);
       break;
     }
@@ -106,38 +112,57 @@ void CALLBACK OleControl::ReleaseLater(HWND, UINT, UINT_PTR timer, DWORD) {
 
 // ---------------------------------------------------------------- events and changes
 
-void OleControl::FireArgs(DISPID id, EventArg* args, UINT count) {
-  if (freeze_ > 0) return;
-  AddRefControl();  // a sink may release the host's last reference
-  std::vector<VARIANTARG> values(count);
-  for (UINT i = 0; i < count; ++i) values[i] = args[i].v;
-  DISPPARAMS params{values.data(), nullptr, count, 0};
-  for (const ComPtr<IUnknown>& sink : eventPoint_.Sinks()) {
-    ComPtr<IDispatch> dispatch;
-    if (FAILED(sink.As(&dispatch))) continue;
-    dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-    for (UINT i = 0; i < count; ++i)
-      if (args[i].flag) *args[i].flag = args[i].temp != VARIANT_FALSE;
-  }
-  if (InterlockedCompareExchange(&refs_, 0, 0) > 1) {
-    ReleaseControl();
+OleControl::Hold::Hold(OleControl& c) : control_(&c) {
+  // A control being destroyed (no references left) is not held again.
+  if (InterlockedCompareExchange(&c.refs_, 0, 0) == 0) control_ = nullptr;
+  else c.AddRefControl();
+}
+
+OleControl::Hold::~Hold() {
+  if (!control_) return;
+  if (InterlockedCompareExchange(&control_->refs_, 0, 0) > 1) {
+    control_->ReleaseControl();
     return;
   }
-  // The host let go during the event: the control's code that raised it
-  // is still running, so the last release waits for the message loop.
+  // The host let go during the call: the control's code that made it is
+  // still running, so the last release waits for the message loop.
   const UINT_PTR timer = SetTimer(nullptr, 0, 0, &OleControl::ReleaseLater);
   if (!timer) {
-    ReleaseControl();
+    control_->ReleaseControl();
     return;
   }
   PendingReleases& p = Pending();
   std::lock_guard<std::mutex> hold(p.lock);
-  p.items.emplace_back(timer, static_cast<IOleObject*>(this));
+  try {
+    p.items.push_back({GetCurrentThreadId(), timer, static_cast<IOleObject*>(control_)});
+  } catch (...) {
+    // No room to wait in: leaked rather than freed under its running code.
+    KillTimer(nullptr, timer);
+  }
+}
+
+void OleControl::FireArgs(DISPID id, EventArg* args, UINT count) {
+  if (freeze_ > 0) return;
+  Hold hold(*this);
+  std::vector<VARIANTARG> values(count);
+  for (UINT i = 0; i < count; ++i) values[i] = args[i].v;
+  DISPPARAMS params{values.data(), nullptr, count, 0};
+  for (const ComPtr<IUnknown>& sink : eventPoint_.Sinks()) {
+    // Advised for the event dispinterface or for IDispatch: either way the
+    // pointer held is an IDispatch.
+    auto* dispatch = static_cast<IDispatch*>(sink.Get());
+    dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    for (UINT i = 0; i < count; ++i)
+      if (args[i].flag) *args[i].flag = args[i].temp != VARIANT_FALSE;
+  }
 }
 
 void OleControl::PropertyChanged(std::wstring_view bagName) {
+  HWND window = ControlWindow();
+  if (bagName == L"Value" && window) NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window, OBJID_CLIENT, CHILDID_SELF);
   if (loading_) return;
   dirty_ = true;
+  Hold hold(*this);
   DISPID id = DISPID_UNKNOWN;
   for (const PropertyId& p : PersistedProperties())
     if (bagName == p.bagName) id = p.dispid;
@@ -149,6 +174,7 @@ void OleControl::PropertyChanged(std::wstring_view bagName) {
 }
 
 void OleControl::RequestEdit(DISPID dispid) {
+  Hold hold(*this);
   for (const ComPtr<IUnknown>& sink : notifyPoint_.Sinks()) {
     ComPtr<IPropertyNotifySink> notify;
     if (SUCCEEDED(sink.As(&notify)) && notify->OnRequestEdit(dispid) == S_FALSE)
@@ -157,6 +183,7 @@ void OleControl::RequestEdit(DISPID dispid) {
 }
 
 void OleControl::ViewChanged() {
+  Hold hold(*this);
   if (viewSink_ && (viewAspects_ & DVASPECT_CONTENT)) viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
 }
 
@@ -172,6 +199,7 @@ bool OleControl::Ambient(DISPID id, VARIANT& out) {
 }
 
 void OleControl::ReadAmbients(DISPID which) {
+  Hold hold(*this);
   const bool all = which == DISPID_UNKNOWN;
   VARIANT v;
   if (all || which == DISPID_AMBIENT_USERMODE) {
@@ -192,6 +220,12 @@ void OleControl::ReadAmbients(DISPID which) {
     ambientBackColor_.reset();
     if (Ambient(DISPID_AMBIENT_BACKCOLOR, v) && SUCCEEDED(VariantChangeType(&v, &v, 0, VT_I4)))
       ambientBackColor_ = static_cast<OLE_COLOR>(v.lVal);
+    VariantClear(&v);
+  }
+  if (all || which == DISPID_AMBIENT_DISPLAYNAME) {
+    ambientDisplayName_.clear();
+    if (Ambient(DISPID_AMBIENT_DISPLAYNAME, v) && SUCCEEDED(VariantChangeType(&v, &v, 0, VT_BSTR)))
+      ambientDisplayName_.assign(v.bstrVal ? v.bstrVal : L"", SysStringLen(v.bstrVal));
     VariantClear(&v);
   }
   if (all || which == DISPID_AMBIENT_LOCALEID) {
@@ -243,9 +277,12 @@ STDMETHODIMP OleControl::GetClientSite(IOleClientSite** site) {
 }
 
 STDMETHODIMP OleControl::Close(DWORD saveOption) {
+  Hold hold(*this);
   return Guard(IID_IOleObject, [&] {
     InPlaceDeactivate();
-    if (dirty_ && site_ && saveOption == OLECLOSE_SAVEIFDIRTY) site_->SaveObject();
+    // No prompt of our own: asking to prompt saves a changed control too.
+    const bool save = saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE;
+    if (dirty_ && site_ && save) site_->SaveObject();
     if (adviseHolder_) adviseHolder_->SendOnClose();
   });
 }
@@ -270,6 +307,7 @@ STDMETHODIMP OleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HW
 
 HRESULT OleControl::InPlaceActivate(LONG verb, HWND parent, LPCRECT pos) {
   if (!site_) return E_UNEXPECTED;
+  Hold hold(*this);
   if (!inPlaceSite_) {
     if (FAILED(site_.As(&inPlaceSite_))) return E_NOINTERFACE;
   }
@@ -282,7 +320,7 @@ HRESULT OleControl::InPlaceActivate(LONG verb, HWND parent, LPCRECT pos) {
   ComPtr<IOleInPlaceUIWindow> document;
   RECT position{}, clip{};
   OLEINPLACEFRAMEINFO frameInfo{};
-    frameInfo.cb = sizeof(frameInfo);
+  frameInfo.cb = sizeof(frameInfo);
   inPlaceSite_->GetWindowContext(&frame, &document, &position, &clip, &frameInfo);
   if (pos) position = *pos;
   HWND siteWindow = nullptr;
@@ -352,7 +390,11 @@ STDMETHODIMP OleControl::Unadvise(DWORD cookie) {
 STDMETHODIMP OleControl::EnumAdvise(IEnumSTATDATA** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  return adviseHolder_ ? adviseHolder_->EnumAdvise(out) : S_OK;
+  if (!adviseHolder_) {
+    HRESULT hr = CreateOleAdviseHolder(&adviseHolder_);
+    if (FAILED(hr)) return hr;
+  }
+  return adviseHolder_->EnumAdvise(out);
 }
 
 STDMETHODIMP OleControl::GetMiscStatus(DWORD aspect, DWORD* status) {
@@ -370,6 +412,7 @@ STDMETHODIMP OleControl::GetWindow(HWND* hwnd) {
 }
 
 STDMETHODIMP OleControl::InPlaceDeactivate() {
+  Hold hold(*this);
   return Guard(IID_IOleInPlaceObject, [&] {
     if (!inPlaceActive_) return;
     UIDeactivate();
@@ -382,6 +425,7 @@ STDMETHODIMP OleControl::InPlaceDeactivate() {
 
 STDMETHODIMP OleControl::UIDeactivate() {
   if (!uiActive_) return S_OK;
+  Hold hold(*this);
   uiActive_ = false;
   if (inPlaceSite_) {
     ComPtr<IOleInPlaceFrame> frame;
@@ -440,6 +484,7 @@ STDMETHODIMP OleControl::TranslateAccelerator(LPMSG msg) {
   if (msg->message == WM_KEYDOWN && msg->wParam != VK_TAB) TranslateMessage(msg);
   DispatchMessageW(msg);
   if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB) {
+    Hold hold(*this);
     // Then Tab moves on to the host's next control: through the control
     // site when it does that, else in the window's tab order.
     ComPtr<IOleControlSite> controlSite;
@@ -454,6 +499,9 @@ STDMETHODIMP OleControl::TranslateAccelerator(LPMSG msg) {
 }
 
 void OleControl::OnFocus(bool gained) {
+  Hold hold(*this);
+  // The system raises EVENT_OBJECT_FOCUS for the window itself; a second
+  // one would have screen readers announce the control twice.
   if (gained && !uiActive_ && inPlaceActive_) InPlaceActivate(OLEIVERB_UIACTIVATE);
   ComPtr<IOleControlSite> controlSite;
   if (site_ && SUCCEEDED(site_.As(&controlSite))) controlSite->OnFocus(gained);
@@ -537,7 +585,7 @@ STDMETHODIMP OleControl::InitNew() {
 HRESULT OleControl::LoadFromBag(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
   return Guard(IID_IPersistPropertyBag, [&] {
-    HostPropertyBag reader(bag, log);
+    HostPropertyBag reader(bag, log, PersistedProperties());
     Load([&] { ReadProperties(reader); });
   });
 }
@@ -566,8 +614,11 @@ STDMETHODIMP OleControl::Load(LPSTREAM stream) {
 STDMETHODIMP OleControl::Save(LPSTREAM stream, BOOL clearDirty) {
   if (!stream) return E_POINTER;
   MemoryBag bag;
-  HRESULT hr = SaveToBag(&bag, clearDirty);
-  return FAILED(hr) ? hr : bag.Save(stream);
+  HRESULT hr = SaveToBag(&bag, FALSE);
+  if (SUCCEEDED(hr)) hr = bag.Save(stream);
+  // Saved only once the whole stream is written.
+  if (SUCCEEDED(hr) && clearDirty) dirty_ = false;
+  return hr;
 }
 
 STDMETHODIMP OleControl::GetSizeMax(ULARGE_INTEGER* size) {
@@ -591,12 +642,23 @@ STDMETHODIMP OleControl::Load(IStorage* storage) {
   return FAILED(hr) ? hr : Load(stream.Get());
 }
 
-STDMETHODIMP OleControl::Save(IStorage* storage, BOOL) {
+STDMETHODIMP OleControl::Save(IStorage* storage, BOOL sameAsLoad) {
   if (!storage) return E_POINTER;
+  savedElsewhere_ = false;
   ComPtr<IStream> stream;
   HRESULT hr = storage->CreateStream(kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
                                      &stream);
-  return FAILED(hr) ? hr : Save(stream.Get(), TRUE);
+  // Saved into another storage, the control is clean only once the host
+  // makes that storage its own (Save As), not for a copy (Save Copy As).
+  if (SUCCEEDED(hr)) hr = Save(stream.Get(), sameAsLoad);
+  savedElsewhere_ = SUCCEEDED(hr) && !sameAsLoad;
+  return hr;
+}
+
+STDMETHODIMP OleControl::SaveCompleted(IStorage* storage) {
+  if (storage && savedElsewhere_) dirty_ = false;
+  savedElsewhere_ = false;
+  return S_OK;
 }
 
 // ---------------------------------------------------------------- connection points, class info, errors

@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "almanix/comframe/connection_point.h"
+#include "almanix/comframe/property_bags.h"
 #include "almanix/picker/date_picker.h"
 #include "common/property_bag.h"
 
@@ -27,12 +29,6 @@ struct ControlClass {
   const IID& events;  // event dispatch interface
   SIZE naturalSize;   // pixels
   bool fixedSize;     // the control keeps its natural size
-};
-
-// The bag name and dispatch id of a persisted property.
-struct PropertyId {
-  const wchar_t* bagName;
-  DISPID dispid;
 };
 
 // One argument of an event, passed by reference.
@@ -133,7 +129,7 @@ class OleControl : public IOleObject,
   STDMETHODIMP InitNew(IStorage* storage) override;
   STDMETHODIMP Load(IStorage* storage) override;
   STDMETHODIMP Save(IStorage* storage, BOOL sameAsLoad) override;
-  STDMETHODIMP SaveCompleted(IStorage*) override { return S_OK; }
+  STDMETHODIMP SaveCompleted(IStorage* storage) override;
   STDMETHODIMP HandsOffStorage() override { return S_OK; }
 
   // IConnectionPointContainer
@@ -189,6 +185,21 @@ class OleControl : public IOleObject,
   const std::optional<PickerFont>& AmbientFont() const { return ambientFont_; }
   std::optional<OLE_COLOR> AmbientBackColor() const { return ambientBackColor_; }
   LCID AmbientLocale() const { return ambientLocale_; }
+  const std::wstring& AmbientDisplayName() const { return ambientDisplayName_; }
+
+  // Holds the control across a call out to the host, which may release the
+  // host's last reference: the last release then waits for the message
+  // loop, once the control's own code has returned.
+  class Hold {
+   public:
+    explicit Hold(OleControl& c);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    OleControl* control_;
+  };
 
  private:
   // Runs `read` with the control loading, however it ends; a whole read
@@ -236,11 +247,13 @@ class OleControl : public IOleObject,
   int freeze_ = 0;
   bool dirty_ = false;
   bool loading_ = false;
+  bool savedElsewhere_ = false;  // IPersistStorage::Save into a new storage
 
   bool userMode_ = true;
   std::optional<PickerFont> ambientFont_;
   std::optional<OLE_COLOR> ambientBackColor_;
   LCID ambientLocale_ = LOCALE_USER_DEFAULT;
+  std::wstring ambientDisplayName_;
 };
 
 // Pixels of the screen in HIMETRIC (0.01 mm) units.

@@ -13,34 +13,34 @@ namespace {
 const ControlClass kPickerClass{CLSID_DatePicker, IID__DatePicker, DIID___DatePicker, {120, 21}, false};
 
 constexpr PropertyId kPersisted[] = {
-    {L"Font", DISPID_FONT},
-    {L"CustomFormat", 7},
-    {L"BackColor", DISPID_BACKCOLOR},
-    {L"ForeColor", DISPID_FORECOLOR},
-    {L"ButtonWidth", 9},
-    {L"ButtonStyle", 8},
-    {L"FlatButton", 10},
-    {L"MaxDate", 5},
-    {L"MinDate", 4},
-    {L"Value", DISPID_VALUE},
-    {L"FocusColor", 13},
-    {L"ShowFocusRect", 14},
-    {L"UseFocusColor", 15},
-    {L"Locked", 11},
-    {L"BorderStyle", DISPID_BORDERSTYLE},
-    {L"Enabled", DISPID_ENABLED},
-    {L"AllowEmpty", 12},
-    {L"CalendarBackColor", 20},
-    {L"CalendarHeaderColor", 23},
-    {L"CalendarHeaderForeColor", 24},
-    {L"CalendarActiveMonthColor", 21},
-    {L"CalendarInactiveMonthColor", 22},
-    {L"CalendarPresentDateColor", 25},
-    {L"FirstDayofWeek", 19},
-    {L"TodayButtonCaption", 18},
-    {L"EmptyButtonCaption", 17},
-    {L"HoverIcon", 16},
-    {L"Format", 6},
+    {L"Font", DISPID_FONT, VT_DISPATCH},
+    {L"CustomFormat", 7, VT_BSTR},
+    {L"BackColor", DISPID_BACKCOLOR, VT_I4},
+    {L"ForeColor", DISPID_FORECOLOR, VT_I4},
+    {L"ButtonWidth", 9, VT_I4},
+    {L"ButtonStyle", 8, VT_I4},
+    {L"FlatButton", 10, VT_BOOL},
+    {L"MaxDate", 5, VT_DATE},
+    {L"MinDate", 4, VT_DATE},
+    {L"Value", DISPID_VALUE, VT_DATE},
+    {L"FocusColor", 13, VT_I4},
+    {L"ShowFocusRect", 14, VT_BOOL},
+    {L"UseFocusColor", 15, VT_BOOL},
+    {L"Locked", 11, VT_BOOL},
+    {L"BorderStyle", DISPID_BORDERSTYLE, VT_I4},
+    {L"Enabled", DISPID_ENABLED, VT_BOOL},
+    {L"AllowEmpty", 12, VT_BOOL},
+    {L"CalendarBackColor", 20, VT_I4},
+    {L"CalendarHeaderColor", 23, VT_I4},
+    {L"CalendarHeaderForeColor", 24, VT_I4},
+    {L"CalendarActiveMonthColor", 21, VT_I4},
+    {L"CalendarInactiveMonthColor", 22, VT_I4},
+    {L"CalendarPresentDateColor", 25, VT_I4},
+    {L"FirstDayofWeek", 19, VT_I4},
+    {L"TodayButtonCaption", 18, VT_BSTR},
+    {L"EmptyButtonCaption", 17, VT_BSTR},
+    {L"HoverIcon", 16, VT_BOOL},
+    {L"Format", 6, VT_I4},
 };
 
 }  // namespace
@@ -108,6 +108,7 @@ std::span<const PropertyId> PickerObject::PersistedProperties() const { return k
 
 void PickerObject::AmbientChanged(DISPID id) {
   if (id == DISPID_UNKNOWN || id == DISPID_AMBIENT_USERMODE) picker_.SetUserMode(UserMode());
+  picker_.AccessibleName = AmbientDisplayName();
   if ((id == DISPID_UNKNOWN || id == DISPID_AMBIENT_FONT) && AmbientFont()) {
     picker_.SetAmbientFont(*AmbientFont());
     DropFontObject();

@@ -1,6 +1,7 @@
 #include "almanix/comframe/property_bags.h"
 
 #include <oleauto.h>
+#include <olectl.h>
 #include <wrl/client.h>
 
 #include <cstdint>
@@ -103,6 +104,39 @@ HRESULT ReadText(IStream* s, std::wstring& text) {
   return ReadBytes(s, text.data(), length * sizeof(wchar_t));
 }
 
+// Text for a number or Boolean property, converted as that property's type.
+void CoerceText(std::span<const PropertyId> properties, const std::wstring& name, VARIANT& v) {
+  VARTYPE type = VT_EMPTY;
+  for (const PropertyId& p : properties)
+    if (name == p.bagName) type = p.type;
+  if (type != VT_I4 && type != VT_BOOL) return;
+  VARIANT converted;
+  VariantInit(&converted);
+  HRESULT hr = VariantChangeTypeEx(&converted, &v, LOCALE_INVARIANT, 0, type);
+  // Colours may be written unsigned (2147483653 or &H80000005).
+  if (FAILED(hr) && type == VT_I4) hr = VariantChangeTypeEx(&converted, &v, LOCALE_INVARIANT, 0, VT_UI4);
+  if (FAILED(hr)) return;
+  VariantClear(&v);
+  v = converted;
+}
+
+// The standard font saved at the stream's position: its class id, then
+// the font's own data. Nothing else is created from a stream.
+HRESULT LoadFont(IStream* stream, IUnknown** out) {
+  *out = nullptr;
+  CLSID clsid{};
+  HRESULT hr = ReadClassStm(stream, &clsid);
+  if (FAILED(hr)) return hr;
+  if (clsid != CLSID_StdFont) return E_FAIL;
+  FONTDESC desc{sizeof(desc), const_cast<LPOLESTR>(L"Tahoma"), {{80000, 0}}, FW_NORMAL, DEFAULT_CHARSET,
+                FALSE, FALSE, FALSE};
+  ComPtr<IPersistStream> font;
+  hr = OleCreateFontIndirect(&desc, IID_PPV_ARGS(&font));
+  if (SUCCEEDED(hr)) hr = font->Load(stream);
+  if (SUCCEEDED(hr)) hr = font->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
+  return hr;
+}
+
 constexpr uint32_t kMagic = 0x584D4C41;  // "ALMX"
 constexpr uint32_t kVersion = 1;
 constexpr uint32_t kMaxEntries = 256;
@@ -113,6 +147,7 @@ std::optional<common::PropertyValue> HostPropertyBag::Read(const std::wstring& n
   VARIANT v;
   VariantInit(&v);
   if (FAILED(bag_->Read(name.c_str(), &v, log_))) return std::nullopt;
+  if (v.vt == VT_BSTR) CoerceText(properties_, name, v);
   std::optional<common::PropertyValue> out = v.vt == VT_EMPTY ? std::nullopt : FromVariant(name, v);
   VariantClear(&v);
   return out;
@@ -233,8 +268,7 @@ HRESULT MemoryBag::Load(IStream* stream) {
         break;
       }
       case VT_DISPATCH: case VT_UNKNOWN:
-        hr = OleLoadFromStream(stream, vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown,
-                               reinterpret_cast<void**>(&v.punkVal));
+        hr = IsFontName(name) ? LoadFont(stream, &v.punkVal) : E_FAIL;
         break;
       default: hr = E_FAIL; break;
     }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,12 +14,22 @@
 
 namespace almanix::com {
 
+// The bag name, dispatch id and stored type of a persisted property.
+struct PropertyId {
+  const wchar_t* bagName;
+  DISPID dispid;
+  VARTYPE type;  // a bag's text is read as this type
+};
+
 // The controls' bag over a host's IPropertyBag. Dates ("Value", "MinDate",
 // "MaxDate") are written as dates; "Font" is kept in the host's bag as a
-// standard font object and seen by the controls as their font text.
+// standard font object and seen by the controls as their font text. Bags
+// that keep text (HTML PARAM bags) answer with text: a number or Boolean
+// property's text is read as its type, in the invariant locale.
 class HostPropertyBag : public common::PropertyBag {
  public:
-  HostPropertyBag(IPropertyBag* bag, IErrorLog* log) : bag_(bag), log_(log) {}
+  HostPropertyBag(IPropertyBag* bag, IErrorLog* log, std::span<const PropertyId> properties = {})
+      : bag_(bag), log_(log), properties_(properties) {}
 
   std::optional<common::PropertyValue> Read(const std::wstring& name) const override;
   void Write(const std::wstring& name, const common::PropertyValue& value) override;
@@ -29,6 +40,7 @@ class HostPropertyBag : public common::PropertyBag {
  private:
   IPropertyBag* bag_;
   IErrorLog* log_;
+  std::span<const PropertyId> properties_;
   HRESULT writeResult_ = S_OK;
 };
 
@@ -49,7 +61,8 @@ class MemoryBag final : public IPropertyBag {
 
   // The format: "ALMX", version 1, the number of entries, then each entry
   // as its name, its variant type and its value; objects (the font) are
-  // saved through their IPersistStream with their class id.
+  // saved through their IPersistStream with their class id. Loading takes
+  // an object only for "Font" and only as a standard font.
   HRESULT Save(IStream* stream) const;
   HRESULT Load(IStream* stream);
 

@@ -3,6 +3,8 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include <cwchar>
+
 #include "almanix/comframe/class_table.h"
 #include "almanix/comframe/module.h"
 
@@ -38,7 +40,29 @@ std::wstring ReadDefault(const std::wstring& key) {
   return data;
 }
 
-void DeleteTree(const std::wstring& key) { RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str()); }
+bool KeyExists(HKEY root, const std::wstring& key, REGSAM view = 0) {
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
+  RegCloseKey(h);
+  return true;
+}
+
+// Deletes a key and everything under it; true only when HKEY_CLASSES_ROOT
+// no longer shows it: of a class registered both per user and per machine,
+// the delete removes the user's copy and the machine's still shows.
+bool DeleteTree(const std::wstring& key) {
+  const LONG rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+  return (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) && !KeyExists(HKEY_CLASSES_ROOT, key);
+}
+
+// Whether the library of the other bitness has the class registered: the
+// ProgIDs under HKEY_CLASSES_ROOT are one key for both views.
+bool OtherViewHasClass(const std::wstring& clsid) {
+  const std::wstring key = L"CLSID\\" + clsid + L"\\InprocServer32";
+  if (sizeof(void*) == 8) return KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\WOW6432Node\\" + key);
+  // A system of one view answers with our own (removed) key.
+  return KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + key, KEY_WOW64_64KEY);
+}
 
 }  // namespace
 
@@ -96,18 +120,27 @@ HRESULT RegisterServer() {
 }
 
 HRESULT UnregisterServer() {
+  bool removed = true;
   for (const PublicClass& c : kPublicClasses) {
     const std::wstring clsid = GuidText(c.clsid);
-    DeleteTree(L"CLSID\\" + clsid);
-    if (!c.progId) continue;
+    removed = DeleteTree(L"CLSID\\" + clsid) && removed;
+    if (!c.progId || OtherViewHasClass(clsid)) continue;
     // A ProgID that another server took over since is not ours to remove.
     for (const std::wstring& progId : {std::wstring(c.progId) + L".1", std::wstring(c.progId)}) {
-      if (_wcsicmp(ReadDefault(progId + L"\\CLSID").c_str(), clsid.c_str()) == 0) DeleteTree(progId);
+      if (_wcsicmp(ReadDefault(progId + L"\\CLSID").c_str(), clsid.c_str()) == 0)
+        removed = DeleteTree(progId) && removed;
     }
   }
-  HRESULT hr = UnRegisterTypeLib(kLibraryId, kLibraryMajor, kLibraryMinor, kLibraryLocale, kSysKind);
-  if (hr == TYPE_E_REGISTRYACCESS) hr = S_OK;  // nothing registered
-  return SUCCEEDED(hr) ? S_OK : SELFREG_E_TYPELIB;
+  const std::wstring version = std::to_wstring(kLibraryMajor) + L"." + std::to_wstring(kLibraryMinor);
+  wchar_t locale[16];
+  swprintf(locale, 16, L"%lx", static_cast<unsigned long>(kLibraryLocale));
+  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibraryId) + L"\\" + version + L"\\" + locale +
+                              (kSysKind == SYS_WIN64 ? L"\\win64" : L"\\win32");
+  // TYPE_E_REGISTRYACCESS also means "not registered": only a key that
+  // stays is a failure.
+  UnRegisterTypeLib(kLibraryId, kLibraryMajor, kLibraryMinor, kLibraryLocale, kSysKind);
+  if (!removed) return SELFREG_E_CLASS;
+  return KeyExists(HKEY_CLASSES_ROOT, libKey) ? SELFREG_E_TYPELIB : S_OK;
 }
 
 }  // namespace almanix::com

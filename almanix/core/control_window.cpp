@@ -1,6 +1,7 @@
 #include "almanix/core/control_window.h"
 
 #include <atomic>
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -34,7 +35,18 @@ HINSTANCE RegisterControlClass(const wchar_t* name, WNDPROC proc, HCURSOR cursor
   HINSTANCE module = ThisModule();
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
-  if (GetClassInfoExW(module, name, &wc)) return module;
+  if (GetClassInfoExW(module, name, &wc)) {
+    // A class of this thread's earlier use stays; one that an earlier load
+    // of the library left behind (unloaded without DllCanUnloadNow) is
+    // replaced, so that no window runs a procedure of the old image.
+    if (wc.lpfnWndProc != proc) UnregisterClassW(name, module);
+  }
+  if (wc.lpfnWndProc == proc) {
+    ClassRegistry& r = Registry();
+    std::lock_guard<std::mutex> hold(r.lock);
+    if (std::find(r.names.begin(), r.names.end(), name) == r.names.end()) r.names.push_back(name);
+    return module;
+  }
   wc = WNDCLASSEXW{};
   wc.cbSize = sizeof(wc);
   wc.style = CS_DBLCLKS;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "almanix/calendar/month_calendar.h"
+#include "almanix/core/accessible.h"
 #include "almanix/core/event_source.h"
 #include "almanix/core/library_state.h"
 #include "almanix/core/ole_color.h"
@@ -74,7 +75,7 @@ class DatePickerEvents {
   virtual void BeforeCalendarCloseUp(bool& cancel) {}
 };
 
-class DatePicker : public PropertyChanges {
+class DatePicker : public PropertyChanges, private AccessibleControl {
  public:
   // The timer that commits typed digits and repeats a held Up/Down button.
   static constexpr UINT kFirstRepeatMs = 750;
@@ -205,6 +206,10 @@ class DatePicker : public PropertyChanges {
   const CFrame* Button(std::wstring_view tag) const;
   MonthCalendar& Calendar() { return *sc_; }
   bool HasFocus() const { return focused_; }
+  // The name screen readers read: the container's label for the control.
+  std::wstring AccessibleName;
+  // The text the fields show ("9/7/2004"); empty while Null.
+  std::wstring ShownText() const;
 
  private:
   enum class TimerTag { None, RapidFire, Validate };
@@ -250,10 +255,16 @@ class DatePicker : public PropertyChanges {
   void OnMouseUp(int16_t button, int16_t shift, int x, int y);
   void OnDoubleClick(int x, int y);
   void OnFocus(bool gained, HWND other);
+  // Whether the calendar's pick may change the value now.
+  bool CalendarMayChange() const;
   void OnCalendarChange();
   void OnCalendarEmptyClicked();
   void OnDropDownWillHide(bool& dontHide, const cMouselParam& mouse);
   void UpdateInputState();
+  // AccessibleControl: the picker (a drop-down list) and its buttons.
+  long AccessibleChildCount() const override;
+  AccessiblePart AccessiblePartOf(long child) const override;
+  bool AccessibleAction(long child) override;
 
   StateUse stateUse_;  // first: the thread's state outlives every other member
   HWND hwnd_ = nullptr;
@@ -295,6 +306,8 @@ class DatePicker : public PropertyChanges {
   int lastDragY_ = 0;
 
   EventSource<DatePickerEvents> events_;
+  // Last: readers are cut off before the rest goes.
+  AccessibleObject accessible_;
 };
 
 }  // namespace almanix

@@ -101,8 +101,13 @@ void DatePicker::OnDropDownWillHide(bool& dontHide, const cMouselParam& mouse) {
     closedByButtonClick_ = true;
 }
 
+bool DatePicker::CalendarMayChange() const {
+  return !State().bLoading && !pushingCalendar_ && IsDropped() && enabled_ && !locked_ && userMode_;
+}
+
 void DatePicker::OnCalendarChange() {
-  if (State().bLoading || pushingCalendar_) return;
+  // Only the user's pick in the open calendar of a picker they may change.
+  if (!CalendarMayChange()) return;
   // The picked day takes the time of day the picker had, so a date-and-time
   // picker does not fall back to midnight; a day of the range is clamped
   // into it.
@@ -120,7 +125,7 @@ void DatePicker::OnCalendarChange() {
 }
 
 void DatePicker::OnCalendarEmptyClicked() {
-  if (State().bLoading || pushingCalendar_) return;
+  if (!CalendarMayChange()) return;
   bool cancel = false;
   events_.Fire(&DatePickerEvents::EmptyClicked, cancel);
   if (cancel) return;

@@ -165,6 +165,9 @@ LRESULT CALLBACK DatePicker::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 LRESULT DatePicker::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
   switch (msg) {
+    case WM_GETOBJECT:
+      if (LRESULT answer = accessible_.Answer(hwnd_, this, wp, lp)) return answer;
+      break;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
@@ -249,6 +252,7 @@ LRESULT DatePicker::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCDESTROY: {
       HWND hwnd = hwnd_;
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      accessible_.Disconnect();
       hwnd_ = nullptr;
       return DefWindowProcW(hwnd, msg, wp, lp);
     }

@@ -108,8 +108,10 @@ void DatePicker::ReadProperties(const common::PropertyBag& bag) {
     if (minDate > maxDate) minDate = DefaultMinDate(), maxDate = DefaultMaxDate();
     minDate_ = minDate;
     maxDate_ = maxDate;
+    // A stored date is checked as put_Value checks it: NaN, infinities
+    // and years past 9999 are no date (the picker is empty).
     if (auto v = bag.Read(L"Value"); v && std::holds_alternative<double>(*v) &&
-                                     std::get<double>(*v) != 0.0) {
+                                     std::get<double>(*v) != 0.0 && IsRepresentableDate(std::get<double>(*v))) {
       value_ = Clamp(common::DateTime(std::get<double>(*v)));
       lastDate_ = *value_;
     } else if (v && std::holds_alternative<std::wstring>(*v) && !std::get<std::wstring>(*v).empty()) {

@@ -1,18 +1,42 @@
 // Ferrimond.exe: the opening splash, then the main window; the process ends
-// from the closing splash (or at once when another instance runs).
+// from the closing splash (or at once when another instance runs). With
+// "/backup" on the command line, one unattended backup runs instead and its
+// result is the exit code.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ferrimond/forms/forms.h"
 #include "ferrimond/forms/windows_user_interaction.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/mainwindow/single_instance.h"
 #include "ferrimond/mainwindow/splash_windows.h"
+#include "ferrimond/unattended/command_line.h"
+#include "ferrimond/unattended/unattended_run.h"
+
+namespace {
+
+std::vector<std::wstring> Arguments() {
+  std::vector<std::wstring> args;
+  int count = 0;
+  if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    for (int i = 1; i < count; ++i) args.emplace_back(argv[i]);
+    LocalFree(argv);
+  }
+  return args;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   ferrimond::forms::InitializeApplication();
   ferrimond::forms::SetAppTitle(L"Ferrimond");
+  const ferrimond::UnattendedArgs args = ferrimond::ParseUnattendedArgs(Arguments());
+  if (args.backup) return ferrimond::RunUnattended(args);
+
   ferrimond::forms::WindowsUserInteraction ui;
   ferrimond::SingleInstance instance;
 

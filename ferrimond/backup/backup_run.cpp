@@ -61,6 +61,7 @@ std::optional<common::DateTime> ReadStamp(FileSystem& fs, const wchar_t* path) {
 void Frmbackup::CmdCToE_Click() {
   if (RunActive) return;
   const RunOutcome outcome = BackupRun();
+  LastOutcome = outcome;
   EndRun(outcome);
   // Closing was asked for during the run, or the user wants the program
   // closed after a backup that saved everything.
@@ -206,7 +207,7 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
         return false;
       };
       if (anySelected()) break;
-      Ui().MsgBox(L"Please choose a time from which to back up your files!");
+      Ui().MsgBox(kChooseTimeText);
       SetDateOptionsEnabled(true);
       while (!anySelected() && !AbortFlag) {
         WaitBriefly();

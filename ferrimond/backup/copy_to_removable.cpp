@@ -224,7 +224,9 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     CmdContinue.SetEnabled(true);
     ShowRunPhase(RunPhase::DriveWait);
     ContinueFlag = false;
-    while (!ContinueFlag) {
+    // Stopped while the message was open (an unattended run's answer):
+    // there is nothing to wait for.
+    while (!ContinueFlag && !AbortFlag) {
       WaitBriefly();
       if (IsUnloaded()) AbortFlag = ContinueFlag = true;
     }
@@ -234,6 +236,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   int notReady = 0;
   // The path-not-found message is shown once a pass, not for every file.
   bool pathMessageShown = false;
+  bool progressShown = false;
   auto next = [&] {
     notReady = 0;
     LastItemDone = item;
@@ -336,7 +339,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         }
         if (full) {
           Ui().MsgBox(kDriveFullText, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
-                      L"Change Drive");
+                      kChangeDriveTitle);
           waitForDrive();
         }
       } catch (const common::NumberedError& e) {
@@ -375,7 +378,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
               Ui().MsgBox(kDiskNotReadyText);
             } else {
               Ui().MsgBox(DriveGoneText(letter), forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
-                          L"Change Drive");
+                          kChangeDriveTitle);
               waitForDrive();
               notReady = 0;
             }
@@ -384,7 +387,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             if (atTarget) {
               // Every file would fail the same way: another drive is needed.
               Ui().MsgBox(kWriteProtectedText, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation,
-                          L"Change Drive");
+                          kChangeDriveTitle);
               waitForDrive();
             } else {
               passOver(e);
@@ -421,7 +424,14 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       PauseHandler();
       forgetDrive();
     }
-    lblDir.SetCaption(progress);
+    // Each caption is a redraw, under Wine a server round trip that costs
+    // as much as the copy of a small file: the first file shows at once,
+    // then the file of the moment every 100 ms.
+    if (const ULONGLONG now = GetTickCount64(); !progressShown || now - progressShownAt_ >= 100) {
+      progressShown = true;
+      progressShownAt_ = now;
+      lblDir.SetCaption(progress);
+    }
     yield();
   }
 

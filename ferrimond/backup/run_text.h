@@ -7,6 +7,12 @@
 
 namespace ferrimond {
 
+// The title of every message after which the run waits for another
+// removable drive (full, gone, write-protected): Continue or Stop follows.
+inline constexpr wchar_t kChangeDriveTitle[] = L"Change Drive";
+// The message after which the run waits for a date option to be chosen.
+inline constexpr wchar_t kChooseTimeText[] = L"Please choose a time from which to back up your files!";
+
 // The folder on the removable drive that mirrors `sourceFolder`: its first
 // character (the drive letter) replaced by `driveLetter`, nothing else
 // changed, so "C:\" gives "E:\" and "C:\x\y" gives "E:\x\y". A network

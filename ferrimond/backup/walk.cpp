@@ -175,7 +175,12 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, const std::w
   }
   for (const File& file : files) {
     try {
-      if (FilesChecked % 10 == 0) txtPrgBar.SetText(file.Path());
+      // Each new text is a redraw (a server round trip under Wine): the box
+      // shows the run's first file, then the file of the moment every 100 ms.
+      if (const ULONGLONG now = GetTickCount64(); FilesChecked == 0 || now - progressShownAt_ >= 100) {
+        progressShownAt_ = now;
+        txtPrgBar.SetText(file.Path());
+      }
       forms::DoEventsPaced();
       ++FilesChecked;
       if (PauseFlag) {

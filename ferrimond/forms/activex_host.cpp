@@ -247,10 +247,13 @@ VARIANT AxText(const std::wstring& text) {
 }
 
 VARIANTARG* AxEventArgs::At(size_t i) const {
-  if (!params_ || i >= params_->cArgs) return nullptr;
+  if (!params_ || !params_->rgvarg || i >= params_->cArgs) return nullptr;
   // The last declared argument comes first.
   VARIANTARG* arg = &params_->rgvarg[params_->cArgs - 1 - i];
-  if ((arg->vt & VT_BYREF) && (arg->vt & ~VT_BYREF) == VT_VARIANT) return arg->pvarVal;
+  // Through one variant by reference. What would need more, or a reference
+  // to nothing, is no argument: oleaut32 does not check for either.
+  if (arg->vt == (VT_BYREF | VT_VARIANT)) arg = arg->pvarVal;
+  if (!arg || arg->vt == (VT_BYREF | VT_VARIANT) || ((arg->vt & VT_BYREF) && !arg->byref)) return nullptr;
   return arg;
 }
 

@@ -78,7 +78,8 @@ class AxEventArgs {
  public:
   explicit AxEventArgs(DISPPARAMS* params) : params_(params) {}
   size_t Count() const { return params_ ? params_->cArgs : 0; }
-  // Argument `i` (0 = first declared), or nullptr when there is none.
+  // Argument `i` (0 = first declared), read through a variant passed by
+  // reference; nullptr when there is none or it refers to nothing.
   VARIANTARG* At(size_t i) const;
   // The argument converted to a number; 0 when missing or not numeric.
   double Number(size_t i) const;

@@ -78,7 +78,7 @@ void SetCheck(forms::CheckBox& box, int16_t value) {
 // control's own reactions at once. A value missing at the end of the file
 // applies as empty, except the close flag of Load Logfile, which keeps what
 // it was.
-void ApplyLog(Frmbackup& w, SelectionLogReader& log, bool atStartUp) {
+void ApplyLog(Frmbackup& w, SelectionLogReader& log, bool atStartUp, bool keepDateOption) {
   const std::optional<bool> flag = log.Flag();
   w.CloseAutomatically = flag.value_or(atStartUp ? false : w.CloseAutomatically);
   w.mnuCloseAutomatically.SetChecked(w.CloseAutomatically);
@@ -88,6 +88,12 @@ void ApplyLog(Frmbackup& w, SelectionLogReader& log, bool atStartUp) {
   w.optDateText.SetValue(options.dateText);
   w.optDatePicker.SetValue(options.datePicker);
   w.txtdays.SetText(options.days);
+  if (keepDateOption) {
+    // The day count's change selected "for last"; the log's options stand.
+    w.OptDateToday.SetValue(options.dateToday);
+    w.optDateText.SetValue(options.dateText);
+    w.optDatePicker.SetValue(options.datePicker);
+  }
   SetCheck(w.Check2, options.allFiles);
   for (int i = 0; i <= 12; ++i) SetCheck(w.Check1[i], log.Integer());
 
@@ -103,16 +109,21 @@ void ApplyLog(Frmbackup& w, SelectionLogReader& log, bool atStartUp) {
 // few times at most) and the load goes on; a log beyond the accepted bounds
 // is refused with the format message; any other fault ends the load without
 // a word, keeping what was applied before it.
-void LoadLog(Frmbackup& w, const std::wstring& path, const wchar_t* pastEndMessage, bool atStartUp) {
+Frmbackup::LogLoad LoadLog(Frmbackup& w, const std::wstring& path, const wchar_t* pastEndMessage,
+                           bool atStartUp, bool keepDateOption = false) {
   forms::UserInteraction& ui = w.Ui();
   try {
+    if (!w.FileSys().FileExists(path)) return Frmbackup::LogLoad::Missing;
     // Measured first, so that a huge file is never read.
     if (w.FileSys().GetFile(path).Size() > kMaxLogBytes) throw LogRefused();
     SelectionLogReader log(ReadTextFile(path), AnsiCodePageLine, [&] { ui.MsgBox(pastEndMessage); });
-    ApplyLog(w, log, atStartUp);
+    ApplyLog(w, log, atStartUp, keepDateOption);
+    return log.PastEndReads() > 0 ? Frmbackup::LogLoad::PastEnd : Frmbackup::LogLoad::Loaded;
   } catch (const LogRefused&) {
     ui.MsgBox(kFormatMessage);
+    return Frmbackup::LogLoad::Refused;
   } catch (const std::exception&) {
+    return Frmbackup::LogLoad::Damaged;
   }
 }
 
@@ -128,7 +139,14 @@ void Frmbackup::mnuFileSaveLog_Click() {
   EnsureProgramFolder(*this);
   const std::wstring path = Ui().SaveFileDialog(LogDialog(kLogFilter, kProgramFolder));
   if (path.empty()) return;
+  try {
+    SaveLogFile(path);
+  } catch (const common::NumberedError& e) {
+    Ui().MsgBox(Failure(L"The log file could not be saved.", e));
+  }
+}
 
+void Frmbackup::SaveLogFile(const std::wstring& path) {
   CloseAutomatically = mnuCloseAutomatically.Checked();
   SelectionLog log;
   log.closeAutomatically = CloseAutomatically;
@@ -142,18 +160,18 @@ void Frmbackup::mnuFileSaveLog_Click() {
   for (size_t l = 0; l < log.lists.size(); ++l) {
     for (int i = 0; i < lists[l]->ListCount(); ++i) log.lists[l].push_back(lists[l]->List(i));
   }
-  try {
-    WriteTextFile(path, FormatSelectionLog(log));
-  } catch (const common::NumberedError& e) {
-    Ui().MsgBox(Failure(L"The log file could not be saved.", e));
-  }
+  WriteTextFile(path, FormatSelectionLog(log));
 }
 
 void Frmbackup::mnuFileLoadLog_Click() {
   EnsureProgramFolder(*this);
   const std::wstring path = ChosenFile(Ui(), LogDialog(kLogFilter, kProgramFolder));
   if (path.empty()) return;
-  LoadLog(*this, path, kFormatMessage, false);
+  LoadLogFile(path);
+}
+
+Frmbackup::LogLoad Frmbackup::LoadLogFile(const std::wstring& path, bool keepDateOption) {
+  return LoadLog(*this, path, kFormatMessage, false, keepDateOption);
 }
 
 void Frmbackup::RestoreDefaultLog() {

@@ -197,4 +197,79 @@ void Frmbackup::DayCountSteps() {
   lblBackup.SetCaption(common::DateText(Threshold));
 }
 
+std::optional<DateChoice> Frmbackup::CurrentDateChoice(std::wstring& why) const {
+  DateChoice choice;
+  auto usable = [&](common::DateTime when, const wchar_t* what) {
+    if (!when.IsNull() && when.Parts().year >= 1601) return true;
+    why = std::wstring(L"The time to back up from (") + what + L") is not set or lies before 1601.";
+    return false;
+  };
+  if (OptAnyTime.Value()) {
+    if (!usable(UserSetTime, L"from user set time")) return std::nullopt;
+    choice.kind = DateChoice::Kind::At;
+    choice.when = UserSetTime;
+  } else if (OptLastUpload.Value()) {
+    choice.kind = DateChoice::Kind::LastUpload;
+  } else if (optDateText.Value()) {
+    int16_t days = 0;
+    if (!DaysBackFromText(txtdays.Text(), days) || days < 0) {
+      why = L"The number of days (\"" + txtdays.Text() + L"\") must be a number from 0 to 32767.";
+      return std::nullopt;
+    }
+    choice.kind = DateChoice::Kind::Days;
+    choice.days = days;
+  } else if (OptDateToday.Value()) {
+    choice.kind = DateChoice::Kind::Today;
+  } else if (optDatePicker.Value()) {
+    // A picker nobody changed backs up from today, as Start Backup does.
+    if (PickedDate.IsNull()) {
+      choice.kind = DateChoice::Kind::Today;
+    } else {
+      if (!usable(PickedDate, L"since the picked date")) return std::nullopt;
+      choice.kind = DateChoice::Kind::Since;
+      choice.when = PickedDate.DatePart();
+    }
+  } else if (OptLastBackup.Value()) {
+    choice.kind = DateChoice::Kind::LastBackup;
+  } else {
+    why = L"Choose the time to back up from in the main window.";
+    return std::nullopt;
+  }
+  return choice;
+}
+
+void Frmbackup::ApplyDateChoice(const DateChoice& choice) {
+  // The day count first: its change selects "for last" by itself.
+  if (choice.kind == DateChoice::Kind::Days) txtdays.SetText(std::to_wstring(choice.days));
+  for (forms::OptionButton* option : DateOptions()) option->SetValue(false);
+  switch (choice.kind) {
+    case DateChoice::Kind::LastBackup: OptLastBackup.SetValue(true); break;
+    case DateChoice::Kind::LastUpload: OptLastUpload.SetValue(true); break;
+    case DateChoice::Kind::Today: OptDateToday.SetValue(true); break;
+    case DateChoice::Kind::Days: optDateText.SetValue(true); break;
+    case DateChoice::Kind::Since:
+      PickedDate = choice.when.DatePart();
+      optDatePicker.SetValue(true);
+      break;
+    case DateChoice::Kind::At:
+      UserSetTime = choice.when;
+      OptAnyTime.SetValue(true);
+      break;
+  }
+}
+
+std::wstring Frmbackup::NothingSelectedReason() {
+  if (LstDir.ListCount() == 0 && Lstfile.ListCount() == 0)
+    return L"The selections name no folder and no file to back up.";
+  // Files named one by one are backed up whatever their type.
+  if (Lstfile.ListCount() > 0 || Check2.Value() == forms::kChecked) return {};
+  try {
+    FillStrArray();
+  } catch (const common::NumberedError&) {
+    return {};
+  }
+  if (CheckStrArray(StrArray)) return L"The selections tick no file type and not \"*.*\", so no file would be backed up.";
+  return {};
+}
+
 }  // namespace ferrimond

@@ -22,10 +22,13 @@
 #include "ferrimond/support/list.h"
 #include "ferrimond/support/stop_watch.h"
 #include "ferrimond/support/system_info.h"
+#include "ferrimond/unattended/command_line.h"
 
 namespace ferrimond {
 
 class FrmAbout;
+class FrmSchedule;
+class ScheduleService;
 class FrmSplashEnd;
 
 // What the main window needs from the process around it.
@@ -37,6 +40,14 @@ struct ProcessHooks {
   // Where DatePicker1 comes from: the registered ProgID, else the library
   // beside the program.
   forms::AxSource datePicker{L"Almanix.DatePicker", L"Almanix.dll"};
+  // False for an unattended run, which loads its log itself, as Load
+  // Logfile does.
+  bool restoreDefaultLog = true;
+  // An unattended run: nobody sees the window, so closing shows no splash.
+  bool unattended = false;
+  // The Task Scheduler that "Schedule backup..." works with; none: the
+  // system's.
+  std::function<std::unique_ptr<ScheduleService>()> scheduleService;
 };
 
 // Fixed paths of the program.
@@ -149,6 +160,8 @@ class Frmbackup : public forms::Form {
   forms::MenuItem mnuClear{mnuOther, L"mnuClear", L"&Delete files on removable drive"};
   forms::MenuItem mnuHyphen5{mnuOther, L"mnuHyphen5", L"-"};
   forms::MenuItem mnuRefresh{mnuOther, L"mnuRefresh", L"Refresh removable drive"};
+  forms::MenuItem mnuHyphen10{mnuOther, L"mnuHyphen10", L"-"};
+  forms::MenuItem mnuSchedule{mnuOther, L"mnuSchedule", L"Sc&hedule backup..."};
   forms::MenuItem mnuUpload{*this, L"mnuUpload", L"&Upload"};
   forms::MenuItem mnuEmpty{*this, L"mnuEmpty", L"      "};
   forms::MenuItem mnuHelp{*this, L"mnuHelp", L"&Help"};
@@ -281,6 +294,8 @@ class Frmbackup : public forms::Form {
   void CmdCToE_Click();
   // How a run ended; every way leaves the window idle.
   enum class RunOutcome { Complete, Incomplete, Aborted, Failed };
+  // How the last backup run of the window ended; none before the first.
+  std::optional<RunOutcome> LastOutcome;
   // True when the run was not stopped and everything it selected, and every
   // folder it had to read, is backed up.
   bool RunComplete() const;
@@ -331,13 +346,40 @@ class Frmbackup : public forms::Form {
   void mnuFileLoadLog_Click();
   void mnuFilePrint_Click();
   void RestoreDefaultLog();
+  // How a log loaded. Loaded: every value was read. PastEnd: the file ended
+  // early (its missing values applied empty). Refused: beyond the accepted
+  // bounds. Damaged: a value of the wrong kind ended the load part-way.
+  // Missing: no such file.
+  enum class LogLoad { Loaded, PastEnd, Refused, Damaged, Missing };
+  // Load Logfile's load of `path`, without its dialog. Load Logfile lets the
+  // day count's change select "Backup files for last", as typing does;
+  // `keepDateOption` keeps the option the log chose instead.
+  LogLoad LoadLogFile(const std::wstring& path, bool keepDateOption = false);
+  // Save Logfile's write of the current selections to `path`, without its
+  // dialog; raises the writer's numbered error.
+  void SaveLogFile(const std::wstring& path);
+  // "Other > Schedule backup...".
+  void mnuSchedule_Click();
+  // The time to back up from as the date panel chooses it, read in the
+  // order Start Backup reads the options; none, with the reason, when no
+  // option is chosen or its time cannot be used.
+  std::optional<DateChoice> CurrentDateChoice(std::wstring& why) const;
+  // Selects the option of `choice` and sets its time.
+  void ApplyDateChoice(const DateChoice& choice);
+  // Why the selections would back up nothing (no folder and no file, or
+  // folders without any file type or "*.*"); empty when they select some.
+  std::wstring NothingSelectedReason();
 
+  // True once the window was asked to close while a run was active.
+  bool CloseRequested() const { return closeAfterRun_; }
   // The closing splash, once shutdown has begun.
   FrmSplashEnd* ClosingSplash() const { return splashEnd_.get(); }
 
   // ---- Upload to the fixed drive. ----
   void CmdCopyToC_Click();
-  void toc(const Folder& fld);
+  // `depth`: the folder's levels below the drive's root; a folder deeper
+  // than the drive's mirror can hold is listed as not uploaded, not entered.
+  void toc(const Folder& fld, int depth = 0);
   // The fixed-drive folder of a folder of the removable drive, for the
   // running upload's fixed drive and profile.
   std::wstring changeDirbasedOnUser(std::wstring s1);
@@ -359,6 +401,15 @@ class Frmbackup : public forms::Form {
   // interrupted backup left half-written, and links.
   std::vector<std::wstring> PartialCopiesSkipped;
   std::vector<std::wstring> LinksSkipped;
+  // The files this upload put (or found already) on the fixed drive, by
+  // their paths in upper case, with the removable drive's file each came
+  // from: a second file for one of them is kept back, not written over it.
+  std::unordered_map<std::wstring, std::wstring> UploadTargets;
+  // The removable drive's medium when the upload started: the wipe offered
+  // at its end takes no other.
+  std::optional<FileIdentity> UploadMedium;
+  // When the upload started: its stamp for "Backup from last upload".
+  common::DateTime UploadStart;
 
   // ---- The date criterion panel. ----
   void OptDateToday_MouseDown();
@@ -404,6 +455,8 @@ class Frmbackup : public forms::Form {
   void mnuHelpAbout_Click();
   // The about box while it is open, else nullptr. There is never more than one.
   FrmAbout* AboutBox() const;
+  // The schedule window while it is open, else nullptr.
+  FrmSchedule* ScheduleWindow() const;
 
   // ---- Clearing the removable drive. ----
   // "&Delete files on removable drive": does nothing while a backup, an
@@ -414,12 +467,16 @@ class Frmbackup : public forms::Form {
   // disk, and wipes drive `letter`. The upload offers it through here at its
   // end, for the drive it uploaded from, while its own run still holds
   // RunActive. RunActive is held for the wipe and given back as it was
-  // found; the window takes no input meanwhile.
-  void ClearRemovableDrive(const std::wstring& letter);
+  // found; the window takes no input meanwhile. After a Yes the drive must
+  // still hold `medium` (the upload's), or without one the medium it held
+  // when asked; another is refused.
+  void ClearRemovableDrive(const std::wstring& letter, std::optional<FileIdentity> medium = std::nullopt);
   // Deletes everything in the folder `s1` but the folder itself: its files,
-  // then each sub-folder as a whole tree, in listing order; the first
-  // failure ends it. Links are removed as links, never followed.
-  void cleardirectory(const std::wstring& s1);
+  // then each sub-folder, in listing order; the first failure ends it.
+  // Links are removed as links, never followed. Folders more than 100
+  // levels below `s1` are not entered: they are returned, and stay, with
+  // the folders above them.
+  std::vector<std::wstring> cleardirectory(const std::wstring& s1);
 
  private:
   static forms::Bounds B(const layout::Twips& t) { return {t.left, t.top, t.width, t.height}; }
@@ -457,13 +514,15 @@ class Frmbackup : public forms::Form {
   // drive it took; empty when it may.
   std::wstring UploadTargetRefusal();
   // Copies one file of the removable drive onto the fixed drive: true when
-  // it was copied, false when it was kept back (NotUploaded, or a newer
-  // file the user chose to keep); raises when it cannot be written.
+  // it was copied or its contents are there already, false when it was
+  // kept back (NotUploaded, or a newer file the user chose to keep); raises
+  // when it cannot be written.
   bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, bool& destMade,
                   const Folder& fld);
-  // Keeps the removable drive's copy of a file in SavedFileVersion without
-  // replacing any version saved before.
-  void SaveVersion(const File& file, const std::wstring& src);
+  // Keeps a copy of file `path` (named `name`, in folder `folder` of a
+  // drive) in SavedFileVersion under the folder's path, without replacing
+  // any version saved before.
+  void SaveVersion(const std::wstring& path, const std::wstring& name, const std::wstring& folder);
   // Writes the files not uploaded, with the reasons, to the day's list in
   // the log folder; returns that file's path.
   std::wstring WriteNotUploadedList();
@@ -480,6 +539,8 @@ class Frmbackup : public forms::Form {
   std::unique_ptr<StopWatch> watch_;
   std::unique_ptr<FrmSplashEnd> splashEnd_;
   std::unique_ptr<FrmAbout> about_;
+  std::unique_ptr<ScheduleService> scheduleService_;
+  std::unique_ptr<FrmSchedule> schedule_;
   // True while the removable drive is being wiped.
   bool clearing_ = false;
   // True while the upload copies (its Continue only ends a pause).

@@ -2,6 +2,7 @@
 // binding of events to handlers.
 #include "ferrimond/mainwindow/caption_fit.h"
 #include "ferrimond/mainwindow/frm_about.h"
+#include "ferrimond/schedule/frm_schedule.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/mainwindow/splash_windows.h"
 

@@ -4,6 +4,7 @@
 #include "ferrimond/forms/runtime.h"
 #include "ferrimond/mainwindow/frm_about.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/schedule/frm_schedule.h"
 
 namespace ferrimond {
 
@@ -18,6 +19,7 @@ void Frmbackup::BindMenuEvents() {
   mnuTutorial.OnClick = [this] { mnuTutorial_Click(); };
   mnuSupport.OnClick = [this] { mnuSupport_Click(); };
   mnuHelpAbout.OnClick = [this] { mnuHelpAbout_Click(); };
+  mnuSchedule.OnClick = [this] { mnuSchedule_Click(); };
 }
 
 void Frmbackup::mnuCloseAutomatically_Click() {
@@ -65,6 +67,41 @@ void Frmbackup::mnuHelpAbout_Click() {
 
 FrmAbout* Frmbackup::AboutBox() const {
   return about_ && !about_->IsUnloaded() ? about_.get() : nullptr;
+}
+
+void Frmbackup::mnuSchedule_Click() {
+  if (!ScheduleWindow()) {
+    if (!scheduleService_) {
+      scheduleService_ = hooks_.scheduleService ? hooks_.scheduleService()
+                                                : std::make_unique<WindowsTaskScheduler>();
+    }
+    ScheduleInputs inputs;
+    for (int i = 0; i < lstRemovable.ListCount(); ++i) inputs.drives.push_back(lstRemovable.List(i));
+    inputs.drive = lstRemovable.Text();
+    wchar_t program[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH * 4);
+    inputs.program.assign(program, length < MAX_PATH * 4 ? length : 0);
+    inputs.log = std::wstring(kProgramFolderToCreate) + L"\\" + kScheduledLogName;
+    inputs.saveSelections = [this](const std::wstring& path) {
+      if (!FileSys().FolderExists(kProgramFolder)) BuildDir(kProgramFolderToCreate);
+      SaveLogFile(path);
+    };
+    inputs.checkSelections = [this](std::wstring& dateArgument) {
+      std::wstring why;
+      const std::optional<DateChoice> choice = CurrentDateChoice(why);
+      if (!choice) return why;
+      why = NothingSelectedReason();
+      if (why.empty()) dateArgument = DateChoiceArgument(*choice);
+      return why;
+    };
+    inputs.picker = hooks_.datePicker;
+    schedule_ = std::make_unique<FrmSchedule>(Ui(), *scheduleService_, std::move(inputs));
+  }
+  schedule_->Show();
+}
+
+FrmSchedule* Frmbackup::ScheduleWindow() const {
+  return schedule_ && !schedule_->IsUnloaded() ? schedule_.get() : nullptr;
 }
 
 }  // namespace ferrimond

@@ -5,6 +5,7 @@
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/date_tag.h"
 #include "ferrimond/mainwindow/frm_about.h"
+#include "ferrimond/schedule/frm_schedule.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/mainwindow/splash_windows.h"
 #include "ferrimond/support/file_times.h"
@@ -59,7 +60,7 @@ void Frmbackup::Form_Load() {
       Ui().MsgBox(RunAsAdministratorText(kProgramFolderToCreate), forms::MsgButtons::Ok,
                   forms::MsgIcon::Exclamation);
     }
-    RestoreDefaultLog();
+    if (hooks_.restoreDefaultLog) RestoreDefaultLog();
   } catch (const std::exception&) {
   }
 }
@@ -129,6 +130,12 @@ void Frmbackup::Shutdown() {
   if (shuttingDown_ || CloseRequestedDuringRun()) return;
   shuttingDown_ = true;
   if (about_) about_->Unload();
+  if (schedule_) schedule_->Unload();
+  // An unattended run ends its process by itself, with nothing on screen.
+  if (hooks_.unattended) {
+    Unload();
+    return;
+  }
   splashEnd_ = std::make_unique<FrmSplashEnd>(Ui(), hooks_.endProcess);
   splashEnd_->Show();
   Unload();

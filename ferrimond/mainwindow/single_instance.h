@@ -1,11 +1,14 @@
 #pragma once
-// One running instance per user session, through a named mutex that the
-// first instance holds for its whole life.
+// One running instance on the machine, through a named mutex that the
+// first instance holds for its whole life. The name is global, so that a
+// scheduled backup in another session (or another account's window) sees
+// it, and any signed-in user may open it: an open it is refused counts as
+// another instance running.
 #include <windows.h>
 
 namespace ferrimond {
 
-inline constexpr wchar_t kInstanceMutexName[] = L"Local\\Ferrimond.Instance";
+inline constexpr wchar_t kInstanceMutexName[] = L"Global\\Ferrimond.Instance";
 
 class SingleInstance {
  public:

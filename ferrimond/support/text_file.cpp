@@ -49,8 +49,24 @@ void WriteTextFile(const std::wstring& path, const std::string& bytes) {
 }
 
 void AppendTextFile(const std::wstring& path, const std::string& bytes) {
-  const ScopedHandle h(Open(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS));
-  WriteAll(h.get(), bytes);
+  // Another writer (a second run's report, a reader without sharing) holds
+  // the file for a moment: waiting a little keeps this block from being lost.
+  constexpr int kTries = 20;
+  constexpr DWORD kPauseMs = 100;
+  for (int attempt = 1;; ++attempt) {
+    ScopedHandle h(CreateFileW(SystemPath(FullPath(path)).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (h.ok()) {
+      WriteAll(h.get(), bytes);
+      return;
+    }
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || attempt == kTries) {
+      SetLastError(error);
+      RaiseLastFileSystemError();
+    }
+    Sleep(kPauseMs);
+  }
 }
 
 wchar_t AnsiCodePageChar(unsigned char byte) {

@@ -2,7 +2,9 @@
 // offered at the end of every upload.
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/frmbackup.h"
@@ -51,6 +53,48 @@ bool IsVolumeFolder(const Folder& folder) {
   return SameTextIgnoringCase(folder.Name(), L"System Volume Information");
 }
 
+// As deep as the backup's mirror goes.
+constexpr int kMaxLevels = 100;
+
+// Deletes the files and sub-folders of `folder`, which lies `depth` levels
+// below where the wipe began; the first failure raises. Returns false when
+// something deeper than kMaxLevels was left (added to `tooDeep`), so that
+// `folder` is not empty.
+bool WipeContents(const FileSystem& fs, const Folder& folder, int depth, const DeleteProgress& paced,
+                  std::vector<std::wstring>& tooDeep) {
+  const FolderListing listing = folder.List();
+  for (const File& file : listing.files) {
+    file.Delete();
+    paced();
+  }
+  bool emptied = true;
+  const bool root = depth == 0 && folder.IsRootFolder();
+  for (const Folder& sub : listing.subFolders) {
+    if (root && IsVolumeFolder(sub)) continue;
+    if (sub.IsReparsePoint()) {
+      // The link itself; never what it leads to.
+      fs.DeleteFolder(sub.Path(), false, paced);
+    } else if (depth + 1 > kMaxLevels) {
+      tooDeep.push_back(sub.Path());
+      emptied = false;
+    } else if (WipeContents(fs, sub, depth + 1, paced, tooDeep)) {
+      fs.DeleteFolder(sub.Path(), false, paced);
+    } else {
+      emptied = false;
+    }
+  }
+  return emptied;
+}
+
+// The medium in the drive at `root` now; none where it cannot be read.
+std::optional<FileIdentity> MediumIn(const FileSystem& fs, const std::wstring& root) {
+  try {
+    return fs.GetFolder(root).Identity();
+  } catch (const common::NumberedError&) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 void Frmbackup::mnuClear_Click() {
@@ -73,13 +117,17 @@ void Frmbackup::mnuClear_Click() {
   if (closeAfterRun_) Shutdown();
 }
 
-void Frmbackup::ClearRemovableDrive(const std::wstring& letter) {
+void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<FileIdentity> medium) {
   if (letter.empty()) {
     // No removable drive to name in the question.
     Ui().MsgBox(kNoDisk);
     return;
   }
   const std::wstring root = letter + L":\\";
+  // The Yes is for the medium in the drive now (or the one uploaded from):
+  // a stick swapped while the question shows is not wiped.
+  const bool uploaded = medium.has_value();
+  if (!uploaded) medium = MediumIn(FileSys(), root);
   if (Ui().MsgBox(L"Do you really want to delete everything on the removable drive " + root + L" ?",
                   forms::MsgButtons::YesNo, forms::MsgIcon::None, L"Clear Prompt") != forms::MsgResult::Yes)
     return;
@@ -108,9 +156,18 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter) {
       const int32_t driveType = FileSys().GetDrive(root).DriveType();
       if (!MayBeCleared(driveType)) {
         message = RefusalText(root, driveType);
+      } else if (const std::optional<FileIdentity> now = MediumIn(FileSys(), root); now && now != medium) {
+        message = L"Drive " + root + L" holds another medium than the one " +
+                  (uploaded ? L"uploaded from" : L"you were asked about") + L". Nothing has been deleted.";
       } else {
-        cleardirectory(root);
-        lblDir.SetCaption(L"All files on removable drive have been deleted!");
+        const std::vector<std::wstring> tooDeep = cleardirectory(root);
+        if (tooDeep.empty()) {
+          lblDir.SetCaption(L"All files on removable drive have been deleted!");
+        } else {
+          message = std::to_wstring(tooDeep.size()) +
+                    L" folder(s) on the removable drive lie more than 100 levels deep and were not deleted, "
+                    L"for example " + tooDeep.front() + L".";
+        }
       }
     } catch (const common::NumberedError& e) {
       message = FailureText(e);
@@ -119,20 +176,12 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter) {
   if (!message.empty()) Ui().MsgBox(message);
 }
 
-void Frmbackup::cleardirectory(const std::wstring& s1) {
+std::vector<std::wstring> Frmbackup::cleardirectory(const std::wstring& s1) {
   // A large drive takes minutes: the window is repainted between entries.
   const DeleteProgress paced = [] { forms::DoEventsPaced(); };
-  FileSystem& fs = FileSys();
-  const Folder folder = fs.GetFolder(s1);
-  const bool root = folder.IsRootFolder();
-  const FolderListing listing = folder.List();
-  for (const File& file : listing.files) {
-    file.Delete();
-    paced();
-  }
-  for (const Folder& sub : listing.subFolders) {
-    if (!(root && IsVolumeFolder(sub))) fs.DeleteFolder(sub.Path(), false, paced);
-  }
+  std::vector<std::wstring> tooDeep;
+  WipeContents(FileSys(), FileSys().GetFolder(s1), 0, paced, tooDeep);
+  return tooDeep;
 }
 
 }  // namespace ferrimond

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "common/date_text.h"
@@ -15,6 +17,7 @@
 #include "ferrimond/backup/run_wait.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/support/at_exit.h"
+#include "ferrimond/support/case_fold.h"
 #include "ferrimond/support/file_system_paths.h"
 #include "ferrimond/support/file_times.h"
 #include "ferrimond/support/record_line.h"
@@ -29,6 +32,16 @@ const wchar_t kSavedFileVersion[] = L"C:\\Program Files\\Ferrimond\\SavedFileVer
 const wchar_t kLastUploadStampToWrite[] = L"C:\\Program files\\Ferrimond\\LastUploadT.tim";
 const wchar_t kLogFolder[] = L"c:\\program files\\Ferrimond\\log";
 const wchar_t kUploadStatistics[] = L"c:\\program files\\Ferrimond\\log\\uploadsta.sta";
+const wchar_t kLeftoverText[] =
+    L"A copy cut short by an earlier backup, whose file is missing from the removable drive: it may be "
+    L"the drive's only copy. Check it, and copy it yourself where it belongs if you need it.";
+const wchar_t kTooDeepText[] =
+    L"The folder lies more than 100 levels deep: nothing in it was uploaded.";
+// As deep as the backup's mirror goes.
+constexpr int kMaxLevels = 100;
+// Copies whose last-write times lie this close together (FAT keeps them in
+// 2-second steps) count as equally old: in 100-nanosecond units.
+constexpr int64_t kSameTime = 2 * 10'000'000LL;
 const wchar_t kPathNotFoundText[] =
     L"Make sure you have a directory on removable disk!\r\n Make sure the file you are accessing is closed!";
 
@@ -68,6 +81,8 @@ bool SameContents(const std::wstring& a, const std::wstring& b) {
     if (!std::equal(ba.begin(), ba.begin() + ra, bb.begin())) return false;
   }
 }
+
+int64_t Ticks(const FILETIME& t) { return static_cast<int64_t>((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime); }
 
 // The reason a file was not uploaded, as the list shows it.
 std::wstring Reason(const common::NumberedError& e) {
@@ -118,7 +133,7 @@ void Frmbackup::CmdCopyToC_Click() {
       lblStatus.SetCaption(L"");
     } else if (outcome != RunOutcome::Failed && !closeAfterRun_) {
       // Files passed over have their only copy on the drive.
-      if (NotUploaded.empty()) ClearRemovableDrive(UploadDrive);
+      if (NotUploaded.empty()) ClearRemovableDrive(UploadDrive, UploadMedium);
       closeNow = outcome == RunOutcome::Complete && mnuCloseAutomatically.Checked();
       if (outcome == RunOutcome::Complete && !closeNow) lblDir.SetCaption(L"All files have been uploaded !");
       lblStatus.SetCaption(L"");
@@ -136,6 +151,20 @@ std::wstring Frmbackup::UploadTargetRefusal() {
            nothing;
   if (FileSys().GetDrive(root + L"\\").DriveType() != DriveFixed)
     return L"Drive " + root + L" is not a fixed drive. Please choose a fixed drive to upload onto." + nothing;
+  // The User box takes any text: documents go only into a folder of the
+  // fixed drive ("D:\..."), and never back onto the removable drive
+  // through a link.
+  if (UploadProfile.empty()) return {};
+  const std::wstring& profile = UploadProfile;
+  const bool onFixed = profile.size() >= 3 && towupper(profile[0]) == towupper(UploadFixed[0]) &&
+                       profile[1] == L':' && profile[2] == L'\\';
+  if (!onFixed || !FileSys().FolderExists(profile))
+    return L"The user folder \"" + profile + L"\" is not a folder on the fixed drive " + root +
+           L". Please choose a user folder on that drive, or none." + nothing;
+  const std::optional<std::wstring> real = FileSys().FinalPath(profile);
+  if (real && real->size() >= 2 && (*real)[1] == L':' && towupper((*real)[0]) == towupper(UploadDrive[0]))
+    return L"The user folder \"" + profile + L"\" leads onto the removable drive " + UploadDrive.substr(0, 1) +
+           L":. Please choose a user folder on the fixed drive." + nothing;
   return {};
 }
 
@@ -146,6 +175,7 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     UploadDrive = lstRemovable.Text();
     UploadFixed = lstFixed.Text();
     UploadProfile = cmbUsers.Text();
+    UploadStart = common::Now();
     AbortFlag = false;
     EndPause();
     UploadCount = 0;
@@ -153,6 +183,8 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     PartialCopiesSkipped.clear();
     LinksSkipped.clear();
     NotUploaded.clear();
+    UploadTargets.clear();
+    UploadMedium.reset();
     if (UploadDrive.empty()) common::Raise(common::ErrDiskNotReady);
     if (const std::wstring refusal = UploadTargetRefusal(); !refusal.empty()) {
       Ui().MsgBox(refusal, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
@@ -171,14 +203,17 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
 
     FillStrArray();
     Watch().StartTimer();
-    toc(FileSys().GetFolder(UploadDrive.substr(0, 1) + L":\\"));
+    const Folder root = FileSys().GetFolder(UploadDrive.substr(0, 1) + L":\\");
+    UploadMedium = root.Identity();
+    toc(root);
     UploadSeconds = WholeSeconds(Watch().EndTimer());
     // A first upload before any backup has no log folder yet.
     if (!FileSys().FolderExists(kLogFolder)) BuildDir(kLogFolder);
     write_upload_sta();
     if (!FileSys().FolderExists(kProgramFolder)) BuildDir(kProgramFolder);
-    WriteTextFile(kLastUploadStampToWrite,
-                  RecordWriter().Date(common::DateTime(common::Now().Value() + 0.001)).EndRecord().Bytes());
+    // The start: whatever is saved on the fixed drive from then on is newer
+    // than the stamp, and "Backup from last upload" takes it.
+    WriteTextFile(kLastUploadStampToWrite, RecordWriter().Date(UploadStart).EndRecord().Bytes());
 
     if (AbortFlag) return RunOutcome::Aborted;
     const size_t skipped = PartialCopiesSkipped.size() + LinksSkipped.size();
@@ -226,12 +261,16 @@ void Frmbackup::UploadPauseHandler() {
   CmdContinue.SetEnabled(false);
 }
 
-void Frmbackup::toc(const Folder& fld) {
+void Frmbackup::toc(const Folder& fld, int depth) {
   forms::DoEventsPaced();
   if (PauseFlag) UploadPauseHandler();
   const std::wstring src = WithoutTrailingSeparator(fld.Path());
   const std::wstring dest = changeDirbasedOnUser(src);
   if (AbortFlag) return;
+  if (depth > kMaxLevels) {
+    NotUploaded.push_back({fld.Path(), kTooDeepText});
+    return;
+  }
   FolderListing listing;
   try {
     listing = fld.List();
@@ -242,13 +281,26 @@ void Frmbackup::toc(const Folder& fld) {
   }
   // The mapped folder is made once, before its first new file.
   bool destMade = false;
+  // The leftover names the folder's files would have (upper case), made at
+  // the first leftover: one whose file is missing may be the drive's only
+  // copy of it.
+  std::optional<std::unordered_set<std::wstring>> leftoverNames;
   for (const File& file : listing.files) {
     forms::DoEventsPaced();
     if (PauseFlag) UploadPauseHandler();
     if (AbortFlag) return;
     // What an interrupted backup left half-written is not a file.
     if (IsPartialCopyName(file.Name())) {
-      PartialCopiesSkipped.push_back(file.Path());
+      if (!leftoverNames) {
+        leftoverNames.emplace();
+        for (const File& other : listing.files)
+          if (!IsPartialCopyName(other.Name())) leftoverNames->insert(UpperText(PartialCopyName(other.Name())));
+      }
+      if (leftoverNames->contains(UpperText(file.Name()))) {
+        PartialCopiesSkipped.push_back(file.Path());
+      } else {
+        NotUploaded.push_back({file.Path(), kLeftoverText});
+      }
       continue;
     }
     if (file.IsReparsePoint()) {
@@ -276,7 +328,7 @@ void Frmbackup::toc(const Folder& fld) {
     }
     // The system's own folders of the drive hold nothing of the user's.
     if (root && IsDriveSystemFolder(sub.Name())) continue;
-    toc(sub);
+    toc(sub, depth + 1);
   }
 }
 
@@ -284,6 +336,17 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
                            const Folder& fld) {
   FileSystem& fs = FileSys();
   const std::wstring target = dest + L"\\" + file.Name();
+  // Two files of the drive can lead to one file of the fixed drive (two
+  // profiles' documents into the chosen one): the first stays.
+  const std::wstring key = UpperText(FullPath(target));
+  if (const auto first = UploadTargets.find(key); first != UploadTargets.end()) {
+    if (SameContents(file.Path(), target)) return true;
+    SaveVersion(file.Path(), file.Name(), src);
+    NotUploaded.push_back({file.Path(), L"Uploaded to the same place (" + target + L") as " + first->second +
+                                            L", which it would replace. A copy is in " +
+                                            JoinPath(kSavedFileVersion, BelowRoot(src)) + L"."});
+    return false;
+  }
   WIN32_FILE_ATTRIBUTE_DATA existing;
   const bool targetExists =
       GetFileAttributesExW(SystemPath(FullPath(target)).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
@@ -294,38 +357,49 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
       NotUploaded.push_back({file.Path(), L"The file on the fixed drive (" + target + L") is read-only."});
       return false;
     }
-    if (CompareFileTime(&file.LastWriteTime(), &existing.ftLastWriteTime) == -1) {
+    // Already there, whatever the times say (FAT's are 2-second steps).
+    if (SameContents(file.Path(), target)) {
+      UploadTargets.emplace(key, file.Path());
+      return true;
+    }
+    // Other contents replace the fixed drive's without a question only when
+    // clearly newer.
+    if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= kSameTime) {
+      const std::wstring fixedName = fs.GetFile(target).Name();
       const std::wstring question = L"Do you want to overwrite \r\n" +
-                                    Described(dest, fs.GetFile(target).Name(), existing.ftLastWriteTime) +
+                                    Described(dest, fixedName, existing.ftLastWriteTime) +
                                     L"\r\nwith \r\n" + Described(src, file.Name(), file.LastWriteTime());
       const forms::MsgResult answer =
           Ui().MsgBox(question, forms::MsgButtons::YesNo, forms::MsgIcon::None, L"Ferrimond");
-      // The removable drive's copy is kept whatever the answer.
-      SaveVersion(file, src);
+      // The removable drive's copy is kept whatever the answer, and the
+      // fixed drive's before it is replaced.
+      SaveVersion(file.Path(), file.Name(), src);
       if (answer != forms::MsgResult::Yes) return false;
+      SaveVersion(target, fixedName, dest);
     }
   } else if (!destMade) {
     CheckAndBuild1(fld, false);
     destMade = true;
   }
   fs.CopyFile(file.Path(), dest + L"\\", true);
+  UploadTargets.emplace(key, file.Path());
   return true;
 }
 
-void Frmbackup::SaveVersion(const File& file, const std::wstring& src) {
+void Frmbackup::SaveVersion(const std::wstring& path, const std::wstring& name, const std::wstring& folder) {
   // Under its own folder path, so that same-named files of other folders
   // stay; a version saved before is never replaced: a later one gets the
   // next free "name (n)", unless it is the same as one saved already.
   FileSystem& fs = FileSys();
-  const std::wstring saved = JoinPath(kSavedFileVersion, BelowRoot(src));
+  const std::wstring saved = JoinPath(kSavedFileVersion, BelowRoot(folder));
   if (!fs.FolderExists(saved)) BuildDir(saved);
   for (int n = 1;; ++n) {
-    const std::wstring path = saved + L"\\" + (n == 1 ? file.Name() : SavedVersionName(file.Name(), n));
-    if (!fs.FileExists(path)) {
-      fs.CopyFile(file.Path(), path, false);
+    const std::wstring copy = saved + L"\\" + (n == 1 ? name : SavedVersionName(name, n));
+    if (!fs.FileExists(copy)) {
+      fs.CopyFile(path, copy, false);
       return;
     }
-    if (SameContents(file.Path(), path)) return;
+    if (SameContents(path, copy)) return;
   }
 }
 

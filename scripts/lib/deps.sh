@@ -6,12 +6,15 @@ FERRIMOND_PACKAGES=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 libwine-dev
   xvfb xauth imagemagick locales
-  nsis zip
+  nsis zip unzip file
 )
 
 # The x86 build of Almanix.dll and 32-bit Wine for its tests; wine32 needs
 # the i386 architecture. A machine without them skips the x86 build.
 FERRIMOND_X86_PACKAGES=(g++-mingw-w64-i686-posix wine32:i386)
+
+# The apt log, one per user: root and a normal user may take turns here.
+FERRIMOND_APT_LOG="${TMPDIR:-/tmp}/ferrimond-apt-$(id -u).log"
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
@@ -26,10 +29,10 @@ ensure_packages() {
     echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     # Update the package lists only when the install cannot go ahead without it.
-    if ! as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/ferrimond-apt.log 2>&1; then
-      as_root apt-get update -q >>/tmp/ferrimond-apt.log 2>&1
-      as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >>/tmp/ferrimond-apt.log 2>&1 \
-        || { cat /tmp/ferrimond-apt.log; return 1; }
+    if ! as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >"$FERRIMOND_APT_LOG" 2>&1; then
+      as_root apt-get update -q >>"$FERRIMOND_APT_LOG" 2>&1
+      as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >>"$FERRIMOND_APT_LOG" 2>&1 \
+        || { cat "$FERRIMOND_APT_LOG"; return 1; }
     fi
   fi
   ensure_locale en_US.UTF-8
@@ -41,7 +44,7 @@ ensure_packages() {
 # returns non-zero (with a message) when they cannot be had.
 ensure_x86_packages() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386 && as_root apt-get update -q >>/tmp/ferrimond-apt.log 2>&1
+    as_root dpkg --add-architecture i386 && as_root apt-get update -q >>"$FERRIMOND_APT_LOG" 2>&1
   fi
   ensure_packages "${FERRIMOND_X86_PACKAGES[@]}" || {
     echo "x86 build skipped: ${FERRIMOND_X86_PACKAGES[*]} could not be installed"

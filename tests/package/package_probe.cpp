@@ -1,11 +1,13 @@
 // Starts an installed or unpacked Ferrimond.exe the way a user does and
 // reports what a test script cannot see from outside:
 //   package_probe <Ferrimond.exe> [<command line to run while it is open>]
+//   package_probe --hold <library> <command line>
 // Answers start-up message boxes, waits for the main window and looks for
 // the date picker on it; runs the command (if any) and prints its exit
 // code; closes the program through its close box. Prints one line per
 // finding; exits 0 when the window appeared with its date picker and the
-// program ended cleanly.
+// program ended cleanly. With --hold it loads the library, as any host of
+// it does, runs the command meanwhile and prints its exit code.
 #include <windows.h>
 
 #include <cstdio>
@@ -71,6 +73,16 @@ DWORD Run(std::wstring cmd, DWORD ms) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
+  if (argc == 4 && wcscmp(argv[1], L"--hold") == 0) {
+    HMODULE held = LoadLibraryW(argv[2]);
+    if (!held) {
+      wprintf(L"not loaded: error %lu\n", GetLastError());
+      return 1;
+    }
+    wprintf(L"while loaded: exit %lu\n", Run(argv[3], 60000));
+    FreeLibrary(held);
+    return 0;
+  }
   const std::wstring exe = argv[1];
   STARTUPINFOW si{};
   si.cb = sizeof si;

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The setup program and the portable ZIP in a fresh Wine prefix:
 #   test_package.sh SOURCE_DIR WIN_BUILD WIN32_BUILD PROBE_EXE WORK_DIR
-# silent install -> files, registrations in both registry views, shortcut,
-# uninstall entry -> the installed program opens with its date picker and a
-# setup started meanwhile is refused -> an upgrade keeps the user's data ->
-# silent uninstall removes everything but that data -> the unpacked ZIP runs
-# unregistered -> /REMOVEDATA removes the data too.
+# a setup whose regsvr32 cannot start undoes itself and exits 4 -> silent
+# install of an older build -> files, registrations in both registry views,
+# shortcut, uninstall entry -> the installed program opens with its date
+# picker and a setup started meanwhile is refused -> an upgrade to this
+# build while a host holds the library keeps the user's data and exits 3010
+# -> the older setup refuses to downgrade -> silent uninstall removes
+# everything but that data -> the unpacked ZIP runs unregistered ->
+# /REMOVEDATA removes the data too -> an upgrade of a copy installed with /D=
+# goes to its folder, and its uninstall leaves no empty folder behind.
 # Exits 77 (skipped) when makensis, zip, 32-bit Wine or the x86 build is missing.
 set -u
 abs() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
@@ -26,6 +30,15 @@ rm -rf "$work"; mkdir -p "$work"
 "$src/packaging/make-package.sh" "$win" "$win32" "$work/out" >"$work/made" || { echo "FAIL: packaging"; exit 1; }
 setup=$(sed -n 1p "$work/made"); zipfile=$(sed -n 2p "$work/made")
 version=$(sed -n 's/^!define FERRIMOND_VERSION "\(.*\)"$/\1/p' "$win/generated/version.nsh")
+
+# An older release to upgrade from: the same programs, each with a byte more
+# so that a file left old is told apart, under version 0.9.
+old="$work/old"; mkdir -p "$old/win/bin" "$old/win/generated" "$old/win32/bin"
+for f in Ferrimond.exe Ferrimond.html Almanix.dll; do cp "$win/bin/$f" "$old/win/bin/"; echo >>"$old/win/bin/$f"; done
+cp "$win32/bin/Almanix.dll" "$old/win32/bin/"; echo >>"$old/win32/bin/Almanix.dll"
+printf '!define FERRIMOND_VERSION "0.9"\n!define FERRIMOND_VERSION_QUAD "0.9.0.0"\n' >"$old/win/generated/version.nsh"
+"$src/packaging/make-package.sh" "$old/win" "$old/win32" "$old/out" >"$old/made" || { echo "FAIL: packaging the older release"; exit 1; }
+old_setup=$(sed -n 1p "$old/made")
 
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=en_US.UTF-8
 WINE=/usr/lib/wine/wine64
@@ -53,34 +66,48 @@ regval() { wine_ reg query "$1" /v "$2" /reg:"$3" | sed -n "s/^ *$2 *REG_[A-Z]* 
 regdef() { wine_ reg query "$1" /ve /reg:"$2" | sed -n 's/^ *(Default) *REG_[A-Z]* *//p'; }
 clsid64() { regdef 'HKCR\Almanix.DatePicker\CLSID' 64; }
 server() { regdef "HKLM\\Software\\Classes\\CLSID\\$1\\InprocServer32" "$2"; }
-install() { "$WINE" "$setup" /S </dev/null >/dev/null 2>&1; }
+install() { "$WINE" "$setup" /S "$@" </dev/null >/dev/null 2>&1; }
+install_old() { "$WINE" "$old_setup" /S "$@" </dev/null >/dev/null 2>&1; }
 # The uninstaller hands over to a copy of itself and returns at once: wait
 # until it has removed itself.
-uninstall() {
-  "$WINE" 'C:\Program Files\Ferrimond\Uninstall.exe' /S "$@" </dev/null >/dev/null 2>&1
-  for _ in $(seq 1 100); do [ -e "$prog/Uninstall.exe" ] || break; sleep 0.3; done
+uninstall_from() {
+  local dir="$1"; shift
+  "$WINE" "$(wine_ winepath -w "$dir")\\Uninstall.exe" /S "$@" </dev/null >/dev/null 2>&1
+  for _ in $(seq 1 100); do [ -e "$dir/Uninstall.exe" ] || break; sleep 0.3; done
   sleep 1
 }
+uninstall() { uninstall_from "$prog" "$@"; }
 data=(LastBackupT.tim LastUploadT.tim default.log log/12_7_2026.txt SavedFileVersion/Users/a/f.txt)
 make_data() { for f in "${data[@]}"; do mkdir -p "$(dirname "$prog/$f")"; echo kept >"$prog/$f"; done; }
 data_kept() { for f in "${data[@]}"; do [ -f "$prog/$f" ] || return 1; done; }
 
-echo "== install"
+echo "== a registration that cannot start undoes the install"
+regsvr=("$c/windows/system32/regsvr32.exe" "$c/windows/syswow64/regsvr32.exe")
+for f in "${regsvr[@]}"; do mv "$f" "$f.away"; done
 install; rc=$?
+for f in "${regsvr[@]}"; do mv "$f.away" "$f"; done
+check "setup /S without regsvr32 exits 4 (got $rc)" test $rc = 4
+check "nothing is left in the program folder" test ! -e "$prog"
+check "no x86 folder is left" test ! -e "$prog32"
+check "no Start-menu folder is left" test ! -e "$menu"
+check "no uninstall entry is left" test -z "$(regval "$ukey" DisplayName 64)"
+
+echo "== install (the older release)"
+install_old; rc=$?
 check "setup /S exits 0 (got $rc)" test $rc = 0
 for f in "${installed[@]}"; do
   check "installed: $f" test -f "$f"
 done
 check "the log folder exists" test -d "$prog/log"
-check "the x64 library is the x64 build" cmp -s "$prog/Almanix.dll" "$win/bin/Almanix.dll"
-check "the x86 library is the x86 build" cmp -s "$prog32/Almanix.dll" "$win32/bin/Almanix.dll"
+check "the x64 library is the x64 build" cmp -s "$prog/Almanix.dll" "$old/win/bin/Almanix.dll"
+check "the x86 library is the x86 build" cmp -s "$prog32/Almanix.dll" "$old/win32/bin/Almanix.dll"
 clsid=$(clsid64)
 check "Almanix.DatePicker is registered" test -n "$clsid"
 s64=$(server "$clsid" 64); s32=$(server "$clsid" 32)
 check "64-bit view names the x64 library (got '$s64')" test "${s64,,}" = 'c:\program files\ferrimond\almanix.dll'
 check "32-bit view names the x86 library (got '$s32')" test "${s32,,}" = 'c:\program files (x86)\ferrimond\almanix.dll'
 check "DisplayName" test "$(regval "$ukey" DisplayName 64)" = Ferrimond
-check "DisplayVersion is the program's version $version" test "$(regval "$ukey" DisplayVersion 64)" = "$version"
+check "DisplayVersion is the release's version" test "$(regval "$ukey" DisplayVersion 64)" = 0.9
 check "Publisher" test -n "$(regval "$ukey" Publisher 64)"
 check "DisplayIcon" test -n "$(regval "$ukey" DisplayIcon 64)"
 check "EstimatedSize" test -n "$(regval "$ukey" EstimatedSize 64)"
@@ -95,12 +122,26 @@ rc=$?; out=${out//$'\r'/}; echo "$out"
 check "the installed program opens with its date picker and ends" test $rc = 0
 check "a setup over the running program is refused" grep -qx "while open: exit 2" <<<"$out"
 
-echo "== upgrade keeps the data"
+echo "== upgrade while a host holds the library"
 make_data
-install; rc=$?
-check "second setup /S exits 0 (got $rc)" test $rc = 0
+out=$("$WINE" "$probe" --hold 'C:\Program Files\Ferrimond\Almanix.dll' "\"$setup_win\" /S" </dev/null 2>/dev/null)
+out=${out//$'\r'/}; echo "$out"
+check "the upgrade over a library in use exits 3010" grep -qx "while loaded: exit 3010" <<<"$out"
+pending=$(wine_ reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations)
+check "the library in use is replaced at restart" grep -qi 'Ferrimond\\Almanix.dll.new' <<<"$pending"
+check "the program is the new build" cmp -s "$prog/Ferrimond.exe" "$win/bin/Ferrimond.exe"
+check "the x86 library is the new build" cmp -s "$prog32/Almanix.dll" "$win32/bin/Almanix.dll"
+check "DisplayVersion is the program's version $version" test "$(regval "$ukey" DisplayVersion 64)" = "$version"
 check "the data survives an upgrade" data_kept
 check "still registered after the upgrade" test -n "$(server "$clsid" 64)" -a -n "$(server "$clsid" 32)"
+"$WINESERVER" -k; "$WINE" wineboot -r >/dev/null 2>&1 </dev/null; "$WINESERVER" -w
+"$WINESERVER" -p >/dev/null 2>&1 </dev/null; "$WINE" wineboot >/dev/null 2>&1 </dev/null
+check "after a restart the x64 library is the new build" cmp -s "$prog/Almanix.dll" "$win/bin/Almanix.dll"
+
+echo "== the older release does not downgrade silently"
+install_old; rc=$?
+check "the older setup /S exits 5 (got $rc)" test $rc = 5
+check "the newer version stays" test "$(regval "$ukey" DisplayVersion 64)" = "$version"
 
 echo "== uninstall"
 uninstall
@@ -126,6 +167,17 @@ echo "== uninstall /REMOVEDATA"
 install
 uninstall /REMOVEDATA
 check "/REMOVEDATA removes the data and the program folder" test ! -e "$prog"
+
+echo "== an upgrade of a copy installed elsewhere, then its uninstall"
+apps="$c/Apps/Ferrimond"
+install_old '/D=C:\Apps\Ferrimond'
+install; rc=$?
+check "the upgrade exits 0 (got $rc)" test $rc = 0
+check "the upgrade replaced the copy in its own folder" cmp -s "$apps/Ferrimond.exe" "$win/bin/Ferrimond.exe"
+check "the upgrade made no second copy" test ! -e "$prog/Ferrimond.exe"
+uninstall_from "$apps"
+check "its folder is removed" test ! -e "$apps"
+check "the empty log folder and its parent are removed" test ! -e "$prog"
 
 [ $failures = 0 ] && echo "all package checks passed" || echo "$failures check(s) failed"
 [ $failures = 0 ]

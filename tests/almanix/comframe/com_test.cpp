@@ -140,7 +140,7 @@ STDMETHODIMP TestBag::QueryInterface(REFIID iid, void** out) {
 STDMETHODIMP TestBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
   auto it = values.find(name);
   if (it == values.end()) return E_INVALIDARG;
-  const VARTYPE wanted = value->vt;
+  const VARTYPE wanted = answerText ? VARTYPE{VT_BSTR} : value->vt;
   VariantInit(value);
   if (wanted == VT_EMPTY || wanted == it->second.vt) return VariantCopy(value, &it->second);
   return VariantChangeType(value, &it->second, 0, wanted);
@@ -153,7 +153,8 @@ STDMETHODIMP TestBag::Write(LPCOLESTR name, VARIANT* value) {
 }
 
 STDMETHODIMP EventSink::QueryInterface(REFIID iid, void** out) {
-  *out = iid == IID_IUnknown || iid == IID_IDispatch || iid == events_ ? static_cast<IDispatch*>(this) : nullptr;
+  const bool dispatch = iid == IID_IDispatch && answersDispatch;
+  *out = iid == IID_IUnknown || dispatch || iid == events_ ? static_cast<IDispatch*>(this) : nullptr;
   return *out ? S_OK : E_NOINTERFACE;
 }
 
@@ -216,6 +217,10 @@ STDMETHODIMP TestSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
     case DISPID_AMBIENT_LOCALEID:
       if (!locale) return DISP_E_MEMBERNOTFOUND;
       result->vt = VT_I4, result->lVal = static_cast<LONG>(locale);
+      return S_OK;
+    case DISPID_AMBIENT_DISPLAYNAME:
+      if (displayName.empty()) return DISP_E_MEMBERNOTFOUND;
+      result->vt = VT_BSTR, result->bstrVal = SysAllocString(displayName.c_str());
       return S_OK;
     default:
       return DISP_E_MEMBERNOTFOUND;

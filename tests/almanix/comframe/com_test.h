@@ -75,6 +75,7 @@ class TestBag final : public IPropertyBag {
   STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override;
   STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
   std::map<std::wstring, VARIANT> values;
+  bool answerText = false;  // answers every read with text, as PARAM bags do
 };
 
 // An event sink that records the dispatch ids it hears and can write into
@@ -101,6 +102,7 @@ class EventSink final : public IDispatch {
   std::vector<DISPID> heard;
   std::vector<VARTYPE> lastTypes;  // argument types of the last event
   bool cancel = false;             // written into cancel arguments
+  bool answersDispatch = true;     // false: answers only for the event interface
   IUnknown* releaseOnEvent = nullptr;  // released (once) from inside an event
 
  private:
@@ -118,7 +120,7 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   // IOleClientSite
-  STDMETHODIMP SaveObject() override { return S_OK; }
+  STDMETHODIMP SaveObject() override { ++saves; return S_OK; }
   STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
   STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
   STDMETHODIMP ShowObject() override { return S_OK; }
@@ -156,7 +158,8 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   bool userMode = true;
   ComPtr<IFontDisp> font;  // ambient font; none when null
   LCID locale = 0;         // none when 0
-  int inPlaceActivations = 0, uiActivations = 0, inPlaceDeactivations = 0;
+  std::wstring displayName;  // ambient DisplayName; none when empty
+  int inPlaceActivations = 0, uiActivations = 0, inPlaceDeactivations = 0, saves = 0;
   std::vector<bool> focusEvents;
 
  private:

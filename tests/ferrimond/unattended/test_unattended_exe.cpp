@@ -1,0 +1,329 @@
+// Ferrimond.exe /backup as the Task Scheduler starts it: every exit code,
+// the report it leaves, and no window or message box at any time.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/harness/temp_dir.h"
+#include "tests/harness/wine_drives.h"
+
+namespace {
+
+const std::wstring kProgramFolder = L"C:\\Program Files\\Ferrimond";
+const std::wstring kAside = kProgramFolder + L".before-unattended-tests";
+
+std::wstring ProgramPath() {
+  using Fn = WCHAR*(CDECL*)(LPCSTR);
+  auto toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+  const std::string path = FERRIMOND_EXE;
+  if (!toDos) return std::wstring(path.begin(), path.end());
+  WCHAR* dos = toDos(path.c_str());
+  std::wstring out = dos ? dos : L"";
+  if (dos) HeapFree(GetProcessHeap(), 0, dos);
+  return out;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A selection log: "for the last 9999 days", "*.*", one folder; or the
+// options, the "*.*" box and the folders given.
+std::string LogFor(const std::wstring& folder, const char* options = "#FALSE#,#TRUE#,#FALSE#,\"9999\",1",
+                   bool withFolder = true) {
+  std::string bytes = "#FALSE#\r\n" + std::string(options) + "\r\n";
+  for (int i = 0; i < 13; ++i) bytes += "0\r\n";
+  if (!withFolder) return bytes + "0\r\n0\r\n0\r\n0\r\n";
+  return bytes + "1\r\n\"" + std::string(folder.begin(), folder.end()) + "\"\r\n0\r\n0\r\n0\r\n";
+}
+
+struct Outcome {
+  DWORD exitCode = STILL_ACTIVE;
+  std::vector<std::wstring> visibleWindows;  // captions of windows seen while it ran
+};
+
+// Runs the program with `args` and watches its top-level windows until it
+// ends; `closeHidden`: also asks its hidden main window to close, as
+// Windows does when the session ends.
+Outcome RunProgram(const std::wstring& args, bool closeHidden = false) {
+  Outcome out;
+  const std::wstring exe = ProgramPath();
+  std::wstring cmd = L"\"" + exe + L"\" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    ADD_FAILURE() << "Ferrimond.exe did not start";
+    return out;
+  }
+  struct Watch {
+    DWORD pid;
+    std::vector<std::wstring>* seen;
+    bool closeHidden;
+  } watch{pi.dwProcessId, &out.visibleWindows, closeHidden};
+  const ULONGLONG start = GetTickCount64();
+  while (WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT && GetTickCount64() - start < 60000) {
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+          auto* w = reinterpret_cast<Watch*>(p);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(h, &owner);
+          if (owner == w->pid && IsWindowVisible(h)) {
+            wchar_t caption[128] = L"";
+            GetWindowTextW(h, caption, 128);
+            w->seen->push_back(caption);
+            // Answered, so that the test ends and names it.
+            PostMessageW(h, WM_CLOSE, 0, 0);
+          } else if (owner == w->pid && w->closeHidden) {
+            wchar_t caption[128] = L"";
+            GetWindowTextW(h, caption, 128);
+            if (std::wstring(caption) == L"Ferrimond") PostMessageW(h, WM_CLOSE, 0, 0);
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&watch));
+  }
+  if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
+  WaitForSingleObject(pi.hProcess, 5000);
+  GetExitCodeProcess(pi.hProcess, &out.exitCode);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return out;
+}
+
+// The day's report, all blocks.
+std::string Reports() {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((kProgramFolder + L"\\log\\*_unattended.txt").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return {};
+  FindClose(find);
+  return harness::ReadFile(kProgramFolder + L"\\log\\" + found.cFileName);
+}
+
+class UnattendedExe : public ::testing::Test {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(Exists(ProgramPath())) << "no program at " << FERRIMOND_EXE;
+    if (Exists(kAside) && !Exists(kProgramFolder)) MoveFileW(kAside.c_str(), kProgramFolder.c_str());
+    if (Exists(kProgramFolder)) {
+      harness::RemoveTree(kAside);
+      ASSERT_TRUE(MoveFileW(kProgramFolder.c_str(), kAside.c_str()));
+      putAside_ = true;
+    }
+    CreateDirectoryW(kProgramFolder.c_str(), nullptr);
+    CreateDirectoryW(source.Path().c_str(), nullptr);
+    CreateDirectoryW((source / L"docs").c_str(), nullptr);
+    harness::WriteFile(source / L"docs\\a.txt", "first");
+    harness::WriteFile(source / L"docs\\b.txt", "second");
+    // b.txt last changed five days ago: only "for last" and older times take it.
+    {
+      HANDLE b = CreateFileW((source / L"docs\\b.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+      FILETIME now;
+      GetSystemTimeAsFileTime(&now);
+      ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+      t.QuadPart -= 5ull * 24 * 3600 * 10000000;
+      const FILETIME old{t.LowPart, t.HighPart};
+      SetFileTime(b, nullptr, nullptr, &old);
+      CloseHandle(b);
+    }
+    harness::WriteFile(kProgramFolder + L"\\good.log", LogFor(source / L"docs"));
+    // "from today" chosen, the days box holding 9999 as it did before.
+    harness::WriteFile(kProgramFolder + L"\\today.log", LogFor(source / L"docs", "#TRUE#,#FALSE#,#FALSE#,\"9999\",1"));
+    harness::WriteFile(kProgramFolder + L"\\nothing.log", LogFor(source / L"docs", "#FALSE#,#TRUE#,#FALSE#,\"9\",1", false));
+    harness::WriteFile(kProgramFolder + L"\\notypes.log", LogFor(source / L"docs", "#FALSE#,#TRUE#,#FALSE#,\"9\",0"));
+  }
+  void TearDown() override {
+    SetCurrentDirectoryW(L"C:\\");
+    harness::RemoveTree(kProgramFolder);
+    if (putAside_) MoveFileW(kAside.c_str(), kProgramFolder.c_str());
+  }
+  // Where a source file lands on drive `letter`.
+  std::wstring OnDrive(wchar_t letter, const std::wstring& name) const {
+    return std::wstring(1, letter) + (source / L"docs\\").substr(1) + name;
+  }
+
+  harness::TempDir source;
+  bool putAside_ = false;
+};
+
+struct Case {
+  const char* name;
+  std::wstring args;
+  // Set up before the run (drives, files held open, ...); returns what to
+  // keep alive during it.
+  std::function<std::shared_ptr<void>(UnattendedExe&)> arrange;
+  DWORD exitCode;
+  const char* reportSays;
+  bool copied;  // a.txt reaches drive E
+  bool closeHidden = false;  // Windows asks the run to close
+};
+
+std::shared_ptr<void> Removable(wchar_t letter) {
+  return std::make_shared<harness::MappedDrive>(letter, harness::DriveKind::Removable);
+}
+
+DWORD SerialOf(const std::wstring& root) {
+  DWORD serial = 0;
+  GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
+  return serial;
+}
+
+std::wstring Hex(DWORD value) {
+  wchar_t text[16];
+  swprintf(text, 16, L"%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
+  const std::wstring good = L"/backup \"/log:" + kProgramFolder + L"\\good.log\"";
+  auto log = [](const wchar_t* name) { return L"/backup \"/log:" + kProgramFolder + L"\\" + name + L"\" /drive:E"; };
+  const std::vector<Case> cases = {
+      {"complete, drive named", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 0,
+       "Files backed up: 2", true},
+      // The time to back up from: the command line's wins over the log's,
+      // and the log's own option is kept whatever its days box holds.
+      {"the command line's time wins", good + L" /drive:E /from:today", [](auto&) { return Removable(L'e'); }, 0,
+       "(from today)\r\nFiles selected: 1", true},
+      {"the log's option stands", log(L"today.log"), [](auto&) { return Removable(L'e'); }, 0,
+       "(from today)\r\nFiles selected: 1", true},
+      {"the log's days", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 0,
+       "(for last 9999 days)\r\nFiles selected: 2", true},
+      {"nothing selected", log(L"nothing.log"), [](auto&) { return Removable(L'e'); }, 3,
+       "name no folder and no file", false},
+      {"no file type", log(L"notypes.log"), [](auto&) { return Removable(L'e'); }, 3,
+       "tick no file type", false},
+      {"Windows asks it to close", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 2,
+       "Windows asked Ferrimond to close", false, true},
+      {"complete, the only removable drive", good, [](auto&) { return Removable(L'e'); }, 0,
+       "Drive: E:", true},
+      {"a file held open is not backed up", good + L" /drive:e:",
+       [](UnattendedExe& t) -> std::shared_ptr<void> {
+         auto drive = Removable(L'e');
+         HANDLE held = CreateFileW((t.source / L"docs\\b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   0, nullptr);
+         return std::shared_ptr<void>(new int, [drive, held](int* p) {
+           CloseHandle(held);
+           delete p;
+         });
+       },
+       1, "Files not backed up: 1", true},
+      {"named drive not there", good + L" /drive:Q", [](auto&) { return Removable(L'e'); }, 2,
+       "Drive Q: is not there", false},
+      {"no removable drive", good, [](auto&) { return std::shared_ptr<void>(); }, 2,
+       "No removable drive is present", false},
+      {"several removable drives, none named", good,
+       [](auto&) { return std::make_shared<std::pair<std::shared_ptr<void>, std::shared_ptr<void>>>(
+                       Removable(L'e'), Removable(L'f')); },
+       3, "name the one to use with /drive:", false},
+      {"named drive is fixed", good + L" /drive:F",
+       [](auto&) { return std::make_shared<harness::MappedDrive>(L'f', harness::DriveKind::Fixed); }, 3,
+       "F: is not a removable drive", false},
+      {"no default.log", L"/backup /drive:E", [](auto&) { return Removable(L'e'); }, 3,
+       "default.log does not exist", false},
+      {"damaged log", L"/backup /log:bad.log /drive:E",
+       [](auto&) {
+         harness::WriteFile(kProgramFolder + L"\\bad.log", "#FALSE#\r\nnot a log\r\n");
+         return Removable(L'e');
+       },
+       3, "is damaged", false},
+      {"short log", L"/backup \"/log:" + kProgramFolder + L"\\short.log\" /drive:E",
+       [](auto&) {
+         harness::WriteFile(kProgramFolder + L"\\short.log", "#FALSE#\r\n");
+         return Removable(L'e');
+       },
+       3, "is damaged", false},
+      {"unknown argument", good + L" /drive:E /fast", [](auto&) { return Removable(L'e'); }, 3,
+       "Unknown argument: /fast", false},
+      {"Ferrimond already open", good + L" /drive:E",
+       [](auto&) -> std::shared_ptr<void> {
+         auto drive = Removable(L'e');
+         HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Global\\Ferrimond.Instance");
+         return std::shared_ptr<void>(new int, [drive, mutex](int* p) {
+           CloseHandle(mutex);
+           delete p;
+         });
+       },
+       3, "Ferrimond is already running", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteFileW((kProgramFolder + L"\\log").c_str());
+    harness::RemoveTree(kProgramFolder + L"\\log");
+    Outcome outcome;
+    bool copied = false;
+    {
+      // The damaged log is named relative to the program's folder of work.
+      SetCurrentDirectoryW(kProgramFolder.c_str());
+      std::shared_ptr<void> kept = c.arrange(*this);
+      outcome = RunProgram(c.args, c.closeHidden);
+      copied = Exists(OnDrive(L'E', L"a.txt"));
+    }
+    EXPECT_EQ(outcome.exitCode, c.exitCode);
+    EXPECT_TRUE(outcome.visibleWindows.empty()) << "a window appeared: "
+                                                << std::string(outcome.visibleWindows.front().begin(),
+                                                               outcome.visibleWindows.front().end());
+    EXPECT_EQ(copied, c.copied);
+    const std::string report = Reports();
+    EXPECT_NE(report.find(c.reportSays), std::string::npos) << report;
+    EXPECT_NE(report.find("Exit code: " + std::to_string(c.exitCode)), std::string::npos) << report;
+    if (c.exitCode == 1) {
+      EXPECT_NE(report.find("_notcopied.txt"), std::string::npos) << "the list of what was missed is not named";
+    }
+  }
+}
+
+// The backup goes only to the medium the schedule was saved with: the
+// letter given to another medium (another folder with another serial)
+// gets nothing.
+TEST_F(UnattendedExe, OnlyTheScheduledMediumIsWrittenTo) {
+  const std::wstring args = L"/backup \"/log:" + kProgramFolder + L"\\good.log\" /drive:E /volume:";
+  DWORD scheduled = 0;
+  {
+    harness::MappedDrive drive(L'e', harness::DriveKind::Removable);
+    harness::WriteFile(drive / L".windows-serial", "0badf00d");
+    scheduled = SerialOf(drive.Root());
+    const Outcome outcome = RunProgram(args + Hex(scheduled));
+    EXPECT_EQ(outcome.exitCode, 0u) << Reports();
+    EXPECT_TRUE(Exists(OnDrive(L'E', L"a.txt")));
+    // Saved with another medium in the drive.
+    DeleteFileW(OnDrive(L'E', L"a.txt").c_str());
+    EXPECT_EQ(RunProgram(args + Hex(~scheduled)).exitCode, 3u);
+    EXPECT_FALSE(Exists(OnDrive(L'E', L"a.txt")));
+    EXPECT_NE(Reports().find("holds another medium"), std::string::npos) << Reports();
+  }
+  harness::RemoveTree(kProgramFolder + L"\\log");
+  harness::MappedDrive other(L'e', harness::DriveKind::Removable);
+  harness::WriteFile(other / L".windows-serial", "12345678");
+  if (SerialOf(other.Root()) == scheduled) {
+    // Wine gives a removable drive a serial of its letter, whatever its folder.
+    GTEST_SKIP() << "the volume serial of drive E: cannot be made to differ here (it stays " << std::hex
+                 << scheduled << ")";
+  }
+  const Outcome outcome = RunProgram(args + Hex(scheduled));
+  EXPECT_EQ(outcome.exitCode, 3u);
+  EXPECT_TRUE(outcome.visibleWindows.empty());
+  EXPECT_FALSE(Exists(OnDrive(L'E', L"a.txt")));
+  EXPECT_NE(Reports().find("holds another medium"), std::string::npos) << Reports();
+}
+
+// A drive that fills up ends the run as Stop would: the files that fitted
+// are on it, the run's records are written, and the code is 2.
+TEST_F(UnattendedExe, AFullDriveStopsTheRunWithItsRecords) {
+  FERRIMOND_SMALL_DRIVE_OR_SKIP(drive, L'e');
+  harness::WriteFile(source / L"docs\\c.bin", std::string(400 * 1024, 'x'));
+  const Outcome outcome =
+      RunProgram(L"/backup \"/log:" + kProgramFolder + L"\\good.log\" /drive:E");
+  EXPECT_EQ(outcome.exitCode, 2u);
+  EXPECT_TRUE(outcome.visibleWindows.empty());
+  const std::string report = Reports();
+  EXPECT_NE(report.find("The removable drive was full"), std::string::npos) << report;
+  EXPECT_NE(report.find("Message: Change Drive: There is no more free space"), std::string::npos) << report;
+  EXPECT_TRUE(Exists(kProgramFolder + L"\\log\\backupsta.sta"));
+}
+
+}  // namespace
