@@ -53,39 +53,6 @@ bool IsVolumeFolder(const Folder& folder) {
   return SameTextIgnoringCase(folder.Name(), L"System Volume Information");
 }
 
-// As deep as the backup's mirror goes.
-constexpr int kMaxLevels = 100;
-
-// Deletes the files and sub-folders of `folder`, which lies `depth` levels
-// below where the wipe began; the first failure raises. Returns false when
-// something deeper than kMaxLevels was left (added to `tooDeep`), so that
-// `folder` is not empty.
-bool WipeContents(const FileSystem& fs, const Folder& folder, int depth, const DeleteProgress& paced,
-                  std::vector<std::wstring>& tooDeep) {
-  const FolderListing listing = folder.List();
-  for (const File& file : listing.files) {
-    file.Delete();
-    paced();
-  }
-  bool emptied = true;
-  const bool root = depth == 0 && folder.IsRootFolder();
-  for (const Folder& sub : listing.subFolders) {
-    if (root && IsVolumeFolder(sub)) continue;
-    if (sub.IsReparsePoint()) {
-      // The link itself; never what it leads to.
-      fs.DeleteFolder(sub.Path(), false, paced);
-    } else if (depth + 1 > kMaxLevels) {
-      tooDeep.push_back(sub.Path());
-      emptied = false;
-    } else if (WipeContents(fs, sub, depth + 1, paced, tooDeep)) {
-      fs.DeleteFolder(sub.Path(), false, paced);
-    } else {
-      emptied = false;
-    }
-  }
-  return emptied;
-}
-
 // The medium in the drive at `root` now; none where it cannot be read.
 std::optional<FileIdentity> MediumIn(const FileSystem& fs, const std::wstring& root) {
   try {
@@ -179,9 +146,20 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
 std::vector<std::wstring> Frmbackup::cleardirectory(const std::wstring& s1) {
   // A large drive takes minutes: the window is repainted between entries.
   const DeleteProgress paced = [] { forms::DoEventsPaced(); };
-  std::vector<std::wstring> tooDeep;
-  WipeContents(FileSys(), FileSys().GetFolder(s1), 0, paced, tooDeep);
-  return tooDeep;
+  FileSystem& fs = FileSys();
+  const Folder folder = fs.GetFolder(s1);
+  const bool root = folder.IsRootFolder();
+  const FolderListing listing = folder.List();
+  for (const File& file : listing.files) {
+    file.Delete();
+    paced();
+  }
+  // Each tree goes in one delete, which opens each folder once for all of
+  // its entries.
+  for (const Folder& sub : listing.subFolders) {
+    if (!(root && IsVolumeFolder(sub))) fs.DeleteFolder(sub.Path(), false, paced);
+  }
+  return {};
 }
 
 }  // namespace ferrimond
