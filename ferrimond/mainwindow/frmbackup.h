@@ -472,11 +472,9 @@ class Frmbackup : public forms::Form {
   // when asked; another is refused.
   void ClearRemovableDrive(const std::wstring& letter, std::optional<FileIdentity> medium = std::nullopt);
   // Deletes everything in the folder `s1` but the folder itself: its files,
-  // then each sub-folder, in listing order; the first failure ends it.
-  // Links are removed as links, never followed. Folders more than 100
-  // levels below `s1` are not entered: they are returned, and stay, with
-  // the folders above them.
-  std::vector<std::wstring> cleardirectory(const std::wstring& s1);
+  // then each sub-folder as a whole tree, in listing order; the first
+  // failure ends it. Links are removed as links, never followed.
+  void cleardirectory(const std::wstring& s1);
 
  private:
   static forms::Bounds B(const layout::Twips& t) { return {t.left, t.top, t.width, t.height}; }

@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "common/numbered_error.h"
 #include "ferrimond/mainwindow/frmbackup.h"
@@ -127,14 +126,8 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
         message = L"Drive " + root + L" holds another medium than the one " +
                   (uploaded ? L"uploaded from" : L"you were asked about") + L". Nothing has been deleted.";
       } else {
-        const std::vector<std::wstring> tooDeep = cleardirectory(root);
-        if (tooDeep.empty()) {
-          lblDir.SetCaption(L"All files on removable drive have been deleted!");
-        } else {
-          message = std::to_wstring(tooDeep.size()) +
-                    L" folder(s) on the removable drive lie more than 100 levels deep and were not deleted, "
-                    L"for example " + tooDeep.front() + L".";
-        }
+        cleardirectory(root);
+        lblDir.SetCaption(L"All files on removable drive have been deleted!");
       }
     } catch (const common::NumberedError& e) {
       message = FailureText(e);
@@ -143,7 +136,7 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
   if (!message.empty()) Ui().MsgBox(message);
 }
 
-std::vector<std::wstring> Frmbackup::cleardirectory(const std::wstring& s1) {
+void Frmbackup::cleardirectory(const std::wstring& s1) {
   // A large drive takes minutes: the window is repainted between entries.
   const DeleteProgress paced = [] { forms::DoEventsPaced(); };
   FileSystem& fs = FileSys();
@@ -159,7 +152,6 @@ std::vector<std::wstring> Frmbackup::cleardirectory(const std::wstring& s1) {
   for (const Folder& sub : listing.subFolders) {
     if (!(root && IsVolumeFolder(sub))) fs.DeleteFolder(sub.Path(), false, paced);
   }
-  return {};
 }
 
 }  // namespace ferrimond
