@@ -1,11 +1,11 @@
 ; The Ferrimond setup program: Ferrimond.exe, its user guide and Almanix.dll
 ; for 64-bit and 32-bit hosts, each library registered by the regsvr32 of
-; its own bitness. Built by scripts/package (makensis) with these defines:
-;   SRCDIR       the source tree (for the icon)
-;   VERSION_NSH  the version file CMake writes (build/win/generated/version.nsh)
-;   BIN64        folder with Ferrimond.exe, Ferrimond.html and the x64 Almanix.dll
-;   ALMANIX_X86  the x86 Almanix.dll
-;   OUTDIR       where the setup program goes
+; its own bitness, and Uninstall.exe. Built by packaging/make-package.sh
+; (makensis) with these defines besides those of ferrimond.nsh:
+;   BIN64          folder with Ferrimond.exe, Ferrimond.html and the x64 Almanix.dll
+;   ALMANIX_X86    the x86 Almanix.dll
+;   UNINSTALL_EXE  Uninstall.exe, made before from uninstall.nsi
+;   OUTDIR         where the setup program goes
 ;
 ; Silent use: Ferrimond-Setup-<version>.exe /S installs (or upgrades) into
 ; the folder of the installed copy, or /D=<folder>; /FORCE allows a silent
@@ -20,49 +20,20 @@
 ;   4     a library could not be registered; the install was undone
 ;   5     refused: a newer version is installed (silent, without /FORCE)
 ;   3010  installed; files in use are replaced when Windows restarts
-; The uninstaller uses 0, 1, 2 and 3010 the same way.
+; Uninstall.exe ends with the uninstall's own code (see uninstall.nsi).
 
-Unicode true
-ManifestDPIAware true
-RequestExecutionLevel admin
-SetCompressor /SOLID lzma
-; A file that cannot be written fails the install instead of being skipped.
-AllowSkipFiles off
-
-!include "${VERSION_NSH}"
+!define DESCRIPTION "Ferrimond setup"
+!include "${__FILEDIR__}/ferrimond.nsh"
 !include "MUI2.nsh"
-!include "LogicLib.nsh"
-!include "x64.nsh"
-!include "FileFunc.nsh"
 !include "Sections.nsh"
 !include "WordFunc.nsh"
 
-!define PRODUCT "Ferrimond"
-!define PUBLISHER "Ferrimond"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferrimond"
-; The program keeps its records here whatever folder it runs from.
-!define DATA_FOLDER "C:\Program Files\Ferrimond"
-; The mutex the running program holds for its single-instance check: in
-; the Global namespace, so that a copy running in another session counts.
-; Versions up to 1.4 held it in their own session's Local namespace.
-!define INSTANCE_MUTEX "Global\Ferrimond.Instance"
-!define OLD_INSTANCE_MUTEX "Local\Ferrimond.Instance"
-
-Name "${PRODUCT} ${FERRIMOND_VERSION}"
+; A file that cannot be written fails the install instead of being skipped.
+AllowSkipFiles off
 OutFile "${OUTDIR}/Ferrimond-Setup-${FERRIMOND_VERSION}.exe"
 InstallDir "$PROGRAMFILES64\Ferrimond"
-BrandingText "${PRODUCT} ${FERRIMOND_VERSION}"
 
-VIProductVersion "${FERRIMOND_VERSION_QUAD}"
-VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
-VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
-VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} setup"
-VIAddVersionKey /LANG=1033 "FileVersion" "${FERRIMOND_VERSION_QUAD}"
-VIAddVersionKey /LANG=1033 "ProductVersion" "${FERRIMOND_VERSION}"
-VIAddVersionKey /LANG=1033 "LegalCopyright" "Ferrimond"
-
-!define MUI_ICON "${SRCDIR}/ferrimond/app/ferrimond.ico"
-!define MUI_UNICON "${SRCDIR}/ferrimond/app/ferrimond.ico"
+!define MUI_ICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Ferrimond.exe"
 !define MUI_FINISHPAGE_RUN_NOTCHECKED
@@ -71,38 +42,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Ferrimond"
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
-!define MUI_COMPONENTSPAGE_TEXT_TOP "Ferrimond will be removed. Your backup records and saved selections stay unless you tick the box below."
-!insertmacro MUI_UNPAGE_CONFIRM
-!insertmacro MUI_UNPAGE_COMPONENTS
-!insertmacro MUI_UNPAGE_INSTFILES
-
 !insertmacro MUI_LANGUAGE "English"
-
-; Sets $0 to 1 when Ferrimond is running in any session.
-!macro FerrimondRunning
-  StrCpy $0 0
-  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${INSTANCE_MUTEX}") p .r1'
-  ${If} $1 P<> 0
-    System::Call 'kernel32::CloseHandle(p r1)'
-    StrCpy $0 1
-  ${EndIf}
-  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${OLD_INSTANCE_MUTEX}") p .r1'
-  ${If} $1 P<> 0
-    System::Call 'kernel32::CloseHandle(p r1)'
-    StrCpy $0 1
-  ${EndIf}
-!macroend
-
-; Registers (or with /u unregisters) a library; $0 is regsvr32's exit code,
-; or "not started" when regsvr32 could not be started at all.
-!macro Regsvr32 REGSVR32 OPTIONS DLL
-  StrCpy $0 "not started"
-  ClearErrors
-  ExecWait '"${REGSVR32}" /s ${OPTIONS} "${DLL}"' $0
-  ${If} ${Errors}
-    StrCpy $0 "not started"
-  ${EndIf}
-!macroend
 
 ; Registers one library; on failure tells the user, undoes the install and
 ; ends the setup with exit code 4.
@@ -230,7 +170,7 @@ Section "Ferrimond" SecProgram
   SetOutPath "$PROGRAMFILES32\Ferrimond"
   !insertmacro InstallFile "${ALMANIX_X86}" "$PROGRAMFILES32\Ferrimond\Almanix.dll"
 
-  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  File "/oname=$INSTDIR\Uninstall.exe" "${UNINSTALL_EXE}"
 
   ${DisableX64FSRedirection}
   !insertmacro RegisterOrFail "$SYSDIR\regsvr32.exe" "$INSTDIR\Almanix.dll" 64-bit
@@ -256,74 +196,3 @@ Section "Ferrimond" SecProgram
   SectionGetSize ${SecProgram} $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
-
-; ---------------------------------------------------------------- uninstall
-
-Section "un.Ferrimond" UnSecProgram
-  SectionIn RO
-  SetRegView 64
-
-  ${DisableX64FSRedirection}
-  !insertmacro Regsvr32 "$SYSDIR\regsvr32.exe" "/u" "$INSTDIR\Almanix.dll"
-  ${EnableX64FSRedirection}
-  !insertmacro Regsvr32 "$WINDIR\SysWOW64\regsvr32.exe" "/u" "$PROGRAMFILES32\Ferrimond\Almanix.dll"
-
-  ; A library still loaded by another program goes when Windows restarts.
-  Delete /REBOOTOK "$INSTDIR\Ferrimond.exe"
-  Delete "$INSTDIR\Ferrimond.html"
-  Delete /REBOOTOK "$INSTDIR\Almanix.dll"
-  Delete "$INSTDIR\Uninstall.exe"
-  Delete /REBOOTOK "$PROGRAMFILES32\Ferrimond\Almanix.dll"
-  RMDir /REBOOTOK "$PROGRAMFILES32\Ferrimond"
-
-  SetShellVarContext all
-  Delete "$SMPROGRAMS\Ferrimond\Ferrimond.lnk"
-  Delete "$SMPROGRAMS\Ferrimond\Ferrimond user guide.lnk"
-  RMDir "$SMPROGRAMS\Ferrimond"
-
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
-
-  ; The schedule window's task; a missing task is no error.
-  nsExec::Exec '"$SYSDIR\schtasks.exe" /delete /tn "Ferrimond backup" /f'
-  Pop $0
-SectionEnd
-
-Section /o "un.Also remove my backup records and saved selections" UnSecData
-  Delete "${DATA_FOLDER}\LastBackupT.tim"
-  Delete "${DATA_FOLDER}\LastUploadT.tim"
-  Delete "${DATA_FOLDER}\default.log"
-  RMDir /r "${DATA_FOLDER}\log"
-  RMDir /r "${DATA_FOLDER}\SavedFileVersion"
-  Delete "C:\a.temp"
-SectionEnd
-
-; The folders go only when nothing else is left in them: the user's data
-; keeps the program folder.
-Section "-un.Folders"
-  RMDir "${DATA_FOLDER}\log"
-  RMDir "${DATA_FOLDER}"
-  RMDir "$INSTDIR"
-SectionEnd
-
-Function un.onInit
-  SetRegView 64
-  !insertmacro FerrimondRunning
-  ${If} $0 = 1
-    MessageBox MB_ICONEXCLAMATION|MB_OK "Ferrimond is running. Please close Ferrimond and start the uninstall again." /SD IDOK
-    SetErrorLevel 2
-    Quit
-  ${EndIf}
-  ${GetParameters} $R0
-  ClearErrors
-  ${GetOptions} $R0 "/REMOVEDATA" $R1
-  ${IfNot} ${Errors}
-    !insertmacro SelectSection ${UnSecData}
-  ${EndIf}
-FunctionEnd
-
-Function un.onUninstSuccess
-  ${If} ${RebootFlag}
-    MessageBox MB_ICONINFORMATION|MB_OK "Some Ferrimond files are in use by another program. They are removed when Windows restarts." /SD IDOK
-    SetErrorLevel 3010
-  ${EndIf}
-FunctionEnd

@@ -1,10 +1,10 @@
 // Starts an installed or unpacked Ferrimond.exe the way a user does and
 // reports what a test script cannot see from outside:
-//   package_probe <Ferrimond.exe> [<command line to run while it is open>]
+//   package_probe <Ferrimond.exe> [<command lines to run while it is open>...]
 //   package_probe --hold <library> <command line>
 // Answers start-up message boxes, waits for the main window and looks for
-// the date picker on it; runs the command (if any) and prints its exit
-// code; closes the program through its close box. Prints one line per
+// the date picker on it; runs the commands (if any) one after another and
+// prints their exit codes; closes the program through its close box. Prints one line per
 // finding; exits 0 when the window appeared with its date picker and the
 // program ended cleanly. With --hold it loads the library, as any host of
 // it does, runs the command meanwhile and prints its exit code.
@@ -119,8 +119,8 @@ int wmain(int argc, wchar_t** argv) {
   if (!picker) status = 1;
   fflush(stdout);
 
-  if (argc > 2) {
-    wprintf(L"while open: exit %lu\n", Run(argv[2], 60000));
+  for (int i = 2; i < argc; ++i) {
+    wprintf(L"while open: exit %lu\n", Run(argv[i], 60000));
     fflush(stdout);
   }
 

@@ -4,10 +4,10 @@
 # a setup whose regsvr32 cannot start undoes itself and exits 4 -> silent
 # install of an older build -> files, registrations in both registry views,
 # shortcut, uninstall entry -> the installed program opens with its date
-# picker and a setup started meanwhile is refused -> an upgrade to this
+# picker, and a setup and an uninstall started meanwhile exit 2 -> an upgrade to this
 # build while a host holds the library keeps the user's data and exits 3010
-# -> the older setup refuses to downgrade -> silent uninstall removes
-# everything but that data -> the unpacked ZIP runs unregistered ->
+# -> the older setup refuses to downgrade -> silent uninstall exits 0 when it
+# has removed everything but that data -> the unpacked ZIP runs unregistered ->
 # /REMOVEDATA removes the data too -> an upgrade of a copy installed with /D=
 # goes to its folder, and its uninstall leaves no empty folder behind.
 # Exits 77 (skipped) when makensis, zip, 32-bit Wine or the x86 build is missing.
@@ -27,9 +27,12 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what="$1"; shift; "$@" || fail "$what"; }
 
 rm -rf "$work"; mkdir -p "$work"
-"$src/packaging/make-package.sh" "$win" "$win32" "$work/out" >"$work/made" || { echo "FAIL: packaging"; exit 1; }
+FERRIMOND_SIGN_COMMAND="echo >>'$work/signed'" \
+  "$src/packaging/make-package.sh" "$win" "$win32" "$work/out" >"$work/made" || { echo "FAIL: packaging"; exit 1; }
 setup=$(sed -n 1p "$work/made"); zipfile=$(sed -n 2p "$work/made")
 version=$(sed -n 's/^!define FERRIMOND_VERSION "\(.*\)"$/\1/p' "$win/generated/version.nsh")
+check "every program file is signed, the uninstaller too" test "$(sed 's#.*/##' "$work/signed" | LC_ALL=C sort | xargs)" \
+  = "Almanix.dll Almanix.dll Ferrimond-Setup-$version.exe Ferrimond-Uninstall.exe Ferrimond.exe Uninstall.exe"
 
 # An older release to upgrade from: the same programs, each with a byte more
 # so that a file left old is told apart, under version 0.9.
@@ -68,13 +71,13 @@ clsid64() { regdef 'HKCR\Almanix.DatePicker\CLSID' 64; }
 server() { regdef "HKLM\\Software\\Classes\\CLSID\\$1\\InprocServer32" "$2"; }
 install() { "$WINE" "$setup" /S "$@" </dev/null >/dev/null 2>&1; }
 install_old() { "$WINE" "$old_setup" /S "$@" </dev/null >/dev/null 2>&1; }
-# The uninstaller hands over to a copy of itself and returns at once: wait
-# until it has removed itself.
+# Uninstall.exe ends with the uninstall's exit code; it is removed itself
+# right after it has ended.
 uninstall_from() {
-  local dir="$1"; shift
-  "$WINE" "$(wine_ winepath -w "$dir")\\Uninstall.exe" /S "$@" </dev/null >/dev/null 2>&1
-  for _ in $(seq 1 100); do [ -e "$dir/Uninstall.exe" ] || break; sleep 0.3; done
-  sleep 1
+  local dir="$1" rc; shift
+  "$WINE" "$(wine_ winepath -w "$dir")\\Uninstall.exe" /S "$@" </dev/null >/dev/null 2>&1; rc=$?
+  for _ in $(seq 1 50); do [ -e "$dir/Uninstall.exe" ] || break; sleep 0.1; done
+  return $rc
 }
 uninstall() { uninstall_from "$prog" "$@"; }
 data=(LastBackupT.tim LastUploadT.tim default.log log/12_7_2026.txt SavedFileVersion/Users/a/f.txt)
@@ -87,9 +90,7 @@ for f in "${regsvr[@]}"; do mv "$f" "$f.away"; done
 install; rc=$?
 for f in "${regsvr[@]}"; do mv "$f.away" "$f"; done
 check "setup /S without regsvr32 exits 4 (got $rc)" test $rc = 4
-check "nothing is left in the program folder" test ! -e "$prog"
-check "no x86 folder is left" test ! -e "$prog32"
-check "no Start-menu folder is left" test ! -e "$menu"
+for f in "$prog" "$prog32" "$menu"; do check "nothing is left: $f" test ! -e "$f"; done
 check "no uninstall entry is left" test -z "$(regval "$ukey" DisplayName 64)"
 
 echo "== install (the older release)"
@@ -108,19 +109,19 @@ check "64-bit view names the x64 library (got '$s64')" test "${s64,,}" = 'c:\pro
 check "32-bit view names the x86 library (got '$s32')" test "${s32,,}" = 'c:\program files (x86)\ferrimond\almanix.dll'
 check "DisplayName" test "$(regval "$ukey" DisplayName 64)" = Ferrimond
 check "DisplayVersion is the release's version" test "$(regval "$ukey" DisplayVersion 64)" = 0.9
-check "Publisher" test -n "$(regval "$ukey" Publisher 64)"
-check "DisplayIcon" test -n "$(regval "$ukey" DisplayIcon 64)"
-check "EstimatedSize" test -n "$(regval "$ukey" EstimatedSize 64)"
+for v in Publisher DisplayIcon EstimatedSize; do check "$v" test -n "$(regval "$ukey" $v 64)"; done
 check "UninstallString" test "$(regval "$ukey" UninstallString 64)" = '"C:\Program Files\Ferrimond\Uninstall.exe"'
 check "QuietUninstallString" test "$(regval "$ukey" QuietUninstallString 64)" = '"C:\Program Files\Ferrimond\Uninstall.exe" /S'
 check "the uninstall entry is not in the 32-bit view" test -z "$(regval "$ukey" DisplayName 32)"
 
-echo "== the installed program, and a setup started while it runs"
+echo "== the installed program, and a setup and an uninstall started while it runs"
 setup_win=$(wine_ winepath -w "$setup")
-out=$("$WINE" "$probe" 'C:\Program Files\Ferrimond\Ferrimond.exe' "\"$setup_win\" /S" </dev/null 2>/dev/null)
+out=$("$WINE" "$probe" 'C:\Program Files\Ferrimond\Ferrimond.exe' "\"$setup_win\" /S" \
+      '"C:\Program Files\Ferrimond\Uninstall.exe" /S' </dev/null 2>/dev/null)
 rc=$?; out=${out//$'\r'/}; echo "$out"
 check "the installed program opens with its date picker and ends" test $rc = 0
-check "a setup over the running program is refused" grep -qx "while open: exit 2" <<<"$out"
+check "a setup and an uninstall over the running program exit 2" test "$(grep -cx "while open: exit 2" <<<"$out")" = 2
+check "the refused uninstall removed nothing" test -f "$prog/Ferrimond.exe" -a -f "$prog/Uninstall.exe"
 
 echo "== upgrade while a host holds the library"
 make_data
@@ -144,15 +145,10 @@ check "the older setup /S exits 5 (got $rc)" test $rc = 5
 check "the newer version stays" test "$(regval "$ukey" DisplayVersion 64)" = "$version"
 
 echo "== uninstall"
-uninstall
-for f in "${installed[@]}"; do
-  check "removed: $f" test ! -e "$f"
-done
-check "the x86 folder is removed" test ! -e "$prog32"
-check "the Start-menu folder is removed" test ! -e "$menu"
-check "64-bit registration removed" test -z "$(server "$clsid" 64)"
-check "32-bit registration removed" test -z "$(server "$clsid" 32)"
-check "ProgID removed" test -z "$(clsid64)"
+uninstall; rc=$?
+check "the uninstall exits 0 (got $rc)" test $rc = 0
+for f in "${installed[@]}" "$prog32" "$menu"; do check "removed: $f" test ! -e "$f"; done
+check "both registrations and the ProgID removed" test -z "$(server "$clsid" 64)$(server "$clsid" 32)$(clsid64)"
 check "uninstall entry removed" test -z "$(regval "$ukey" DisplayName 64)"
 check "the user's data is kept" data_kept
 
