@@ -1,6 +1,7 @@
 #include "ferrimond/mainwindow/frm_about.h"
 
 #include "ferrimond/mainwindow/splash_windows.h"
+#include "ferrimond_version.h"
 
 namespace ferrimond {
 
@@ -11,6 +12,7 @@ FrmAbout::FrmAbout(forms::UserInteraction& ui)
   big.size = 12;
   big.weight = FW_BOLD;
   Label3.SetFont(big);
+  Label3.SetCaption(L"Version " FERRIMOND_VERSION_TEXT);
   // Addresses are data: an "&" in one is no access key.
   Label7.SetUseMnemonic(false);
   XLinkLabel1.InitProperties();

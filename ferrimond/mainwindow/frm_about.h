@@ -17,7 +17,7 @@ class FrmAbout : public forms::Form {
   explicit FrmAbout(forms::UserInteraction& ui);
 
   forms::Image Image1{*this, L"Image1", {240, 240, 1440, 1440}};
-  forms::Label Label3{*this, L"Label3", {1920, 300, 3840, 360}, L"Version 1.4"};
+  forms::Label Label3{*this, L"Label3", {1920, 300, 3840, 360}};
   forms::Shape Shape1{*this, L"Shape1", {1800, 840, 4080, 1920}};
   forms::Label Label4{*this, L"Label4", {1920, 960, 3840, 495},
                       L"Please e-mail comments, error reports and suggestions for improvements to:"};

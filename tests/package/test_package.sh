@@ -133,6 +133,7 @@ check "the library in use is replaced at restart" grep -qi 'Ferrimond\\Almanix.d
 check "the program is the new build" cmp -s "$prog/Ferrimond.exe" "$win/bin/Ferrimond.exe"
 check "the x86 library is the new build" cmp -s "$prog32/Almanix.dll" "$win32/bin/Almanix.dll"
 check "DisplayVersion is the program's version $version" test "$(regval "$ukey" DisplayVersion 64)" = "$version"
+check "the user guide names that version" grep -q "<h1>Ferrimond $version</h1>" "$prog/Ferrimond.html"
 check "the data survives an upgrade" data_kept
 check "still registered after the upgrade" test -n "$(server "$clsid" 64)" -a -n "$(server "$clsid" 32)"
 "$WINESERVER" -k; "$WINE" wineboot -r >/dev/null 2>&1 </dev/null; "$WINESERVER" -w
