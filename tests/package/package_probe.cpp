@@ -2,13 +2,15 @@
 // reports what a test script cannot see from outside:
 //   package_probe <Ferrimond.exe> [<command lines to run while it is open>...]
 //   package_probe --hold <library> <command line>
-// Answers start-up message boxes, waits for the main window and looks for
-// the date picker on it; runs the commands (if any) one after another and
-// prints their exit codes; closes the program through its close box. Prints one line per
-// finding; exits 0 when the window appeared with its date picker and the
-// program ended cleanly. With --hold it loads the library, as any host of
-// it does, runs the command meanwhile and prints its exit code.
+// Answers start-up message boxes, waits for the main window, looks for the
+// date picker on it and the Almanix.dll loaded, runs the commands one after
+// another and prints their exit codes, and closes the program through its
+// close box: one line per finding; exits 0 when the window appeared with
+// its date picker and the program ended cleanly. With --hold it loads the
+// library, as any host of it does, runs the command meanwhile and prints
+// its exit code.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <string>
@@ -54,6 +56,18 @@ BOOL CALLBACK BoxText(HWND h, LPARAM param) {
   GetClassNameW(h, kind, 64);
   if (wcscmp(kind, L"Static") == 0) *reinterpret_cast<std::wstring*>(param) += TextOf(h);
   return TRUE;
+}
+
+// The path of the Almanix.dll the process has loaded.
+std::wstring LoadedAlmanix(DWORD pid) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  MODULEENTRY32W m{};
+  m.dwSize = sizeof m;
+  std::wstring path;
+  for (BOOL ok = Module32FirstW(snap, &m); ok; ok = Module32NextW(snap, &m))
+    if (_wcsicmp(m.szModule, L"Almanix.dll") == 0) path = m.szExePath;
+  CloseHandle(snap);
+  return path;
 }
 
 DWORD Run(std::wstring cmd, DWORD ms) {
@@ -115,7 +129,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   HWND picker = nullptr;
   EnumChildWindows(f.main, FindPicker, reinterpret_cast<LPARAM>(&picker));
-  wprintf(L"main window: yes\ndate picker: %ls\n", picker ? L"yes" : L"no");
+  wprintf(L"main window: yes\ndate picker: %ls\nlibrary: %ls\n", picker ? L"yes" : L"no",
+          LoadedAlmanix(pi.dwProcessId).c_str());
   if (!picker) status = 1;
   fflush(stdout);
 

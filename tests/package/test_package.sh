@@ -3,13 +3,14 @@
 #   test_package.sh SOURCE_DIR WIN_BUILD WIN32_BUILD PROBE_EXE WORK_DIR
 # a setup whose regsvr32 cannot start undoes itself and exits 4 -> silent
 # install of an older build -> files, registrations in both registry views,
-# shortcut, uninstall entry -> the installed program opens with its date
-# picker, and a setup and an uninstall started meanwhile exit 2 -> an upgrade to this
-# build while a host holds the library keeps the user's data and exits 3010
-# -> the older setup refuses to downgrade -> silent uninstall exits 0 when it
-# has removed everything but that data -> the unpacked ZIP runs unregistered ->
-# /REMOVEDATA removes the data too -> an upgrade of a copy installed with /D=
-# goes to its folder, and its uninstall leaves no empty folder behind.
+# shortcut, uninstall entry -> the unpacked ZIP uses its own library -> the
+# installed program opens with its date picker; a setup and an uninstall
+# started meanwhile exit 2 -> an upgrade to this build while a host holds
+# the library keeps the user's data and exits 3010 -> the older setup
+# refuses to downgrade -> the silent uninstall removes all but that data and
+# exits 0 -> the unpacked ZIP runs unregistered -> /REMOVEDATA removes the
+# data too -> an upgrade of a copy installed with /D= goes to its folder,
+# and its uninstall leaves no empty folder behind.
 # Exits 77 (skipped) when makensis, zip, 32-bit Wine or the x86 build is missing.
 set -u
 abs() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
@@ -83,6 +84,14 @@ uninstall() { uninstall_from "$prog" "$@"; }
 data=(LastBackupT.tim LastUploadT.tim default.log log/12_7_2026.txt SavedFileVersion/Users/a/f.txt)
 make_data() { for f in "${data[@]}"; do mkdir -p "$(dirname "$prog/$f")"; echo kept >"$prog/$f"; done; }
 data_kept() { for f in "${data[@]}"; do [ -f "$prog/$f" ] || return 1; done; }
+# The unpacked ZIP opens with its date picker from its own library; $1 says when.
+portable_runs() {
+  local out rc
+  out=$("$WINE" "$probe" "C:\\Ferrimond-$version\\Ferrimond.exe" </dev/null 2>/dev/null); rc=$?
+  out=${out//$'\r'/}; echo "$out"
+  check "the unpacked program opens with its date picker, $1" test $rc = 0
+  check "it uses its own Almanix.dll, $1" grep -qix "library: C:\\\\Ferrimond-$version\\\\Almanix.dll" <<<"$out"
+}
 
 echo "== a registration that cannot start undoes the install"
 regsvr=("$c/windows/system32/regsvr32.exe" "$c/windows/syswow64/regsvr32.exe")
@@ -113,6 +122,10 @@ for v in Publisher DisplayIcon EstimatedSize; do check "$v" test -n "$(regval "$
 check "UninstallString" test "$(regval "$ukey" UninstallString 64)" = '"C:\Program Files\Ferrimond\Uninstall.exe"'
 check "QuietUninstallString" test "$(regval "$ukey" QuietUninstallString 64)" = '"C:\Program Files\Ferrimond\Uninstall.exe" /S'
 check "the uninstall entry is not in the 32-bit view" test -z "$(regval "$ukey" DisplayName 32)"
+
+echo "== the portable ZIP beside the older release"
+(cd "$c" && unzip -q "$zipfile") || fail "unzip"
+portable_runs "an older one registered"
 
 echo "== the installed program, and a setup and an uninstall started while it runs"
 setup_win=$(wine_ winepath -w "$setup")
@@ -154,10 +167,7 @@ check "uninstall entry removed" test -z "$(regval "$ukey" DisplayName 64)"
 check "the user's data is kept" data_kept
 
 echo "== portable ZIP, unregistered"
-(cd "$c" && unzip -q "$zipfile") || fail "unzip"
-out=$("$WINE" "$probe" "C:\\Ferrimond-$version\\Ferrimond.exe" </dev/null 2>/dev/null)
-rc=$?; out=${out//$'\r'/}; echo "$out"
-check "the unpacked program opens with its date picker, unregistered" test $rc = 0
+portable_runs unregistered
 check "the portable run registered nothing" test -z "$(clsid64)"
 
 echo "== uninstall /REMOVEDATA"
