@@ -1,19 +1,16 @@
-// Starts an installed or unpacked Ferrimond.exe the way a user does and
-// reports what a test script cannot see from outside:
+// Starts an installed or unpacked Ferrimond.exe as a user does and reports
+// what a script cannot see from outside, one line per finding:
 //   package_probe <Ferrimond.exe> [<command lines to run while it is open>...]
-//   package_probe --hold <library> <command line>
-// Answers start-up message boxes, waits for the main window, looks for the
-// date picker on it and the Almanix.dll loaded, runs the commands one after
-// another and prints their exit codes, and closes the program through its
-// close box: one line per finding; exits 0 when the window appeared with
-// its date picker and the program ended cleanly. With --hold it loads the
-// library, as any host of it does, runs the command meanwhile and prints
-// its exit code.
+// answers start-up message boxes, finds the main window, its date picker and
+// the Almanix.dll loaded, runs each command and prints its exit code, and
+// closes the program (exit 0: the window had its picker, the program ended).
+//   package_probe --hold <library> <command line>: the same while it holds the library.
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,21 +38,17 @@ BOOL CALLBACK TopLevel(HWND h, LPARAM param) {
   return TRUE;
 }
 
-BOOL CALLBACK FindPicker(HWND h, LPARAM param) {
-  wchar_t kind[64] = L"";
-  GetClassNameW(h, kind, 64);
-  if (wcscmp(kind, L"AlmanixDatePicker") == 0) {
-    *reinterpret_cast<HWND*>(param) = h;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-BOOL CALLBACK BoxText(HWND h, LPARAM param) {
-  wchar_t kind[64] = L"";
-  GetClassNameW(h, kind, 64);
-  if (wcscmp(kind, L"Static") == 0) *reinterpret_cast<std::wstring*>(param) += TextOf(h);
-  return TRUE;
+// The windows of one class among a window's children.
+std::vector<HWND> ChildrenOf(HWND parent, const wchar_t* kind) {
+  struct Query { const wchar_t* kind; std::vector<HWND> found; } query{kind, {}};
+  EnumChildWindows(parent, [](HWND h, LPARAM param) -> BOOL {
+    auto* q = reinterpret_cast<Query*>(param);
+    wchar_t name[64] = L"";
+    GetClassNameW(h, name, 64);
+    if (wcscmp(name, q->kind) == 0) q->found.push_back(h);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&query));
+  return query.found;
 }
 
 // The path of the Almanix.dll the process has loaded.
@@ -70,12 +63,19 @@ std::wstring LoadedAlmanix(DWORD pid) {
   return path;
 }
 
-DWORD Run(std::wstring cmd, DWORD ms) {
+// No process handle when the command could not start.
+PROCESS_INFORMATION Start(std::wstring cmd) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0xFFFFFFFF;
-  WaitForSingleObject(pi.hProcess, ms);
+  CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  return pi;
+}
+
+DWORD Run(const std::wstring& cmd) {
+  PROCESS_INFORMATION pi = Start(cmd);
+  if (!pi.hProcess) return 0xFFFFFFFF;
+  WaitForSingleObject(pi.hProcess, 60000);
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(pi.hProcess, &code);
   CloseHandle(pi.hThread);
@@ -93,16 +93,12 @@ int wmain(int argc, wchar_t** argv) {
       wprintf(L"not loaded: error %lu\n", GetLastError());
       return 1;
     }
-    wprintf(L"while loaded: exit %lu\n", Run(argv[3], 60000));
+    wprintf(L"while loaded: exit %lu\n", Run(argv[3]));
     FreeLibrary(held);
     return 0;
   }
-  const std::wstring exe = argv[1];
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::wstring cmd = L"\"" + exe + L"\"";
-  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  PROCESS_INFORMATION pi = Start(L"\"" + std::wstring(argv[1]) + L"\"");
+  if (!pi.hProcess) {
     wprintf(L"not started: error %lu\n", GetLastError());
     return 1;
   }
@@ -113,7 +109,7 @@ int wmain(int argc, wchar_t** argv) {
     EnumWindows(TopLevel, reinterpret_cast<LPARAM>(&f));
     if (f.box) {
       std::wstring text;
-      EnumChildWindows(f.box, BoxText, reinterpret_cast<LPARAM>(&text));
+      for (HWND h : ChildrenOf(f.box, L"Static")) text += TextOf(h);
       wprintf(L"message: %ls\n", text.c_str());
       if (text.find(L"date picker") != std::wstring::npos || text.find(L"administrator") != std::wstring::npos)
         status = 1;
@@ -127,15 +123,14 @@ int wmain(int argc, wchar_t** argv) {
     TerminateProcess(pi.hProcess, 99);
     return 1;
   }
-  HWND picker = nullptr;
-  EnumChildWindows(f.main, FindPicker, reinterpret_cast<LPARAM>(&picker));
+  const bool picker = !ChildrenOf(f.main, L"AlmanixDatePicker").empty();
   wprintf(L"main window: yes\ndate picker: %ls\nlibrary: %ls\n", picker ? L"yes" : L"no",
           LoadedAlmanix(pi.dwProcessId).c_str());
   if (!picker) status = 1;
   fflush(stdout);
 
   for (int i = 2; i < argc; ++i) {
-    wprintf(L"while open: exit %lu\n", Run(argv[i], 60000));
+    wprintf(L"while open: exit %lu\n", Run(argv[i]));
     fflush(stdout);
   }
 

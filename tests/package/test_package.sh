@@ -1,17 +1,11 @@
 #!/usr/bin/env bash
-# The setup program and the portable ZIP in a fresh Wine prefix:
+# The setup program and the portable ZIP in a fresh Wine prefix of their own:
 #   test_package.sh SOURCE_DIR WIN_BUILD WIN32_BUILD PROBE_EXE WORK_DIR
-# a setup whose regsvr32 cannot start undoes itself and exits 4 -> silent
-# install of an older build -> files, registrations in both registry views,
-# shortcut, uninstall entry -> the unpacked ZIP uses its own library -> the
-# installed program opens with its date picker; a setup and an uninstall
-# started meanwhile exit 2 -> an upgrade to this build while a host holds
-# the library keeps the user's data and exits 3010 -> the older setup
-# refuses to downgrade -> the silent uninstall removes all but that data and
-# exits 0 -> the unpacked ZIP runs unregistered -> /REMOVEDATA removes the
-# data too -> an upgrade of a copy installed with /D= goes to its folder,
-# and its uninstall leaves no empty folder behind.
-# Exits 77 (skipped) when makensis, zip, 32-bit Wine or the x86 build is missing.
+# a setup without regsvr32, an older release, the ZIP beside it, setup and
+# uninstall while the program runs, an upgrade over a library in use, a
+# downgrade, the uninstall, the ZIP unregistered, /REMOVEDATA, a copy
+# installed with /D= upgraded and removed. Exits 77 (skipped) when makensis,
+# zip, 32-bit Wine or the x86 build is missing.
 set -u
 abs() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 src=$(abs "$1"); win=$(abs "$2"); win32=$(abs "$3"); probe=$(abs "$4"); work=$(abs "$5")
@@ -26,6 +20,7 @@ command -v zip >/dev/null && command -v unzip >/dev/null || skip "zip/unzip are 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what="$1"; shift; "$@" || fail "$what"; }
+exits() { local want="$1" what="$2" rc; shift 2; "$@"; rc=$?; check "$what exits $want (got $rc)" test $rc = "$want"; }
 
 rm -rf "$work"; mkdir -p "$work"
 FERRIMOND_SIGN_COMMAND="echo >>'$work/signed'" \
@@ -49,12 +44,10 @@ WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 [ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
 trap '"$WINESERVER" -k >/dev/null 2>&1' EXIT
+boot() { "$WINESERVER" -w; "$WINESERVER" -p >/dev/null 2>&1 </dev/null; "$WINE" wineboot >/dev/null 2>&1 </dev/null; }
 "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
 "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
-# The display driver is chosen when the prefix boots: boot it again.
-"$WINESERVER" -w
-"$WINESERVER" -p >/dev/null 2>&1 </dev/null
-"$WINE" wineboot >/dev/null 2>&1 </dev/null
+boot  # the display driver is chosen when the prefix boots
 
 c="$WINEPREFIX/drive_c"
 prog="$c/Program Files/Ferrimond"
@@ -96,26 +89,21 @@ portable_runs() {
 echo "== a registration that cannot start undoes the install"
 regsvr=("$c/windows/system32/regsvr32.exe" "$c/windows/syswow64/regsvr32.exe")
 for f in "${regsvr[@]}"; do mv "$f" "$f.away"; done
-install; rc=$?
+exits 4 "setup /S without regsvr32" install
 for f in "${regsvr[@]}"; do mv "$f.away" "$f"; done
-check "setup /S without regsvr32 exits 4 (got $rc)" test $rc = 4
 for f in "$prog" "$prog32" "$menu"; do check "nothing is left: $f" test ! -e "$f"; done
 check "no uninstall entry is left" test -z "$(regval "$ukey" DisplayName 64)"
 
 echo "== install (the older release)"
-install_old; rc=$?
-check "setup /S exits 0 (got $rc)" test $rc = 0
-for f in "${installed[@]}"; do
-  check "installed: $f" test -f "$f"
-done
-check "the log folder exists" test -d "$prog/log"
+exits 0 "setup /S" install_old
+for f in "${installed[@]}"; do check "installed: $f" test -f "$f"; done
 check "the x64 library is the x64 build" cmp -s "$prog/Almanix.dll" "$old/win/bin/Almanix.dll"
 check "the x86 library is the x86 build" cmp -s "$prog32/Almanix.dll" "$old/win32/bin/Almanix.dll"
 clsid=$(clsid64)
 check "Almanix.DatePicker is registered" test -n "$clsid"
 s64=$(server "$clsid" 64); s32=$(server "$clsid" 32)
-check "64-bit view names the x64 library (got '$s64')" test "${s64,,}" = 'c:\program files\ferrimond\almanix.dll'
-check "32-bit view names the x86 library (got '$s32')" test "${s32,,}" = 'c:\program files (x86)\ferrimond\almanix.dll'
+check "the 64- and 32-bit views name the x64 and x86 libraries (got '$s64', '$s32')" \
+  test "${s64,,}|${s32,,}" = 'c:\program files\ferrimond\almanix.dll|c:\program files (x86)\ferrimond\almanix.dll'
 check "DisplayName" test "$(regval "$ukey" DisplayName 64)" = Ferrimond
 check "DisplayVersion is the release's version" test "$(regval "$ukey" DisplayVersion 64)" = 0.9
 for v in Publisher DisplayIcon EstimatedSize; do check "$v" test -n "$(regval "$ukey" $v 64)"; done
@@ -149,21 +137,18 @@ check "DisplayVersion is the program's version $version" test "$(regval "$ukey" 
 check "the user guide names that version" grep -q "<h1>Ferrimond $version</h1>" "$prog/Ferrimond.html"
 check "the data survives an upgrade" data_kept
 check "still registered after the upgrade" test -n "$(server "$clsid" 64)" -a -n "$(server "$clsid" 32)"
-"$WINESERVER" -k; "$WINE" wineboot -r >/dev/null 2>&1 </dev/null; "$WINESERVER" -w
-"$WINESERVER" -p >/dev/null 2>&1 </dev/null; "$WINE" wineboot >/dev/null 2>&1 </dev/null
+"$WINESERVER" -k; "$WINE" wineboot -r >/dev/null 2>&1 </dev/null; boot
 check "after a restart the x64 library is the new build" cmp -s "$prog/Almanix.dll" "$win/bin/Almanix.dll"
 
 echo "== the older release does not downgrade silently"
-install_old; rc=$?
-check "the older setup /S exits 5 (got $rc)" test $rc = 5
+exits 5 "the older setup /S" install_old
 check "the newer version stays" test "$(regval "$ukey" DisplayVersion 64)" = "$version"
 
 echo "== uninstall"
-uninstall; rc=$?
-check "the uninstall exits 0 (got $rc)" test $rc = 0
+exits 0 "the uninstall" uninstall
 for f in "${installed[@]}" "$prog32" "$menu"; do check "removed: $f" test ! -e "$f"; done
-check "both registrations and the ProgID removed" test -z "$(server "$clsid" 64)$(server "$clsid" 32)$(clsid64)"
-check "uninstall entry removed" test -z "$(regval "$ukey" DisplayName 64)"
+check "both registrations, the ProgID and the uninstall entry removed" \
+  test -z "$(server "$clsid" 64)$(server "$clsid" 32)$(clsid64)$(regval "$ukey" DisplayName 64)"
 check "the user's data is kept" data_kept
 
 echo "== portable ZIP, unregistered"
@@ -172,19 +157,17 @@ check "the portable run registered nothing" test -z "$(clsid64)"
 
 echo "== uninstall /REMOVEDATA"
 install
-uninstall /REMOVEDATA
+exits 0 "uninstall /REMOVEDATA" uninstall /REMOVEDATA
 check "/REMOVEDATA removes the data and the program folder" test ! -e "$prog"
 
 echo "== an upgrade of a copy installed elsewhere, then its uninstall"
 apps="$c/Apps/Ferrimond"
 install_old '/D=C:\Apps\Ferrimond'
-install; rc=$?
-check "the upgrade exits 0 (got $rc)" test $rc = 0
+exits 0 "the upgrade" install
 check "the upgrade replaced the copy in its own folder" cmp -s "$apps/Ferrimond.exe" "$win/bin/Ferrimond.exe"
 check "the upgrade made no second copy" test ! -e "$prog/Ferrimond.exe"
-uninstall_from "$apps"
-check "its folder is removed" test ! -e "$apps"
-check "the empty log folder and its parent are removed" test ! -e "$prog"
+exits 0 "its uninstall" uninstall_from "$apps"
+check "its folder, the empty log folder and its parent are removed" test ! -e "$apps" -a ! -e "$prog"
 
 [ $failures = 0 ] && echo "all package checks passed" || echo "$failures check(s) failed"
 [ $failures = 0 ]
