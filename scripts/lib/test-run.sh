@@ -51,6 +51,39 @@ report_skips() {
 
 test_ratio() { bash "$FERRIMOND_ROOT/scripts/test-ratio"; }
 
+# The configure step as on Windows, where there is no Wine: Wine's folders
+# are hidden (an empty file system over each, in a mount namespace of its
+# own) and the IDL files and stdole2.tlb lie where MinGW and Windows keep
+# them. A path the configure takes for granted on Linux fails it here.
+# Returns non-zero when the configure fails; where mounting is refused the
+# check is skipped.
+windows_layout_configure() {
+  local layout="${FERRIMOND_BUILD_DIR:-$FERRIMOND_ROOT/build}/windows-layout" ns d hidden=()
+  if unshare -m true 2>/dev/null; then ns=(unshare -m)
+  elif unshare -rm true 2>/dev/null; then ns=(unshare -rm)
+  else skipped "configure without Wine's folders" "cannot hide Wine's folders here (no mount namespace)"; return 0
+  fi
+  rm -rf "$layout"
+  mkdir -p "$layout/mingw64/include" "$layout/Windows/System32"
+  cp /usr/include/wine/wine/windows/*.idl "$layout/mingw64/include/"
+  cp /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/stdole2.tlb "$layout/Windows/System32/"
+  for d in /usr/share/wine /usr/include/wine /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine /usr/lib/i386-linux-gnu/wine; do
+    [ -d "$d" ] && hidden+=("$d")
+  done
+  echo "== configure with a Windows-like path layout (no Wine folders)"
+  SystemRoot="$layout/Windows" "${ns[@]}" bash -c '
+    for d in "${@:4}"; do mount -t tmpfs none "$d" || exit 99; done
+    cmake -S "$1" -B "$2/build" -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" \
+      -DCMAKE_PREFIX_PATH="$2/mingw64" >"$2/configure.log" 2>&1 || { cat "$2/configure.log"; exit 1; }
+    grep -qx "ALMANIX_STDOLE_DIR:PATH=$3" "$2/build/CMakeCache.txt" || { echo "stdole2.tlb not taken from $3"; exit 1; }
+  ' _ "$FERRIMOND_ROOT" "$layout" "$layout/Windows/System32" "${hidden[@]}"
+  case $? in
+    0) ;;
+    99) skipped "configure without Wine's folders" "cannot hide Wine's folders here (mounting refused)" ;;
+    *) echo "FAILED: the configure with a Windows-like path layout"; return 1 ;;
+  esac
+}
+
 run_all_tests() {
   local status=0 x86=0 ran=()
   build_native || return 1
