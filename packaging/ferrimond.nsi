@@ -5,6 +5,7 @@
 ;   BIN64          folder with Ferrimond.exe, Ferrimond.html and the x64 Almanix.dll
 ;   ALMANIX_X86    the x86 Almanix.dll
 ;   UNINSTALL_EXE  Uninstall.exe, made before from uninstall.nsi
+;   INSTALLED_KIB  the size of the installed files in KiB
 ;   OUTDIR         where the setup program goes
 ;
 ; Silent use: Ferrimond-Setup-<version>.exe /S installs (or upgrades) into
@@ -43,6 +44,9 @@ InstallDir "$PROGRAMFILES64\Ferrimond"
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_LANGUAGE "English"
+
+; The folder of an installed copy that this setup moves elsewhere (/D=).
+Var PreviousCopy
 
 ; Registers one library; on failure tells the user, undoes the install and
 ; ends the setup with exit code 4.
@@ -119,11 +123,15 @@ Function .onInit
     SetErrorLevel 2
     Quit
   ${EndIf}
-  ; An upgrade goes where the installed copy is, unless /D= names a folder.
+  ; An upgrade goes where the installed copy is, unless /D= names a folder:
+  ; then the copy moves there.
   ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $R0 != ""
   ${AndIf} $INSTDIR == "$PROGRAMFILES64\Ferrimond"
     StrCpy $INSTDIR $R0
+  ${EndIf}
+  ${If} $R0 != $INSTDIR
+    StrCpy $PreviousCopy $R0
   ${EndIf}
   ; A newer installed version is not replaced silently unless /FORCE says so.
   ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
@@ -157,6 +165,19 @@ FunctionEnd
 Section "Ferrimond" SecProgram
   SectionIn RO
   SetOverwrite on
+
+  ; A copy installed in another folder is removed by its own uninstaller
+  ; first (the user's records stay); _?= makes any version's wait for it.
+  ${If} $PreviousCopy != ""
+  ${AndIf} ${FileExists} "$PreviousCopy\Uninstall.exe"
+    ExecWait '"$PreviousCopy\Uninstall.exe" /S _?=$PreviousCopy' $0
+    DetailPrint "The copy in $PreviousCopy was removed (exit code $0)"
+    ${If} $0 = 3010
+      SetRebootFlag true
+    ${EndIf}
+    Delete "$PreviousCopy\Uninstall.exe"
+    RMDir "$PreviousCopy"
+  ${EndIf}
 
   SetOutPath "$INSTDIR"
   !insertmacro InstallFile "${BIN64}/Ferrimond.exe" "$INSTDIR\Ferrimond.exe"
@@ -193,6 +214,5 @@ Section "Ferrimond" SecProgram
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  SectionGetSize ${SecProgram} $0
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" ${INSTALLED_KIB}
 SectionEnd

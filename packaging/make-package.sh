@@ -44,7 +44,10 @@ sign "$stage/Ferrimond-Uninstall.exe"
 nsis -DREAL_UNINSTALLER="$stage/Ferrimond-Uninstall.exe" -DOUTFILE="$stage/Uninstall.exe" "$src/packaging/uninstall.nsi"
 sign "$stage/Uninstall.exe"
 setup="$out/Ferrimond-Setup-$version.exe"
-nsis -DBIN64="$top" -DALMANIX_X86="$top/x86/Almanix.dll" -DUNINSTALL_EXE="$stage/Uninstall.exe" -DOUTDIR="$out" \
+# The size the list of installed programs shows, in KiB.
+kib=$(( ($(cat "$top/Ferrimond.exe" "$top/Ferrimond.html" "$top/Almanix.dll" "$top/x86/Almanix.dll" \
+            "$stage/Uninstall.exe" | wc -c) + 1023) / 1024 ))
+nsis -DINSTALLED_KIB="$kib" -DBIN64="$top" -DALMANIX_X86="$top/x86/Almanix.dll" -DUNINSTALL_EXE="$stage/Uninstall.exe" -DOUTDIR="$out" \
   "$src/packaging/ferrimond.nsi"
 sign "$setup"
 

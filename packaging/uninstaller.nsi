@@ -102,9 +102,8 @@ Function un.onInit
       Sleep 100
     ${Next}
     Call un.RemoveEmptyFolders
-    ; This copy, in a temporary folder, goes when Windows restarts.
-    Delete /REBOOTOK "$EXEPATH"
-    RMDir /REBOOTOK "$EXEDIR"
+    ; This copy stays in its temporary folder: marked for removal at the
+    ; next restart, it would tell deployment tools that a restart is due.
     Quit
   ${EndIf}
   !insertmacro FerrimondRunning

@@ -4,7 +4,7 @@
 # a setup without regsvr32, an older release, the ZIP beside it, setup and
 # uninstall while the program runs, an upgrade over a library in use, a
 # downgrade, the uninstall, the ZIP unregistered, /REMOVEDATA, a copy
-# installed with /D= upgraded and removed. Exits 77 (skipped) when makensis,
+# moved with /D=, upgraded and removed. Exits 77 (skipped) when makensis,
 # zip, 32-bit Wine or the x86 build is missing.
 set -u
 abs() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
@@ -160,9 +160,10 @@ install
 exits 0 "uninstall /REMOVEDATA" uninstall /REMOVEDATA
 check "/REMOVEDATA removes the data and the program folder" test ! -e "$prog"
 
-echo "== an upgrade of a copy installed elsewhere, then its uninstall"
+echo "== a copy moved with /D=, upgraded where it is, and its uninstall"
 apps="$c/Apps/Ferrimond"
-install_old '/D=C:\Apps\Ferrimond'
+install_old
+exits 0 "moving the copy with /D=" install_old '/D=C:\Apps\Ferrimond'
 exits 0 "the upgrade" install
 check "the upgrade replaced the copy in its own folder" cmp -s "$apps/Ferrimond.exe" "$win/bin/Ferrimond.exe"
 check "the upgrade made no second copy" test ! -e "$prog/Ferrimond.exe"
