@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "ferrimond/app/resource_ids.h"
 #include "ferrimond/forms/forms.h"
+#include "ferrimond/forms/runtime.h"
 #include "ferrimond/forms/windows_user_interaction.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/mainwindow/single_instance.h"
@@ -29,9 +31,32 @@ std::vector<std::wstring> Arguments() {
   return args;
 }
 
+// The Almanix.dll beside the program serves its date picker even where
+// another version is registered: the manifest resource that names its
+// classes is made active on this thread (which creates the controls) for
+// the rest of the process. A copy of Ferrimond.exe with no library beside
+// it keeps to the registered one.
+void UseLibraryBesideProgram() {
+  const std::wstring folder = ferrimond::forms::AppPath();
+  if (folder.empty() || GetFileAttributesW((folder + L"Almanix.dll").c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  wchar_t program[MAX_PATH] = L"";
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  ACTCTXW context{};
+  context.cbSize = sizeof(context);
+  context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID | ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID;
+  context.lpSource = program;
+  context.hModule = GetModuleHandleW(nullptr);
+  context.lpResourceName = MAKEINTRESOURCEW(FERRIMOND_ALMANIX_MANIFEST);
+  context.lpAssemblyDirectory = folder.c_str();
+  const HANDLE handle = CreateActCtxW(&context);
+  ULONG_PTR cookie = 0;
+  if (handle != INVALID_HANDLE_VALUE) ActivateActCtx(handle, &cookie);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  UseLibraryBesideProgram();
   ferrimond::forms::InitializeApplication();
   ferrimond::forms::SetAppTitle(L"Ferrimond");
   const ferrimond::UnattendedArgs args = ferrimond::ParseUnattendedArgs(Arguments());
