@@ -26,7 +26,8 @@ SetCompressor /SOLID lzma
 !define DATA_FOLDER "C:\Program Files\Ferrimond"
 ; The mutex the running program holds for its single-instance check: in
 ; the Global namespace, so that a copy running in another session counts.
-; Versions up to 1.4 held it in their own session's Local namespace.
+; An earlier build held it in its own session's Local namespace: that name
+; is checked as well.
 !define INSTANCE_MUTEX "Global\Ferrimond.Instance"
 !define OLD_INSTANCE_MUTEX "Local\Ferrimond.Instance"
 !define ICON "${SRCDIR}/ferrimond/app/ferrimond.ico"
@@ -41,6 +42,25 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${DESCRIPTION}"
 VIAddVersionKey /LANG=1033 "FileVersion" "${FERRIMOND_VERSION_QUAD}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${FERRIMOND_VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Ferrimond"
+
+; One setup or uninstall at a time, in any session: the one that finds the
+; mutex taken ends with 12. Held until the process ends.
+!define SETUP_MUTEX "Global\Ferrimond.Setup"
+!macro OneSetupAtATime
+  Var /GLOBAL SetupMutex
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .r1 ?e'
+  Pop $2
+  ${If} $1 P= 0
+  ${OrIf} $2 = 183
+    ${If} $1 P<> 0
+      System::Call 'kernel32::CloseHandle(p r1)'
+    ${EndIf}
+    MessageBox MB_ICONEXCLAMATION|MB_OK "Another Ferrimond setup or uninstall is running. Please wait for it to end and start again." /SD IDOK
+    SetErrorLevel 12
+    Quit
+  ${EndIf}
+  StrCpy $SetupMutex $1
+!macroend
 
 ; Sets $0 to 1 when Ferrimond is running in any session.
 !macro FerrimondRunning

@@ -11,6 +11,10 @@
 ;   0     removed
 ;   1     cancelled by the user
 ;   2     refused: Ferrimond is running; nothing was removed
+;   7     refused: no Ferrimond.exe in the folder, or the uninstall entry
+;         names another folder; nothing was removed
+;   8     Ferrimond.exe could not be removed (and was not marked for removal)
+;   12    refused: another Ferrimond setup or uninstall is running
 ;   3010  removed; files in use go when Windows restarts
 ; When it has removed the program it starts a second copy of itself with
 ; /CLEANUP, which removes Uninstall.exe and the empty program folder as soon
@@ -51,7 +55,12 @@ Section "un.Ferrimond" UnSecProgram
   Delete "$INSTDIR\Ferrimond.html"
   Delete /REBOOTOK "$INSTDIR\Almanix.dll"
   Delete /REBOOTOK "$PROGRAMFILES32\Ferrimond\Almanix.dll"
-  RMDir /REBOOTOK "$PROGRAMFILES32\Ferrimond"
+  ; The folder waits for a restart only when its library does.
+  ${If} ${FileExists} "$PROGRAMFILES32\Ferrimond\Almanix.dll"
+    RMDir /REBOOTOK "$PROGRAMFILES32\Ferrimond"
+  ${Else}
+    RMDir "$PROGRAMFILES32\Ferrimond"
+  ${EndIf}
 
   SetShellVarContext all
   Delete "$SMPROGRAMS\Ferrimond\Ferrimond.lnk"
@@ -106,10 +115,20 @@ Function un.onInit
     ; next restart, it would tell deployment tools that a restart is due.
     Quit
   ${EndIf}
+  !insertmacro OneSetupAtATime
   !insertmacro FerrimondRunning
   ${If} $0 = 1
     MessageBox MB_ICONEXCLAMATION|MB_OK "Ferrimond is running. Please close Ferrimond and start the uninstall again." /SD IDOK
     SetErrorLevel 2
+    Quit
+  ${EndIf}
+  ; Only the folder Ferrimond is installed in is emptied: an uninstaller
+  ; pointed at another folder (a wrong _?=) removes nothing.
+  ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${IfNot} ${FileExists} "$INSTDIR\Ferrimond.exe"
+  ${OrIf} $R1 != $INSTDIR
+    MessageBox MB_ICONSTOP|MB_OK "Ferrimond is not installed in $INSTDIR. Nothing was removed." /SD IDOK
+    SetErrorLevel 7
     Quit
   ${EndIf}
   ClearErrors
@@ -120,6 +139,12 @@ Function un.onInit
 FunctionEnd
 
 Function un.onUninstSuccess
+  ; Still there and not due to go at restart: the uninstall did not work.
+  ${If} ${FileExists} "$INSTDIR\Ferrimond.exe"
+  ${AndIfNot} ${RebootFlag}
+    SetErrorLevel 8
+    Return
+  ${EndIf}
   ${If} ${RebootFlag}
     MessageBox MB_ICONINFORMATION|MB_OK "Some Ferrimond files are in use by another program. They are removed when Windows restarts." /SD IDOK
     SetErrorLevel 3010

@@ -66,11 +66,19 @@ server() { regdef "HKLM\\Software\\Classes\\CLSID\\$1\\InprocServer32" "$2"; }
 install() { "$WINE" "$setup" /S "$@" </dev/null >/dev/null 2>&1; }
 install_old() { "$WINE" "$old_setup" /S "$@" </dev/null >/dev/null 2>&1; }
 # Uninstall.exe ends with the uninstall's exit code; it is removed itself
-# right after it has ended.
+# right after it has ended, and then the folder when no file is left.
+cleaned_up() {
+  for _ in $(seq 1 50); do
+    if [ ! -e "$1/Uninstall.exe" ]; then
+      [ ! -e "$1" ] || [ -n "$(find "$1" -type f | head -1)" ] && break
+    fi
+    sleep 0.1
+  done
+}
 uninstall_from() {
   local dir="$1" rc; shift
   "$WINE" "$(wine_ winepath -w "$dir")\\Uninstall.exe" /S "$@" </dev/null >/dev/null 2>&1; rc=$?
-  for _ in $(seq 1 50); do [ -e "$dir/Uninstall.exe" ] || break; sleep 0.1; done
+  cleaned_up "$dir"
   return $rc
 }
 uninstall() { uninstall_from "$prog" "$@"; }
@@ -83,7 +91,7 @@ portable_runs() {
   out=$("$WINE" "$probe" "C:\\Ferrimond-$version\\Ferrimond.exe" </dev/null 2>/dev/null); rc=$?
   out=${out//$'\r'/}; echo "$out"
   check "the unpacked program opens with its date picker, $1" test $rc = 0
-  check "it uses its own Almanix.dll, $1" grep -qix "library: C:\\\\Ferrimond-$version\\\\Almanix.dll" <<<"$out"
+  check "it uses its own Almanix.dll, $1" grep -qixF "library: C:\\Ferrimond-$version\\Almanix.dll" <<<"$out"
 }
 
 echo "== a registration that cannot start undoes the install"
@@ -93,6 +101,12 @@ exits 4 "setup /S without regsvr32" install
 for f in "${regsvr[@]}"; do mv "$f.away" "$f"; done
 for f in "$prog" "$prog32" "$menu"; do check "nothing is left: $f" test ! -e "$f"; done
 check "no uninstall entry is left" test -z "$(regval "$ukey" DisplayName 64)"
+mkdir -p "$c/Foreign"; echo foreign >"$c/Foreign/Uninstall.exe"
+exits 10 "setup /S into a folder with another program's Uninstall.exe" install '/D=C:\Foreign'
+check "that Uninstall.exe is kept" grep -qx foreign "$c/Foreign/Uninstall.exe"
+# A spaced /D= reaches the setup whole only through cmd.
+install_cmd() { "$WINE" cmd /c "$(wine_ winepath -w "$1") /S $2" </dev/null >/dev/null 2>&1; }
+exits 11 "setup /S into the 32-bit Program Files" install_cmd "$setup" '/D=C:\Program Files (x86)\Ferrimond'
 
 echo "== install (the older release)"
 exits 0 "setup /S" install_old
@@ -115,12 +129,14 @@ echo "== the portable ZIP beside the older release"
 (cd "$c" && unzip -q "$zipfile") || fail "unzip"
 portable_runs "an older one registered"
 
-echo "== the installed program, and a setup and an uninstall started while it runs"
+echo "== a lone copy of the program, and a setup and an uninstall started while it runs"
+mkdir -p "$c/Lone"; cp "$c/Ferrimond-$version/Ferrimond.exe" "$c/Lone/"
 setup_win=$(wine_ winepath -w "$setup")
-out=$("$WINE" "$probe" 'C:\Program Files\Ferrimond\Ferrimond.exe' "\"$setup_win\" /S" \
+out=$("$WINE" "$probe" 'C:\Lone\Ferrimond.exe' "\"$setup_win\" /S" \
       '"C:\Program Files\Ferrimond\Uninstall.exe" /S' </dev/null 2>/dev/null)
 rc=$?; out=${out//$'\r'/}; echo "$out"
-check "the installed program opens with its date picker and ends" test $rc = 0
+check "the lone copy opens with its date picker and ends" test $rc = 0
+check "it uses the registered Almanix.dll" grep -qixF 'library: C:\Program Files\Ferrimond\Almanix.dll' <<<"$out"
 check "a setup and an uninstall over the running program exit 2" test "$(grep -cx "while open: exit 2" <<<"$out")" = 2
 check "the refused uninstall removed nothing" test -f "$prog/Ferrimond.exe" -a -f "$prog/Uninstall.exe"
 
@@ -144,8 +160,13 @@ echo "== the older release does not downgrade silently"
 exits 5 "the older setup /S" install_old
 check "the newer version stays" test "$(regval "$ukey" DisplayVersion 64)" = "$version"
 
-echo "== uninstall"
-exits 0 "the uninstall" uninstall
+echo "== uninstall, by a copy of Uninstall.exe given the folder with _?="
+mkdir -p "$c/tool"; cp "$prog/Uninstall.exe" "$c/tool/"
+tool() { "$WINE" 'C:\tool\Uninstall.exe' /S "$@" </dev/null >/dev/null 2>&1; }
+exits 7 "the copy pointed at a folder without Ferrimond" tool '_?=C:\tool'
+exits 0 "the uninstall" tool '_?=C:\Program Files\Ferrimond'
+cleaned_up "$prog"
+check "the copy is left alone" test -f "$c/tool/Uninstall.exe"
 for f in "${installed[@]}" "$prog32" "$menu"; do check "removed: $f" test ! -e "$f"; done
 check "both registrations, the ProgID and the uninstall entry removed" \
   test -z "$(server "$clsid" 64)$(server "$clsid" 32)$(clsid64)$(regval "$ukey" DisplayName 64)"
@@ -163,6 +184,14 @@ check "/REMOVEDATA removes the data and the program folder" test ! -e "$prog"
 echo "== a copy moved with /D=, upgraded where it is, and its uninstall"
 apps="$c/Apps/Ferrimond"
 install_old
+exits 0 "/D= naming the installed copy's folder another way (no move)" \
+  install_cmd "$old_setup" '/D=C:\Program Files\.\Ferrimond.'
+check "the copy stays in its folder" test -f "$prog/Ferrimond.exe" -a -f "$prog/Uninstall.exe"
+mv "$prog/Uninstall.exe" "$work/Uninstall.exe"; cp "$probe" "$prog/Uninstall.exe"
+exits 9 "a move whose old uninstaller fails" install_old '/D=C:\Apps\Ferrimond'
+check "the old copy and its uninstaller stay" cmp -s "$prog/Uninstall.exe" "$probe"
+check "nothing is installed in the new folder" test ! -e "$apps/Ferrimond.exe"
+mv -f "$work/Uninstall.exe" "$prog/Uninstall.exe"
 exits 0 "moving the copy with /D=" install_old '/D=C:\Apps\Ferrimond'
 exits 0 "the upgrade" install
 check "the upgrade replaced the copy in its own folder" cmp -s "$apps/Ferrimond.exe" "$win/bin/Ferrimond.exe"
