@@ -55,18 +55,22 @@ test_ratio() { bash "$FERRIMOND_ROOT/scripts/test-ratio"; }
 # are hidden (an empty file system over each, in a mount namespace of its
 # own) and the IDL files and stdole2.tlb lie where MinGW and Windows keep
 # them. A path the configure takes for granted on Linux fails it here.
-# Returns non-zero when the configure fails; where mounting is refused the
-# check is skipped.
+# Returns non-zero when the configure fails; where mounting is refused or
+# the Debian files it lays out are missing, the check is skipped.
 windows_layout_configure() {
   local layout="${FERRIMOND_BUILD_DIR:-$FERRIMOND_ROOT/build}/windows-layout" ns d hidden=()
   if unshare -m true 2>/dev/null; then ns=(unshare -m)
   elif unshare -rm true 2>/dev/null; then ns=(unshare -rm)
   else skipped "configure without Wine's folders" "cannot hide Wine's folders here (no mount namespace)"; return 0
   fi
+  local idl=/usr/include/wine/wine/windows tlb=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/stdole2.tlb
+  if ! compgen -G "$idl/*.idl" >/dev/null || [ ! -f "$tlb" ]; then
+    skipped "configure without Wine's folders" "no Wine IDL files or stdole2.tlb to lay out (libwine-dev, wine64)"; return 0
+  fi
   rm -rf "$layout"
   mkdir -p "$layout/mingw64/include" "$layout/Windows/System32"
-  cp /usr/include/wine/wine/windows/*.idl "$layout/mingw64/include/"
-  cp /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/stdole2.tlb "$layout/Windows/System32/"
+  cp "$idl"/*.idl "$layout/mingw64/include/"
+  cp "$tlb" "$layout/Windows/System32/"
   for d in /usr/share/wine /usr/include/wine /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine /usr/lib/i386-linux-gnu/wine; do
     [ -d "$d" ] && hidden+=("$d")
   done
