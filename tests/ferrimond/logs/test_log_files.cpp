@@ -204,42 +204,5 @@ TEST_F(LogFilesTest, PrintingSendsTheFileAndReportsFailures) {
                      L"The log file could not be saved.\r\nError 76: Path not found"}));
 }
 
-// The printed page, on a memory device context: long lines wrap within the
-// margins, pages break, every line lies wholly inside the text area and no
-// character is lost.
-TEST(PrintedPage, WrapsAndBreaksWithNothingOutsideTheMargins) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HFONT font = forms::CreatePrintFont(dc);
-  HGDIOBJ old = SelectObject(dc, font);
-  std::wstring text, unbroken;
-  for (int i = 0; i < 60; ++i) {
-    const std::wstring line = L"\"C:\\Documents and Settings\\User1\\My Documents\\Project " +
-                              std::to_wstring(i) + L"\\a long file name that fills more than a line.doc\"";
-    text += line + L"\r\n";
-    unbroken += line;
-  }
-  const SIZE page{600, 800};
-  const forms::PrintLayout layout = forms::LayOutPages(dc, page, text);
-  const RECT& area = layout.area;
-  EXPECT_TRUE(area.left > 0 && area.top > 0 && area.right < page.cx && area.bottom < page.cy);
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  std::wstring joined;
-  for (const forms::PrintedLine& line : layout.lines) {
-    const std::wstring ink = line.text.substr(0, line.text.find_last_not_of(L' ') + 1);
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, ink.c_str(), static_cast<int>(ink.size()), &extent);
-    EXPECT_LE(area.left + extent.cx, area.right) << line.text;
-    EXPECT_TRUE(line.y >= area.top && line.y + tm.tmHeight <= area.bottom) << line.y;
-    joined += line.text;
-  }
-  EXPECT_EQ(joined, unbroken);
-  EXPECT_GE(layout.lines.size(), 120u);
-  EXPECT_GE(layout.lines.back().page, 2);
-  SelectObject(dc, old);
-  DeleteObject(font);
-  DeleteDC(dc);
-}
-
 }  // namespace
 }  // namespace ferrimond
