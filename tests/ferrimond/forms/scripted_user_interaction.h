@@ -16,8 +16,6 @@ namespace ferrimond::forms::testing {
 
 enum class PromptKind { MsgBox, InputBox, OpenFile, SaveFile, BrowseFolder, Print, Help, OpenUrl };
 
-const wchar_t* KindName(PromptKind kind);
-
 struct Prompt {
   Prompt() = default;
   Prompt(PromptKind k, std::wstring t, std::wstring ti = {}) : kind(k), text(std::move(t)), title(std::move(ti)) {}
@@ -57,7 +55,6 @@ class ScriptedUserInteraction : public UserInteraction {
   std::vector<Prompt> PromptsOf(PromptKind kind) const;
   // The texts of the message boxes shown, in order.
   std::vector<std::wstring> Messages() const;
-  size_t PendingAnswers() const { return answers_.size(); }
   void ClearRecord() { prompts_.clear(); }
   // Drops unused answers without failing.
   void DiscardAnswers() { answers_.clear(); }
@@ -86,7 +83,8 @@ class ScriptedUserInteraction : public UserInteraction {
   };
   // A new answer at the end of the queue.
   Answer& Queue(PromptKind kind, During during);
-  // The next answer if it is of this kind; otherwise fails the test.
+  // Records the prompt and takes the next answer if it is of its kind;
+  // otherwise fails the test.
   bool Take(const Prompt& prompt, Answer& answer);
 
   std::vector<Prompt> prompts_;
