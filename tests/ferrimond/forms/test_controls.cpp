@@ -55,21 +55,20 @@ TEST_F(ControlEvents, CheckBoxRunsClickOnEveryChangeAndOnlyThen) {
   EXPECT_EQ(Send(panel.chk, BM_GETCHECK), BST_CHECKED);
 }
 
+// One group per container, entered by Tab at its selection.
 TEST_F(ControlEvents, OptionGroupIsExclusivePerContainer) {
-  for (OptionButton* o : {&panel.optA1, &panel.optA2, &panel.optA3, &panel.optB1}) {
+  for (OptionButton* o : {&panel.optA1, &panel.optA2, &panel.optA3, &panel.optB1})
     o->OnClick = [this, o] { log.push_back(o->Name()); };
-  }
   panel.optA2.SetValue(true);
-  EXPECT_FALSE(panel.optA1.Value() || panel.optA3.Value());
-  EXPECT_TRUE(panel.optB1.Value());  // the other frame's group is untouched
+  EXPECT_TRUE(!panel.optA1.Value() && !panel.optA3.Value() && panel.optB1.Value());
   EXPECT_EQ(Send(panel.optA2, BM_GETCHECK), BST_CHECKED);
-
   panel.optA2.SetValue(true);   // already selected: nothing
   panel.optA2.SetValue(false);  // a deselection raises nothing and leaves none selected
   EXPECT_TRUE(panel.NoneOfA());
   Send(panel.optA3, BM_CLICK);
-  EXPECT_TRUE(panel.optA3.Value());
   EXPECT_EQ(log, (Log{L"optA2", L"optA3"}));
+  EXPECT_FALSE(HasStyle(panel.optA1, WS_TABSTOP) || HasStyle(panel.optA2, WS_GROUP));
+  EXPECT_TRUE(HasStyle(panel.optA3, WS_TABSTOP) && HasStyle(panel.optA1, WS_GROUP) && HasStyle(panel.chk, WS_GROUP));
 }
 
 // A press selects before MouseDown runs; the release does not select again,
@@ -96,31 +95,21 @@ TEST_F(ControlEvents, OptionPressSelectsBeforeMouseDownAndReleaseDoesNot) {
   EXPECT_TRUE(panel.optA2.Value());
 }
 
-// One group per run of option buttons, entered by Tab at its selection.
-TEST_F(ControlEvents, TabReachesAnOptionGroupAtItsSelection) {
-  panel.optA3.SetValue(true);
-  EXPECT_FALSE(HasStyle(panel.optA1, WS_TABSTOP) || HasStyle(panel.optA2, WS_GROUP));
-  EXPECT_TRUE(HasStyle(panel.optA3, WS_TABSTOP) && HasStyle(panel.optA1, WS_GROUP) && HasStyle(panel.chk, WS_GROUP));
-}
-
-TEST_F(ControlEvents, TextChangeFromCodeAndFromTyping) {
+// Change follows code and typing alike. The file-type panel's pair: a tick
+// empties the custom box and a change of the box ticks again; the chain ends
+// because unchanged values are quiet.
+TEST_F(ControlEvents, TextChangesFromCodeAndTypingAndReactionChainsEnd) {
   panel.txt.OnChange = [this] { log.push_back(L"change " + panel.txt.Text()); };
   panel.txt.SetText(L"7");
   panel.txt.SetText(L"7");
   Send(panel.txt, EM_SETSEL, 1, 1);
   Send(panel.txt, WM_CHAR, L'5');
   EXPECT_EQ(log, (Log{L"change 7", L"change 75"}));
-}
-
-// The file-type panel's pair: a tick empties the custom box and a change of
-// the box ticks again. The chain must end because unchanged values are quiet.
-TEST_F(ControlEvents, CrossReactionsEndWhenValuesSettle) {
   int clicks = 0, changes = 0;
   panel.chk.OnClick = [&] { ++clicks, panel.txt.SetText(L""); };
   panel.txt.OnChange = [&] { ++changes, panel.chk.SetValue(kChecked); };
   panel.txt.SetText(L"pdf");  // ticks, and the tick empties the text again
-  EXPECT_TRUE(panel.chk.Value() == kChecked && panel.txt.Text().empty());
-  EXPECT_TRUE(clicks == 1 && changes == 2) << clicks << " " << changes;
+  EXPECT_TRUE(panel.chk.Value() == kChecked && panel.txt.Text().empty() && clicks == 1 && changes == 2);
   panel.txt.SetText(L"doc");  // already ticked: only the text changes
   EXPECT_EQ(panel.txt.Text(), L"doc");
   panel.chk.SetValue(kUnchecked);  // untick empties; emptying ticks again
@@ -231,10 +220,10 @@ TEST(ListEntries, FollowTheWindowThroughEveryChange) {
 }
 
 // Layouts made for a narrower font can widen a control whose caption is cut,
-// and only such a control.
+// and only such a control; a label without mnemonic shows its "&".
 TEST_F(ControlEvents, FitWidthWidensOnlyWhatIsCut) {
   OptionButton narrow(panel.fraA, L"narrow", {120, 1320, 300, 285}, L"Backup from last upload");
-  Label wide(panel, L"wide", {0, 0, 5000, 255}, L"days");
+  Label wide(panel, L"wide", {0, 0, 5000, 255}, L"days"), lblDir(panel, L"lblDir", {0, 0, 100, 255}, L"C:\\R&D\\plan.doc");
   HDC dc = GetDC(narrow.Hwnd());
   HGDIOBJ old = SelectObject(dc, FontHandle(narrow.Font()));
   SIZE text{};
@@ -247,6 +236,9 @@ TEST_F(ControlEvents, FitWidthWidensOnlyWhatIsCut) {
   GetClientRect(narrow.Hwnd(), &rc);
   EXPECT_TRUE(narrow.Width() == narrow.IdealWidth() && rc.right > text.cx);
   EXPECT_EQ(wide.Width(), 5000);
+  const int withMnemonic = lblDir.IdealWidth();
+  lblDir.SetUseMnemonic(false);
+  EXPECT_GT(lblDir.IdealWidth(), withMnemonic);
 }
 
 // A shape frames its area with four one-pixel edges and covers nothing inside.
@@ -267,13 +259,6 @@ TEST_F(ControlEvents, ShapeIsAnOutline) {
     EXPECT_FALSE(HasStyle(*child, WS_VISIBLE));
   }
   EXPECT_EQ(edges, 4);
-}
-
-TEST_F(ControlEvents, LabelShowsAmpersandsWithoutMnemonic) {
-  Label lblDir(panel, L"lblDir", {0, 0, 100, 255}, L"C:\\R&D\\plan.doc");
-  const int withMnemonic = lblDir.IdealWidth();
-  lblDir.SetUseMnemonic(false);
-  EXPECT_GT(lblDir.IdealWidth(), withMnemonic);  // the "&" now takes room
 }
 
 // Code may still read and set the controls of a form that was unloaded.
