@@ -28,41 +28,34 @@ class FileTimes : public ::testing::Test {
 
 }  // namespace
 
-// (Creation times cannot be set on the Linux file systems behind Wine, so
-// only the access and write stamps are checked.)
+// Only the selected stamp is set, read and compared. (Creation times cannot
+// be set on the Linux file systems behind Wine.)
 TEST_F(FileTimes, SetGetAndCompareTheSelectedStampOnly) {
-  const DateTime stamp = At(2026, 12, 5, 19, 44, 3);
-  ASSERT_TRUE(SetFileTimes(older_, stamp, FileTimeAccessed | FileTimeWritten));
-  EXPECT_EQ(GetFileDate(older_, FileTimeAccessed), stamp);
   ASSERT_TRUE(SetFileTimes(older_, At(2019, 1, 1), FileTimeWritten));
   ASSERT_TRUE(SetFileTimes(older_, At(2030, 1, 1), FileTimeAccessed));
   EXPECT_EQ(GetFileDate(older_, FileTimeWritten), At(2019, 1, 1));
+  EXPECT_EQ(GetFileDate(older_, FileTimeAccessed), At(2030, 1, 1));
   EXPECT_EQ(CompareFileTimes(older_, older_, FileTimeWritten), 0);
   EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -1);
   EXPECT_EQ(CompareFileTimes(newer_, older_, FileTimeWritten), 1);
   EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeAccessed), 1);
-  // Every call closed its handles again.
-  EXPECT_TRUE(DeleteFileW(older_.c_str()));
 }
 
+// Failures show in the results only (-2, no date, false), also for a file
+// held without sharing by another program, and no call leaves a handle open.
 TEST_F(FileTimes, FailuresShowInTheResultsOnlyAndLeaveNoHandleOpen) {
   const std::wstring missing = dir_ / L"missing.txt";
   EXPECT_EQ(CompareFileTimes(older_, missing, FileTimeWritten), -2);
   for (int16_t bad : {0, 3, 8, -1}) EXPECT_EQ(CompareFileTimes(older_, older_, bad), -2) << bad;
-  EXPECT_TRUE(GetFileDate(missing, FileTimeWritten).IsNull());
-  EXPECT_TRUE(GetFileDate(older_, 3).IsNull());
+  EXPECT_TRUE(GetFileDate(missing, FileTimeWritten).IsNull() && GetFileDate(older_, 3).IsNull());
   EXPECT_FALSE(SetFileTimes(missing, At(2020, 1, 1), 7));
-
-  // A file held without sharing by another program.
   HANDLE locked = CreateFileW(older_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(locked, INVALID_HANDLE_VALUE);
   EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -2);
   EXPECT_TRUE(GetFileDate(older_, FileTimeWritten).IsNull());
   EXPECT_FALSE(SetFileTimes(older_, At(2020, 1, 1), 4));
   CloseHandle(locked);
-  HANDLE again = CreateFileW(older_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(again, INVALID_HANDLE_VALUE);
-  CloseHandle(again);
+  EXPECT_TRUE(DeleteFileW(older_.c_str()) && DeleteFileW(newer_.c_str()));
 }
 
 // The test runs with TZ=Europe/Berlin: +1 h in winter, +2 h in summer.
