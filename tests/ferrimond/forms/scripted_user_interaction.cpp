@@ -33,24 +33,6 @@ ScriptedUserInteraction::Answer& ScriptedUserInteraction::Queue(PromptKind kind,
   return answer;
 }
 
-void ScriptedUserInteraction::AnswerMsgBox(MsgResult answer, During during) {
-  Queue(PromptKind::MsgBox, std::move(during)).result = answer;
-}
-void ScriptedUserInteraction::AnswerInputBox(std::wstring text, During during) {
-  Queue(PromptKind::InputBox, std::move(during)).text = std::move(text);
-}
-void ScriptedUserInteraction::AnswerOpenFile(std::vector<std::wstring> files, During during) {
-  Queue(PromptKind::OpenFile, std::move(during)).files = std::move(files);
-}
-void ScriptedUserInteraction::AnswerSaveFile(std::wstring path, During during) {
-  Queue(PromptKind::SaveFile, std::move(during)).text = std::move(path);
-}
-void ScriptedUserInteraction::AnswerBrowseFolder(std::wstring path, During during) {
-  Queue(PromptKind::BrowseFolder, std::move(during)).text = std::move(path);
-}
-void ScriptedUserInteraction::FailBrowseFolder(int32_t errorNumber) { Queue(PromptKind::BrowseFolder, {}).error = errorNumber; }
-void ScriptedUserInteraction::FailPrinting(int32_t errorNumber) { printError_ = errorNumber; }
-
 std::vector<Prompt> ScriptedUserInteraction::PromptsOf(PromptKind kind) const {
   std::vector<Prompt> out;
   for (const Prompt& p : prompts_)
@@ -137,16 +119,6 @@ void ScriptedUserInteraction::PrintText(const std::wstring& documentName, const 
   p.documentName = documentName;
   prompts_.push_back(p);
   if (printError_) common::Raise(printError_);
-}
-
-bool ScriptedUserInteraction::ShowHelp(const std::wstring& helpFile) {
-  prompts_.push_back(Prompt(PromptKind::Help, helpFile));
-  return true;
-}
-
-bool ScriptedUserInteraction::OpenUrl(const std::wstring& url) {
-  prompts_.push_back(Prompt(PromptKind::OpenUrl, url));
-  return true;
 }
 
 }  // namespace ferrimond::forms::testing

