@@ -41,12 +41,16 @@ class LinkLabel : public ::testing::Test {
   RECT client{};
 };
 
-TEST_F(LinkLabel, HoverCountsTheRightAndBottomEdgesAsInside) {
+// The right and bottom edges count as inside. The hover colour changes only
+// when one is set (by default only the underline changes), and a colour set
+// meanwhile waits for the next hover.
+TEST_F(LinkLabel, HoverCountsTheEdgesAsInsideAndSwitchesTheLook) {
   link().InitProperties();
+  const forms::OleColor before = link().TextColor();
   MoveTo(3, 3);
   // Captured: keeps getting moves after the pointer leaves.
-  EXPECT_TRUE(link().Hovered() && Captured() && link().Font().underline);
-  MoveTo(client.right, client.bottom);  // exactly on the edges
+  EXPECT_TRUE(link().Hovered() && Captured() && link().Font().underline && link().TextColor() == before);
+  MoveTo(client.right, client.bottom);
   EXPECT_TRUE(link().Hovered() && Captured());
   MoveTo(client.right + 1, 2);
   EXPECT_FALSE(link().Hovered() || Captured() || link().Font().underline);
@@ -55,14 +59,6 @@ TEST_F(LinkLabel, HoverCountsTheRightAndBottomEdgesAsInside) {
     MoveTo(outside.x, outside.y);
     EXPECT_FALSE(link().Hovered()) << outside.x;
   }
-}
-
-TEST_F(LinkLabel, HoverColourChangesOnlyWhenSetAndWaitsForTheNextHover) {
-  link().InitProperties();
-  const forms::OleColor before = link().TextColor();
-  MoveTo(1, 1);
-  EXPECT_EQ(link().TextColor(), before);  // by default only the underline changes
-  MoveTo(client.right + 5, 1);
   link().SetNormTextColor(0x000000);
   link().SetHoverTextColor(0x0000FF);
   MoveTo(1, 1);
@@ -119,20 +115,30 @@ TEST_F(LinkLabel, PaintsTheUnderlineOnlyWhileHovered) {
 const std::vector<std::wstring> kPropertyOrder{L"Font", L"BackColor", L"NormTextColor", L"HoverTextColor", L"URL",
                                                L"Enabled", L"Caption", L"NormUnderline", L"HoverUnderline"};
 
-TEST_F(LinkLabel, DefaultsAreOmittedExceptTheFont) {
+// Defaults are not stored, except the font, and saved while hovered the
+// stored underline is the normal one. Read back, missing keys take their
+// defaults and damaged ones are skipped.
+TEST_F(LinkLabel, DefaultsAreOmittedAndMissingOrDamagedKeysTakeThem) {
   link().InitProperties();
   link().SetCaption(kDefaultLinkCaption);
+  MoveTo(1, 1);
   common::MemoryPropertyBag bag;
   link().WriteProperties(bag);
   EXPECT_EQ(bag.Order(), (std::vector<std::wstring>{L"Font"}));
-
-  // Saved while hovered: the stored underline is the normal one.
-  MoveTo(1, 1);
-  common::MemoryPropertyBag hovered;
-  link().WriteProperties(hovered);
   forms::FontSpec stored;
-  ASSERT_TRUE(stored.FromString(std::get<std::wstring>(hovered.Values().at(L"Font"))));
+  ASSERT_TRUE(stored.FromString(std::get<std::wstring>(bag.Values().at(L"Font"))));
   EXPECT_FALSE(stored.underline);
+
+  bag.Write(L"Font", std::wstring(L"not a font"));
+  bag.Write(L"BackColor", std::wstring(L"red"));
+  bag.Write(L"Caption", std::wstring(L"Tell your friends"));
+  link().ReadProperties(bag);
+  EXPECT_TRUE(link().Font() == forms::MessageFont() && link().BackColor() == host.BackColor());
+  EXPECT_TRUE(link().Caption() == L"Tell your friends" && link().URL() == kDefaultLinkUrl);
+  EXPECT_TRUE(link().Enabled() && !link().NormUnderline() && link().HoverUnderline());
+  common::MemoryPropertyBag empty;
+  link().ReadProperties(empty);
+  EXPECT_EQ(link().Caption(), kDefaultLinkCaption);
 }
 
 // The first creation applies and reports every property in the stored
@@ -162,23 +168,6 @@ TEST_F(LinkLabel, StoredValuesRoundTripInOrder) {
   EXPECT_TRUE(other.XLinkLabel1.Font() == font && !other.XLinkLabel1.Enabled());
   other.XLinkLabel1.WriteProperties(again);
   EXPECT_EQ(again.Values(), bag.Values());
-}
-
-TEST_F(LinkLabel, MissingKeysTakeDefaultsAndDamagedOnesAreSkipped) {
-  common::MemoryPropertyBag bag;
-  bag.Write(L"Font", std::wstring(L"not a font"));
-  bag.Write(L"BackColor", std::wstring(L"red"));
-  bag.Write(L"Caption", std::wstring(L"Tell your friends"));
-  link().ReadProperties(bag);
-  EXPECT_EQ(link().Font(), forms::MessageFont());
-  EXPECT_EQ(link().BackColor(), host.BackColor());
-  EXPECT_EQ(link().Caption(), L"Tell your friends");
-  EXPECT_EQ(link().URL(), kDefaultLinkUrl);
-  EXPECT_TRUE(link().Enabled() && !link().NormUnderline() && link().HoverUnderline());
-
-  common::MemoryPropertyBag empty;
-  link().ReadProperties(empty);
-  EXPECT_EQ(link().Caption(), kDefaultLinkCaption);
 }
 
 }  // namespace
