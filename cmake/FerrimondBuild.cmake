@@ -55,15 +55,16 @@ endfunction()
 
 # ferrimond_test(NAME <name> SOURCES <files...> [LIBS <targets...>]
 #                [PORTABLE] [DRIVES] [DESKTOP] [ALMANIX])
-# One test program, one ctest entry. PORTABLE tests are also built by the
-# native sanitizer build; DRIVES tests map drive letters, and DESKTOP tests
-# move the screen's mouse pointer or rely on which window has the focus, so
-# each kind runs one at a time; on Windows itself DRIVES tests are listed as
-# skipped. ALMANIX tests (and every test of the main window) get Almanix.dll
-# beside them.
+# One test program, one ctest entry. PORTABLE tests (no Windows API) are
+# built and run once, by the native sanitizer build; the others only by
+# Windows builds. DRIVES tests map drive letters, and DESKTOP tests move the
+# screen's mouse pointer or rely on which window has the focus, so each kind
+# runs one at a time; on Windows itself DRIVES tests are listed as skipped.
+# ALMANIX tests (and every test of the main window) get Almanix.dll beside
+# them.
 function(ferrimond_test)
   cmake_parse_arguments(T "PORTABLE;DRIVES;DESKTOP;ALMANIX" "NAME" "SOURCES;LIBS" ${ARGN})
-  if(NOT WIN32 AND NOT T_PORTABLE)
+  if(WIN32 AND T_PORTABLE OR NOT WIN32 AND NOT T_PORTABLE)
     return()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})

@@ -35,9 +35,3 @@ TEST(TextCodec, ALineThatIsNotUtf8GoesWholeToTheAnsiCodePage) {
   EXPECT_EQ(common::WideFromLines("caf\xE9\r\n"), L"caf\u00e9\r\n");  // Windows-1252 by default
   EXPECT_EQ(common::WideFromLines(""), L"");
 }
-
-TEST(TextCodec, LoneSurrogatesSurviveARoundTrip) {
-  if (sizeof(wchar_t) != 2) GTEST_SKIP() << "UTF-16 only";
-  const std::wstring text{L'a', static_cast<wchar_t>(0xD800), L'b'};
-  EXPECT_EQ(WideFromBytes(Utf8FromWide(text)), text);
-}

@@ -14,27 +14,17 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
-}  // namespace
-
-const wchar_t* KindName(PromptKind kind) {
-  switch (kind) {
-    case PromptKind::MsgBox: return L"message box";
-    case PromptKind::InputBox: return L"input box";
-    case PromptKind::OpenFile: return L"open-file dialog";
-    case PromptKind::SaveFile: return L"save-file dialog";
-    case PromptKind::BrowseFolder: return L"folder browser";
-    case PromptKind::Print: return L"printing";
-    case PromptKind::Help: return L"help";
-    case PromptKind::OpenUrl: return L"shell open";
-  }
-  return L"?";
+const char* KindName(PromptKind kind) {
+  static const char* const names[] = {"message box", "input box",  "open-file dialog", "save-file dialog",
+                                      "folder browser", "printing", "help", "shell open"};
+  return names[static_cast<int>(kind)];
 }
 
+}  // namespace
+
 ScriptedUserInteraction::~ScriptedUserInteraction() {
-  for (const Answer& answer : answers_) {
-    ADD_FAILURE() << "unused answer for a " << Narrow(KindName(answer.kind)) << " ("
-                  << Narrow(answer.text) << ")";
-  }
+  for (const Answer& answer : answers_)
+    ADD_FAILURE() << "unused answer for a " << KindName(answer.kind) << " (" << Narrow(answer.text) << ")";
 }
 
 ScriptedUserInteraction::Answer& ScriptedUserInteraction::Queue(PromptKind kind, During during) {
@@ -43,58 +33,25 @@ ScriptedUserInteraction::Answer& ScriptedUserInteraction::Queue(PromptKind kind,
   return answer;
 }
 
-void ScriptedUserInteraction::AnswerMsgBox(MsgResult answer, During during) {
-  Queue(PromptKind::MsgBox, std::move(during)).result = answer;
-}
-
-void ScriptedUserInteraction::AnswerInputBox(std::wstring text, During during) {
-  Queue(PromptKind::InputBox, std::move(during)).text = std::move(text);
-}
-
-void ScriptedUserInteraction::AnswerOpenFile(std::vector<std::wstring> files, During during) {
-  Queue(PromptKind::OpenFile, std::move(during)).files = std::move(files);
-}
-
-void ScriptedUserInteraction::AnswerSaveFile(std::wstring path, During during) {
-  Queue(PromptKind::SaveFile, std::move(during)).text = std::move(path);
-}
-
-void ScriptedUserInteraction::AnswerBrowseFolder(std::wstring path, During during) {
-  Queue(PromptKind::BrowseFolder, std::move(during)).text = std::move(path);
-}
-
-void ScriptedUserInteraction::FailBrowseFolder(int32_t errorNumber) {
-  Queue(PromptKind::BrowseFolder, {}).error = errorNumber;
-}
-
-void ScriptedUserInteraction::FailPrinting(int32_t errorNumber) { printError_ = errorNumber; }
-
 std::vector<Prompt> ScriptedUserInteraction::PromptsOf(PromptKind kind) const {
   std::vector<Prompt> out;
-  for (const Prompt& p : prompts_) {
+  for (const Prompt& p : prompts_)
     if (p.kind == kind) out.push_back(p);
-  }
   return out;
 }
 
 std::vector<std::wstring> ScriptedUserInteraction::Messages() const {
   std::vector<std::wstring> out;
-  for (const Prompt& p : prompts_) {
-    if (p.kind == PromptKind::MsgBox) out.push_back(p.text);
-  }
+  for (const Prompt& p : PromptsOf(PromptKind::MsgBox)) out.push_back(p.text);
   return out;
 }
 
 bool ScriptedUserInteraction::Take(const Prompt& prompt, Answer& answer) {
   prompts_.push_back(prompt);
-  if (answers_.empty()) {
-    ADD_FAILURE() << "unexpected " << Narrow(KindName(prompt.kind)) << ": \""
-                  << Narrow(prompt.text) << "\"";
-    return false;
-  }
-  if (answers_.front().kind != prompt.kind) {
-    ADD_FAILURE() << "expected a " << Narrow(KindName(answers_.front().kind)) << " but got a "
-                  << Narrow(KindName(prompt.kind)) << ": \"" << Narrow(prompt.text) << "\"";
+  if (answers_.empty() || answers_.front().kind != prompt.kind) {
+    if (answers_.empty()) ADD_FAILURE() << "unexpected " << KindName(prompt.kind) << ": \"" << Narrow(prompt.text) << "\"";
+    else ADD_FAILURE() << "expected a " << KindName(answers_.front().kind) << " but got a " << KindName(prompt.kind)
+                       << ": \"" << Narrow(prompt.text) << "\"";
     return false;
   }
   answer = std::move(answers_.front());
@@ -103,39 +60,36 @@ bool ScriptedUserInteraction::Take(const Prompt& prompt, Answer& answer) {
   return true;
 }
 
-MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons,
-                                          MsgIcon icon, const std::wstring& title) {
+MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon icon,
+                                          const std::wstring& title) {
   Prompt p(PromptKind::MsgBox, text, ShownTitle(title));
   p.buttons = buttons;
   p.icon = icon;
-  Answer a(PromptKind::MsgBox);
-  MsgResult safe = buttons == MsgButtons::YesNo ? MsgResult::No
-                   : buttons == MsgButtons::Ok  ? MsgResult::Ok
-                                                : MsgResult::Cancel;
+  Answer a;
+  const MsgResult safe = buttons == MsgButtons::YesNo ? MsgResult::No
+                         : buttons == MsgButtons::Ok  ? MsgResult::Ok
+                                                      : MsgResult::Cancel;
   if (!Take(p, a)) return safe;
-  bool fits = buttons == MsgButtons::Ok       ? a.result == MsgResult::Ok
-              : buttons == MsgButtons::YesNo  ? (a.result == MsgResult::Yes || a.result == MsgResult::No)
-                                              : (a.result == MsgResult::Ok || a.result == MsgResult::Cancel);
-  if (!fits) {
-    ADD_FAILURE() << "the answer is not one of the buttons of \"" << Narrow(text) << "\"";
-    return safe;
-  }
-  return a.result;
+  const bool fits = buttons == MsgButtons::Ok      ? a.result == MsgResult::Ok
+                    : buttons == MsgButtons::YesNo ? (a.result == MsgResult::Yes || a.result == MsgResult::No)
+                                                   : (a.result == MsgResult::Ok || a.result == MsgResult::Cancel);
+  if (fits) return a.result;
+  ADD_FAILURE() << "the answer is not one of the buttons of \"" << Narrow(text) << "\"";
+  return safe;
 }
 
 std::wstring ScriptedUserInteraction::InputBox(const std::wstring& prompt, const std::wstring& title,
                                                const std::wstring& defaultText) {
   Prompt p(PromptKind::InputBox, prompt, ShownTitle(title));
   p.defaultText = defaultText;
-  Answer a(PromptKind::InputBox);
-  if (!Take(p, a)) return {};
-  return a.text;
+  Answer a;
+  return Take(p, a) ? a.text : std::wstring();
 }
 
 std::vector<std::wstring> ScriptedUserInteraction::OpenFileDialog(const FileDialogOptions& options) {
   Prompt p(PromptKind::OpenFile, options.title, options.title);
   p.file = options;
-  Answer a(PromptKind::OpenFile);
+  Answer a;
   if (!Take(p, a)) return {};
   if (!options.multiSelect && a.files.size() > 1) {
     ADD_FAILURE() << "several files answered to a single-selection dialog";
@@ -147,16 +101,14 @@ std::vector<std::wstring> ScriptedUserInteraction::OpenFileDialog(const FileDial
 std::wstring ScriptedUserInteraction::SaveFileDialog(const FileDialogOptions& options) {
   Prompt p(PromptKind::SaveFile, options.title, options.title);
   p.file = options;
-  Answer a(PromptKind::SaveFile);
-  if (!Take(p, a)) return {};
-  return a.text;
+  Answer a;
+  return Take(p, a) ? a.text : std::wstring();
 }
 
-std::wstring ScriptedUserInteraction::BrowseForFolder(const std::wstring& title,
-                                                      const std::wstring& startFolder) {
+std::wstring ScriptedUserInteraction::BrowseForFolder(const std::wstring& title, const std::wstring& startFolder) {
   Prompt p(PromptKind::BrowseFolder, title, title);
   p.startFolder = startFolder;
-  Answer a(PromptKind::BrowseFolder);
+  Answer a;
   if (!Take(p, a)) return {};
   if (a.error) common::Raise(a.error);
   return a.text;
@@ -167,16 +119,6 @@ void ScriptedUserInteraction::PrintText(const std::wstring& documentName, const 
   p.documentName = documentName;
   prompts_.push_back(p);
   if (printError_) common::Raise(printError_);
-}
-
-bool ScriptedUserInteraction::ShowHelp(const std::wstring& helpFile) {
-  prompts_.push_back(Prompt(PromptKind::Help, helpFile));
-  return true;
-}
-
-bool ScriptedUserInteraction::OpenUrl(const std::wstring& url) {
-  prompts_.push_back(Prompt(PromptKind::OpenUrl, url));
-  return true;
 }
 
 }  // namespace ferrimond::forms::testing

@@ -16,8 +16,6 @@ namespace ferrimond::forms::testing {
 
 enum class PromptKind { MsgBox, InputBox, OpenFile, SaveFile, BrowseFolder, Print, Help, OpenUrl };
 
-const wchar_t* KindName(PromptKind kind);
-
 struct Prompt {
   Prompt() = default;
   Prompt(PromptKind k, std::wstring t, std::wstring ti = {}) : kind(k), text(std::move(t)), title(std::move(ti)) {}
@@ -42,22 +40,27 @@ class ScriptedUserInteraction : public UserInteraction {
   // Answers left unused at the end fail the test too.
   ~ScriptedUserInteraction() override;
 
-  void AnswerMsgBox(MsgResult answer, During during = {});
-  void AnswerInputBox(std::wstring text, During during = {});
-  void AnswerOpenFile(std::vector<std::wstring> files, During during = {});  // {} = cancel
-  void AnswerSaveFile(std::wstring path, During during = {});               // "" = cancel
-  void AnswerBrowseFolder(std::wstring path, During during = {});           // "" = cancel
+  void AnswerMsgBox(MsgResult answer, During during = {}) { Queue(PromptKind::MsgBox, during).result = answer; }
+  void AnswerInputBox(std::wstring text, During during = {}) { Queue(PromptKind::InputBox, during).text = text; }
+  // {} = cancel
+  void AnswerOpenFile(std::vector<std::wstring> files, During during = {}) {
+    Queue(PromptKind::OpenFile, during).files = files;
+  }
+  // "" = cancel
+  void AnswerSaveFile(std::wstring path, During during = {}) { Queue(PromptKind::SaveFile, during).text = path; }
+  void AnswerBrowseFolder(std::wstring path, During during = {}) {
+    Queue(PromptKind::BrowseFolder, during).text = path;
+  }
   // The folder browser cannot be created: BrowseForFolder throws this number.
-  void FailBrowseFolder(int32_t errorNumber = 429);
+  void FailBrowseFolder(int32_t errorNumber = 429) { Queue(PromptKind::BrowseFolder, {}).error = errorNumber; }
   // PrintText throws this number (a missing printer, say).
-  void FailPrinting(int32_t errorNumber = 482);
+  void FailPrinting(int32_t errorNumber = 482) { printError_ = errorNumber; }
 
   const std::vector<Prompt>& Prompts() const { return prompts_; }
   // Only the prompts of one kind.
   std::vector<Prompt> PromptsOf(PromptKind kind) const;
   // The texts of the message boxes shown, in order.
   std::vector<std::wstring> Messages() const;
-  size_t PendingAnswers() const { return answers_.size(); }
   void ClearRecord() { prompts_.clear(); }
   // Drops unused answers without failing.
   void DiscardAnswers() { answers_.clear(); }
@@ -70,8 +73,8 @@ class ScriptedUserInteraction : public UserInteraction {
   std::wstring SaveFileDialog(const FileDialogOptions& options) override;
   std::wstring BrowseForFolder(const std::wstring& title, const std::wstring& startFolder) override;
   void PrintText(const std::wstring& documentName, const std::wstring& text) override;
-  bool ShowHelp(const std::wstring& helpFile) override;
-  bool OpenUrl(const std::wstring& url) override;
+  bool ShowHelp(const std::wstring& helpFile) override { return prompts_.emplace_back(PromptKind::Help, helpFile), true; }
+  bool OpenUrl(const std::wstring& url) override { return prompts_.emplace_back(PromptKind::OpenUrl, url), true; }
 
  private:
   struct Answer {
@@ -86,7 +89,8 @@ class ScriptedUserInteraction : public UserInteraction {
   };
   // A new answer at the end of the queue.
   Answer& Queue(PromptKind kind, During during);
-  // The next answer if it is of this kind; otherwise fails the test.
+  // Records the prompt and takes the next answer if it is of its kind;
+  // otherwise fails the test.
   bool Take(const Prompt& prompt, Answer& answer);
 
   std::vector<Prompt> prompts_;

@@ -20,20 +20,15 @@ constexpr int32_t kBadFormat = 99;
 
 }  // namespace
 
-TEST(SystemInfo, PlainUserNameIsTheLoginName) {
-  const std::wstring name = SystemInfo().UserName();
-  EXPECT_EQ(name.find(L'\0'), std::wstring::npos);  // the terminator is not part of it
-  EXPECT_EQ(CompareStringOrdinal(name.c_str(), -1, Environment(L"USERNAME").c_str(), -1, TRUE), CSTR_EQUAL);
-}
-
-TEST(SystemInfo, ExtendedFormatAsksTheSystem) {
-  // NameSamCompatible: "DOMAIN\user"; the part after the backslash is the
-  // plain name.
-  const std::wstring sam = SystemInfo().UserName(2);
-  const std::wstring plain = SystemInfo().UserName();
+// The plain name is the login name without its terminator; the extended
+// NameSamCompatible form is "DOMAIN\user" with the plain name after the
+// backslash.
+TEST(SystemInfo, PlainAndExtendedUserNames) {
+  const std::wstring plain = SystemInfo().UserName(), sam = SystemInfo().UserName(2);
+  EXPECT_EQ(plain.find(L'\0'), std::wstring::npos);
+  EXPECT_EQ(CompareStringOrdinal(plain.c_str(), -1, Environment(L"USERNAME").c_str(), -1, TRUE), CSTR_EQUAL);
   ASSERT_NE(sam.find(L'\\'), std::wstring::npos) << sam;
-  EXPECT_EQ(CompareStringOrdinal(sam.substr(sam.find(L'\\') + 1).c_str(), -1, plain.c_str(), -1, TRUE),
-            CSTR_EQUAL);
+  EXPECT_EQ(CompareStringOrdinal(sam.substr(sam.find(L'\\') + 1).c_str(), -1, plain.c_str(), -1, TRUE), CSTR_EQUAL);
 }
 
 TEST(SystemInfo, FailedExtendedLookupRaisesOrIsEmptyByTheSwitch) {

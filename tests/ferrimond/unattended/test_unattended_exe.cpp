@@ -30,6 +30,7 @@ std::wstring ProgramPath() {
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
 
 // A selection log: "for the last 9999 days", "*.*", one folder; or the
 // options, the "*.*" box and the folders given.
@@ -62,27 +63,22 @@ Outcome RunProgram(const std::wstring& args, bool closeHidden = false) {
   }
   struct Watch {
     DWORD pid;
-    std::vector<std::wstring>* seen;
+    Outcome* out;
     bool closeHidden;
-  } watch{pi.dwProcessId, &out.visibleWindows, closeHidden};
-  const ULONGLONG start = GetTickCount64();
-  while (WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT && GetTickCount64() - start < 60000) {
+  } watch{pi.dwProcessId, &out, closeHidden};
+  for (const ULONGLONG start = GetTickCount64();
+       WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT && GetTickCount64() - start < 60000;) {
     EnumWindows(
         [](HWND h, LPARAM p) -> BOOL {
           auto* w = reinterpret_cast<Watch*>(p);
           DWORD owner = 0;
           GetWindowThreadProcessId(h, &owner);
-          if (owner == w->pid && IsWindowVisible(h)) {
-            wchar_t caption[128] = L"";
-            GetWindowTextW(h, caption, 128);
-            w->seen->push_back(caption);
-            // Answered, so that the test ends and names it.
+          wchar_t caption[128] = L"";
+          GetWindowTextW(h, caption, 128);
+          // A visible window is answered, so that the test ends and names it.
+          if (owner == w->pid && IsWindowVisible(h)) w->out->visibleWindows.push_back(caption);
+          if (owner == w->pid && (IsWindowVisible(h) || (w->closeHidden && caption == std::wstring(L"Ferrimond"))))
             PostMessageW(h, WM_CLOSE, 0, 0);
-          } else if (owner == w->pid && w->closeHidden) {
-            wchar_t caption[128] = L"";
-            GetWindowTextW(h, caption, 128);
-            if (std::wstring(caption) == L"Ferrimond") PostMessageW(h, WM_CLOSE, 0, 0);
-          }
           return TRUE;
         },
         reinterpret_cast<LPARAM>(&watch));
@@ -120,17 +116,12 @@ class UnattendedExe : public ::testing::Test {
     harness::WriteFile(source / L"docs\\a.txt", "first");
     harness::WriteFile(source / L"docs\\b.txt", "second");
     // b.txt last changed five days ago: only "for last" and older times take it.
-    {
-      HANDLE b = CreateFileW((source / L"docs\\b.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                             0, nullptr);
-      FILETIME now;
-      GetSystemTimeAsFileTime(&now);
-      ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
-      t.QuadPart -= 5ull * 24 * 3600 * 10000000;
-      const FILETIME old{t.LowPart, t.HighPart};
-      SetFileTime(b, nullptr, nullptr, &old);
-      CloseHandle(b);
-    }
+    HANDLE b = CreateFileW((source / L"docs\\b.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ULARGE_INTEGER t;
+    GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&t));
+    t.QuadPart -= 5ull * 24 * 3600 * 10000000;
+    SetFileTime(b, nullptr, nullptr, reinterpret_cast<FILETIME*>(&t));
+    CloseHandle(b);
     harness::WriteFile(kProgramFolder + L"\\good.log", LogFor(source / L"docs"));
     // "from today" chosen, the days box holding 9999 as it did before.
     harness::WriteFile(kProgramFolder + L"\\today.log", LogFor(source / L"docs", "#TRUE#,#FALSE#,#FALSE#,\"9999\",1"));
@@ -151,20 +142,13 @@ class UnattendedExe : public ::testing::Test {
   bool putAside_ = false;
 };
 
-struct Case {
-  const char* name;
-  std::wstring args;
-  // Set up before the run (drives, files held open, ...); returns what to
-  // keep alive during it.
-  std::function<std::shared_ptr<void>(UnattendedExe&)> arrange;
-  DWORD exitCode;
-  const char* reportSays;
-  bool copied;  // a.txt reaches drive E
-  bool closeHidden = false;  // Windows asks the run to close
-};
-
 std::shared_ptr<void> Removable(wchar_t letter) {
   return std::make_shared<harness::MappedDrive>(letter, harness::DriveKind::Removable);
+}
+
+// Keeps `drive` and `handle` for the run, then closes the handle.
+std::shared_ptr<void> Holding(std::shared_ptr<void> drive, HANDLE handle) {
+  return std::shared_ptr<void>(handle, [drive](HANDLE h) { CloseHandle(h); });
 }
 
 DWORD SerialOf(const std::wstring& root) {
@@ -179,94 +163,67 @@ std::wstring Hex(DWORD value) {
   return text;
 }
 
+struct Case {
+  const char* name;
+  std::wstring args;
+  DWORD exitCode;
+  const char* reportSays;
+  bool copied;  // a.txt reaches drive E
+  // Set up before the run (drives, files held open, ...); returns what to
+  // keep alive during it. None: one removable drive E.
+  std::function<std::shared_ptr<void>(UnattendedExe&)> arrange = {};
+  bool closeHidden = false;  // Windows asks the run to close
+};
+
 TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
   const std::wstring good = L"/backup \"/log:" + kProgramFolder + L"\\good.log\"";
   auto log = [](const wchar_t* name) { return L"/backup \"/log:" + kProgramFolder + L"\\" + name + L"\" /drive:E"; };
   const std::vector<Case> cases = {
-      {"complete, drive named", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 0,
-       "Files backed up: 2", true},
+      {"complete, drive named", good + L" /drive:E", 0, "Files backed up: 2", true},
       // The time to back up from: the command line's wins over the log's,
       // and the log's own option is kept whatever its days box holds.
-      {"the command line's time wins", good + L" /drive:E /from:today", [](auto&) { return Removable(L'e'); }, 0,
-       "(from today)\r\nFiles selected: 1", true},
-      {"the log's option stands", log(L"today.log"), [](auto&) { return Removable(L'e'); }, 0,
-       "(from today)\r\nFiles selected: 1", true},
-      {"the log's days", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 0,
-       "(for last 9999 days)\r\nFiles selected: 2", true},
-      {"nothing selected", log(L"nothing.log"), [](auto&) { return Removable(L'e'); }, 3,
-       "name no folder and no file", false},
-      {"no file type", log(L"notypes.log"), [](auto&) { return Removable(L'e'); }, 3,
-       "tick no file type", false},
-      {"Windows asks it to close", good + L" /drive:E", [](auto&) { return Removable(L'e'); }, 2,
-       "Windows asked Ferrimond to close", false, true},
-      {"complete, the only removable drive", good, [](auto&) { return Removable(L'e'); }, 0,
-       "Drive: E:", true},
-      {"a file held open is not backed up", good + L" /drive:e:",
-       [](UnattendedExe& t) -> std::shared_ptr<void> {
-         auto drive = Removable(L'e');
-         HANDLE held = CreateFileW((t.source / L"docs\\b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                   0, nullptr);
-         return std::shared_ptr<void>(new int, [drive, held](int* p) {
-           CloseHandle(held);
-           delete p;
-         });
-       },
-       1, "Files not backed up: 1", true},
-      {"named drive not there", good + L" /drive:Q", [](auto&) { return Removable(L'e'); }, 2,
-       "Drive Q: is not there", false},
-      {"no removable drive", good, [](auto&) { return std::shared_ptr<void>(); }, 2,
-       "No removable drive is present", false},
-      {"several removable drives, none named", good,
-       [](auto&) { return std::make_shared<std::pair<std::shared_ptr<void>, std::shared_ptr<void>>>(
-                       Removable(L'e'), Removable(L'f')); },
-       3, "name the one to use with /drive:", false},
-      {"named drive is fixed", good + L" /drive:F",
-       [](auto&) { return std::make_shared<harness::MappedDrive>(L'f', harness::DriveKind::Fixed); }, 3,
-       "F: is not a removable drive", false},
-      {"no default.log", L"/backup /drive:E", [](auto&) { return Removable(L'e'); }, 3,
-       "default.log does not exist", false},
-      {"damaged log", L"/backup /log:bad.log /drive:E",
-       [](auto&) {
-         harness::WriteFile(kProgramFolder + L"\\bad.log", "#FALSE#\r\nnot a log\r\n");
-         return Removable(L'e');
-       },
-       3, "is damaged", false},
-      {"short log", L"/backup \"/log:" + kProgramFolder + L"\\short.log\" /drive:E",
-       [](auto&) {
-         harness::WriteFile(kProgramFolder + L"\\short.log", "#FALSE#\r\n");
-         return Removable(L'e');
-       },
-       3, "is damaged", false},
-      {"unknown argument", good + L" /drive:E /fast", [](auto&) { return Removable(L'e'); }, 3,
-       "Unknown argument: /fast", false},
-      {"Ferrimond already open", good + L" /drive:E",
-       [](auto&) -> std::shared_ptr<void> {
-         auto drive = Removable(L'e');
-         HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Global\\Ferrimond.Instance");
-         return std::shared_ptr<void>(new int, [drive, mutex](int* p) {
-           CloseHandle(mutex);
-           delete p;
-         });
-       },
-       3, "Ferrimond is already running", false},
+      {"the command line's time wins", good + L" /drive:E /from:today", 0, "(from today)\r\nFiles selected: 1", true},
+      {"the log's option stands", log(L"today.log"), 0, "(from today)\r\nFiles selected: 1", true},
+      {"the log's days", good + L" /drive:E", 0, "(for last 9999 days)\r\nFiles selected: 2", true},
+      {"nothing selected", log(L"nothing.log"), 3, "name no folder and no file", false},
+      {"no file type", log(L"notypes.log"), 3, "tick no file type", false},
+      {"Windows asks it to close", good + L" /drive:E", 2, "Windows asked Ferrimond to close", false, {}, true},
+      {"complete, the only removable drive", good, 0, "Drive: E:", true},
+      {"a file held open is not backed up", good + L" /drive:e:", 1, "Files not backed up: 1", true,
+       [](UnattendedExe& t) {
+         return Holding(Removable(L'e'), CreateFileW((t.source / L"docs\\b.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                                     OPEN_EXISTING, 0, nullptr));
+       }},
+      {"named drive not there", good + L" /drive:Q", 2, "Drive Q: is not there", false},
+      {"no removable drive", good, 2, "No removable drive is present", false,
+       [](auto&) { return std::shared_ptr<void>(); }},
+      {"several removable drives, none named", good, 3, "name the one to use with /drive:", false,
+       [](auto&) { return std::make_shared<std::pair<std::shared_ptr<void>, std::shared_ptr<void>>>(Removable(L'e'), Removable(L'f')); }},
+      {"named drive is fixed", good + L" /drive:F", 3, "F: is not a removable drive", false,
+       [](auto&) { return std::make_shared<harness::MappedDrive>(L'f', harness::DriveKind::Fixed); }},
+      {"no default.log", L"/backup /drive:E", 3, "default.log does not exist", false},
+      // The damaged log is named relative to the program's folder of work.
+      {"damaged log", L"/backup /log:bad.log /drive:E", 3, "is damaged", false,
+       [](auto&) { return harness::WriteFile(kProgramFolder + L"\\bad.log", "#FALSE#\r\nnot a log\r\n"), Removable(L'e'); }},
+      {"short log", log(L"short.log"), 3, "is damaged", false,
+       [](auto&) { return harness::WriteFile(kProgramFolder + L"\\short.log", "#FALSE#\r\n"), Removable(L'e'); }},
+      {"unknown argument", good + L" /drive:E /fast", 3, "Unknown argument: /fast", false},
+      {"Ferrimond already open", good + L" /drive:E", 3, "Ferrimond is already running", false,
+       [](auto&) { return Holding(Removable(L'e'), CreateMutexW(nullptr, TRUE, L"Global\\Ferrimond.Instance")); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    DeleteFileW((kProgramFolder + L"\\log").c_str());
     harness::RemoveTree(kProgramFolder + L"\\log");
     Outcome outcome;
     bool copied = false;
     {
-      // The damaged log is named relative to the program's folder of work.
       SetCurrentDirectoryW(kProgramFolder.c_str());
-      std::shared_ptr<void> kept = c.arrange(*this);
+      std::shared_ptr<void> kept = c.arrange ? c.arrange(*this) : Removable(L'e');
       outcome = RunProgram(c.args, c.closeHidden);
       copied = Exists(OnDrive(L'E', L"a.txt"));
     }
     EXPECT_EQ(outcome.exitCode, c.exitCode);
-    EXPECT_TRUE(outcome.visibleWindows.empty()) << "a window appeared: "
-                                                << std::string(outcome.visibleWindows.front().begin(),
-                                                               outcome.visibleWindows.front().end());
+    EXPECT_TRUE(outcome.visibleWindows.empty()) << "a window appeared: " << Narrow(outcome.visibleWindows.front());
     EXPECT_EQ(copied, c.copied);
     const std::string report = Reports();
     EXPECT_NE(report.find(c.reportSays), std::string::npos) << report;

@@ -1,0 +1,26 @@
+// Text as only the Windows build has it: dates in the user's locale, and
+// wide strings of UTF-16 units (the native build's are UTF-32).
+#include <gtest/gtest.h>
+
+#include "common/date_text.h"
+#include "common/text_codec.h"
+
+using common::DateTime;
+
+TEST(DateText, WritesAndParsesTheUnitedStatesLocale) {
+  DateTime d;
+  ASSERT_TRUE(DateTime::FromParts({2026, 12, 5, 19, 44, 3}, d));
+  EXPECT_EQ(common::DateText(d), L"12/5/2026 7:44:03 PM");
+  EXPECT_EQ(common::DateText(d.DatePart()), L"12/5/2026");
+  EXPECT_EQ(common::ShortDateText(d), L"12/5/2026");
+  ASSERT_TRUE(common::ParseDate(L"12/31/2004 11:30:00 PM", d));
+  EXPECT_EQ(d.Parts(), (common::DateParts{2004, 12, 31, 23, 30, 0}));
+  EXPECT_FALSE(common::ParseDate(L"not a date", d));
+}
+
+// A pair is one character of four UTF-8 bytes; a lone surrogate survives.
+TEST(TextCodec, SurrogatePairsAndLoneSurrogatesRoundTrip) {
+  EXPECT_EQ(common::Utf8FromWide(L"\U0001F600"), "\xF0\x9F\x98\x80");
+  for (const std::wstring& text : {std::wstring(L"a\U0001F600b"), std::wstring{L'a', wchar_t(0xD800), L'b'}})
+    EXPECT_EQ(common::WideFromBytes(common::Utf8FromWide(text)), text);
+}
