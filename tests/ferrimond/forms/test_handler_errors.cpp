@@ -36,7 +36,7 @@ class Board : public Form {
 };
 
 void PumpUntil(const std::function<bool()>& done) {
-  for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < 2000; Sleep(2)) DoEvents();
+  for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < 10000; Sleep(2)) DoEvents();
 }
 
 struct Event {
