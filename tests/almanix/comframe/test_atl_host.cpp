@@ -1,12 +1,10 @@
 // A real container: Wine's ATL control host places both controls in a
 // window; keys typed into the picker raise Change through a connection point.
-#include "tests/almanix/comframe/com_test.h"
+#include "tests/almanix/com_test.h"
 
 #include <oleauto.h>
 
-#include "tests/almanix/message_loop.h"
-
-namespace almanix::comtest {
+namespace almanix::testing {
 namespace {
 
 // Keys as the keyboard sends them, through the system's input queue.
@@ -17,7 +15,7 @@ void TypeKeys(const std::vector<WORD>& keys) {
     in[0].ki.wVk = in[1].ki.wVk = vk;
     in[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, in, sizeof(INPUT));
-    almanix::testing::Pump();
+    Pump();
   }
 }
 
@@ -57,13 +55,13 @@ TEST_F(RegisteredTest, WinesAtlContainerHostsBothControlsAndTheTypedValueRaisesC
   VariantClear(&pattern);
   ASSERT_EQ(dual->put_Value(DateVariant(Date(2026, 3, 10))), S_OK);
 
-  EventSink sink(DIID___DatePicker);
-  sink.Connect(picker.Get());
+  HostSink sink;
+  sink.Connect(picker.Get(), DIID___DatePicker);
   SetFocus(pickerWindow);
   ASSERT_EQ(GetFocus(), pickerWindow);
   TypeKeys({'1', '5'});
   EXPECT_EQ(sink.Count(6), 2) << "KeyPress for each digit";
-  ASSERT_TRUE(almanix::testing::PumpUntil([&] { return sink.Count(1) > 0; })) << "Change after the typing pause";
+  ASSERT_TRUE(PumpUntil([&] { return sink.Count(1) > 0; })) << "Change after the typing pause";
   TypeKeys({VK_RIGHT, VK_UP});
   VARIANT v;
   dual->get_Value(&v);
@@ -73,9 +71,9 @@ TEST_F(RegisteredTest, WinesAtlContainerHostsBothControlsAndTheTypedValueRaisesC
 
   dual.Reset(), picker.Reset(), calendar.Reset();
   DestroyWindow(host);
-  almanix::testing::Pump();
+  Pump();
   EXPECT_EQ(library.CanUnloadNow(), S_OK) << "the container released both controls";
 }
 
 }  // namespace
-}  // namespace almanix::comtest
+}  // namespace almanix::testing

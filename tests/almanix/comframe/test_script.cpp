@@ -1,10 +1,10 @@
 // A real script host: cscript creates both controls by ProgID, sets and
 // reads their properties and catches the library's errors.
-#include "tests/almanix/comframe/com_test.h"
+#include "tests/almanix/com_test.h"
 
 #include <sstream>
 
-namespace almanix::comtest {
+namespace almanix::testing {
 namespace {
 
 TEST_F(RegisteredTest, AScriptCreatesBothControlsByProgIdAndCatchesTheLibrarysErrors) {
@@ -33,9 +33,9 @@ TEST_F(RegisteredTest, AScriptCreatesBothControlsByProgIdAndCatchesTheLibrarysEr
                        "picker.MinDate above MaxDate=1068|DatePicker|MinDate can't be larger than MaxDate",
                        "calendar.MaxDate below MinDate=1070|DatePicker|MaxDate can't be smaller than MinDate",
                        "picker.Value out of range=2050|DatePicker|The Date specified doesn't fall within the Min/Max Values",
-                       "picker.Format 7=5|DatePicker",
+                       "picker.Format 7=5|DatePicker|Invalid procedure call or argument",
                    }));
 }
 
 }  // namespace
-}  // namespace almanix::comtest
+}  // namespace almanix::testing

@@ -1,69 +1,47 @@
 // The pop-up's placement and the shared mouse hook, driven by real mouse
 // input sent through the system's input queue.
-#include <gtest/gtest.h>
-#include <windows.h>
-
-#include <vector>
-
 #include "almanix/dropdown/drop_down.h"
 #include "almanix/dropdown/windows_hook.h"
-#include "common/numbered_error.h"
-#include "tests/almanix/message_loop.h"
+#include "tests/almanix/com_test.h"
 
-namespace almanix {
+namespace almanix::testing {
 namespace {
 
-using testing::Press;
-using testing::Pump;
-
-// Records the button-down messages that reach a window.
+// The button-down messages that reached the host window.
+std::vector<UINT> hostClicks;
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* log = reinterpret_cast<std::vector<UINT>*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (log && (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN)) log->push_back(msg);
+  if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN) hostClicks.push_back(msg);
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// The host covers (50, 50)-(550, 450) of the screen; (150, 150) is on it.
 class DropDownTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = RecordingProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"DropDownTestWindow";
-    RegisterClassW(&wc);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_, 0);
-    owner_ = Make(WS_POPUP | WS_VISIBLE, nullptr, 100, 100, 300, 200);
-    SetWindowLongPtrW(owner_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ownerClicks_));
+    host_ = CreateHostWindow(RecordingProc);
+    content_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, host_, nullptr, nullptr, nullptr);
+    hostClicks.clear();
   }
   void TearDown() override {
-    for (HWND w : windows_) DestroyWindow(w);
+    DestroyWindow(content_), DestroyWindow(host_);
     Pump();
   }
-  HWND Make(DWORD style, HWND parent, int x, int y, int w, int h) {
-    windows_.push_back(CreateWindowExW(WS_EX_APPWINDOW, L"DropDownTestWindow", L"", style, x, y, w, h, parent,
-                                       nullptr, GetModuleHandleW(nullptr), nullptr));
-    return windows_.back();
-  }
-
   RECT work_{};
-  HWND owner_ = nullptr;
-  std::vector<UINT> ownerClicks_;
-  std::vector<HWND> windows_;
+  HWND host_ = nullptr, content_ = nullptr;
 };
 
 TEST_F(DropDownTest, LiftedToTheDesktopAboveTheParentAndLeftOfTheWorkAreaEdge) {
   cDropDown dd;
-  HWND content = Make(WS_CHILD, owner_, 0, 0, 10, 10);
   // The parent is 21 pixels high and ends 10 pixels above the work area's
   // bottom; its right part reaches past the right edge.
-  const long parentTop = work_.bottom - 31, parentBottom = work_.bottom - 10;
-  dd.Show(content, work_.right - 50, parentBottom, 204, 180, 21, false);
+  dd.Show(content_, work_.right - 50, work_.bottom - 10, 204, 180, 21, false);
   RECT r;
-  GetWindowRect(content, &r);
-  EXPECT_EQ(r.bottom, parentTop);
+  GetWindowRect(content_, &r);
+  EXPECT_EQ(r.bottom, work_.bottom - 31);
   EXPECT_EQ(r.right, work_.right);
-  EXPECT_EQ(GetAncestor(content, GA_PARENT), GetDesktopWindow());
-  EXPECT_EQ(GetWindowLongPtrW(content, GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), WS_EX_TOOLWINDOW);
+  EXPECT_EQ(GetAncestor(content_, GA_PARENT), GetDesktopWindow());
+  EXPECT_EQ(GetWindowLongPtrW(content_, GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), WS_EX_TOOLWINDOW);
   EXPECT_FALSE(dd.Shown()) << "no auto-hide, no hook";
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
   dd.Hide();
@@ -71,16 +49,11 @@ TEST_F(DropDownTest, LiftedToTheDesktopAboveTheParentAndLeftOfTheWorkAreaEdge) {
 
 TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseItUnlessHeldOpen) {
   cDropDown dd;
-  HWND content = Make(WS_POPUP, nullptr, 0, 0, 10, 10);
   bool veto = false;
   int willHide = 0, hidden = 0;
-  dd.WillHide = [&](bool& dontHide, const cMouselParam&) {
-    ++willHide;
-    dontHide = veto;
-  };
+  dd.WillHide = [&](bool& dontHide, const cMouselParam&) { ++willHide, dontHide = veto; };
   dd.HideControl = [&] { ++hidden; };
-  dd.Show(content, 400, 300, 120, 100, 20, true);
-
+  dd.Show(content_, 400, 300, 120, 100, 20, true);
   Press({450, 350}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(dd.Shown());
   EXPECT_EQ(willHide, 0);
@@ -96,21 +69,18 @@ TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseItUnlessHeldOpen) {
   // A right click on another window of the thread closes it and still
   // reaches that window.
   dd.KeepOpen = false;
-  ownerClicks_.clear();
+  hostClicks.clear();
   Press({150, 150}, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-  EXPECT_FALSE(dd.Shown() || IsWindowVisible(content));
+  EXPECT_FALSE(dd.Shown() || IsWindowVisible(content_));
   EXPECT_EQ(hidden, 1);
-  EXPECT_EQ(ownerClicks_, std::vector<UINT>{WM_RBUTTONDOWN});
+  EXPECT_EQ(hostClicks, std::vector<UINT>{WM_RBUTTONDOWN});
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
 }
 
 struct Sink : IWindowsHook {
   explicit Sink(bool consume) : consume(consume) {}
   LRESULT HookProc(int32_t type, int32_t, WPARAM wParam, LPARAM, bool& bConsume) override {
-    if (type == WH_MOUSE && wParam == WM_LBUTTONDOWN) {
-      ++calls;
-      bConsume = consume;
-    }
+    if (type == WH_MOUSE && wParam == WM_LBUTTONDOWN) ++calls, bConsume = consume;
     return 0;
   }
   bool consume;
@@ -124,12 +94,11 @@ TEST_F(DropDownTest, AConsumingSinkStopsLaterSinksAndTheMessage) {
   Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_GE(consumer.calls, 1);
   EXPECT_EQ(later.calls, 0);
-  EXPECT_TRUE(ownerClicks_.empty());
-
+  EXPECT_TRUE(hostClicks.empty());
   mWindowsHook::Detach(&consumer, WH_MOUSE);
   Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_GE(later.calls, 1);
-  EXPECT_EQ(ownerClicks_.size(), 1u);
+  EXPECT_EQ(hostClicks.size(), 1u);
   mWindowsHook::Detach(&later, WH_MOUSE);
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
 }
@@ -152,4 +121,4 @@ TEST(WindowsHook, UnsupportedTypesAreRefused) {
 }
 
 }  // namespace
-}  // namespace almanix
+}  // namespace almanix::testing

@@ -1,11 +1,11 @@
-// Typed digits, validation, stepping and painting of one date field.
+// Typed digits, validation and stepping of one date field (its painting is
+// the picker test's).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 
 #include "almanix/core/locale_names.h"
-#include "almanix/core/ole_color.h"
 #include "almanix/drawing/mdc.h"
 #include "almanix/mask/date_mask.h"
 #include "tests/harness/expect.h"
@@ -139,26 +139,6 @@ TEST_F(DateMaskTest, StepsAreCalendarAware) {
   }
   CDateMask ampm = Field(L"tt", At(2026, 3, 4, 21));
   EXPECT_EQ(ampm.Text(), PmDesignator());
-}
-
-TEST_F(DateMaskTest, SelectedFieldPaintsInHighlightColours) {
-  mdc_.SetBackColor(0xFFFFFF);
-  mdc_.SetTextColor(0x000000);
-  mdc_.Clear();
-  CDateMask f = Field(L"dd", At(2026, 3, 4));
-  f.selected = true;
-  f.Paint();
-  EXPECT_EQ(GetPixel(mdc_.hdc(), f.Left + 1, 1), TranslateColor(kSysHighlight));
-  EXPECT_EQ(mdc_.TextColor(), 0x000000u) << "the surface keeps its text colour";
-
-  mdc_.Clear();
-  f.selected = false;
-  f.Paint();
-  EXPECT_EQ(GetPixel(mdc_.hdc(), f.Left + 1, 1), RGB(255, 255, 255));
-  int dark = 0;
-  for (int x = f.Left; x < f.Left + f.Width; ++x)
-    for (int y = 0; y < 20; ++y) dark += GetPixel(mdc_.hdc(), x, y) == RGB(0, 0, 0);
-  EXPECT_GT(dark, 5) << "the digits are drawn in the surface's text colour";
 }
 
 }  // namespace

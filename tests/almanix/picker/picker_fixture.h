@@ -1,8 +1,5 @@
 #pragma once
-// A picker on a real top-level window, with a recorder of its events.
-#include <gtest/gtest.h>
-#include <windows.h>
-
+// A picker on the shared host window, with a recorder of its events.
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -10,8 +7,7 @@
 
 #include "almanix/core/library_state.h"
 #include "almanix/picker/date_picker.h"
-#include "tests/almanix/control_errors.h"
-#include "tests/almanix/message_loop.h"
+#include "tests/almanix/com_test.h"
 #include "tests/harness/expect.h"
 
 namespace almanix::testing {
@@ -27,11 +23,8 @@ struct Recorder : DatePickerEvents {
   void KeyDown(int16_t&, int16_t&) override { log.push_back("KeyDown"); }
   void KeyPress(int16_t&) override { log.push_back("KeyPress"); }
   void KeyUp(int16_t&, int16_t&) override { log.push_back("KeyUp"); }
-  void EmptyClicked(bool& cancel) override { log.push_back("EmptyClicked"); cancel = cancelEmpty; }
-  void BeforeCalendarDropDown(bool& cancel) override {
-    log.push_back("BeforeCalendarDropDown");
-    cancel = cancelDropDown;
-  }
+  void EmptyClicked(bool& cancel) override { log.push_back("EmptyClicked"), cancel = cancelEmpty; }
+  void BeforeCalendarDropDown(bool& cancel) override { log.push_back("BeforeCalendarDropDown"), cancel = cancelDropDown; }
   void AfterCalendarDropDown() override { log.push_back("AfterCalendarDropDown"); }
   void BeforeCalendarCloseUp(bool&) override { log.push_back("BeforeCalendarCloseUp"); }
   void AfterCalendarCloseUp() override { log.push_back("AfterCalendarCloseUp"); }
@@ -41,15 +34,7 @@ struct Recorder : DatePickerEvents {
 class PickerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"PickerTestHost";
-    RegisterClassW(&wc);
-    host_ = CreateWindowExW(0, L"PickerTestHost", L"host", WS_POPUP | WS_VISIBLE, 100, 100, 400, 300,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetForegroundWindow(host_);
-    picker_ = std::make_unique<DatePicker>();
+    host_ = CreateHostWindow();
     picker_->Events().Advise(&events_);
   }
   void TearDown() override {
@@ -57,13 +42,16 @@ class PickerTest : public ::testing::Test {
     DestroyWindow(host_);
     Pump();
   }
-  // The picker at (20, 20) of the host, 150 x 24 with its 3-D border.
-  HWND Create(int x = 20, int y = 20, int w = 150, int h = 24) {
-    HWND hwnd = picker_->Create(host_, x, y, w, h);
+  // The picker at (20, 20) of the host, 150 x 24 with its 3-D border,
+  // showing dd/MM/yyyy unless told otherwise, at `value`.
+  HWND Create(common::DateTime value = At(2026, 3, 10), const wchar_t* pattern = L"dd/MM/yyyy") {
+    HWND hwnd = picker_->Create(host_, 20, 20, 150, 24);
     EXPECT_NE(hwnd, nullptr);
+    picker_->SetFormat(dtpCustom), picker_->SetCustomFormat(pattern);
+    picker_->SetValue(value);
+    events_.log.clear();
     return hwnd;
   }
-  void UseDayMonthYear() { picker_->SetFormat(dtpCustom); picker_->SetCustomFormat(L"dd/MM/yyyy"); }
   void Key(int vk) {
     SendMessageW(picker_->hWnd(), WM_KEYDOWN, vk, 0);
     SendMessageW(picker_->hWnd(), WM_KEYUP, vk, 0);
@@ -71,7 +59,7 @@ class PickerTest : public ::testing::Test {
   void Type(const wchar_t* text) {
     for (; *text; ++text) SendMessageW(picker_->hWnd(), WM_CHAR, *text, 0);
   }
-  void Click(HWND hwnd, int x, int y) {
+  static void Click(HWND hwnd, int x, int y) {
     SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
   }
@@ -85,17 +73,22 @@ class PickerTest : public ::testing::Test {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
   void ClickButton(const wchar_t* tag) { Click(picker_->hWnd(), Centre(tag).x, Centre(tag).y); }
+  // Clicks day `date` of the dropped-down calendar's grid.
+  void PickDay(common::DateTime date) {
+    MonthCalendar& sc = picker_->Calendar();
+    const int cell = static_cast<int>(date.Value() - sc.GridStartDate().Value());
+    Click(sc.hWnd(), 4 + 28 * (cell % 7) + 14, 52 + 16 * (cell / 7) + 8);
+  }
   // Waits for the commit timer of typed digits.
   void WaitForCommit() {
     EXPECT_TRUE(PumpUntil([&] {
-      for (const CDateMask& f : picker_->Fields())
-        if (f.HasTyped()) return false;
-      return true;
+      return std::none_of(picker_->Fields().begin(), picker_->Fields().end(),
+                          [](const CDateMask& f) { return f.HasTyped(); });
     }));
   }
 
   HWND host_ = nullptr;
-  std::unique_ptr<DatePicker> picker_;
+  std::unique_ptr<DatePicker> picker_ = std::make_unique<DatePicker>();
   Recorder events_;
 };
 

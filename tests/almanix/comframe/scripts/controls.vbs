@@ -48,7 +48,7 @@ picker.Value = DateSerial(2040, 1, 1)
 Show "picker.Value out of range", Err.Number & "|" & Err.Source & "|" & Err.Description
 Err.Clear
 picker.Format = 7
-Show "picker.Format 7", Err.Number & "|" & Err.Source
+Show "picker.Format 7", Err.Number & "|" & Err.Source & "|" & Err.Description
 Err.Clear
 On Error Goto 0
 

@@ -1,22 +1,76 @@
 #pragma once
-// What the tests of Almanix.dll use: the library loaded as a host loads it,
-// a property bag and an event sink a host would supply, a small in-place
-// site with ambient properties, and child processes (regsvr32, cscript).
+// What the tests of Almanix share: a host window and its message loop, real
+// mouse input, a surface to read drawing back from, the controls' numbered
+// errors; and for Almanix.dll, the library loaded as a host loads it, the
+// property bag, connection sinks and in-place site a host would supply, and
+// child processes (regsvr32, cscript).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <wrl/client.h>
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "almanix/comframe/almanix_idl.h"
+#include "common/numbered_error.h"
 
-namespace almanix::comtest {
+namespace almanix::testing {
 
 using Microsoft::WRL::ComPtr;
+
+// A visible top-level window (500 x 400 at 50, 50) for controls and sites.
+HWND CreateHostWindow(WNDPROC proc = DefWindowProcW);
+
+// Dispatches the messages waiting in the thread's queue.
+void Pump();
+// Runs the message loop until `done` or the time is up; false on time-out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000);
+// Runs the message loop for `ms` milliseconds.
+void PumpFor(DWORD ms);
+// A button pressed and released at a screen point through the system's input
+// queue, as a mouse hook sees it (MOUSEEVENTF_* flags), then dispatched.
+void Press(POINT screen, DWORD down, DWORD up);
+
+// The number of the error `f` raises, 0 when it raises none; an error must
+// come from the controls' source.
+template <class F>
+int32_t ControlErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const common::NumberedError& e) {
+    EXPECT_EQ(e.Source(), L"DatePicker");
+    return e.Number();
+  }
+  return 0;
+}
+
+// A 32-bit top-down DIB section with its own DC, to read back what was drawn.
+class Dib {
+ public:
+  Dib(int width, int height, COLORREF fill = RGB(255, 0, 255));
+  ~Dib();
+  Dib(const Dib&) = delete;
+  HDC dc() const { return dc_; }
+  void Fill(COLORREF color);
+  COLORREF At(int x, int y) const;
+  // Pixels of [left, right) x [top, bottom) for which pred(colour) holds.
+  int Count(int left, int top, int right, int bottom, const std::function<bool(COLORREF)>& pred) const;
+  int CountColor(int left, int top, int right, int bottom, COLORREF c) const {
+    return Count(left, top, right, bottom, [c](COLORREF p) { return p == c; });
+  }
+
+ private:
+  int width_, height_;
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
+  void* bits_ = nullptr;
+};
 
 // A path of the build machine as Wine sees it (drive Z: for Unix paths).
 std::wstring WinePath(const char* path);
@@ -78,11 +132,12 @@ class TestBag final : public IPropertyBag {
   bool answerText = false;  // answers every read with text, as PARAM bags do
 };
 
-// An event sink that records the dispatch ids it hears and can write into
-// the events' by-reference arguments.
-class EventSink final : public IDispatch {
+// A host's end of a control's connections: the events it hears (writing
+// into their cancel arguments), property notifications (refusing edits when
+// told) and the advice that the control closes. From inside any of them it
+// can let go of the host's last reference to the control.
+class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdviseSink {
  public:
-  explicit EventSink(const IID& events) : events_(events) {}
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -90,29 +145,39 @@ class EventSink final : public IDispatch {
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
+  STDMETHODIMP OnChanged(DISPID id) override { changed.push_back(id); return LetGo(); }
+  STDMETHODIMP OnRequestEdit(DISPID id) override { requested.push_back(id); return refuse ? S_FALSE : S_OK; }
+  STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {}
+  STDMETHODIMP_(void) OnRename(IMoniker*) override {}
+  STDMETHODIMP_(void) OnSave() override {}
+  STDMETHODIMP_(void) OnClose() override { LetGo(); }
 
-  // Connects to / disconnects from a control's event connection point.
-  void Connect(IUnknown* control);
+  // Advises the control's connection point for `point` (its event
+  // interface or IID_IPropertyNotifySink) / unadvises it.
+  void Connect(IUnknown* control, const IID& point);
   void Disconnect();
   // Lets go of the connection point (and the control it holds) while
   // staying advised.
   void DropPoint() { point_.Reset(); }
   int Count(DISPID id) const;
 
-  std::vector<DISPID> heard;
+  std::vector<DISPID> heard, changed, requested;
   std::vector<VARTYPE> lastTypes;  // argument types of the last event
   bool cancel = false;             // written into cancel arguments
+  bool refuse = false;             // refuses edits
   bool answersDispatch = true;     // false: answers only for the event interface
-  IUnknown* releaseOnEvent = nullptr;  // released (once) from inside an event
+  IUnknown* letGo = nullptr;       // released (once) from inside the next call
 
  private:
-  IID events_;
+  HRESULT LetGo();
+  IID events_ = IID_NULL;
   ComPtr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
 };
 
 // A container site: a window, IOleInPlaceSite, IOleControlSite and the
-// ambient properties UserMode, Font and LocaleID.
+// ambient properties UserMode, Font, LocaleID and DisplayName.
 class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOleControlSite, public IDispatch {
  public:
   explicit TestSite(HWND window) : window_(window) {}
@@ -130,7 +195,7 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   STDMETHODIMP GetWindow(HWND* hwnd) override { *hwnd = window_; return S_OK; }
   STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
   STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
-  STDMETHODIMP OnInPlaceActivate() override { ++inPlaceActivations; return S_OK; }
+  STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
   STDMETHODIMP OnUIActivate() override { ++uiActivations; return S_OK; }
   STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
                                 LPOLEINPLACEFRAMEINFO) override;
@@ -156,10 +221,10 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
 
   RECT position{10, 10, 160, 34};
   bool userMode = true;
-  ComPtr<IFontDisp> font;  // ambient font; none when null
-  LCID locale = 0;         // none when 0
+  ComPtr<IFontDisp> font;    // ambient font; none when null
+  LCID locale = 0;           // none when 0
   std::wstring displayName;  // ambient DisplayName; none when empty
-  int inPlaceActivations = 0, uiActivations = 0, inPlaceDeactivations = 0, saves = 0;
+  int uiActivations = 0, inPlaceDeactivations = 0, saves = 0;
   std::vector<bool> focusEvents;
 
  private:
@@ -186,7 +251,4 @@ class RegisteredTest : public ::testing::Test {
   Library library;
 };
 
-// A visible top-level window for sites and hosts.
-HWND CreateHostWindow();
-
-}  // namespace almanix::comtest
+}  // namespace almanix::testing

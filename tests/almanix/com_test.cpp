@@ -1,18 +1,98 @@
-#include "tests/almanix/comframe/com_test.h"
+#include "tests/almanix/com_test.h"
 
 #include <oleauto.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <utility>
 
-namespace almanix::comtest {
+namespace almanix::testing {
+
+HWND CreateHostWindow(WNDPROC proc) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = proc, wc.hInstance = GetModuleHandleW(nullptr);
+  const std::wstring name = L"AlmanixTestHost" + std::to_wstring(reinterpret_cast<uintptr_t>(proc));
+  wc.lpszClassName = name.c_str();
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 50, 50, 500,
+                              400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(hwnd);
+  return hwnd;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  for (const DWORD start = GetTickCount(); !done(); Pump()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  return true;
+}
+
+void PumpFor(DWORD ms) {
+  for (DWORD start = GetTickCount(), elapsed; (elapsed = GetTickCount() - start) < ms; Pump())
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+}
+
+void Press(POINT screen, DWORD down, DWORD up) {
+  SetCursorPos(screen.x, screen.y);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = down, in[1].mi.dwFlags = up;
+  SendInput(2, in, sizeof(INPUT));
+  Pump();
+}
+
+Dib::Dib(int width, int height, COLORREF fill) : width_(width), height_(height) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = width, bi.bmiHeader.biHeight = -height;  // top-down
+  bi.bmiHeader.biPlanes = 1, bi.bmiHeader.biBitCount = 32;
+  dc_ = CreateCompatibleDC(nullptr);
+  bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+  old_ = SelectObject(dc_, bitmap_);
+  Fill(fill);
+}
+
+Dib::~Dib() {
+  SelectObject(dc_, old_);
+  DeleteObject(bitmap_);
+  DeleteDC(dc_);
+}
+
+void Dib::Fill(COLORREF color) {
+  HBRUSH b = CreateSolidBrush(color);
+  RECT r{0, 0, width_, height_};
+  FillRect(dc_, &r, b);
+  DeleteObject(b);
+}
+
+COLORREF Dib::At(int x, int y) const {
+  GdiFlush();
+  DWORD v = static_cast<const DWORD*>(bits_)[y * width_ + x];
+  return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+int Dib::Count(int left, int top, int right, int bottom, const std::function<bool(COLORREF)>& pred) const {
+  int n = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) n += pred(At(x, y)) ? 1 : 0;
+  return n;
+}
 
 std::wstring DllPath() { return WinePath(ALMANIX_DLL_PATH); }
 
 std::wstring WinePath(const char* path) {
   std::wstring out(path, path + strlen(path));
   if (!out.empty() && out[0] == L'/') {  // a Unix path under Wine: drive Z:
-    for (wchar_t& c : out)
-      if (c == L'/') c = L'\\';
+    std::replace(out.begin(), out.end(), L'/', L'\\');
     out = L"Z:" + out;
   }
   return out;
@@ -50,30 +130,13 @@ HRESULT Library::ClassObject(REFCLSID clsid, IClassFactory** out) const {
 }
 
 int RunProcess(const std::wstring& commandLine, std::string* output) {
-  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si{};
-  si.cb = sizeof(si), si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE), si.hStdOutput = si.hStdError = writeEnd;
-  PROCESS_INFORMATION pi{};
-  std::wstring line = commandLine;
-  const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                      nullptr, &si, &pi);
-  CloseHandle(writeEnd);
+  FILE* pipe = _wpopen(commandLine.c_str(), L"rb");
+  if (!pipe) return -1;
   std::string text;
   char buffer[4096];
-  DWORD read = 0;
-  while (started && ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read) text.append(buffer, read);
-  CloseHandle(readEnd);
-  if (!started) return -1;
-  WaitForSingleObject(pi.hProcess, 60000);
-  DWORD code = static_cast<DWORD>(-1);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread), CloseHandle(pi.hProcess);
+  for (size_t n; (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) text.append(buffer, n);
   if (output) *output = text;
-  return static_cast<int>(code);
+  return _pclose(pipe);
 }
 
 VARIANT GetProperty(IDispatch* object, const wchar_t* name) {
@@ -109,6 +172,12 @@ VARIANT IntVariant(LONG value) {
   return v;
 }
 
+VARIANT TextVariant(const wchar_t* text) {
+  VARIANT v{};
+  v.vt = VT_BSTR, v.bstrVal = SysAllocString(text);
+  return v;
+}
+
 double Date(int y, int m, int d) {
   SYSTEMTIME st{static_cast<WORD>(y), static_cast<WORD>(m), 0, static_cast<WORD>(d), 0, 0, 0, 0};
   double out = 0;
@@ -120,12 +189,6 @@ bool Dropped(_DatePicker* picker) {
   VARIANT_BOOL dropped = VARIANT_FALSE;
   picker->get_IsDropped(&dropped);
   return dropped != VARIANT_FALSE;
-}
-
-VARIANT TextVariant(const wchar_t* text) {
-  VARIANT v{};
-  v.vt = VT_BSTR, v.bstrVal = SysAllocString(text);
-  return v;
 }
 
 TestBag::~TestBag() {
@@ -152,13 +215,16 @@ STDMETHODIMP TestBag::Write(LPCOLESTR name, VARIANT* value) {
   return VariantCopy(&slot, value);
 }
 
-STDMETHODIMP EventSink::QueryInterface(REFIID iid, void** out) {
-  const bool dispatch = iid == IID_IDispatch && answersDispatch;
-  *out = iid == IID_IUnknown || dispatch || iid == events_ ? static_cast<IDispatch*>(this) : nullptr;
+STDMETHODIMP HostSink::QueryInterface(REFIID iid, void** out) {
+  if (iid == IID_IPropertyNotifySink) *out = static_cast<IPropertyNotifySink*>(this);
+  else if (iid == IID_IAdviseSink) *out = static_cast<IAdviseSink*>(this);
+  else if (iid == IID_IUnknown || iid == events_ || (iid == IID_IDispatch && answersDispatch))
+    *out = static_cast<IDispatch*>(this);
+  else *out = nullptr;
   return *out ? S_OK : E_NOINTERFACE;
 }
 
-STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+STDMETHODIMP HostSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
   heard.push_back(id);
   lastTypes.clear();
   for (UINT i = params->cArgs; i-- > 0;) {
@@ -166,27 +232,28 @@ STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
     lastTypes.push_back(a.vt);
     if (a.vt == (VT_BOOL | VT_BYREF)) *a.pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
   }
-  if (releaseOnEvent) {
-    IUnknown* going = releaseOnEvent;
-    releaseOnEvent = nullptr;
-    going->Release();
-  }
+  return LetGo();
+}
+
+HRESULT HostSink::LetGo() {
+  if (IUnknown* going = std::exchange(letGo, nullptr)) going->Release();
   return S_OK;
 }
 
-void EventSink::Connect(IUnknown* control) {
+void HostSink::Connect(IUnknown* control, const IID& point) {
+  events_ = point;
   ComPtr<IConnectionPointContainer> container;
   ASSERT_EQ(control->QueryInterface(IID_PPV_ARGS(&container)), S_OK);
-  ASSERT_EQ(container->FindConnectionPoint(events_, &point_), S_OK);
+  ASSERT_EQ(container->FindConnectionPoint(point, &point_), S_OK);
   ASSERT_EQ(point_->Advise(static_cast<IDispatch*>(this), &cookie_), S_OK);
 }
 
-void EventSink::Disconnect() {
+void HostSink::Disconnect() {
   if (point_) point_->Unadvise(cookie_);
   point_.Reset();
 }
 
-int EventSink::Count(DISPID id) const { return static_cast<int>(std::count(heard.begin(), heard.end(), id)); }
+int HostSink::Count(DISPID id) const { return static_cast<int>(std::count(heard.begin(), heard.end(), id)); }
 
 STDMETHODIMP TestSite::QueryInterface(REFIID iid, void** out) {
   if (iid == IID_IUnknown || iid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
@@ -248,14 +315,4 @@ void Close(IUnknown* control) {
   ole->SetClientSite(nullptr);
 }
 
-HWND CreateHostWindow() {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = DefWindowProcW, wc.hInstance = GetModuleHandleW(nullptr), wc.lpszClassName = L"AlmanixComTestHost";
-  RegisterClassW(&wc);
-  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 50, 50, 500,
-                              400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  SetForegroundWindow(hwnd);
-  return hwnd;
-}
-
-}  // namespace almanix::comtest
+}  // namespace almanix::testing

@@ -1,0 +1,385 @@
+// The month calendar: its grid, navigation, range, buttons, keys and
+// events driven through its window's messages; its drawing; reading saved
+// properties (every property's round trip is the contract test's).
+#include <stdexcept>
+
+#include "almanix/calendar/month_calendar.h"
+#include "almanix/core/library_state.h"
+#include "almanix/core/locale_names.h"
+#include "tests/almanix/com_test.h"
+
+namespace almanix::testing {
+namespace {
+
+using common::DateTime;
+using common::MemoryPropertyBag;
+using Log = std::vector<std::wstring>;
+
+constexpr POINT kRight{190, 15}, kLeft{10, 15}, kYear{127, 15}, kUp{155, 10}, kDown{155, 20};
+constexpr POINT kMonthName{60, 15}, kToday{40, 164}, kEmpty{150, 164};
+constexpr COLORREF kWhite = RGB(255, 255, 255), kMagenta = RGB(255, 0, 255);
+
+// The rectangle of the grid's cell n (0-41).
+RECT Cell(int n) {
+  const int left = 4 + 28 * (n % 7), top = 52 + 16 * (n / 7);
+  return {left, top, left + 28, top + 16};
+}
+POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+struct Recorder : MonthCalendarEvents {
+  int Count(const std::wstring& name) const { return static_cast<int>(std::count(log.begin(), log.end(), name)); }
+  void Change() override { log.push_back(L"Change"); }
+  void MonthChanged() override { log.push_back(L"MonthChanged"); }
+  void YearChanged() override { log.push_back(L"YearChanged"); }
+  void DateClicked() override { log.push_back(L"DateClicked"); }
+  void EmptyClicked() override { log.push_back(L"EmptyClicked"); }
+  void MouseDown(int16_t& b, float& x, float&) override { Note(L"MouseDown", b, x); }
+  void MouseUp(int16_t& b, float& x, float&) override { Note(L"MouseUp", b, x); }
+  void KeyDown(int16_t& code, int16_t&) override { Note(L"KeyDown", code); }
+  void KeyPress(int16_t& ascii) override { Note(L"KeyPress", ascii); }
+  void KeyUp(int16_t& code, int16_t&) override { Note(L"KeyUp", code); }
+  void Note(const wchar_t* name, int16_t value, float x = 0) { log.push_back(name), last = value, lastX = x; }
+  Log log;
+  int16_t last = 0;
+  float lastX = 0;
+};
+
+class CalendarWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    State().bLoading = false;
+    parent_ = CreateHostWindow();
+    ASSERT_NE(cal_->Create(parent_, 10, 10), nullptr);
+    cal_->Events().Advise(&events_);
+  }
+  void TearDown() override {
+    cal_.reset();
+    DestroyWindow(parent_);
+  }
+  HWND hwnd() const { return cal_->hWnd(); }
+  void Send(UINT msg, POINT p, WPARAM keys = 0) { SendMessageW(hwnd(), msg, keys, MAKELPARAM(p.x, p.y)); }
+  void Click(POINT p) { Send(WM_LBUTTONDOWN, p, MK_LBUTTON), Send(WM_LBUTTONUP, p); }
+  void Show(int year, int month) {
+    cal_->SetSelectedYear(year);
+    cal_->SetSelectedMonth(month);
+    events_.log.clear();
+  }
+  // The year and month on show.
+  std::pair<int, int> Shown() const { return {cal_->SelectedYear(), cal_->SelectedMonth()}; }
+  // Moves the real cursor to a client point; false when the platform ignores it.
+  bool PutCursor(POINT p) {
+    ClientToScreen(hwnd(), &p);
+    SetCursorPos(p.x, p.y);
+    POINT now;
+    GetCursorPos(&now);
+    return now.x == p.x && now.y == p.y;
+  }
+
+  HWND parent_ = nullptr;
+  std::unique_ptr<MonthCalendar> cal_ = std::make_unique<MonthCalendar>();
+  Recorder events_;
+};
+
+TEST_F(CalendarWindow, MonthStartingOnTheFirstDayOfTheWeekAndAFixedSize) {
+  SetWindowPos(hwnd(), nullptr, 0, 0, 300, 50, SWP_NOZORDER | SWP_NOMOVE);
+  RECT r;
+  GetWindowRect(hwnd(), &r);
+  EXPECT_EQ(std::pair(r.right - r.left, r.bottom - r.top), std::pair(204L, 180L));
+  cal_->SetFirstDayofWeek(1);
+  Show(2026, 2);  // 1 February 2026 is a Sunday
+  EXPECT_EQ(cal_->GridStartDate(), DateTime::Serial(2026, 2, 1));
+  Click(Centre(Cell(0)));
+  EXPECT_EQ(cal_->Value(), DateTime::Serial(2026, 2, 1));
+  EXPECT_EQ(events_.log, (Log{L"MouseDown", L"Change", L"DateClicked", L"MouseUp"}));
+  EXPECT_EQ(events_.lastX, float(Centre(Cell(0)).x));
+  cal_->SetFirstDayofWeek(2);
+  EXPECT_EQ(cal_->GridStartDate(), DateTime::Serial(2026, 1, 26));
+  Send(WM_RBUTTONDOWN, Centre(Cell(41)), MK_RBUTTON);  // any button picks a day: 8 March
+  EXPECT_EQ(cal_->Value(), DateTime::Serial(2026, 3, 8));
+  EXPECT_EQ(Shown(), std::pair(2026, 3));
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetFirstDayofWeek(8); }), 5);
+}
+
+TEST_F(CalendarWindow, RightInDecemberAndLeftInJanuaryAndDoubleClicks) {
+  cal_->SetValue(DateTime::Serial(2026, 12, 5));
+  Show(2026, 12);
+  Click(kRight);
+  EXPECT_EQ(Shown(), std::pair(2027, 1));
+  EXPECT_EQ(SendMessageW(cal_->MonthList(), CB_GETCURSEL, 0, 0), 0);
+  Click(kLeft);
+  EXPECT_EQ(Shown(), std::pair(2026, 12));
+  EXPECT_EQ(events_.log, (Log{L"MouseDown", L"MonthChanged", L"MouseUp", L"MouseDown", L"MonthChanged", L"MouseUp"}))
+      << "no Change: the value stays";
+  // The second click of a double click comes without a mouse-down.
+  Click(kRight);
+  Send(WM_LBUTTONDBLCLK, kRight, MK_LBUTTON);
+  Send(WM_LBUTTONUP, kRight);
+  EXPECT_EQ(Shown(), std::pair(2027, 2));
+}
+
+TEST_F(CalendarWindow, NavigationStopsAtTheMonthsAndYearsOfTheRange) {
+  Show(9999, 12);  // the last month a date can name
+  Click(kRight);
+  EXPECT_EQ(Shown(), std::pair(9999, 12));
+  cal_->SetMinDate(DateTime::Serial(2026, 3, 15));
+  Show(2026, 3);
+  Click(kLeft);
+  EXPECT_EQ(Shown(), std::pair(2026, 3));
+  EXPECT_EQ(events_.Count(L"MonthChanged"), 0);
+
+  cal_->SetMaxDate(DateTime::Serial(2030, 6, 30));
+  cal_->SetMinDate(DateTime::Serial(2028, 1, 1));
+  Show(2029, 3);
+  Click(kYear);
+  Click(kUp), Click(kUp);
+  EXPECT_EQ(cal_->SelectedYear(), 2030);
+  EXPECT_EQ(events_.Count(L"YearChanged"), 1) << "Up at the MaxDate year does nothing";
+  for (int i = 0; i < 3; ++i) Click(kDown);
+  EXPECT_EQ(cal_->SelectedYear(), 2028);
+  EXPECT_EQ(events_.Count(L"YearChanged"), 3);
+  Click(Centre(Cell(10)));
+  EXPECT_FALSE(cal_->Button(L"Up")->Visible);
+
+  // Dragging over the year steps it by moves of more than two pixels.
+  Show(2029, 5);
+  Send(WM_LBUTTONDOWN, kYear, MK_LBUTTON);
+  for (int dy : {-2, -3}) Send(WM_MOUSEMOVE, {kYear.x, kYear.y + dy}, MK_LBUTTON);
+  EXPECT_EQ(cal_->SelectedYear(), 2030);
+  for (int dy : {4, 10}) Send(WM_MOUSEMOVE, {kYear.x, kYear.y + dy}, MK_LBUTTON);
+  EXPECT_EQ(cal_->SelectedYear(), 2028);
+}
+
+// The numbers hosts see are the script test's; here, that nothing is stored.
+TEST_F(CalendarWindow, RefusedValuesStoreNothingAndTheSameValueTwiceRaisesChangeTwice) {
+  cal_->SetMinDate(DateTime::Serial(2020, 1, 1));
+  cal_->SetMaxDate(DateTime::Serial(2030, 1, 1));
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetMaxDate(DateTime::Serial(2019, 12, 31)); }), 1070);
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetMinDate(DateTime::Serial(2030, 1, 2)); }), 1068);
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetMaxDate(DateTime(3e6)); }), 5);  // after 9999
+  EXPECT_EQ(ControlErrorOf([&] { cal_->SetSelectedYear(10000); }), 5);
+  EXPECT_TRUE(cal_->MinDate() == DateTime::Serial(2020, 1, 1) && cal_->MaxDate() == DateTime::Serial(2030, 1, 1));
+  // A day outside the range is clicked but not taken.
+  Show(2019, 12);
+  Click(Centre(Cell(10)));
+  EXPECT_TRUE(events_.Count(L"DateClicked") == 1 && events_.Count(L"Change") == 0);
+
+  int marked = 0;
+  cal_->SetPropertyChangedHandler([&](std::wstring_view n) { marked += n == L"Value"; });
+  cal_->SetValue(DateTime::Serial(2026, 7, 4));
+  cal_->SetValue(DateTime::Serial(2026, 7, 4));
+  EXPECT_EQ(events_.Count(L"Change"), 2);
+  EXPECT_EQ(marked, 1);
+}
+
+TEST_F(CalendarWindow, TodayAndEmptyButtons) {
+  cal_->SetValue(DateTime::Serial(2001, 1, 1));
+  Click({kToday.x - 12, kToday.y});  // Today sits further left without the Empty button
+  EXPECT_EQ(cal_->Value(), Today());
+  Click(kEmpty);
+  EXPECT_EQ(events_.Count(L"EmptyClicked"), 0);
+  cal_->SetEmptyButton(true);
+  Click(kEmpty);
+  EXPECT_EQ(events_.Count(L"EmptyClicked"), 1);
+  EXPECT_FALSE(cal_->Button(L"Empty")->State & cfspushed);
+}
+
+TEST_F(CalendarWindow, MonthListSelection) {
+  Show(2026, 4);
+  Click(kMonthName);
+  SendMessageW(cal_->MonthList(), CB_SHOWDROPDOWN, FALSE, 0);
+  auto pick = [&](int index) {
+    SendMessageW(cal_->MonthList(), CB_SETCURSEL, index, 0);
+    SendMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(100, CBN_SELCHANGE), reinterpret_cast<LPARAM>(cal_->MonthList()));
+  };
+  pick(7);
+  EXPECT_EQ(cal_->SelectedMonth(), 8);
+  cal_->SetMinDate(DateTime::Serial(2026, 3, 15));
+  pick(1);  // before the month of MinDate: the list goes back
+  EXPECT_EQ(cal_->SelectedMonth(), 8);
+  EXPECT_EQ(SendMessageW(cal_->MonthList(), CB_GETCURSEL, 0, 0), 7);
+  EXPECT_EQ(events_.Count(L"MonthChanged"), 1);
+}
+
+TEST_F(CalendarWindow, AClosedMonthListGivesTheFocusToItsOwner) {
+  // Inside a picker the picker gets the keys back, not the calendar.
+  HWND owner = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 250, 10, 80, 20, parent_, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  for (HWND expected : {hwnd(), owner}) {
+    cal_->SetFocusOwner(expected == owner ? owner : nullptr);
+    Click(kMonthName);
+    ASSERT_EQ(GetFocus(), cal_->MonthList());
+    SendMessageW(cal_->MonthList(), CB_SHOWDROPDOWN, FALSE, 0);
+    Pump();
+    EXPECT_EQ(GetFocus(), expected);
+    EXPECT_FALSE(IsWindowVisible(cal_->MonthList()));
+  }
+}
+
+TEST_F(CalendarWindow, KeysAndAHandlerThatThrowsEndsOnlyItsMessage) {
+  SendMessageW(hwnd(), WM_KEYDOWN, VK_F4, 0);
+  SendMessageW(hwnd(), WM_CHAR, 'a', 0);
+  EXPECT_EQ(events_.last, 'a');
+  SendMessageW(hwnd(), WM_KEYUP, VK_F4, 0);
+  EXPECT_EQ(events_.log, (Log{L"KeyDown", L"KeyPress", L"KeyUp"}));
+  struct Thrower : MonthCalendarEvents {
+    void DateClicked() override { throw std::runtime_error("host failed"); }
+  } thrower;
+  cal_->Events().Advise(&thrower);
+  Click(Centre(Cell(9)));
+  Click(kRight);
+  EXPECT_EQ(events_.Count(L"MonthChanged"), 1);
+  cal_->Events().Unadvise(&thrower);
+}
+
+TEST_F(CalendarWindow, HeldButtonRepeatsAfter750MsThenEvery100Ms) {
+  if (!PutCursor(kRight)) GTEST_SKIP() << "cursor cannot be placed here";
+  Show(2026, 1);
+  Send(WM_LBUTTONDOWN, kRight, MK_LBUTTON);
+  PumpFor(550);
+  EXPECT_EQ(events_.Count(L"MonthChanged"), 1) << "no repeat before 750 ms";
+  PumpFor(1100);  // held 1650 ms: about 1 + 1 + 9 steps
+  int held = events_.Count(L"MonthChanged");
+  EXPECT_GE(held, 4);
+  EXPECT_LE(held, 13);
+  PutCursor(Centre(Cell(20)));  // leaving the button stops it
+  PumpFor(300);
+  int after = events_.Count(L"MonthChanged");
+  EXPECT_LE(after, held + 1);
+  PumpFor(400);
+  EXPECT_EQ(events_.Count(L"MonthChanged"), after);
+  EXPECT_FALSE(cal_->Button(L"Right")->State & cfspushed);
+  Send(WM_LBUTTONUP, Centre(Cell(20)));
+  // Released at once: no repeat at all.
+  PutCursor(kRight);
+  Click(kRight);
+  PumpFor(900);
+  EXPECT_EQ(events_.Count(L"MonthChanged"), after + 1);
+}
+
+// ---- drawing
+
+class CalendarRender : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    State().bLoading = false;
+    cal.SetBackColor(kWhite);
+  }
+  Dib& Draw() {
+    dib.Fill(kMagenta);
+    cal.DrawTo(dib.dc());
+    return dib;
+  }
+  RECT CellOf(DateTime d) const { return Cell(static_cast<int>(d.Value() - cal.GridStartDate().Value())); }
+  int InCell(const RECT& r, bool (*pred)(COLORREF)) const { return dib.Count(r.left, r.top, r.right, r.bottom, pred); }
+
+  MonthCalendar cal;
+  Dib dib{MonthCalendar::kWidth, MonthCalendar::kHeight};
+};
+
+bool Reddish(COLORREF c) { return GetRValue(c) > 150 && GetGValue(c) < 110 && GetBValue(c) < 110; }
+bool Bluish(COLORREF c) { return GetBValue(c) > 100 && GetRValue(c) < 90 && GetGValue(c) < 90; }
+
+TEST_F(CalendarRender, HeaderBandSeparatorsEdgeAndTheSelectionEllipse) {
+  cal.SetHeaderColor(RGB(10, 200, 30));
+  cal.SetValue(DateTime::Serial(2026, 12, 15));
+  Draw();
+  for (int x : {2, 60, 120, 200}) EXPECT_EQ(dib.At(x, 30), RGB(10, 200, 30)) << x;
+  EXPECT_EQ(dib.At(100, 33), kWhite);
+  for (int y : {51, 148}) {
+    EXPECT_EQ(dib.CountColor(4, y, 198, y + 1, GetSysColor(COLOR_BTNSHADOW)), 194) << y;
+    EXPECT_EQ(dib.At(199, y), kWhite) << y;
+  }
+  EXPECT_TRUE(dib.At(0, 100) == GetSysColor(COLOR_BTNHIGHLIGHT) && dib.At(203, 100) == GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(dib.CountColor(0, 0, 204, 180, kMagenta), 0) << "one opaque picture";
+  const COLORREF selection = GetSysColor(COLOR_ACTIVECAPTION);
+  RECT c = CellOf(cal.Value());
+  EXPECT_TRUE(dib.At(c.left + 4, c.top + 8) == selection && dib.At(c.left + 23, c.top + 8) == selection);
+  EXPECT_NE(dib.At(c.left + 1, c.top + 8), selection);
+  EXPECT_EQ(dib.CountColor(4, 52, 200, 148, selection), dib.CountColor(c.left, c.top, c.right, c.bottom, selection));
+}
+
+TEST_F(CalendarRender, TodayInPresentDateColorSundayNameInRedAndTheCaptions) {
+  DateTime today = Today();
+  cal.SetValue(DateTime(today.Value() - 60));
+  cal.SetSelectedYear(today.Parts().year);
+  cal.SetSelectedMonth(today.Parts().month);
+  cal.SetFirstDayofWeek(2);  // Monday first: the red name is in the last column
+  cal.SetHeaderForeColor(RGB(0, 0, 200));
+  Draw();
+  RECT c = CellOf(today);
+  EXPECT_GT(InCell(c, Reddish), 3);
+  EXPECT_EQ(dib.Count(4, 52, 200, 148, Reddish), InCell(c, Reddish)) << "only today's number is red";
+  EXPECT_EQ(dib.Count(4, 36, 172, 52, Reddish), 0);
+  EXPECT_GT(dib.Count(172, 36, 200, 52, Reddish), 3);
+  // Without the Empty button: Today at the left, the date right-aligned.
+  EXPECT_GT(dib.Count(4, 156, 69, 173, Bluish), 5);
+  EXPECT_GT(dib.Count(160, 156, 192, 173, Bluish), 5);
+  EXPECT_EQ(dib.Count(192, 156, 204, 173, Bluish), 0);
+  cal.SetEmptyButton(true);
+  Draw();
+  EXPECT_GT(dib.Count(16, 156, 81, 173, Bluish), 5);
+  EXPECT_GT(dib.Count(123, 156, 188, 173, Bluish), 5);
+}
+
+TEST_F(CalendarRender, DisabledLeftButtonIsDrawnInactiveAndNothingIsPaintedWhileLoading) {
+  auto leftLooksLike = [&](UINT flags) {
+    Dib reference(MonthCalendar::kWidth, MonthCalendar::kHeight);
+    RECT r{4, 6, 18, 26};
+    DrawFrameControl(reference.dc(), &r, DFC_SCROLL, flags);
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if (reference.At(x, y) != dib.At(x, y)) return false;
+    return true;
+  };
+  Draw();
+  EXPECT_TRUE(leftLooksLike(DFCS_SCROLLLEFT));
+  cal.SetEnabled(false);
+  Draw();
+  EXPECT_TRUE(leftLooksLike(DFCS_SCROLLLEFT | DFCS_INACTIVE));
+  EXPECT_FALSE(leftLooksLike(DFCS_SCROLLLEFT));
+  State().bLoading = true;
+  EXPECT_EQ(Draw().CountColor(0, 0, 204, 180, kMagenta), 204 * 180);
+  State().bLoading = false;
+}
+
+// ---- saved properties
+
+// A new control writes the defaults an empty bag does not have; an empty
+// bag reads as the old saved controls did.
+TEST(CalendarPersistence, NewControlAndEmptyBagDefaultsDiffer) {
+  MonthCalendar cal, back;
+  MemoryPropertyBag bag;
+  cal.WriteProperties(bag);
+  back.ReadProperties(bag);
+  EXPECT_TRUE(!back.EmptyButton() && back.PresentDateColor() == 255u && back.Value() == Today());
+  back.ReadProperties(MemoryPropertyBag{});
+  EXPECT_TRUE(back.EmptyButton());
+  EXPECT_EQ(back.Button(L"Today")->Rect().left, 16) << "the buttons laid out again";
+  EXPECT_EQ(back.HeaderForeColor(), 0x80000012u);
+  EXPECT_EQ(back.PresentDateColor(), 0xFF0000u);
+}
+
+TEST(CalendarPersistence, DamagedValuesAndNothingReadWhileLoadingButTheMonthOfValueShows) {
+  MonthCalendar cal;
+  MemoryPropertyBag bag;
+  bag.Write(L"Value", std::wstring(L"7/4/2026"));
+  bag.Write(L"MinDate", DateTime::Serial(2030, 1, 1).Value());
+  bag.Write(L"MaxDate", DateTime::Serial(2020, 1, 1).Value());
+  bag.Write(L"FirstDayOfWeek", int32_t{42});
+  cal.ReadProperties(bag);
+  EXPECT_EQ(cal.Value(), DateTime::Serial(2026, 7, 4));
+  EXPECT_LT(cal.MinDate(), cal.MaxDate());
+  EXPECT_EQ(cal.FirstDayofWeek(), 0);
+
+  MonthCalendar loading;
+  loading.SetValue(DateTime::Serial(2025, 2, 3));
+  loading.SetSelectedYear(2030);
+  State().bLoading = true;
+  loading.ReadProperties(bag);
+  EXPECT_EQ(loading.Value(), DateTime::Serial(2025, 2, 3));
+  EXPECT_EQ(loading.SelectedYear(), 2025);
+  State().bLoading = false;
+}
+
+}  // namespace
+}  // namespace almanix::testing
