@@ -8,12 +8,16 @@
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <oleauto.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "almanix/comframe/almanix_idl.h"
@@ -24,17 +28,47 @@ namespace almanix::testing {
 using Microsoft::WRL::ComPtr;
 
 // A visible top-level window (500 x 400 at 50, 50) for controls and sites.
-HWND CreateHostWindow(WNDPROC proc = DefWindowProcW);
+inline HWND CreateHostWindow(WNDPROC proc = DefWindowProcW) {
+  WNDCLASSW wc{};
+  const std::wstring name = L"AlmanixTestHost" + std::to_wstring(reinterpret_cast<uintptr_t>(proc));
+  wc.lpfnWndProc = proc, wc.hInstance = GetModuleHandleW(nullptr), wc.lpszClassName = name.c_str();
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 50, 50, 500,
+                              400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(hwnd);
+  return hwnd;
+}
 
 // Dispatches the messages waiting in the thread's queue.
-void Pump();
+inline void Pump() {
+  for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) TranslateMessage(&msg), DispatchMessageW(&msg);
+}
+
 // Runs the message loop until `done` or the time is up; false on time-out.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000);
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
+  for (const DWORD start = GetTickCount(); !done(); Pump()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  return true;
+}
+
 // Runs the message loop for `ms` milliseconds.
-void PumpFor(DWORD ms);
+inline void PumpFor(DWORD ms) {
+  for (DWORD start = GetTickCount(), elapsed; (elapsed = GetTickCount() - start) < ms; Pump())
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+}
+
 // A button pressed and released at a screen point through the system's input
 // queue, as a mouse hook sees it (MOUSEEVENTF_* flags), then dispatched.
-void Press(POINT screen, DWORD down, DWORD up);
+inline void Press(POINT screen, DWORD down, DWORD up) {
+  SetCursorPos(screen.x, screen.y);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = down, in[1].mi.dwFlags = up;
+  SendInput(2, in, sizeof(INPUT));
+  Pump();
+}
 
 // The number of the error `f` raises, 0 when it raises none; an error must
 // come from the controls' source.
@@ -52,41 +86,76 @@ int32_t ControlErrorOf(F&& f) {
 // A 32-bit top-down DIB section with its own DC, to read back what was drawn.
 class Dib {
  public:
-  Dib(int width, int height, COLORREF fill = RGB(255, 0, 255));
-  ~Dib();
+  Dib(int width, int height, COLORREF fill = RGB(255, 0, 255)) : width_(width), height_(height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width, bi.bmiHeader.biHeight = -height;  // top-down
+    bi.bmiHeader.biPlanes = 1, bi.bmiHeader.biBitCount = 32;
+    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    old_ = SelectObject(dc_, bitmap_);
+    Fill(fill);
+  }
+  ~Dib() { SelectObject(dc_, old_), DeleteObject(bitmap_), DeleteDC(dc_); }
   Dib(const Dib&) = delete;
   HDC dc() const { return dc_; }
-  void Fill(COLORREF color);
-  COLORREF At(int x, int y) const;
+  void Fill(COLORREF color) {
+    HBRUSH b = CreateSolidBrush(color);
+    RECT r{0, 0, width_, height_};
+    FillRect(dc_, &r, b);
+    DeleteObject(b);
+  }
+  COLORREF At(int x, int y) const {
+    GdiFlush();
+    DWORD v = static_cast<const DWORD*>(bits_)[y * width_ + x];
+    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+  }
   // Pixels of [left, right) x [top, bottom) for which pred(colour) holds.
-  int Count(int left, int top, int right, int bottom, const std::function<bool(COLORREF)>& pred) const;
+  int Count(int left, int top, int right, int bottom, const std::function<bool(COLORREF)>& pred) const {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) n += pred(At(x, y)) ? 1 : 0;
+    return n;
+  }
   int CountColor(int left, int top, int right, int bottom, COLORREF c) const {
     return Count(left, top, right, bottom, [c](COLORREF p) { return p == c; });
   }
 
  private:
   int width_, height_;
-  HDC dc_;
+  HDC dc_ = CreateCompatibleDC(nullptr);
   HBITMAP bitmap_;
   HGDIOBJ old_;
   void* bits_ = nullptr;
 };
 
 // A path of the build machine as Wine sees it (drive Z: for Unix paths).
-std::wstring WinePath(const char* path);
+inline std::wstring WinePath(const char* path) {
+  std::wstring out(path, path + strlen(path));
+  if (!out.empty() && out[0] == L'/') {
+    std::replace(out.begin(), out.end(), L'/', L'\\');
+    out = L"Z:" + out;
+  }
+  return out;
+}
+
 // The built Almanix.dll as a Windows path.
-std::wstring DllPath();
+inline std::wstring DllPath() { return WinePath(ALMANIX_DLL_PATH); }
 
 // Almanix.dll loaded with LoadLibrary, registration-free.
 class Library {
  public:
-  Library();
-  ~Library();
+  Library() { EXPECT_NE(module_, nullptr) << "Almanix.dll"; }
+  ~Library() {
+    if (module_) FreeLibrary(module_);
+  }
   HMODULE Module() const { return module_; }
-  HRESULT CanUnloadNow() const;
-  HRESULT Register() const;
-  HRESULT Unregister() const;
-  HRESULT ClassObject(REFCLSID clsid, IClassFactory** out) const;
+  HRESULT CanUnloadNow() const { return Export<HRESULT(WINAPI*)()>("DllCanUnloadNow")(); }
+  HRESULT Register() const { return Export<HRESULT(WINAPI*)()>("DllRegisterServer")(); }
+  HRESULT Unregister() const { return Export<HRESULT(WINAPI*)()>("DllUnregisterServer")(); }
+  HRESULT ClassObject(REFCLSID clsid, IClassFactory** out) const {
+    return Export<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>("DllGetClassObject")(
+        clsid, IID_IClassFactory, reinterpret_cast<void**>(out));
+  }
   // A new control through the library's class factory.
   template <class I>
   ComPtr<I> Create(REFCLSID clsid) const {
@@ -100,34 +169,114 @@ class Library {
   }
 
  private:
-  HMODULE module_ = nullptr;
+  template <class F>
+  F Export(const char* name) const {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+  }
+  HMODULE module_ = LoadLibraryW(DllPath().c_str());
 };
 
 // Runs a command line; returns its exit code (-1 when it could not start)
 // and what it wrote to its standard output.
-int RunProcess(const std::wstring& commandLine, std::string* output = nullptr);
+inline int RunProcess(const std::wstring& commandLine, std::string* output = nullptr) {
+  FILE* pipe = _wpopen(commandLine.c_str(), L"rb");
+  if (!pipe) return -1;
+  std::string text;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) text.append(buffer, n);
+  if (output) *output = text;
+  return _pclose(pipe);
+}
 
 // Properties through IDispatch, by name. Put returns the HRESULT and fills
 // `error` with the exception a script would see.
-VARIANT GetProperty(IDispatch* object, const wchar_t* name);
-HRESULT PutProperty(IDispatch* object, const wchar_t* name, VARIANT value, EXCEPINFO* error = nullptr);
-VARIANT DateVariant(double date);
-VARIANT IntVariant(LONG value);
-VARIANT TextVariant(const wchar_t* text);  // the caller clears it
+inline DISPID IdOf(IDispatch* object, const wchar_t* name) {
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
+  return id;
+}
+
+inline VARIANT GetProperty(IDispatch* object, const wchar_t* name) {
+  VARIANT result{};
+  DISPPARAMS none{};
+  EXPECT_EQ(object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                           &result, nullptr, nullptr),
+            S_OK)
+      << name;
+  return result;
+}
+
+inline HRESULT PutProperty(IDispatch* object, const wchar_t* name, VARIANT value, EXCEPINFO* error = nullptr) {
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&value, &put, 1, 1};
+  EXCEPINFO local{};
+  const WORD flags = value.vt == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+  HRESULT hr = object->Invoke(IdOf(object, name), IID_NULL, LOCALE_USER_DEFAULT, flags, &params, nullptr,
+                              error ? error : &local, nullptr);
+  if (!error) SysFreeString(local.bstrSource), SysFreeString(local.bstrDescription), SysFreeString(local.bstrHelpFile);
+  return hr;
+}
+
+inline VARIANT DateVariant(double date) {
+  VARIANT v{};
+  v.vt = VT_DATE, v.date = date;
+  return v;
+}
+
+inline VARIANT IntVariant(LONG value) {
+  VARIANT v{};
+  v.vt = VT_I4, v.lVal = value;
+  return v;
+}
+
+// The caller clears it.
+inline VARIANT TextVariant(const wchar_t* text) {
+  VARIANT v{};
+  v.vt = VT_BSTR, v.bstrVal = SysAllocString(text);
+  return v;
+}
+
 // A calendar date as an OLE date.
-double Date(int y, int m, int d);
+inline double Date(int y, int m, int d) {
+  SYSTEMTIME st{static_cast<WORD>(y), static_cast<WORD>(m), 0, static_cast<WORD>(d), 0, 0, 0, 0};
+  double out = 0;
+  SystemTimeToVariantTime(&st, &out);
+  return out;
+}
+
 // Whether the picker's calendar is dropped down.
-bool Dropped(_DatePicker* picker);
+inline bool Dropped(_DatePicker* picker) {
+  VARIANT_BOOL dropped = VARIANT_FALSE;
+  picker->get_IsDropped(&dropped);
+  return dropped != VARIANT_FALSE;
+}
 
 // A host's property bag kept in memory.
 class TestBag final : public IPropertyBag {
  public:
-  ~TestBag();
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+  ~TestBag() {
+    for (auto& [name, v] : values) VariantClear(&v);
+  }
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IPropertyBag ? static_cast<IPropertyBag*>(this) : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override;
-  STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
+  STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+    auto it = values.find(name);
+    if (it == values.end()) return E_INVALIDARG;
+    const VARTYPE wanted = answerText ? VARTYPE{VT_BSTR} : value->vt;
+    VariantInit(value);
+    if (wanted == VT_EMPTY || wanted == it->second.vt) return VariantCopy(value, &it->second);
+    return VariantChangeType(value, &it->second, 0, wanted);
+  }
+  STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
+    VARIANT& slot = values[name];
+    VariantClear(&slot);
+    return VariantCopy(&slot, value);
+  }
   std::map<std::wstring, VARIANT> values;
   bool answerText = false;  // answers every read with text, as PARAM bags do
 };
@@ -138,13 +287,29 @@ class TestBag final : public IPropertyBag {
 // can let go of the host's last reference to the control.
 class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdviseSink {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IPropertyNotifySink) *out = static_cast<IPropertyNotifySink*>(this);
+    else if (iid == IID_IAdviseSink) *out = static_cast<IAdviseSink*>(this);
+    else if (iid == IID_IUnknown || iid == events_ || (iid == IID_IDispatch && answersDispatch))
+      *out = static_cast<IDispatch*>(this);
+    else *out = nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+    heard.push_back(id);
+    lastTypes.clear();
+    for (UINT i = params->cArgs; i-- > 0;) {
+      VARIANTARG& a = params->rgvarg[i];
+      lastTypes.push_back(a.vt);
+      if (a.vt == (VT_BOOL | VT_BYREF)) *a.pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    return LetGo();
+  }
   STDMETHODIMP OnChanged(DISPID id) override { changed.push_back(id); return LetGo(); }
   STDMETHODIMP OnRequestEdit(DISPID id) override { requested.push_back(id); return refuse ? S_FALSE : S_OK; }
   STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
@@ -155,12 +320,21 @@ class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdv
 
   // Advises the control's connection point for `point` (its event
   // interface or IID_IPropertyNotifySink) / unadvises it.
-  void Connect(IUnknown* control, const IID& point);
-  void Disconnect();
+  void Connect(IUnknown* control, const IID& point) {
+    events_ = point;
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(control->QueryInterface(IID_PPV_ARGS(&container)), S_OK);
+    ASSERT_EQ(container->FindConnectionPoint(point, &point_), S_OK);
+    ASSERT_EQ(point_->Advise(static_cast<IDispatch*>(this), &cookie_), S_OK);
+  }
+  void Disconnect() {
+    if (point_) point_->Unadvise(cookie_);
+    point_.Reset();
+  }
   // Lets go of the connection point (and the control it holds) while
   // staying advised.
   void DropPoint() { point_.Reset(); }
-  int Count(DISPID id) const;
+  int Count(DISPID id) const { return static_cast<int>(std::count(heard.begin(), heard.end(), id)); }
 
   std::vector<DISPID> heard, changed, requested;
   std::vector<VARTYPE> lastTypes;  // argument types of the last event
@@ -170,7 +344,10 @@ class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdv
   IUnknown* letGo = nullptr;       // released (once) from inside the next call
 
  private:
-  HRESULT LetGo();
+  HRESULT LetGo() {
+    if (IUnknown* going = std::exchange(letGo, nullptr)) going->Release();
+    return S_OK;
+  }
   IID events_ = IID_NULL;
   ComPtr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
@@ -181,7 +358,14 @@ class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdv
 class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOleControlSite, public IDispatch {
  public:
   explicit TestSite(HWND window) : window_(window) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
+    else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) *out = static_cast<IOleInPlaceSite*>(this);
+    else if (iid == IID_IOleControlSite) *out = static_cast<IOleControlSite*>(this);
+    else if (iid == IID_IDispatch) *out = static_cast<IDispatch*>(this);
+    else *out = nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   // IOleClientSite
@@ -198,7 +382,10 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
   STDMETHODIMP OnUIActivate() override { ++uiActivations; return S_OK; }
   STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
-                                LPOLEINPLACEFRAMEINFO) override;
+                                LPOLEINPLACEFRAMEINFO) override {
+    *frame = nullptr, *doc = nullptr, *pos = *clip = position;
+    return S_OK;
+  }
   STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
   STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
   STDMETHODIMP OnInPlaceDeactivate() override { ++inPlaceDeactivations; return S_OK; }
@@ -211,13 +398,28 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   STDMETHODIMP GetExtendedControl(IDispatch**) override { return E_NOTIMPL; }
   STDMETHODIMP TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
   STDMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
-  STDMETHODIMP OnFocus(BOOL gained) override { focusEvents.push_back(gained != FALSE); return S_OK; }
+  STDMETHODIMP OnFocus(BOOL) override { return S_OK; }
   STDMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
   // IDispatch: the ambient properties
   STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override;
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
+    VariantInit(result);
+    if (id == DISPID_AMBIENT_USERMODE) {
+      result->vt = VT_BOOL, result->boolVal = userMode ? VARIANT_TRUE : VARIANT_FALSE;
+    } else if (id == DISPID_AMBIENT_FONT && font) {
+      result->vt = VT_DISPATCH;
+      return font->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&result->pdispVal));
+    } else if (id == DISPID_AMBIENT_LOCALEID && locale) {
+      result->vt = VT_I4, result->lVal = static_cast<LONG>(locale);
+    } else if (id == DISPID_AMBIENT_DISPLAYNAME && !displayName.empty()) {
+      result->vt = VT_BSTR, result->bstrVal = SysAllocString(displayName.c_str());
+    } else {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    return S_OK;
+  }
 
   RECT position{10, 10, 160, 34};
   bool userMode = true;
@@ -225,17 +427,34 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   LCID locale = 0;           // none when 0
   std::wstring displayName;  // ambient DisplayName; none when empty
   int uiActivations = 0, inPlaceDeactivations = 0, saves = 0;
-  std::vector<bool> focusEvents;
 
  private:
   HWND window_;
 };
 
-// A control sited at `site` in `host` and active in place; its window; the
-// control closed and unsited again.
-void Activate(IUnknown* control, TestSite& site, HWND host);
-HWND WindowOf(IUnknown* control);
-void Close(IUnknown* control);
+// A control sited at `site` in `host` and active in place.
+inline void Activate(IUnknown* control, TestSite& site, HWND host) {
+  ComPtr<IOleObject> ole;
+  ASSERT_EQ(control->QueryInterface(IID_PPV_ARGS(&ole)), S_OK);
+  ASSERT_EQ(ole->SetClientSite(&site), S_OK);
+  ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, host, &site.position), S_OK);
+}
+
+// The window of a control active in place.
+inline HWND WindowOf(IUnknown* control) {
+  ComPtr<IOleInPlaceObject> inPlace;
+  HWND hwnd = nullptr;
+  if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&inPlace)))) inPlace->GetWindow(&hwnd);
+  return hwnd;
+}
+
+// The control closed and unsited again.
+inline void Close(IUnknown* control) {
+  ComPtr<IOleObject> ole;
+  control->QueryInterface(IID_PPV_ARGS(&ole));
+  ole->Close(OLECLOSE_NOSAVE);
+  ole->SetClientSite(nullptr);
+}
 
 // A test with Almanix.dll registered, for hosts that create by ProgID.
 class RegisteredTest : public ::testing::Test {

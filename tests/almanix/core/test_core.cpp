@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "almanix/core/bag_values.h"
 #include "almanix/core/event_source.h"
 #include "common/date_text.h"
@@ -40,6 +42,7 @@ TEST(BagValues, DatesOfTheShownYearsAndTextsAndSignedSystemColours) {
   common::MemoryPropertyBag bag;
   bag.Write(L"TooEarly", DateTime::Serial(100, 1, 1).Value() - 1);
   bag.Write(L"TooLate", DateTime::Serial(9999, 12, 31).Value() + 1);
+  bag.Write(L"NaN", std::nan(""));
   bag.Write(L"MonthFirst", std::wstring(L"12/31/2030"));
   bag.Write(L"Locale", common::ShortDateText(DateTime::Serial(1999, 5, 6)));
   bag.Write(L"NoDay", std::wstring(L"2/30/2030"));
@@ -47,7 +50,7 @@ TEST(BagValues, DatesOfTheShownYearsAndTextsAndSignedSystemColours) {
   bag.Write(L"Flag", true);
   EXPECT_EQ(almanix::ReadBagDate(bag, L"MonthFirst", def), DateTime::Serial(2030, 12, 31));
   EXPECT_EQ(almanix::ReadBagDate(bag, L"Locale", def), DateTime::Serial(1999, 5, 6));
-  for (const wchar_t* name : {L"TooEarly", L"TooLate", L"NoDay", L"Words", L"Flag", L"Missing"})
+  for (const wchar_t* name : {L"TooEarly", L"TooLate", L"NaN", L"NoDay", L"Words", L"Flag", L"Missing"})
     EXPECT_EQ(almanix::ReadBagDate(bag, name, def), def) << name;
 
   // System colours have the top bit set: they must survive the signed bag number.

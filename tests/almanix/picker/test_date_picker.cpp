@@ -1,14 +1,104 @@
-// Fields, keys, typing, stepping, range errors, buttons, borders, fonts and
-// drawing of the picker, driven through its window's messages.
-#include "tests/almanix/picker/picker_fixture.h"
-
+// The picker driven through its window's messages: fields, keys, typing,
+// stepping, range errors, buttons, borders, fonts and drawing; its drop-down
+// calendar (opening, picking, emptying, placement, the shared mouse hook);
+// reading saved properties (every property's round trip is the contract
+// test's, through the library).
+#include <algorithm>
 #include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "almanix/core/date_range.h"
+#include "almanix/core/library_state.h"
 #include "almanix/core/ole_color.h"
+#include "almanix/dropdown/windows_hook.h"
+#include "almanix/picker/date_picker.h"
+#include "tests/almanix/com_test.h"
+#include "tests/harness/expect.h"
 
 namespace almanix::testing {
 namespace {
+
+using harness::At;
+
+struct Recorder : DatePickerEvents {
+  std::vector<std::string> log;
+  bool cancelDropDown = false, cancelEmpty = false;
+  void Change() override { log.push_back("Change"); }
+  void MouseDown(int16_t&, int16_t&, float&, float&) override { log.push_back("MouseDown"); }
+  void MouseUp(int16_t&, int16_t&, float&, float&) override { log.push_back("MouseUp"); }
+  void KeyDown(int16_t&, int16_t&) override { log.push_back("KeyDown"); }
+  void KeyPress(int16_t&) override { log.push_back("KeyPress"); }
+  void KeyUp(int16_t&, int16_t&) override { log.push_back("KeyUp"); }
+  void EmptyClicked(bool& cancel) override { log.push_back("EmptyClicked"), cancel = cancelEmpty; }
+  void BeforeCalendarDropDown(bool& cancel) override { log.push_back("BeforeCalendarDropDown"), cancel = cancelDropDown; }
+  void AfterCalendarDropDown() override { log.push_back("AfterCalendarDropDown"); }
+  void BeforeCalendarCloseUp(bool&) override { log.push_back("BeforeCalendarCloseUp"); }
+  void AfterCalendarCloseUp() override { log.push_back("AfterCalendarCloseUp"); }
+  int Count(const std::string& name) const { return static_cast<int>(std::count(log.begin(), log.end(), name)); }
+};
+
+class PickerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host_ = CreateHostWindow();
+    picker_->Events().Advise(&events_);
+  }
+  void TearDown() override {
+    picker_.reset();
+    DestroyWindow(host_);
+    Pump();
+  }
+  // The picker at (20, 20) of the host, 150 x 24 with its 3-D border,
+  // showing dd/MM/yyyy unless told otherwise, at `value`.
+  HWND Create(common::DateTime value = At(2026, 3, 10), const wchar_t* pattern = L"dd/MM/yyyy") {
+    HWND hwnd = picker_->Create(host_, 20, 20, 150, 24);
+    EXPECT_NE(hwnd, nullptr);
+    picker_->SetFormat(dtpCustom), picker_->SetCustomFormat(pattern);
+    picker_->SetValue(value);
+    events_.log.clear();
+    return hwnd;
+  }
+  void Key(int vk) {
+    SendMessageW(picker_->hWnd(), WM_KEYDOWN, vk, 0);
+    SendMessageW(picker_->hWnd(), WM_KEYUP, vk, 0);
+  }
+  void Type(const wchar_t* text) {
+    for (; *text; ++text) SendMessageW(picker_->hWnd(), WM_CHAR, *text, 0);
+  }
+  static void Click(HWND hwnd, int x, int y) {
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  }
+  void ClickField(int index) {
+    const CDateMask& f = picker_->Fields()[index];
+    Click(picker_->hWnd(), f.Left + f.Width / 2, 5);
+  }
+  // The client point at the middle of one of the picker's buttons.
+  POINT Centre(const wchar_t* tag) const {
+    const RECT r = picker_->Button(tag)->Rect();
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+  void ClickButton(const wchar_t* tag) { Click(picker_->hWnd(), Centre(tag).x, Centre(tag).y); }
+  // Clicks day `date` of the dropped-down calendar's grid.
+  void PickDay(common::DateTime date) {
+    MonthCalendar& sc = picker_->Calendar();
+    const int cell = static_cast<int>(date.Value() - sc.GridStartDate().Value());
+    Click(sc.hWnd(), 4 + 28 * (cell % 7) + 14, 52 + 16 * (cell / 7) + 8);
+  }
+  // Waits for the commit timer of typed digits.
+  void WaitForCommit() {
+    EXPECT_TRUE(PumpUntil([&] {
+      return std::none_of(picker_->Fields().begin(), picker_->Fields().end(),
+                          [](const CDateMask& f) { return f.HasTyped(); });
+    }));
+  }
+
+  HWND host_ = nullptr;
+  std::unique_ptr<DatePicker> picker_ = std::make_unique<DatePicker>();
+  Recorder events_;
+};
 
 TEST_F(PickerTest, PatternsGiveFieldsAndLiteralsAndArrowsSkipTheLiterals) {
   Create();
@@ -204,6 +294,211 @@ TEST_F(PickerTest, TheContainersFontAppliesUntilAFontIsSet) {
   SendMessageW(picker_->hWnd(), WM_SETFONT, reinterpret_cast<WPARAM>(arial), TRUE);
   EXPECT_EQ(picker_->Font(), (PickerFont{L"Arial", 6}));
   DeleteObject(arial);
+}
+
+// ---- the drop-down calendar
+
+TEST_F(PickerTest, TheButtonDropsTheCalendarBelowWithThePickersValueUnlessCancelled) {
+  HWND hwnd = Create();
+  events_.cancelDropDown = true;
+  ClickButton(L"DropDown");
+  SendMessageW(hwnd, WM_KEYDOWN, VK_F4, 0);
+  EXPECT_FALSE(picker_->IsDropped());
+  EXPECT_EQ(events_.Count("BeforeCalendarDropDown"), 2);
+
+  events_.cancelDropDown = false;
+  picker_->SetMinDate(At(2000, 1, 1));
+  events_.log.clear();
+  ClickButton(L"DropDown");
+  ASSERT_TRUE(picker_->IsDropped());
+  EXPECT_EQ(events_.log, (std::vector<std::string>{"MouseDown", "BeforeCalendarDropDown",
+                                                   "AfterCalendarDropDown", "MouseUp"}))
+      << "handing the value to the calendar is no change";
+  MonthCalendar& sc = picker_->Calendar();
+  EXPECT_TRUE(sc.Value() == At(2026, 3, 10) && sc.MinDate() == At(2000, 1, 1));
+  RECT picker, calendar;
+  GetWindowRect(hwnd, &picker);
+  GetWindowRect(sc.hWnd(), &calendar);
+  EXPECT_TRUE(calendar.top == picker.bottom && calendar.left == picker.left);
+  EXPECT_NE(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+  SendMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_FALSE(picker_->IsDropped());
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+
+  // With no room below, it opens above.
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  MoveWindow(host_, 100, work.bottom - 60, 400, 60, FALSE);
+  picker_->DropDownCalendar();
+  GetWindowRect(hwnd, &picker);
+  GetWindowRect(sc.hWnd(), &calendar);
+  EXPECT_EQ(calendar.bottom, picker.top);
+}
+
+TEST_F(PickerTest, PickingADayTakesItWithTheTimeOfDayChangesAndClosesUp) {
+  Create(At(2026, 3, 10, 18, 45), L"dd/MM/yyyy HH:mm");
+  picker_->DropDownCalendar();
+  events_.log.clear();
+  PickDay(At(2026, 3, 17));
+  EXPECT_EQ(picker_->Value(), At(2026, 3, 17, 18, 45));
+  EXPECT_FALSE(picker_->IsDropped());
+  EXPECT_EQ(events_.log, (std::vector<std::string>{"Change", "BeforeCalendarCloseUp", "AfterCalendarCloseUp"}));
+}
+
+TEST_F(PickerTest, AValueLeftOutsideANewRangeDropsDownOnTheRange) {
+  Create();
+  picker_->SetMinDate(At(2027, 1, 15));
+  picker_->DropDownCalendar();
+  ASSERT_TRUE(picker_->IsDropped());
+  MonthCalendar& sc = picker_->Calendar();
+  EXPECT_EQ(sc.SelectedYear() * 100 + sc.SelectedMonth(), 202701);
+  EXPECT_EQ(picker_->Value(), At(2026, 3, 10)) << "dropping down changes nothing";
+  // A range change while dropped moves the open calendar along.
+  picker_->SetMinDate(At(2020, 1, 1));
+  picker_->SetMaxDate(At(2025, 6, 30));
+  EXPECT_EQ(sc.SelectedYear() * 100 + sc.SelectedMonth(), 202506);
+  EXPECT_EQ(sc.MaxDate(), At(2025, 6, 30));
+}
+
+TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
+  Create();
+  picker_->SetAllowEmpty(true);
+  EXPECT_TRUE(picker_->Calendar().EmptyButton());
+  picker_->DropDownCalendar();
+  const HWND calendar = picker_->Calendar().hWnd();
+  events_.cancelEmpty = true;
+  Click(calendar, 150, 164);
+  EXPECT_EQ(events_.Count("EmptyClicked"), 1);
+  EXPECT_EQ(picker_->Value(), At(2026, 3, 10));
+  EXPECT_TRUE(picker_->IsDropped());
+
+  events_.cancelEmpty = false;
+  events_.log.clear();
+  Click(calendar, 150, 164);
+  EXPECT_FALSE(picker_->Value().has_value() || picker_->IsDropped());
+  EXPECT_EQ(events_.log, (std::vector<std::string>{"EmptyClicked", "Change"}));
+  picker_->DropDownCalendar();
+  EXPECT_EQ(picker_->Calendar().Value(), At(2026, 3, 10)) << "an empty picker drops down on its last date";
+}
+
+TEST_F(PickerTest, TwoPickersShareOneHookThatSurvivesTheFirstClose) {
+  Create();
+  DatePicker second;
+  second.Create(host_, 20, 60, 150, 24);
+  picker_->DropDownCalendar();
+  second.DropDownCalendar();
+  const HHOOK hook = mWindowsHook::InstalledHook(WH_MOUSE);
+  ASSERT_NE(hook, nullptr);
+  EXPECT_EQ(mWindowsHook::AttachedCount(WH_MOUSE), 2);
+  picker_->CloseUpCalendar();
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), hook);
+  EXPECT_TRUE(second.IsDropped());
+  second.CloseUpCalendar();
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+}
+
+TEST_F(PickerTest, OutsideRightClickClosesAndTheOwnButtonDoesNotReopen) {
+  HWND hwnd = Create();
+  picker_->DropDownCalendar();
+  RECT calendar;
+  GetWindowRect(picker_->Calendar().hWnd(), &calendar);
+  Press({calendar.left + 110, calendar.top + 40}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(picker_->IsDropped()) << "a click on the calendar's header band keeps it open";
+  Press({400, 300}, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+  EXPECT_FALSE(picker_->IsDropped()) << "a right click on the host closes it";
+
+  // Pressing the drop-down button of an open picker closes it for good.
+  picker_->DropDownCalendar();
+  POINT pt = Centre(L"DropDown");
+  ClientToScreen(hwnd, &pt);
+  events_.log.clear();
+  Press(pt, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_FALSE(picker_->IsDropped());
+  EXPECT_EQ(events_.Count("BeforeCalendarDropDown"), 0);
+  Press(pt, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(picker_->IsDropped()) << "the next press opens it again";
+  picker_->CloseUpCalendar();
+}
+
+TEST_F(PickerTest, TheCalendarsMonthListCountsAsInsideAndTheFocusComesBack) {
+  Create();
+  SetFocus(picker_->hWnd());
+  picker_->DropDownCalendar();
+  MonthCalendar& sc = picker_->Calendar();
+  RECT calendar, list;
+  GetWindowRect(sc.hWnd(), &calendar);
+  Press({calendar.left + 60, calendar.top + 15}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof combo;
+  ASSERT_TRUE(GetComboBoxInfo(sc.MonthList(), &combo));
+  ASSERT_TRUE(IsWindowVisible(combo.hwndList));
+  GetWindowRect(combo.hwndList, &list);
+  ASSERT_GT(list.bottom, calendar.bottom) << "the list reaches out of the calendar";
+
+  // Choosing December at the list's bottom, below the calendar, keeps the
+  // calendar open.
+  Press({list.left + 10, list.bottom - 2}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(picker_->IsDropped());
+  EXPECT_EQ(sc.SelectedMonth(), 12);
+  EXPECT_EQ(GetFocus(), picker_->hWnd()) << "the closed list gives the keys back to the picker";
+  // An outside click closes it and gives the focus back to the picker.
+  Press({400, 300}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_FALSE(picker_->IsDropped());
+  EXPECT_EQ(GetFocus(), picker_->hWnd());
+  // Losing the focus closes it too.
+  picker_->DropDownCalendar();
+  ASSERT_TRUE(picker_->IsDropped());
+  SetFocus(host_);
+  EXPECT_FALSE(picker_->IsDropped());
+}
+
+// ---- saved properties
+
+// A new control writes the defaults an empty bag does not have; an empty
+// bag reads as the old saved controls did.
+TEST_F(PickerTest, NewControlAndEmptyBagDefaultsDiffer) {
+  common::MemoryPropertyBag bag;
+  picker_->SetValue(At(2004, 9, 7));
+  picker_->WriteProperties(bag);
+  DatePicker loaded;
+  Recorder loadEvents;
+  loaded.Events().Advise(&loadEvents);
+  loaded.ReadProperties(bag);
+  EXPECT_TRUE(!loaded.FlatButton() && loaded.EmptyButtonCaption() == L"None" && loaded.Value() == At(2004, 9, 7));
+  EXPECT_TRUE(loadEvents.log.empty()) << "loading raises no events";
+
+  loaded.ReadProperties(common::MemoryPropertyBag{});
+  EXPECT_TRUE(loaded.FlatButton() && loaded.Calendar().EmptyButton());
+  EXPECT_FALSE(loaded.Value().has_value());
+  EXPECT_EQ(loaded.EmptyButtonCaption(), L"Empty");
+  EXPECT_FALSE(State().bLoading);
+  common::MemoryPropertyBag out;
+  loaded.WriteProperties(out);
+  EXPECT_TRUE(out.Values().empty()) << "the bag's defaults are left out";
+}
+
+TEST_F(PickerTest, BagTextsAndBadEntriesAreReadSafely) {
+  common::MemoryPropertyBag bag;
+  bag.Write(L"MaxDate", std::wstring(L"12/31/2030"));
+  bag.Write(L"MinDate", std::wstring(L"1/1/2000"));
+  bag.Write(L"Value", At(2040, 5, 5).Value());  // outside the stored range
+  bag.Write(L"Format", int32_t{7});
+  picker_->ReadProperties(bag);
+  EXPECT_EQ(picker_->MaxDate(), At(2030, 12, 31));
+  EXPECT_EQ(picker_->MinDate(), At(2000, 1, 1));
+  EXPECT_EQ(picker_->Value(), At(2030, 12, 31)) << "clamped into the range";
+  EXPECT_EQ(picker_->Format(), dtpShortDate);
+
+  common::MemoryPropertyBag reversed;
+  reversed.Write(L"MaxDate", At(2000, 1, 1).Value());
+  reversed.Write(L"MinDate", At(2030, 1, 1).Value());
+  picker_->ReadProperties(reversed);
+  EXPECT_LE(picker_->MinDate(), picker_->MaxDate());
+
+  EXPECT_EQ(FontToText({L"Tahoma", 8.25, true}), L"Tahoma;8.25;1;0;0;0");
+  PickerFont back;
+  for (const wchar_t* bad : {L"", L"Tahoma;8;0;0;0", L"Tahoma;-1;0;0;0;0", L"Tahoma;8x;0;0;0;0"})
+    EXPECT_FALSE(FontFromText(bad, back)) << bad;
 }
 
 }  // namespace
