@@ -290,7 +290,7 @@ class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdv
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (iid == IID_IPropertyNotifySink) *out = static_cast<IPropertyNotifySink*>(this);
     else if (iid == IID_IAdviseSink) *out = static_cast<IAdviseSink*>(this);
-    else if (iid == IID_IUnknown || iid == events_ || (iid == IID_IDispatch && answersDispatch))
+    else if (iid == IID_IUnknown || (iid == events_ && answers != Dispatch) || (iid == IID_IDispatch && answers != Events))
       *out = static_cast<IDispatch*>(this);
     else *out = nullptr;
     return *out ? S_OK : E_NOINTERFACE;
@@ -340,7 +340,7 @@ class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdv
   std::vector<VARTYPE> lastTypes;  // argument types of the last event
   bool cancel = false;             // written into cancel arguments
   bool refuse = false;             // refuses edits
-  bool answersDispatch = true;     // false: answers only for the event interface
+  enum { Both, Events, Dispatch } answers = Both;  // the interfaces it answers for as a sink
   IUnknown* letGo = nullptr;       // released (once) from inside the next call
 
  private:

@@ -199,8 +199,9 @@ TEST_F(Contract, EventsCarryByReferenceArgumentsCancelFreezeAndOutliveTheHostsRe
   ASSERT_EQ(dual.As(&classInfo), S_OK);
   EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), S_OK);
   EXPECT_EQ(events, DIID___DatePicker);
+  // Hosts' sinks answer for IDispatch or for the event interface only.
   HostSink sink, narrow;
-  narrow.answersDispatch = false;  // a pointer got for a dispinterface is an IDispatch
+  sink.answers = HostSink::Dispatch, narrow.answers = HostSink::Events;
   sink.Connect(dual.Get(), events), narrow.Connect(dual.Get(), events);
   sink.cancel = narrow.cancel = true;
   SendMessageW(hwnd, WM_KEYDOWN, VK_F4, 0);
@@ -733,7 +734,8 @@ TEST_F(Contract, AFailedSaveLeavesTheControlChangedSoThatClosingSavesIt) {
     ASSERT_TRUE(SUCCEEDED(picker.As(&persist)) && SUCCEEDED(picker.As(&persistStorage)));
     ASSERT_EQ(persist->InitNew(), S_OK);
     ASSERT_EQ(PutProperty(picker.Get(), L"Value", DateVariant(Date(2004, 9, 7))), S_OK);
-    EXPECT_TRUE(FAILED(toStorage ? persistStorage->Save(storage.Get(), TRUE) : persist->Save(stream.Get(), TRUE)));
+    EXPECT_TRUE(FAILED(toStorage ? persistStorage->Save(storage.Get(), FALSE) : persist->Save(stream.Get(), TRUE)));
+    if (toStorage) persistStorage->SaveCompleted(storage.Get());
     EXPECT_EQ(persist->IsDirty(), S_OK) << "still changed";
 
     TestSite site(host_);

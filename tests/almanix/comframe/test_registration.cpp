@@ -131,9 +131,9 @@ TEST_F(RegisteredTest, UnregisteringReportsTheKeysItCouldNotRemove) {
   if (!enforced) GTEST_SKIP() << "this registry grants DELETE that the key's DACL denies";
 }
 
-// HKCR's ProgIDs are one key for the 32-bit and the 64-bit view: the other
-// bitness's regsvr32 /u must leave them to our registered classes.
-TEST_F(RegisteredTest, TheOtherBitnessUnregisteringLeavesTheProgIdsOfOurView) {
+// HKCR's ProgIDs are one key for the 32-bit and the 64-bit view: either
+// bitness unregistering must leave them to the other's registered classes.
+TEST_F(RegisteredTest, EitherBitnessUnregisteringLeavesTheProgIdsToTheOther) {
   const std::wstring other = WinePath(ALMANIX_OTHER_DLL_PATH);
   if (GetFileAttributesW(other.c_str()) == INVALID_FILE_ATTRIBUTES)
     GTEST_SKIP() << "no Almanix.dll of the other bitness at " << ALMANIX_OTHER_DLL_PATH;
@@ -141,13 +141,20 @@ TEST_F(RegisteredTest, TheOtherBitnessUnregisteringLeavesTheProgIdsOfOurView) {
                                                   : L"C:\\windows\\sysnative\\regsvr32.exe";
   if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES)
     GTEST_SKIP() << "this Wine prefix has no regsvr32 of the other bitness (made without 32-bit Wine?)";
-  const std::wstring regsvr32 = program + L" /s ";
-  ASSERT_EQ(RunProcess(regsvr32 + L"\"" + other + L"\""), 0);
-  ASSERT_EQ(RunProcess(regsvr32 + L"/u \"" + other + L"\""), 0);
-  for (const wchar_t* progId : {L"Almanix.DatePicker", L"Almanix.DatePicker.1", L"Almanix.MonthCalendar"}) {
-    CLSID found{};
-    EXPECT_EQ(CLSIDFromProgID(progId, &found), S_OK) << Narrow(progId);
-  }
+  const std::wstring regsvr32 = program + L" /s ", quoted = L"\"" + other + L"\"";
+  auto expectProgIds = [] {
+    for (const wchar_t* progId : {L"Almanix.DatePicker", L"Almanix.DatePicker.1", L"Almanix.MonthCalendar"}) {
+      CLSID found{};
+      EXPECT_EQ(CLSIDFromProgID(progId, &found), S_OK) << Narrow(progId);
+    }
+  };
+  // Either view unregistering leaves them to the other's classes.
+  ASSERT_EQ(RunProcess(regsvr32 + quoted), 0);
+  ASSERT_EQ(library.Unregister(), S_OK);
+  expectProgIds();
+  ASSERT_EQ(library.Register(), S_OK);
+  ASSERT_EQ(RunProcess(regsvr32 + L"/u " + quoted), 0);
+  expectProgIds();
   ComPtr<IDispatch> picker;
   CLSID picked{};
   CLSIDFromProgID(L"Almanix.DatePicker", &picked);

@@ -11,7 +11,11 @@ namespace almanix::testing {
 namespace {
 
 struct TypeLibrary : ::testing::Test {
-  void SetUp() override { ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, &library), S_OK); }
+  void SetUp() override {
+    OleInitialize(nullptr);
+    ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, &library), S_OK);
+  }
+  void TearDown() override { OleUninitialize(); }
 
   ComPtr<ITypeInfo> Info(REFGUID guid) {
     ComPtr<ITypeInfo> info;
@@ -61,6 +65,15 @@ TEST_F(TypeLibrary, CoclassesDualDefaultInterfacesAndEventInterfaces) {
     EXPECT_EQ((a.wTypeFlags & TYPEFLAG_FCONTROL) != 0, control);
     EXPECT_EQ((a.wTypeFlags & TYPEFLAG_FCANCREATE) != 0, control);
     ASSERT_EQ(a.cImplTypes, control ? 2 : 1);
+    if (control) {  // a control's IDispatch hands out its interface's information
+      Library dll;
+      ComPtr<IDispatch> object = dll.Create<IDispatch>(c.clsid);
+      UINT count = 0;
+      ComPtr<ITypeInfo> own;
+      ASSERT_TRUE(object && SUCCEEDED(object->GetTypeInfoCount(&count)) && SUCCEEDED(object->GetTypeInfo(0, 0, &own)));
+      EXPECT_EQ(count, 1u);
+      EXPECT_EQ(Attr(own.Get()).guid, c.dual);
+    }
     for (UINT k = 0; k < a.cImplTypes; ++k) {
       INT flags = 0;
       HREFTYPE ref;
