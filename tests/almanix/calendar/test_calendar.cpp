@@ -173,16 +173,13 @@ TEST_F(CalendarWindow, RefusedValuesStoreNothingAndTheSameValueTwiceRaisesChange
   EXPECT_EQ(marked, 1);
 }
 
-TEST_F(CalendarWindow, TodayAndEmptyButtons) {
+// The Empty button is the picker test's.
+TEST_F(CalendarWindow, TodayButtonAndNoEmptyButtonUnlessAsked) {
   cal_->SetValue(DateTime::Serial(2001, 1, 1));
   Click({kToday.x - 12, kToday.y});  // Today sits further left without the Empty button
   EXPECT_EQ(cal_->Value(), Today());
   Click(kEmpty);
   EXPECT_EQ(events_.Count(L"EmptyClicked"), 0);
-  cal_->SetEmptyButton(true);
-  Click(kEmpty);
-  EXPECT_EQ(events_.Count(L"EmptyClicked"), 1);
-  EXPECT_FALSE(cal_->Button(L"Empty")->State & cfspushed);
 }
 
 TEST_F(CalendarWindow, MonthListSelection) {
