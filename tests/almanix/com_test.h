@@ -398,7 +398,7 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   STDMETHODIMP GetExtendedControl(IDispatch**) override { return E_NOTIMPL; }
   STDMETHODIMP TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
   STDMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
-  STDMETHODIMP OnFocus(BOOL) override { return S_OK; }
+  STDMETHODIMP OnFocus(BOOL gained) override { focusEvents.push_back(gained != FALSE); return S_OK; }
   STDMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
   // IDispatch: the ambient properties
   STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
@@ -427,6 +427,7 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   LCID locale = 0;           // none when 0
   std::wstring displayName;  // ambient DisplayName; none when empty
   int uiActivations = 0, inPlaceDeactivations = 0, saves = 0;
+  std::vector<bool> focusEvents;
 
  private:
   HWND window_;

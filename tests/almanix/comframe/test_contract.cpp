@@ -521,6 +521,7 @@ TEST_F(Contract, InPlaceActivationFocusAndKeysThroughTranslateAccelerator) {
   EXPECT_EQ(key(WM_KEYDOWN, VK_TAB), S_OK);
   EXPECT_EQ(sink.heard, (std::vector<DISPID>{5})) << "the picker hears Tab";
   EXPECT_EQ(GetFocus(), next) << "and the focus moves on";
+  EXPECT_EQ(site.focusEvents, (std::vector<bool>{true, false})) << "the site told of both";
   sink.Disconnect();
 
   Close(picker.Get());
