@@ -1,35 +1,23 @@
 // Whole backup runs on the real main window: sources on C: and D:, a
 // removable E:, a small removable F: that really fills up, prompts answered
 // by a script, the program folder on the prefix's C:.
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <memory>
 #include <string>
 #include <tuple>
-#include <utility>
-#include <vector>
 
 #include "common/date_text.h"
-#include "common/numbered_error.h"
-#include "ferrimond/mainwindow/frmbackup.h"
-#include "ferrimond/support/file_times.h"
 #include "ferrimond/support/record_line.h"
-#include "tests/ferrimond/backup/backup_run_fixture.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 #include "tests/harness/expect.h"
-#include "tests/harness/temp_dir.h"
-#include "tests/harness/wine_drives.h"
 
 namespace ferrimond {
 namespace {
 
-using namespace brtest;
+using namespace mwtest;
 
-// ---- Complete runs ----
+auto Counts(const StatisticsLine& l) { return std::make_tuple(l.checked, l.selected, l.size, l.drives); }
 
 TEST_F(BackupRunTest, FoldersOnCAndDGoToTheSamePathsOnTheRemovableDrive) {
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed);
@@ -60,9 +48,8 @@ TEST_F(BackupRunTest, FoldersOnCAndDGoToTheSamePathsOnTheRemovableDrive) {
   for (const std::wstring& path : selected)
     EXPECT_EQ(harness::ReadFile(L"\\\\?\\" + On(L'E', path)), harness::ReadFile(L"\\\\?\\" + path));
   EXPECT_FALSE(Exists(On(L'E', data + L"\\old.doc")) || Exists(On(L'E', data + L"\\c.txt")));
-  EXPECT_FALSE(Exists(kThresholdMarker));
+  EXPECT_FALSE(Exists(kThresholdMarker) || w.IsUnloaded());
   ExpectIdle(w);
-  EXPECT_FALSE(w.IsUnloaded());
   EXPECT_EQ(w.Threshold, TodayOneSecond());
   EXPECT_EQ(w.lblBackup.Caption(), common::DateText(TodayOneSecond()));
 
@@ -71,13 +58,10 @@ TEST_F(BackupRunTest, FoldersOnCAndDGoToTheSamePathsOnTheRemovableDrive) {
   std::vector<StatisticsLine> stats = ReadStatistics();
   ASSERT_EQ(stats.size(), 1u);
   EXPECT_LE(w.RunStart, stats[0].written);
-  EXPECT_EQ(stats[0].checked, 7);  // six in data, one in docs
-  EXPECT_EQ(stats[0].selected, 6);
-  EXPECT_EQ(stats[0].size, 3465);
-  EXPECT_EQ(stats[0].search, w.SearchSeconds);
-  EXPECT_EQ(stats[0].total, w.TotalSeconds);
+  // Seven checked: six in data, one in docs.
+  EXPECT_EQ(Counts(stats[0]), std::make_tuple(7, 6, 3465.0, std::wstring(L"E")));
+  EXPECT_EQ(std::make_tuple(stats[0].search, stats[0].total), std::make_tuple(w.SearchSeconds, w.TotalSeconds));
   EXPECT_EQ(stats[0].write, stats[0].total - stats[0].search);
-  EXPECT_EQ(stats[0].drives, L"E");
   EXPECT_EQ(harness::ReadFile(kLogFolder + w.DateTag + L"_backup.sta"), harness::ReadFile(kStatistics));
   EXPECT_EQ(LastBackupStamp(), w.RunStart);
 
@@ -85,8 +69,7 @@ TEST_F(BackupRunTest, FoldersOnCAndDGoToTheSamePathsOnTheRemovableDrive) {
   w.CmdCToE.SetValue(true);
   stats = ReadStatistics();
   ASSERT_EQ(stats.size(), 2u);
-  EXPECT_EQ(std::make_tuple(stats[1].checked, stats[1].selected, stats[1].size, stats[1].drives),
-            std::make_tuple(7, 6, 3465.0, std::wstring(L"E")));
+  EXPECT_EQ(Counts(stats[1]), Counts(stats[0]));
   EXPECT_EQ(FnmLines(w).size(), 2 * fnm.size());
 }
 
@@ -103,14 +86,12 @@ TEST_F(BackupRunTest, BothListsEmptyStillRecordTheRun) {
   EXPECT_TRUE(Exists(kLastBackup));
 }
 
-// ---- The date criterion ----
-
 TEST_F(BackupRunTest, EachDateOptionStampsItsThresholdOnTheMarker) {
   Frmbackup& w = Ready();
   const common::DateTime today = TodayOneSecond();
   // Every run below has nothing to walk and says so.
   auto run = [&] {
-    Ui().AnswerMsgBox(MsgResult::Ok);
+    ExpectMessages(1);
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblDir.Caption(), kSuccess);
     return w.Threshold;
@@ -118,23 +99,19 @@ TEST_F(BackupRunTest, EachDateOptionStampsItsThresholdOnTheMarker) {
   w.UserSetTime = harness::At(2026, 1, 2, 3, 4, 5);
   w.OptAnyTime.SetValue(true);
   EXPECT_EQ(run(), harness::At(2026, 1, 2, 3, 4, 5));
-
   WriteStamp(RecordWriter().Date(harness::At(2025, 11, 30, 22, 15, 0)).EndRecord().Bytes());
   w.OptLastUpload.SetValue(true);
   EXPECT_EQ(run(), harness::At(2025, 11, 30, 22, 15, 0));
-
   w.optDateText.SetValue(true);
   w.txtdays.SetText(L"2");
   EXPECT_EQ(run(), today.AddDays(-2));
   w.txtdays.SetText(L"abc");
   EXPECT_EQ(run(), today);
-
   w.optDatePicker.SetValue(true);
   w.PickedDate = harness::At(2025, 6, 7, 15, 30, 0);
   EXPECT_EQ(run(), harness::At(2025, 6, 7, 0, 0, 1));
   w.PickedDate = common::DateTime();
   EXPECT_EQ(run(), today);
-
   // The last run's start, as its stamp keeps it.
   const common::DateTime lastStart = w.RunStart;
   w.OptLastBackup.SetValue(true);
@@ -147,9 +124,9 @@ TEST_F(BackupRunTest, AnUploadStampWithoutATimeDeselectsItsOptionAndTheRunWaits)
   Frmbackup& w = Ready();
   WriteStamp("#00:00:00#\r\n");
   w.OptLastUpload.SetValue(true);
-  Ui().AnswerMsgBox(MsgResult::Ok);
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) { AtNextYield([&] { w.OptDateToday.SetValue(true); }); });
-  Ui().AnswerMsgBox(MsgResult::Ok);
+  ExpectMessages(1);
+  AnswerThen(MsgResult::Ok, [&] { w.OptDateToday.SetValue(true); });
+  ExpectMessages(1);
   w.CmdCToE.SetValue(true);
   EXPECT_EQ(Messages(), (Strings{L"Last update time was not kept correctly!",
                                  L"Please choose a time from which to back up your files!",
@@ -158,12 +135,10 @@ TEST_F(BackupRunTest, AnUploadStampWithoutATimeDeselectsItsOptionAndTheRunWaits)
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
 }
 
-// ---- Stopping and pausing ----
-
 // With close-after-backup on: the aborted run keeps the program open, the
 // next run of the same window closes it.
 TEST_F(BackupRunTest, EscDuringTheWalkAbortsRecordsTheRunAndLeavesTheProgramOpen) {
-  for (int i = 0; i < 5; ++i) MakeFile(c_ / (L"f" + std::to_wstring(i) + L".doc"), 10);
+  MakeFiles(c_.Path(), 5, 10);
   MakeFile(c_ / L"single.xls", 7, 30);
   Frmbackup& w = Ready();
   w.mnuCloseAutomatically.Click();
@@ -177,20 +152,16 @@ TEST_F(BackupRunTest, EscDuringTheWalkAbortsRecordsTheRunAndLeavesTheProgramOpen
   EXPECT_TRUE(Messages().empty());
   const std::vector<StatisticsLine> stats = ReadStatistics();
   ASSERT_EQ(stats.size(), 1u);
-  EXPECT_EQ(stats[0].checked, 1);
-  EXPECT_EQ(stats[0].selected, 1);  // the single file, never copied
-  EXPECT_EQ(stats[0].write, 0);
-  EXPECT_EQ(stats[0].total, 0);
+  // The single file is selected, never copied.
+  EXPECT_EQ(std::make_tuple(stats[0].checked, stats[0].selected, stats[0].write, stats[0].total),
+            std::make_tuple(1, 1, 0, 0));
   EXPECT_FALSE(Exists(On(L'E', c_ / L"single.xls")));
   EXPECT_FALSE(Exists(kLastBackup));  // nothing has moved the last-backup time on
-  EXPECT_FALSE(Exists(kThresholdMarker));
-  EXPECT_FALSE(w.IsUnloaded());
-  EXPECT_EQ(w.ClosingSplash(), nullptr);
+  EXPECT_FALSE(Exists(kThresholdMarker) || w.IsUnloaded() || w.ClosingSplash());
 
   w.CmdCToE.SetValue(true);
   EXPECT_TRUE(Exists(On(L'E', c_ / L"single.xls")));
-  EXPECT_TRUE(w.IsUnloaded());
-  EXPECT_NE(w.ClosingSplash(), nullptr);
+  EXPECT_TRUE(w.IsUnloaded() && w.ClosingSplash());
 }
 
 // A "p" typed before the run must not turn the run's first Pause into a resume.
@@ -211,11 +182,7 @@ TEST_F(BackupRunTest, APPressedBeforeTheRunPausesAtTheFirstPressOfTheRun) {
 // The mirror folder found for one file serves the next ones of its folder,
 // unless it has gone meanwhile.
 TEST_F(BackupRunTest, AMirrorFolderRemovedDuringTheCopyIsMadeAgainForTheNextFile) {
-  Strings paths;
-  for (int i = 0; i < 60; ++i) {
-    paths.push_back(c_ / (L"sub\\f" + std::to_wstring(100 + i) + L".doc"));
-    MakeFile(paths.back(), 2000);
-  }
+  const Strings paths = MakeFiles(c_ / L"sub", 60, 2000);
   Frmbackup& w = Ready();
   std::wstring lastBefore;
   AtNextYield([&] {
@@ -224,45 +191,32 @@ TEST_F(BackupRunTest, AMirrorFolderRemovedDuringTheCopyIsMadeAgainForTheNextFile
   });
   Copy(paths, L"E");
   ASSERT_FALSE(lastBefore.empty()) << "the copy never yielded";
-  EXPECT_TRUE(Ui().Prompts().empty());
-  EXPECT_TRUE(w.CopyFailures.empty());
+  EXPECT_TRUE(Ui().Prompts().empty() && w.CopyFailures.empty());
   const auto after = std::upper_bound(paths.begin(), paths.end(), lastBefore);
   ASSERT_NE(after, paths.end());
   for (auto it = after; it != paths.end(); ++it) EXPECT_TRUE(Exists(On(L'E', *it))) << *it;
 }
 
-// ---- Full or missing removable drives ----
-
 TEST_F(BackupRunTest, AFullDriveWaitsForAnotherAndNothingIsLost) {
   FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
-  Strings files;
-  for (int i = 0; i < 4; ++i) {
-    files.push_back(c_ / (L"big" + std::to_wstring(i) + L".doc"));
-    MakeFile(files.back(), 100000, 0, static_cast<char>('a' + i));
-  }
+  const Strings files = MakeFiles(c_.Path(), 4, 100000);
   Frmbackup& w = Ready();
   ASSERT_EQ(w.lstRemovable.Text(), L"F");
   w.LstDir.AddItem(c_.Path());
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
-    AtNextYield([&] {
-      EXPECT_TRUE(w.CmdContinue.Enabled());
-      EXPECT_FALSE(w.CmdPause.Enabled() || w.CmdCToE.Enabled());
-      w.lstRemovable.SetListIndex(0);
-      ASSERT_EQ(w.lstRemovable.Text(), L"E");
-      w.CmdContinue.SetValue(true);
-    });
+  AnswerThen(MsgResult::Ok, [&] {
+    EXPECT_TRUE(w.CmdContinue.Enabled());
+    EXPECT_FALSE(w.CmdPause.Enabled() || w.CmdCToE.Enabled());
+    SelectEntry(w.lstRemovable, L"E");
+    w.CmdContinue.SetValue(true);
   });
   w.CmdCToE.SetValue(true);
-
   ASSERT_EQ(Ui().Prompts().size(), 1u);
   EXPECT_EQ(Ui().Prompts()[0].title, L"Change Drive");
   EXPECT_EQ(Ui().Prompts()[0].icon, forms::MsgIcon::Exclamation);
-  for (size_t i = 0; i < files.size(); ++i) {
-    const std::string expected(100000, static_cast<char>('a' + i));
-    auto copiedTo = [&](wchar_t drive) {
-      return Exists(On(drive, files[i])) && harness::ReadFile(On(drive, files[i])) == expected;
-    };
-    EXPECT_TRUE(copiedTo(L'F') || copiedTo(L'E')) << i;
+  for (const std::wstring& file : files) {
+    const std::string whole = harness::ReadFile(file);
+    auto copiedTo = [&](wchar_t drive) { return Exists(On(drive, file)) && harness::ReadFile(On(drive, file)) == whole; };
+    EXPECT_TRUE(copiedTo(L'F') || copiedTo(L'E')) << file;
   }
   ASSERT_EQ(ReadStatistics().size(), 1u);
   EXPECT_EQ(ReadStatistics()[0].drives, L"FE");
@@ -271,31 +225,25 @@ TEST_F(BackupRunTest, AFullDriveWaitsForAnotherAndNothingIsLost) {
 
 TEST_F(BackupRunTest, ACopyThatHitsAFullDriveWaitsAndCopiesThatFileAgain) {
   FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
-  const std::wstring first = c_ / L"first.doc", second = c_ / L"second.doc";
-  MakeFile(first, 150000, 0, '1');
-  MakeFile(second, 150000, 0, '2');
+  const Strings files = MakeFiles(c_.Path(), 2, 150000);
   Frmbackup& w = Ready();
   // As if cluster rounding fooled the free-space test: it passes, the
   // copy itself runs out of space.
   w.SpaceFactor = 0.5;
   w.DriveText = L"F";
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
-    AtNextYield([&] {
-      EXPECT_FALSE(Exists(On(L'F', second))) << "the partial copy is left";
-      w.lstRemovable.SetListIndex(0);
-      w.CmdContinue.SetValue(true);
-    });
+  AnswerThen(MsgResult::Ok, [&] {
+    EXPECT_FALSE(Exists(On(L'F', files[1]))) << "the partial copy is left";
+    SelectEntry(w.lstRemovable, L"E");
+    w.CmdContinue.SetValue(true);
   });
-  Copy({first, second}, w.DriveText);
+  Copy(files, w.DriveText);
   ASSERT_EQ(Ui().Prompts().size(), 1u);
   EXPECT_EQ(Ui().Prompts()[0].title, L"Change Drive");
-  EXPECT_EQ(harness::ReadFile(On(L'F', first)), std::string(150000, '1'));
-  EXPECT_EQ(harness::ReadFile(On(L'E', second)), std::string(150000, '2'));
-  EXPECT_FALSE(Exists(On(L'F', second)));
+  EXPECT_EQ(harness::ReadFile(On(L'F', files[0])), harness::ReadFile(files[0]));
+  EXPECT_EQ(harness::ReadFile(On(L'E', files[1])), harness::ReadFile(files[1]));
+  EXPECT_FALSE(Exists(On(L'F', files[1])));
   EXPECT_EQ(w.DriveText, L"FE");
 }
-
-// ---- The date picked in DatePicker1 ----
 
 // The day clicked in the picker's drop-down calendar.
 TEST_F(BackupRunTest, ADayPickedFromTheDropDownIsTheStartOfBackupFilesSince) {
@@ -329,14 +277,10 @@ TEST_F(BackupRunTest, ADayPickedFromTheDropDownIsTheStartOfBackupFilesSince) {
   ASSERT_TRUE(w.optDatePicker.Value());
   ASSERT_EQ(w.PickedDate, picked.AddDays(1.0 / 86400));
   w.CmdCToE.SetValue(true);
-
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
-  EXPECT_TRUE(Exists(On(L'E', c_ / L"newer.doc")));
-  EXPECT_FALSE(Exists(On(L'E', c_ / L"older.doc")));
+  EXPECT_TRUE(Exists(On(L'E', c_ / L"newer.doc")) && !Exists(On(L'E', c_ / L"older.doc")));
 }
-
-// ---- Records ----
 
 // Past the 32,768 entries a 16-bit counter could reach.
 TEST_F(BackupRunTest, SizingCoversEveryEntryOfALongList) {

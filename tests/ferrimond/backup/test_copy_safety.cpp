@@ -1,11 +1,8 @@
 // The copy keeps its word: a drive taken away mid-run, files that fail in
 // more than one pass, network paths and leftovers of cut-short copies all
 // end with every selected file whole on a drive, or reported.
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,63 +10,55 @@
 
 #include "ferrimond/support/file_system.h"
 #include "ferrimond/support/file_system_paths.h"
-#include "tests/ferrimond/backup/backup_run_fixture.h"
+#include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 
 namespace ferrimond {
 namespace {
 
-using namespace brtest;
+using namespace mwtest;
 
-// True when no handle holds the file: it opens without sharing.
-bool Closed(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
+// The one file not backed up, and the reason given for it.
+void ExpectOneNotBackedUp(const Frmbackup& w, const std::wstring& path, const wchar_t* reason = L"") {
+  ASSERT_EQ(w.FilesNotBackedUp().size(), 1u);
+  EXPECT_EQ(w.FilesNotBackedUp()[0].path, path);
+  EXPECT_NE(w.FilesNotBackedUp()[0].reason.find(reason), std::wstring::npos) << w.FilesNotBackedUp()[0].reason;
 }
 
 TEST_F(BackupRunTest, ADriveTakenAwayMidRunIsWaitedForAndEveryFileEndsWholeOnADrive) {
   harness::MappedDrive f(L'F', harness::DriveKind::Removable);
-  Strings files;
   Frmbackup& w = Ready();
   SelectEntry(w.lstRemovable, L"E");
   // Enough files for the copy to yield while it runs.
-  for (int i = 0; i < 80; ++i) {
-    files.push_back(c_ / (L"sub\\f" + std::to_wstring(10 + i) + L".doc"));
-    MakeFile(files.back(), 3000 + i, 0, static_cast<char>('a' + i % 26));
-    w.Lstfile.AddItem(files.back());
-  }
+  const Strings files = MakeFiles(c_ / L"sub", 80);
+  for (const std::wstring& file : files) w.Lstfile.AddItem(file);
   const std::string eFolder = e_.UnixFolder();
-  ASSERT_FALSE(eFolder.empty());
   WhenReady([&] { return w.LastItemDone && w.LastItemDone != w.SelectionList->Head(); },
             [] { harness::UnmapDrive(L'E'); });
-  Ui().AnswerMsgBox(MsgResult::Ok);  // "make sure a disk is inserted"
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
-    AtNextYield([&] {
-      EXPECT_TRUE(w.CmdContinue.Enabled() && w.CmdStop.Enabled());
-      SelectEntry(w.lstRemovable, L"F");
-      w.CmdContinue.SetValue(true);
-    });
+  ExpectMessages(1);  // "make sure a disk is inserted"
+  AnswerThen(MsgResult::Ok, [&] {
+    EXPECT_TRUE(w.CmdContinue.Enabled() && w.CmdStop.Enabled());
+    SelectEntry(w.lstRemovable, L"F");
+    w.CmdContinue.SetValue(true);
   });
   w.CmdCToE.SetValue(true);
   ASSERT_TRUE(harness::DefineUnixDrive(L'E', harness::DriveKind::Removable, eFolder));
-
   ASSERT_EQ(Ui().Prompts().size(), 2u);
   EXPECT_EQ(Ui().Prompts()[1].title, L"Change Drive");
   EXPECT_NE(Messages()[1].find(L"E:"), std::wstring::npos);
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
   EXPECT_EQ(ReadStatistics().at(0).drives, L"EF");
-  for (size_t i = 0; i < files.size(); ++i) {
-    const std::string whole = harness::ReadFile(files[i]);
+  for (const std::wstring& file : files) {
     bool onADrive = false;
-    for (wchar_t drive : {L'E', L'F'}) {
-      const std::wstring copy = On(drive, files[i]);
+    for (const std::wstring& copy : {On(L'E', file), On(L'F', file)}) {
       if (!Exists(copy)) continue;
-      EXPECT_EQ(harness::ReadFile(copy), whole) << copy;
-      EXPECT_TRUE(Closed(copy)) << copy;
+      EXPECT_EQ(harness::ReadFile(copy), harness::ReadFile(file)) << copy;
+      // Nothing holds it: it opens without sharing.
+      HANDLE h = CreateFileW(copy.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      EXPECT_NE(h, INVALID_HANDLE_VALUE) << copy;
+      CloseHandle(h);
       onADrive = true;
     }
-    EXPECT_TRUE(onADrive) << files[i];
+    EXPECT_TRUE(onADrive) << file;
   }
 }
 
@@ -85,19 +74,13 @@ TEST_F(BackupRunTest, AFileThatFailsInBothPassesCountsOnce) {
   for (const std::wstring& file : {busy, big}) w.Lstfile.AddItem(file);
   HANDLE lock = CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
-    AtNextYield([&] {
-      SelectEntry(w.lstRemovable, L"E");
-      w.CmdContinue.SetValue(true);
-    });
-  });
-  Ui().AnswerMsgBox(MsgResult::Ok);
+  ContinueOn(L"E");
+  ExpectMessages(1);
   w.CmdCToE.SetValue(true);
   CloseHandle(lock);
   EXPECT_EQ(w.lblDir.Caption(), L"Backup finished, but 1 file(s) and 0 folder(s) could not be backed up.");
   EXPECT_EQ(harness::ReadFile(On(L'E', big)).size(), 300000u);
-  ASSERT_EQ(w.FilesNotBackedUp().size(), 1u);
-  EXPECT_EQ(w.FilesNotBackedUp()[0].path, busy);
+  ExpectOneNotBackedUp(w, busy);
 }
 
 // A copy cut short by an earlier run is never left to pass for anything:
@@ -115,14 +98,12 @@ TEST_F(BackupRunTest, LeftoversOfCutShortCopiesGoOnlyWhereTheirFileIsOnTheDrive)
   for (const std::wstring& leftover : {stale, alone, elsewhere}) MakeFile(leftover, 3);
   Frmbackup& w = Ready();
   w.Lstfile.AddItem(file);
-  Ui().AnswerMsgBox(MsgResult::Ok);  // what is not backed up
+  ExpectMessages(1);  // what is not backed up
   w.CmdCToE.SetValue(true);
-  EXPECT_TRUE(Exists(On(L'E', file)));
-  EXPECT_FALSE(Exists(stale));
+  EXPECT_TRUE(Exists(On(L'E', file)) && !Exists(stale));
   EXPECT_EQ(harness::ReadFile(alone), "xxx");
   EXPECT_TRUE(Exists(elsewhere));  // a folder the run did not copy into
-  ASSERT_EQ(w.FilesNotBackedUp().size(), 1u);
-  EXPECT_EQ(w.FilesNotBackedUp()[0].path, alone);
+  ExpectOneNotBackedUp(w, alone);
   EXPECT_EQ(LastBackupStamp(), common::DateTime());
 }
 
@@ -134,13 +115,12 @@ struct Refusal {
   // Makes the file (and whatever refuses it), selects it and returns its path.
   std::function<std::wstring(RefusalTest&, Frmbackup&)> arrange;
   const wchar_t* reason;  // a part of the listed reason
-  std::function<void(const std::wstring&)> check = {};
+  // What the drive holds at the refused file's place afterwards ("": nothing).
+  std::string onDrive;
 };
 
 class RefusalTest : public BackupRunTest, public ::testing::WithParamInterface<Refusal> {
  public:
-  using BackupRunTest::c_;
-  using BackupRunTest::Ui;
   std::unique_ptr<harness::MappedDrive> d_;
   std::vector<std::function<void()>> undo_;
   void TearDown() override {
@@ -149,34 +129,18 @@ class RefusalTest : public BackupRunTest, public ::testing::WithParamInterface<R
   }
 };
 
-// Makes every folder of `path` (a full path).
-void MakeFolders(const std::wstring& path) {
-  const std::vector<std::wstring> levels = FolderLevels(path);
-  for (auto level = levels.rbegin(); level != levels.rend(); ++level) CreateDirectoryW(level->c_str(), nullptr);
-}
-
-// `link` becomes a Unix symbolic link to the Unix path `target`.
-bool UnixLink(const std::string& target, const std::wstring& link) {
-  const std::string unixLink = harness::UnixPath(link);
-  return !unixLink.empty() &&
-         harness::RunUnix(L"/bin/ln -s " + harness::WideUnix(target) + L" " + harness::WideUnix(unixLink),
-                          [&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
-}
-
 const Refusal kRefusals[] = {
     {"TwoSourcesOfOnePlace",
      [](RefusalTest& t, Frmbackup& w) {
-       const harness::TempDir& c = t.c_;
        t.d_ = std::make_unique<harness::MappedDrive>(L'D', harness::DriveKind::Fixed);
-       const std::wstring fromC = c / L"a.doc", fromD = On(L'D', fromC);
+       const std::wstring fromC = t.c_ / L"a.doc", fromD = On(L'D', fromC);
        MakeFile(fromC, 6, 0, 'c');
        MakeFile(fromD, 6, 0, 'd');
        w.Lstfile.AddItem(fromD);
        w.Lstfile.AddItem(fromC);
        return fromD;
      },
-     L"takes the same place",
-     [](const std::wstring& path) { EXPECT_EQ(harness::ReadFile(L"E" + path.substr(1)), "cccccc"); }},
+     L"takes the same place", "cccccc"},
     // A folder that tells letter case apart holds both names; the drive
     // cannot.
     {"TwoNamesInOtherLetterCase",
@@ -185,19 +149,16 @@ const Refusal kRefusals[] = {
        MakeFile(upper, 5, 0, 'U');
        const std::string from = harness::UnixPath(upper);
        const std::string to = from.substr(0, from.size() - 8) + "case.doc";
-       EXPECT_TRUE(harness::RunUnix(L"/bin/cp " + harness::WideUnix(from) + L" " + harness::WideUnix(to), [&] {
-         return GetFileAttributesW(lower.c_str()) != INVALID_FILE_ATTRIBUTES && upper != lower;
-       }));
+       EXPECT_TRUE(harness::RunUnix(L"/bin/cp " + harness::WideUnix(from) + L" " + harness::WideUnix(to),
+                                    [&] { return Exists(lower) && upper != lower; }));
        w.Lstfile.AddItem(upper);
        w.Lstfile.AddItem(lower);
        return lower;
      },
-     L"takes the same place",
-     [](const std::wstring& path) { EXPECT_EQ(harness::ReadFile(L"E" + path.substr(1)), "UUUUU"); }},
+     L"takes the same place", "UUUUU"},
     {"FourGigabytesOntoFat",
      [](RefusalTest& t, Frmbackup& w) {
-       const harness::TempDir& c = t.c_;
-       const std::wstring big = c / L"disk.vhd";
+       const std::wstring big = t.c_ / L"disk.vhd";
        HANDLE h = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
        LARGE_INTEGER size;
        size.QuadPart = 0x100000000LL;
@@ -208,24 +169,19 @@ const Refusal kRefusals[] = {
        w.Lstfile.AddItem(big);
        return big;
      },
-     L"FAT32",
-     [](const std::wstring& path) { EXPECT_FALSE(Exists(L"E" + path.substr(1))); }},
+     L"FAT32", ""},
     {"ALinkOnTheDrive",
      [](RefusalTest& t, Frmbackup& w) {
-       const harness::TempDir& c = t.c_;
-       const std::wstring file = c / L"linked\\a.doc";
+       const std::wstring file = t.c_ / L"linked\\a.doc";
        MakeFile(file, 6);
        w.Lstfile.AddItem(file);
-       MakeFolders(On(L'E', c.Path()));
+       MakeFile(On(L'E', t.c_ / L"x"), 0);
        auto outside = std::make_shared<harness::TempDir>();
-       EXPECT_TRUE(UnixLink(harness::UnixPath(outside->Path()), On(L'E', c / L"linked")));
-       t.undo_.push_back([outside] {
-         EXPECT_EQ(GetFileAttributesW((*outside / L"a.doc").c_str()), INVALID_FILE_ATTRIBUTES)
-             << "written through the link";
-       });
+       EXPECT_TRUE(UnixLink(harness::UnixPath(outside->Path()), On(L'E', t.c_ / L"linked")));
+       t.undo_.push_back([outside] {});  // nothing may reach it through the link
        return file;
      },
-     L"link"},
+     L"link", ""},
 };
 
 TEST_P(RefusalTest, IsListedWithItsReasonAndTheOtherFilesAreCopied) {
@@ -235,16 +191,14 @@ TEST_P(RefusalTest, IsListedWithItsReasonAndTheOtherFilesAreCopied) {
   const std::wstring fine = c_ / L"z_fine.doc";
   MakeFile(fine, 4);
   w.Lstfile.AddItem(fine);
-  Ui().AnswerMsgBox(MsgResult::Ok);  // what is not backed up
+  ExpectMessages(1);  // what is not backed up
   w.CmdCToE.SetValue(true);
   for (const Prompt& prompt : Ui().Prompts()) EXPECT_NE(prompt.title, L"Change Drive") << prompt.text;
   EXPECT_EQ(harness::ReadFile(On(L'E', fine)), "xxxx");
-  ASSERT_EQ(w.FilesNotBackedUp().size(), 1u);
-  EXPECT_EQ(w.FilesNotBackedUp()[0].path, refused);
-  EXPECT_NE(w.FilesNotBackedUp()[0].reason.find(refusal.reason), std::wstring::npos)
-      << w.FilesNotBackedUp()[0].reason;
+  ExpectOneNotBackedUp(w, refused, refusal.reason);
   ExpectIdle(w);
-  if (refusal.check) refusal.check(refused);
+  const std::wstring copy = On(L'E', refused);
+  EXPECT_EQ(Exists(copy) ? harness::ReadFile(copy) : "", refusal.onDrive);
 }
 
 INSTANTIATE_TEST_SUITE_P(Refusals, RefusalTest, ::testing::ValuesIn(kRefusals),
@@ -254,13 +208,11 @@ INSTANTIATE_TEST_SUITE_P(Refusals, RefusalTest, ::testing::ValuesIn(kRefusals),
 // would fail there.
 TEST_F(BackupRunTest, AWriteProtectedDriveIsChangedLikeAFullOne) {
   FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
-  const std::string folder = f->UnixFolder();
-  auto remount = [&](const wchar_t* mode) {
+  auto remount = [folder = f->UnixFolder()](const wchar_t* mode) {
     return harness::RunUnix(L"/bin/mount -o remount," + std::wstring(mode) + L" " + harness::WideUnix(folder), [&] {
       HANDLE h = CreateFileW(L"F:\\probe", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-      const bool writable = h != INVALID_HANDLE_VALUE;
-      if (writable) CloseHandle(h);
-      return writable == (mode[1] == L'w');
+      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+      return (h != INVALID_HANDLE_VALUE) == (mode[1] == L'w');
     });
   };
   if (!remount(L"ro")) GTEST_SKIP() << "cannot remount the small drive read-only here";
@@ -269,12 +221,7 @@ TEST_F(BackupRunTest, AWriteProtectedDriveIsChangedLikeAFullOne) {
   Frmbackup& w = Ready();
   SelectEntry(w.lstRemovable, L"F");
   w.Lstfile.AddItem(file);
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
-    AtNextYield([&] {
-      SelectEntry(w.lstRemovable, L"E");
-      w.CmdContinue.SetValue(true);
-    });
-  });
+  ContinueOn(L"E");
   w.CmdCToE.SetValue(true);
   remount(L"rw");
   ASSERT_EQ(Ui().Prompts().size(), 1u);
@@ -289,28 +236,24 @@ TEST_F(BackupRunTest, AWriteProtectedDriveIsChangedLikeAFullOne) {
 // a new drive that just holds the rest is enough.
 TEST_F(BackupRunTest, AfterADriveChangeNothingWholeOnADriveIsCopiedAgain) {
   FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
-  const std::wstring first = c_ / L"a.doc", second = c_ / L"b.doc";
-  MakeFile(first, 100000, 0, '1');
-  MakeFile(second, 100000, 0, '2');
+  const Strings files = MakeFiles(c_.Path(), 2, 100000);
   MakeFile(L"F:\\filler", 100000);  // the first drive holds one of the two
   Frmbackup& w = Ready();
   SelectEntry(w.lstRemovable, L"F");
   w.LstDir.AddItem(c_.Path());
   // A new, empty medium in the same drive: it holds one more file of this size.
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
-    AtNextYield([&] {
-      harness::EmptyFolder(L"F:\\");
-      MakeFile(L"F:\\filler", 80000);
-      w.CmdContinue.SetValue(true);
-    });
+  AnswerThen(MsgResult::Ok, [&] {
+    harness::EmptyFolder(L"F:\\");
+    MakeFile(L"F:\\filler", 80000);
+    w.CmdContinue.SetValue(true);
   });
   // Were the first file copied again, the second would not fit again.
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) { AtNextYield([&] { w.CmdStop.SetValue(true); }); });
+  AnswerThen(MsgResult::Ok, [&] { w.CmdStop.SetValue(true); });
   w.CmdCToE.SetValue(true);
   EXPECT_EQ(Ui().Prompts().size(), 1u);
   Ui().DiscardAnswers();
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
-  EXPECT_EQ(harness::ReadFile(On(L'F', second)), std::string(100000, '2'));
+  EXPECT_EQ(harness::ReadFile(On(L'F', files[1])), harness::ReadFile(files[1]));
 }
 
 // A network path is mirrored under a folder of its server and its share;
@@ -320,26 +263,21 @@ TEST_F(BackupRunTest, NetworkPathsAreMirroredUnderTheirServerAndShare) {
   const std::string dosdevices = harness::UnixPath(L"C:\\");
   const size_t cut = dosdevices.rfind("/dosdevices/");
   if (cut == std::string::npos) GTEST_SKIP() << "no dosdevices folder: " << dosdevices;
-  const std::string share = dosdevices.substr(0, cut) + "/dosdevices/unc/fmsrv/share";
-  if (!harness::RunUnix(L"/bin/mkdir -p " + harness::WideUnix(share + "/dir"),
+  const std::string server = dosdevices.substr(0, cut) + "/dosdevices/unc/fmsrv";
+  if (!harness::RunUnix(L"/bin/mkdir -p " + harness::WideUnix(server + "/share/dir"),
                         [&] { return Exists(L"\\\\fmsrv\\share\\dir"); }))
     GTEST_SKIP() << "network paths are not served here";
-  const std::wstring remote = L"\\\\fmsrv\\share\\dir\\n.doc";
+  const std::wstring remote = L"\\\\fmsrv\\share\\dir\\n.doc", missing = L"\\\\fmsrv\\share\\missing\\gone.doc";
   harness::WriteFile(remote, "network");
   MakeFile(c_ / L"z_local.doc", 5);
   Frmbackup& w = Ready();
-  w.Lstfile.AddItem(L"\\\\fmsrv\\share\\missing\\gone.doc");
-  w.Lstfile.AddItem(remote);
-  w.Lstfile.AddItem(c_ / L"z_local.doc");
-  Ui().AnswerMsgBox(MsgResult::Ok);  // the missing entry
-  Ui().AnswerMsgBox(MsgResult::Ok);  // what is not backed up
+  for (const std::wstring& file : {missing, remote, c_ / L"z_local.doc"}) w.Lstfile.AddItem(file);
+  ExpectMessages(2);  // the missing entry, what is not backed up
   w.CmdCToE.SetValue(true);
-  harness::RunUnix(L"/bin/rm -rf " + harness::WideUnix(dosdevices.substr(0, cut) + "/dosdevices/unc/fmsrv"),
-                   [&] { return !Exists(remote); });
+  harness::RunUnix(L"/bin/rm -rf " + harness::WideUnix(server), [&] { return !Exists(remote); });
   EXPECT_EQ(harness::ReadFile(L"E:\\fmsrv\\share\\dir\\n.doc"), "network");
   EXPECT_TRUE(Exists(On(L'E', c_ / L"z_local.doc")));
-  ASSERT_EQ(w.FilesNotBackedUp().size(), 1u);
-  EXPECT_EQ(w.FilesNotBackedUp()[0].path, L"\\\\fmsrv\\share\\missing\\gone.doc");
+  ExpectOneNotBackedUp(w, missing);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // Every way a backup run can end leaves the window idle, and only a run
 // that backed up everything moves the last-backup time on.
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,35 +8,39 @@
 #include <string>
 #include <vector>
 
-#include "common/date_text.h"
 #include "common/text_codec.h"
 #include "ferrimond/support/record_line.h"
-#include "tests/ferrimond/backup/backup_run_fixture.h"
+#include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 #include "tests/harness/expect.h"
 
 namespace ferrimond {
 namespace {
 
-using namespace brtest;
+using namespace mwtest;
 
 // Runs `action` at the first yield at which the status line shows `status`.
 void WhenStatusIs(Frmbackup& w, std::wstring status, std::function<void()> action) {
   WhenReady([&w, status] { return w.lblStatus.Caption() == status; }, action);
 }
 
-class RunEndingTest;
-
-// Enough files in `dir` for the copy to yield while it runs, selected.
-Strings ManyFiles(const harness::TempDir& dir, Frmbackup& w) {
-  Strings files;
-  for (int i = 100; i < 180; ++i) {
-    files.push_back(dir / (L"f" + std::to_wstring(i) + L".doc"));
-    MakeFile(files.back(), 4000);
-    w.Lstfile.AddItem(files.back());
-  }
+// Enough files in `folder` for the copy to yield while it runs, selected.
+Strings ManyFiles(const std::wstring& folder, Frmbackup& w) {
+  const Strings files = MakeFiles(folder, 80, 4000);
+  for (const std::wstring& file : files) w.Lstfile.AddItem(file);
   return files;
 }
 
+// A file held open without sharing until the handle goes.
+struct Lock {
+  explicit Lock(const std::wstring& path)
+      : h(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+  }
+  ~Lock() { CloseHandle(h); }
+  HANDLE h;
+};
+
+class RunEndingTest;
 struct Ending {
   const char* name;
   // Prepares the files, the window and the answers to the run's prompts.
@@ -51,145 +53,120 @@ struct Ending {
 
 class RunEndingTest : public BackupRunTest, public ::testing::WithParamInterface<Ending> {
  public:
-  // A file held open without sharing until the run has ended.
-  void Lock(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
-    locks_.push_back(h);
+  std::wstring File() {
+    MakeFile(c_ / L"a.doc", 10);
+    return c_ / L"a.doc";
   }
-  void Unlock() {
-    for (HANDLE h : locks_) CloseHandle(h);
-    locks_.clear();
-  }
-  void TearDown() override {
-    Unlock();
-    BackupRunTest::TearDown();
-  }
-  std::wstring File(const std::wstring& name, size_t size = 10) {
-    MakeFile(c_ / name, size);
-    return c_ / name;
-  }
-  using BackupRunTest::c_;
-  using BackupRunTest::Ui;
-
- private:
-  std::vector<HANDLE> locks_;
+  std::unique_ptr<Lock> lock_;
 };
 
-void AnswerOk(RunEndingTest& t, std::function<void()> during = {}) {
-  if (during) {
-    t.Ui().AnswerMsgBox(MsgResult::Ok, [during](const Prompt&) { AtNextYield(during); });
-  } else {
-    t.Ui().AnswerMsgBox(MsgResult::Ok);
-  }
+// The one message of a run that stopped before its walk: nothing checked,
+// no statistics.
+std::wstring StoppedBeforeTheWalk(Frmbackup& w, const Strings& messages) {
+  EXPECT_EQ(w.FilesChecked, 0);
+  EXPECT_TRUE(ReadStatistics().empty());
+  EXPECT_EQ(messages.size(), 1u);
+  return messages.empty() ? L"" : messages[0];
 }
 
 const Ending kEndings[] = {
-    {"Complete", [](RunEndingTest& t, Frmbackup& w) { w.Lstfile.AddItem(t.File(L"a.doc")); }, L"", true},
+    {"Complete", [](RunEndingTest& t, Frmbackup& w) { w.Lstfile.AddItem(t.File()); }, L"", true},
     {"EscInTheWalk",
      [](RunEndingTest& t, Frmbackup& w) {
-       t.File(L"a.doc");
+       t.File();
        w.LstDir.AddItem(t.c_.Path());
        PressAtFirstProgress(w, VK_ESCAPE);
      },
      L"Backup aborted", false},
     {"EscWhileWaitingForADateOption",
      [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File(L"a.doc"));
+       w.Lstfile.AddItem(t.File());
        w.OptLastBackup.SetValue(true);  // no stamp yet: the run waits for a choice
-       AnswerOk(t, [&w] { w.OnKeyDown(VK_ESCAPE, 0); });
+       t.AnswerThen(MsgResult::Ok, [&w] { w.OnKeyDown(VK_ESCAPE, 0); });
      },
      L"Backup aborted", false},
     {"StopInTheCopy",
      [](RunEndingTest& t, Frmbackup& w) {
-       ManyFiles(t.c_, w);
+       ManyFiles(t.c_.Path(), w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdStop.SetValue(true); });
      },
      L"Backup aborted", false},
     {"StopWhilePausedInTheCopy",
      [](RunEndingTest& t, Frmbackup& w) {
-       ManyFiles(t.c_, w);
+       ManyFiles(t.c_.Path(), w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdPause.SetValue(true); });
        t.Ui().AnswerMsgBox(MsgResult::Cancel);  // the pause prompt: Cancel presses Stop
      },
      L"Backup aborted", false,
-     [](RunEndingTest& t, Frmbackup&, const Strings&) {
-       // At once: not after a whole copy pass.
-       EXPECT_FALSE(Exists(On(L'E', t.c_ / L"f179.doc")));
-     }},
+     // At once: not after a whole copy pass.
+     [](RunEndingTest& t, Frmbackup&, const Strings&) { EXPECT_FALSE(Exists(On(L'E', t.c_ / L"f179.doc"))); }},
     {"StopInTheDriveWait",
      [](RunEndingTest& t, Frmbackup& w) {
        w.lstRemovable.Clear();  // no drive to copy to: the run waits for one
-       w.Lstfile.AddItem(t.File(L"a.doc"));
-       AnswerOk(t);
-       AnswerOk(t, [&w] { w.CmdStop.SetValue(true); });
+       w.Lstfile.AddItem(t.File());
+       t.ExpectMessages(1);
+       t.AnswerThen(MsgResult::Ok, [&w] { w.CmdStop.SetValue(true); });
      },
      L"Backup aborted", false},
     {"MissingChosenFolder",
      [](RunEndingTest& t, Frmbackup& w) {
        w.LstDir.AddItem(L"C:\\no such folder here");
-       AnswerOk(t);
+       t.ExpectMessages(1);
      },
      L"", false,
      [](RunEndingTest&, Frmbackup&, const Strings& messages) {
        EXPECT_EQ(messages, Strings{L"Some of your directories or files do not exist. Please check."});
        EXPECT_TRUE(Exists(kThresholdMarker)) << "the marker made for the run stays";
      }},
-    // Before any walk.
     {"Overflow",
      [](RunEndingTest& t, Frmbackup& w) {
-       t.File(L"a.doc");
+       t.File();
        w.LstDir.AddItem(t.c_.Path());
        w.optDateText.SetValue(true);
        w.txtdays.SetText(L"40000");
-       AnswerOk(t);
+       t.ExpectMessages(1);
      },
      L"", false,
      [](RunEndingTest&, Frmbackup& w, const Strings& messages) {
-       EXPECT_EQ(messages, Strings{L"Error code 6 was generated \r\n" + common::RuntimeDescription(6)});
-       EXPECT_EQ(w.FilesChecked, 0);
-       EXPECT_TRUE(ReadStatistics().empty());
+       EXPECT_EQ(StoppedBeforeTheWalk(w, messages), L"Error code 6 was generated \r\n" + common::RuntimeDescription(6));
      }},
     // The files are on the drive; only the statistics could not be written.
     {"StatisticsLocked",
      [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File(L"a.doc"));
+       w.Lstfile.AddItem(t.File());
        CreateDirectoryW(kLogFolder.c_str(), nullptr);
        harness::WriteFile(kStatistics, "");
-       t.Lock(kStatistics);
-       AnswerOk(t);
+       t.lock_ = std::make_unique<Lock>(kStatistics);
+       t.ExpectMessages(1);
      },
      L"", true},
     {"NoTimeSet",
      [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File(L"a.doc"));
+       w.Lstfile.AddItem(t.File());
        w.UserSetTime = common::DateTime();
        w.OptAnyTime.SetValue(true);
-       AnswerOk(t);
+       t.ExpectMessages(1);
      },
      L"", false},
     // A start time the marker cannot carry stops the run before the walk.
     {"TimeBefore1601",
      [](RunEndingTest& t, Frmbackup& w) {
-       t.File(L"a.doc");
+       t.File();
        w.LstDir.AddItem(t.c_.Path());
        w.UserSetTime = harness::At(1500, 1, 1);
        w.OptAnyTime.SetValue(true);
-       AnswerOk(t);
+       t.ExpectMessages(1);
      },
      L"", false,
      [](RunEndingTest& t, Frmbackup& w, const Strings& messages) {
-       ASSERT_EQ(messages.size(), 1u);
-       EXPECT_NE(messages[0].find(L"cannot be used"), std::wstring::npos);
-       EXPECT_EQ(w.FilesChecked, 0);
-       EXPECT_TRUE(ReadStatistics().empty());
+       EXPECT_NE(StoppedBeforeTheWalk(w, messages).find(L"cannot be used"), std::wstring::npos);
        EXPECT_FALSE(Exists(On(L'E', t.c_ / L"a.doc")));
      }},
     // Nothing a step expects, such as memory running out.
     {"UnexpectedException",
      [](RunEndingTest& t, Frmbackup&) {
        t.Ui().AnswerMsgBox(MsgResult::Ok, [](const Prompt&) { throw std::bad_alloc(); });
-       AnswerOk(t);
+       t.ExpectMessages(1);
      },
      L"", false,
      [](RunEndingTest&, Frmbackup&, const Strings& messages) {
@@ -203,7 +180,7 @@ TEST_P(RunEndingTest, LeavesTheWindowIdleAndMovesTheStampOnlyWhenComplete) {
   Frmbackup& w = Ready();
   ending.arrange(*this, w);
   w.CmdCToE.SetValue(true);
-  Unlock();
+  lock_.reset();
   ExpectIdle(w);
   EXPECT_EQ(w.lblStatus.Caption(), ending.status);
   EXPECT_EQ(LastBackupStamp(), ending.stampMoved ? w.RunStart : common::DateTime());
@@ -226,17 +203,15 @@ TEST_F(BackupRunTest, AnIncompleteRunListsWhatIsMissingAndKeepsTheLastCompleteSt
   const common::DateTime complete = w.RunStart;
   ASSERT_EQ(LastBackupStamp(), complete);
   w.mnuCloseAutomatically.Click();
-
   w.Lstfile.AddItem(busy);
-  HANDLE lock = CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  Sleep(1100);  // a later start second
-  Ui().AnswerMsgBox(MsgResult::Ok);
-  w.CmdCToE.SetValue(true);
-  CloseHandle(lock);
+  {
+    Lock lock(busy);
+    Sleep(1100);  // a later start second
+    ExpectMessages(1);
+    w.CmdCToE.SetValue(true);
+  }
   ExpectIdle(w);
   EXPECT_EQ(w.lblStatus.Caption(), L"");
-
   const std::wstring text = L"Backup finished, but 1 file(s) and 0 folder(s) could not be backed up.";
   EXPECT_EQ(w.lblDir.Caption(), text);
   const std::wstring listFile = kLogFolder + w.DateTag + L"_notcopied.txt";
@@ -260,30 +235,23 @@ TEST_F(BackupRunTest, AnIncompleteRunListsWhatIsMissingAndKeepsTheLastCompleteSt
 TEST_F(BackupRunTest, OnlyARunFromNoLaterThanTheStampMovesIt) {
   const common::DateTime today = TodayOneSecond(), yesterday = today.AddDays(-1);
   const struct {
-    const char* name;
     common::DateTime stored;  // the zero date: no stamp
     std::function<void(Frmbackup&)> choose;
     bool moves;
   } cases[] = {
-      {"no stamp yet", {}, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, true},
-      {"from today", yesterday, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, false},
-      {"from the last backup", yesterday, [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, true},
-      {"from an earlier time",
-       yesterday,
+      {{}, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, true},
+      {yesterday, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, false},
+      {yesterday, [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, true},
+      {yesterday,
        [&](Frmbackup& w) {
          w.UserSetTime = today.AddDays(-3);
          w.OptAnyTime.SetValue(true);
        },
        true},
-      {"for the last 0 days", yesterday,
-       [](Frmbackup& w) {
-         w.txtdays.SetText(L"0");
-         w.optDateText.SetValue(true);
-       },
-       false},
+      {yesterday, [](Frmbackup& w) { w.txtdays.SetText(L"0"), w.optDateText.SetValue(true); }, false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(&c - cases);
     DeleteFileW(kLastBackup.c_str());
     if (!c.stored.IsNull()) WriteStamp(RecordWriter().Date(c.stored).EndRecord().Bytes(), kLastBackupStamp);
     Frmbackup& w = Ready();
@@ -293,39 +261,28 @@ TEST_F(BackupRunTest, OnlyARunFromNoLaterThanTheStampMovesIt) {
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblDir.Caption(), kSuccess);
     EXPECT_EQ(LastBackupStamp(), c.moves ? w.RunStart : c.stored);
-    Close();
   }
 }
 
-// Closing the window during a run stops the run, which writes its records,
-// and then the window closes.
+// Closing the window (close box, then Exit) during a run stops the run,
+// which writes its records, and then the window closes.
 TEST_F(BackupRunTest, ClosingDuringARunStopsItRecordsItAndThenCloses) {
-  const struct {
-    const char* name;
-    std::function<void(Frmbackup&)> close;
-  } ways[] = {
-      {"close box", [](Frmbackup& w) { SendMessageW(w.Hwnd(), WM_CLOSE, 0, 0); }},
-      {"Exit", [](Frmbackup& w) { w.mnuExit.Click(); }},
-  };
-  for (const auto& way : ways) {
-    SCOPED_TRACE(way.name);
+  for (bool closeBox : {true, false}) {
     Frmbackup& w = Ready();
-    const Strings files = ManyFiles(c_, w);
+    const Strings files = ManyFiles(c_.Path(), w);
     WhenStatusIs(w, L"Writing files", [&] {
-      way.close(w);
+      closeBox ? (void)SendMessageW(w.Hwnd(), WM_CLOSE, 0, 0) : w.mnuExit.Click();
       EXPECT_FALSE(w.IsUnloaded()) << "closed under the run";
     });
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblStatus.Caption(), L"Backup aborted");
     EXPECT_FALSE(w.RunActive);
-    EXPECT_TRUE(w.IsUnloaded());
-    EXPECT_NE(w.ClosingSplash(), nullptr);
+    EXPECT_TRUE(w.IsUnloaded() && w.ClosingSplash());
     // This run's block closes the day's list, whole.
     const Strings fnm = FnmLines(w), block = FnmOfOneRun(w, files);
     ASSERT_GE(fnm.size(), block.size());
     EXPECT_TRUE(std::equal(block.rbegin(), block.rend(), fnm.rbegin()));
-    EXPECT_EQ(ReadStatistics().size(), &way == ways ? 1u : 2u);
-    Close();
+    EXPECT_EQ(ReadStatistics().size(), closeBox ? 1u : 2u);
   }
 }
 

@@ -1,7 +1,13 @@
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
+
+#include "common/date_text.h"
+#include "ferrimond/support/file_times.h"
+#include "ferrimond/support/record_line.h"
 
 namespace ferrimond::mwtest {
 
@@ -9,10 +15,7 @@ namespace {
 
 const std::wstring kFolderAside = std::wstring(kProgramFolder) + L".before-mainwindow-tests";
 const std::wstring kMarkerAside = std::wstring(kThresholdMarker) + L".before-mainwindow-tests";
-
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+std::function<void()> g_atYield;
 
 }  // namespace
 
@@ -45,17 +48,19 @@ Frmbackup& MainWindowTest::Start() {
   hooks.datePicker = DatePickerSource;
   hooks.scheduleService = ScheduleServiceFactory;
   window_ = std::make_unique<Frmbackup>(*ui_, hooks);
+  w_ = window_.get();
   window_->Load();
   return *window_;
 }
 
 void MainWindowTest::Close() {
   window_.reset();
+  w_ = nullptr;
   ui_->ClearRecord();
 }
 
-std::vector<std::wstring> MainWindowTest::Prompts() const {
-  for (const forms::testing::Prompt& prompt : ui_->Prompts()) {
+Strings MainWindowTest::Prompts() const {
+  for (const Prompt& prompt : ui_->Prompts()) {
     EXPECT_EQ(prompt.kind, forms::testing::PromptKind::MsgBox);
     EXPECT_EQ(prompt.buttons, forms::MsgButtons::Ok);
     EXPECT_EQ(prompt.title, forms::AppTitle());
@@ -63,23 +68,168 @@ std::vector<std::wstring> MainWindowTest::Prompts() const {
   return ui_->Messages();
 }
 
-void StartedWindowTest::SetUp() {
-  MainWindowTest::SetUp();
-  if (HasFatalFailure()) return;
-  w_ = &Start();
-  ASSERT_TRUE(Prompts().empty());
+void MainWindowTest::AnswerThen(MsgResult answer, std::function<void()> then) {
+  ui_->AnswerMsgBox(answer, [then](const Prompt&) { AtNextYield(then); });
 }
 
-std::vector<std::wstring> Entries(const forms::ListBox& list) {
-  std::vector<std::wstring> out;
-  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
-  return out;
+void MainWindowTest::ContinueOn(const wchar_t* drive) {
+  AnswerThen(MsgResult::Ok, [this, drive] {
+    SelectEntry(w_->lstRemovable, drive);
+    w_->CmdContinue.SetValue(true);
+  });
 }
 
 void MainWindowTest::WriteStamp(const std::string& bytes, const wchar_t* path) {
   CreateDirectoryW(L"c:\\program files", nullptr);
   CreateDirectoryW(kProgramFolder, nullptr);
   harness::WriteFile(path, bytes);
+}
+
+void StartedWindowTest::SetUp() {
+  MainWindowTest::SetUp();
+  if (HasFatalFailure()) return;
+  Start();
+  ASSERT_TRUE(Prompts().empty());
+}
+
+Frmbackup& BackupRunTest::Ready() {
+  Frmbackup& w = Start();
+  if (w.mnuCloseAutomatically.Checked()) w.mnuCloseAutomatically.Click();
+  w.OptDateToday.SetValue(true);
+  w.Watch().StartTimer();
+  return w;
+}
+
+void BackupRunTest::Copy(const Strings& paths, const std::wstring& drive) {
+  list_ = std::make_unique<List>();
+  for (const std::wstring& path : paths) list_->Add(path);
+  w_->LastItemDone = list_->Head();
+  // The pass runs inside a run: only then do Stop, Pause and Continue act.
+  w_->RunActive = true;
+  w_->CopyFilefromList(list_->Head(), drive);
+  w_->RunActive = false;
+}
+
+Strings Entries(const forms::ListBox& list) {
+  Strings out;
+  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
+  return out;
+}
+
+void SelectEntry(forms::ListBox& list, const std::wstring& entry) {
+  for (int i = 0; i < list.ListCount(); ++i) {
+    if (list.List(i) == entry) list.SetListIndex(i);
+  }
+  ASSERT_EQ(list.Text(), entry);
+}
+
+void AtNextYield(std::function<void()> action) {
+  g_atYield = std::move(action);
+  SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (auto run = std::exchange(g_atYield, nullptr)) run();
+  });
+}
+
+void WhenReady(std::function<bool()> ready, std::function<void()> action) {
+  AtNextYield([ready, action] { ready() ? action() : WhenReady(ready, action); });
+}
+
+void PressAtFirstProgress(Frmbackup& w, int key) {
+  w.txtPrgBar.OnChange = [&w, key, pressed = std::make_shared<bool>(false)] {
+    if (!std::exchange(*pressed, true)) w.OnKeyDown(key, 0);
+  };
+}
+
+void MakeFile(const std::wstring& path, size_t size, int daysAgo, char fill) {
+  for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1))
+    CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
+  harness::WriteFile(path, std::string(size, fill));
+  if (daysAgo) {
+    ASSERT_TRUE(SetFileTimes(path, common::Now().AddDays(-daysAgo), FileTimeWritten));
+  }
+}
+
+Strings MakeFiles(const std::wstring& folder, int count, size_t size, int first) {
+  Strings files;
+  for (int i = 0; i < count; ++i) {
+    files.push_back(folder + L"\\f" + std::to_wstring(first + i) + L".doc");
+    MakeFile(files.back(), size, 0, static_cast<char>('a' + i % 26));
+  }
+  return files;
+}
+
+bool Exists(const std::wstring& path) {
+  const bool onDrive = path.size() > 2 && path[1] == L':' && path[2] == L'\\';
+  return GetFileAttributesW(((onDrive ? L"\\\\?\\" : L"") + path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool UnixLink(const std::string& target, const std::wstring& link) {
+  const std::string unixLink = harness::UnixPath(link);
+  return !target.empty() && !unixLink.empty() &&
+         harness::RunUnix(L"/bin/ln -s " + harness::WideUnix(target) + L" " + harness::WideUnix(unixLink),
+                          [&] { return Exists(link); });
+}
+
+std::vector<StatisticsLine> ReadStatistics() {
+  std::vector<StatisticsLine> lines;
+  if (!Exists(kStatistics)) return lines;
+  for (RecordReader r(harness::ReadFile(kStatistics)); !r.AtEnd();) {
+    StatisticsLine l;
+    l.written = r.ReadDate();
+    l.checked = r.ReadLong(), l.selected = r.ReadLong();
+    l.size = r.ReadDouble();
+    l.search = r.ReadLong(), l.write = r.ReadLong(), l.total = r.ReadLong();
+    l.drives = r.ReadString();
+    lines.push_back(l);
+  }
+  return lines;
+}
+
+Strings FnmLines(const Frmbackup& w) {
+  Strings out;
+  const std::wstring path = kLogFolder + w.DateTag + L".fnm";
+  if (!Exists(path)) return out;
+  for (RecordReader reader(harness::ReadFile(path)); !reader.AtEnd();) out.push_back(reader.ReadString());
+  return out;
+}
+
+Strings FnmOfOneRun(const Frmbackup& w, Strings selected) {
+  std::sort(selected.begin(), selected.end());
+  selected.push_back(L"start backup at: " + common::DateText(w.RunStart));
+  selected.push_back(
+      L"look in backupsta.sta, time,File checked,file selected,totalsize of files, search time, "
+      L"write time, total time, Drive");
+  return selected;
+}
+
+common::DateTime TodayOneSecond() {
+  return common::DateTime(common::Now().DatePart().Value() + common::DateTime::TimeSerial(0, 0, 1));
+}
+
+common::DateTime DayOneSecond(int y, int m, int d) {
+  return common::DateTime(common::DateTime::Serial(y, m, d).Value() + common::DateTime::TimeSerial(0, 0, 1));
+}
+
+common::DateTime LastBackupStamp() {
+  if (!Exists(kLastBackup)) return common::DateTime();
+  return RecordReader(harness::ReadFile(kLastBackup)).ReadDate();
+}
+
+void ExpectIdle(const Frmbackup& w) {
+  EXPECT_FALSE(w.RunActive);
+  EXPECT_TRUE(w.Enabled() && w.CmdCToE.Enabled());
+  EXPECT_FALSE(w.CmdStop.Enabled() || w.CmdPause.Enabled() || w.CmdContinue.Enabled());
+  for (const forms::OptionButton* option : {&w.OptLastUpload, &w.optDateText, &w.OptAnyTime,
+                                            &w.OptDateToday, &w.optDatePicker, &w.OptLastBackup})
+    EXPECT_TRUE(option->Enabled()) << option->Name();
+  EXPECT_TRUE(w.txtdays.CausesValidation());
+  EXPECT_FALSE(w.PauseFlag);
+  EXPECT_EQ(w.Frame1.BackColor(), forms::kColorButtonFace);
+  EXPECT_EQ(w.MousePointer(), forms::Pointer::Default);
+  EXPECT_EQ(forms::ScreenMousePointer(), forms::Pointer::Default);
+  EXPECT_NE(w.lblStatus.Caption(), L"Checking files");
+  EXPECT_NE(w.lblStatus.Caption(), L"Writing files");
 }
 
 std::string DriveCSwap::OriginalFolder() {
@@ -91,8 +241,7 @@ std::string DriveCSwap::OriginalFolder() {
   using Fn = WCHAR*(CDECL*)(LPCSTR);
   auto toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  if (!toDos) return {};
-  WCHAR* dos = toDos((driveC + "/windows").c_str());
+  WCHAR* dos = toDos ? toDos((driveC + "/windows").c_str()) : nullptr;
   if (!dos) return {};
   const bool same = Exists(dos) && Exists(L"C:\\windows\\system32");
   HeapFree(GetProcessHeap(), 0, dos);
