@@ -144,6 +144,7 @@ void PressAtFirstProgress(Frmbackup& w, int key) {
 void MakeFile(const std::wstring& path, size_t size, int daysAgo, char fill) {
   for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1))
     CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
+  if (path.back() == L'\\') return;
   harness::WriteFile(path, std::string(size, fill));
   if (daysAgo) {
     ASSERT_TRUE(SetFileTimes(path, common::Now().AddDays(-daysAgo), FileTimeWritten));

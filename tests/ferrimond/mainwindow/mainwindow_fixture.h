@@ -102,7 +102,8 @@ void WhenReady(std::function<bool()> ready, std::function<void()> action);
 // Presses `key` once, when the walk first shows a file in the progress box.
 void PressAtFirstProgress(Frmbackup& w, int key);
 
-// A file of `size` bytes (its folders made), last written `daysAgo` days ago.
+// A file of `size` bytes (its folders made), last written `daysAgo` days
+// ago; a path ending in "\" is only a folder.
 void MakeFile(const std::wstring& path, size_t size, int daysAgo = 0, char fill = 'x');
 // `count` files "f<first>.doc", ... in `folder`.
 Strings MakeFiles(const std::wstring& folder, int count, size_t size = 3000, int first = 100);

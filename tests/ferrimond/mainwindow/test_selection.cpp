@@ -1,29 +1,20 @@
 // The selection lists' buttons and the file-type panel, on the real (hidden)
 // main window with scripted prompts.
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "ferrimond/mainwindow/frmbackup.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 
 namespace ferrimond {
 namespace {
 
 using forms::testing::PromptKind;
+using namespace mwtest;
 
-using mwtest::Entries;
-using Strings = std::vector<std::wstring>;
-
-class SelectionTest : public mwtest::StartedWindowTest {
+class SelectionTest : public StartedWindowTest {
  protected:
-  static void Type(forms::TextBox& box, const std::wstring& text) {
-    for (wchar_t c : text) SendMessageW(box.Hwnd(), WM_CHAR, c, 1);
-  }
-
   std::vector<int> Ticked() const {
     std::vector<int> out;
     for (int i = 0; i <= 12; ++i)
@@ -35,18 +26,13 @@ class SelectionTest : public mwtest::StartedWindowTest {
 // ---- Folder browsers ----
 
 TEST_F(SelectionTest, FolderBrowsersStartAtWindowsThenAtTheListsLastEntry) {
-  struct Case {
-    forms::CommandButton& button;
-    forms::ListBox& list;
-  };
-  for (Case c : {Case{w_->CmdBrowse1, w_->LstDir}, Case{w_->CmdBrowse, w_->LstDirEx}}) {
-    Ui().AnswerBrowseFolder(L"C:\\Data");
-    Ui().AnswerBrowseFolder(L"C:\\Data");      // twice: listed twice
-    Ui().AnswerBrowseFolder(L"C:\\Data\\Sub");  // inside a listed one: listed too
-    Ui().AnswerBrowseFolder(L"");               // cancelled
-    Ui().AnswerBrowseFolder(L"D:\\");
-    for (int i = 0; i < 5; ++i) c.button.SetValue(true);
-    EXPECT_EQ(Entries(c.list), (Strings{L"C:\\Data", L"C:\\Data", L"C:\\Data\\Sub", L"D:\\"}));
+  for (auto [button, list] : {std::pair{&w_->CmdBrowse1, &w_->LstDir}, std::pair{&w_->CmdBrowse, &w_->LstDirEx}}) {
+    // Twice: listed twice; inside a listed one: listed too; "": cancelled.
+    for (const wchar_t* answer : {L"C:\\Data", L"C:\\Data", L"C:\\Data\\Sub", L"", L"D:\\"}) {
+      Ui().AnswerBrowseFolder(answer);
+      button->SetValue(true);
+    }
+    EXPECT_EQ(Entries(*list), (Strings{L"C:\\Data", L"C:\\Data", L"C:\\Data\\Sub", L"D:\\"}));
     Strings starts;
     for (const auto& prompt : Ui().PromptsOf(PromptKind::BrowseFolder)) starts.push_back(prompt.startFolder);
     EXPECT_EQ(starts, (Strings{L"c:\\windows", L"C:\\Data", L"C:\\Data", L"C:\\Data\\Sub", L"C:\\Data\\Sub"}));
@@ -54,19 +40,17 @@ TEST_F(SelectionTest, FolderBrowsersStartAtWindowsThenAtTheListsLastEntry) {
   }
   // Each button fills its own list only.
   EXPECT_EQ(w_->LstDir.ListCount() + w_->LstDirEx.ListCount() + w_->Lstfile.ListCount(), 8);
-}
-
-TEST_F(SelectionTest, AFolderBrowserThatCannotBeCreatedIsReportedAndAddsNothing) {
-  for (forms::CommandButton* button : {&w_->CmdBrowse1, &w_->CmdBrowse}) {
-    Ui().FailBrowseFolder(429);
-    ExpectMessages(1);
+  // A browser that cannot be created is reported and adds nothing; any
+  // other failure ends the browse without a word.
+  const std::pair<forms::CommandButton*, int> failures[] = {
+      {&w_->CmdBrowse1, 429}, {&w_->CmdBrowse, 429}, {&w_->CmdBrowse1, 5}};
+  for (auto [button, error] : failures) {
+    Ui().FailBrowseFolder(error);
+    ExpectMessages(error == 429);
     button->SetValue(true);
   }
-  // Any other failure ends the browse without a word.
-  Ui().FailBrowseFolder(5);
-  w_->CmdBrowse1.SetValue(true);
-  EXPECT_EQ(Ui().Messages(), (Strings{L"Please report error 429!", L"Please report error 429!"}));
-  EXPECT_EQ(w_->LstDir.ListCount() + w_->LstDirEx.ListCount(), 0);
+  EXPECT_EQ(Messages(), (Strings{L"Please report error 429!", L"Please report error 429!"}));
+  EXPECT_EQ(w_->LstDir.ListCount() + w_->LstDirEx.ListCount(), 8);
 }
 
 // ---- Files, exclusion names, removing ----
@@ -97,14 +81,11 @@ TEST_F(SelectionTest, RemoveButtonsTakeWhatIsSelectedOrEverythingFromAllFourList
     w_->Lstfile.SetSelected(2, true);
     w_->LstFilEx.SetSelected(1, true);
     button->SetValue(true);
-    if (button == &w_->CmdRemoveAll) {
-      for (forms::ListBox* list : lists) EXPECT_EQ(list->ListCount(), 0);
-      continue;
-    }
-    EXPECT_EQ(Entries(w_->LstDir), (Strings{L"two", L"three"}));
-    EXPECT_EQ(Entries(w_->Lstfile), (Strings{L"one", L"two"}));
-    EXPECT_EQ(Entries(w_->LstDirEx), (Strings{L"one", L"two", L"three"}));
-    EXPECT_EQ(Entries(w_->LstFilEx), (Strings{L"one", L"three"}));
+    const bool all = button == &w_->CmdRemoveAll;
+    EXPECT_EQ(Entries(w_->LstDir), all ? Strings{} : Strings({L"two", L"three"}));
+    EXPECT_EQ(Entries(w_->Lstfile), all ? Strings{} : Strings({L"one", L"two"}));
+    EXPECT_EQ(Entries(w_->LstDirEx), all ? Strings{} : Strings({L"one", L"two", L"three"}));
+    EXPECT_EQ(Entries(w_->LstFilEx), all ? Strings{} : Strings({L"one", L"three"}));
   }
   EXPECT_TRUE(Ui().Prompts().empty());
 }
@@ -128,7 +109,7 @@ TEST_F(SelectionTest, AllFilesTicksEveryTypeAndUntickingItKeepsDocAndXls) {
 TEST_F(SelectionTest, PatternArrayFollowsThePanel) {
   w_->FillStrArray();
   EXPECT_FALSE(w_->CheckStrArray(w_->StrArray));
-  Type(w_->Txtfiles[10], L"pdf");  // typed: one WM_CHAR per character
+  for (wchar_t c : std::wstring(L"pdf")) SendMessageW(w_->Txtfiles[10].Hwnd(), WM_CHAR, c, 1);  // typed
   w_->Txtfiles[12].SetText(L"odt");
   w_->Check1[0].SetValue(forms::kUnchecked);
   w_->Check1[6].SetValue(forms::kChecked);

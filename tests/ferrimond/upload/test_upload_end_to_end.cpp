@@ -109,15 +109,16 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndEveryVersionIsKeptInSavedFileVersion)
     SCOPED_TRACE(round.version);
     MakeFile(onDrive, 7, 3, round.version);
     MakeFile(onFixed, 9, 0, 'f');
+    const std::wstring question = L"Do you want to overwrite \r\n" + onFixed + L" " +
+                                  common::DateText(GetFileDate(onFixed, FileTimeWritten)) + L"\r\nwith \r\n" +
+                                  onDrive + L" " + common::DateText(GetFileDate(onDrive, FileTimeWritten));
     Frmbackup& w = ReadyToUpload(L"");
     Ui().AnswerMsgBox(round.answer);
     DeclineClearing();
     w.CmdCopyToC.SetValue(true);
     ASSERT_EQ(Ui().Prompts().size(), 2u);
     EXPECT_EQ(Ui().Prompts()[0].buttons, forms::MsgButtons::YesNo);
-    EXPECT_EQ(Ui().Prompts()[0].text, L"Do you want to overwrite \r\n" + onFixed + L" " +
-                                          common::DateText(GetFileDate(onFixed, FileTimeWritten)) + L"\r\nwith \r\n" +
-                                          onDrive + L" " + common::DateText(GetFileDate(onDrive, FileTimeWritten)));
+    EXPECT_EQ(Ui().Prompts()[0].text, question);
     Strings saved;
     WIN32_FIND_DATAW found;
     HANDLE h = FindFirstFileW((kSaved + L"Data\\Reports\\*.doc").c_str(), &found);
@@ -203,7 +204,7 @@ TEST_F(UploadTest, WhatIsKeptBackIsListedAndTheDriveIsNotOfferedForClearing) {
       const bool readOnly = f.back() == L'!';
       if (readOnly) f.pop_back();
       MakeFile(d_ / Entry(f).first, 5, -1, Entry(f).second[0]);
-      if (readOnly) ASSERT_TRUE(SetFileAttributesW((d_ / Entry(f).first).c_str(), FILE_ATTRIBUTE_READONLY));
+      ASSERT_TRUE(!readOnly || SetFileAttributesW((d_ / Entry(f).first).c_str(), FILE_ATTRIBUTE_READONLY));
     }
     Frmbackup& w = ReadyToUpload(c.profile.empty() ? L"" : d_ / c.profile);
     ExpectMessages(1);  // no question whether to clear the drive
