@@ -48,20 +48,21 @@ struct Ending {
   const wchar_t* status;  // lblStatus afterwards
   bool stampMoved;
   // What else the ending must leave, with the messages shown.
-  std::function<void(RunEndingTest&, Frmbackup&, const Strings&)> check = {};
+  std::function<void(Frmbackup&, const Strings&)> check = {};
 };
 
 class RunEndingTest : public BackupRunTest, public ::testing::WithParamInterface<Ending> {
  public:
-  std::wstring File() {
+  // a.doc, selected alone or with its folder.
+  void File(bool folder = false) {
     MakeFile(c_ / L"a.doc", 10);
-    return c_ / L"a.doc";
+    folder ? w_->LstDir.AddItem(c_.Path()) : w_->Lstfile.AddItem(c_ / L"a.doc");
   }
   std::unique_ptr<Lock> lock_;
 };
 
 // The one message of a run that stopped before its walk: nothing checked,
-// no statistics.
+// no statistics, nothing copied.
 std::wstring StoppedBeforeTheWalk(Frmbackup& w, const Strings& messages) {
   EXPECT_EQ(w.FilesChecked, 0);
   EXPECT_TRUE(ReadStatistics().empty());
@@ -70,17 +71,12 @@ std::wstring StoppedBeforeTheWalk(Frmbackup& w, const Strings& messages) {
 }
 
 const Ending kEndings[] = {
-    {"Complete", [](RunEndingTest& t, Frmbackup& w) { w.Lstfile.AddItem(t.File()); }, L"", true},
-    {"EscInTheWalk",
-     [](RunEndingTest& t, Frmbackup& w) {
-       t.File();
-       w.LstDir.AddItem(t.c_.Path());
-       PressAtFirstProgress(w, VK_ESCAPE);
-     },
+    {"Complete", [](RunEndingTest& t, Frmbackup&) { t.File(); }, L"", true},
+    {"EscInTheWalk", [](RunEndingTest& t, Frmbackup& w) { t.File(true), PressAtFirstProgress(w, VK_ESCAPE); },
      L"Backup aborted", false},
     {"EscWhileWaitingForADateOption",
      [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File());
+       t.File();
        w.OptLastBackup.SetValue(true);  // no stamp yet: the run waits for a choice
        t.AnswerThen(MsgResult::Ok, [&w] { w.OnKeyDown(VK_ESCAPE, 0); });
      },
@@ -91,76 +87,71 @@ const Ending kEndings[] = {
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdStop.SetValue(true); });
      },
      L"Backup aborted", false},
+    // Cancel at the pause prompt presses Stop, which ends the run at once:
+    // not after a whole copy pass.
     {"StopWhilePausedInTheCopy",
      [](RunEndingTest& t, Frmbackup& w) {
        ManyFiles(t.c_.Path(), w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdPause.SetValue(true); });
-       t.Ui().AnswerMsgBox(MsgResult::Cancel);  // the pause prompt: Cancel presses Stop
+       t.Ui().AnswerMsgBox(MsgResult::Cancel);
      },
      L"Backup aborted", false,
-     // At once: not after a whole copy pass.
-     [](RunEndingTest& t, Frmbackup&, const Strings&) { EXPECT_FALSE(Exists(On(L'E', t.c_ / L"f179.doc"))); }},
+     [](Frmbackup& w, const Strings&) { EXPECT_FALSE(Exists(On(L'E', w.Lstfile.List(w.Lstfile.ListCount() - 1)))); }},
     {"StopInTheDriveWait",
      [](RunEndingTest& t, Frmbackup& w) {
        w.lstRemovable.Clear();  // no drive to copy to: the run waits for one
-       w.Lstfile.AddItem(t.File());
+       t.File();
        t.ExpectMessages(1);
        t.AnswerThen(MsgResult::Ok, [&w] { w.CmdStop.SetValue(true); });
      },
      L"Backup aborted", false},
     {"MissingChosenFolder",
-     [](RunEndingTest& t, Frmbackup& w) {
-       w.LstDir.AddItem(L"C:\\no such folder here");
-       t.ExpectMessages(1);
-     },
-     L"", false,
-     [](RunEndingTest&, Frmbackup&, const Strings& messages) {
+     [](RunEndingTest& t, Frmbackup& w) { w.LstDir.AddItem(L"C:\\no such folder here"), t.ExpectMessages(1); }, L"",
+     false,
+     [](Frmbackup&, const Strings& messages) {
        EXPECT_EQ(messages, Strings{L"Some of your directories or files do not exist. Please check."});
        EXPECT_TRUE(Exists(kThresholdMarker)) << "the marker made for the run stays";
      }},
     {"Overflow",
      [](RunEndingTest& t, Frmbackup& w) {
-       t.File();
-       w.LstDir.AddItem(t.c_.Path());
+       t.File(true);
        w.optDateText.SetValue(true);
        w.txtdays.SetText(L"40000");
        t.ExpectMessages(1);
      },
      L"", false,
-     [](RunEndingTest&, Frmbackup& w, const Strings& messages) {
+     [](Frmbackup& w, const Strings& messages) {
        EXPECT_EQ(StoppedBeforeTheWalk(w, messages), L"Error code 6 was generated \r\n" + common::RuntimeDescription(6));
      }},
     // The files are on the drive; only the statistics could not be written.
     {"StatisticsLocked",
-     [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File());
-       CreateDirectoryW(kLogFolder.c_str(), nullptr);
-       harness::WriteFile(kStatistics, "");
+     [](RunEndingTest& t, Frmbackup&) {
+       t.File();
+       MakeFile(kStatistics, 0);
        t.lock_ = std::make_unique<Lock>(kStatistics);
        t.ExpectMessages(1);
      },
      L"", true},
+    // A start time the marker cannot carry stops the run before the walk:
+    // none set, or one before 1601.
     {"NoTimeSet",
      [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File());
+       t.File(true);
        w.UserSetTime = common::DateTime();
        w.OptAnyTime.SetValue(true);
        t.ExpectMessages(1);
      },
-     L"", false},
-    // A start time the marker cannot carry stops the run before the walk.
+     L"", false, [](Frmbackup& w, const Strings& messages) { StoppedBeforeTheWalk(w, messages); }},
     {"TimeBefore1601",
      [](RunEndingTest& t, Frmbackup& w) {
-       t.File();
-       w.LstDir.AddItem(t.c_.Path());
+       t.File(true);
        w.UserSetTime = harness::At(1500, 1, 1);
        w.OptAnyTime.SetValue(true);
        t.ExpectMessages(1);
      },
      L"", false,
-     [](RunEndingTest& t, Frmbackup& w, const Strings& messages) {
+     [](Frmbackup& w, const Strings& messages) {
        EXPECT_NE(StoppedBeforeTheWalk(w, messages).find(L"cannot be used"), std::wstring::npos);
-       EXPECT_FALSE(Exists(On(L'E', t.c_ / L"a.doc")));
      }},
     // Nothing a step expects, such as memory running out.
     {"UnexpectedException",
@@ -169,23 +160,22 @@ const Ending kEndings[] = {
        t.ExpectMessages(1);
      },
      L"", false,
-     [](RunEndingTest&, Frmbackup&, const Strings& messages) {
+     [](Frmbackup&, const Strings& messages) {
        ASSERT_EQ(messages.size(), 2u);
        EXPECT_NE(messages[1].find(L"unexpected error"), std::wstring::npos);
      }},
 };
 
 TEST_P(RunEndingTest, LeavesTheWindowIdleAndMovesTheStampOnlyWhenComplete) {
-  const Ending& ending = GetParam();
   Frmbackup& w = Ready();
-  ending.arrange(*this, w);
+  GetParam().arrange(*this, w);
   w.CmdCToE.SetValue(true);
   lock_.reset();
   ExpectIdle(w);
-  EXPECT_EQ(w.lblStatus.Caption(), ending.status);
-  EXPECT_EQ(LastBackupStamp(), ending.stampMoved ? w.RunStart : common::DateTime());
+  EXPECT_EQ(w.lblStatus.Caption(), GetParam().status);
+  EXPECT_EQ(LastBackupStamp(), GetParam().stampMoved ? w.RunStart : common::DateTime());
   EXPECT_FALSE(w.IsUnloaded());
-  if (ending.check) ending.check(*this, w, Messages());
+  if (GetParam().check) GetParam().check(w, Messages());
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, RunEndingTest, ::testing::ValuesIn(kEndings),
@@ -204,24 +194,22 @@ TEST_F(BackupRunTest, AnIncompleteRunListsWhatIsMissingAndKeepsTheLastCompleteSt
   ASSERT_EQ(LastBackupStamp(), complete);
   w.mnuCloseAutomatically.Click();
   w.Lstfile.AddItem(busy);
+  Sleep(1100);  // a later start second
+  ExpectMessages(1);
   {
     Lock lock(busy);
-    Sleep(1100);  // a later start second
-    ExpectMessages(1);
     w.CmdCToE.SetValue(true);
   }
   ExpectIdle(w);
   EXPECT_EQ(w.lblStatus.Caption(), L"");
   const std::wstring text = L"Backup finished, but 1 file(s) and 0 folder(s) could not be backed up.";
-  EXPECT_EQ(w.lblDir.Caption(), text);
   const std::wstring listFile = kLogFolder + w.DateTag + L"_notcopied.txt";
+  EXPECT_EQ(w.lblDir.Caption(), text);
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].rfind(text, 0), 0u);
-  EXPECT_NE(Messages()[0].find(listFile), std::wstring::npos);
+  EXPECT_TRUE(Messages()[0].rfind(text, 0) == 0 && Messages()[0].find(listFile) != std::wstring::npos);
   EXPECT_EQ(Ui().Prompts()[0].icon, forms::MsgIcon::Exclamation);
   const std::wstring list = common::WideFromBytes(harness::ReadFile(listFile));
-  EXPECT_NE(list.find(text), std::wstring::npos);
-  EXPECT_NE(list.find(busy + L"\t"), std::wstring::npos);
+  EXPECT_TRUE(list.find(text) != std::wstring::npos && list.find(busy + L"\t") != std::wstring::npos);
   EXPECT_EQ(list.find(fine), std::wstring::npos);
   EXPECT_TRUE(Exists(On(L'E', fine)));
   EXPECT_EQ(LastBackupStamp(), complete);
@@ -242,22 +230,17 @@ TEST_F(BackupRunTest, OnlyARunFromNoLaterThanTheStampMovesIt) {
       {{}, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, true},
       {yesterday, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, false},
       {yesterday, [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, true},
-      {yesterday,
-       [&](Frmbackup& w) {
-         w.UserSetTime = today.AddDays(-3);
-         w.OptAnyTime.SetValue(true);
-       },
-       true},
+      {yesterday, [&](Frmbackup& w) { w.UserSetTime = today.AddDays(-3), w.OptAnyTime.SetValue(true); }, true},
       {yesterday, [](Frmbackup& w) { w.txtdays.SetText(L"0"), w.optDateText.SetValue(true); }, false},
   };
+  MakeFile(c_ / L"a.doc", 3);
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
-    DeleteFileW(kLastBackup.c_str());
+    DeleteFileW(kLastBackupStamp);
     if (!c.stored.IsNull()) WriteStamp(RecordWriter().Date(c.stored).EndRecord().Bytes(), kLastBackupStamp);
     Frmbackup& w = Ready();
     c.choose(w);
     w.Lstfile.AddItem(c_ / L"a.doc");
-    MakeFile(c_ / L"a.doc", 3);
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblDir.Caption(), kSuccess);
     EXPECT_EQ(LastBackupStamp(), c.moves ? w.RunStart : c.stored);
@@ -276,8 +259,7 @@ TEST_F(BackupRunTest, ClosingDuringARunStopsItRecordsItAndThenCloses) {
     });
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblStatus.Caption(), L"Backup aborted");
-    EXPECT_FALSE(w.RunActive);
-    EXPECT_TRUE(w.IsUnloaded() && w.ClosingSplash());
+    EXPECT_TRUE(!w.RunActive && w.IsUnloaded() && w.ClosingSplash());
     // This run's block closes the day's list, whole.
     const Strings fnm = FnmLines(w), block = FnmOfOneRun(w, files);
     ASSERT_GE(fnm.size(), block.size());

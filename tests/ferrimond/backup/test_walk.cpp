@@ -26,8 +26,7 @@ const common::DateTime kBefore = harness::At(2026, 1, 14, 23, 59, 59);
 const common::DateTime kThreshold = harness::At(2026, 1, 15, 12, 0, 0);
 const common::DateTime kAfter = harness::At(2026, 1, 15, 12, 0, 1);
 
-// The form the system takes literally: long paths, names ending in a dot.
-std::wstring Literal(const std::wstring& path) { return L"\\\\?\\" + path; }
+using harness::Literal;
 
 class WalkTest : public StartedWindowTest {
  protected:
@@ -55,20 +54,12 @@ class WalkTest : public StartedWindowTest {
   }
 
   std::wstring Path(const std::wstring& relative) const { return dir_ / relative; }
-  // Makes the folder and those above it.
-  void MakeFolder(const std::wstring& relative) {
-    for (size_t cut = 0; cut != std::wstring::npos;) {
-      cut = relative.find(L'\\', cut + 1);
-      CreateDirectoryW(Literal(Path(relative.substr(0, cut))).c_str(), nullptr);
-    }
-  }
-
+  void MakeFolder(const std::wstring& relative) { mwtest::MakeFile(Path(relative) + L"\\", 0); }
   // A file last written at `when` (local time), its folders made; returns its full path.
   std::wstring MakeFile(const std::wstring& relative, common::DateTime when = kAfter) {
-    MakeFolder(relative.substr(0, relative.rfind(L'\\')));
     const std::wstring path = Path(relative);
-    HANDLE h = CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+    mwtest::MakeFile(path, 0);
+    HANDLE h = CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     FILETIME written{};
     EXPECT_TRUE(DateToFileTime(when, written, true) && SetFileTime(h, nullptr, nullptr, &written));
     CloseHandle(h);
@@ -123,31 +114,47 @@ Strings Sorted(Strings paths) {
 
 // ---- Which files ----
 
+// Long paths, names outside the ANSI code page and names that are devices
+// elsewhere (aux, con, nul, com1) are files like any other.
 TEST_F(WalkTest, SelectsFilesWrittenAfterTheMarkerInCharacterCodeOrderWithTheirOwnCase) {
-  const Strings later = {MakeFile(L"tree\\b.doc"), MakeFile(L"tree\\C.doc"), MakeFile(L"tree\\sub\\a.doc"),
-                         MakeFile(L"tree\\Sub2\\x.doc")};
+  std::wstring deep = L"tree";
+  for (int i = 0; i < 5; ++i) deep += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
+  deep += L"\\\u0414\u0430\u043d\u043d\u044b\u0435";
+  Strings later;
+  for (const std::wstring& name :
+       Strings{L"tree\\b.doc", L"tree\\C.doc", L"tree\\\u03b1\u03b2\u03b3.DOC", L"tree\\aux.doc", L"tree\\con.txt",
+               L"tree\\nul.txt", L"tree\\COM1.log", L"tree\\sub\\a.doc", L"tree\\Sub2\\x.doc",
+               deep + L"\\\u043e\u0442\u0447\u0451\u0442_\u65e5\u672c.doc"})
+    later.push_back(MakeFile(name));
   MakeFile(L"tree\\exact.doc", kThreshold);
   MakeFile(L"tree\\sub\\earlier.doc", kBefore);
+  MakeFile(deep + L"\\\u0441\u0442\u0430\u0440\u044b\u0439.doc", kBefore);
+  ASSERT_GT(later.back().size(), 300u);
   EXPECT_EQ(Walk(), Sorted(later));
-  EXPECT_EQ(w_->FilesChecked, 6);
+  EXPECT_EQ(w_->FilesChecked, 13);
   EXPECT_TRUE(Ui().Prompts().empty());
   // Without sub-folders only the chosen folder itself is examined.
   w_->ChkSubDir.SetValue(forms::kUnchecked);
-  EXPECT_EQ(Walk(), Sorted({later[0], later[1]}));
-  EXPECT_EQ(w_->FilesChecked, 3);
+  EXPECT_EQ(Walk(), Sorted(Strings(later.begin(), later.begin() + 7)));
+  EXPECT_EQ(w_->FilesChecked, 8);
 }
 
-TEST_F(WalkTest, FileTypesAndExcludedNamesDecideBeforeTheDate) {
+// An excluded folder is never entered, and exclusion is of whole paths in
+// any letter case: a trailing "\" is another path. File types and excluded
+// names decide before the date; every file is counted, whatever the tests
+// said.
+TEST_F(WalkTest, ExcludedFoldersNamesAndTypesDecideBeforeTheDate) {
   w_->Check2.SetValue(forms::kUnchecked);  // "*.doc" and "*.xls" stay ticked
   for (const wchar_t* name : {L"Thumbs.db", L"a.doc, b.doc", L"SKIP.DOC"}) w_->LstFilEx.AddItem(name);  // whole names
+  w_->LstDirEx.AddItem(Path(L"TREE\\OLD"));
+  w_->LstDirEx.AddItem(Path(L"tree\\keep\\"));
   const Strings wanted = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\b.doc"), MakeFile(L"tree\\Sheet.XLS"),
-                          MakeFile(L"tree\\sub\\c.doc")};
-  for (const wchar_t* other :
-       {L"tree\\thumbs.db", L"tree\\sub\\THUMBS.DB", L"tree\\skip.doc", L"tree\\notes.txt", L"tree\\report.docx"})
+                          MakeFile(L"tree\\Old2\\c.doc"), MakeFile(L"tree\\keep\\d.doc")};
+  for (const wchar_t* other : {L"tree\\thumbs.db", L"tree\\keep\\THUMBS.DB", L"tree\\skip.doc", L"tree\\notes.txt",
+                               L"tree\\report.docx", L"tree\\Old\\a.doc", L"tree\\Old\\deeper\\b.doc"})
     MakeFile(other);
   EXPECT_EQ(Walk(), Sorted(wanted));
-  // Every file is counted, whatever the tests said.
-  EXPECT_EQ(w_->FilesChecked, 9);
+  EXPECT_EQ(w_->FilesChecked, 10);
 
   // An empty custom extension selects only names ending in a dot.
   w_->Check1[0].SetValue(forms::kUnchecked);
@@ -193,33 +200,6 @@ TEST_F(WalkTest, AFileIsJudgedByItsTimeAtItsTestNotByTheListing) {
     SetFileTimes(older, kBefore, FileTimeWritten);
   });
   EXPECT_EQ(Walk(), Strings{newer});
-}
-
-// Names that are devices elsewhere (aux, con, nul, com1) are files here.
-TEST_F(WalkTest, LongPathsDeviceNamesAndNamesOutsideTheAnsiCodePageAreSelected) {
-  std::wstring folder = L"tree";
-  for (int i = 0; i < 5; ++i) folder += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
-  folder += L"\\\u0414\u0430\u043d\u043d\u044b\u0435";
-  Strings wanted = {MakeFile(folder + L"\\\u043e\u0442\u0447\u0451\u0442_\u65e5\u672c.doc"),
-                    MakeFile(L"tree\\\u03b1\u03b2\u03b3.DOC")};
-  MakeFile(folder + L"\\\u0441\u0442\u0430\u0440\u044b\u0439.doc", kBefore);
-  ASSERT_GT(wanted[0].size(), 300u);
-  for (const wchar_t* name : {L"tree\\aux.doc", L"tree\\con.txt", L"tree\\nul.txt", L"tree\\COM1.log"})
-    wanted.push_back(MakeFile(name));
-  EXPECT_EQ(Walk(), Sorted(wanted));
-  EXPECT_EQ(w_->FilesChecked, 7);
-}
-
-// ---- Which folders ----
-
-TEST_F(WalkTest, AnExcludedFolderIsNeverEnteredAndExclusionIsOfWholePaths) {
-  MakeFile(L"tree\\Old\\a.doc");
-  MakeFile(L"tree\\Old\\deeper\\b.doc");
-  const Strings wanted = {MakeFile(L"tree\\Old2\\c.doc"), MakeFile(L"tree\\keep\\d.doc")};
-  w_->LstDirEx.AddItem(Path(L"TREE\\OLD"));  // in another letter case
-  w_->LstDirEx.AddItem(Path(L"tree\\keep\\"));  // a trailing "\" is another path
-  EXPECT_EQ(Walk(), Sorted(wanted));
-  EXPECT_EQ(w_->FilesChecked, 2);
 }
 
 // The run leaves out a chosen folder that is also excluded, as a whole.

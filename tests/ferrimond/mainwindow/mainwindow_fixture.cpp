@@ -23,10 +23,9 @@ void MainWindowTest::SetUp() {
   ui_ = std::make_unique<forms::testing::ScriptedUserInteraction>();
   // A run that crashed earlier may have left the real folder aside.
   if (Exists(kFolderAside) && !Exists(kProgramFolder)) MoveFileW(kFolderAside.c_str(), kProgramFolder);
-  if (Exists(kProgramFolder)) {
+  if ((folderPutAside_ = Exists(kProgramFolder))) {
     harness::RemoveTree(kFolderAside);
     ASSERT_TRUE(MoveFileW(kProgramFolder, kFolderAside.c_str()));
-    folderPutAside_ = true;
   }
   // Likewise a marker that a run left behind.
   if (Exists(kThresholdMarker)) MoveFileExW(kThresholdMarker, kMarkerAside.c_str(), MOVEFILE_REPLACE_EXISTING);
@@ -80,8 +79,7 @@ void MainWindowTest::ContinueOn(const wchar_t* drive) {
 }
 
 void MainWindowTest::WriteStamp(const std::string& bytes, const wchar_t* path) {
-  CreateDirectoryW(L"c:\\program files", nullptr);
-  CreateDirectoryW(kProgramFolder, nullptr);
+  MakeFile(std::wstring(kProgramFolder) + L"\\", 0);
   harness::WriteFile(path, bytes);
 }
 
@@ -143,12 +141,10 @@ void PressAtFirstProgress(Frmbackup& w, int key) {
 
 void MakeFile(const std::wstring& path, size_t size, int daysAgo, char fill) {
   for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1))
-    CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
+    CreateDirectoryW(harness::Literal(path.substr(0, pos)).c_str(), nullptr);
   if (path.back() == L'\\') return;
-  harness::WriteFile(path, std::string(size, fill));
-  if (daysAgo) {
-    ASSERT_TRUE(SetFileTimes(path, common::Now().AddDays(-daysAgo), FileTimeWritten));
-  }
+  harness::WriteFile(harness::Literal(path), std::string(size, fill));
+  ASSERT_TRUE(!daysAgo || SetFileTimes(path, common::Now().AddDays(-daysAgo), FileTimeWritten));
 }
 
 Strings MakeFiles(const std::wstring& folder, int count, size_t size, int first) {
@@ -160,10 +156,7 @@ Strings MakeFiles(const std::wstring& folder, int count, size_t size, int first)
   return files;
 }
 
-bool Exists(const std::wstring& path) {
-  const bool onDrive = path.size() > 2 && path[1] == L':' && path[2] == L'\\';
-  return GetFileAttributesW(((onDrive ? L"\\\\?\\" : L"") + path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const std::wstring& path) { return GetFileAttributesW(harness::Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool UnixLink(const std::string& target, const std::wstring& link) {
   const std::string unixLink = harness::UnixPath(link);
@@ -174,15 +167,12 @@ bool UnixLink(const std::string& target, const std::wstring& link) {
 
 std::vector<StatisticsLine> ReadStatistics() {
   std::vector<StatisticsLine> lines;
-  if (!Exists(kStatistics)) return lines;
-  for (RecordReader r(harness::ReadFile(kStatistics)); !r.AtEnd();) {
-    StatisticsLine l;
+  const std::string bytes = Exists(kStatistics) ? harness::ReadFile(kStatistics) : "";
+  for (RecordReader r(bytes); !r.AtEnd();) {
+    StatisticsLine& l = lines.emplace_back();
     l.written = r.ReadDate();
-    l.checked = r.ReadLong(), l.selected = r.ReadLong();
-    l.size = r.ReadDouble();
-    l.search = r.ReadLong(), l.write = r.ReadLong(), l.total = r.ReadLong();
-    l.drives = r.ReadString();
-    lines.push_back(l);
+    l.checked = r.ReadLong(), l.selected = r.ReadLong(), l.size = r.ReadDouble();
+    l.search = r.ReadLong(), l.write = r.ReadLong(), l.total = r.ReadLong(), l.drives = r.ReadString();
   }
   return lines;
 }
@@ -190,8 +180,8 @@ std::vector<StatisticsLine> ReadStatistics() {
 Strings FnmLines(const Frmbackup& w) {
   Strings out;
   const std::wstring path = kLogFolder + w.DateTag + L".fnm";
-  if (!Exists(path)) return out;
-  for (RecordReader reader(harness::ReadFile(path)); !reader.AtEnd();) out.push_back(reader.ReadString());
+  const std::string bytes = Exists(path) ? harness::ReadFile(path) : "";
+  for (RecordReader reader(bytes); !reader.AtEnd();) out.push_back(reader.ReadString());
   return out;
 }
 
@@ -204,49 +194,34 @@ Strings FnmOfOneRun(const Frmbackup& w, Strings selected) {
   return selected;
 }
 
-common::DateTime TodayOneSecond() {
-  return common::DateTime(common::Now().DatePart().Value() + common::DateTime::TimeSerial(0, 0, 1));
-}
-
 common::DateTime DayOneSecond(int y, int m, int d) {
   return common::DateTime(common::DateTime::Serial(y, m, d).Value() + common::DateTime::TimeSerial(0, 0, 1));
 }
 
+common::DateTime TodayOneSecond() {
+  return common::DateTime(common::Now().DatePart().Value() + common::DateTime::TimeSerial(0, 0, 1));
+}
+
 common::DateTime LastBackupStamp() {
-  if (!Exists(kLastBackup)) return common::DateTime();
-  return RecordReader(harness::ReadFile(kLastBackup)).ReadDate();
+  return Exists(kLastBackupStamp) ? RecordReader(harness::ReadFile(kLastBackupStamp)).ReadDate() : common::DateTime();
 }
 
 void ExpectIdle(const Frmbackup& w) {
-  EXPECT_FALSE(w.RunActive);
-  EXPECT_TRUE(w.Enabled() && w.CmdCToE.Enabled());
+  EXPECT_TRUE(!w.RunActive && w.Enabled() && w.CmdCToE.Enabled() && w.txtdays.CausesValidation() && !w.PauseFlag);
   EXPECT_FALSE(w.CmdStop.Enabled() || w.CmdPause.Enabled() || w.CmdContinue.Enabled());
   for (const forms::OptionButton* option : {&w.OptLastUpload, &w.optDateText, &w.OptAnyTime,
                                             &w.OptDateToday, &w.optDatePicker, &w.OptLastBackup})
     EXPECT_TRUE(option->Enabled()) << option->Name();
-  EXPECT_TRUE(w.txtdays.CausesValidation());
-  EXPECT_FALSE(w.PauseFlag);
   EXPECT_EQ(w.Frame1.BackColor(), forms::kColorButtonFace);
-  EXPECT_EQ(w.MousePointer(), forms::Pointer::Default);
-  EXPECT_EQ(forms::ScreenMousePointer(), forms::Pointer::Default);
-  EXPECT_NE(w.lblStatus.Caption(), L"Checking files");
-  EXPECT_NE(w.lblStatus.Caption(), L"Writing files");
+  EXPECT_TRUE(w.MousePointer() == forms::Pointer::Default && forms::ScreenMousePointer() == forms::Pointer::Default);
+  EXPECT_TRUE(w.lblStatus.Caption() != L"Checking files" && w.lblStatus.Caption() != L"Writing files");
 }
 
 std::string DriveCSwap::OriginalFolder() {
   const char* prefix = std::getenv("WINEPREFIX");
-  if (!prefix || !*prefix) return {};
-  const std::string driveC = std::string(prefix) + "/drive_c";
+  const std::string driveC = prefix ? std::string(prefix) + "/drive_c" : "";
   // It must be what C: leads to now.
-  if (harness::UnixPath(L"C:\\windows").empty()) return {};
-  using Fn = WCHAR*(CDECL*)(LPCSTR);
-  auto toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  WCHAR* dos = toDos ? toDos((driveC + "/windows").c_str()) : nullptr;
-  if (!dos) return {};
-  const bool same = Exists(dos) && Exists(L"C:\\windows\\system32");
-  HeapFree(GetProcessHeap(), 0, dos);
-  return same ? driveC : std::string();
+  return prefix && harness::DosPath(driveC + "/windows") == L"C:\\windows" ? driveC : std::string();
 }
 
 DriveCSwap::DriveCSwap(std::optional<harness::DriveKind> kind) : original_(OriginalFolder()) {

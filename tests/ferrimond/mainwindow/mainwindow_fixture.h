@@ -29,14 +29,12 @@ using Strings = std::vector<std::wstring>;
 
 inline const std::wstring kLogFolder = L"c:\\program files\\Ferrimond\\log\\";
 inline const std::wstring kStatistics = kLogFolder + L"backupsta.sta";
-inline const std::wstring kLastBackup = kLastBackupStamp;
 inline const std::wstring kSuccess = L"Backup finished successfully!";
 
 class MainWindowTest : public ::testing::Test {
  public:
   void SetUp() override;
   void TearDown() override;
-
   // Creates the main window (hidden), runs its Load and sets w_.
   Frmbackup& Start();
   // Destroys the window and forgets the prompts.
@@ -51,14 +49,13 @@ class MainWindowTest : public ::testing::Test {
   }
   // Answers the next message box and runs `then` at the next yield after it.
   void AnswerThen(MsgResult answer, std::function<void()> then);
-  // Answers the next message box (a drive change) and then selects `drive`
-  // in the removable list and presses Continue.
+  // Answers the next message box (a drive change), then selects `drive` in
+  // the removable list and presses Continue.
   void ContinueOn(const wchar_t* drive);
   // Writes a stamp file (the last upload's unless told), making its folder.
   static void WriteStamp(const std::string& bytes, const wchar_t* path = kLastUploadStamp);
 
   bool AnotherInstance = false;
-  // Where the window's date picker comes from.
   forms::AxSource DatePickerSource = ProcessHooks().datePicker;
   int EndProcessCalls = 0;
   // The Task Scheduler of "Schedule backup..."; none: the system's.
@@ -95,17 +92,18 @@ Strings Entries(const forms::ListBox& list);
 void SelectEntry(forms::ListBox& list, const std::wstring& entry);
 
 // Runs `action` at the next yield of the window's loops that comes at least
-// a timer tick later: the way to act while a run waits.
+// a timer tick later (the way to act while a run waits), or at the first
+// such yield at which `ready` holds.
 void AtNextYield(std::function<void()> action);
-// Runs `action` at the first such yield at which `ready` holds.
 void WhenReady(std::function<bool()> ready, std::function<void()> action);
 // Presses `key` once, when the walk first shows a file in the progress box.
 void PressAtFirstProgress(Frmbackup& w, int key);
 
 // A file of `size` bytes (its folders made), last written `daysAgo` days
-// ago; a path ending in "\" is only a folder.
+// ago (also a name that is a device elsewhere); a path ending in "\" is
+// only a folder.
 void MakeFile(const std::wstring& path, size_t size, int daysAgo = 0, char fill = 'x');
-// `count` files "f<first>.doc", ... in `folder`.
+// `count` files "f<first>.doc", ... in `folder`, of different contents.
 Strings MakeFiles(const std::wstring& folder, int count, size_t size = 3000, int first = 100);
 // Also for long paths and names ending in a dot.
 bool Exists(const std::wstring& path);
@@ -125,9 +123,9 @@ std::vector<StatisticsLine> ReadStatistics();
 // The day's list file: the selected paths, the start line and the header.
 Strings FnmLines(const Frmbackup& w);
 Strings FnmOfOneRun(const Frmbackup& w, Strings selected);
-// Today at 00:00:01, or that day.
-common::DateTime TodayOneSecond();
+// That day, or today, at 00:00:01.
 common::DateTime DayOneSecond(int y, int m, int d);
+common::DateTime TodayOneSecond();
 // The last-backup stamp's date; the zero date when there is none.
 common::DateTime LastBackupStamp();
 // The window is ready for the next command, however the run ended.
@@ -139,8 +137,6 @@ class DriveCSwap {
  public:
   explicit DriveCSwap(std::optional<harness::DriveKind> kind);
   ~DriveCSwap();
-  DriveCSwap(const DriveCSwap&) = delete;
-  DriveCSwap& operator=(const DriveCSwap&) = delete;
   // The prefix's drive_c as a Unix path, or empty where it cannot be found.
   static std::string OriginalFolder();
 

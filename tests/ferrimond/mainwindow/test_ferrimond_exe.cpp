@@ -7,18 +7,14 @@
 
 #include <string>
 
+#include "tests/harness/wine_drives.h"
+
 namespace {
 
+// Under Wine the build's Unix path, elsewhere already a Windows path.
 std::wstring ProgramPath() {
-  using Fn = WCHAR*(CDECL*)(LPCSTR);
-  auto toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  const std::string path = FERRIMOND_EXE;
-  if (!toDos) return std::wstring(path.begin(), path.end());  // already a Windows path
-  WCHAR* dos = toDos(path.c_str());
-  std::wstring out = dos ? dos : L"";
-  if (dos) HeapFree(GetProcessHeap(), 0, dos);
-  return out;
+  const std::wstring dos = harness::DosPath(FERRIMOND_EXE);
+  return dos.empty() ? harness::WideUnix(FERRIMOND_EXE) : dos;
 }
 
 // A started process, ended when the test leaves it running.

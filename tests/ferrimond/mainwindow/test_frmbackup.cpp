@@ -229,13 +229,16 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed), y(L'Y', harness::DriveKind::Fixed);  // Y: no profiles
   // The current layout: a profile once, however many documents folders.
   // The shared profiles of either layout are nobody's.
-  for (const wchar_t* file :  // folders, and two files that are no documents folder
-       {L"user1\\My Documents\\", L"user1\\Desktop\\", L"Default User\\My Documents\\", L"All Users\\Documents\\",
-        L"nobody\\Desktop\\", L"twice\\My Documents\\", L"twice\\SHARED DOCUMENTS\\", L"user1\\documents.txt",
-        L"file documents", L"..\\Users\\alice\\Documents\\", L"..\\Users\\alice\\My Documents\\",
-        L"..\\Users\\bare\\", L"..\\Users\\Public\\Documents\\", L"..\\Users\\Default\\Documents\\"}) {
-    MakeFile(d / (L"Documents and Settings\\" + std::wstring(file)), 1);
-  }
+  // Folders, and two files that are no documents folder.
+  for (const std::wstring das = L"Documents and Settings\\";
+       const std::wstring& file :
+       {das + L"user1\\My Documents\\", das + L"user1\\Desktop\\", das + L"Default User\\My Documents\\",
+        das + L"All Users\\Documents\\", das + L"nobody\\Desktop\\", das + L"twice\\My Documents\\",
+        das + L"twice\\SHARED DOCUMENTS\\", das + L"user1\\documents.txt", das + L"file documents",
+        std::wstring(L"Users\\alice\\Documents\\"), std::wstring(L"Users\\alice\\My Documents\\"),
+        std::wstring(L"Users\\bare\\"), std::wstring(L"Users\\Public\\Documents\\"),
+        std::wstring(L"Users\\Default\\Documents\\")})
+    MakeFile(d / file, 1);
   Frmbackup& w = Start();
   SelectEntry(w.lstFixed, L"D");
   Strings offered;
