@@ -1,16 +1,8 @@
 // Whole backup runs on the real main window: sources on C: and D:, a
 // removable E:, a small removable F: that really fills up, prompts answered
 // by a script, the program folder on the prefix's C:.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <tuple>
-
-#include "common/date_text.h"
-#include "ferrimond/support/record_line.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
-#include "tests/harness/expect.h"
 
 namespace ferrimond {
 namespace {

@@ -1,15 +1,7 @@
 // The copy keeps its word: a drive taken away mid-run, files that fail in
 // more than one pass, network paths and leftovers of cut-short copies all
 // end with every selected file whole on a drive, or reported.
-#include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "ferrimond/support/file_system.h"
-#include "ferrimond/support/file_system_paths.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 
 namespace ferrimond {
@@ -23,16 +15,6 @@ void ExpectOneNotBackedUp(const Frmbackup& w, const std::wstring& path, const wc
   EXPECT_EQ(w.FilesNotBackedUp()[0].path, path);
   EXPECT_NE(w.FilesNotBackedUp()[0].reason.find(reason), std::wstring::npos) << w.FilesNotBackedUp()[0].reason;
 }
-
-// A file held open without sharing until the object goes.
-struct Lock {
-  explicit Lock(const std::wstring& path)
-      : h(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
-    EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
-  }
-  ~Lock() { CloseHandle(h); }
-  HANDLE h;
-};
 
 TEST_F(BackupRunTest, ADriveTakenAwayMidRunIsWaitedForAndEveryFileEndsWholeOnADrive) {
   harness::MappedDrive f(L'F', harness::DriveKind::Removable);

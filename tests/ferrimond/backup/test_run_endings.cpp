@@ -1,17 +1,11 @@
 // Every way a backup run can end leaves the window idle, and only a run
-// that backed up everything moves the last-backup time on.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
+// that backed up everything moves the last-backup time on; Stop, Pause,
+// Continue and their keys, and what the window lets the user touch while a
+// run works.
 #include <new>
-#include <string>
-#include <vector>
+#include <set>
 
-#include "common/text_codec.h"
-#include "ferrimond/support/record_line.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
-#include "tests/harness/expect.h"
 
 namespace ferrimond {
 namespace {
@@ -30,22 +24,12 @@ Strings ManyFiles(const std::wstring& folder, Frmbackup& w) {
   return files;
 }
 
-// A file held open without sharing until the handle goes.
-struct Lock {
-  explicit Lock(const std::wstring& path)
-      : h(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
-    EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
-  }
-  ~Lock() { CloseHandle(h); }
-  HANDLE h;
-};
-
 class RunEndingTest;
+using Arrange = std::function<void(RunEndingTest&, Frmbackup&)>;
 struct Ending {
   const char* name;
-  // Prepares the files, the window and the answers to the run's prompts.
-  std::function<void(RunEndingTest&, Frmbackup&)> arrange;
-  const wchar_t* status;  // lblStatus afterwards
+  Arrange arrange;  // the files, the window and the answers to the run's prompts
+  bool aborted;     // "Backup aborted" in the status line, else nothing
   bool stampMoved;
   // What else the ending must leave, with the messages shown.
   std::function<void(Frmbackup&, const Strings&)> check = {};
@@ -61,32 +45,41 @@ class RunEndingTest : public BackupRunTest, public ::testing::WithParamInterface
   std::unique_ptr<Lock> lock_;
 };
 
+// The time to back up from is `when` ("from user set time").
+Arrange UserSetTime(common::DateTime when) {
+  return [when](RunEndingTest& t, Frmbackup& w) {
+    t.File(true);
+    w.UserSetTime = when;
+    w.OptAnyTime.SetValue(true);
+    t.ExpectMessages(1);
+  };
+}
+
 // The one message of a run that stopped before its walk: nothing checked,
 // no statistics, nothing copied.
 std::wstring StoppedBeforeTheWalk(Frmbackup& w, const Strings& messages) {
-  EXPECT_EQ(w.FilesChecked, 0);
-  EXPECT_TRUE(ReadStatistics().empty());
+  EXPECT_TRUE(w.FilesChecked == 0 && ReadStatistics().empty() && !Exists(On(L'E', w.LstDir.List(0) + L"\\a.doc")));
   EXPECT_EQ(messages.size(), 1u);
   return messages.empty() ? L"" : messages[0];
 }
 
 const Ending kEndings[] = {
-    {"Complete", [](RunEndingTest& t, Frmbackup&) { t.File(); }, L"", true},
-    {"EscInTheWalk", [](RunEndingTest& t, Frmbackup& w) { t.File(true), PressAtFirstProgress(w, VK_ESCAPE); },
-     L"Backup aborted", false},
+    {"Complete", [](RunEndingTest& t, Frmbackup&) { t.File(); }, false, true},
+    {"EscInTheWalk", [](RunEndingTest& t, Frmbackup& w) { t.File(true), PressAtFirstProgress(w, VK_ESCAPE); }, true,
+     false},
     {"EscWhileWaitingForADateOption",
      [](RunEndingTest& t, Frmbackup& w) {
        t.File();
        w.OptLastBackup.SetValue(true);  // no stamp yet: the run waits for a choice
        t.AnswerThen(MsgResult::Ok, [&w] { w.OnKeyDown(VK_ESCAPE, 0); });
      },
-     L"Backup aborted", false},
+     true, false},
     {"StopInTheCopy",
      [](RunEndingTest& t, Frmbackup& w) {
        ManyFiles(t.c_.Path(), w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdStop.SetValue(true); });
      },
-     L"Backup aborted", false},
+     true, false},
     // Cancel at the pause prompt presses Stop, which ends the run at once:
     // not after a whole copy pass.
     {"StopWhilePausedInTheCopy",
@@ -95,7 +88,7 @@ const Ending kEndings[] = {
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdPause.SetValue(true); });
        t.Ui().AnswerMsgBox(MsgResult::Cancel);
      },
-     L"Backup aborted", false,
+     true, false,
      [](Frmbackup& w, const Strings&) { EXPECT_FALSE(Exists(On(L'E', w.Lstfile.List(w.Lstfile.ListCount() - 1)))); }},
     {"StopInTheDriveWait",
      [](RunEndingTest& t, Frmbackup& w) {
@@ -104,9 +97,9 @@ const Ending kEndings[] = {
        t.ExpectMessages(1);
        t.AnswerThen(MsgResult::Ok, [&w] { w.CmdStop.SetValue(true); });
      },
-     L"Backup aborted", false},
+     true, false},
     {"MissingChosenFolder",
-     [](RunEndingTest& t, Frmbackup& w) { w.LstDir.AddItem(L"C:\\no such folder here"), t.ExpectMessages(1); }, L"",
+     [](RunEndingTest& t, Frmbackup& w) { w.LstDir.AddItem(L"C:\\no such folder here"), t.ExpectMessages(1); }, false,
      false,
      [](Frmbackup&, const Strings& messages) {
        EXPECT_EQ(messages, Strings{L"Some of your directories or files do not exist. Please check."});
@@ -119,7 +112,7 @@ const Ending kEndings[] = {
        w.txtdays.SetText(L"40000");
        t.ExpectMessages(1);
      },
-     L"", false,
+     false, false,
      [](Frmbackup& w, const Strings& messages) {
        EXPECT_EQ(StoppedBeforeTheWalk(w, messages), L"Error code 6 was generated \r\n" + common::RuntimeDescription(6));
      }},
@@ -131,25 +124,12 @@ const Ending kEndings[] = {
        t.lock_ = std::make_unique<Lock>(kStatistics);
        t.ExpectMessages(1);
      },
-     L"", true},
+     false, true},
     // A start time the marker cannot carry stops the run before the walk:
     // none set, or one before 1601.
-    {"NoTimeSet",
-     [](RunEndingTest& t, Frmbackup& w) {
-       t.File(true);
-       w.UserSetTime = common::DateTime();
-       w.OptAnyTime.SetValue(true);
-       t.ExpectMessages(1);
-     },
-     L"", false, [](Frmbackup& w, const Strings& messages) { StoppedBeforeTheWalk(w, messages); }},
-    {"TimeBefore1601",
-     [](RunEndingTest& t, Frmbackup& w) {
-       t.File(true);
-       w.UserSetTime = harness::At(1500, 1, 1);
-       w.OptAnyTime.SetValue(true);
-       t.ExpectMessages(1);
-     },
-     L"", false,
+    {"NoTimeSet", UserSetTime({}), false, false,
+     [](Frmbackup& w, const Strings& messages) { StoppedBeforeTheWalk(w, messages); }},
+    {"TimeBefore1601", UserSetTime(harness::At(1500, 1, 1)), false, false,
      [](Frmbackup& w, const Strings& messages) {
        EXPECT_NE(StoppedBeforeTheWalk(w, messages).find(L"cannot be used"), std::wstring::npos);
      }},
@@ -159,7 +139,7 @@ const Ending kEndings[] = {
        t.Ui().AnswerMsgBox(MsgResult::Ok, [](const Prompt&) { throw std::bad_alloc(); });
        t.ExpectMessages(1);
      },
-     L"", false,
+     false, false,
      [](Frmbackup&, const Strings& messages) {
        ASSERT_EQ(messages.size(), 2u);
        EXPECT_NE(messages[1].find(L"unexpected error"), std::wstring::npos);
@@ -172,7 +152,7 @@ TEST_P(RunEndingTest, LeavesTheWindowIdleAndMovesTheStampOnlyWhenComplete) {
   w.CmdCToE.SetValue(true);
   lock_.reset();
   ExpectIdle(w);
-  EXPECT_EQ(w.lblStatus.Caption(), GetParam().status);
+  EXPECT_EQ(w.lblStatus.Caption(), GetParam().aborted ? L"Backup aborted" : L"");
   EXPECT_EQ(LastBackupStamp(), GetParam().stampMoved ? w.RunStart : common::DateTime());
   EXPECT_FALSE(w.IsUnloaded());
   if (GetParam().check) GetParam().check(w, Messages());
@@ -201,19 +181,17 @@ TEST_F(BackupRunTest, AnIncompleteRunListsWhatIsMissingAndKeepsTheLastCompleteSt
     w.CmdCToE.SetValue(true);
   }
   ExpectIdle(w);
-  EXPECT_EQ(w.lblStatus.Caption(), L"");
   const std::wstring text = L"Backup finished, but 1 file(s) and 0 folder(s) could not be backed up.";
   const std::wstring listFile = kLogFolder + w.DateTag + L"_notcopied.txt";
-  EXPECT_EQ(w.lblDir.Caption(), text);
+  EXPECT_EQ(w.lblDir.Caption() + w.lblStatus.Caption(), text);
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_TRUE(Messages()[0].rfind(text, 0) == 0 && Messages()[0].find(listFile) != std::wstring::npos);
   EXPECT_EQ(Ui().Prompts()[0].icon, forms::MsgIcon::Exclamation);
   const std::wstring list = common::WideFromBytes(harness::ReadFile(listFile));
   EXPECT_TRUE(list.find(text) != std::wstring::npos && list.find(busy + L"\t") != std::wstring::npos);
   EXPECT_EQ(list.find(fine), std::wstring::npos);
-  EXPECT_TRUE(Exists(On(L'E', fine)));
+  EXPECT_TRUE(Exists(On(L'E', fine)) && !w.IsUnloaded());  // close-after-backup waits for a complete run
   EXPECT_EQ(LastBackupStamp(), complete);
-  EXPECT_FALSE(w.IsUnloaded());  // close-after-backup waits for a complete run
   EXPECT_EQ(FnmLines(w).size(), 2 * 3 + 1u);  // both runs' blocks, the second with two paths
 }
 
@@ -267,6 +245,152 @@ TEST_F(BackupRunTest, ClosingDuringARunStopsItRecordsItAndThenCloses) {
     EXPECT_EQ(ReadStatistics().size(), closeBox ? 1u : 2u);
   }
 }
+
+// At idle there is nothing to stop, pause or continue: keys typed into the
+// custom-type boxes and buttons pressed from code leave the window idle.
+TEST_F(BackupRunTest, StopPauseAndContinueDoNothingAtIdle) {
+  const std::function<void(Frmbackup&)> presses[] = {
+      [](Frmbackup& w) { w.Txtfiles[10].OnKeyDown('P', 0), w.Txtfiles[10].OnKeyDown('P', 0); },
+      [](Frmbackup& w) { w.OnKeyDown(VK_PAUSE, 0), w.Check1[3].OnKeyDown(VK_PAUSE, 0); },
+      [](Frmbackup& w) { w.CmdContinue.SetValue(true); }, [](Frmbackup& w) { w.OnKeyDown(VK_ESCAPE, 0); },
+      [](Frmbackup& w) { w.CmdStop.SetValue(true); }};
+  Frmbackup& w = Ready();
+  w.lblDir.SetCaption(kSuccess);
+  // What a stopped run leaves for a Continue to copy.
+  MakeFile(c_ / L"a.doc", 10);
+  list_ = std::make_unique<List>();
+  list_->Add(c_ / L"a.doc");
+  w.LastItemDone = list_->Head();
+  for (const auto& press : presses) {
+    press(w);
+    ExpectIdle(w);
+    EXPECT_TRUE(w.PausePresses == 0 && !w.AbortFlag && w.lblDir.Caption() == kSuccess) << &press - presses;
+    EXPECT_FALSE(Exists(On(L'E', c_ / L"a.doc"))) << "a Continue copied at idle";
+  }
+  EXPECT_TRUE(Messages().empty());
+}
+
+class RunPhaseTest;
+struct Phase {
+  const char* name;
+  // Starts a run that calls `check` once in the phase, and lets it end.
+  std::function<void(RunPhaseTest&, Frmbackup&, std::function<void()> check)> run;
+  // Waiting for another drive: the removable drive may be changed.
+  bool driveChoice = false;
+  // Stop has something to stop (not in the clear, nor in the upload's
+  // closing question).
+  bool stoppable = true;
+};
+
+class RunPhaseTest : public BackupRunTest, public ::testing::WithParamInterface<Phase> {
+ public:
+  harness::MappedDrive d_{L'D', harness::DriveKind::Fixed};
+  void Upload(Frmbackup& w) {
+    SelectEntry(w.lstFixed, L"D");
+    w.cmbUsers.SetText(L"");
+    w.CmdCopyToC.SetValue(true);
+  }
+};
+
+std::function<void()> Once(std::function<void()> check) {
+  return [check, done = std::make_shared<bool>(false)] {
+    if (!std::exchange(*done, true)) check();
+  };
+}
+
+const Phase kPhases[] = {
+    {"BackupWalk",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       MakeFiles(t.c_.Path(), 3);
+       w.LstDir.AddItem(t.c_.Path());
+       w.txtPrgBar.OnChange = Once(check);
+       w.CmdCToE.SetValue(true);
+     }},
+    {"BackupCopy",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       ManyFiles(t.c_.Path(), w);
+       WhenStatusIs(w, L"Writing files", check);
+       w.CmdCToE.SetValue(true);
+     }},
+    {"DriveWait",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       w.Lstfile.AddItem(MakeFiles(t.c_.Path(), 1)[0]);
+       w.lstRemovable.Clear();  // no drive: the run waits for one
+       t.ExpectMessages(1);
+       t.AnswerThen(MsgResult::Ok, [&w, check] { check(), w.CmdStop.SetValue(true); });
+       w.CmdCToE.SetValue(true);
+     },
+     true},
+    {"Upload",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       MakeFiles(t.e_ / L"many", 40);
+       w.txtPrgBar.OnChange = Once(check);
+       t.Ui().AnswerMsgBox(MsgResult::No);  // the wipe question
+       t.Upload(w);
+     }},
+    {"Clear",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       MakeFiles(t.e_ / L"many", 400);
+       t.AnswerThen(MsgResult::Yes, check);
+       w.mnuClear.Click();
+     },
+     false, false},
+    {"RunMessage",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       t.Ui().AnswerMsgBox(MsgResult::No, [check](const Prompt&) { check(); });
+       t.Upload(w);
+     },
+     false, false},
+};
+
+// Every control and menu item that feeds a run (those whose use would
+// change what the run reads, start another run, or load or save a log) is
+// out of reach in every phase of every run (only the removable drive stays
+// open while a run waits for another), pressing the commands from code
+// starts nothing, and all of them are back when the run ends.
+TEST_P(RunPhaseTest, TheRunsInputsAreOutOfReachUntilItEnds) {
+  const Phase& phase = GetParam();
+  Frmbackup& w = Ready();
+  const Frmbackup::RunInputs inputs = w.RunInputItems();
+  std::set<std::wstring> names;
+  for (const forms::Control* control : inputs.controls) names.insert(control->Name());
+  for (const forms::MenuItem* item : inputs.menus) names.insert(item->Name());
+  EXPECT_EQ(names, (std::set<std::wstring>{
+                       L"lstRemovable", L"lstFixed", L"cmbUsers", L"CmdCToE", L"CmdCopyToC", L"LstDir", L"Lstfile",
+                       L"LstDirEx", L"LstFilEx", L"ChkSubDir", L"CmdBrowse1", L"CmdBrowseFile", L"CmdRemove",
+                       L"CmdRemoveAll", L"CmdBrowse", L"cmdRemove2", L"CmdFilEx", L"Check2", L"Check1", L"Txtfiles",
+                       L"txtdays", L"mnuRefresh", L"mnuFileLoadLog", L"mnuFileSaveLog", L"mnuFilePrint",
+                       L"mnuClear", L"mnuUpload", L"mnuFileTypes"}));
+  auto expectEnabled = [&](auto open) {
+    for (const forms::Control* control : inputs.controls) EXPECT_EQ(control->Enabled(), open(control)) << control->Name();
+    for (const forms::MenuItem* item : inputs.menus) EXPECT_EQ(item->Enabled(), open(item)) << item->Name();
+  };
+  bool checked = false;
+  phase.run(*this, w, [&] {
+    checked = true;
+    EXPECT_TRUE(w.RunActive);
+    expectEnabled([&](const void* input) {
+      return phase.driveChoice && (input == &w.lstRemovable || input == &w.mnuRefresh);
+    });
+    EXPECT_EQ(w.CmdStop.Enabled(), phase.stoppable);
+    // Where there is nothing to pause or continue either, "pp" leaves no
+    // pause behind and runs no Continue.
+    for (int i = 0; i < 2 && !phase.stoppable; ++i) w.OnKeyDown('P', 0);
+    EXPECT_TRUE(phase.stoppable || w.PausePresses == 0);
+    // Pressed from code all the same, the commands start nothing (another
+    // run's prompts would fail the test).
+    w.CmdCToE.SetValue(true);
+    w.CmdCopyToC.SetValue(true);
+    w.mnuClear.Click();
+    w.mnuFileLoadLog.Click();
+  });
+  EXPECT_TRUE(checked);
+  EXPECT_FALSE(w.RunActive);
+  expectEnabled([](const void*) { return true; });
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, RunPhaseTest, ::testing::ValuesIn(kPhases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace ferrimond

@@ -1,14 +1,5 @@
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <stdexcept>
-#include <utility>
-
-#include "common/date_text.h"
-#include "ferrimond/support/file_times.h"
-#include "ferrimond/support/record_line.h"
-
 namespace ferrimond::mwtest {
 
 namespace {
@@ -50,12 +41,6 @@ Frmbackup& MainWindowTest::Start() {
   w_ = window_.get();
   window_->Load();
   return *window_;
-}
-
-void MainWindowTest::Close() {
-  window_.reset();
-  w_ = nullptr;
-  ui_->ClearRecord();
 }
 
 Strings MainWindowTest::Prompts() const {
@@ -108,12 +93,6 @@ void BackupRunTest::Copy(const Strings& paths, const std::wstring& drive) {
   w_->RunActive = false;
 }
 
-Strings Entries(const forms::ListBox& list) {
-  Strings out;
-  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
-  return out;
-}
-
 void SelectEntry(forms::ListBox& list, const std::wstring& entry) {
   for (int i = 0; i < list.ListCount(); ++i) {
     if (list.List(i) == entry) list.SetListIndex(i);
@@ -127,10 +106,6 @@ void AtNextYield(std::function<void()> action) {
     KillTimer(nullptr, id);
     if (auto run = std::exchange(g_atYield, nullptr)) run();
   });
-}
-
-void WhenReady(std::function<bool()> ready, std::function<void()> action) {
-  AtNextYield([ready, action] { ready() ? action() : WhenReady(ready, action); });
 }
 
 void PressAtFirstProgress(Frmbackup& w, int key) {
@@ -155,8 +130,6 @@ Strings MakeFiles(const std::wstring& folder, int count, size_t size, int first)
   }
   return files;
 }
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(harness::Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool UnixLink(const std::string& target, const std::wstring& link) {
   const std::string unixLink = harness::UnixPath(link);
@@ -215,39 +188,6 @@ void ExpectIdle(const Frmbackup& w) {
   EXPECT_EQ(w.Frame1.BackColor(), forms::kColorButtonFace);
   EXPECT_TRUE(w.MousePointer() == forms::Pointer::Default && forms::ScreenMousePointer() == forms::Pointer::Default);
   EXPECT_TRUE(w.lblStatus.Caption() != L"Checking files" && w.lblStatus.Caption() != L"Writing files");
-}
-
-std::string DriveCSwap::OriginalFolder() {
-  const char* prefix = std::getenv("WINEPREFIX");
-  const std::string driveC = prefix ? std::string(prefix) + "/drive_c" : "";
-  // It must be what C: leads to now.
-  return prefix && harness::DosPath(driveC + "/windows") == L"C:\\windows" ? driveC : std::string();
-}
-
-DriveCSwap::DriveCSwap(std::optional<harness::DriveKind> kind) : original_(OriginalFolder()) {
-  if (original_.empty()) throw std::runtime_error("drive C: cannot be moved here");
-  std::string target;
-  if (kind) {
-    folder_ = std::make_unique<harness::TempDir>();
-    // Through drive_c itself: the path through the "c:" link dies with it.
-    target = harness::UnixPath(folder_->Path());
-    const std::string viaLink = harness::UnixPath(L"C:\\");
-    if (target.rfind(viaLink, 0) == 0) target = original_ + "/" + target.substr(viaLink.size());
-  }
-  harness::UnmapDrive(L'c');
-  if (kind) harness::DefineUnixDrive(L'c', *kind, target);
-}
-
-DriveCSwap::~DriveCSwap() {
-  harness::UnmapDrive(L'c');
-  // Relative, as the prefix made it, so that a copy of the prefix keeps its
-  // own drive_c.
-  if (!harness::DefineUnixDrive(L'c', harness::DriveKind::Fixed, "../drive_c") &&
-      !harness::DefineUnixDrive(L'c', harness::DriveKind::Fixed, original_)) {
-    ADD_FAILURE() << "drive C: could not be restored to " << original_;
-  }
-  // The temporary folder lives on the restored C:.
-  folder_.reset();
 }
 
 }  // namespace ferrimond::mwtest

@@ -9,15 +9,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+// What the tests of the window use besides.
+#include "common/date_text.h"
 #include "common/ole_date.h"
+#include "common/text_codec.h"
 #include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/support/file_system.h"
+#include "ferrimond/support/file_system_paths.h"
+#include "ferrimond/support/file_times.h"
+#include "ferrimond/support/record_line.h"
 #include "tests/ferrimond/forms/scripted_user_interaction.h"
+#include "tests/harness/expect.h"
 #include "tests/harness/temp_dir.h"
 #include "tests/harness/wine_drives.h"
 
@@ -38,7 +47,7 @@ class MainWindowTest : public ::testing::Test {
   // Creates the main window (hidden), runs its Load and sets w_.
   Frmbackup& Start();
   // Destroys the window and forgets the prompts.
-  void Close();
+  void Close() { window_.reset(), w_ = nullptr, ui_->ClearRecord(); }
 
   forms::testing::ScriptedUserInteraction& Ui() { return *ui_; }
   Strings Messages() const { return ui_->Messages(); }
@@ -87,7 +96,11 @@ class BackupRunTest : public MainWindowTest {
 };
 
 // The entries of a list, in order.
-Strings Entries(const forms::ListBox& list);
+inline Strings Entries(const forms::ListBox& list) {
+  Strings out;
+  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
+  return out;
+}
 // Selects `entry` in `list`, which must hold it.
 void SelectEntry(forms::ListBox& list, const std::wstring& entry);
 
@@ -95,7 +108,9 @@ void SelectEntry(forms::ListBox& list, const std::wstring& entry);
 // a timer tick later (the way to act while a run waits), or at the first
 // such yield at which `ready` holds.
 void AtNextYield(std::function<void()> action);
-void WhenReady(std::function<bool()> ready, std::function<void()> action);
+inline void WhenReady(std::function<bool()> ready, std::function<void()> action) {
+  AtNextYield([ready, action] { ready() ? action() : WhenReady(ready, action); });
+}
 // Presses `key` once, when the walk first shows a file in the progress box.
 void PressAtFirstProgress(Frmbackup& w, int key);
 
@@ -106,9 +121,19 @@ void MakeFile(const std::wstring& path, size_t size, int daysAgo = 0, char fill 
 // `count` files "f<first>.doc", ... in `folder`, of different contents.
 Strings MakeFiles(const std::wstring& folder, int count, size_t size = 3000, int first = 100);
 // Also for long paths and names ending in a dot.
-bool Exists(const std::wstring& path);
+inline bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(harness::Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 // The path on drive `letter` that mirrors `path`.
 inline std::wstring On(wchar_t letter, std::wstring path) { return path[0] = letter, path; }
+// A file held open without sharing until the object goes.
+struct Lock {
+  explicit Lock(const std::wstring& path) : h(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0)) {
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+  }
+  ~Lock() { CloseHandle(h); }
+  HANDLE h;
+};
 // `link` becomes a Unix symbolic link to the Unix path `target`.
 bool UnixLink(const std::string& target, const std::wstring& link);
 
@@ -130,19 +155,5 @@ common::DateTime TodayOneSecond();
 common::DateTime LastBackupStamp();
 // The window is ready for the next command, however the run ended.
 void ExpectIdle(const Frmbackup& w);
-
-// Drive C: mapped to a fresh folder of that kind (or removed) for the
-// object's life, then back to the prefix's drive_c, also when a test fails.
-class DriveCSwap {
- public:
-  explicit DriveCSwap(std::optional<harness::DriveKind> kind);
-  ~DriveCSwap();
-  // The prefix's drive_c as a Unix path, or empty where it cannot be found.
-  static std::string OriginalFolder();
-
- private:
-  std::unique_ptr<harness::TempDir> folder_;
-  std::string original_;
-};
 
 }  // namespace ferrimond::mwtest

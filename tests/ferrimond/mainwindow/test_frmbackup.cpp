@@ -1,23 +1,20 @@
 // The main window in-process: real (hidden) windows, real mapped drives, the
-// real program folder on the prefix's C:, prompts answered by a script.
-#include <gtest/gtest.h>
+// real program folder on the prefix's C:, prompts answered by a script;
+// its menu items, the help and the about box.
 
-#include <algorithm>
 #include <cwctype>
-#include <string>
-#include <vector>
 
+#include "ferrimond/mainwindow/frm_about.h"
 #include "ferrimond/mainwindow/splash_windows.h"
-#include "ferrimond/support/file_times.h"
-#include "ferrimond/support/record_line.h"
+#include "ferrimond/schedule/frm_schedule.h"
 #include "ferrimond/support/system_info.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
-#include "tests/harness/expect.h"
 
 namespace ferrimond {
 namespace {
 
 using namespace mwtest;
+using forms::testing::PromptKind;
 
 std::wstring UserFolderOn(const std::wstring& drive) {
   return drive + L":\\Documents and Settings\\" + SystemInfo().UserName();
@@ -73,8 +70,7 @@ TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeAccessed), when);
 }
 
-// Captions measured in the control's own font must fit their control, and
-// controls on one row must not run into each other.
+// Captions measured in the control's own font must fit their control.
 TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
   for (forms::Frame* frame : {&w_->fraBackup, &w_->fraFileTypes, &w_->fraUpload}) {
     for (forms::Control* c : frame->Children()) {
@@ -94,13 +90,6 @@ TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
       EXPECT_LE(size.cx + glyph * GetSystemMetrics(SM_CXMENUCHECK), rc.right) << c->Name();
     }
   }
-  const std::pair<forms::Control*, forms::Control*> rows[] = {{&w_->optDateText, &w_->txtdays},
-                                                              {&w_->txtdays, &w_->Label2},
-                                                              {&w_->Label3, &w_->lblBackup},
-                                                              {&w_->ChkSubDir, &w_->CmdBrowse1},
-                                                              {&w_->LstDirEx, &w_->CmdBrowse}};
-  for (const auto& [left, right] : rows) EXPECT_LE(left->Left() + left->Width(), right->Left());
-  EXPECT_LE(w_->lblBackup.Left() + w_->lblBackup.Width(), w_->fraBackup.Width());
 }
 
 // "&Upload" and "File types" are commands of the bar, not menus; the check
@@ -202,29 +191,6 @@ TEST_F(MainWindowTest, RemovableDrivesListedWithTheLastSelectedAndRefreshed) {
   EXPECT_EQ(w.lstRemovable.Text(), L"E");
 }
 
-TEST_F(MainWindowTest, FixedDriveSelectionFollowsDriveC) {
-  if (DriveCSwap::OriginalFolder().empty()) GTEST_SKIP() << "the prefix's drive_c folder is not known here";
-  for (auto kind : {std::optional<harness::DriveKind>(), std::optional(harness::DriveKind::CdRom),
-                    std::optional(harness::DriveKind::Fixed)}) {
-    SCOPED_TRACE(kind ? static_cast<int>(*kind) : -1);
-    DriveCSwap swap(kind);
-    Frmbackup& w = Start();
-    const Strings fixed = Entries(w.lstFixed);
-    const bool fixedC = kind == harness::DriveKind::Fixed;
-    EXPECT_EQ(std::count(fixed.begin(), fixed.end(), L"C"), fixedC ? 1 : 0);
-    if (fixedC) {
-      EXPECT_EQ(w.lstFixed.Text(), L"C");
-    } else if (!kind) {  // the last fixed drive instead
-      ASSERT_FALSE(fixed.empty());
-      EXPECT_EQ(w.lstFixed.Text(), fixed.back());
-    } else {  // C: is there but not fixed: nothing selected
-      EXPECT_EQ(w.lstFixed.ListIndex(), -1);
-      EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(L""));
-    }
-    Close();
-  }
-}
-
 TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed), y(L'Y', harness::DriveKind::Fixed);  // Y: no profiles
   // The current layout: a profile once, however many documents folders.
@@ -260,6 +226,87 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
     EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(drive));
   }
   EXPECT_EQ(w.cmbUsers.ListCount(), 0);
+}
+
+// ---- Menus, help and the about box ----
+// Every command of the menus (an item without a submenu, no separator, not
+// the spacer) has a handler.
+TEST_F(StartedWindowTest, EveryMenuCommandIsBound) {
+  std::function<void(forms::MenuItem&)> check = [&](forms::MenuItem& item) {
+    for (forms::MenuItem* child : item.Items()) check(*child);
+    const bool byTheLogs = &item == &w_->mnuFileLoadLog || &item == &w_->mnuFileSaveLog || &item == &w_->mnuFilePrint;
+    EXPECT_TRUE(!item.Items().empty() || item.IsSeparator() || &item == &w_->mnuEmpty || byTheLogs || item.OnClick)
+        << item.Name();
+  };
+  for (forms::MenuItem* item : w_->Menus()) check(*item);
+}
+
+// The guide opens from both of its items, and a missing one is named.
+TEST_F(StartedWindowTest, GuideItemsOpenTheGuideOrNameItWhenMissing) {
+  harness::TempDir dir;
+  w_->HelpFile = dir / L"Ferrimond.html";
+  ExpectMessages(1);
+  w_->mnuTutorial.Click();
+  EXPECT_TRUE(Ui().PromptsOf(PromptKind::Help).empty());
+  EXPECT_EQ(Messages(), Strings{L"The help file " + w_->HelpFile + L" cannot be found. Please install Ferrimond again."});
+  harness::WriteFile(w_->HelpFile, "<html></html>");
+  for (forms::MenuItem* item : {&w_->mnuContent, &w_->mnuTutorial}) {
+    Ui().ClearRecord();
+    item->Click();
+    ASSERT_EQ(Ui().Prompts().size(), 1u);
+    EXPECT_EQ(Ui().Prompts()[0].kind, PromptKind::Help);
+    EXPECT_EQ(Ui().Prompts()[0].text, w_->HelpFile);
+    EXPECT_EQ(w_->AboutBox(), nullptr);
+  }
+}
+
+// Both items open one modeless box at a time; "Back to the Program" and the
+// close box both end it, and the next use opens a new one.
+TEST_F(StartedWindowTest, AboutBoxStandsAlone) {
+  w_->mnuHelpAbout.Click();
+  FrmAbout* box = w_->AboutBox();
+  ASSERT_TRUE(box && box->Visible());
+  EXPECT_TRUE(w_->Enabled());
+  const HWND first = box->Hwnd();
+  w_->mnuSupport.Click();
+  EXPECT_TRUE(w_->AboutBox() == box && box->Hwnd() == first);
+  // The link writes a mail to the contact address.
+  SendMessageW(box->XLinkLabel1.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  SendMessageW(box->XLinkLabel1.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  const auto urls = Ui().PromptsOf(PromptKind::OpenUrl);
+  ASSERT_EQ(urls.size(), 1u);
+  EXPECT_EQ(urls[0].text, std::wstring(L"mailto:") + kContactAddress);
+  SendMessageW(box->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(w_->AboutBox(), nullptr);
+  w_->mnuSupport.Click();
+  ASSERT_TRUE(w_->AboutBox() && w_->AboutBox()->Visible());
+  w_->AboutBox()->cmdReturn.SetValue(true);
+  EXPECT_EQ(w_->AboutBox(), nullptr);
+}
+
+// "Use the current selections" saves them through the log writer to
+// scheduled.log in the program folder, which the unattended run loads as
+// Load Logfile does.
+TEST_F(MainWindowTest, ScheduleWindowSavesTheSelectionsTheScheduledRunLoads) {
+  struct NoTask : ScheduleService {
+    std::wstring Register(const std::wstring&) override { return L"refused"; }
+    std::wstring Delete() override { return {}; }
+    std::wstring Query(TaskState& state) override { return state = {}, std::wstring(); }
+  };
+  ScheduleServiceFactory = [] { return std::make_unique<NoTask>(); };
+  Frmbackup& w = Start();
+  Ui().ClearRecord();
+  for (const wchar_t* folder : {L"C:\\one", L"C:\\two"}) w.LstDir.AddItem(folder);
+  w.txtdays.SetText(L"5");
+  w.mnuSchedule.Click();
+  ASSERT_NE(w.ScheduleWindow(), nullptr);
+  w.ScheduleWindow()->CmdSelections.SetValue(true);
+  w.LstDir.Clear();
+  w.txtdays.SetText(L"2");
+  EXPECT_EQ(w.LoadLogFile(std::wstring(kProgramFolderToCreate) + L"\\scheduled.log"), Frmbackup::LogLoad::Loaded);
+  EXPECT_EQ(Entries(w.LstDir), (Strings{L"C:\\two", L"C:\\one"}));
+  EXPECT_EQ(w.txtdays.Text(), L"5");
+  EXPECT_TRUE(Ui().Prompts().empty());
 }
 
 }  // namespace

@@ -1,18 +1,7 @@
 // Whole uploads on the real main window: a removable E: (filled by a real
 // backup or by the test), a fixed D: to upload onto, prompts answered by a
 // script, the program folder on the prefix's C:.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <string>
-#include <utility>
-
-#include "common/date_text.h"
-#include "common/text_codec.h"
-#include "ferrimond/support/file_system_paths.h"
-#include "ferrimond/support/file_times.h"
-#include "ferrimond/support/record_line.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 
 namespace ferrimond {
@@ -27,8 +16,8 @@ const std::wstring kClearQuestion = L"Do you really want to delete everything on
 // The counts of the upload statistics' lines, each with its drive.
 std::vector<std::pair<int32_t, std::wstring>> ReadUploadStatistics() {
   std::vector<std::pair<int32_t, std::wstring>> lines;
-  if (!Exists(kUploadStatistics)) return lines;
-  for (RecordReader r(harness::ReadFile(kUploadStatistics)); !r.AtEnd();) {
+  const std::string bytes = Exists(kUploadStatistics) ? harness::ReadFile(kUploadStatistics) : "";
+  for (RecordReader r(bytes); !r.AtEnd();) {
     r.ReadDate();
     const int32_t count = r.ReadLong();
     r.ReadDouble(), r.ReadLong();
@@ -37,23 +26,42 @@ std::vector<std::pair<int32_t, std::wstring>> ReadUploadStatistics() {
   return lines;
 }
 
-// "path=c" (a file of five c's) split into the path and its contents.
-std::pair<std::wstring, std::string> Entry(const std::wstring& entry) {
-  const size_t eq = entry.rfind(L'=');
-  return {entry.substr(0, eq), std::string(5, static_cast<char>(entry[eq + 1]))};
-}
-
 class UploadTest : public BackupRunTest {
  protected:
-  // The window ready to upload E: onto D: into `profile`.
-  Frmbackup& ReadyToUpload(const std::wstring& profile) {
+  // The window ready to upload E: (whatever drive came last) onto `fixed`
+  // into `profile`.
+  Frmbackup& ReadyToUpload(const std::wstring& profile = L"", const wchar_t* fixed = L"D") {
     Frmbackup& w = Ready();
-    SelectEntry(w.lstFixed, L"D");
+    SelectEntry(w.lstRemovable, L"E");
+    SelectEntry(w.lstFixed, fixed);
     w.cmbUsers.SetText(profile);
     return w;
   }
-  // The clearing question that ends every upload that was not stopped.
-  void DeclineClearing() { Ui().AnswerMsgBox(MsgResult::No); }
+  // Uploads with the clearing question, which ends every upload that was
+  // not stopped, answered No.
+  void Upload(Frmbackup& w) {
+    Ui().AnswerMsgBox(MsgResult::No);
+    w.CmdCopyToC.SetValue(true);
+  }
+  // Uploads what the test made; the one message, instead of the question
+  // whether to clear the drive, names the day's list of what was kept back.
+  // Returns the paths kept back, below E:\, in order.
+  Strings UploadKeepingBack(const std::wstring& profile = L"", const wchar_t* fixed = L"D") {
+    Frmbackup& w = ReadyToUpload(profile, fixed);
+    ExpectMessages(1);
+    w.CmdCopyToC.SetValue(true);
+    const std::wstring list = kLogFolder + w.DateTag + L"_notuploaded.txt";
+    EXPECT_TRUE(Messages().size() == 1 && Messages()[0].find(list) != std::wstring::npos);
+    const std::string listed = Exists(list) ? harness::ReadFile(list) : "";
+    Strings kept;
+    for (const auto& entry : w.NotUploaded) {
+      kept.push_back(entry.path.substr(3));
+      EXPECT_NE(listed.find(common::Utf8FromWide(entry.path) + "\t"), std::string::npos) << listed;
+    }
+    std::sort(kept.begin(), kept.end());
+    ExpectIdle(w);
+    return kept;
+  }
 
   harness::MappedDrive d_{L'D', harness::DriveKind::Fixed};
 };
@@ -70,22 +78,17 @@ TEST_F(UploadTest, ABackupUploadedBackGoesIntoTheChosenProfilesDocuments) {
   w_->CmdCToE.SetValue(true);
   ASSERT_EQ(w_->lblDir.Caption(), kSuccess);
   for (const std::wstring& file : {oldStyle, newStyle, plain}) ASSERT_TRUE(DeleteFileW(file.c_str()));
-  CreateDirectoryW((d_ / L"Users\\alice").c_str(), nullptr);
-  CreateDirectoryW((d_ / L"Documents and Settings\\User2").c_str(), nullptr);
-
   for (const std::wstring documents : {L"Users\\alice\\Documents", L"Documents and Settings\\User2\\My Documents"}) {
     SCOPED_TRACE(common::Utf8FromWide(documents));
+    MakeFile(d_ / documents.substr(0, documents.rfind(L'\\') + 1), 0);
     Frmbackup& w = ReadyToUpload(d_ / documents.substr(0, documents.rfind(L'\\')));
-    DeclineClearing();
-    w.CmdCopyToC.SetValue(true);
-    ExpectIdle(w);
+    Upload(w);
     EXPECT_EQ(w.lblDir.Caption(), L"All files have been uploaded !");
     EXPECT_EQ(Messages(), Strings{kClearQuestion});
-    EXPECT_EQ(harness::ReadFile(d_ / documents + L"\\Letters\\old.doc"), std::string(11, 'o'));
-    EXPECT_EQ(harness::ReadFile(d_ / documents + L"\\new.doc"), std::string(12, 'n'));
-    EXPECT_EQ(harness::ReadFile(plain), std::string(13, 'p'));
-    EXPECT_EQ(ReadUploadStatistics().back().second, L"E");
-    EXPECT_GE(ReadUploadStatistics().back().first, 3);
+    EXPECT_EQ(harness::ReadFile(d_ / documents + L"\\Letters\\old.doc") +
+                  harness::ReadFile(d_ / documents + L"\\new.doc") + harness::ReadFile(plain),
+              std::string(11, 'o') + std::string(12, 'n') + std::string(13, 'p'));
+    EXPECT_EQ(ReadUploadStatistics().back(), std::make_pair(3, std::wstring(L"E")));
   }
   EXPECT_FALSE(Exists(oldStyle) || Exists(newStyle));  // redirected, not restored in place
   EXPECT_EQ(ReadUploadStatistics().size(), 2u);
@@ -112,10 +115,9 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndEveryVersionIsKeptInSavedFileVersion)
     const std::wstring question = L"Do you want to overwrite \r\n" + onFixed + L" " +
                                   common::DateText(GetFileDate(onFixed, FileTimeWritten)) + L"\r\nwith \r\n" +
                                   onDrive + L" " + common::DateText(GetFileDate(onDrive, FileTimeWritten));
-    Frmbackup& w = ReadyToUpload(L"");
+    Frmbackup& w = ReadyToUpload();
     Ui().AnswerMsgBox(round.answer);
-    DeclineClearing();
-    w.CmdCopyToC.SetValue(true);
+    Upload(w);
     ASSERT_EQ(Ui().Prompts().size(), 2u);
     EXPECT_EQ(Ui().Prompts()[0].buttons, forms::MsgButtons::YesNo);
     EXPECT_EQ(Ui().Prompts()[0].text, question);
@@ -125,7 +127,7 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndEveryVersionIsKeptInSavedFileVersion)
     for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found))
       saved.push_back(found.cFileName + (L":" + common::WideFromBytes(harness::ReadFile(
                                                     kSaved + L"Data\\Reports\\" + found.cFileName).substr(0, 1))));
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    FindClose(h);
     std::sort(saved.begin(), saved.end());
     EXPECT_EQ(saved, round.saved);
     const bool replaced = round.answer == MsgResult::Yes;
@@ -133,10 +135,11 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndEveryVersionIsKeptInSavedFileVersion)
   }
 }
 
+// While the upload asks, nothing pressed in the question (the about box in
+// front) starts a run; the stamp is the upload's start, to the second, so
+// that whatever is saved on the fixed drive meanwhile is newer.
 TEST_F(UploadTest, AnEmptyDriveStillRecordsTheUploadAndOffersClearing) {
-  Frmbackup& w = ReadyToUpload(L"");
-  // The upload still holds the window while it asks: nothing pressed in the
-  // question (the about box in front) starts a run.
+  Frmbackup& w = ReadyToUpload();
   w.mnuHelpAbout.Click();
   Ui().AnswerMsgBox(MsgResult::No, [&w](const Prompt&) {
     EXPECT_TRUE(w.RunActive);
@@ -145,101 +148,84 @@ TEST_F(UploadTest, AnEmptyDriveStillRecordsTheUploadAndOffersClearing) {
     w.mnuClear.Click();
   });
   const common::DateTime before = common::Now();
-  // An upload that takes a while: the stamp is its start, not its end.
-  AtNextYield([] { Sleep(2500); });
+  AtNextYield([] { Sleep(2500); });  // an upload that takes a while
   w.CmdCopyToC.SetValue(true);
   EXPECT_EQ(Messages(), Strings{kClearQuestion});
   EXPECT_EQ(ReadUploadStatistics(), (std::vector<std::pair<int32_t, std::wstring>>{{0, L"E"}}));
   EXPECT_EQ(harness::ReadFile(kLogFolder + w.DateTag + L"_upload.sta"), harness::ReadFile(kUploadStatistics));
-  // The stamp is the moment the upload started (to the second), so that
-  // whatever is saved on the fixed drive during the upload is newer.
   const common::DateTime stamp = RecordReader(harness::ReadFile(kLastUploadStamp)).ReadDate();
   EXPECT_NEAR((stamp.Value() - before.Value()) * 86400, 0, 1.05);
   EXPECT_FALSE(w.IsUnloaded());
-
   // With "Close program automatically" ticked the upload ends the program.
   w.mnuCloseAutomatically.Click();
-  DeclineClearing();
-  w.CmdCopyToC.SetValue(true);
+  Upload(w);
   EXPECT_TRUE(w.IsUnloaded() && w.ClosingSplash());
   EXPECT_TRUE(ReadStatistics().empty());  // no backup ran inside the question
 }
 
 // What the upload keeps back is passed over and listed with its reason; the
 // others are uploaded, and the drive, holding the only copy of what was kept
-// back, is not offered for wiping.
-TEST_F(UploadTest, WhatIsKeptBackIsListedAndTheDriveIsNotOfferedForClearing) {
+// back, is not offered for wiping: a read-only file of the fixed drive ...
+TEST_F(UploadTest, AReadOnlyFileOnTheFixedDriveIsKeptBack) {
+  MakeFile(e_ / L"a.doc", 5, 0, 'n');
+  MakeFile(e_ / L"b.doc", 5, 0, 'b');
+  MakeFile(d_ / L"a.doc", 5, -1, 'o');
+  ASSERT_TRUE(SetFileAttributesW((d_ / L"a.doc").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(UploadKeepingBack(), Strings{L"a.doc"});
+  SetFileAttributesW((d_ / L"a.doc").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(harness::ReadFile(d_ / L"a.doc") + harness::ReadFile(d_ / L"b.doc"), "ooooobbbbb");
+}
+
+// ... the second of two profiles' files for one file of the chosen profile
+// (letter case does not count), saved under its own path; which of a pair
+// comes first is up to the listing ...
+TEST_F(UploadTest, OfTwoFilesForOnePlaceTheFirstStays) {
+  const Strings pairs[] = {{L"Users\\alice\\Documents\\Resume.doc", L"Users\\bob\\Documents\\Resume.doc"},
+                           {L"Documents and Settings\\old\\My Documents\\Letter.doc",
+                            L"Documents and Settings\\older\\My Documents\\letter.DOC"}};
+  for (const Strings& pair : pairs) MakeFile(e_ / pair[0], 5, 0, 'a'), MakeFile(e_ / pair[1], 5, 0, 'b');
+  MakeFile(d_ / L"Users\\carol\\", 0);
+  const Strings kept = UploadKeepingBack(d_ / L"Users\\carol");
+  ASSERT_EQ(kept.size(), 2u);
+  for (const wchar_t* name : {L"Resume.doc", L"Letter.doc"}) {
+    const Strings& pair = pairs[*name == L'L'];
+    const std::wstring& lost = harness::ReadFile(d_ / L"Users\\carol\\Documents\\" + name) == "aaaaa" ? pair[1] : pair[0];
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), lost), 1) << common::Utf8FromWide(lost);
+    EXPECT_EQ(harness::ReadFile(kSaved + lost), harness::ReadFile(e_ / lost));
+  }
+  EXPECT_EQ(w_->UploadCount, 2);
+}
+
+// ... a leftover of a cut-short copy whose file is missing (the drive's only
+// copy; one beside its file is passed over) ...
+TEST_F(UploadTest, ALeftoverWithoutItsFileIsKeptBack) {
+  for (const wchar_t* name : {L"a\\lone.doc.ferrimond-part", L"a\\half.doc", L"a\\half.doc.ferrimond-part"})
+    MakeFile(e_ / name, 5, 0, 'h');
+  EXPECT_EQ(UploadKeepingBack(), Strings{L"a\\lone.doc.ferrimond-part"});
+  EXPECT_EQ(harness::ReadFile(d_ / L"a\\half.doc"), "hhhhh");
+  EXPECT_FALSE(Exists(d_ / L"a\\half.doc.ferrimond-part") || Exists(d_ / L"a\\lone.doc.ferrimond-part"));
+}
+
+// ... a folder more than 100 levels deep, not entered ...
+TEST_F(UploadTest, AFolderPastTheHundredthLevelIsKeptBack) {
   std::wstring deep = L"l";
   for (int i = 1; i < 101; ++i) deep += L"\\l";  // 101 levels
-  const std::wstring level100 = deep.substr(0, deep.size() - 2);
-  const struct {
-    const char* what;
-    Strings drive;         // on E:, "path=letter" (the file's contents)
-    Strings fixed;         // on D:, "path=letter", a day newer; "!" at the end: read-only
-    std::wstring profile;  // below D:
-    Strings listed;        // the paths on E: the list names
-    Strings notListed;     // nor these
-    Strings expected;      // on D:, "path=letter"
-    int32_t count;
-  } cases[] = {
-      {"a read-only file on the fixed drive", {L"a.doc=n", L"b.doc=b"}, {L"a.doc=o!"}, L"", {L"a.doc"}, {},
-       {L"a.doc=o", L"b.doc=b"}, 1},
-      // Which of a pair comes first is up to the listing: the other is
-      // listed and saved (checked below).
-      {"two profiles' documents onto one file",
-       {L"Users\\alice\\Documents\\Resume.doc=a", L"Users\\bob\\Documents\\Resume.doc=b",
-        L"Documents and Settings\\old\\My Documents\\Letter.doc=l",
-        L"Documents and Settings\\older\\My Documents\\letter.DOC=m"},
-       {L"Users\\carol\\x=c"}, L"Users\\carol", {}, {}, {}, 2},
-      {"a leftover whose file is missing",
-       {L"a\\lone.doc.ferrimond-part=p", L"a\\half.doc=h", L"a\\half.doc.ferrimond-part=q"}, {}, L"",
-       {L"a\\lone.doc.ferrimond-part"}, {L"a\\half.doc.ferrimond-part"}, {L"a\\half.doc=h"}, 1},
-      {"a folder more than 100 levels deep", {level100 + L"\\z.doc=z", deep + L"\\x.doc=x", deep + L"\\l\\y.doc=y"},
-       {}, L"", {deep}, {deep + L"\\x.doc", deep + L"\\l"}, {level100 + L"\\z.doc=z"}, 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    for (const std::wstring& f : c.drive) MakeFile(e_ / Entry(f).first, 5, 0, Entry(f).second[0]);
-    for (std::wstring f : c.fixed) {
-      const bool readOnly = f.back() == L'!';
-      if (readOnly) f.pop_back();
-      MakeFile(d_ / Entry(f).first, 5, -1, Entry(f).second[0]);
-      ASSERT_TRUE(!readOnly || SetFileAttributesW((d_ / Entry(f).first).c_str(), FILE_ATTRIBUTE_READONLY));
-    }
-    Frmbackup& w = ReadyToUpload(c.profile.empty() ? L"" : d_ / c.profile);
-    ExpectMessages(1);  // no question whether to clear the drive
-    w.CmdCopyToC.SetValue(true);
-    const std::wstring list = kLogFolder + w.DateTag + L"_notuploaded.txt";
-    const std::string listed = Exists(list) ? harness::ReadFile(list) : std::string();
-    auto inList = [&](const std::wstring& path) {
-      return listed.find(common::Utf8FromWide(e_ / path) + "\t") != std::string::npos;
-    };
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find(list), std::wstring::npos);
-    for (const std::wstring& path : c.listed) EXPECT_TRUE(inList(path)) << listed;
-    for (const std::wstring& path : c.notListed) EXPECT_FALSE(inList(path)) << listed;
-    for (const std::wstring& f : c.expected) EXPECT_EQ(harness::ReadFile(d_ / Entry(f).first), Entry(f).second);
-    // Per pair of one target: one is uploaded, the other listed and saved under its own path.
-    for (size_t first = 0; c.profile == L"Users\\carol" && first < c.drive.size(); first += 2) {
-      const auto [one, oneBytes] = Entry(c.drive[first]);
-      const std::wstring other = Entry(c.drive[first + 1]).first;
-      const std::wstring target =
-          d_ / (L"Users\\carol\\Documents\\" + std::wstring(first ? L"Letter.doc" : L"Resume.doc"));
-      const bool firstWon = harness::ReadFile(target) == oneBytes;
-      const std::wstring& lost = firstWon ? other : one;
-      EXPECT_TRUE(inList(lost) && !inList(firstWon ? one : other)) << listed;
-      EXPECT_TRUE(Exists(kSaved + lost) && harness::ReadFile(kSaved + lost) == harness::ReadFile(e_ / lost));
-    }
-    EXPECT_EQ(w.UploadCount, c.count);
-    for (const std::wstring& f : c.drive) EXPECT_TRUE(Exists(e_ / Entry(f).first));
-    ExpectIdle(w);
-    Close();
-    for (const std::wstring& f : c.fixed) SetFileAttributesW((d_ / Entry(f).first).c_str(), FILE_ATTRIBUTE_NORMAL);
-    harness::EmptyFolder(e_.Root());
-    harness::EmptyFolder(d_.Root());
-    harness::RemoveTree(kSaved.substr(0, kSaved.size() - 1));
-    DeleteFileW(list.c_str());
-  }
+  MakeFile(e_ / deep.substr(0, deep.size() - 2) + L"\\z.doc", 5, 0, 'z');
+  MakeFile(e_ / deep + L"\\l\\y.doc", 5);
+  EXPECT_EQ(UploadKeepingBack(), Strings{deep});
+  EXPECT_EQ(harness::ReadFile(d_ / deep.substr(0, deep.size() - 2) + L"\\z.doc"), "zzzzz");
+  EXPECT_FALSE(Exists(d_ / deep));
+}
+
+// ... and a file the full fixed drive refused, which leaves no truncated file.
+TEST_F(UploadTest, AFullFixedDriveLeavesNoTruncatedFile) {
+  FERRIMOND_SMALL_DRIVE_OR_SKIP(small, L'F');
+  small.reset();
+  harness::MappedDrive f(L'F', harness::DriveKind::Fixed, getenv("FERRIMOND_TEST_TMPFS"));
+  MakeFile(e_ / L"big.doc", 400000, 0, 'b');
+  EXPECT_EQ(UploadKeepingBack(L"", L"F"), Strings{L"big.doc"});
+  EXPECT_FALSE(Exists(L"F:\\big.doc") || Exists(L"F:\\" + PartialCopyName(L"big.doc")));
+  EXPECT_EQ(harness::ReadFile(e_ / L"big.doc").size(), 400000u);
 }
 
 // A copy whose contents are those of the fixed drive's is passed over,
@@ -258,14 +244,12 @@ TEST_F(UploadTest, OnlyDifferentContentsAreAskedForUnlessClearlyNewer) {
     MakeFile(onFixed, 9, 1, 'f');
     MakeFile(onDrive, 9, 0, c.drive);
     const common::DateTime fixedTime = GetFileDate(onFixed, FileTimeWritten);
-    ASSERT_TRUE(SetFileTimes(onFixed, fixedTime, FileTimeWritten));
-    ASSERT_TRUE(SetFileTimes(onDrive, fixedTime.AddDays(c.seconds / 86400), FileTimeWritten));
-    Frmbackup& w = ReadyToUpload(L"");
+    ASSERT_TRUE(SetFileTimes(onFixed, fixedTime, FileTimeWritten) &&
+                SetFileTimes(onDrive, fixedTime.AddDays(c.seconds / 86400), FileTimeWritten));
+    Frmbackup& w = ReadyToUpload();
     if (c.asked) Ui().AnswerMsgBox(MsgResult::No);
-    DeclineClearing();
-    w.CmdCopyToC.SetValue(true);
+    Upload(w);
     EXPECT_EQ(Messages().size(), c.asked ? 2u : 1u);
-    EXPECT_EQ(Messages().back(), kClearQuestion);
     EXPECT_EQ(harness::ReadFile(onFixed), std::string(9, c.asked ? 'f' : c.drive));
     EXPECT_EQ(w.UploadCount, c.asked ? 0 : 1);
   }
@@ -277,41 +261,30 @@ TEST_F(UploadTest, OnlyDifferentContentsAreAskedForUnlessClearlyNewer) {
 TEST_F(UploadTest, ATargetThatIsNotAnotherFixedDriveOrAFolderOnItIsRefused) {
   harness::MappedDrive f(L'F', harness::DriveKind::Removable);
   MakeFile(e_ / L"Users\\bob\\Documents\\a.doc", 5);
-  CreateDirectoryW((d_ / L"Users").c_str(), nullptr);
+  MakeFile(d_ / L"Users\\", 0);
   const bool linked = UnixLink(e_.UnixFolder(), d_ / L"stick");
   const struct {
     const wchar_t* target;
     std::wstring profile;
     const wchar_t* says;
   } cases[] = {
-      {L"", L"", L"fixed drive"},
-      {L"E", L"", L"fixed drive"},
-      {L"F", L"", L"fixed drive"},
-      {L"D", L"Users", L"user folder"},
-      {L"D", L"C:\\users", L"user folder"},
-      {L"D", L"D:Users", L"user folder"},
-      {L"D", L"\\Users", L"user folder"},
-      {L"D", d_ / L"Users\\nobody", L"user folder"},
+      {L"", L"", L"fixed drive"},  {L"E", L"", L"fixed drive"}, {L"F", L"", L"fixed drive"},
+      {L"D", L"Users", L"user folder"}, {L"D", L"C:\\users", L"user folder"}, {L"D", L"D:Users", L"user folder"},
+      {L"D", L"\\Users", L"user folder"}, {L"D", d_ / L"Users\\nobody", L"user folder"},
       {L"D", d_ / L"stick\\Users\\bob", L"removable drive"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(common::Utf8FromWide(c.profile));
     if (c.profile.find(L"stick") != std::wstring::npos && !linked) continue;  // no Unix link here
     Frmbackup& w = ReadyToUpload(c.profile);
-    SelectEntry(w.lstRemovable, L"E");
-    if (*c.target) {
-      if (*c.target != L'D') w.lstFixed.AddItem(c.target);
-      SelectEntry(w.lstFixed, c.target);
-    } else {
-      w.lstFixed.SetListIndex(-1);
-    }
+    if (*c.target && *c.target != L'D') w.lstFixed.AddItem(c.target);
+    *c.target ? SelectEntry(w.lstFixed, c.target) : w.lstFixed.SetListIndex(-1);
     ExpectMessages(1);
     w.CmdCopyToC.SetValue(true);
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find(c.says), std::wstring::npos) << common::Utf8FromWide(Messages()[0]);
-    EXPECT_FALSE(Exists(d_ / L"Users\\bob") || Exists(f / L"Users"));
+    EXPECT_FALSE(Exists(d_ / L"Users\\bob") || Exists(f / L"Users") || Exists(kUploadStatistics));
     EXPECT_EQ(harness::ReadFile(e_ / L"Users\\bob\\Documents\\a.doc").size(), 5u);
-    EXPECT_TRUE(ReadUploadStatistics().empty());
     ExpectIdle(w);
   }
   if (linked) harness::RunUnix(L"/bin/rm -f " + harness::WideUnix(d_.UnixFolder() + "/stick"),
@@ -323,7 +296,7 @@ TEST_F(UploadTest, ATargetThatIsNotAnotherFixedDriveOrAFolderOnItIsRefused) {
 // claims success nor offers to wipe files that are not uploaded yet.
 TEST_F(UploadTest, PauseHoldsTheUploadAndStopEndsItWithoutOfferingToClearTheDrive) {
   MakeFiles(e_ / L"many", 150, 2000);
-  Frmbackup& w = ReadyToUpload(L"");
+  Frmbackup& w = ReadyToUpload();
   int32_t heldAt = -1;
   WhenReady([&] { return w.UploadCount > 0; }, [&] {
     w.OnKeyDown('P', 0);
@@ -333,8 +306,7 @@ TEST_F(UploadTest, PauseHoldsTheUploadAndStopEndsItWithoutOfferingToClearTheDriv
       AtNextYield([&] {
         EXPECT_EQ(w.UploadCount, heldAt) << "the upload went on while paused";
         w.OnKeyDown('P', 0);
-        EXPECT_FALSE(w.CmdCToE.Enabled());
-        EXPECT_TRUE(w.CmdPause.Enabled() && w.CmdStop.Enabled());
+        EXPECT_TRUE(!w.CmdCToE.Enabled() && w.CmdPause.Enabled() && w.CmdStop.Enabled());
         WhenReady([&] { return w.UploadCount > heldAt; }, [&] { w.OnKeyDown(VK_ESCAPE, 0); });
       });
     });
@@ -350,47 +322,26 @@ TEST_F(UploadTest, PauseHoldsTheUploadAndStopEndsItWithoutOfferingToClearTheDriv
   EXPECT_TRUE(ReadStatistics().empty());  // no backup copy ran meanwhile
 }
 
-TEST_F(UploadTest, AFullFixedDriveLeavesNoTruncatedFile) {
-  FERRIMOND_SMALL_DRIVE_OR_SKIP(small, L'F');
-  small.reset();
-  harness::MappedDrive f(L'F', harness::DriveKind::Fixed, getenv("FERRIMOND_TEST_TMPFS"));
-  MakeFile(e_ / L"big.doc", 400000, 0, 'b');
-  Frmbackup& w = ReadyToUpload(L"");
-  SelectEntry(w.lstFixed, L"F");
-  ExpectMessages(1);
-  w.CmdCopyToC.SetValue(true);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_NE(Messages()[0].find(L"1 file(s)"), std::wstring::npos) << Messages()[0];
-  EXPECT_FALSE(Exists(L"F:\\big.doc") || Exists(L"F:\\" + PartialCopyName(L"big.doc")));
-  EXPECT_EQ(harness::ReadFile(e_ / L"big.doc").size(), 400000u);
-  ExpectIdle(w);
-}
-
 // What an interrupted backup left half-written is reported, not uploaded;
-// long paths and names in any script are uploaded like any other.
+// long paths and names in any script are uploaded like any other, the
+// drive's own folders (the system's, never the user's) are not.
 TEST_F(UploadTest, LeftoversAreReportedAndLongAndUnicodeNamesUploaded) {
   std::wstring longFile = L"deep";
   for (int i = 0; i < 5; ++i) longFile += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
   longFile += L"\\\u043e\u0442\u0447\u0451\u0442_\u65e5\u672c.doc";
-  for (size_t cut = longFile.find(L'\\'); cut != std::wstring::npos; cut = longFile.find(L'\\', cut + 1))
-    CreateDirectoryW((L"\\\\?\\E:\\" + longFile.substr(0, cut)).c_str(), nullptr);
-  harness::WriteFile(L"\\\\?\\E:\\" + longFile, "unicode");
-  MakeFile(e_ / L"a\\half.doc", 5);
-  MakeFile(e_ / (L"a\\" + PartialCopyName(L"half.doc")), 4);
-  // The drive's own folders are the system's, never the user's.
-  MakeFile(e_ / L"System Volume Information\\IndexerVolumeGuid", 4);
-  MakeFile(e_ / L"$RECYCLE.BIN\\S-1-5-21\\desktop.ini", 4);
-  Frmbackup& w = ReadyToUpload(L"");
+  for (const std::wstring& file : {longFile, std::wstring(L"a\\half.doc"), L"a\\" + PartialCopyName(L"half.doc"),
+                                   std::wstring(L"System Volume Information\\IndexerVolumeGuid"),
+                                   std::wstring(L"$RECYCLE.BIN\\S-1-5-21\\desktop.ini")})
+    MakeFile(e_ / file, 4);
+  Frmbackup& w = ReadyToUpload();
   ExpectMessages(1);  // the leftover is reported
-  DeclineClearing();
-  w.CmdCopyToC.SetValue(true);
+  Upload(w);
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_NE(Messages()[0].find(PartialCopyName(L"half.doc")), std::wstring::npos);
-  EXPECT_EQ(harness::ReadFile(L"\\\\?\\D:\\" + longFile), "unicode");
+  EXPECT_EQ(harness::ReadFile(harness::Literal(d_ / longFile)), "xxxx");
   EXPECT_FALSE(Exists(d_ / (L"a\\" + PartialCopyName(L"half.doc"))));
   EXPECT_FALSE(Exists(d_ / L"System Volume Information") || Exists(d_ / L"$RECYCLE.BIN"));
   EXPECT_EQ(w.UploadCount, 2);
-  ExpectIdle(w);
 }
 
 // The wipe offered at the end takes only the medium that was uploaded: one
@@ -399,8 +350,7 @@ TEST_F(UploadTest, AnotherMediumInTheDriveIsNotWiped) {
   harness::MappedDrive other(L'G', harness::DriveKind::Removable);
   MakeFile(e_ / L"a.doc", 5);
   MakeFile(other / L"keep.doc", 6);
-  Frmbackup& w = ReadyToUpload(L"");
-  SelectEntry(w.lstRemovable, L"E");
+  Frmbackup& w = ReadyToUpload();
   Ui().AnswerMsgBox(MsgResult::Yes, [&](const Prompt&) {
     harness::UnmapDrive(L'E');
     ASSERT_TRUE(harness::DefineUnixDrive(L'E', harness::DriveKind::Removable, other.UnixFolder()));
@@ -410,8 +360,7 @@ TEST_F(UploadTest, AnotherMediumInTheDriveIsNotWiped) {
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_EQ(Messages()[0], kClearQuestion);
   EXPECT_NE(Messages()[1].find(L"Nothing has been deleted"), std::wstring::npos);
-  EXPECT_EQ(harness::ReadFile(other / L"keep.doc").size(), 6u);
-  EXPECT_EQ(harness::ReadFile(d_ / L"a.doc").size(), 5u);
+  EXPECT_EQ(harness::ReadFile(other / L"keep.doc").size() + harness::ReadFile(d_ / L"a.doc").size(), 11u);
   ExpectIdle(w);
   harness::UnmapDrive(L'E');
   ASSERT_TRUE(harness::DefineUnixDrive(L'E', harness::DriveKind::Removable, e_.UnixFolder()));
