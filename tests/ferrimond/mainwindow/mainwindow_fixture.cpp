@@ -33,7 +33,7 @@ void MainWindowTest::TearDown() {
 Frmbackup& MainWindowTest::Start() {
   Close();
   ProcessHooks hooks;
-  hooks.anotherInstanceRunning = [this] { return AnotherInstance; };
+  hooks.anotherInstanceRunning = [] { return false; };
   hooks.endProcess = [this] { ++EndProcessCalls; };
   hooks.datePicker = DatePickerSource;
   hooks.scheduleService = ScheduleServiceFactory;

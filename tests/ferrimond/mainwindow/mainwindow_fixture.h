@@ -64,7 +64,6 @@ class MainWindowTest : public ::testing::Test {
   // Writes a stamp file (the last upload's unless told), making its folder.
   static void WriteStamp(const std::string& bytes, const wchar_t* path = kLastUploadStamp);
 
-  bool AnotherInstance = false;
   forms::AxSource DatePickerSource = ProcessHooks().datePicker;
   int EndProcessCalls = 0;
   // The Task Scheduler of "Schedule backup..."; none: the system's.

@@ -22,15 +22,8 @@ std::wstring UserFolderOn(const std::wstring& drive) {
 
 // ---- Start-up ----
 
-TEST_F(MainWindowTest, ASecondInstanceOnlyShowsItsMessageAndTheFirstStartsClean) {
-  AnotherInstance = true;
-  ExpectMessages(1);
-  EXPECT_EQ(Start().lstFixed.ListCount(), 0);
-  EXPECT_EQ(Prompts(), Strings{L"Only one instance of this program may run at any time"});
-  EXPECT_EQ(EndProcessCalls, 1);
-  EXPECT_FALSE(Exists(kProgramFolder));
-
-  AnotherInstance = false;
+// (A second instance is refused by the program test.)
+TEST_F(MainWindowTest, AFirstStartSelectsNoDateOptionAndMakesTheProgramFolder) {
   Frmbackup& w = Start();
   EXPECT_TRUE(Prompts().empty());
   for (forms::OptionButton* option : {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday, &w.OptAnyTime,
