@@ -99,7 +99,8 @@ TEST_F(StartedWindowTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) 
 // ---- DatePicker1 ----
 
 // A screen reader reads the picker by the name the form gives it, with the
-// design's date.
+// design's date. (The host's own tests leave hosting on the main window and
+// the design values to these.)
 TEST_F(StartedWindowTest, AScreenReaderReadsThePickerWithItsNameAndDate) {
   ASSERT_TRUE(w_->DatePicker1.HasControl()) << w_->DatePicker1.CreateError();
   IAccessible* reader = nullptr;
@@ -114,6 +115,9 @@ TEST_F(StartedWindowTest, AScreenReaderReadsThePickerWithItsNameAndDate) {
   SysFreeString(name), SysFreeString(value);
   reader->Release();
   EXPECT_TRUE(w_->PickedDate.IsNull());  // nothing has been picked yet
+  // Hosted in its frame, with no empty state to pick.
+  EXPECT_EQ(GetParent(w_->DatePicker1.Hwnd()), w_->fraBackup.Hwnd());
+  EXPECT_EQ(w_->DatePicker1.Get(L"AllowEmpty").boolVal, VARIANT_FALSE);
 }
 
 TEST_F(StartedWindowTest, APickedDateReachesPickedDateThroughChangeAndLeavesTheThresholdAlone) {
