@@ -6,84 +6,66 @@
 #include <stdexcept>
 #include <vector>
 
-
 namespace harness {
 
 namespace {
 
 // Wine's mount manager control for defining a drive letter (the same one its
 // configuration tool uses). Layout as Wine declares it.
-constexpr DWORD kDefineUnixDrive = CTL_CODE(0x0000006D, 32, METHOD_BUFFERED,
-                                            FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+constexpr DWORD kDefineUnixDrive = CTL_CODE(0x0000006D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 struct UnixDriveRequest {
-  ULONG size;
-  ULONG type;
-  ULONG fs_type;
+  ULONG size, type, fs_type;
   DWORD serial;
   ULONGLONG unix_dev;
   WCHAR letter;
-  USHORT mount_point_offset;
-  USHORT device_offset;
-  USHORT label_offset;
+  USHORT mount_point_offset, device_offset, label_offset;
 };
 
-UINT DriveType(DriveKind kind) {
-  switch (kind) {
-    case DriveKind::Fixed: return DRIVE_FIXED;
-    case DriveKind::Removable: return DRIVE_REMOVABLE;
-    case DriveKind::CdRom: return DRIVE_CDROM;
-    case DriveKind::Network: return DRIVE_REMOTE;
-  }
-  return DRIVE_FIXED;
-}
-
+// DRIVE_NO_ROOT_DIR removes the letter.
 bool DefineDrive(wchar_t letter, UINT type, const std::string& unixFolder) {
   std::vector<char> buffer(sizeof(UnixDriveRequest) + unixFolder.size() + 1, 0);
   auto* request = reinterpret_cast<UnixDriveRequest*>(buffer.data());
   request->size = static_cast<ULONG>(buffer.size());
   request->type = type;
   request->letter = static_cast<WCHAR>(towlower(letter));
-  if (!unixFolder.empty()) {
-    request->mount_point_offset = sizeof(UnixDriveRequest);
-    memcpy(buffer.data() + sizeof(UnixDriveRequest), unixFolder.c_str(), unixFolder.size());
-  }
+  if (!unixFolder.empty()) request->mount_point_offset = sizeof(UnixDriveRequest);
+  memcpy(buffer.data() + sizeof(UnixDriveRequest), unixFolder.c_str(), unixFolder.size());
   HANDLE mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (mgr == INVALID_HANDLE_VALUE) return false;
   DWORD bytes = 0;
-  const BOOL ok = DeviceIoControl(mgr, kDefineUnixDrive, buffer.data(),
-                                  static_cast<DWORD>(buffer.size()), nullptr, 0, &bytes, nullptr);
+  const BOOL ok = DeviceIoControl(mgr, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, 0,
+                                  &bytes, nullptr);
   CloseHandle(mgr);
   return ok != 0;
 }
 
-void DefineOrThrow(wchar_t letter, UINT type, const std::string& unixFolder) {
-  if (!DefineDrive(letter, type, unixFolder)) throw std::runtime_error("cannot define drive letter");
+UINT DriveType(DriveKind kind) {
+  constexpr UINT kTypes[] = {DRIVE_FIXED, DRIVE_REMOVABLE, DRIVE_CDROM, DRIVE_REMOTE};
+  return kTypes[static_cast<int>(kind)];
 }
 
+// One of Wine's own path conversions; null where there is none.
+template <class Fn>
+Fn WineFunction(const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+}
 
 }  // namespace
 
-void EmptyFolder(const std::wstring& root) {
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((root + L"*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name != L"." && name != L"..") RemoveTree(root + name);
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
+std::string UnixPath(const std::wstring& windowsPath) {
+  auto fn = WineFunction<char*(CDECL*)(LPCWSTR)>("wine_get_unix_file_name");
+  char* unix = fn ? fn(windowsPath.c_str()) : nullptr;
+  const std::string out = unix ? unix : "";
+  if (unix) HeapFree(GetProcessHeap(), 0, unix);
+  return out;
 }
 
-std::string UnixPath(const std::wstring& windowsPath) {
-  using Fn = char*(CDECL*)(LPCWSTR);
-  auto fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!fn) return {};
-  char* unix = fn(windowsPath.c_str());
-  if (!unix) return {};
-  std::string out = unix;
-  HeapFree(GetProcessHeap(), 0, unix);
+std::wstring DosPath(const std::string& unixPath) {
+  auto fn = WineFunction<WCHAR*(CDECL*)(LPCSTR)>("wine_get_dos_file_name");
+  WCHAR* dos = fn ? fn(unixPath.c_str()) : nullptr;
+  const std::wstring out = dos ? dos : L"";
+  if (dos) HeapFree(GetProcessHeap(), 0, dos);
   return out;
 }
 
@@ -91,36 +73,28 @@ bool RunUnix(std::wstring command, const std::function<bool()>& done) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return false;
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
   return done();
 }
 
-MappedDrive::MappedDrive(wchar_t letter, DriveKind kind)
-    : letter_(static_cast<wchar_t>(towupper(letter))), folder_(std::make_unique<TempDir>()) {
-  UnmapDrive(letter_);
-  unixFolder_ = UnixPath(folder_->Path());
-  DefineOrThrow(letter_, DriveType(kind), unixFolder_);
-}
-
 MappedDrive::MappedDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder)
     : letter_(static_cast<wchar_t>(towupper(letter))), unixFolder_(unixFolder) {
+  if (unixFolder_.empty()) {
+    folder_ = std::make_unique<TempDir>();
+    unixFolder_ = UnixPath(folder_->Path());
+  }
   UnmapDrive(letter_);
-  DefineOrThrow(letter_, DriveType(kind), unixFolder);
-  EmptyFolder(Root());
+  if (!DefineDrive(letter_, DriveType(kind), unixFolder_)) throw std::runtime_error("cannot define drive letter");
+  if (!folder_) EmptyFolder(Root());
 }
 
 MappedDrive::~MappedDrive() {
   if (!folder_) EmptyFolder(Root());
   UnmapDrive(letter_);
 }
-
-std::string MappedDrive::UnixFolder() const { return unixFolder_; }
-
-std::wstring MappedDrive::Root() const { return std::wstring(1, letter_) + L":\\"; }
 
 void UnmapDrive(wchar_t letter) { DefineDrive(letter, DRIVE_NO_ROOT_DIR, {}); }
 
@@ -129,31 +103,14 @@ bool DefineUnixDrive(wchar_t letter, DriveKind kind, const std::string& unixFold
 }
 
 std::unique_ptr<MappedDrive> MapSmallTmpfs(wchar_t letter, std::string* whyNot) {
-  char value[4096];
-  const DWORD n = GetEnvironmentVariableA("FERRIMOND_TEST_TMPFS", value, sizeof value);
-  if (n == 0 || n >= sizeof value) {
-    if (whyNot) *whyNot = "FERRIMOND_TEST_TMPFS is not set";
-    return nullptr;
-  }
-  const std::string folder(value, n);
+  const char* folder = getenv("FERRIMOND_TEST_TMPFS");
   // The fixture leaves "<folder>.mounted" beside it only when the mount worked.
-  std::wstring markerDos;
-  {
-    using Fn = WCHAR*(CDECL*)(LPCSTR);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (fn) {
-      if (WCHAR* dos = fn((folder + ".mounted").c_str())) {
-        markerDos = dos;
-        HeapFree(GetProcessHeap(), 0, dos);
-      }
-    }
-  }
-  if (markerDos.empty() || GetFileAttributesW(markerDos.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    if (whyNot) *whyNot = "no tmpfs mounted at " + folder + " (mounting needs root)";
-    return nullptr;
-  }
-  return std::make_unique<MappedDrive>(letter, DriveKind::Removable, folder);
+  const std::wstring marker = folder ? DosPath(std::string(folder) + ".mounted") : L"";
+  if (!marker.empty() && GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES)
+    return std::make_unique<MappedDrive>(letter, DriveKind::Removable, folder);
+  if (whyNot) *whyNot = folder ? std::string("no tmpfs mounted at ") + folder + " (mounting needs root)"
+                               : "FERRIMOND_TEST_TMPFS is not set";
+  return nullptr;
 }
 
 }  // namespace harness

@@ -12,29 +12,22 @@ namespace harness {
 
 enum class DriveKind { Fixed, Removable, CdRom, Network };
 
-// Removes everything inside `root` (a folder path ending in "\"), not the
-// folder itself.
-void EmptyFolder(const std::wstring& root);
-
 class MappedDrive {
  public:
-  // Maps `letter` to a fresh, empty temporary folder.
-  MappedDrive(wchar_t letter, DriveKind kind);
-  // Maps `letter` to an existing Unix folder; its contents are emptied
-  // before and after use.
-  MappedDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder);
+  // Maps `letter` to a fresh, empty temporary folder, or to an existing
+  // Unix folder whose contents are emptied before and after use.
+  MappedDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder = {});
   ~MappedDrive();
   MappedDrive(const MappedDrive&) = delete;
   MappedDrive& operator=(const MappedDrive&) = delete;
 
-  wchar_t Letter() const { return letter_; }
   // "E:\"
-  std::wstring Root() const;
+  std::wstring Root() const { return std::wstring(1, letter_) + L":\\"; }
   // "E:\" + relative path
   std::wstring operator/(const std::wstring& relative) const { return Root() + relative; }
   // The Unix folder behind the letter (the letter can be taken away and
   // given back to it).
-  std::string UnixFolder() const;
+  const std::string& UnixFolder() const { return unixFolder_; }
 
  private:
   wchar_t letter_;
@@ -48,13 +41,13 @@ std::unique_ptr<MappedDrive> MapSmallTmpfs(wchar_t letter, std::string* whyNot);
 
 // Removes whatever mapping `letter` has (no error when it has none).
 void UnmapDrive(wchar_t letter);
-
 // Points `letter` at a Unix folder (absolute, or relative to the prefix's
 // dosdevices folder) with the given type; false when Wine refuses.
 bool DefineUnixDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder);
 
-// The Unix path behind a Windows path (Wine only); empty when unknown.
+// The Unix path behind a Windows path and back (Wine only); empty when unknown.
 std::string UnixPath(const std::wstring& windowsPath);
+std::wstring DosPath(const std::string& unixPath);
 // A Unix path as text for a Unix command line.
 inline std::wstring WideUnix(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 

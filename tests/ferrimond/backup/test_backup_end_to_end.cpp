@@ -1,52 +1,28 @@
 // Whole backup runs on the real main window: sources on C: and D:, a
 // removable E:, a small removable F: that really fills up, prompts answered
 // by a script, the program folder on the prefix's C:.
-#include <windows.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-#include <memory>
-#include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
-
-#include "common/date_text.h"
-#include "common/numbered_error.h"
-#include "ferrimond/mainwindow/frmbackup.h"
-#include "ferrimond/support/file_times.h"
-#include "ferrimond/support/record_line.h"
-#include "tests/ferrimond/backup/backup_run_fixture.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
-#include "tests/harness/expect.h"
-#include "tests/harness/temp_dir.h"
-#include "tests/harness/wine_drives.h"
 
 namespace ferrimond {
 namespace {
 
-using namespace brtest;
+using namespace mwtest;
 
-// ---- Complete runs ----
+auto Counts(const StatisticsLine& l) { return std::make_tuple(l.checked, l.selected, l.size, l.drives); }
 
 TEST_F(BackupRunTest, FoldersOnCAndDGoToTheSamePathsOnTheRemovableDrive) {
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed);
   const std::wstring data = c_ / L"data";
-  MakeFile(data + L"\\a.doc", 1000);
-  MakeFile(data + L"\\sub\\b.doc", 2000);
+  // Names that are devices elsewhere are files here; a single file has no
+  // date test; a stale copy on the drive is replaced without a question.
+  const Strings selected = {data + L"\\a.doc", data + L"\\aux.doc", data + L"\\sub\\b.doc", data + L"\\sub\\con.doc",
+                            d / L"docs\\d.doc", d / L"root.xls"};
+  const size_t sizes[] = {1000, 7, 2000, 8, 400, 50};
+  for (size_t i = 0; i < selected.size(); ++i) MakeFile(selected[i], sizes[i], i == 5 ? 30 : 0);
   MakeFile(data + L"\\old.doc", 300, 30);
   MakeFile(data + L"\\c.txt", 10);
-  MakeFile(d / L"docs\\d.doc", 400);
-  MakeFile(d / L"root.xls", 50, 30);  // a single file: no date test
-  // Names that are devices elsewhere are files here.
-  const std::wstring aux = data + L"\\aux.doc", con = data + L"\\sub\\con.doc";
-  harness::WriteFile(L"\\\\?\\" + aux, std::string(7, 'a'));
-  harness::WriteFile(L"\\\\?\\" + con, std::string(8, 'c'));
-  // A stale copy on the drive is replaced without a question.
   MakeFile(On(L'E', data + L"\\a.doc"), 5, 0, 'o');
-
   Frmbackup& w = Ready();
   w.LstDir.AddItem(data);
   w.LstDir.AddItem(d / L"docs");
@@ -56,85 +32,66 @@ TEST_F(BackupRunTest, FoldersOnCAndDGoToTheSamePathsOnTheRemovableDrive) {
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
   EXPECT_EQ(w.lblStatus.Caption(), L"");
-  const Strings selected = {data + L"\\a.doc", aux, data + L"\\sub\\b.doc", con, d / L"docs\\d.doc", d / L"root.xls"};
   for (const std::wstring& path : selected)
-    EXPECT_EQ(harness::ReadFile(L"\\\\?\\" + On(L'E', path)), harness::ReadFile(L"\\\\?\\" + path));
+    EXPECT_EQ(harness::ReadFile(harness::Literal(On(L'E', path))), harness::ReadFile(harness::Literal(path)));
   EXPECT_FALSE(Exists(On(L'E', data + L"\\old.doc")) || Exists(On(L'E', data + L"\\c.txt")));
-  EXPECT_FALSE(Exists(kThresholdMarker));
+  EXPECT_FALSE(Exists(kThresholdMarker) || w.IsUnloaded());
   ExpectIdle(w);
-  EXPECT_FALSE(w.IsUnloaded());
-  EXPECT_EQ(w.Threshold, TodayOneSecond());
-  EXPECT_EQ(w.lblBackup.Caption(), common::DateText(TodayOneSecond()));
-
   const Strings fnm = FnmOfOneRun(w, selected);
   EXPECT_EQ(FnmLines(w), fnm);
   std::vector<StatisticsLine> stats = ReadStatistics();
   ASSERT_EQ(stats.size(), 1u);
   EXPECT_LE(w.RunStart, stats[0].written);
-  EXPECT_EQ(stats[0].checked, 7);  // six in data, one in docs
-  EXPECT_EQ(stats[0].selected, 6);
-  EXPECT_EQ(stats[0].size, 3465);
-  EXPECT_EQ(stats[0].search, w.SearchSeconds);
-  EXPECT_EQ(stats[0].total, w.TotalSeconds);
-  EXPECT_EQ(stats[0].write, stats[0].total - stats[0].search);
-  EXPECT_EQ(stats[0].drives, L"E");
+  // Seven checked: six in data, one in docs.
+  EXPECT_EQ(Counts(stats[0]), std::make_tuple(7, 6, 3465.0, std::wstring(L"E")));
+  EXPECT_EQ(std::make_tuple(stats[0].search, stats[0].write, stats[0].total),
+            std::make_tuple(w.SearchSeconds, w.TotalSeconds - w.SearchSeconds, w.TotalSeconds));
   EXPECT_EQ(harness::ReadFile(kLogFolder + w.DateTag + L"_backup.sta"), harness::ReadFile(kStatistics));
   EXPECT_EQ(LastBackupStamp(), w.RunStart);
-
   // A second run of the session appends its own counts, not a running total.
   w.CmdCToE.SetValue(true);
   stats = ReadStatistics();
   ASSERT_EQ(stats.size(), 2u);
-  EXPECT_EQ(std::make_tuple(stats[1].checked, stats[1].selected, stats[1].size, stats[1].drives),
-            std::make_tuple(7, 6, 3465.0, std::wstring(L"E")));
+  EXPECT_EQ(Counts(stats[1]), Counts(stats[0]));
   EXPECT_EQ(FnmLines(w).size(), 2 * fnm.size());
 }
 
-TEST_F(BackupRunTest, BothListsEmptyStillRecordTheRun) {
-  Frmbackup& w = Ready();
-  // A second press while the first run shows its message starts nothing.
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) { w.CmdCToE.SetValue(true); });
-  w.CmdCToE.SetValue(true);
-  EXPECT_EQ(Messages(), Strings{L"You did not choose any directories to backup"});
-  EXPECT_EQ(w.lblDir.Caption(), kSuccess);
-  EXPECT_EQ(FnmLines(w), FnmOfOneRun(w, {}));
-  ASSERT_EQ(ReadStatistics().size(), 1u);
-  EXPECT_EQ(ReadStatistics()[0].selected, 0);
-  EXPECT_TRUE(Exists(kLastBackup));
-}
-
-// ---- The date criterion ----
-
+// Every run below has nothing to walk, says so and is recorded all the same.
 TEST_F(BackupRunTest, EachDateOptionStampsItsThresholdOnTheMarker) {
   Frmbackup& w = Ready();
   const common::DateTime today = TodayOneSecond();
-  // Every run below has nothing to walk and says so.
   auto run = [&] {
-    Ui().AnswerMsgBox(MsgResult::Ok);
+    ExpectMessages(1);
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblDir.Caption(), kSuccess);
     return w.Threshold;
   };
+  // A second press while the first run shows its message starts nothing.
+  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) { w.CmdCToE.SetValue(true); });
+  w.CmdCToE.SetValue(true);
+  EXPECT_EQ(Messages(), Strings{L"You did not choose any directories to backup"});
+  EXPECT_EQ(FnmLines(w), FnmOfOneRun(w, {}));
+  ASSERT_EQ(ReadStatistics().size(), 1u);
+  EXPECT_EQ(ReadStatistics()[0].selected, 0);
+  EXPECT_EQ(LastBackupStamp(), w.RunStart);
+  EXPECT_EQ(w.Threshold, today);
+
   w.UserSetTime = harness::At(2026, 1, 2, 3, 4, 5);
   w.OptAnyTime.SetValue(true);
   EXPECT_EQ(run(), harness::At(2026, 1, 2, 3, 4, 5));
-
   WriteStamp(RecordWriter().Date(harness::At(2025, 11, 30, 22, 15, 0)).EndRecord().Bytes());
   w.OptLastUpload.SetValue(true);
   EXPECT_EQ(run(), harness::At(2025, 11, 30, 22, 15, 0));
-
   w.optDateText.SetValue(true);
   w.txtdays.SetText(L"2");
   EXPECT_EQ(run(), today.AddDays(-2));
   w.txtdays.SetText(L"abc");
   EXPECT_EQ(run(), today);
-
   w.optDatePicker.SetValue(true);
   w.PickedDate = harness::At(2025, 6, 7, 15, 30, 0);
   EXPECT_EQ(run(), harness::At(2025, 6, 7, 0, 0, 1));
   w.PickedDate = common::DateTime();
   EXPECT_EQ(run(), today);
-
   // The last run's start, as its stamp keeps it.
   const common::DateTime lastStart = w.RunStart;
   w.OptLastBackup.SetValue(true);
@@ -147,9 +104,9 @@ TEST_F(BackupRunTest, AnUploadStampWithoutATimeDeselectsItsOptionAndTheRunWaits)
   Frmbackup& w = Ready();
   WriteStamp("#00:00:00#\r\n");
   w.OptLastUpload.SetValue(true);
-  Ui().AnswerMsgBox(MsgResult::Ok);
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) { AtNextYield([&] { w.OptDateToday.SetValue(true); }); });
-  Ui().AnswerMsgBox(MsgResult::Ok);
+  ExpectMessages(1);
+  AnswerThen(MsgResult::Ok, [&] { w.OptDateToday.SetValue(true); });
+  ExpectMessages(1);
   w.CmdCToE.SetValue(true);
   EXPECT_EQ(Messages(), (Strings{L"Last update time was not kept correctly!",
                                  L"Please choose a time from which to back up your files!",
@@ -158,12 +115,10 @@ TEST_F(BackupRunTest, AnUploadStampWithoutATimeDeselectsItsOptionAndTheRunWaits)
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
 }
 
-// ---- Stopping and pausing ----
-
 // With close-after-backup on: the aborted run keeps the program open, the
 // next run of the same window closes it.
 TEST_F(BackupRunTest, EscDuringTheWalkAbortsRecordsTheRunAndLeavesTheProgramOpen) {
-  for (int i = 0; i < 5; ++i) MakeFile(c_ / (L"f" + std::to_wstring(i) + L".doc"), 10);
+  MakeFiles(c_.Path(), 5, 10);
   MakeFile(c_ / L"single.xls", 7, 30);
   Frmbackup& w = Ready();
   w.mnuCloseAutomatically.Click();
@@ -171,31 +126,24 @@ TEST_F(BackupRunTest, EscDuringTheWalkAbortsRecordsTheRunAndLeavesTheProgramOpen
   w.Lstfile.AddItem(c_ / L"single.xls");
   PressAtFirstProgress(w, VK_ESCAPE);
   w.CmdCToE.SetValue(true);
-
   EXPECT_EQ(w.lblStatus.Caption(), L"Backup aborted");
   EXPECT_EQ(w.lblDir.Caption(), L"Backup has been interrupted.");
   EXPECT_TRUE(Messages().empty());
   const std::vector<StatisticsLine> stats = ReadStatistics();
   ASSERT_EQ(stats.size(), 1u);
-  EXPECT_EQ(stats[0].checked, 1);
-  EXPECT_EQ(stats[0].selected, 1);  // the single file, never copied
-  EXPECT_EQ(stats[0].write, 0);
-  EXPECT_EQ(stats[0].total, 0);
-  EXPECT_FALSE(Exists(On(L'E', c_ / L"single.xls")));
-  EXPECT_FALSE(Exists(kLastBackup));  // nothing has moved the last-backup time on
-  EXPECT_FALSE(Exists(kThresholdMarker));
-  EXPECT_FALSE(w.IsUnloaded());
-  EXPECT_EQ(w.ClosingSplash(), nullptr);
-
+  // The single file is selected, never copied.
+  EXPECT_EQ(std::make_tuple(stats[0].checked, stats[0].selected, stats[0].write, stats[0].total),
+            std::make_tuple(1, 1, 0, 0));
+  // Nothing has moved the last-backup time on.
+  EXPECT_FALSE(Exists(On(L'E', c_ / L"single.xls")) || Exists(kLastBackupStamp) || Exists(kThresholdMarker));
+  EXPECT_FALSE(w.IsUnloaded() || w.ClosingSplash());
   w.CmdCToE.SetValue(true);
-  EXPECT_TRUE(Exists(On(L'E', c_ / L"single.xls")));
-  EXPECT_TRUE(w.IsUnloaded());
-  EXPECT_NE(w.ClosingSplash(), nullptr);
+  EXPECT_TRUE(Exists(On(L'E', c_ / L"single.xls")) && w.IsUnloaded() && w.ClosingSplash());
 }
 
 // A "p" typed before the run must not turn the run's first Pause into a resume.
 TEST_F(BackupRunTest, APPressedBeforeTheRunPausesAtTheFirstPressOfTheRun) {
-  MakeFile(c_ / L"a.doc", 10);
+  const Strings files = MakeFiles(c_.Path(), 1);
   Frmbackup& w = Ready();
   w.OnKeyDown('P', 0);
   w.LstDir.AddItem(c_.Path());
@@ -205,17 +153,13 @@ TEST_F(BackupRunTest, APPressedBeforeTheRunPausesAtTheFirstPressOfTheRun) {
   ASSERT_EQ(Messages(), Strings{L"Would you like to abort the backup ?"});
   EXPECT_FALSE(w.PauseFlag);
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
-  EXPECT_TRUE(Exists(On(L'E', c_ / L"a.doc")));
+  EXPECT_TRUE(Exists(On(L'E', files[0])));
 }
 
 // The mirror folder found for one file serves the next ones of its folder,
 // unless it has gone meanwhile.
 TEST_F(BackupRunTest, AMirrorFolderRemovedDuringTheCopyIsMadeAgainForTheNextFile) {
-  Strings paths;
-  for (int i = 0; i < 60; ++i) {
-    paths.push_back(c_ / (L"sub\\f" + std::to_wstring(100 + i) + L".doc"));
-    MakeFile(paths.back(), 2000);
-  }
+  const Strings paths = MakeFiles(c_ / L"sub", 60, 2000);
   Frmbackup& w = Ready();
   std::wstring lastBefore;
   AtNextYield([&] {
@@ -224,78 +168,56 @@ TEST_F(BackupRunTest, AMirrorFolderRemovedDuringTheCopyIsMadeAgainForTheNextFile
   });
   Copy(paths, L"E");
   ASSERT_FALSE(lastBefore.empty()) << "the copy never yielded";
-  EXPECT_TRUE(Ui().Prompts().empty());
-  EXPECT_TRUE(w.CopyFailures.empty());
+  EXPECT_TRUE(Ui().Prompts().empty() && w.CopyFailures.empty());
   const auto after = std::upper_bound(paths.begin(), paths.end(), lastBefore);
   ASSERT_NE(after, paths.end());
   for (auto it = after; it != paths.end(); ++it) EXPECT_TRUE(Exists(On(L'E', *it))) << *it;
 }
 
-// ---- Full or missing removable drives ----
-
 TEST_F(BackupRunTest, AFullDriveWaitsForAnotherAndNothingIsLost) {
   FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
-  Strings files;
-  for (int i = 0; i < 4; ++i) {
-    files.push_back(c_ / (L"big" + std::to_wstring(i) + L".doc"));
-    MakeFile(files.back(), 100000, 0, static_cast<char>('a' + i));
-  }
+  const Strings files = MakeFiles(c_.Path(), 4, 100000);
   Frmbackup& w = Ready();
   ASSERT_EQ(w.lstRemovable.Text(), L"F");
   w.LstDir.AddItem(c_.Path());
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
-    AtNextYield([&] {
-      EXPECT_TRUE(w.CmdContinue.Enabled());
-      EXPECT_FALSE(w.CmdPause.Enabled() || w.CmdCToE.Enabled());
-      w.lstRemovable.SetListIndex(0);
-      ASSERT_EQ(w.lstRemovable.Text(), L"E");
-      w.CmdContinue.SetValue(true);
-    });
+  AnswerThen(MsgResult::Ok, [&] {
+    EXPECT_TRUE(w.CmdContinue.Enabled() && !w.CmdPause.Enabled() && !w.CmdCToE.Enabled());
+    SelectEntry(w.lstRemovable, L"E");
+    w.CmdContinue.SetValue(true);
   });
   w.CmdCToE.SetValue(true);
-
   ASSERT_EQ(Ui().Prompts().size(), 1u);
   EXPECT_EQ(Ui().Prompts()[0].title, L"Change Drive");
   EXPECT_EQ(Ui().Prompts()[0].icon, forms::MsgIcon::Exclamation);
-  for (size_t i = 0; i < files.size(); ++i) {
-    const std::string expected(100000, static_cast<char>('a' + i));
-    auto copiedTo = [&](wchar_t drive) {
-      return Exists(On(drive, files[i])) && harness::ReadFile(On(drive, files[i])) == expected;
-    };
-    EXPECT_TRUE(copiedTo(L'F') || copiedTo(L'E')) << i;
+  for (const std::wstring& file : files) {
+    auto copiedTo = [&](wchar_t drive) { return Exists(On(drive, file)) && harness::ReadFile(On(drive, file)) == harness::ReadFile(file); };
+    EXPECT_TRUE(copiedTo(L'F') || copiedTo(L'E')) << file;
   }
-  ASSERT_EQ(ReadStatistics().size(), 1u);
-  EXPECT_EQ(ReadStatistics()[0].drives, L"FE");
+  EXPECT_EQ(ReadStatistics().at(0).drives, L"FE");
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
 }
 
 TEST_F(BackupRunTest, ACopyThatHitsAFullDriveWaitsAndCopiesThatFileAgain) {
   FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
-  const std::wstring first = c_ / L"first.doc", second = c_ / L"second.doc";
-  MakeFile(first, 150000, 0, '1');
-  MakeFile(second, 150000, 0, '2');
+  const Strings files = MakeFiles(c_.Path(), 2, 150000);
   Frmbackup& w = Ready();
   // As if cluster rounding fooled the free-space test: it passes, the
   // copy itself runs out of space.
   w.SpaceFactor = 0.5;
   w.DriveText = L"F";
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) {
-    AtNextYield([&] {
-      EXPECT_FALSE(Exists(On(L'F', second))) << "the partial copy is left";
-      w.lstRemovable.SetListIndex(0);
-      w.CmdContinue.SetValue(true);
-    });
+  AnswerThen(MsgResult::Ok, [&] {
+    EXPECT_FALSE(Exists(On(L'F', files[1]))) << "the partial copy is left";
+    SelectEntry(w.lstRemovable, L"E");
+    w.CmdContinue.SetValue(true);
   });
-  Copy({first, second}, w.DriveText);
+  Copy(files, w.DriveText);
   ASSERT_EQ(Ui().Prompts().size(), 1u);
   EXPECT_EQ(Ui().Prompts()[0].title, L"Change Drive");
-  EXPECT_EQ(harness::ReadFile(On(L'F', first)), std::string(150000, '1'));
-  EXPECT_EQ(harness::ReadFile(On(L'E', second)), std::string(150000, '2'));
-  EXPECT_FALSE(Exists(On(L'F', second)));
+  EXPECT_EQ(harness::ReadFile(On(L'F', files[0])) + harness::ReadFile(On(L'E', files[1])),
+            harness::ReadFile(files[0]) + harness::ReadFile(files[1]));
+  EXPECT_FALSE(Exists(On(L'F', files[1])));
   EXPECT_EQ(w.DriveText, L"FE");
 }
-
-// ---- The date picked in DatePicker1 ----
 
 // The day clicked in the picker's drop-down calendar.
 TEST_F(BackupRunTest, ADayPickedFromTheDropDownIsTheStartOfBackupFilesSince) {
@@ -304,22 +226,11 @@ TEST_F(BackupRunTest, ADayPickedFromTheDropDownIsTheStartOfBackupFilesSince) {
   Frmbackup& w = Ready();
   w.LstDir.AddItem(c_.Path());
   const common::DateTime picked = common::Now().DatePart().AddDays(-5);
-  const common::DateParts day = picked.Parts();
-  const common::DateTime first = common::DateTime::Serial(day.year, day.month, 1);
+  const common::DateTime first = common::DateTime::Serial(picked.Parts().year, picked.Parts().month, 1);
   w.DatePicker1.Put(L"Value", forms::AxDate(first.Value()));
   SendMessageW(w.DatePicker1.ControlHwnd(), WM_KEYDOWN, VK_F4, 0);
-  HWND calendar = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND h, LPARAM found) -> BOOL {
-        wchar_t kind[64];
-        GetClassNameW(h, kind, 64);
-        if (wcscmp(kind, L"AlmanixMonthCalendar") != 0 || !IsWindowVisible(h)) return TRUE;
-        *reinterpret_cast<HWND*>(found) = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&calendar));
-  ASSERT_NE(calendar, nullptr) << "the calendar did not drop down";
+  HWND calendar = FindWindowW(L"AlmanixMonthCalendar", nullptr);
+  ASSERT_TRUE(calendar && IsWindowVisible(calendar)) << "the calendar did not drop down";
   // Day cells of 28 by 16 pixels from the Sunday before the first.
   const int cell = static_cast<int>(picked.Value() - first.Value()) + first.Weekday() - 1;
   const LPARAM at = MAKELPARAM(4 + 28 * (cell % 7) + 14, 52 + 16 * (cell / 7) + 8);
@@ -329,14 +240,10 @@ TEST_F(BackupRunTest, ADayPickedFromTheDropDownIsTheStartOfBackupFilesSince) {
   ASSERT_TRUE(w.optDatePicker.Value());
   ASSERT_EQ(w.PickedDate, picked.AddDays(1.0 / 86400));
   w.CmdCToE.SetValue(true);
-
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(w.lblDir.Caption(), kSuccess);
-  EXPECT_TRUE(Exists(On(L'E', c_ / L"newer.doc")));
-  EXPECT_FALSE(Exists(On(L'E', c_ / L"older.doc")));
+  EXPECT_TRUE(Exists(On(L'E', c_ / L"newer.doc")) && !Exists(On(L'E', c_ / L"older.doc")));
 }
-
-// ---- Records ----
 
 // Past the 32,768 entries a 16-bit counter could reach.
 TEST_F(BackupRunTest, SizingCoversEveryEntryOfALongList) {

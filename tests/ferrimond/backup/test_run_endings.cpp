@@ -1,258 +1,184 @@
 // Every way a backup run can end leaves the window idle, and only a run
-// that backed up everything moves the last-backup time on.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
+// that backed up everything moves the last-backup time on; Stop, Pause,
+// Continue and their keys, and what the window lets the user touch while a
+// run works.
 #include <new>
-#include <string>
-#include <vector>
+#include <set>
 
-#include "common/date_text.h"
-#include "common/text_codec.h"
-#include "ferrimond/support/record_line.h"
-#include "tests/ferrimond/backup/backup_run_fixture.h"
-#include "tests/harness/expect.h"
+#include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 
 namespace ferrimond {
 namespace {
 
-using namespace brtest;
+using namespace mwtest;
 
 // Runs `action` at the first yield at which the status line shows `status`.
 void WhenStatusIs(Frmbackup& w, std::wstring status, std::function<void()> action) {
   WhenReady([&w, status] { return w.lblStatus.Caption() == status; }, action);
 }
 
-class RunEndingTest;
-
-// Enough files in `dir` for the copy to yield while it runs, selected.
-Strings ManyFiles(const harness::TempDir& dir, Frmbackup& w) {
-  Strings files;
-  for (int i = 100; i < 180; ++i) {
-    files.push_back(dir / (L"f" + std::to_wstring(i) + L".doc"));
-    MakeFile(files.back(), 4000);
-    w.Lstfile.AddItem(files.back());
-  }
+// Enough files in `folder` for the copy to yield while it runs, selected.
+Strings ManyFiles(const std::wstring& folder, Frmbackup& w) {
+  const Strings files = MakeFiles(folder, 80, 4000);
+  for (const std::wstring& file : files) w.Lstfile.AddItem(file);
   return files;
 }
 
+class RunEndingTest;
+using Arrange = std::function<void(RunEndingTest&, Frmbackup&)>;
 struct Ending {
   const char* name;
-  // Prepares the files, the window and the answers to the run's prompts.
-  std::function<void(RunEndingTest&, Frmbackup&)> arrange;
-  const wchar_t* status;  // lblStatus afterwards
+  Arrange arrange;  // the files, the window and the answers to the run's prompts
+  bool aborted;     // "Backup aborted" in the status line, else nothing
   bool stampMoved;
   // What else the ending must leave, with the messages shown.
-  std::function<void(RunEndingTest&, Frmbackup&, const Strings&)> check = {};
+  std::function<void(Frmbackup&, const Strings&)> check = {};
 };
 
 class RunEndingTest : public BackupRunTest, public ::testing::WithParamInterface<Ending> {
  public:
-  // A file held open without sharing until the run has ended.
-  void Lock(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
-    locks_.push_back(h);
+  // a.doc, selected alone or with its folder.
+  void File(bool folder = false) {
+    MakeFile(c_ / L"a.doc", 10);
+    folder ? w_->LstDir.AddItem(c_.Path()) : w_->Lstfile.AddItem(c_ / L"a.doc");
   }
-  void Unlock() {
-    for (HANDLE h : locks_) CloseHandle(h);
-    locks_.clear();
-  }
-  void TearDown() override {
-    Unlock();
-    BackupRunTest::TearDown();
-  }
-  std::wstring File(const std::wstring& name, size_t size = 10) {
-    MakeFile(c_ / name, size);
-    return c_ / name;
-  }
-  using BackupRunTest::c_;
-  using BackupRunTest::Ui;
-
- private:
-  std::vector<HANDLE> locks_;
+  std::unique_ptr<Lock> lock_;
 };
 
-void AnswerOk(RunEndingTest& t, std::function<void()> during = {}) {
-  if (during) {
-    t.Ui().AnswerMsgBox(MsgResult::Ok, [during](const Prompt&) { AtNextYield(during); });
-  } else {
-    t.Ui().AnswerMsgBox(MsgResult::Ok);
-  }
+// The time to back up from is `when` ("from user set time").
+Arrange UserSetTime(common::DateTime when) {
+  return [when](RunEndingTest& t, Frmbackup& w) {
+    t.File(true);
+    w.UserSetTime = when;
+    w.OptAnyTime.SetValue(true);
+    t.ExpectMessages(1);
+  };
+}
+
+// The one message of a run that stopped before its walk: nothing checked,
+// no statistics, nothing copied.
+std::wstring StoppedBeforeTheWalk(Frmbackup& w, const Strings& messages) {
+  EXPECT_TRUE(w.FilesChecked == 0 && ReadStatistics().empty() && !Exists(On(L'E', w.LstDir.List(0) + L"\\a.doc")));
+  EXPECT_EQ(messages.size(), 1u);
+  return messages.empty() ? L"" : messages[0];
 }
 
 const Ending kEndings[] = {
-    {"Complete", [](RunEndingTest& t, Frmbackup& w) { w.Lstfile.AddItem(t.File(L"a.doc")); }, L"", true},
-    {"EscInTheWalk",
-     [](RunEndingTest& t, Frmbackup& w) {
-       t.File(L"a.doc");
-       w.LstDir.AddItem(t.c_.Path());
-       PressAtFirstProgress(w, VK_ESCAPE);
-     },
-     L"Backup aborted", false},
+    {"Complete", [](RunEndingTest& t, Frmbackup&) { t.File(); }, false, true},
+    {"EscInTheWalk", [](RunEndingTest& t, Frmbackup& w) { t.File(true), PressAtFirstProgress(w, VK_ESCAPE); }, true,
+     false},
     {"EscWhileWaitingForADateOption",
      [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File(L"a.doc"));
+       t.File();
        w.OptLastBackup.SetValue(true);  // no stamp yet: the run waits for a choice
-       AnswerOk(t, [&w] { w.OnKeyDown(VK_ESCAPE, 0); });
+       t.AnswerThen(MsgResult::Ok, [&w] { w.OnKeyDown(VK_ESCAPE, 0); });
      },
-     L"Backup aborted", false},
+     true, false},
     {"StopInTheCopy",
      [](RunEndingTest& t, Frmbackup& w) {
-       ManyFiles(t.c_, w);
+       ManyFiles(t.c_.Path(), w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdStop.SetValue(true); });
      },
-     L"Backup aborted", false},
+     true, false},
+    // Cancel at the pause prompt presses Stop, which ends the run at once:
+    // not after a whole copy pass.
     {"StopWhilePausedInTheCopy",
      [](RunEndingTest& t, Frmbackup& w) {
-       ManyFiles(t.c_, w);
+       ManyFiles(t.c_.Path(), w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdPause.SetValue(true); });
-       t.Ui().AnswerMsgBox(MsgResult::Cancel);  // the pause prompt: Cancel presses Stop
+       t.Ui().AnswerMsgBox(MsgResult::Cancel);
      },
-     L"Backup aborted", false,
-     [](RunEndingTest& t, Frmbackup&, const Strings&) {
-       // At once: not after a whole copy pass.
-       EXPECT_FALSE(Exists(On(L'E', t.c_ / L"f179.doc")));
-     }},
+     true, false,
+     [](Frmbackup& w, const Strings&) { EXPECT_FALSE(Exists(On(L'E', w.Lstfile.List(w.Lstfile.ListCount() - 1)))); }},
     {"StopInTheDriveWait",
      [](RunEndingTest& t, Frmbackup& w) {
        w.lstRemovable.Clear();  // no drive to copy to: the run waits for one
-       w.Lstfile.AddItem(t.File(L"a.doc"));
-       AnswerOk(t);
-       AnswerOk(t, [&w] { w.CmdStop.SetValue(true); });
+       t.File();
+       t.ExpectMessages(1);
+       t.AnswerThen(MsgResult::Ok, [&w] { w.CmdStop.SetValue(true); });
      },
-     L"Backup aborted", false},
+     true, false},
     {"MissingChosenFolder",
-     [](RunEndingTest& t, Frmbackup& w) {
-       w.LstDir.AddItem(L"C:\\no such folder here");
-       AnswerOk(t);
-     },
-     L"", false,
-     [](RunEndingTest&, Frmbackup&, const Strings& messages) {
+     [](RunEndingTest& t, Frmbackup& w) { w.LstDir.AddItem(L"C:\\no such folder here"), t.ExpectMessages(1); }, false,
+     false,
+     [](Frmbackup&, const Strings& messages) {
        EXPECT_EQ(messages, Strings{L"Some of your directories or files do not exist. Please check."});
        EXPECT_TRUE(Exists(kThresholdMarker)) << "the marker made for the run stays";
      }},
-    // Before any walk.
     {"Overflow",
      [](RunEndingTest& t, Frmbackup& w) {
-       t.File(L"a.doc");
-       w.LstDir.AddItem(t.c_.Path());
+       t.File(true);
        w.optDateText.SetValue(true);
        w.txtdays.SetText(L"40000");
-       AnswerOk(t);
+       t.ExpectMessages(1);
      },
-     L"", false,
-     [](RunEndingTest&, Frmbackup& w, const Strings& messages) {
-       EXPECT_EQ(messages, Strings{L"Error code 6 was generated \r\n" + common::RuntimeDescription(6)});
-       EXPECT_EQ(w.FilesChecked, 0);
-       EXPECT_TRUE(ReadStatistics().empty());
+     false, false,
+     [](Frmbackup& w, const Strings& messages) {
+       EXPECT_EQ(StoppedBeforeTheWalk(w, messages), L"Error code 6 was generated \r\n" + common::RuntimeDescription(6));
      }},
     // The files are on the drive; only the statistics could not be written.
     {"StatisticsLocked",
-     [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File(L"a.doc"));
-       CreateDirectoryW(kLogFolder.c_str(), nullptr);
-       harness::WriteFile(kStatistics, "");
-       t.Lock(kStatistics);
-       AnswerOk(t);
+     [](RunEndingTest& t, Frmbackup&) {
+       t.File();
+       MakeFile(kStatistics, 0);
+       t.lock_ = std::make_unique<Lock>(kStatistics);
+       t.ExpectMessages(1);
      },
-     L"", true},
-    {"NoTimeSet",
+     false, true},
+    // A start time the marker cannot carry stops the run before the walk:
+    // none set, or one before 1601.
+    {"NoTimeSet", UserSetTime({}), false, false,
+     [](Frmbackup& w, const Strings& messages) { StoppedBeforeTheWalk(w, messages); }},
+    {"TimeBefore1601", UserSetTime(harness::At(1500, 1, 1)), false, false,
+     [](Frmbackup& w, const Strings& messages) {
+       EXPECT_NE(StoppedBeforeTheWalk(w, messages).find(L"cannot be used"), std::wstring::npos);
+     }},
+    // A file held open is passed over: the run says which, and why, and
+    // close-after-backup waits for a complete run.
+    {"FilePassedOver",
      [](RunEndingTest& t, Frmbackup& w) {
-       w.Lstfile.AddItem(t.File(L"a.doc"));
-       w.UserSetTime = common::DateTime();
-       w.OptAnyTime.SetValue(true);
-       AnswerOk(t);
+       t.File();
+       t.lock_ = std::make_unique<Lock>(t.c_ / L"a.doc");
+       w.mnuCloseAutomatically.Click();
+       t.ExpectMessages(1);
      },
-     L"", false},
-    // A start time the marker cannot carry stops the run before the walk.
-    {"TimeBefore1601",
-     [](RunEndingTest& t, Frmbackup& w) {
-       t.File(L"a.doc");
-       w.LstDir.AddItem(t.c_.Path());
-       w.UserSetTime = harness::At(1500, 1, 1);
-       w.OptAnyTime.SetValue(true);
-       AnswerOk(t);
-     },
-     L"", false,
-     [](RunEndingTest& t, Frmbackup& w, const Strings& messages) {
+     false, false,
+     [](Frmbackup& w, const Strings& messages) {
+       const std::wstring text = L"Backup finished, but 1 file(s) and 0 folder(s) could not be backed up.";
+       const std::wstring listFile = kLogFolder + w.DateTag + L"_notcopied.txt";
+       EXPECT_EQ(w.lblDir.Caption(), text);
        ASSERT_EQ(messages.size(), 1u);
-       EXPECT_NE(messages[0].find(L"cannot be used"), std::wstring::npos);
-       EXPECT_EQ(w.FilesChecked, 0);
-       EXPECT_TRUE(ReadStatistics().empty());
-       EXPECT_FALSE(Exists(On(L'E', t.c_ / L"a.doc")));
+       EXPECT_TRUE(messages[0].rfind(text, 0) == 0 && messages[0].find(listFile) != std::wstring::npos);
+       const std::wstring list = common::WideFromBytes(harness::ReadFile(listFile));
+       EXPECT_TRUE(list.find(text) != std::wstring::npos && list.find(w.Lstfile.List(0) + L"\t") != std::wstring::npos);
      }},
     // Nothing a step expects, such as memory running out.
     {"UnexpectedException",
      [](RunEndingTest& t, Frmbackup&) {
        t.Ui().AnswerMsgBox(MsgResult::Ok, [](const Prompt&) { throw std::bad_alloc(); });
-       AnswerOk(t);
+       t.ExpectMessages(1);
      },
-     L"", false,
-     [](RunEndingTest&, Frmbackup&, const Strings& messages) {
+     false, false,
+     [](Frmbackup&, const Strings& messages) {
        ASSERT_EQ(messages.size(), 2u);
        EXPECT_NE(messages[1].find(L"unexpected error"), std::wstring::npos);
      }},
 };
 
 TEST_P(RunEndingTest, LeavesTheWindowIdleAndMovesTheStampOnlyWhenComplete) {
-  const Ending& ending = GetParam();
   Frmbackup& w = Ready();
-  ending.arrange(*this, w);
+  GetParam().arrange(*this, w);
   w.CmdCToE.SetValue(true);
-  Unlock();
+  lock_.reset();
   ExpectIdle(w);
-  EXPECT_EQ(w.lblStatus.Caption(), ending.status);
-  EXPECT_EQ(LastBackupStamp(), ending.stampMoved ? w.RunStart : common::DateTime());
+  EXPECT_EQ(w.lblStatus.Caption(), GetParam().aborted ? L"Backup aborted" : L"");
+  EXPECT_EQ(LastBackupStamp(), GetParam().stampMoved ? w.RunStart : common::DateTime());
   EXPECT_FALSE(w.IsUnloaded());
-  if (ending.check) ending.check(*this, w, Messages());
+  if (GetParam().check) GetParam().check(w, Messages());
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, RunEndingTest, ::testing::ValuesIn(kEndings),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The run that left files behind ends idle too; it says which, and why, and
-// keeps the stamp of the last complete run.
-TEST_F(BackupRunTest, AnIncompleteRunListsWhatIsMissingAndKeepsTheLastCompleteStamp) {
-  const std::wstring busy = c_ / L"busy.xls", fine = c_ / L"fine.xls";
-  MakeFile(busy, 10);
-  MakeFile(fine, 10);
-  Frmbackup& w = Ready();
-  w.Lstfile.AddItem(fine);
-  w.CmdCToE.SetValue(true);
-  const common::DateTime complete = w.RunStart;
-  ASSERT_EQ(LastBackupStamp(), complete);
-  w.mnuCloseAutomatically.Click();
-
-  w.Lstfile.AddItem(busy);
-  HANDLE lock = CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  Sleep(1100);  // a later start second
-  Ui().AnswerMsgBox(MsgResult::Ok);
-  w.CmdCToE.SetValue(true);
-  CloseHandle(lock);
-  ExpectIdle(w);
-  EXPECT_EQ(w.lblStatus.Caption(), L"");
-
-  const std::wstring text = L"Backup finished, but 1 file(s) and 0 folder(s) could not be backed up.";
-  EXPECT_EQ(w.lblDir.Caption(), text);
-  const std::wstring listFile = kLogFolder + w.DateTag + L"_notcopied.txt";
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].rfind(text, 0), 0u);
-  EXPECT_NE(Messages()[0].find(listFile), std::wstring::npos);
-  EXPECT_EQ(Ui().Prompts()[0].icon, forms::MsgIcon::Exclamation);
-  const std::wstring list = common::WideFromBytes(harness::ReadFile(listFile));
-  EXPECT_NE(list.find(text), std::wstring::npos);
-  EXPECT_NE(list.find(busy + L"\t"), std::wstring::npos);
-  EXPECT_EQ(list.find(fine), std::wstring::npos);
-  EXPECT_TRUE(Exists(On(L'E', fine)));
-  EXPECT_EQ(LastBackupStamp(), complete);
-  EXPECT_FALSE(w.IsUnloaded());  // close-after-backup waits for a complete run
-  EXPECT_EQ(FnmLines(w).size(), 2 * 3 + 1u);  // both runs' blocks, the second with two paths
-}
 
 // A complete run moves the last-backup time only when there is none, or
 // when it started from no later than that time: what changed in between
@@ -260,74 +186,196 @@ TEST_F(BackupRunTest, AnIncompleteRunListsWhatIsMissingAndKeepsTheLastCompleteSt
 TEST_F(BackupRunTest, OnlyARunFromNoLaterThanTheStampMovesIt) {
   const common::DateTime today = TodayOneSecond(), yesterday = today.AddDays(-1);
   const struct {
-    const char* name;
     common::DateTime stored;  // the zero date: no stamp
     std::function<void(Frmbackup&)> choose;
     bool moves;
   } cases[] = {
-      {"no stamp yet", {}, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, true},
-      {"from today", yesterday, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, false},
-      {"from the last backup", yesterday, [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, true},
-      {"from an earlier time",
-       yesterday,
-       [&](Frmbackup& w) {
-         w.UserSetTime = today.AddDays(-3);
-         w.OptAnyTime.SetValue(true);
-       },
-       true},
-      {"for the last 0 days", yesterday,
-       [](Frmbackup& w) {
-         w.txtdays.SetText(L"0");
-         w.optDateText.SetValue(true);
-       },
-       false},
+      {{}, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, true},
+      {yesterday, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, false},
+      {yesterday, [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, true},
+      {yesterday, [&](Frmbackup& w) { w.UserSetTime = today.AddDays(-3), w.OptAnyTime.SetValue(true); }, true},
+      {yesterday, [](Frmbackup& w) { w.txtdays.SetText(L"0"), w.optDateText.SetValue(true); }, false},
   };
+  MakeFile(c_ / L"a.doc", 3);
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    DeleteFileW(kLastBackup.c_str());
+    SCOPED_TRACE(&c - cases);
+    DeleteFileW(kLastBackupStamp);
     if (!c.stored.IsNull()) WriteStamp(RecordWriter().Date(c.stored).EndRecord().Bytes(), kLastBackupStamp);
     Frmbackup& w = Ready();
     c.choose(w);
     w.Lstfile.AddItem(c_ / L"a.doc");
-    MakeFile(c_ / L"a.doc", 3);
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblDir.Caption(), kSuccess);
     EXPECT_EQ(LastBackupStamp(), c.moves ? w.RunStart : c.stored);
-    Close();
   }
 }
 
-// Closing the window during a run stops the run, which writes its records,
-// and then the window closes.
+// Closing the window (close box, then Exit) during a run stops the run,
+// which writes its records, and then the window closes.
 TEST_F(BackupRunTest, ClosingDuringARunStopsItRecordsItAndThenCloses) {
-  const struct {
-    const char* name;
-    std::function<void(Frmbackup&)> close;
-  } ways[] = {
-      {"close box", [](Frmbackup& w) { SendMessageW(w.Hwnd(), WM_CLOSE, 0, 0); }},
-      {"Exit", [](Frmbackup& w) { w.mnuExit.Click(); }},
-  };
-  for (const auto& way : ways) {
-    SCOPED_TRACE(way.name);
+  for (bool closeBox : {true, false}) {
     Frmbackup& w = Ready();
-    const Strings files = ManyFiles(c_, w);
+    const Strings files = ManyFiles(c_.Path(), w);
     WhenStatusIs(w, L"Writing files", [&] {
-      way.close(w);
+      closeBox ? (void)SendMessageW(w.Hwnd(), WM_CLOSE, 0, 0) : w.mnuExit.Click();
       EXPECT_FALSE(w.IsUnloaded()) << "closed under the run";
     });
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblStatus.Caption(), L"Backup aborted");
-    EXPECT_FALSE(w.RunActive);
-    EXPECT_TRUE(w.IsUnloaded());
-    EXPECT_NE(w.ClosingSplash(), nullptr);
+    EXPECT_TRUE(!w.RunActive && w.IsUnloaded() && w.ClosingSplash());
     // This run's block closes the day's list, whole.
     const Strings fnm = FnmLines(w), block = FnmOfOneRun(w, files);
     ASSERT_GE(fnm.size(), block.size());
     EXPECT_TRUE(std::equal(block.rbegin(), block.rend(), fnm.rbegin()));
-    EXPECT_EQ(ReadStatistics().size(), &way == ways ? 1u : 2u);
-    Close();
+    EXPECT_EQ(ReadStatistics().size(), closeBox ? 1u : 2u);
   }
 }
+
+// At idle there is nothing to stop, pause or continue: keys typed into the
+// custom-type boxes and buttons pressed from code leave the window idle.
+TEST_F(BackupRunTest, StopPauseAndContinueDoNothingAtIdle) {
+  const std::function<void(Frmbackup&)> presses[] = {
+      [](Frmbackup& w) { w.Txtfiles[10].OnKeyDown('P', 0), w.Txtfiles[10].OnKeyDown('P', 0); },
+      [](Frmbackup& w) { w.OnKeyDown(VK_PAUSE, 0), w.Check1[3].OnKeyDown(VK_PAUSE, 0); },
+      [](Frmbackup& w) { w.CmdContinue.SetValue(true); }, [](Frmbackup& w) { w.OnKeyDown(VK_ESCAPE, 0); },
+      [](Frmbackup& w) { w.CmdStop.SetValue(true); }};
+  Frmbackup& w = Ready();
+  w.lblDir.SetCaption(kSuccess);
+  // What a stopped run leaves for a Continue to copy.
+  MakeFile(c_ / L"a.doc", 10);
+  list_ = std::make_unique<List>();
+  list_->Add(c_ / L"a.doc");
+  w.LastItemDone = list_->Head();
+  for (const auto& press : presses) {
+    press(w);
+    ExpectIdle(w);
+    EXPECT_TRUE(w.PausePresses == 0 && !w.AbortFlag && w.lblDir.Caption() == kSuccess) << &press - presses;
+    EXPECT_FALSE(Exists(On(L'E', c_ / L"a.doc"))) << "a Continue copied at idle";
+  }
+  EXPECT_TRUE(Messages().empty());
+}
+
+class RunPhaseTest;
+struct Phase {
+  const char* name;
+  // Starts a run that calls `check` once in the phase, and lets it end.
+  std::function<void(RunPhaseTest&, Frmbackup&, std::function<void()> check)> run;
+  // Waiting for another drive: the removable drive may be changed.
+  bool driveChoice = false;
+  // Stop has something to stop (not in the clear, nor in the upload's
+  // closing question).
+  bool stoppable = true;
+};
+
+class RunPhaseTest : public BackupRunTest, public ::testing::WithParamInterface<Phase> {
+ public:
+  harness::MappedDrive d_{L'D', harness::DriveKind::Fixed};
+  void Upload(Frmbackup& w) {
+    SelectEntry(w.lstFixed, L"D");
+    w.cmbUsers.SetText(L"");
+    w.CmdCopyToC.SetValue(true);
+  }
+};
+
+std::function<void()> Once(std::function<void()> check) {
+  return [check, done = std::make_shared<bool>(false)] {
+    if (!std::exchange(*done, true)) check();
+  };
+}
+
+const Phase kPhases[] = {
+    {"BackupWalk",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       MakeFiles(t.c_.Path(), 3);
+       w.LstDir.AddItem(t.c_.Path());
+       w.txtPrgBar.OnChange = Once(check);
+       w.CmdCToE.SetValue(true);
+     }},
+    {"BackupCopy",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       ManyFiles(t.c_.Path(), w);
+       WhenStatusIs(w, L"Writing files", check);
+       w.CmdCToE.SetValue(true);
+     }},
+    {"DriveWait",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       w.Lstfile.AddItem(MakeFiles(t.c_.Path(), 1)[0]);
+       w.lstRemovable.Clear();  // no drive: the run waits for one
+       t.ExpectMessages(1);
+       t.AnswerThen(MsgResult::Ok, [&w, check] { check(), w.CmdStop.SetValue(true); });
+       w.CmdCToE.SetValue(true);
+     },
+     true},
+    {"Upload",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       MakeFiles(t.e_ / L"many", 40);
+       w.txtPrgBar.OnChange = Once(check);
+       t.Ui().AnswerMsgBox(MsgResult::No);  // the wipe question
+       t.Upload(w);
+     }},
+    {"Clear",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       MakeFiles(t.e_ / L"many", 400);
+       t.AnswerThen(MsgResult::Yes, check);
+       w.mnuClear.Click();
+     },
+     false, false},
+    {"RunMessage",
+     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+       t.Ui().AnswerMsgBox(MsgResult::No, [check](const Prompt&) { check(); });
+       t.Upload(w);
+     },
+     false, false},
+};
+
+// Every control and menu item that feeds a run (those whose use would
+// change what the run reads, start another run, or load or save a log) is
+// out of reach in every phase of every run (only the removable drive stays
+// open while a run waits for another), pressing the commands from code
+// starts nothing, and all of them are back when the run ends.
+TEST_P(RunPhaseTest, TheRunsInputsAreOutOfReachUntilItEnds) {
+  const Phase& phase = GetParam();
+  Frmbackup& w = Ready();
+  const Frmbackup::RunInputs inputs = w.RunInputItems();
+  std::set<std::wstring> names;
+  for (const forms::Control* control : inputs.controls) names.insert(control->Name());
+  for (const forms::MenuItem* item : inputs.menus) names.insert(item->Name());
+  EXPECT_EQ(names, (std::set<std::wstring>{
+                       L"lstRemovable", L"lstFixed", L"cmbUsers", L"CmdCToE", L"CmdCopyToC", L"LstDir", L"Lstfile",
+                       L"LstDirEx", L"LstFilEx", L"ChkSubDir", L"CmdBrowse1", L"CmdBrowseFile", L"CmdRemove",
+                       L"CmdRemoveAll", L"CmdBrowse", L"cmdRemove2", L"CmdFilEx", L"Check2", L"Check1", L"Txtfiles",
+                       L"txtdays", L"mnuRefresh", L"mnuFileLoadLog", L"mnuFileSaveLog", L"mnuFilePrint",
+                       L"mnuClear", L"mnuUpload", L"mnuFileTypes"}));
+  auto expectEnabled = [&](auto open) {
+    for (const forms::Control* control : inputs.controls) EXPECT_EQ(control->Enabled(), open(control)) << control->Name();
+    for (const forms::MenuItem* item : inputs.menus) EXPECT_EQ(item->Enabled(), open(item)) << item->Name();
+  };
+  bool checked = false;
+  phase.run(*this, w, [&] {
+    checked = true;
+    EXPECT_TRUE(w.RunActive);
+    expectEnabled([&](const void* input) {
+      return phase.driveChoice && (input == &w.lstRemovable || input == &w.mnuRefresh);
+    });
+    EXPECT_EQ(w.CmdStop.Enabled(), phase.stoppable);
+    // Where there is nothing to pause or continue either, "pp" leaves no
+    // pause behind and runs no Continue.
+    for (int i = 0; i < 2 && !phase.stoppable; ++i) w.OnKeyDown('P', 0);
+    EXPECT_TRUE(phase.stoppable || w.PausePresses == 0);
+    // Pressed from code all the same, the commands start nothing (another
+    // run's prompts would fail the test).
+    w.CmdCToE.SetValue(true);
+    w.CmdCopyToC.SetValue(true);
+    w.mnuClear.Click();
+    w.mnuFileLoadLog.Click();
+  });
+  EXPECT_TRUE(checked);
+  EXPECT_FALSE(w.RunActive);
+  expectEnabled([](const void*) { return true; });
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, RunPhaseTest, ::testing::ValuesIn(kPhases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace ferrimond

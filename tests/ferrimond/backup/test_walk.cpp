@@ -1,47 +1,23 @@
 // The folder walk on real folder trees: the main window hidden, prompts
 // answered by a script, the threshold marker c:\a.temp stamped with a known
 // time and every file written before, at or after it.
-#include <windows.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "common/date_text.h"
 #include "common/numbered_error.h"
-#include "ferrimond/mainwindow/frmbackup.h"
-#include "ferrimond/support/file_system.h"
-#include "ferrimond/support/file_times.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
-#include "tests/harness/expect.h"
-#include "tests/harness/temp_dir.h"
-#include "tests/harness/wine_drives.h"
 
 namespace ferrimond {
-using harness::RunUnix;
-using harness::WideUnix;
-
 namespace {
 
-using forms::testing::PromptKind;
-using Strings = std::vector<std::wstring>;
+using namespace mwtest;
+using harness::Literal;
+using harness::RunUnix;
+using harness::WideUnix;
 
 const common::DateTime kBefore = harness::At(2026, 1, 14, 23, 59, 59);
 const common::DateTime kThreshold = harness::At(2026, 1, 15, 12, 0, 0);
 const common::DateTime kAfter = harness::At(2026, 1, 15, 12, 0, 1);
 
-// The form the system takes literally: long paths, names ending in a dot.
-std::wstring Literal(const std::wstring& path) { return L"\\\\?\\" + path; }
-
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-class WalkTest : public mwtest::StartedWindowTest {
+class WalkTest : public StartedWindowTest {
  protected:
   void SetUp() override {
     StartedWindowTest::SetUp();
@@ -56,33 +32,18 @@ class WalkTest : public mwtest::StartedWindowTest {
   }
 
   void TearDown() override {
-    for (const auto& undo : undo_) undo();
+    Undo();
     if (w_) w_->RunActive = false;
-    // The temporary folder's own cleanup cannot reach past 260 characters.
-    try {
-      FileSystem().DeleteFolder(dir_ / L"tree", true);
-    } catch (const common::NumberedError&) {
-    }
     MainWindowTest::TearDown();
   }
 
   std::wstring Path(const std::wstring& relative) const { return dir_ / relative; }
-
-  void MakeFolder(const std::wstring& relative) {
-    ASSERT_TRUE(CreateDirectoryW(Literal(Path(relative)).c_str(), nullptr)) << GetLastError();
-  }
-
-  // A file last written at `when` (local time); returns its full path.
+  void MakeFolder(const std::wstring& relative) { mwtest::MakeFile(Path(relative) + L"\\", 0); }
+  // A file last written at `when` (local time), its folders made; returns its full path.
   std::wstring MakeFile(const std::wstring& relative, common::DateTime when = kAfter) {
-    const std::wstring path = Path(relative);
-    HANDLE h = CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
-    FILETIME written{};
-    EXPECT_TRUE(DateToFileTime(when, written, true));
-    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &written));
-    CloseHandle(h);
-    return path;
+    mwtest::MakeFile(Path(relative), 0);
+    EXPECT_TRUE(SetFileTimes(Path(relative), when, FileTimeWritten)) << relative;
+    return Path(relative);
   }
 
   // Walks one chosen folder as a run does, from a fresh selection unless
@@ -102,19 +63,20 @@ class WalkTest : public mwtest::StartedWindowTest {
     return out;
   }
 
-  // Makes `link` a Unix symlink to `target`.
-  bool UnixLink(const std::wstring& target, const std::wstring& link) {
-    const std::string unixTarget = harness::UnixPath(Path(target));
-    const std::string unixLink = harness::UnixPath(Path(link));
-    if (unixTarget.empty() || unixLink.empty()) return false;
-    if (!RunUnix(L"/bin/ln -s " + WideUnix(unixTarget) + L" " + WideUnix(unixLink),
-                 [&] { return Exists(Path(link)); })) {
-      return false;
+  // Makes each `link` a Unix symlink to its `target` (both relative), removed
+  // again at the end; false where that cannot be done here.
+  bool Links(const std::vector<std::pair<std::wstring, std::wstring>>& links) {
+    for (const auto& [target, link] : links) {
+      if (!UnixLink(harness::UnixPath(Path(target)), Path(link))) return false;
+      undo_.push_back([this, link = Path(link), unixLink = harness::UnixPath(Path(link))] {
+        RunUnix(L"/bin/rm -f " + WideUnix(unixLink), [&] { return !Exists(link); });
+      });
     }
-    undo_.push_back([this, link, unixLink] {
-      RunUnix(L"/bin/rm -f " + WideUnix(unixLink), [&] { return !Exists(Path(link)); });
-    });
     return true;
+  }
+  void Undo() {
+    for (const auto& undo : undo_) undo();
+    undo_.clear();
   }
 
   harness::TempDir dir_;
@@ -127,48 +89,58 @@ Strings Sorted(Strings paths) {
   return paths;
 }
 
+#define LINKS_OR_SKIP(...) \
+  if (!Links({__VA_ARGS__})) GTEST_SKIP() << "cannot make a Unix symlink here"
+
 // ---- Which files ----
 
+// Long paths, names outside the ANSI code page and names that are devices
+// elsewhere (aux, con, nul, com1) are files like any other.
 TEST_F(WalkTest, SelectsFilesWrittenAfterTheMarkerInCharacterCodeOrderWithTheirOwnCase) {
-  MakeFolder(L"tree\\sub");
-  MakeFolder(L"tree\\Sub2");
-  const Strings later = {MakeFile(L"tree\\b.doc"), MakeFile(L"tree\\C.doc"), MakeFile(L"tree\\sub\\a.doc"),
-                         MakeFile(L"tree\\Sub2\\x.doc")};
+  std::wstring deep = L"tree";
+  for (int i = 0; i < 5; ++i) deep += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
+  deep += L"\\\u0414\u0430\u043d\u043d\u044b\u0435";
+  Strings later;
+  for (const std::wstring& name :
+       Strings{L"tree\\b.doc", L"tree\\C.doc", L"tree\\\u03b1\u03b2\u03b3.DOC", L"tree\\aux.doc", L"tree\\con.txt",
+               L"tree\\nul.txt", L"tree\\COM1.log", L"tree\\sub\\a.doc", L"tree\\Sub2\\x.doc",
+               deep + L"\\\u043e\u0442\u0447\u0451\u0442_\u65e5\u672c.doc"})
+    later.push_back(MakeFile(name));
   MakeFile(L"tree\\exact.doc", kThreshold);
   MakeFile(L"tree\\sub\\earlier.doc", kBefore);
+  MakeFile(deep + L"\\\u0441\u0442\u0430\u0440\u044b\u0439.doc", kBefore);
+  ASSERT_GT(later.back().size(), 300u);
   EXPECT_EQ(Walk(), Sorted(later));
-  EXPECT_EQ(w_->FilesChecked, 6);
+  EXPECT_EQ(w_->FilesChecked, 13);
   EXPECT_TRUE(Ui().Prompts().empty());
   // Without sub-folders only the chosen folder itself is examined.
   w_->ChkSubDir.SetValue(forms::kUnchecked);
-  EXPECT_EQ(Walk(), Sorted({later[0], later[1]}));
-  EXPECT_EQ(w_->FilesChecked, 3);
+  EXPECT_EQ(Walk(), Sorted(Strings(later.begin(), later.begin() + 7)));
+  EXPECT_EQ(w_->FilesChecked, 8);
 }
 
-TEST_F(WalkTest, FileTypesAndExcludedNamesDecideBeforeTheDate) {
-  MakeFolder(L"tree\\sub");
-  MakeFolder(L"dots");
+// An excluded folder is never entered, and exclusion is of whole paths in
+// any letter case: a trailing "\" is another path. File types and excluded
+// names decide before the date; every file is counted, whatever the tests
+// said.
+TEST_F(WalkTest, ExcludedFoldersNamesAndTypesDecideBeforeTheDate) {
   w_->Check2.SetValue(forms::kUnchecked);  // "*.doc" and "*.xls" stay ticked
-  w_->LstFilEx.AddItem(L"Thumbs.db");
-  w_->LstFilEx.AddItem(L"a.doc, b.doc");  // one whole name, not a list
-  w_->LstFilEx.AddItem(L"SKIP.DOC");
+  for (const wchar_t* name : {L"Thumbs.db", L"a.doc, b.doc", L"SKIP.DOC"}) w_->LstFilEx.AddItem(name);  // whole names
+  w_->LstDirEx.AddItem(Path(L"TREE\\OLD"));
+  w_->LstDirEx.AddItem(Path(L"tree\\keep\\"));
   const Strings wanted = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\b.doc"), MakeFile(L"tree\\Sheet.XLS"),
-                          MakeFile(L"tree\\sub\\c.doc")};
-  for (const wchar_t* other : {L"tree\\thumbs.db", L"tree\\sub\\THUMBS.DB", L"tree\\skip.doc",
-                               L"tree\\notes.txt", L"tree\\report.docx"}) {
+                          MakeFile(L"tree\\Old2\\c.doc"), MakeFile(L"tree\\keep\\d.doc")};
+  for (const wchar_t* other : {L"tree\\thumbs.db", L"tree\\keep\\THUMBS.DB", L"tree\\skip.doc", L"tree\\notes.txt",
+                               L"tree\\report.docx", L"tree\\Old\\a.doc", L"tree\\Old\\deeper\\b.doc"})
     MakeFile(other);
-  }
   EXPECT_EQ(Walk(), Sorted(wanted));
-  // Every file is counted, whatever the tests said.
-  EXPECT_EQ(w_->FilesChecked, 9);
+  EXPECT_EQ(w_->FilesChecked, 10);
 
   // An empty custom extension selects only names ending in a dot.
   w_->Check1[0].SetValue(forms::kUnchecked);
   w_->Check1[1].SetValue(forms::kUnchecked);
   w_->Check1[10].SetValue(forms::kChecked);
   const std::wstring dotted = MakeFile(L"dots\\readme.");
-  // The usual path form cannot name it, so the cleanup cannot either.
-  undo_.push_back([dotted] { DeleteFileW(Literal(dotted).c_str()); });
   MakeFile(L"dots\\readme");
   MakeFile(L"dots\\readme.txt");
   EXPECT_EQ(Walk(L"dots"), Strings{dotted});
@@ -178,8 +150,7 @@ TEST_F(WalkTest, FileTypesAndExcludedNamesDecideBeforeTheDate) {
 // all the same, without a word (the copy reports what it cannot read); a
 // marker held open still gives its time, and without one nothing is selected.
 TEST_F(WalkTest, FilesAndTheMarkerHeldOpenWithoutSharingStillCount) {
-  const std::wstring locked = MakeFile(L"tree\\locked.doc");
-  const std::wstring shared = MakeFile(L"tree\\shared.doc");
+  const std::wstring locked = MakeFile(L"tree\\locked.doc"), shared = MakeFile(L"tree\\shared.doc");
   HANDLE held[] = {
       CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
       CreateFileW(shared.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -188,8 +159,7 @@ TEST_F(WalkTest, FilesAndTheMarkerHeldOpenWithoutSharingStillCount) {
   for (HANDLE h : held) ASSERT_NE(h, INVALID_HANDLE_VALUE);
   const Strings selected = Walk();
   for (HANDLE h : held) CloseHandle(h);
-  EXPECT_EQ(selected, Sorted({locked, shared}));
-  EXPECT_TRUE(Ui().Prompts().empty());
+  EXPECT_TRUE(selected == Sorted({locked, shared}) && Ui().Prompts().empty());
   // Without the marker nothing can be judged: the folder is reported.
   DeleteFileW(kThresholdMarker);
   EXPECT_EQ(Walk(), Strings{});
@@ -200,34 +170,18 @@ TEST_F(WalkTest, FilesAndTheMarkerHeldOpenWithoutSharingStillCount) {
 // between (here while the pause prompt is up) counts as it is at the test,
 // whichever way it moved.
 TEST_F(WalkTest, AFileIsJudgedByItsTimeAtItsTestNotByTheListing) {
-  const std::wstring newer = MakeFile(L"tree\\a.doc", kBefore);
-  const std::wstring older = MakeFile(L"tree\\b.doc", kAfter);
+  const std::wstring newer = MakeFile(L"tree\\a.doc", kBefore), older = MakeFile(L"tree\\b.doc", kAfter);
   w_->CmdPause.SetValue(true);
-  Ui().AnswerMsgBox(forms::MsgResult::No, [&](const auto&) {
+  Ui().AnswerMsgBox(MsgResult::No, [&](const auto&) {
     SetFileTimes(newer, kAfter, FileTimeWritten);
     SetFileTimes(older, kBefore, FileTimeWritten);
   });
   EXPECT_EQ(Walk(), Strings{newer});
 }
 
-// ---- Which folders ----
-
-TEST_F(WalkTest, AnExcludedFolderIsNeverEnteredAndExclusionIsOfWholePaths) {
-  for (const wchar_t* folder : {L"tree\\Old", L"tree\\Old\\deeper", L"tree\\Old2", L"tree\\keep"})
-    MakeFolder(folder);
-  MakeFile(L"tree\\Old\\a.doc");
-  MakeFile(L"tree\\Old\\deeper\\b.doc");
-  const Strings wanted = {MakeFile(L"tree\\Old2\\c.doc"), MakeFile(L"tree\\keep\\d.doc")};
-  w_->LstDirEx.AddItem(Path(L"TREE\\OLD"));  // in another letter case
-  w_->LstDirEx.AddItem(Path(L"tree\\keep\\"));  // a trailing "\" is another path
-  EXPECT_EQ(Walk(), Sorted(wanted));
-  EXPECT_EQ(w_->FilesChecked, 2);
-}
-
 // The run leaves out a chosen folder that is also excluded, as a whole.
 TEST_F(WalkTest, AChosenFolderThatIsAlsoExcludedIsNotWalkedByARun) {
   harness::MappedDrive e(L'E', harness::DriveKind::Removable);
-  MakeFolder(L"tree\\sub");
   const std::wstring kept = MakeFile(L"tree\\a.doc", common::Now());
   const std::wstring left = MakeFile(L"tree\\sub\\b.doc", common::Now());
   w_->mnuRefresh.Click();
@@ -239,9 +193,8 @@ TEST_F(WalkTest, AChosenFolderThatIsAlsoExcludedIsNotWalkedByARun) {
   w_->LstDirEx.AddItem(Path(L"TREE\\SUB"));
   w_->RunActive = false;  // a whole run of its own
   w_->CmdCToE.SetValue(true);
-  EXPECT_TRUE(Ui().Messages().empty());
-  EXPECT_EQ(w_->FilesChecked, 1);
-  EXPECT_TRUE(Exists(L"E" + kept.substr(1)) && !Exists(L"E" + left.substr(1)));
+  EXPECT_TRUE(Messages().empty() && w_->FilesChecked == 1);
+  EXPECT_TRUE(Exists(On(L'E', kept)) && !Exists(On(L'E', left)));
 }
 
 TEST_F(WalkTest, TheFirstFileOfARunIsShownAtOnceAndTheNextOnlyAfterATenthOfASecond) {
@@ -252,12 +205,10 @@ TEST_F(WalkTest, TheFirstFileOfARunIsShownAtOnceAndTheNextOnlyAfterATenthOfASeco
   const std::vector<File> files = w_->FileSys().GetFolder(Path(L"tree")).Files();
   // The pause prompt at the first file holds the walk for longer than that.
   w_->CmdPause.SetValue(true);
-  Ui().AnswerMsgBox(forms::MsgResult::No, [](const auto&) { Sleep(150); });
+  Ui().AnswerMsgBox(MsgResult::No, [](const auto&) { Sleep(150); });
   Walk();
   ASSERT_GE(shown.size(), 2u);
-  EXPECT_EQ(shown[0], files[0].Path());
-  EXPECT_EQ(shown[1], files[1].Path());
-
+  EXPECT_EQ(Strings(shown.begin(), shown.begin() + 2), (Strings{files[0].Path(), files[1].Path()}));
   // A run started right after the last one was shown still shows its first.
   w_->txtPrgBar.SetText(L"");
   shown.clear();
@@ -266,34 +217,25 @@ TEST_F(WalkTest, TheFirstFileOfARunIsShownAtOnceAndTheNextOnlyAfterATenthOfASeco
   EXPECT_EQ(shown[0], files[0].Path());
 }
 
-// ---- Pause and Stop ----
-
 TEST_F(WalkTest, PausePromptAnsweredNoGoesOnAndYesEndsTheWalkBeforeTheFileIsTested) {
-  MakeFolder(L"tree\\sub");
   const Strings all = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\b.doc"), MakeFile(L"tree\\sub\\c.doc")};
   w_->CmdPause.SetValue(true);
-  Ui().AnswerMsgBox(forms::MsgResult::No);
+  Ui().AnswerMsgBox(MsgResult::No);
   EXPECT_EQ(Walk(), all);
   EXPECT_FALSE(w_->PauseFlag || w_->AbortFlag);
 
-  MakeFolder(L"second");
-  MakeFolder(L"second\\sub");
   MakeFile(L"second\\sub\\d.doc");
   MakeFile(L"second\\sub\\e.doc");
   w_->CmdPause.SetValue(true);
   ASSERT_TRUE(w_->PauseFlag);
-  Ui().AnswerMsgBox(forms::MsgResult::Yes);
+  Ui().AnswerMsgBox(MsgResult::Yes);
   EXPECT_EQ(Walk(), Strings{});
-  EXPECT_EQ(Ui().PromptsOf(PromptKind::MsgBox).size(), 2u);
-  EXPECT_TRUE(w_->AbortFlag && !w_->PauseFlag);
-  EXPECT_EQ(w_->FilesChecked, 1);
+  EXPECT_TRUE(Messages().size() == 2 && w_->AbortFlag && !w_->PauseFlag && w_->FilesChecked == 1);
   // A further chosen folder is left at its first file; one without files
   // of its own is still descended through.
   EXPECT_EQ(Walk(L"second", true), Strings{});
   EXPECT_EQ(w_->FilesChecked, 2);
 }
-
-// ---- Failures ----
 
 TEST_F(WalkTest, AFolderThatIsGoneIsReportedOnceAndNotRead) {
   MakeFolder(L"tree\\gone");
@@ -307,25 +249,21 @@ TEST_F(WalkTest, AFolderThatIsGoneIsReportedOnceAndNotRead) {
   EXPECT_EQ(w_->FoldersNotRead[0].path, Path(L"tree\\gone"));
 }
 
-// ---- Links, long paths, names ----
+// ---- Links and loops ----
 
 // Links below a chosen folder are followed (a profile's Documents is one
 // under Wine); a link back up the tree and a second link to a folder
 // already walked are not walked again.
 TEST_F(WalkTest, LinksToFoldersAreFollowedOnceAndALoopEnds) {
-  MakeFolder(L"tree\\sub");
-  MakeFolder(L"elsewhere");
   MakeFile(L"elsewhere\\outside.doc");
   const Strings wanted = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\sub\\b.doc")};
-  if (!UnixLink(L"tree", L"tree\\sub\\loop") || !UnixLink(L"elsewhere", L"tree\\sub\\away") ||
-      !UnixLink(L"elsewhere", L"tree\\sub\\again"))
-    GTEST_SKIP() << "cannot make a Unix symlink here";
+  LINKS_OR_SKIP({L"tree", L"tree\\sub\\loop"}, {L"elsewhere", L"tree\\sub\\away"}, {L"elsewhere", L"tree\\sub\\again"});
   const Strings walked = Walk();
   // Through whichever of the two links the walk met first.
-  const Strings via[] = {{wanted[0], Path(L"tree\\sub\\again\\outside.doc"), wanted[1]},
-                         {wanted[0], Path(L"tree\\sub\\away\\outside.doc"), wanted[1]}};
-  EXPECT_TRUE(walked == via[0] || walked == via[1]) << walked.size();
-  EXPECT_TRUE(w_->FoldersNotRead.empty() && Ui().Messages().empty());
+  EXPECT_TRUE(walked == Strings({wanted[0], Path(L"tree\\sub\\again\\outside.doc"), wanted[1]}) ||
+              walked == Strings({wanted[0], Path(L"tree\\sub\\away\\outside.doc"), wanted[1]}))
+      << walked.size();
+  EXPECT_TRUE(w_->FoldersNotRead.empty() && Messages().empty());
 }
 
 // A link whose folder cannot be listed when the walk comes to it is passed
@@ -333,99 +271,75 @@ TEST_F(WalkTest, LinksToFoldersAreFollowedOnceAndALoopEnds) {
 // an unplugged drive or an offline share, or one the system cannot name,
 // leaves a folder not read.
 TEST_F(WalkTest, ALinkThatCannotBeListedIsPassedOverOnlyWhenItLeadsNowhere) {
-  MakeFolder(L"tree\\sub");
   const std::wstring link = Path(L"tree\\sub\\away");
-  const struct {
-    const char* name;
-    std::optional<std::wstring> target;
-    bool notRead;
-  } cases[] = {
-      {"gone from a volume that answers", Path(L"elsewhere"), false},
-      {"on a drive that is not there", L"Q:\\data", true},
-      {"on a share that is offline", L"\\\\nosuchserver\\share\\data", true},
-      {"not known", std::nullopt, true},
+  const std::pair<std::optional<std::wstring>, bool> cases[] = {
+      {Path(L"elsewhere"), false},  // gone from a volume that answers
+      {L"Q:\\data", true},          // on a drive that is not there
+      {L"\\\\nosuchserver\\share\\data", true},  // on a share that is offline
+      {std::nullopt, true},         // not known
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    MakeFolder(L"elsewhere");
+  for (const auto& [target, notRead] : cases) {
+    SCOPED_TRACE(target ? std::string(target->begin(), target->end()) : "none");
     MakeFile(L"elsewhere\\outside.doc");
-    if (!UnixLink(L"elsewhere", L"tree\\sub\\away")) GTEST_SKIP() << "cannot make a Unix symlink here";
-    SetLinkTargetQueryForTests([&](const std::wstring&) { return c.target; });
+    MakeFolder(L"tree\\sub");
+    LINKS_OR_SKIP({L"elsewhere", L"tree\\sub\\away"});
+    SetLinkTargetQueryForTests([&](const std::wstring&) { return target; });
     // The target goes away after the listing that found the link.
     w_->FolderProbe.index = [&](const Folder& folder) -> uint64_t {
       if (folder.Path() == link) FileSystem().DeleteFolder(Path(L"elsewhere"), true);
       return 0;
     };
-    ExpectMessages(c.notRead ? 1 : 0);  // the folder is not there
+    ExpectMessages(notRead ? 1 : 0);  // the folder is not there
     EXPECT_EQ(Walk(), Strings{});
     SetLinkTargetQueryForTests({});
     w_->FolderProbe.index = {};
-    ASSERT_EQ(w_->FoldersNotRead.size(), c.notRead ? 1u : 0u);
-    if (c.notRead) EXPECT_EQ(w_->FoldersNotRead[0].path, link);
-    for (const auto& undo : undo_) undo();
-    undo_.clear();
+    ASSERT_EQ(w_->FoldersNotRead.size(), notRead ? 1u : 0u);
+    EXPECT_TRUE(!notRead || w_->FoldersNotRead[0].path == link);
+    Undo();
   }
 }
 
 // An excluded folder stays excluded when a link leads into it, below it or
-// above it.
-TEST_F(WalkTest, ALinkDoesNotBringAnExcludedFolderBack) {
-  for (const wchar_t* folder : {L"elsewhere", L"elsewhere\\skip", L"elsewhere\\skip\\deeper", L"elsewhere\\keep"})
-    MakeFolder(folder);
+// above it; a file link is judged by the file it leads to, which is what
+// the copy copies, not by the link's own (new) time.
+TEST_F(WalkTest, LinksAreJudgedByWhatTheyLeadTo) {
   MakeFile(L"elsewhere\\skip\\a.doc");
   MakeFile(L"elsewhere\\skip\\deeper\\c.doc");
-  if (!UnixLink(L"elsewhere", L"tree\\above") || !UnixLink(L"elsewhere\\skip", L"tree\\into") ||
-      !UnixLink(L"elsewhere\\skip\\deeper", L"tree\\below"))
-    GTEST_SKIP() << "cannot make a Unix symlink here";
-  MakeFile(L"elsewhere\\keep\\b.doc");
-  w_->LstDirEx.AddItem(Path(L"elsewhere\\skip"));
-  EXPECT_EQ(Walk(), Strings{Path(L"tree\\above\\keep\\b.doc")});
-}
-
-// A file link is judged by the file it leads to, which is what the copy
-// copies, not by the link's own time.
-TEST_F(WalkTest, AFileLinkIsJudgedByTheFileItLeadsTo) {
-  MakeFolder(L"files");
   MakeFile(L"files\\changed.doc", kAfter);
   MakeFile(L"files\\unchanged.doc", kBefore);
-  if (!UnixLink(L"files\\changed.doc", L"tree\\old-link.doc") ||
-      !UnixLink(L"files\\unchanged.doc", L"tree\\new-link.doc"))
-    GTEST_SKIP() << "cannot make a Unix symlink here";
-  // The links themselves are new.
-  EXPECT_EQ(Walk(), Strings{Path(L"tree\\old-link.doc")});
+  LINKS_OR_SKIP({L"elsewhere", L"tree\\above"}, {L"elsewhere\\skip", L"tree\\into"},
+                {L"elsewhere\\skip\\deeper", L"tree\\below"}, {L"files\\changed.doc", L"tree\\old-link.doc"},
+                {L"files\\unchanged.doc", L"tree\\new-link.doc"});
+  MakeFile(L"elsewhere\\keep\\b.doc");
+  w_->LstDirEx.AddItem(Path(L"elsewhere\\skip"));
+  EXPECT_EQ(Walk(), Sorted({Path(L"tree\\above\\keep\\b.doc"), Path(L"tree\\old-link.doc")}));
 }
 
 // The walk asks what a folder is through a probe a test can replace: with
 // every folder sharing one index, only the whole identities decide.
 TEST_F(WalkTest, OnlyAFolderWithTheIdentityOfOneWalkedIsSkipped) {
-  for (const wchar_t* folder : {L"tree\\a", L"tree\\b", L"tree\\c"}) MakeFolder(folder);
   const Strings files = {MakeFile(L"tree\\a\\1.doc"), MakeFile(L"tree\\b\\2.doc"), MakeFile(L"tree\\c\\3.doc")};
   w_->FolderProbe.index = [](const Folder&) -> uint64_t { return 5; };
   w_->FolderProbe.identity = [&](const std::wstring& path) -> std::optional<FileIdentity> {
     // "c" is another way to "a"; "b" cannot be identified.
     if (path == Path(L"tree\\b")) return std::nullopt;
-    const uint64_t id = path == Path(L"tree") ? 1 : 2;
-    return FileIdentity{9, 5, id};
+    return FileIdentity{9, 5, path == Path(L"tree") ? 1u : 2u};
   };
   const Strings walked = Walk();
   w_->FolderProbe = {};
   EXPECT_EQ(walked.size(), 2u);
-  EXPECT_EQ(walked[1], files[1]);
+  EXPECT_EQ(walked.at(1), files[1]);
 }
 
 // A bind mount is an ordinary folder to every system call, yet it leads
 // back up the tree: only the folder's identity shows the loop.
 TEST_F(WalkTest, AFolderThatIsAlreadyOnThePathIsNotEnteredAgain) {
-  MakeFolder(L"tree\\sub");
   MakeFolder(L"tree\\sub\\bound");
   const Strings wanted = {MakeFile(L"tree\\a.doc"), MakeFile(L"tree\\sub\\b.doc")};
-  const std::string unixTree = harness::UnixPath(Path(L"tree"));
-  const std::string unixBound = harness::UnixPath(Path(L"tree\\sub\\bound"));
+  const std::string unixTree = harness::UnixPath(Path(L"tree")), unixBound = harness::UnixPath(Path(L"tree\\sub\\bound"));
   const std::wstring seen = Path(L"tree\\sub\\bound\\a.doc");
   if (unixTree.empty() || unixBound.empty()) GTEST_SKIP() << "no Unix paths here";
-  undo_.push_back([this, unixBound, seen] {
-    RunUnix(L"/bin/umount -l " + WideUnix(unixBound), [&] { return !Exists(seen); });
-  });
+  undo_.push_back([unixBound, seen] { RunUnix(L"/bin/umount -l " + WideUnix(unixBound), [&] { return !Exists(seen); }); });
   // Wine may still answer for the empty folder under the mount for a
   // moment: wait until the bound folder is the tree itself.
   auto bound = [&] {
@@ -441,26 +355,6 @@ TEST_F(WalkTest, AFolderThatIsAlreadyOnThePathIsNotEnteredAgain) {
   ASSERT_FALSE(w_->FileSys().GetFolder(Path(L"tree\\sub\\bound")).IsReparsePoint());
   EXPECT_EQ(Walk(), Sorted(wanted));
   EXPECT_EQ(w_->FilesChecked, 2);
-}
-
-// Names that are devices elsewhere (aux, con, nul, com1) are files here.
-TEST_F(WalkTest, LongPathsDeviceNamesAndNamesOutsideTheAnsiCodePageAreSelected) {
-  std::wstring folder = L"tree";
-  for (int i = 0; i < 5; ++i) {
-    folder += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
-    MakeFolder(folder);
-  }
-  const std::wstring unicodeFolder = folder + L"\\\u0414\u0430\u043d\u043d\u044b\u0435";
-  MakeFolder(unicodeFolder);
-  const std::wstring deep = MakeFile(unicodeFolder + L"\\\u043e\u0442\u0447\u0451\u0442_\u65e5\u672c.doc");
-  const std::wstring greek = MakeFile(L"tree\\\u03b1\u03b2\u03b3.DOC");
-  MakeFile(unicodeFolder + L"\\\u0441\u0442\u0430\u0440\u044b\u0439.doc", kBefore);
-  ASSERT_GT(deep.size(), 300u);
-  Strings wanted = {deep, greek};
-  for (const wchar_t* name : {L"tree\\aux.doc", L"tree\\con.txt", L"tree\\nul.txt", L"tree\\COM1.log"})
-    wanted.push_back(MakeFile(name));
-  EXPECT_EQ(Walk(), Sorted(wanted));
-  EXPECT_EQ(w_->FilesChecked, 7);
 }
 
 }  // namespace

@@ -1,18 +1,12 @@
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
 
-#include <cstdlib>
-#include <stdexcept>
-
 namespace ferrimond::mwtest {
 
 namespace {
 
 const std::wstring kFolderAside = std::wstring(kProgramFolder) + L".before-mainwindow-tests";
 const std::wstring kMarkerAside = std::wstring(kThresholdMarker) + L".before-mainwindow-tests";
-
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+std::function<void()> g_atYield;
 
 }  // namespace
 
@@ -20,10 +14,9 @@ void MainWindowTest::SetUp() {
   ui_ = std::make_unique<forms::testing::ScriptedUserInteraction>();
   // A run that crashed earlier may have left the real folder aside.
   if (Exists(kFolderAside) && !Exists(kProgramFolder)) MoveFileW(kFolderAside.c_str(), kProgramFolder);
-  if (Exists(kProgramFolder)) {
+  if ((folderPutAside_ = Exists(kProgramFolder))) {
     harness::RemoveTree(kFolderAside);
     ASSERT_TRUE(MoveFileW(kProgramFolder, kFolderAside.c_str()));
-    folderPutAside_ = true;
   }
   // Likewise a marker that a run left behind.
   if (Exists(kThresholdMarker)) MoveFileExW(kThresholdMarker, kMarkerAside.c_str(), MOVEFILE_REPLACE_EXISTING);
@@ -40,22 +33,18 @@ void MainWindowTest::TearDown() {
 Frmbackup& MainWindowTest::Start() {
   Close();
   ProcessHooks hooks;
-  hooks.anotherInstanceRunning = [this] { return AnotherInstance; };
+  hooks.anotherInstanceRunning = [] { return false; };
   hooks.endProcess = [this] { ++EndProcessCalls; };
   hooks.datePicker = DatePickerSource;
   hooks.scheduleService = ScheduleServiceFactory;
   window_ = std::make_unique<Frmbackup>(*ui_, hooks);
+  w_ = window_.get();
   window_->Load();
   return *window_;
 }
 
-void MainWindowTest::Close() {
-  window_.reset();
-  ui_->ClearRecord();
-}
-
-std::vector<std::wstring> MainWindowTest::Prompts() const {
-  for (const forms::testing::Prompt& prompt : ui_->Prompts()) {
+Strings MainWindowTest::Prompts() const {
+  for (const Prompt& prompt : ui_->Prompts()) {
     EXPECT_EQ(prompt.kind, forms::testing::PromptKind::MsgBox);
     EXPECT_EQ(prompt.buttons, forms::MsgButtons::Ok);
     EXPECT_EQ(prompt.title, forms::AppTitle());
@@ -63,66 +52,142 @@ std::vector<std::wstring> MainWindowTest::Prompts() const {
   return ui_->Messages();
 }
 
-void StartedWindowTest::SetUp() {
-  MainWindowTest::SetUp();
-  if (HasFatalFailure()) return;
-  w_ = &Start();
-  ASSERT_TRUE(Prompts().empty());
+void MainWindowTest::AnswerThen(MsgResult answer, std::function<void()> then) {
+  ui_->AnswerMsgBox(answer, [then](const Prompt&) { AtNextYield(then); });
 }
 
-std::vector<std::wstring> Entries(const forms::ListBox& list) {
-  std::vector<std::wstring> out;
-  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
-  return out;
+void MainWindowTest::ContinueOn(const wchar_t* drive) {
+  AnswerThen(MsgResult::Ok, [this, drive] {
+    SelectEntry(w_->lstRemovable, drive);
+    w_->CmdContinue.SetValue(true);
+  });
 }
 
 void MainWindowTest::WriteStamp(const std::string& bytes, const wchar_t* path) {
-  CreateDirectoryW(L"c:\\program files", nullptr);
-  CreateDirectoryW(kProgramFolder, nullptr);
+  MakeFile(std::wstring(kProgramFolder) + L"\\", 0);
   harness::WriteFile(path, bytes);
 }
 
-std::string DriveCSwap::OriginalFolder() {
-  const char* prefix = std::getenv("WINEPREFIX");
-  if (!prefix || !*prefix) return {};
-  const std::string driveC = std::string(prefix) + "/drive_c";
-  // It must be what C: leads to now.
-  if (harness::UnixPath(L"C:\\windows").empty()) return {};
-  using Fn = WCHAR*(CDECL*)(LPCSTR);
-  auto toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  if (!toDos) return {};
-  WCHAR* dos = toDos((driveC + "/windows").c_str());
-  if (!dos) return {};
-  const bool same = Exists(dos) && Exists(L"C:\\windows\\system32");
-  HeapFree(GetProcessHeap(), 0, dos);
-  return same ? driveC : std::string();
+void StartedWindowTest::SetUp() {
+  MainWindowTest::SetUp();
+  if (HasFatalFailure()) return;
+  Start();
+  ASSERT_TRUE(Prompts().empty());
 }
 
-DriveCSwap::DriveCSwap(std::optional<harness::DriveKind> kind) : original_(OriginalFolder()) {
-  if (original_.empty()) throw std::runtime_error("drive C: cannot be moved here");
-  std::string target;
-  if (kind) {
-    folder_ = std::make_unique<harness::TempDir>();
-    // Through drive_c itself: the path through the "c:" link dies with it.
-    target = harness::UnixPath(folder_->Path());
-    const std::string viaLink = harness::UnixPath(L"C:\\");
-    if (target.rfind(viaLink, 0) == 0) target = original_ + "/" + target.substr(viaLink.size());
-  }
-  harness::UnmapDrive(L'c');
-  if (kind) harness::DefineUnixDrive(L'c', *kind, target);
+Frmbackup& BackupRunTest::Ready() {
+  Frmbackup& w = Start();
+  if (w.mnuCloseAutomatically.Checked()) w.mnuCloseAutomatically.Click();
+  w.OptDateToday.SetValue(true);
+  w.Watch().StartTimer();
+  return w;
 }
 
-DriveCSwap::~DriveCSwap() {
-  harness::UnmapDrive(L'c');
-  // Relative, as the prefix made it, so that a copy of the prefix keeps its
-  // own drive_c.
-  if (!harness::DefineUnixDrive(L'c', harness::DriveKind::Fixed, "../drive_c") &&
-      !harness::DefineUnixDrive(L'c', harness::DriveKind::Fixed, original_)) {
-    ADD_FAILURE() << "drive C: could not be restored to " << original_;
+void BackupRunTest::Copy(const Strings& paths, const std::wstring& drive) {
+  list_ = std::make_unique<List>();
+  for (const std::wstring& path : paths) list_->Add(path);
+  w_->LastItemDone = list_->Head();
+  // The pass runs inside a run: only then do Stop, Pause and Continue act.
+  w_->RunActive = true;
+  w_->CopyFilefromList(list_->Head(), drive);
+  w_->RunActive = false;
+}
+
+void SelectEntry(forms::ListBox& list, const std::wstring& entry) {
+  for (int i = 0; i < list.ListCount(); ++i) {
+    if (list.List(i) == entry) list.SetListIndex(i);
   }
-  // The temporary folder lives on the restored C:.
-  folder_.reset();
+  ASSERT_EQ(list.Text(), entry);
+}
+
+void AtNextYield(std::function<void()> action) {
+  g_atYield = std::move(action);
+  SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (auto run = std::exchange(g_atYield, nullptr)) run();
+  });
+}
+
+void PressAtFirstProgress(Frmbackup& w, int key) {
+  w.txtPrgBar.OnChange = [&w, key, pressed = std::make_shared<bool>(false)] {
+    if (!std::exchange(*pressed, true)) w.OnKeyDown(key, 0);
+  };
+}
+
+void MakeFile(const std::wstring& path, size_t size, int daysAgo, char fill) {
+  for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1))
+    CreateDirectoryW(harness::Literal(path.substr(0, pos)).c_str(), nullptr);
+  if (path.back() == L'\\') return;
+  harness::WriteFile(harness::Literal(path), std::string(size, fill));
+  ASSERT_TRUE(!daysAgo || SetFileTimes(path, common::Now().AddDays(-daysAgo), FileTimeWritten));
+}
+
+Strings MakeFiles(const std::wstring& folder, int count, size_t size, int first) {
+  Strings files;
+  for (int i = 0; i < count; ++i) {
+    files.push_back(folder + L"\\f" + std::to_wstring(first + i) + L".doc");
+    MakeFile(files.back(), size, 0, static_cast<char>('a' + i % 26));
+  }
+  return files;
+}
+
+bool UnixLink(const std::string& target, const std::wstring& link) {
+  const std::string unixLink = harness::UnixPath(link);
+  return !target.empty() && !unixLink.empty() &&
+         harness::RunUnix(L"/bin/ln -s " + harness::WideUnix(target) + L" " + harness::WideUnix(unixLink),
+                          [&] { return Exists(link); });
+}
+
+std::vector<StatisticsLine> ReadStatistics() {
+  std::vector<StatisticsLine> lines;
+  const std::string bytes = Exists(kStatistics) ? harness::ReadFile(kStatistics) : "";
+  for (RecordReader r(bytes); !r.AtEnd();) {
+    StatisticsLine& l = lines.emplace_back();
+    l.written = r.ReadDate();
+    l.checked = r.ReadLong(), l.selected = r.ReadLong(), l.size = r.ReadDouble();
+    l.search = r.ReadLong(), l.write = r.ReadLong(), l.total = r.ReadLong(), l.drives = r.ReadString();
+  }
+  return lines;
+}
+
+Strings FnmLines(const Frmbackup& w) {
+  Strings out;
+  const std::wstring path = kLogFolder + w.DateTag + L".fnm";
+  const std::string bytes = Exists(path) ? harness::ReadFile(path) : "";
+  for (RecordReader reader(bytes); !reader.AtEnd();) out.push_back(reader.ReadString());
+  return out;
+}
+
+Strings FnmOfOneRun(const Frmbackup& w, Strings selected) {
+  std::sort(selected.begin(), selected.end());
+  selected.push_back(L"start backup at: " + common::DateText(w.RunStart));
+  selected.push_back(
+      L"look in backupsta.sta, time,File checked,file selected,totalsize of files, search time, "
+      L"write time, total time, Drive");
+  return selected;
+}
+
+common::DateTime DayOneSecond(int y, int m, int d) {
+  return common::DateTime(common::DateTime::Serial(y, m, d).Value() + common::DateTime::TimeSerial(0, 0, 1));
+}
+
+common::DateTime TodayOneSecond() {
+  return common::DateTime(common::Now().DatePart().Value() + common::DateTime::TimeSerial(0, 0, 1));
+}
+
+common::DateTime LastBackupStamp() {
+  return Exists(kLastBackupStamp) ? RecordReader(harness::ReadFile(kLastBackupStamp)).ReadDate() : common::DateTime();
+}
+
+void ExpectIdle(const Frmbackup& w) {
+  EXPECT_TRUE(!w.RunActive && w.Enabled() && w.CmdCToE.Enabled() && w.txtdays.CausesValidation() && !w.PauseFlag);
+  EXPECT_FALSE(w.CmdStop.Enabled() || w.CmdPause.Enabled() || w.CmdContinue.Enabled());
+  for (const forms::OptionButton* option : {&w.OptLastUpload, &w.optDateText, &w.OptAnyTime,
+                                            &w.OptDateToday, &w.optDatePicker, &w.OptLastBackup})
+    EXPECT_TRUE(option->Enabled()) << option->Name();
+  EXPECT_EQ(w.Frame1.BackColor(), forms::kColorButtonFace);
+  EXPECT_TRUE(w.MousePointer() == forms::Pointer::Default && forms::ScreenMousePointer() == forms::Pointer::Default);
+  EXPECT_TRUE(w.lblStatus.Caption() != L"Checking files" && w.lblStatus.Caption() != L"Writing files");
 }
 
 }  // namespace ferrimond::mwtest

@@ -1,37 +1,20 @@
 // The main window in-process: real (hidden) windows, real mapped drives, the
-// real program folder on the prefix's C:, prompts answered by a script.
-#include <windows.h>
+// real program folder on the prefix's C:, prompts answered by a script;
+// its menu items, the help and the about box.
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cwctype>
-#include <string>
-#include <vector>
 
-#include "ferrimond/mainwindow/frmbackup.h"
+#include "ferrimond/mainwindow/frm_about.h"
 #include "ferrimond/mainwindow/splash_windows.h"
-#include "ferrimond/support/file_times.h"
-#include "ferrimond/support/record_line.h"
+#include "ferrimond/schedule/frm_schedule.h"
 #include "ferrimond/support/system_info.h"
 #include "tests/ferrimond/mainwindow/mainwindow_fixture.h"
-#include "tests/harness/expect.h"
-#include "tests/harness/temp_dir.h"
-#include "tests/harness/wine_drives.h"
 
 namespace ferrimond {
 namespace {
 
-using mwtest::DriveCSwap;
-using mwtest::MainWindowTest;
-using mwtest::Entries;
-using Strings = std::vector<std::wstring>;
-
-void Select(forms::ListBox& list, const std::wstring& entry) {
-  for (int i = 0; i < list.ListCount(); ++i)
-    if (list.List(i) == entry) list.SetListIndex(i);
-  ASSERT_EQ(list.Text(), entry);
-}
+using namespace mwtest;
+using forms::testing::PromptKind;
 
 std::wstring UserFolderOn(const std::wstring& drive) {
   return drive + L":\\Documents and Settings\\" + SystemInfo().UserName();
@@ -39,7 +22,8 @@ std::wstring UserFolderOn(const std::wstring& drive) {
 
 // ---- Start-up ----
 
-TEST_F(MainWindowTest, FirstStartOnACleanMachine) {
+// (A second instance is refused by the program test.)
+TEST_F(MainWindowTest, AFirstStartSelectsNoDateOptionAndMakesTheProgramFolder) {
   Frmbackup& w = Start();
   EXPECT_TRUE(Prompts().empty());
   for (forms::OptionButton* option : {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday, &w.OptAnyTime,
@@ -47,71 +31,47 @@ TEST_F(MainWindowTest, FirstStartOnACleanMachine) {
     EXPECT_FALSE(option->Value());
   EXPECT_TRUE(GetFileAttributesW(kProgramFolder) & FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_FALSE(w.CmdStop.Enabled() || w.CmdPause.Enabled() || w.CmdContinue.Enabled());
-  // Top right of the screen.
-  EXPECT_EQ(w.Top(), 0);
-  EXPECT_NEAR(w.Left() + w.Width(), forms::ScreenWidthTwips(), 30);
 }
 
-TEST_F(MainWindowTest, AStampedUploadTimeBecomesTheThresholdAndStampsTheMarker) {
-  const common::DateTime when = harness::At(2026, 12, 5, 19, 42, 27);
-  WriteStamp(RecordWriter().Date(when).EndRecord().Bytes());
-  // The marker is stamped only where a run has left one.
-  Start();
-  EXPECT_EQ(GetFileAttributesW(kThresholdMarker), INVALID_FILE_ATTRIBUTES);
-  harness::WriteFile(kThresholdMarker, "marker");
-  Frmbackup& w = Start();
-  EXPECT_TRUE(Prompts().empty());
-  EXPECT_TRUE(w.OptLastUpload.Value());
-  EXPECT_EQ(w.Threshold, when);
-  EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeWritten), when);
-  EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeAccessed), when);
-}
-
-TEST_F(MainWindowTest, StampsThatKeptNoTimeDeselectTheOption) {
+// A stamped upload time becomes the threshold and stamps the marker (only
+// where a run has left one); a stamp that kept no time deselects the option.
+TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
   const std::wstring notKept = L"Last update time was not kept correctly!";
+  const common::DateTime when = harness::At(2026, 12, 5, 19, 42, 27);
+  const std::string good = RecordWriter().Date(when).EndRecord().Bytes();
   const struct {
-    const char* what;
     std::string bytes;
     Strings prompts;
-  } cases[] = {
-      {"null date", RecordWriter().Date(common::DateTime()).EndRecord().Bytes(), {notKept}},
-      {"empty file", "", {L"past end", notKept}},
-      {"garbage", "not a date\r\n", {notKept}},
-  };
+  } cases[] = {{RecordWriter().Date(common::DateTime()).EndRecord().Bytes(), {notKept}},
+               {"", {L"past end", notKept}},
+               {"not a date\r\n", {notKept}},
+               {good, {}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.bytes);
     WriteStamp(c.bytes);
     ExpectMessages(c.prompts.size());
     Frmbackup& w = Start();
     EXPECT_EQ(Prompts(), c.prompts);
-    EXPECT_TRUE(!w.OptLastUpload.Value() && w.Threshold.IsNull());
-    // The rest of the start-up still ran.
-    EXPECT_GT(w.lstFixed.ListCount(), 0);
+    EXPECT_EQ(w.OptLastUpload.Value(), c.prompts.empty());
+    EXPECT_EQ(w.Threshold, c.prompts.empty() ? when : common::DateTime());
+    EXPECT_GT(w.lstFixed.ListCount(), 0);  // the rest of the start-up still ran
   }
+  EXPECT_FALSE(Exists(kThresholdMarker));
+  harness::WriteFile(kThresholdMarker, "marker");
+  Start();
+  EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeWritten), when);
+  EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeAccessed), when);
 }
 
-TEST_F(MainWindowTest, ASecondInstanceOnlyShowsItsMessageAndEnds) {
-  AnotherInstance = true;
-  ExpectMessages(1);
-  Frmbackup& w = Start();
-  EXPECT_EQ(Prompts(), Strings{L"Only one instance of this program may run at any time"});
-  EXPECT_EQ(EndProcessCalls, 1);
-  EXPECT_EQ(w.lstFixed.ListCount(), 0);
-  EXPECT_EQ(GetFileAttributesW(kProgramFolder), INVALID_FILE_ATTRIBUTES);
-}
-
-// Captions measured in the control's own font must fit their control, and
-// controls on one row must not run into each other.
-TEST_F(MainWindowTest, CaptionsFitTheirControls) {
-  Frmbackup& w = Start();
-  for (forms::Frame* frame : {&w.fraBackup, &w.fraFileTypes, &w.fraUpload}) {
+// Captions measured in the control's own font must fit their control.
+TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
+  for (forms::Frame* frame : {&w_->fraBackup, &w_->fraFileTypes, &w_->fraUpload}) {
     for (forms::Control* c : frame->Children()) {
       std::wstring caption;
       int glyph = 0;
       if (auto* l = dynamic_cast<forms::Label*>(c)) caption = l->Caption();
       if (auto* o = dynamic_cast<forms::OptionButton*>(c)) caption = o->Caption(), glyph = 1;
       if (auto* k = dynamic_cast<forms::CheckBox*>(c)) caption = k->Caption(), glyph = 1;
-      if (caption.empty()) continue;
       HDC dc = GetDC(c->Hwnd());
       HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(c->Hwnd(), WM_GETFONT, 0, 0)));
       SIZE size{};
@@ -120,24 +80,19 @@ TEST_F(MainWindowTest, CaptionsFitTheirControls) {
       ReleaseDC(c->Hwnd(), dc);
       RECT rc;
       GetClientRect(c->Hwnd(), &rc);
-      EXPECT_LE(size.cx + glyph * GetSystemMetrics(SM_CXMENUCHECK), rc.right)
-          << std::string(c->Name().begin(), c->Name().end());
+      EXPECT_LE(size.cx + glyph * GetSystemMetrics(SM_CXMENUCHECK), rc.right) << c->Name();
     }
   }
-  const std::pair<forms::Control*, forms::Control*> rows[] = {
-      {&w.optDateText, &w.txtdays}, {&w.txtdays, &w.Label2},       {&w.Label3, &w.lblBackup},
-      {&w.ChkSubDir, &w.CmdBrowse1}, {&w.LstDirEx, &w.CmdBrowse}};
-  for (const auto& [left, right] : rows) EXPECT_LE(left->Left() + left->Width(), right->Left());
-  EXPECT_LE(w.lblBackup.Left() + w.lblBackup.Width(), w.fraBackup.Width());
 }
 
 // "&Upload" and "File types" are commands of the bar, not menus; the check
-// mark on "Close program automatically ..." is real.
-TEST_F(MainWindowTest, MenuBarCloseAutomaticallyAndPanelSwitching) {
-  Frmbackup& w = Start();
+// mark on "Close program automatically ..." is real. The two panels share
+// one place: Tab goes round the one that shows and never into the other (as
+// into the hidden upload's lstFixed and its Validate).
+TEST_F(StartedWindowTest, MenuBarCloseAutomaticallyAndThePanelsThatShow) {
+  Frmbackup& w = *w_;
   HMENU bar = GetMenu(w.Hwnd());
-  EXPECT_EQ(GetSubMenu(bar, 2), nullptr);
-  EXPECT_EQ(GetSubMenu(bar, 3), nullptr);
+  EXPECT_FALSE(GetSubMenu(bar, 2) || GetSubMenu(bar, 3));
   EXPECT_TRUE(GetMenuState(GetSubMenu(bar, 1), 0, MF_BYPOSITION) & MF_CHECKED);
   w.mnuCloseAutomatically.Click();
   EXPECT_FALSE(w.mnuCloseAutomatically.Checked() || w.CloseAutomatically);
@@ -146,37 +101,21 @@ TEST_F(MainWindowTest, MenuBarCloseAutomaticallyAndPanelSwitching) {
 
   // "File types" on the bar leaves the upload command's caption as it was:
   // only the upload command's own second click gives "Upload" back.
-  for (forms::MenuItem* item : {&w.mnuUpload, &w.mnuFileTypes, &w.mnuUpload, &w.mnuUpload}) {
+  for (forms::MenuItem* item : {&w.mnuFileTypes, &w.mnuUpload, &w.mnuFileTypes, &w.mnuUpload, &w.mnuUpload}) {
     const bool upload = !w.fraUpload.Visible() && item == &w.mnuUpload;
+    const std::wstring caption = w.mnuUpload.Caption();
     item->Click();
     EXPECT_TRUE(w.fraUpload.Visible() == upload && w.fraFileTypes.Visible() == !upload);
-    EXPECT_EQ(w.mnuUpload.Caption(), upload || item != &w.mnuUpload ? L"File types" : L"Upload");
-  }
-}
-
-// The two panels share one place: Tab goes round the one that shows and
-// never into the other (as into the hidden upload's lstFixed and its Validate).
-TEST_F(MainWindowTest, TabReachesOnlyThePanelThatShows) {
-  Frmbackup& w = Start();
-  const struct {
-    forms::Frame& shown;
-    forms::Frame& hidden;
-    std::vector<forms::Control*> reachable;
-  } steps[] = {{w.fraFileTypes, w.fraUpload, {&w.Check2, &w.Txtfiles[12]}},
-               {w.fraUpload, w.fraFileTypes, {&w.CmdCopyToC, &w.lstFixed, &w.cmbUsers}},
-               {w.fraFileTypes, w.fraUpload, {&w.Check2, &w.Txtfiles[12]}}};
-  for (const auto& step : steps) {
-    if (&step != steps) w.mnuUpload.Click();
-    SCOPED_TRACE(std::string(step.shown.Name().begin(), step.shown.Name().end()));
-    EXPECT_TRUE(step.shown.Visible() && !step.hidden.Visible());
+    EXPECT_EQ(w.mnuUpload.Caption(), upload ? L"File types" : item == &w.mnuUpload ? L"Upload" : caption);
+    forms::Frame& hidden = upload ? w.fraFileTypes : w.fraUpload;
     std::vector<HWND> stops;  // once round, from the last file-type box
     for (HWND h = GetNextDlgTabItem(w.Hwnd(), w.Txtfiles[12].Hwnd(), FALSE);
-         h && stops.size() < 100 && (stops.empty() || h != stops.front());
-         h = GetNextDlgTabItem(w.Hwnd(), h, FALSE)) {
+         h && stops.size() < 100 && (stops.empty() || h != stops.front()); h = GetNextDlgTabItem(w.Hwnd(), h, FALSE)) {
       stops.push_back(h);
-      EXPECT_FALSE(IsChild(step.hidden.Hwnd(), h));
+      EXPECT_FALSE(IsChild(hidden.Hwnd(), h));
     }
-    for (forms::Control* c : step.reachable)
+    for (forms::Control* c : upload ? std::vector<forms::Control*>{&w.CmdCopyToC, &w.lstFixed, &w.cmbUsers}
+                                    : std::vector<forms::Control*>{&w.Check2, &w.Txtfiles[12]})
       EXPECT_NE(std::find(stops.begin(), stops.end(), c->Hwnd()), stops.end()) << c->Name();
   }
 }
@@ -186,11 +125,9 @@ TEST_F(MainWindowTest, TabReachesOnlyThePanelThatShows) {
 // The splash windows ignore their close box: their timers move the program on.
 TEST_F(MainWindowTest, ExitAndTheCloseBoxEndThroughTheClosingSplash) {
   for (bool closeBox : {false, true}) {
-    SCOPED_TRACE(closeBox ? "close box" : "Exit");
     EndProcessCalls = 0;
     Frmbackup& w = Start();
-    if (closeBox) SendMessageW(w.Hwnd(), WM_CLOSE, 0, 0);
-    else w.mnuExit.Click();
+    closeBox ? (void)SendMessageW(w.Hwnd(), WM_CLOSE, 0, 0) : w.mnuExit.Click();
     EXPECT_TRUE(w.IsUnloaded());
     FrmSplashEnd* splash = w.ClosingSplash();
     ASSERT_TRUE(splash && splash->Visible());
@@ -202,9 +139,6 @@ TEST_F(MainWindowTest, ExitAndTheCloseBoxEndThroughTheClosingSplash) {
     EXPECT_TRUE(RemoveDirectoryW(kProgramFolder)) << "something was saved";
     EXPECT_TRUE(Prompts().empty());
   }
-}
-
-TEST_F(MainWindowTest, OpeningSplashLoadsTheMainWindowOnce) {
   int loads = 0;
   FrmSplash splash(Ui(), [&] { ++loads; });
   splash.Show();
@@ -218,38 +152,31 @@ TEST_F(MainWindowTest, OpeningSplashLoadsTheMainWindowOnce) {
 // ---- Drives and profiles ----
 
 TEST_F(MainWindowTest, RemovableDrivesListedWithTheLastSelectedAndRefreshed) {
-  harness::MappedDrive a(L'A', harness::DriveKind::Removable);
-  harness::MappedDrive e(L'E', harness::DriveKind::Removable);
-  harness::MappedDrive cd(L'G', harness::DriveKind::CdRom);
-  harness::MappedDrive net(L'N', harness::DriveKind::Network);
+  harness::MappedDrive a(L'A', harness::DriveKind::Removable), e(L'E', harness::DriveKind::Removable);
+  harness::MappedDrive cd(L'G', harness::DriveKind::CdRom), net(L'N', harness::DriveKind::Network);
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed);
   Frmbackup& w = Start();
   EXPECT_EQ(Entries(w.lstRemovable), (Strings{L"A", L"E"}));
   EXPECT_EQ(w.lstRemovable.Text(), L"E");
   const Strings fixed = Entries(w.lstFixed);
-  for (const wchar_t* letter : {L"C", L"D", L"G", L"N"}) {
-    const bool isFixed = *letter == L'C' || *letter == L'D';
-    EXPECT_EQ(std::count(fixed.begin(), fixed.end(), letter), isFixed ? 1 : 0) << static_cast<char>(*letter);
-  }
+  for (const wchar_t* letter : {L"C", L"D", L"G", L"N"})  // only C: and D: are fixed
+    EXPECT_EQ(std::count(fixed.begin(), fixed.end(), letter), *letter < L'G' ? 1 : 0) << static_cast<char>(*letter);
   EXPECT_EQ(w.lstFixed.Text(), L"C");
   // C: has no "Documents and Settings" (as under Wine): the user's own
   // profile is proposed instead.
   wchar_t own[MAX_PATH] = L"";
   GetEnvironmentVariableW(L"USERPROFILE", own, MAX_PATH);
-  EXPECT_EQ(w.cmbUsers.Text(), GetFileAttributesW(UserFolderOn(L"C").c_str()) == INVALID_FILE_ATTRIBUTES
-                                   ? std::wstring(own)
-                                   : UserFolderOn(L"C"));
+  EXPECT_EQ(w.cmbUsers.Text(), Exists(UserFolderOn(L"C")) ? UserFolderOn(L"C") : std::wstring(own));
 
   // Refresh finds a new stick and leaves the upload side alone.
-  Select(w.lstFixed, L"D");
+  SelectEntry(w.lstFixed, L"D");
   w.cmbUsers.SetText(L"D:\\typed by the user");
   {
     harness::MappedDrive f(L'F', harness::DriveKind::Removable);
     w.mnuRefresh.Click();
     EXPECT_EQ(Entries(w.lstRemovable), (Strings{L"A", L"E", L"F"}));
-    EXPECT_EQ(w.lstRemovable.Text(), L"F");
-    EXPECT_EQ(w.lstFixed.Text(), L"D");
-    EXPECT_EQ(w.cmbUsers.Text(), L"D:\\typed by the user");
+    EXPECT_EQ((Strings{w.lstRemovable.Text(), w.lstFixed.Text(), w.cmbUsers.Text()}),
+              (Strings{L"F", L"D", L"D:\\typed by the user"}));
   }
   // Pulled out again: gone from the list.
   w.mnuRefresh.Click();
@@ -257,76 +184,122 @@ TEST_F(MainWindowTest, RemovableDrivesListedWithTheLastSelectedAndRefreshed) {
   EXPECT_EQ(w.lstRemovable.Text(), L"E");
 }
 
-TEST_F(MainWindowTest, FixedDriveSelectionFollowsDriveC) {
-  SKIP_UNLESS_DRIVE_C_CAN_MOVE();
-  const struct {
-    const char* what;
-    std::optional<harness::DriveKind> kind;
-  } cases[] = {{"no C:", std::nullopt}, {"C: a CD", harness::DriveKind::CdRom}, {"C: fixed", harness::DriveKind::Fixed}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    DriveCSwap swap(c.kind);
-    Frmbackup& w = Start();
-    const Strings fixed = Entries(w.lstFixed);
-    const bool fixedC = c.kind == harness::DriveKind::Fixed;
-    EXPECT_EQ(std::count(fixed.begin(), fixed.end(), L"C"), fixedC ? 1 : 0);
-    if (fixedC) {
-      EXPECT_EQ(w.lstFixed.Text(), L"C");
-    } else if (!c.kind) {  // the last fixed drive instead
-      ASSERT_FALSE(fixed.empty());
-      EXPECT_EQ(w.lstFixed.Text(), fixed.back());
-    } else {  // C: is there but not fixed: nothing selected
-      EXPECT_EQ(w.lstFixed.ListIndex(), -1);
-      EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(L""));
-    }
-    Close();
-  }
-}
-
 TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
-  harness::MappedDrive d(L'D', harness::DriveKind::Fixed);
-  const std::wstring root = d / L"Documents and Settings";
-  for (const wchar_t* folder :
-       {L"", L"\\user1", L"\\user1\\My Documents", L"\\user1\\Desktop", L"\\Default User",
-        L"\\Default User\\My Documents", L"\\All Users", L"\\All Users\\Documents",
-        L"\\nobody", L"\\nobody\\Desktop", L"\\twice", L"\\twice\\My Documents",
-        L"\\twice\\SHARED DOCUMENTS"}) {
-    ASSERT_TRUE(CreateDirectoryW((root + folder).c_str(), nullptr));
-  }
+  harness::MappedDrive d(L'D', harness::DriveKind::Fixed), y(L'Y', harness::DriveKind::Fixed);  // Y: no profiles
   // The current layout: a profile once, however many documents folders.
   // The shared profiles of either layout are nobody's.
-  for (const wchar_t* folder : {L"Users", L"Users\\alice", L"Users\\alice\\Documents",
-                                L"Users\\alice\\My Documents", L"Users\\bare", L"Users\\Public",
-                                L"Users\\Public\\Documents", L"Users\\Default", L"Users\\Default\\Documents"})
-    ASSERT_TRUE(CreateDirectoryW((d / folder).c_str(), nullptr));
-  harness::WriteFile(root + L"\\user1\\documents.txt", "a file, not a folder");
-  harness::WriteFile(root + L"\\file documents", "not a profile");
-  harness::MappedDrive y(L'Y', harness::DriveKind::Fixed);  // no profiles at all
-
+  // Folders, and two files that are no documents folder.
+  for (const std::wstring das = L"Documents and Settings\\";
+       const std::wstring& file :
+       {das + L"user1\\My Documents\\", das + L"user1\\Desktop\\", das + L"Default User\\My Documents\\",
+        das + L"All Users\\Documents\\", das + L"nobody\\Desktop\\", das + L"twice\\My Documents\\",
+        das + L"twice\\SHARED DOCUMENTS\\", das + L"user1\\documents.txt", das + L"file documents",
+        std::wstring(L"Users\\alice\\Documents\\"), std::wstring(L"Users\\alice\\My Documents\\"),
+        std::wstring(L"Users\\bare\\"), std::wstring(L"Users\\Public\\Documents\\"),
+        std::wstring(L"Users\\Default\\Documents\\")})
+    MakeFile(d / file, 1);
   Frmbackup& w = Start();
-  Select(w.lstFixed, L"D");
+  SelectEntry(w.lstFixed, L"D");
   Strings offered;
   for (int i = 0; i < w.cmbUsers.ListCount(); ++i) {
-    std::wstring entry = w.cmbUsers.List(i);
-    for (wchar_t& ch : entry) ch = static_cast<wchar_t>(std::towlower(ch));
-    offered.push_back(entry);
+    offered.push_back(w.cmbUsers.List(i));
+    for (wchar_t& ch : offered.back()) ch = static_cast<wchar_t>(std::towlower(ch));
   }
   const std::wstring das = L"d:\\documents and settings\\";
   std::sort(offered.begin(), offered.end());
   EXPECT_EQ(offered, (Strings{das + L"twice", das + L"twice", das + L"user1", L"d:\\users\\alice"}));
   EXPECT_EQ(w.cmbUsers.Text(), w.cmbUsers.List(0));
+  // Leaving the list proposes the current user's folder on that drive; a
+  // drive without profiles empties the box, and validation still proposes.
+  for (const wchar_t* drive : {L"D", L"Y"}) {
+    SelectEntry(w.lstFixed, drive);
+    bool cancel = false;
+    w.lstFixed.OnValidate(cancel);
+    EXPECT_FALSE(cancel);
+    EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(drive));
+  }
+  EXPECT_EQ(w.cmbUsers.ListCount(), 0);
+}
 
-  // Leaving the list proposes the current user's folder on that drive.
-  bool cancel = false;
-  w.lstFixed.OnValidate(cancel);
-  EXPECT_FALSE(cancel);
-  EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(L"D"));
+// ---- Menus, help and the about box ----
+// Every command of the menus (an item without a submenu, no separator, not
+// the spacer) has a handler.
+TEST_F(StartedWindowTest, EveryMenuCommandIsBound) {
+  std::function<void(forms::MenuItem&)> check = [&](forms::MenuItem& item) {
+    for (forms::MenuItem* child : item.Items()) check(*child);
+    const bool byTheLogs = &item == &w_->mnuFileLoadLog || &item == &w_->mnuFileSaveLog || &item == &w_->mnuFilePrint;
+    EXPECT_TRUE(!item.Items().empty() || item.IsSeparator() || &item == &w_->mnuEmpty || byTheLogs || item.OnClick)
+        << item.Name();
+  };
+  for (forms::MenuItem* item : w_->Menus()) check(*item);
+}
 
-  // A drive without profiles empties the box; validation still proposes.
-  Select(w.lstFixed, L"Y");
-  EXPECT_TRUE(w.cmbUsers.ListCount() == 0 && w.cmbUsers.Text().empty());
-  w.lstFixed.OnValidate(cancel);
-  EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(L"Y"));
+// The guide opens from both of its items, and a missing one is named.
+TEST_F(StartedWindowTest, GuideItemsOpenTheGuideOrNameItWhenMissing) {
+  harness::TempDir dir;
+  w_->HelpFile = dir / L"Ferrimond.html";
+  ExpectMessages(1);
+  w_->mnuTutorial.Click();
+  EXPECT_TRUE(Ui().PromptsOf(PromptKind::Help).empty());
+  EXPECT_EQ(Messages(), Strings{L"The help file " + w_->HelpFile + L" cannot be found. Please install Ferrimond again."});
+  harness::WriteFile(w_->HelpFile, "<html></html>");
+  for (forms::MenuItem* item : {&w_->mnuContent, &w_->mnuTutorial}) {
+    Ui().ClearRecord();
+    item->Click();
+    ASSERT_EQ(Ui().Prompts().size(), 1u);
+    EXPECT_EQ(Ui().Prompts()[0].kind, PromptKind::Help);
+    EXPECT_EQ(Ui().Prompts()[0].text, w_->HelpFile);
+    EXPECT_EQ(w_->AboutBox(), nullptr);
+  }
+}
+
+// Both items open one modeless box at a time; "Back to the Program" and the
+// close box both end it, and the next use opens a new one.
+TEST_F(StartedWindowTest, AboutBoxStandsAlone) {
+  w_->mnuHelpAbout.Click();
+  FrmAbout* box = w_->AboutBox();
+  ASSERT_TRUE(box && box->Visible());
+  EXPECT_TRUE(w_->Enabled());
+  const HWND first = box->Hwnd();
+  w_->mnuSupport.Click();
+  EXPECT_TRUE(w_->AboutBox() == box && box->Hwnd() == first);
+  // The link writes a mail to the contact address.
+  SendMessageW(box->XLinkLabel1.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  SendMessageW(box->XLinkLabel1.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  const auto urls = Ui().PromptsOf(PromptKind::OpenUrl);
+  ASSERT_EQ(urls.size(), 1u);
+  EXPECT_EQ(urls[0].text, std::wstring(L"mailto:") + kContactAddress);
+  SendMessageW(box->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(w_->AboutBox(), nullptr);
+  w_->mnuSupport.Click();
+  ASSERT_TRUE(w_->AboutBox() && w_->AboutBox()->Visible());
+  w_->AboutBox()->cmdReturn.SetValue(true);
+  EXPECT_EQ(w_->AboutBox(), nullptr);
+}
+
+// "Use the current selections" saves them through the log writer to
+// scheduled.log in the program folder, which the unattended run loads as
+// Load Logfile does.
+TEST_F(MainWindowTest, ScheduleWindowSavesTheSelectionsTheScheduledRunLoads) {
+  struct NoTask : ScheduleService {
+    std::wstring Register(const std::wstring&) override { return L"refused"; }
+    std::wstring Delete() override { return {}; }
+    std::wstring Query(TaskState& state) override { return state = {}, std::wstring(); }
+  };
+  ScheduleServiceFactory = [] { return std::make_unique<NoTask>(); };
+  Frmbackup& w = Start();
+  Ui().ClearRecord();
+  for (const wchar_t* folder : {L"C:\\one", L"C:\\two"}) w.LstDir.AddItem(folder);
+  w.txtdays.SetText(L"5");
+  w.mnuSchedule.Click();
+  ASSERT_NE(w.ScheduleWindow(), nullptr);
+  w.ScheduleWindow()->CmdSelections.SetValue(true);
+  w.LstDir.Clear();
+  w.txtdays.SetText(L"2");
+  EXPECT_EQ(w.LoadLogFile(std::wstring(kProgramFolderToCreate) + L"\\scheduled.log"), Frmbackup::LogLoad::Loaded);
+  EXPECT_EQ(Entries(w.LstDir), (Strings{L"C:\\two", L"C:\\one"}));
+  EXPECT_EQ(w.txtdays.Text(), L"5");
+  EXPECT_TRUE(Ui().Prompts().empty());
 }
 
 }  // namespace
