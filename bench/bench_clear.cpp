@@ -119,9 +119,10 @@ int wmain() {
     BuildTree(top);
     bench::SettleDisk(scratch);
   });
-  if (times.empty()) return 1;
-  bench::PrintRatio("clear/rd", times[0], times[1]);
-  bench::PrintRatio("clear/floor", times[0], times[2]);
+  if (times.Failed()) return 1;
+  bench::PrintRatio("clear/rd", times.wall[0], times.wall[1]);
+  bench::PrintRatio("clear/floor", times.wall[0], times.wall[2]);
+  bench::PrintCpuRatio("clear/floor", times.cpu[0], times.cpu[2]);
   std::printf("longest time without a yield during the wipe: %.1f ms\n", g_longestGap / 1e6);
   return 0;
 }

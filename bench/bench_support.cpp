@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "tests/harness/wine_drives.h"
 
@@ -41,6 +42,8 @@ bool RunUnixUntil(const std::wstring& commandLine, const std::function<bool()>& 
   return done();
 }
 
+void Mark(const std::wstring& what) { CloseHandle(CreateEventW(nullptr, FALSE, FALSE, (L"bench-" + what).c_str())); }
+
 double Best(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
 
 double Median(std::vector<double> times) {
@@ -65,23 +68,49 @@ InMemoryDrive::~InMemoryDrive() {
   if (!memoryFolder_.empty()) harness::RemoveTree(memoryFolder_);
 }
 
-std::vector<std::vector<double>> TakeTurns(int rounds, const std::vector<std::function<double()>>& runs,
-                                           const std::function<void()>& prepare) {
-  std::vector<std::vector<double>> times(runs.size());
+namespace {
+
+double ProcessCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  auto seconds = [](const FILETIME& t) { return ((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 1e7; };
+  return seconds(kernel) + seconds(user);
+}
+
+}  // namespace
+
+Turns TakeTurns(int rounds, const std::vector<std::function<double()>>& runs, const std::function<void()>& prepare) {
+  Turns turns{std::vector<std::vector<double>>(runs.size()), std::vector<std::vector<double>>(runs.size())};
+  const char* only = std::getenv("BENCH_ONLY");
   for (int round = 1; round <= rounds; ++round) {
     std::printf("-- round %d\n", round);
     for (size_t i = 0; i < runs.size(); ++i) {
+      if (only && std::atoi(only) != static_cast<int>(i)) {
+        turns.wall[i].push_back(1);
+        turns.cpu[i].push_back(1);
+        continue;
+      }
       prepare();
+      Mark(L"run-" + std::to_wstring(i));
+      const double cpuBefore = ProcessCpuSeconds();
       const double seconds = runs[i]();
+      const double cpu = ProcessCpuSeconds() - cpuBefore;
+      Mark(L"end-" + std::to_wstring(i));
       if (seconds < 0) return {};
-      times[i].push_back(seconds);
+      turns.wall[i].push_back(seconds);
+      turns.cpu[i].push_back(cpu);
     }
   }
-  return times;
+  return turns;
 }
 
 void PrintRatio(const char* name, const std::vector<double>& a, const std::vector<double>& b) {
   std::printf("ratio %s: %.2f (medians %.2f)\n", name, Best(a) / Best(b), Median(a) / Median(b));
+}
+
+void PrintCpuRatio(const char* name, const std::vector<double>& a, const std::vector<double>& b) {
+  std::printf("cpu ratio %s: %.2f (medians %.2f; cpu %.3f s against %.3f s at best)\n", name, Best(a) / Best(b),
+              Median(a) / Median(b), Best(a), Best(b));
 }
 
 std::vector<std::wstring> ListFolder(const std::wstring& folder,

@@ -30,6 +30,11 @@ void SettleDisk(const harness::TempDir& scratch);
 // at most `maxSeconds`; false when it did not come to that.
 bool RunUnixUntil(const std::wstring& commandLine, const std::function<bool()>& done, int maxSeconds);
 
+// Leaves `what` in a trace of the server's requests (a named event is
+// made and closed: two requests), so that a trace of a short run can be
+// cut into the runs that made it.
+void Mark(const std::wstring& what);
+
 // The shortest and the middle of a set of timings (not empty).
 double Best(const std::vector<double>& times);
 double Median(std::vector<double> times);
@@ -53,16 +58,28 @@ class InMemoryDrive {
   std::unique_ptr<harness::MappedDrive> drive_;
 };
 
+// The times of the runs that took turns, in the order of the runs: wall
+// clock, and the processor time this process spent (its own calls and
+// their work in the system; a run of another program counts nothing here),
+// which a busy machine disturbs far less than the wall clock.
+struct Turns {
+  std::vector<std::vector<double>> wall, cpu;
+  bool Failed() const { return wall.empty(); }
+};
+
 // Times `runs` in turns over `rounds` rounds, each run after `prepare`, so
-// that a warm cache or a slow write-back favours none of them; returns the
-// times of each run, in the order of `runs`. A run returns its seconds, or
-// a negative number when it failed, which ends the rounds.
-std::vector<std::vector<double>> TakeTurns(int rounds, const std::vector<std::function<double()>>& runs,
-                                           const std::function<void()>& prepare);
+// that a warm cache or a slow write-back favours none of them. A run
+// returns its seconds, or a negative number when it failed, which ends the
+// rounds (Failed()). Each run is marked in a trace of the server's requests
+// as "bench-run-<index>" and "bench-end-<index>" (Mark); with the
+// environment variable BENCH_ONLY=<index> only that run is made (the
+// others count 1 s), for a profile or a trace of one run alone.
+Turns TakeTurns(int rounds, const std::vector<std::function<double()>>& runs, const std::function<void()>& prepare);
 
 // Prints "ratio <name>: " the ratio of the best times and that of the
-// medians.
+// medians; "cpu ratio <name>" for processor times.
 void PrintRatio(const char* name, const std::vector<double>& a, const std::vector<double>& b);
+void PrintCpuRatio(const char* name, const std::vector<double>& a, const std::vector<double>& b);
 
 // One listing of `folder`: `file` runs for each file, and the names of the
 // sub-folders are returned.
