@@ -114,14 +114,11 @@ int wmain() {
   bench::SelectDrive(w.lstRemovable, L"E");
   w.cmbUsers.SetText(L"");
 
-  double longestWaitMs = 0;
   const auto uploadRun = [&] {
     ui.AnswerMsgBox(forms::MsgResult::No);  // keep the drive for the next run
-    bench::MessageProbe probe(w.Hwnd(), [&] { return w.RunActive; });
     const auto start = Clock::now();
     w.CmdCopyToC.SetValue(true);
     const double seconds = Seconds(Clock::now() - start);
-    longestWaitMs = std::max(longestWaitMs, probe.LongestWaitMs());
     const bool ok = w.lblDir.Caption() == L"All files have been uploaded !" &&
                     w.UploadCount == kFolders * kFilesPerFolder;
     std::printf("upload: %.3f s, %d files uploaded, %s\n", seconds, w.UploadCount,
@@ -147,15 +144,23 @@ int wmain() {
   };
 
   // Before every run D: holds the older half again, and nothing else.
-  const auto times = bench::TakeTurns(3, {uploadRun, xcopyRun, bareRun}, [&] {
+  const auto prepare = [&] {
     harness::RemoveTree(L"D:\\w1");
     Fill(L'D', true, now.AddDays(-30));
     bench::SettleDisk(scratch);
-  });
+  };
+  const auto times = bench::TakeTurns(3, {uploadRun, xcopyRun, bareRun}, prepare);
   if (times.Failed()) return 1;
   bench::PrintRatio("upload/xcopy", times.wall[0], times.wall[1]);
   bench::PrintRatio("upload/floor", times.wall[0], times.wall[2]);
   bench::PrintCpuRatio("upload/floor", times.cpu[0], times.cpu[2]);
-  std::printf("longest message wait during the upload: %.1f ms\n", longestWaitMs);
+  // One more upload with the probe, for the waits alone: its posts and
+  // polls slow the run they watch.
+  prepare();
+  {
+    bench::MessageProbe probe(w.Hwnd(), [&] { return w.RunActive; });
+    if (uploadRun() < 0) return 1;
+    std::printf("longest message wait during the upload (probed run of its own): %.1f ms\n", probe.LongestWaitMs());
+  }
   return 0;
 }
