@@ -22,8 +22,8 @@
 // the best runs and of the medians (also of the processor time, steadier
 // on a busy machine), files checked per second, the cost per checked file,
 // the peak working set, and the longest time a message posted to the main
-// window waited during a run. The message probe has a run of its own: its
-// posts and polls slowed the timed runs by up to half on a busy machine.
+// window waited during a run, from a run of its own, so that the timed runs
+// carry nothing of the probe.
 //
 // usage: bench_backup [W1 folders [rounds [W10 folders, 0 for none]]]
 // (fewer folders help when tracing the server requests of a run).

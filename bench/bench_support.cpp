@@ -12,7 +12,7 @@ namespace bench {
 
 namespace {
 
-constexpr UINT kProbe = WM_APP + 0x51;
+constexpr UINT_PTR kProbeTimer = 0x51;
 
 int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
@@ -157,36 +157,28 @@ double RunTimed(const std::wstring& commandLine) {
 MessageProbe::MessageProbe(HWND window, std::function<bool()> counts, std::function<std::wstring()> where)
     : window_(window), counts_(std::move(counts)), where_(std::move(where)) {
   SetWindowSubclass(window_, Proc, 1, reinterpret_cast<DWORD_PTR>(this));
-  poster_ = std::thread([this] {
-    while (running_) {
-      pending_ = true;
-      postedAt_ = NowNs();
-      PostMessageW(window_, kProbe, 0, 0);
-      while (pending_ && running_) std::this_thread::sleep_for(std::chrono::microseconds(200));
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-  });
+  SetTimer(window_, kProbeTimer, 1, nullptr);
 }
 
 MessageProbe::~MessageProbe() {
-  running_ = false;
-  poster_.join();
-  MSG msg;
-  while (PeekMessageW(&msg, window_, kProbe, kProbe, PM_REMOVE)) {
-  }
+  KillTimer(window_, kProbeTimer);
   RemoveWindowSubclass(window_, Proc, 1);
 }
 
 LRESULT CALLBACK MessageProbe::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                     DWORD_PTR self) {
-  if (message != kProbe) return DefSubclassProc(hwnd, message, wParam, lParam);
+  if (message != WM_TIMER || wParam != kProbeTimer) return DefSubclassProc(hwnd, message, wParam, lParam);
   auto* probe = reinterpret_cast<MessageProbe*>(self);
-  const int64_t waited = NowNs() - probe->postedAt_.load();
-  if (probe->counts_() && waited > probe->longestNs_) {
-    probe->longestNs_ = waited;
+  const int64_t now = NowNs();
+  if (!probe->counts_()) {
+    probe->lastTickNs_ = 0;
+    return 0;
+  }
+  if (probe->lastTickNs_ && now - probe->lastTickNs_ > probe->longestNs_) {
+    probe->longestNs_ = now - probe->lastTickNs_;
     if (probe->where_) probe->longestWhere_ = probe->where_();
   }
-  probe->pending_ = false;
+  probe->lastTickNs_ = now;
   return 0;
 }
 

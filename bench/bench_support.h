@@ -5,12 +5,10 @@
 // that window is busy.
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/harness/temp_dir.h"
@@ -90,10 +88,13 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder,
 // time in seconds, or a negative number when it could not be started.
 double RunTimed(const std::wstring& commandLine);
 
-// Posts one message at a time to `window` from another thread, for as long
-// as the probe lives, and keeps the longest time one waited in the queue
-// while `counts()` held (checked on the window's thread), with what `where()`
-// said then.
+// Measures, for as long as the probe lives, how long a message posted to
+// `window` can wait: a 1 ms timer of the window ticks whenever its queue is
+// looked at, so the longest gap between two ticks while `counts()` held
+// (checked on the window's thread) is the longest any message waited, kept
+// with what `where()` said at its end. (A thread posting messages loads the
+// Wine server that every call of the run goes through: it slowed the runs
+// it watched up to fivefold, and its waits with them.)
 class MessageProbe {
  public:
   MessageProbe(HWND window, std::function<bool()> counts, std::function<std::wstring()> where = {});
@@ -109,11 +110,8 @@ class MessageProbe {
   std::function<bool()> counts_;
   std::function<std::wstring()> where_;
   std::wstring longestWhere_;
-  std::atomic<int64_t> postedAt_{0};
-  std::atomic<bool> pending_{false};
-  std::atomic<bool> running_{true};
+  int64_t lastTickNs_ = 0;  // 0 while not counting
   int64_t longestNs_ = 0;
-  std::thread poster_;
 };
 
 }  // namespace bench

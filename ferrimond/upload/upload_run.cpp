@@ -59,6 +59,8 @@ std::wstring WithoutTrailingSeparator(std::wstring path) {
 
 // True when the two files hold the same bytes.
 bool SameContents(const std::wstring& a, const std::wstring& b) {
+  constexpr DWORD kBlock = 1 << 16;
+  thread_local std::vector<char> ba(kBlock), bb(kBlock);
   auto open = [](const std::wstring& path) {
     return CreateFileW(SystemPath(FullPath(path)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -71,11 +73,9 @@ bool SameContents(const std::wstring& a, const std::wstring& b) {
   const AtExit closeB([hb] { CloseHandle(hb); });
   LARGE_INTEGER sa{}, sb{};
   if (!GetFileSizeEx(ha, &sa) || !GetFileSizeEx(hb, &sb) || sa.QuadPart != sb.QuadPart) return false;
-  std::vector<char> ba(1 << 16), bb(1 << 16);
   for (;;) {
     DWORD ra = 0, rb = 0;
-    if (!ReadFile(ha, ba.data(), static_cast<DWORD>(ba.size()), &ra, nullptr) ||
-        !ReadFile(hb, bb.data(), static_cast<DWORD>(bb.size()), &rb, nullptr) || ra != rb)
+    if (!ReadFile(ha, ba.data(), kBlock, &ra, nullptr) || !ReadFile(hb, bb.data(), kBlock, &rb, nullptr) || ra != rb)
       return false;
     if (ra == 0) return true;
     if (!std::equal(ba.begin(), ba.begin() + ra, bb.begin())) return false;
@@ -352,13 +352,16 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
       GetFileAttributesExW(SystemPath(FullPath(target)).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
       (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   if (targetExists) {
+    // The folder is there: no later file of it needs to look.
+    destMade = true;
     // The user's own read-only file is not replaced behind their back.
     if (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
       NotUploaded.push_back({file.Path(), L"The file on the fixed drive (" + target + L") is read-only."});
       return false;
     }
     // Already there, whatever the times say (FAT's are 2-second steps).
-    if (SameContents(file.Path(), target)) {
+    const uint64_t existingSize = (uint64_t{existing.nFileSizeHigh} << 32) | existing.nFileSizeLow;
+    if (existingSize == file.Size() && SameContents(file.Path(), target)) {
       UploadTargets.emplace(key, file.Path());
       return true;
     }
@@ -426,6 +429,8 @@ void Frmbackup::ShowUploadProgress(const std::wstring& path) {
 void Frmbackup::UploadFolderChain(const std::wstring& folderPath) {
   const std::vector<std::wstring> levels = FolderLevels(FullPath(folderPath));
   FileSystem& fs = FileSys();
+  // Mostly the folder is there already: one look then does.
+  if (levels.empty() || fs.FolderExists(changeDirbasedOnUser(levels.front()))) return;
   for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
     const std::wstring mapped = changeDirbasedOnUser(*it);
     if (!fs.FolderExists(mapped)) fs.CreateFolder(mapped);
