@@ -82,6 +82,7 @@ double ProcessCpuSeconds() {
 Turns TakeTurns(int rounds, const std::vector<std::function<double()>>& runs, const std::function<void()>& prepare) {
   Turns turns{std::vector<std::vector<double>>(runs.size()), std::vector<std::vector<double>>(runs.size())};
   const char* only = std::getenv("BENCH_ONLY");
+  if (only && !*only) only = nullptr;
   for (int round = 1; round <= rounds; ++round) {
     std::printf("-- round %d\n", round);
     for (size_t i = 0; i < runs.size(); ++i) {

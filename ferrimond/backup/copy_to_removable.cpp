@@ -56,14 +56,15 @@ bool FolderRefusesWrites(const std::wstring& folder) {
   return code == ERROR_WRITE_PROTECT || code == ERROR_ACCESS_DENIED;
 }
 
-// The size of what a file link leads to (the listing gives the link's own).
-uint64_t TargetSize(const File& file) {
-  if (!file.IsReparsePoint()) return file.Size();
-  ScopedHandle h(CreateFileW(SystemPath(file.Path()).c_str(), FILE_READ_ATTRIBUTES,
+// The size of the file at `path`, listed as `listedSize`: for a file link,
+// that of what it leads to (the listing gives the link's own).
+uint64_t TargetSize(const std::wstring& path, uint64_t listedSize, bool link) {
+  if (!link) return listedSize;
+  ScopedHandle h(CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
                              nullptr));
   LARGE_INTEGER size{};
-  return h.ok() && GetFileSizeEx(h.get(), &size) ? static_cast<uint64_t>(size.QuadPart) : file.Size();
+  return h.ok() && GetFileSizeEx(h.get(), &size) ? static_cast<uint64_t>(size.QuadPart) : listedSize;
 }
 
 // True when two paths that differ in their text lead to one file.
@@ -275,9 +276,19 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       bool atTarget = false;
       std::wstring letter;
       try {
-        const File source = fs.GetListedFile(item->Value);
-        const uint64_t size = TargetSize(source);
-        lastOpened = source.Path();
+        // What Size_file read serves (a file gone since fails at its copy,
+        // as a source); an entry it did not size is read now.
+        std::wstring path;
+        uint64_t size = 0;
+        if (const auto sized = SizedEntries.find(item.get()); sized != SizedEntries.end()) {
+          path = FullPath(item->Value);
+          size = TargetSize(path, sized->second.size, sized->second.link);
+        } else {
+          const File source = fs.GetListedFile(item->Value);
+          path = source.Path();
+          size = TargetSize(path, source.Size(), source.IsReparsePoint());
+        }
+        lastOpened = path;
         atTarget = true;
         // The drive is read at every file: Continue may have changed it.
         letter = lstRemovable.Text();
@@ -298,7 +309,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
           // Copies cut short in a folder that was there before are removed
           // once a run, so that none is ever taken for a copy; one whose
           // file is missing may be the drive's only copy of it, and stays.
-          const std::wstring folder = ParentPath(source.Path());
+          const std::wstring folder = ParentPath(path);
           const std::wstring mirror = MirrorFolder(folder, letter[0]);
           auto makeMirror = [&] {
             mirrored.clear();
@@ -310,7 +321,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
           };
           const bool reused = mirror == mirrored;
           if (!reused) makeMirror();
-          const CopyTarget target = MirrorTarget(folder, source.Name(), letter[0]);
+          const CopyTarget target = MirrorTarget(folder, LastComponent(path), letter[0]);
           try {
             try {
               fs.CopyFile(target.source, target.destinationFolder, true);
@@ -408,7 +419,6 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       }
     }
 
-    const std::wstring progress = ProgressText(lastOpened);
     auto yield = [&] {
       forms::DoEventsPaced();
       if (std::exchange(pass, CopyPasses) != CopyPasses) forgetDrive();
@@ -430,7 +440,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
     if (const ULONGLONG now = GetTickCount64(); !progressShown || now - progressShownAt_ >= 100) {
       progressShown = true;
       progressShownAt_ = now;
-      lblDir.SetCaption(progress);
+      lblDir.SetCaption(ProgressText(lastOpened));
     }
     yield();
   }

@@ -44,8 +44,16 @@ bool Frmbackup::CheckStrArray(const std::array<std::wstring, 21>& patterns) cons
 bool Frmbackup::CheckFiles(const std::array<std::wstring, 21>& patterns,
                            const std::wstring& name) const {
   if (Check2.Value() == forms::kChecked) return true;
-  for (const std::wstring& pattern : patterns) {
-    if (!pattern.empty() && MatchesPattern(name, pattern)) return true;
+  // Taken apart once for the thousands of names of a walk.
+  if (takenApart_.empty() || patterns != patternsTakenApart_) {
+    takenApart_.clear();
+    for (const std::wstring& pattern : patterns) {
+      if (!pattern.empty()) takenApart_.emplace_back(pattern);
+    }
+    patternsTakenApart_ = patterns;
+  }
+  for (const WildcardPattern& pattern : takenApart_) {
+    if (pattern.Matches(name)) return true;
   }
   return false;
 }

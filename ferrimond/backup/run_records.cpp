@@ -71,6 +71,7 @@ std::wstring Frmbackup::WriteNotBackedUpList(const std::wstring& heading,
 
 void Frmbackup::Size_file(List& list) {
   FileSizes.assign(static_cast<size_t>(FilesSelected < 0 ? 0 : FilesSelected) + 1, 0.0);
+  SizedEntries.clear();
   FileSystem& fs = FileSys();
   size_t i = 0;
   // Every entry is sized, however long the list; a file that cannot be
@@ -80,7 +81,10 @@ void Frmbackup::Size_file(List& list) {
     forms::DoEventsPaced();
     if (item->Value.empty()) continue;
     try {
-      const double size = static_cast<double>(fs.GetListedFile(item->Value).Size());
+      const File file = fs.GetListedFile(item->Value);
+      // The copy goes by this reading instead of taking another.
+      SizedEntries[item] = {file.Size(), file.IsReparsePoint()};
+      const double size = static_cast<double>(file.Size());
       if (i >= FileSizes.size()) FileSizes.resize(i + 1, 0.0);
       FileSizes[i] = size;
       TotalSize += size;

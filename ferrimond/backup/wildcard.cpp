@@ -8,14 +8,7 @@ namespace ferrimond {
 
 namespace {
 
-struct Token {
-  enum Kind { Star, AnyChar, Digit, Literal, Set };
-  explicit Token(Kind k) : kind(k) {}
-  Kind kind;
-  wchar_t ch = 0;                                  // Literal, upper-cased
-  bool negated = false;                            // Set
-  std::vector<std::pair<wchar_t, wchar_t>> ranges;  // Set, upper-cased bounds
-};
+using Token = WildcardPattern::Token;
 
 // Parses a bracket list starting after "["; returns false when it has no
 // closing "]" (then the "[" stands for itself).
@@ -94,7 +87,13 @@ bool MatchesOne(const Token& t, wchar_t c) {
 }  // namespace
 
 bool MatchesPattern(std::wstring_view name, std::wstring_view pattern) {
-  const std::vector<Token> tokens = Tokenize(pattern);
+  return WildcardPattern(pattern).Matches(name);
+}
+
+WildcardPattern::WildcardPattern(std::wstring_view pattern) : tokens_(Tokenize(pattern)) {}
+
+bool WildcardPattern::Matches(std::wstring_view name) const {
+  const std::vector<Token>& tokens = tokens_;
   // Every token but "*" takes exactly one character: the usual scan that
   // backtracks to the last star is enough, in O(name x pattern) at worst.
   size_t n = 0, t = 0;

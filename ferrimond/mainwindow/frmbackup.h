@@ -16,6 +16,7 @@
 #include "common/numbered_error.h"
 #include "common/ole_date.h"
 #include "ferrimond/backup/walk_guard.h"
+#include "ferrimond/backup/wildcard.h"
 #include "ferrimond/forms/forms.h"
 #include "ferrimond/mainwindow/frmbackup_layout.h"
 #include "ferrimond/support/file_system.h"
@@ -216,6 +217,13 @@ class Frmbackup : public forms::Form {
   int CopyPasses = 0;
   // Mirror folders on the drive known to be real folders, not links.
   std::unordered_set<std::wstring> MirrorLevelsChecked;
+  // What Size_file read of each entry it sized, for the copy: its size and
+  // whether it is a link (whose size is that of the link).
+  struct SizedEntry {
+    uint64_t size;
+    bool link;
+  };
+  std::unordered_map<const ListItem*, SizedEntry> SizedEntries;
   // The last-backup stamp as the run found it; none when there was none.
   std::optional<common::DateTime> StampFound;
   // Selected files that are on no drive (distinct entries), then the
@@ -531,6 +539,9 @@ class Frmbackup : public forms::Form {
   // folder, top down.
   void UploadFolderChain(const std::wstring& folderPath);
   ULONGLONG progressShownAt_ = 0;
+  // CheckFiles' patterns taken apart, and the texts they were taken from.
+  mutable std::array<std::wstring, 21> patternsTakenApart_;
+  mutable std::vector<WildcardPattern> takenApart_;
 
   ProcessHooks hooks_;
   std::optional<FileSystem> fileSys_;

@@ -178,6 +178,11 @@ class FileSystem {
   // found where the target is missing may be the only copy left by a power
   // cut: it is kept, and the copy raises ErrPartialCopyKept naming it.
   void CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite = true) const;
+  // CopyFile with `overwrite`, unless the target holds the source's bytes
+  // already: then nothing is written, the target stays as it is (times and
+  // attributes too) and the answer is false. The source is compared through
+  // the handle it is copied from.
+  bool CopyFileUnlessSame(const std::wstring& source, const std::wstring& target) const;
   // Removes the temporaries of copies that were cut short (IsPartialCopyName)
   // directly in `folder`, from one listing, where their file is there too;
   // links and folders are left alone, and so is a temporary that cannot be

@@ -20,7 +20,10 @@
 // common path makes seven, for a new target and a replaced one alike: two
 // opens, the first use of each handle, the rename and two closes. Existence
 // and attribute checks are made only where something failed (and before a
-// copy that must not replace anything).
+// copy that must not replace anything). A copy that first looks whether the
+// target holds the source's bytes already reads the source for that through
+// the handle it copies from: three more (the target's open, first use and
+// close), not six.
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -248,27 +251,51 @@ bool PlaceOverProtectedTarget(PartialCopy& copy, const std::wstring& to) {
   return false;
 }
 
-}  // namespace
-
-void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite) const {
-  const std::wstring from = FullPath(source);
+// The full paths of a copy's source and target (see CopyFile).
+struct CopyPaths {
+  std::wstring from, to;
+};
+CopyPaths PathsOf(const std::wstring& source, const std::wstring& target) {
+  CopyPaths paths{FullPath(source), {}};
   const bool intoFolder = !target.empty() && (target.back() == L'\\' || target.back() == L'/');
-  const std::wstring to = intoFolder ? JoinPath(FullPath(target), LastComponent(from)) : FullPath(target);
-  if (IsRootPath(to)) RaiseFileSystemNumber(common::ErrPermissionDenied);
-  if (!overwrite && AttributesOf(to) != INVALID_FILE_ATTRIBUTES) RaiseFileSystemError(ERROR_FILE_EXISTS);
+  paths.to = intoFolder ? JoinPath(FullPath(target), LastComponent(paths.from)) : FullPath(target);
+  if (IsRootPath(paths.to)) RaiseFileSystemNumber(common::ErrPermissionDenied);
+  return paths;
+}
 
-  ScopedHandle in = OpenSource(from);
-  SourceState state = StateOf(in.get());
+// True when the file at `to` holds the bytes that `source`, of `size`
+// bytes, holds from where it stands; false also where `to` cannot be read.
+bool TargetHolds(HANDLE source, uint64_t size, const std::wstring& to) {
+  ScopedHandle target(CreateFileW(SystemPath(to).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER targetSize{};
+  if (!target.ok() || !GetFileSizeEx(target.get(), &targetSize) || static_cast<uint64_t>(targetSize.QuadPart) != size)
+    return false;
+  char* ours = CopyBuffer();
+  char* theirs = ours + kBlockSize / 2;
+  for (uint64_t left = size; left > 0;) {
+    const DWORD block = static_cast<DWORD>(std::min<uint64_t>(left, kBlockSize / 2));
+    DWORD a = 0, b = 0;
+    if (!ReadFile(source, ours, block, &a, nullptr)) RaiseSourceError(GetLastError());
+    if (!ReadFile(target.get(), theirs, block, &b, nullptr) || a != b || a == 0 || std::memcmp(ours, theirs, a) != 0)
+      return false;
+    left -= a;
+  }
+  return true;
+}
+
+// Copies the open source, last seen in `state`, to the full path `to`.
+void CopyOpened(HANDLE in, SourceState state, const std::wstring& to, bool overwrite) {
   // A missing target folder fails here, as 76.
   PartialCopy copy(JoinPath(ParentPath(to), PartialCopyName(LastComponent(to))), to);
   for (int copies = 1;; ++copies) {
-    copy.Fill(in.get(), state.size);
-    const SourceState after = StateOf(in.get());
+    copy.Fill(in, state.size);
+    const SourceState after = StateOf(in);
     const bool unchanged = after.SameAs(state);
     state = after;
     if (unchanged) break;
     if (copies == 2) throw SourceFailure(ErrChangedWhileCopied, {});
-    copy.Restart(in.get());
+    copy.Restart(in);
   }
   copy.TakeOver(state.basic);
   copy.Flush();
@@ -276,6 +303,29 @@ void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target
   const DWORD code = GetLastError();
   if (overwrite && code == ERROR_ACCESS_DENIED && PlaceOverProtectedTarget(copy, to)) return;
   RaiseFileSystemError(code);
+}
+
+}  // namespace
+
+void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite) const {
+  const CopyPaths paths = PathsOf(source, target);
+  if (!overwrite && AttributesOf(paths.to) != INVALID_FILE_ATTRIBUTES) RaiseFileSystemError(ERROR_FILE_EXISTS);
+  ScopedHandle in = OpenSource(paths.from);
+  CopyOpened(in.get(), StateOf(in.get()), paths.to, overwrite);
+}
+
+bool FileSystem::CopyFileUnlessSame(const std::wstring& source, const std::wstring& target) const {
+  const CopyPaths paths = PathsOf(source, target);
+  ScopedHandle in = OpenSource(paths.from);
+  const SourceState state = StateOf(in.get());
+  if (TargetHolds(in.get(), state.size, paths.to)) {
+    // Unless the source was written to while it was compared.
+    if (StateOf(in.get()).SameAs(state)) return false;
+  }
+  const LARGE_INTEGER start{};
+  if (!SetFilePointerEx(in.get(), start, nullptr, FILE_BEGIN)) RaiseSourceError(GetLastError());
+  CopyOpened(in.get(), state, paths.to, true);
+  return true;
 }
 
 std::vector<std::wstring> FileSystem::RemovePartialCopies(const std::wstring& folder) const {

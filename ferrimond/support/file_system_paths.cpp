@@ -102,10 +102,33 @@ bool HasNameToKeep(const std::wstring& path) {
   return found;
 }
 
+// A path that is already in the full form ("E:\a\b": a drive, then names
+// without "." or "..", doubled or forward separators, a trailing one, or
+// names the short forms change): the system would give it back unchanged.
+bool IsPlainFullPath(const std::wstring& p) {
+  if (p.size() < 4 || !iswalpha(p[0]) || p[1] != L':' || p[2] != L'\\') return false;
+  if (p.find(L'/') != std::wstring::npos || p.find(kKeepEnding) != std::wstring::npos) return false;
+  for (size_t begin = 3; begin <= p.size();) {
+    size_t end = p.find(L'\\', begin);
+    if (end == std::wstring::npos) end = p.size();
+    const std::wstring_view name(p.data() + begin, end - begin);
+    if (name.empty() || name == L"." || name == L".." || IsTrimmable(name) || IsDeviceName(name)) return false;
+    begin = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::wstring FullPath(const std::wstring& path) {
   if (path.empty()) return {};
+  // Paths from listings mostly are: asking the system costs more than a
+  // whole copy's other path work.
+  if (IsPlainFullPath(path)) {
+    std::wstring out = path;
+    out[0] = static_cast<wchar_t>(towupper(out[0]));
+    return out;
+  }
   std::wstring in = path;
   // "E:" alone means the root here, not the drive's current folder.
   if (in.size() == 2 && in[1] == L':') in += L'\\';

@@ -338,7 +338,8 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   const std::wstring target = dest + L"\\" + file.Name();
   // Two files of the drive can lead to one file of the fixed drive (two
   // profiles' documents into the chosen one): the first stays.
-  const std::wstring key = UpperText(FullPath(target));
+  const std::wstring fullTarget = FullPath(target);
+  const std::wstring key = UpperText(fullTarget);
   if (const auto first = UploadTargets.find(key); first != UploadTargets.end()) {
     if (SameContents(file.Path(), target)) return true;
     SaveVersion(file.Path(), file.Name(), src);
@@ -349,7 +350,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   }
   WIN32_FILE_ATTRIBUTE_DATA existing;
   const bool targetExists =
-      GetFileAttributesExW(SystemPath(FullPath(target)).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
+      GetFileAttributesExW(SystemPath(fullTarget).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
       (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   if (targetExists) {
     // The folder is there: no later file of it needs to look.
@@ -359,15 +360,17 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
       NotUploaded.push_back({file.Path(), L"The file on the fixed drive (" + target + L") is read-only."});
       return false;
     }
-    // Already there, whatever the times say (FAT's are 2-second steps).
+    // The same contents are left as they are, whatever the times say (FAT's
+    // are 2-second steps); only a file of the same size can hold them.
     const uint64_t existingSize = (uint64_t{existing.nFileSizeHigh} << 32) | existing.nFileSizeLow;
-    if (existingSize == file.Size() && SameContents(file.Path(), target)) {
-      UploadTargets.emplace(key, file.Path());
-      return true;
-    }
+    const bool sameSize = existingSize == file.Size();
     // Other contents replace the fixed drive's without a question only when
     // clearly newer.
     if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= kSameTime) {
+      if (sameSize && SameContents(file.Path(), target)) {
+        UploadTargets.emplace(key, file.Path());
+        return true;
+      }
       const std::wstring fixedName = fs.GetFile(target).Name();
       const std::wstring question = L"Do you want to overwrite \r\n" +
                                     Described(dest, fixedName, existing.ftLastWriteTime) +
@@ -379,6 +382,12 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
       SaveVersion(file.Path(), file.Name(), src);
       if (answer != forms::MsgResult::Yes) return false;
       SaveVersion(target, fixedName, dest);
+    } else if (sameSize) {
+      // The copy compares first, reading the source through the handle it
+      // copies from.
+      fs.CopyFileUnlessSame(file.Path(), dest + L"\\");
+      UploadTargets.emplace(key, file.Path());
+      return true;
     }
   } else if (!destMade) {
     CheckAndBuild1(fld, false);
