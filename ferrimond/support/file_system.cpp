@@ -112,7 +112,7 @@ bool FileSystemHoldsSize(const std::wstring& fileSystemName, uint64_t size) {
 
 File::File(const std::wstring& folder, const WIN32_FIND_DATAW& data)
     : name_(data.cFileName),
-      path_(JoinPath(folder, data.cFileName)),
+      path_(JoinPath(folder, name_)),
       size_((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow),
       attributes_(data.dwFileAttributes),
       lastWrite_(data.ftLastWriteTime) {}

@@ -209,9 +209,14 @@ std::vector<std::wstring> FolderLevels(const std::wstring& fullPath) {
   return levels;
 }
 
-std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
-  if (!folder.empty() && IsSeparator(folder.back())) return folder + name;
-  return folder + L'\\' + name;
+std::wstring JoinPath(const std::wstring& folder, std::wstring_view name) {
+  // One allocation: a walk joins a path for every name it lists.
+  std::wstring path;
+  path.reserve(folder.size() + 1 + name.size());
+  path += folder;
+  if (folder.empty() || !IsSeparator(folder.back())) path += L'\\';
+  path += name;
+  return path;
 }
 
 std::wstring NtPath(const std::wstring& fullPath) {

@@ -33,7 +33,7 @@ std::wstring LastComponent(const std::wstring& fullPath);
 std::vector<std::wstring> FolderLevels(const std::wstring& fullPath);
 
 // Joins a folder path and a name with exactly one backslash.
-std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+std::wstring JoinPath(const std::wstring& folder, std::wstring_view name);
 
 // The form a rename by handle names its new path in: "\??\E:\..." or
 // "\??\UNC\server\share\..." for a full path, prefixed or not.
