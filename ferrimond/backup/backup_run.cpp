@@ -142,7 +142,7 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
     LeftoversKept.clear();
     PlacesTaken.clear();
     MirrorLevelsChecked.clear();
-    SizedEntries.clear();
+    SizedFiles.clear();
 
     if (!DaysBackFromText(txtdays.Text(), DaysBack)) common::Raise(common::ErrOverflow);
 

@@ -276,32 +276,50 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
       bool atTarget = false;
       std::wstring letter;
       try {
-        // What Size_file read serves (a file gone since fails at its copy,
-        // as a source); an entry it did not size is read now.
+        // The run's last reading of the file serves (one gone since fails
+        // at its copy, as a source); a file that seems not to fit is read
+        // again, so that no file is refused on an old reading.
         std::wstring path;
         uint64_t size = 0;
-        if (const auto sized = SizedEntries.find(item.get()); sized != SizedEntries.end()) {
-          path = FullPath(item->Value);
-          size = TargetSize(path, sized->second.size, sized->second.link);
-        } else {
+        bool readNow = false;
+        auto read = [&] {
+          atTarget = false;
           const File source = fs.GetListedFile(item->Value);
           path = source.Path();
           size = TargetSize(path, source.Size(), source.IsReparsePoint());
+          readNow = true;
+        };
+        if (const auto sized = SizedFiles.find(item->Value); sized != SizedFiles.end()) {
+          path = FullPath(item->Value);
+          size = TargetSize(path, sized->second.size, sized->second.link);
+        } else {
+          read();
         }
         lastOpened = path;
         atTarget = true;
         // The drive is read at every file: Continue may have changed it.
         letter = lstRemovable.Text();
         if (letter.empty()) common::Raise(common::ErrDiskNotReady);
-        if (size > 0xFFFFFFFFull && fileSystemOf != letter) {
-          fileSystem = fs.GetDrive(letter).FileSystemName();
-          fileSystemOf = letter;
+        auto tooLarge = [&] {
+          if (size <= 0xFFFFFFFFull) return false;
+          if (fileSystemOf != letter) {
+            fileSystem = fs.GetDrive(letter).FileSystemName();
+            fileSystemOf = letter;
+          }
+          return !FileSystemHoldsSize(fileSystem, size);
+        };
+        auto fits = [&] {
+          const double needed = static_cast<double>(size) * SpaceFactor;
+          return static_cast<double>(gauge.Estimate(fs, letter)) > needed ||
+                 static_cast<double>(gauge.Read(fs, letter)) > needed;
+        };
+        if (!readNow && (tooLarge() || !fits())) {
+          read();
+          atTarget = true;
         }
-        const double needed = static_cast<double>(size) * SpaceFactor;
-        if (size > 0xFFFFFFFFull && !FileSystemHoldsSize(fileSystem, size)) {
+        if (tooLarge()) {
           passOverFor(TooLargeText(fileSystem));
-        } else if (static_cast<double>(gauge.Estimate(fs, letter)) > needed ||
-                   static_cast<double>(gauge.Read(fs, letter)) > needed) {
+        } else if (fits()) {
           // CheckAndBuild1 on the file's folder, without opening it again.
           // Files of one folder come one after another: the mirror made or
           // found for the previous file serves, unless the copy finds it

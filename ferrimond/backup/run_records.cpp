@@ -71,7 +71,6 @@ std::wstring Frmbackup::WriteNotBackedUpList(const std::wstring& heading,
 
 void Frmbackup::Size_file(List& list) {
   FileSizes.assign(static_cast<size_t>(FilesSelected < 0 ? 0 : FilesSelected) + 1, 0.0);
-  SizedEntries.clear();
   FileSystem& fs = FileSys();
   size_t i = 0;
   // Every entry is sized, however long the list; a file that cannot be
@@ -81,10 +80,13 @@ void Frmbackup::Size_file(List& list) {
     forms::DoEventsPaced();
     if (item->Value.empty()) continue;
     try {
-      const File file = fs.GetListedFile(item->Value);
-      // The copy goes by this reading instead of taking another.
-      SizedEntries[item] = {file.Size(), file.IsReparsePoint()};
-      const double size = static_cast<double>(file.Size());
+      // The walk's date test read the files it selected.
+      auto sized = SizedFiles.find(item->Value);
+      if (sized == SizedFiles.end()) {
+        const File file = fs.GetListedFile(item->Value);
+        sized = SizedFiles.emplace(item->Value, SizedEntry{file.Size(), file.IsReparsePoint()}).first;
+      }
+      const double size = static_cast<double>(sized->second.size);
       if (i >= FileSizes.size()) FileSizes.resize(i + 1, 0.0);
       FileSizes[i] = size;
       TotalSize += size;

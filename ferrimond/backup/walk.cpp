@@ -38,6 +38,7 @@ bool IsCompatibilityLink(const Folder& folder) {
 struct WriteTime {
   std::optional<FILETIME> time;  // none when it could not be read
   bool gone = false;             // the file is not there any more
+  std::optional<uint64_t> size;  // read with the time (not through a link)
 };
 WriteTime WrittenNow(const std::wstring& path, bool link) {
   const std::wstring system = SystemPath(path);
@@ -47,13 +48,15 @@ WriteTime WrittenNow(const std::wstring& path, bool link) {
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     FILE_BASIC_INFO basic;
     if (h.ok() && GetFileInformationByHandleEx(h.get(), FileBasicInfo, &basic, sizeof basic))
-      return {FILETIME{basic.LastWriteTime.LowPart, static_cast<DWORD>(basic.LastWriteTime.HighPart)}};
+      return {FILETIME{basic.LastWriteTime.LowPart, static_cast<DWORD>(basic.LastWriteTime.HighPart)}, false,
+              std::nullopt};
   } else {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (GetFileAttributesExW(system.c_str(), GetFileExInfoStandard, &data)) return {data.ftLastWriteTime};
+    if (GetFileAttributesExW(system.c_str(), GetFileExInfoStandard, &data))
+      return {data.ftLastWriteTime, false, (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
   }
   const DWORD code = GetLastError();
-  return {std::nullopt, code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND};
+  return {std::nullopt, code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND, std::nullopt};
 }
 
 // The date test: the file, by the name it is listed under, was last written
@@ -61,9 +64,11 @@ WriteTime WrittenNow(const std::wstring& path, bool link) {
 // selected like any other, and so is one whose time cannot be read (a link
 // to a share that is offline): the copy then reports it as not copied,
 // rather than the run leaving a changed file out without a word. A file
-// gone since the listing is not selected.
-bool WrittenAfter(const File& file, const FILETIME& threshold) {
+// gone since the listing is not selected. `size` gets the file's size where
+// it was read too.
+bool WrittenAfter(const File& file, const FILETIME& threshold, std::optional<uint64_t>& size) {
   const WriteTime written = WrittenNow(file.Path(), file.IsReparsePoint());
+  size = written.size;
   if (!written.time) return !written.gone;
   return CompareFileTime(&*written.time, &threshold) == 1;
 }
@@ -206,7 +211,11 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, const std::w
           return;
         }
       }
-      if (WrittenAfter(file, *threshold)) SelectionList->Add(file.Path());
+      std::optional<uint64_t> size;
+      if (WrittenAfter(file, *threshold, size)) {
+        SelectionList->Add(file.Path());
+        if (size) SizedFiles.insert_or_assign(file.Path(), SizedEntry{*size, false});
+      }
     } catch (const common::NumberedError& failure) {
       if (!WalkFailureGoesOn(failure.Number())) return;
     }

@@ -217,13 +217,15 @@ class Frmbackup : public forms::Form {
   int CopyPasses = 0;
   // Mirror folders on the drive known to be real folders, not links.
   std::unordered_set<std::wstring> MirrorLevelsChecked;
-  // What Size_file read of each entry it sized, for the copy: its size and
-  // whether it is a link (whose size is that of the link).
+  // The selected files as the run last read them, by their path in the
+  // list (the walk's date test, else Size_file): the size, and whether the
+  // file is a link (whose size that is). Size_file and the copy go by these
+  // readings instead of taking their own.
   struct SizedEntry {
     uint64_t size;
     bool link;
   };
-  std::unordered_map<const ListItem*, SizedEntry> SizedEntries;
+  std::unordered_map<std::wstring, SizedEntry> SizedFiles;
   // The last-backup stamp as the run found it; none when there was none.
   std::optional<common::DateTime> StampFound;
   // Selected files that are on no drive (distinct entries), then the
