@@ -118,6 +118,9 @@ class Form : public Container {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void RebuildMenu();
   void MenuChanged();
+  // Greys or enables the command `id` where it stands in the built menu
+  // bar; false when the bar does not hold it.
+  bool EnableCommandInBar(int id, bool enabled, bool onBar);
   void FitClientArea();
   int NextControlId() { return nextControlId_++; }
   int NextMenuId() { return nextMenuId_++; }
