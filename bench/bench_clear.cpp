@@ -8,6 +8,8 @@
 // time with its cost per entry, the ratios of the best runs and of the
 // medians, and the longest time the window went without yielding during the
 // wipe.
+//
+// usage: bench_clear [rounds]
 #include <windows.h>
 
 #include <algorithm>
@@ -61,7 +63,8 @@ void BuildTree(const std::wstring& top) {
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+  const int rounds = argc > 1 ? _wtoi(argv[1]) : 3;
   using namespace ferrimond;
   // Each figure reaches the pipe as it is printed, whatever ends the process.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -115,7 +118,7 @@ int wmain() {
     return seconds;
   };
 
-  const auto times = bench::TakeTurns(3, {clearRun, rdRun, bareRun}, [&] {
+  const auto times = bench::TakeTurns(rounds, {clearRun, rdRun, bareRun}, [&] {
     BuildTree(top);
     bench::SettleDisk(scratch);
   });

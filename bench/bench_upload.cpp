@@ -10,6 +10,8 @@
 // rounds. Prints every time, the ratios of the best runs and of the medians
 // (also of the processor time, steadier on a busy machine), and the longest
 // time a message posted to the main window waited.
+//
+// usage: bench_upload [rounds]
 #include <windows.h>
 
 #include <algorithm>
@@ -92,7 +94,8 @@ int BareUpload(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+  const int rounds = argc > 1 ? _wtoi(argv[1]) : 3;
   using namespace ferrimond;
   // Each figure reaches the pipe as it is printed, whatever ends the process.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -149,7 +152,7 @@ int wmain() {
     Fill(L'D', true, now.AddDays(-30));
     bench::SettleDisk(scratch);
   };
-  const auto times = bench::TakeTurns(3, {uploadRun, xcopyRun, bareRun}, prepare);
+  const auto times = bench::TakeTurns(rounds, {uploadRun, xcopyRun, bareRun}, prepare);
   if (times.Failed()) return 1;
   bench::PrintRatio("upload/xcopy", times.wall[0], times.wall[1]);
   bench::PrintRatio("upload/floor", times.wall[0], times.wall[2]);
