@@ -147,57 +147,6 @@ bool MakeFolder(const std::wstring& folder) {
          CreateDirectoryW(folder.c_str(), nullptr);
 }
 
-// The source's size and last-write time, read through its handle.
-bool StateOf(HANDLE source, FILE_BASIC_INFO& basic, LONGLONG& size) {
-  FILE_STANDARD_INFO standard;
-  if (!GetFileInformationByHandleEx(source, FileBasicInfo, &basic, sizeof basic) ||
-      !GetFileInformationByHandleEx(source, FileStandardInfo, &standard, sizeof standard))
-    return false;
-  size = standard.EndOfFile.QuadPart;
-  return true;
-}
-
-// A copy that is at every moment either complete or absent under its real
-// name, and whole, with the fewest calls: written under a temporary name,
-// its source checked for writes during the copy, given the source's times,
-// flushed and renamed over the target through its handle; a copy that
-// fails is removed when its handle closes.
-bool SafeCopy(const std::wstring& from, const std::wstring& to) {
-  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  const HANDLE in = CreateFileW(from.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (in == INVALID_HANDLE_VALUE) return false;
-  FILE_BASIC_INFO basic, after;
-  LONGLONG size = 0, sizeAfter = 0;
-  const bool known = StateOf(in, basic, size);
-  const HANDLE out = CreateFileW((to + L".part").c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  bool ok = known && out != INVALID_HANDLE_VALUE;
-  static char buffer[1 << 16];
-  for (DWORD got = 0, put = 0; ok && ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0;)
-    ok = WriteFile(out, buffer, got, &put, nullptr) && put == got;
-  ok = ok && StateOf(in, after, sizeAfter) && sizeAfter == size &&
-       after.LastWriteTime.QuadPart == basic.LastWriteTime.QuadPart;
-  FILE_BASIC_INFO times{};
-  times.CreationTime = basic.CreationTime;
-  times.LastWriteTime = basic.LastWriteTime;
-  ok = ok && SetFileInformationByHandle(out, FileBasicInfo, &times, sizeof times) && FlushFileBuffers(out);
-  const std::wstring ntName = L"\\??\\" + to;
-  std::vector<char> rename(sizeof(FILE_RENAME_INFO) + ntName.size() * sizeof(wchar_t));
-  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(rename.data());
-  info->ReplaceIfExists = TRUE;
-  info->FileNameLength = static_cast<DWORD>(ntName.size() * sizeof(wchar_t));
-  std::copy(ntName.begin(), ntName.end(), info->FileName);
-  ok = ok && SetFileInformationByHandle(out, FileRenameInfo, info, static_cast<DWORD>(rename.size()));
-  if (!ok && out != INVALID_HANDLE_VALUE) {
-    FILE_DISPOSITION_INFO gone{TRUE};
-    SetFileInformationByHandle(out, FileDispositionInfo, &gone, sizeof gone);
-  }
-  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-  CloseHandle(in);
-  return ok;
-}
-
 // The bare calls any backup of these trees makes, without a window or a
 // prompt: one listing per folder, the type test on the listing's name, the
 // date test on the file's attributes as they are now (a listed time lags
@@ -219,7 +168,9 @@ int BareCopy(const std::wstring& from, const std::wstring& to, const FILETIME& s
          const auto start = Clock::now();
          if (!made) made = MakeFolder(to);
          const std::wstring source = from + L"\\" + name, target = to + L"\\" + name;
-         copied += (safe ? SafeCopy(source, target) : CopyFileW(source.c_str(), target.c_str(), FALSE)) ? 1 : 0;
+         const bool done = safe ? bench::SafeCopy(source, target) == bench::Copy::Made
+                                : CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
+         copied += done ? 1 : 0;
          copySeconds += Seconds(Clock::now() - start);
        })) {
     copied += BareCopy(from + L"\\" + sub, to + L"\\" + sub, since, safe, copySeconds);

@@ -134,6 +134,83 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder,
   return subFolders;
 }
 
+namespace {
+
+// The source's size and last-write time, read through its handle.
+bool StateOf(HANDLE source, FILE_BASIC_INFO& basic, LONGLONG& size) {
+  FILE_STANDARD_INFO standard;
+  if (!GetFileInformationByHandleEx(source, FileBasicInfo, &basic, sizeof basic) ||
+      !GetFileInformationByHandleEx(source, FileStandardInfo, &standard, sizeof standard))
+    return false;
+  size = standard.EndOfFile.QuadPart;
+  return true;
+}
+
+// True when the file at `to` holds the `size` bytes that `in` holds from
+// where it stands.
+bool Holds(const std::wstring& to, HANDLE in, LONGLONG size) {
+  const HANDLE target = CreateFileW(to.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (target == INVALID_HANDLE_VALUE) return false;
+  static char ours[1 << 16], theirs[1 << 16];
+  LARGE_INTEGER theirSize{};
+  bool same = GetFileSizeEx(target, &theirSize) && theirSize.QuadPart == size;
+  for (LONGLONG left = size; same && left > 0;) {
+    DWORD a = 0, b = 0;
+    same = ReadFile(in, ours, sizeof ours, &a, nullptr) && ReadFile(target, theirs, sizeof theirs, &b, nullptr) &&
+           a == b && a > 0 && std::equal(ours, ours + a, theirs);
+    left -= a;
+  }
+  CloseHandle(target);
+  return same;
+}
+
+}  // namespace
+
+Copy SafeCopy(const std::wstring& from, const std::wstring& to, bool unlessSame) {
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const HANDLE in = CreateFileW(from.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return Copy::Failed;
+  FILE_BASIC_INFO basic, after;
+  LONGLONG size = 0, sizeAfter = 0;
+  const bool known = StateOf(in, basic, size);
+  if (known && unlessSame) {
+    if (Holds(to, in, size)) {
+      CloseHandle(in);
+      return Copy::AlreadyThere;
+    }
+    const LARGE_INTEGER start{};
+    SetFilePointerEx(in, start, nullptr, FILE_BEGIN);
+  }
+  const HANDLE out = CreateFileW((to + L".part").c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  bool ok = known && out != INVALID_HANDLE_VALUE;
+  static char buffer[1 << 16];
+  for (DWORD got = 0, put = 0; ok && ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0;)
+    ok = WriteFile(out, buffer, got, &put, nullptr) && put == got;
+  ok = ok && StateOf(in, after, sizeAfter) && sizeAfter == size &&
+       after.LastWriteTime.QuadPart == basic.LastWriteTime.QuadPart;
+  FILE_BASIC_INFO times{};
+  times.CreationTime = basic.CreationTime;
+  times.LastWriteTime = basic.LastWriteTime;
+  ok = ok && SetFileInformationByHandle(out, FileBasicInfo, &times, sizeof times) && FlushFileBuffers(out);
+  const std::wstring ntName = L"\\??\\" + to;
+  std::vector<char> rename(sizeof(FILE_RENAME_INFO) + ntName.size() * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(rename.data());
+  info->ReplaceIfExists = TRUE;
+  info->FileNameLength = static_cast<DWORD>(ntName.size() * sizeof(wchar_t));
+  std::copy(ntName.begin(), ntName.end(), info->FileName);
+  ok = ok && SetFileInformationByHandle(out, FileRenameInfo, info, static_cast<DWORD>(rename.size()));
+  if (!ok && out != INVALID_HANDLE_VALUE) {
+    FILE_DISPOSITION_INFO gone{TRUE};
+    SetFileInformationByHandle(out, FileDispositionInfo, &gone, sizeof gone);
+  }
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  CloseHandle(in);
+  return ok ? Copy::Made : Copy::Failed;
+}
+
 double RunTimed(const std::wstring& commandLine) {
   STARTUPINFOW si{};
   si.cb = sizeof si;

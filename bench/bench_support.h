@@ -84,6 +84,17 @@ void PrintCpuRatio(const char* name, const std::vector<double>& a, const std::ve
 std::vector<std::wstring> ListFolder(const std::wstring& folder,
                                      const std::function<void(const WIN32_FIND_DATAW&)>& file);
 
+// The fail-safe copy that the backup and the upload must make, with the
+// fewest calls: written under a temporary name beside `to`, the source's
+// size and last-write time read through its handle before and after its
+// data (a source written to meanwhile fails the copy), given the source's
+// times, flushed and renamed over the target through its handle; a copy
+// that fails is removed when its handle closes. With `unlessSame`, a target
+// of the source's size is first compared with it, through the handle the
+// copy then reads again, and left as it is when it holds the same bytes.
+enum class Copy { Made, AlreadyThere, Failed };
+Copy SafeCopy(const std::wstring& from, const std::wstring& to, bool unlessSame = false);
+
 // Runs `commandLine` with its output discarded and waits for it; the wall
 // time in seconds, or a negative number when it could not be started.
 double RunTimed(const std::wstring& commandLine);

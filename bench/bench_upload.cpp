@@ -4,12 +4,17 @@
 // 2,000 files of 2 KB in 1,000 folders, written yesterday; half of them
 // are on the fixed D: already as copies 30 days old, of the same size and
 // other contents, so the upload replaces them without a question once it
-// has compared them (a file whose contents are already there is left as it
-// is, whatever the times say: the floor compares too). Both drives live in
-// memory where the system allows, and the three run in turns over three
-// rounds. Prints every time, the ratios of the best runs and of the medians
-// (also of the processor time, steadier on a busy machine), and the longest
-// time a message posted to the main window waited.
+// has compared them. The floor makes the calls that the upload's result
+// needs and no others: one listing per folder, the target's attributes,
+// the folder made where missing, and a fail-safe copy of every file (no
+// half-written file on the fixed drive), which first compares a target of
+// the source's size with it (a file whose contents are already there is
+// left as it is, whatever the times say). For reference, also against a
+// floor that copies with CopyFileW. Both drives live in memory where the
+// system allows, and the runs take turns over three rounds. Prints every
+// time, the ratios of the best runs and of the medians (also of the
+// processor time, steadier on a busy machine), and the longest time a
+// message posted to the main window waited.
 //
 // usage: bench_upload [rounds]
 #include <windows.h>
@@ -54,7 +59,8 @@ void Fill(wchar_t drive, bool olderHalf, const common::DateTime& when) {
   }
 }
 
-// True when the files at `a` and `b`, of one size, hold the same bytes.
+// True when the files at `a` and `b`, of one size, hold the same bytes (the
+// CopyFileW floor's comparison).
 bool SameBytes(const std::wstring& a, const std::wstring& b) {
   const HANDLE ha = CreateFileW(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   const HANDLE hb = CreateFileW(b.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -72,9 +78,9 @@ bool SameBytes(const std::wstring& a, const std::wstring& b) {
 // The bare calls any upload of this tree makes: one listing per folder, the
 // target's attributes for the time comparison, the folder made where
 // missing, the contents compared where the target has the source's size
-// (an unchanged file stays as it is), and CopyFileW for every other file.
-// Returns the files uploaded.
-int BareUpload(const std::wstring& from, const std::wstring& to) {
+// (an unchanged file stays as it is), and a safe copy (or, not `safe`,
+// CopyFileW) of every other file. Returns the files uploaded.
+int BareUpload(const std::wstring& from, const std::wstring& to, bool safe) {
   int copied = 0;
   bool made = false;
   for (const std::wstring& sub : bench::ListFolder(from, [&](const WIN32_FIND_DATAW& data) {
@@ -84,10 +90,14 @@ int BareUpload(const std::wstring& from, const std::wstring& to) {
          if (!exists && !made) made = CreateDirectoryW(to.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
          const bool sameSize = exists && existing.nFileSizeLow == data.nFileSizeLow &&
                                existing.nFileSizeHigh == data.nFileSizeHigh;
-         copied += (sameSize && SameBytes(source, target)) || CopyFileW(source.c_str(), target.c_str(), FALSE) ? 1 : 0;
+         if (safe) {
+           copied += bench::SafeCopy(source, target, sameSize) != bench::Copy::Failed ? 1 : 0;
+         } else {
+           copied += (sameSize && SameBytes(source, target)) || CopyFileW(source.c_str(), target.c_str(), FALSE);
+         }
        })) {
     CreateDirectoryW((to + L"\\" + sub).c_str(), nullptr);
-    copied += BareUpload(from + L"\\" + sub, to + L"\\" + sub);
+    copied += BareUpload(from + L"\\" + sub, to + L"\\" + sub, safe);
   }
   return copied;
 }
@@ -137,14 +147,16 @@ int wmain(int argc, wchar_t** argv) {
     }
     return seconds;
   };
-  const auto bareRun = [] {
+  const auto bareRun = [](bool safe) {
     const auto start = Clock::now();
-    const int copied = BareUpload(L"E:\\w1", L"D:\\w1");
+    const int copied = BareUpload(L"E:\\w1", L"D:\\w1", safe);
     const double seconds = Seconds(Clock::now() - start);
-    std::printf("bare listing, attributes, folders, comparisons and CopyFileW (the floor): %.3f s for %d files\n",
-                seconds, copied);
+    std::printf("bare listing, attributes, folders, comparisons and %s: %.3f s for %d files\n",
+                safe ? "safe copies (the floor)" : "CopyFileW", seconds, copied);
     return seconds;
   };
+  const auto floorRun = [&] { return bareRun(true); };
+  const auto copyFileRun = [&] { return bareRun(false); };
 
   // Before every run D: holds the older half again, and nothing else.
   const auto prepare = [&] {
@@ -152,11 +164,15 @@ int wmain(int argc, wchar_t** argv) {
     Fill(L'D', true, now.AddDays(-30));
     bench::SettleDisk(scratch);
   };
-  const auto times = bench::TakeTurns(rounds, {uploadRun, xcopyRun, bareRun}, prepare);
+  const auto times = bench::TakeTurns(rounds, {uploadRun, floorRun, xcopyRun, copyFileRun}, prepare);
   if (times.Failed()) return 1;
-  bench::PrintRatio("upload/xcopy", times.wall[0], times.wall[1]);
-  bench::PrintRatio("upload/floor", times.wall[0], times.wall[2]);
-  bench::PrintCpuRatio("upload/floor", times.cpu[0], times.cpu[2]);
+  bench::PrintRatio("upload/floor", times.wall[0], times.wall[1]);
+  bench::PrintCpuRatio("upload/floor", times.cpu[0], times.cpu[1]);
+  bench::PrintRatio("upload/xcopy", times.wall[0], times.wall[2]);
+  // For reference: what the fail-safe copy costs over copies that can
+  // leave a truncated file under the real name.
+  bench::PrintRatio("upload/CopyFileW floor", times.wall[0], times.wall[3]);
+  bench::PrintRatio("floor/CopyFileW floor", times.wall[1], times.wall[3]);
   // One more upload with the probe, for the waits alone: its posts and
   // polls slow the run they watch.
   prepare();
