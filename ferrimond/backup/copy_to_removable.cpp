@@ -151,31 +151,50 @@ void RequireRealFolder(const std::wstring& level, uint32_t attributes) {
   }
 }
 
+constexpr int32_t kAlreadyExists = 58;
+
 // Makes the mirror of `folderPath` on the drive selected in lstRemovable,
 // every missing level top down; true when the mirror was there before.
 // Files of one folder come one after another in the list, so the levels
 // are looked at from the deepest up: the first that exists has all of its
 // ancestors. Every existing level is checked once a run (until the drive
-// changes) for being a real folder, not a link.
+// changes) for being a real folder, not a link. In a folder that the pass
+// made, a level is not looked for but made (under Wine a look for a name
+// that is not there reads the whole folder); one that another program made
+// meanwhile is checked like any found.
 bool MakeMirrorFolders(Frmbackup& w, const std::wstring& folderPath) {
   const std::wstring letter = w.lstRemovable.Text();
   if (letter.empty()) common::Raise(common::ErrDiskNotReady);
   const std::vector<std::wstring> levels = FolderLevels(FullPath(MirrorFolder(FullPath(folderPath), letter[0])));
   FileSystem& fs = w.FileSys();
+  auto& checked = w.MirrorLevelsChecked;
+  auto made = [&](size_t i) {
+    const auto found = checked.find(levels[i]);
+    return found != checked.end() && found->second;
+  };
   size_t missing = 0;
-  for (; missing < levels.size() && !w.MirrorLevelsChecked.count(levels[missing]); ++missing) {
+  for (; missing < levels.size() && !checked.count(levels[missing]); ++missing) {
+    if (missing + 1 < levels.size() && made(missing + 1)) continue;
     const uint32_t attributes = fs.Attributes(levels[missing]);
     if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-    for (size_t i = missing; i < levels.size() && !w.MirrorLevelsChecked.count(levels[i]); ++i) {
+    for (size_t i = missing; i < levels.size() && !checked.count(levels[i]); ++i) {
       RequireRealFolder(levels[i], i == missing ? attributes : fs.Attributes(levels[i]));
-      w.MirrorLevelsChecked.insert(levels[i]);
+      checked.emplace(levels[i], false);
     }
     break;
   }
   const bool existed = missing == 0;
   while (missing > 0) {
-    fs.CreateFolder(levels[--missing]);
-    w.MirrorLevelsChecked.insert(levels[missing]);
+    const std::wstring& level = levels[--missing];
+    bool madeHere = true;
+    try {
+      fs.CreateFolder(level);
+    } catch (const common::NumberedError& e) {
+      if (e.Number() != kAlreadyExists) throw;
+      RequireRealFolder(level, fs.Attributes(level));
+      madeHere = false;
+    }
+    checked.emplace(level, madeHere);
   }
   return existed;
 }

@@ -215,8 +215,9 @@ class Frmbackup : public forms::Form {
   // Copy passes started in the window's life (Continue starts one inside
   // another's yield).
   int CopyPasses = 0;
-  // Mirror folders on the drive known to be real folders, not links.
-  std::unordered_set<std::wstring> MirrorLevelsChecked;
+  // Mirror folders on the drive known to be real folders, not links, each
+  // with whether the copy pass made it.
+  std::unordered_map<std::wstring, bool> MirrorLevelsChecked;
   // The selected files as the run last read them, by their path in the
   // list (the walk's date test, else Size_file): the size, and whether the
   // file is a link (whose size that is). Size_file and the copy go by these
