@@ -82,6 +82,7 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth) {
   const std::wstring real =
       folder.IsReparsePoint() ? FileSystem().FinalPath(folder.Path()).value_or(std::wstring()) : std::wstring();
   if (AncestorExcluded(real)) return;
+  walkThreshold_.reset();
   IterateFolders(folder, depth, real);
 }
 
@@ -169,11 +170,6 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, const std::w
   }
   const std::vector<File>& files = listing.files;
 
-  // The marker is read at the first file of the folder that comes to the
-  // date test, not for every file (that doubled the cost of the test); a
-  // change to it shows from the next folder on.
-  bool markerRead = false;
-  std::optional<FILETIME> threshold;
   if (depth > kMaxDepth) {
     FoldersNotRead.push_back({folder.Path(), L"The folder lies more than 100 levels deep."});
     return;
@@ -201,18 +197,20 @@ void Frmbackup::IterateFolders(const Folder& folder, int16_t depth, const std::w
       if (AbortFlag) return;
       if (CheckFileName(file.Name())) continue;
       if (!CheckFiles(StrArray, file.Name())) continue;
-      if (!markerRead) {
-        threshold = WrittenNow(kThresholdMarker, false).time;
-        markerRead = true;
+      // The marker is read at the first file that comes to the date test,
+      // once for the walk of a chosen folder (for every file it doubled the
+      // cost of the test, and for every folder it cost a tenth).
+      if (!walkThreshold_) {
+        walkThreshold_ = WrittenNow(kThresholdMarker, false).time;
         // Without the start time nothing can be judged: the folder is
         // reported, not passed over as holding nothing new.
-        if (!threshold) {
+        if (!walkThreshold_) {
           FoldersNotRead.push_back({folder.Path(), L"The time to back up from could not be read."});
           return;
         }
       }
       std::optional<uint64_t> size;
-      if (WrittenAfter(file, *threshold, size)) {
+      if (WrittenAfter(file, *walkThreshold_, size)) {
         SelectionList->Add(file.Path());
         if (size) SizedFiles.insert_or_assign(file.Path(), SizedEntry{*size, false});
       }

@@ -275,6 +275,8 @@ class Frmbackup : public forms::Form {
   // excluded whichever way the walk comes to it.
   void IterateFolders(const Folder& folder, int16_t depth, const std::wstring& realPath);
   bool AlreadyWalked(const Folder& folder);
+  // The marker's time, once the walk of a chosen folder has read it.
+  std::optional<FILETIME> walkThreshold_;
   // True when the folder at `path` (really at `realPath`, when known) is on
   // the exclusion list, by either path.
   bool Excluded(const std::wstring& path, const std::wstring& realPath) const;
