@@ -83,11 +83,14 @@ bool IsDeviceName(std::wstring_view name) {
   name = name.substr(0, name.find(L'.'));
   while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
   if (name.size() != 3 && name.size() != 4) return false;
-  std::wstring upper(name.substr(0, 3));
-  for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
-  if (name.size() == 3) return upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL";
+  // No letter outside ASCII has one of these letters for its capital.
+  wchar_t upper[4] = {};
+  for (size_t i = 0; i < 3; ++i)
+    upper[i] = name[i] >= L'a' && name[i] <= L'z' ? static_cast<wchar_t>(name[i] - L'a' + L'A') : name[i];
+  const std::wstring_view stem(upper, 3);
+  if (name.size() == 3) return stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL";
   const wchar_t digit = name[3];
-  return (upper == L"COM" || upper == L"LPT") &&
+  return (stem == L"COM" || stem == L"LPT") &&
          ((digit >= L'1' && digit <= L'9') || digit == L'\u00b9' || digit == L'\u00b2' || digit == L'\u00b3');
 }
 
@@ -102,16 +105,18 @@ bool HasNameToKeep(const std::wstring& path) {
   return found;
 }
 
-// A path that is already in the full form ("E:\a\b": a drive, then names
-// without "." or "..", doubled or forward separators, a trailing one, or
-// names the short forms change): the system would give it back unchanged.
-bool IsPlainFullPath(const std::wstring& p) {
+// A path that is already in the full form ("E:\a\b", also with a
+// backslash at the end: a drive, then names without "." or "..", doubled or
+// forward separators, or names the short forms change): the system would
+// give it back unchanged, but for that last backslash.
+bool IsPlainFullPath(std::wstring_view p) {
+  if (p.size() >= 5 && p.back() == L'\\') p.remove_suffix(1);
   if (p.size() < 4 || !iswalpha(p[0]) || p[1] != L':' || p[2] != L'\\') return false;
-  if (p.find(L'/') != std::wstring::npos || p.find(kKeepEnding) != std::wstring::npos) return false;
+  if (p.find(L'/') != std::wstring_view::npos || p.find(kKeepEnding) != std::wstring_view::npos) return false;
   for (size_t begin = 3; begin <= p.size();) {
     size_t end = p.find(L'\\', begin);
-    if (end == std::wstring::npos) end = p.size();
-    const std::wstring_view name(p.data() + begin, end - begin);
+    if (end == std::wstring_view::npos) end = p.size();
+    const std::wstring_view name = p.substr(begin, end - begin);
     if (name.empty() || name == L"." || name == L".." || IsTrimmable(name) || IsDeviceName(name)) return false;
     begin = end + 1;
   }
@@ -125,7 +130,7 @@ std::wstring FullPath(const std::wstring& path) {
   // Paths from listings mostly are: asking the system costs more than a
   // whole copy's other path work.
   if (IsPlainFullPath(path)) {
-    std::wstring out = path;
+    std::wstring out(path, 0, path.back() == L'\\' ? path.size() - 1 : path.size());
     out[0] = static_cast<wchar_t>(towupper(out[0]));
     return out;
   }
