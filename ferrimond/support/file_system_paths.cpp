@@ -105,6 +105,17 @@ bool HasNameToKeep(const std::wstring& path) {
   return found;
 }
 
+// CONIN$ and CONOUT$, which the short forms take for the console, as
+// they do device names.
+bool IsConsoleName(std::wstring_view name) {
+  name = name.substr(0, name.find(L'.'));
+  while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
+  for (const wchar_t* console : {L"CONIN$", L"CONOUT$"}) {
+    if (name.size() == wcslen(console) && _wcsnicmp(name.data(), console, name.size()) == 0) return true;
+  }
+  return false;
+}
+
 // A path that is already in the full form ("E:\a\b", also with a
 // backslash at the end: a drive, then names without "." or "..", doubled or
 // forward separators, or names the short forms change): the system would
@@ -117,7 +128,9 @@ bool IsPlainFullPath(std::wstring_view p) {
     size_t end = p.find(L'\\', begin);
     if (end == std::wstring_view::npos) end = p.size();
     const std::wstring_view name = p.substr(begin, end - begin);
-    if (name.empty() || name == L"." || name == L".." || IsTrimmable(name) || IsDeviceName(name)) return false;
+    if (name.empty() || name == L"." || name == L".." || IsTrimmable(name) || IsDeviceName(name) ||
+        IsConsoleName(name))
+      return false;
     begin = end + 1;
   }
   return true;
