@@ -6,13 +6,26 @@ namespace ferrimond {
 
 namespace {
 
-bool SameName(const std::wstring& a, const wchar_t* b) {
-  const std::wstring other(b);
-  if (a.size() != other.size()) return false;
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (!SameCharIgnoringCase(a[i], other[i])) return false;
+    if (!SameCharIgnoringCase(a[i], b[i])) return false;
   }
   return true;
+}
+
+// GetField(path, n, "\") without a copy (the upload maps every folder): the
+// n-th field, empty past the last; a path without "\" is its own field.
+std::wstring_view Field(std::wstring_view path, int n) {
+  if (path.find(L'\\') == std::wstring_view::npos) return path;
+  size_t start = 0;
+  for (int field = 1; field < n; ++field) {
+    const size_t next = path.find(L'\\', start);
+    if (next == std::wstring_view::npos) return {};
+    start = next + 1;
+  }
+  const size_t end = path.find(L'\\', start);
+  return path.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
 }
 
 // The text after the n-th "\" (empty when there are fewer).
@@ -44,12 +57,11 @@ std::wstring DocumentsFolderOf(const std::wstring& profile) {
 
 std::wstring UploadFolder(const std::wstring& path, const std::wstring& fixedDrive,
                           const std::wstring& profile) {
-  const std::wstring fourth = GetField(path, 4, L"\\");
+  const std::wstring_view fourth = Field(path, 4);
   const bool older = SameName(fourth, L"my documents");
-  const bool current = SameName(fourth, L"documents") && SameName(GetField(path, 2, L"\\"), L"users") &&
-                       !GetField(path, 3, L"\\").empty();
+  const bool current = SameName(fourth, L"documents") && SameName(Field(path, 2), L"users") && !Field(path, 3).empty();
   // A shared profile's documents belong to no user: they keep their path.
-  const bool shared = IsSharedProfile(GetField(path, 3, L"\\"));
+  const bool shared = IsSharedProfile(Field(path, 3));
   std::wstring home = profile;
   while (!home.empty() && home.back() == L'\\') home.pop_back();
   if (!home.empty() && !shared && (older || current)) {
@@ -64,14 +76,14 @@ std::wstring UploadFolder(const std::wstring& path, const std::wstring& fixedDri
   return out;
 }
 
-bool IsSharedProfile(const std::wstring& name) {
+bool IsSharedProfile(std::wstring_view name) {
   for (const wchar_t* shared : {L"Public", L"Default", L"Default User", L"All Users"}) {
     if (SameName(name, shared)) return true;
   }
   return false;
 }
 
-bool IsDriveSystemFolder(const std::wstring& name) {
+bool IsDriveSystemFolder(std::wstring_view name) {
   for (const wchar_t* system : {L"System Volume Information", L"$RECYCLE.BIN", L"RECYCLER"}) {
     if (SameName(name, system)) return true;
   }

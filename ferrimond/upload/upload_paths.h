@@ -2,6 +2,7 @@
 // Where the upload puts a folder of the removable drive on the fixed drive,
 // and which profile folders it offers. No window, no system calls.
 #include <string>
+#include <string_view>
 
 namespace ferrimond {
 
@@ -25,11 +26,11 @@ std::wstring UploadFolder(const std::wstring& path, const std::wstring& fixedDri
 
 // The profiles every user shares, or that only serve to make new ones
 // ("Public", "Default", "Default User", "All Users"): nobody's own.
-bool IsSharedProfile(const std::wstring& name);
+bool IsSharedProfile(std::wstring_view name);
 
 // A folder the system keeps at the root of a drive ("System Volume
 // Information", "$RECYCLE.BIN", "RECYCLER"): nothing of the user's.
-bool IsDriveSystemFolder(const std::wstring& name);
+bool IsDriveSystemFolder(std::wstring_view name);
 
 // The name of the `number`-th saved version of file `name`, from 2 on:
 // "x.doc" gives "x (2).doc".

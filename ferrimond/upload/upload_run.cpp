@@ -385,7 +385,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     } else if (sameSize) {
       // The copy compares first, reading the source through the handle it
       // copies from.
-      fs.CopyFileUnlessSame(file.Path(), dest + L"\\");
+      fs.CopyFileUnlessSame(file.Path(), fullTarget);
       UploadTargets.emplace(key, file.Path());
       return true;
     }
@@ -393,7 +393,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     CheckAndBuild1(fld, false);
     destMade = true;
   }
-  fs.CopyFile(file.Path(), dest + L"\\", true);
+  fs.CopyFile(file.Path(), fullTarget, true);
   UploadTargets.emplace(key, file.Path());
   return true;
 }
