@@ -173,8 +173,8 @@ int wmain(int argc, wchar_t** argv) {
   // leave a truncated file under the real name.
   bench::PrintRatio("upload/CopyFileW floor", times.wall[0], times.wall[3]);
   bench::PrintRatio("floor/CopyFileW floor", times.wall[1], times.wall[3]);
-  // One more upload with the probe, for the waits alone: its posts and
-  // polls slow the run they watch.
+  // One more upload with the probe, for the waits alone, so that the timed
+  // runs carry nothing of it.
   prepare();
   {
     bench::MessageProbe probe(w.Hwnd(), [&] { return w.RunActive; });
