@@ -190,8 +190,9 @@ bool MakeMirrorFolders(Frmbackup& w, const std::wstring& folderPath) {
     try {
       fs.CreateFolder(level);
     } catch (const common::NumberedError& e) {
-      if (e.Number() != kAlreadyExists) throw;
-      RequireRealFolder(level, fs.Attributes(level));
+      const uint32_t attributes = e.Number() == kAlreadyExists ? fs.Attributes(level) : INVALID_FILE_ATTRIBUTES;
+      if (attributes == INVALID_FILE_ATTRIBUTES) throw;
+      RequireRealFolder(level, attributes);
       madeHere = false;
     }
     checked.emplace(level, madeHere);

@@ -318,10 +318,8 @@ bool FileSystem::CopyFileUnlessSame(const std::wstring& source, const std::wstri
   const CopyPaths paths = PathsOf(source, target);
   ScopedHandle in = OpenSource(paths.from);
   const SourceState state = StateOf(in.get());
-  if (TargetHolds(in.get(), state.size, paths.to)) {
-    // Unless the source was written to while it was compared.
-    if (StateOf(in.get()).SameAs(state)) return false;
-  }
+  // A source written to while it was compared is copied all the same.
+  if (TargetHolds(in.get(), state.size, paths.to) && StateOf(in.get()).SameAs(state)) return false;
   const LARGE_INTEGER start{};
   if (!SetFilePointerEx(in.get(), start, nullptr, FILE_BEGIN)) RaiseSourceError(GetLastError());
   CopyOpened(in.get(), state, paths.to, true);
