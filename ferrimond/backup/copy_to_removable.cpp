@@ -364,7 +364,10 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             try {
               fs.CopyFile(target.source, target.destinationFolder, true);
             } catch (const common::NumberedError& e) {
-              if (!reused || e.Number() != common::ErrPathNotFound) throw;
+              // Only a mirror found gone is made again: a source folder
+              // removed since the walk fails as the source.
+              if (!reused || e.Number() != common::ErrPathNotFound || dynamic_cast<const SourceFailure*>(&e))
+                throw;
               MirrorLevelsChecked.clear();
               makeMirror();
               fs.CopyFile(target.source, target.destinationFolder, true);
@@ -375,6 +378,14 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             // has removed the partial copy, and this file waits for the
             // next drive like one that failed the test.
             if (e.Number() != common::ErrDiskFull || dynamic_cast<const SourceFailure*>(&e)) throw;
+            // On the walk's reading the file may have grown since, past the
+            // room or past what the drive's file system holds: the file and
+            // the drive are read again before another drive is asked for.
+            if (!readNow) {
+              SizedFiles.erase(item->Value);
+              gauge.Forget();
+              continue;
+            }
             full = true;
           }
           if (!full) {
@@ -409,8 +420,10 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
         switch (number) {
           case common::ErrPathNotFound:
             // One entry that cannot be copied does not end the pass for
-            // the others.
-            if (!std::exchange(pathMessageShown, true)) Ui().MsgBox(kPathNotFoundText);
+            // the others. A source folder gone since the walk, found so by
+            // the copy, is no fault of the drive's.
+            if (!dynamic_cast<const SourceFailure*>(&e) && !std::exchange(pathMessageShown, true))
+              Ui().MsgBox(kPathNotFoundText);
             passOver(e);
             break;
           case common::ErrDiskNotReady:

@@ -363,7 +363,9 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     // The same contents are left as they are, whatever the times say (FAT's
     // are 2-second steps); only a file of the same size can hold them.
     const uint64_t existingSize = (uint64_t{existing.nFileSizeHigh} << 32) | existing.nFileSizeLow;
-    const bool sameSize = existingSize == file.Size();
+    // A link's own size says nothing of its target's.
+    const bool sameSize =
+        existingSize == file.Size() || (existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     // Other contents replace the fixed drive's without a question only when
     // clearly newer.
     if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= kSameTime) {

@@ -211,6 +211,36 @@ TEST_F(BackupRunTest, AWriteProtectedDriveIsChangedLikeAFullOne) {
   EXPECT_TRUE(Exists(On(L'E', files[0])));
 }
 
+// The pass goes by the walk's reading of each file. One that has grown past
+// what FAT holds since, or whose folder is gone since, is judged on what the
+// copy finds: listed with its own reason, with no drive change asked for and
+// nothing blamed on the drive.
+TEST_F(BackupRunTest, AFileChangedSinceTheWalkIsJudgedAsItIsNow) {
+  FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
+  const std::wstring grown = c_ / L"disk.vhd";
+  MakeFile(grown, 10);
+  const Strings gone = MakeFiles(c_ / L"gone", 2, 10);
+  Frmbackup& w = Ready();
+  SelectEntry(w.lstRemovable, L"F");
+  for (const std::wstring& path : {grown, gone[0], gone[1]}) w.SizedFiles[path] = {10, false};
+  HANDLE h = CreateFileW(grown.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_TRUE(SetFilePointerEx(h, LARGE_INTEGER{.QuadPart = 0x100000001LL}, nullptr, FILE_BEGIN) &&
+              SetEndOfFile(h));
+  CloseHandle(h);
+  harness::RemoveTree(c_ / L"gone");
+  SetFileSystemNameQueryForTests([](const std::wstring&) { return std::wstring(L"FAT32"); });
+  AnswerThen(MsgResult::Ok, [&] { w.CmdStop.SetValue(true); });  // were another drive asked for
+  Copy({grown, gone[0], gone[1]}, L"F");
+  SetFileSystemNameQueryForTests({});
+  for (const Prompt& prompt : Ui().Prompts()) ADD_FAILURE() << prompt.text;
+  Ui().DiscardAnswers();
+  std::vector<std::wstring> reasons;
+  for (const auto& [item, reason] : w.CopyFailures) reasons.push_back(reason);
+  ASSERT_EQ(reasons.size(), 3u);
+  EXPECT_EQ(std::ranges::count_if(reasons, [](const std::wstring& r) { return r.find(L"FAT32") != r.npos; }), 1);
+  EXPECT_FALSE(Exists(On(L'F', grown)));
+}
+
 // After a drive change, the pass that Continue starts and the pass that
 // waited do not copy again what this run has already put whole on a drive:
 // a new drive that just holds the rest is enough.
