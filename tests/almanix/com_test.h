@@ -218,38 +218,38 @@ inline HRESULT PutProperty(IDispatch* object, const wchar_t* name, VARIANT value
   return hr;
 }
 
-inline VARIANT DateVariant(double date) {
-  VARIANT v{};
-  v.vt = VT_DATE, v.date = date;
-  return v;
-}
-
-inline VARIANT IntVariant(LONG value) {
-  VARIANT v{};
-  v.vt = VT_I4, v.lVal = value;
-  return v;
-}
-
-// The caller clears it.
-inline VARIANT TextVariant(const wchar_t* text) {
-  VARIANT v{};
-  v.vt = VT_BSTR, v.bstrVal = SysAllocString(text);
-  return v;
-}
+inline VARIANT NullVariant() { VARIANT v{}; v.vt = VT_NULL; return v; }
+inline VARIANT DateVariant(double date) { VARIANT v{}; v.vt = VT_DATE, v.date = date; return v; }
+inline VARIANT IntVariant(LONG value) { VARIANT v{}; v.vt = VT_I4, v.lVal = value; return v; }
+inline VARIANT TextVariant(const wchar_t* text) { VARIANT v{}; v.vt = VT_BSTR, v.bstrVal = SysAllocString(text); return v; }  // the caller clears it
 
 // A calendar date as an OLE date.
 inline double Date(int y, int m, int d) {
   SYSTEMTIME st{static_cast<WORD>(y), static_cast<WORD>(m), 0, static_cast<WORD>(d), 0, 0, 0, 0};
   double out = 0;
-  SystemTimeToVariantTime(&st, &out);
-  return out;
+  return SystemTimeToVariantTime(&st, &out), out;
 }
 
 // Whether the picker's calendar is dropped down.
 inline bool Dropped(_DatePicker* picker) {
   VARIANT_BOOL dropped = VARIANT_FALSE;
-  picker->get_IsDropped(&dropped);
-  return dropped != VARIANT_FALSE;
+  return picker->get_IsDropped(&dropped), dropped != VARIANT_FALSE;
+}
+
+// Interface I of `object`; null, and a failure, when it has none.
+template <class I>
+ComPtr<I> Query(IUnknown* object) {
+  ComPtr<I> out;
+  EXPECT_EQ(object->QueryInterface(IID_PPV_ARGS(&out)), S_OK) << "no such interface";
+  return out;
+}
+
+// A standard font object.
+inline ComPtr<IFontDisp> MakeFont(const wchar_t* name, ULONG size10000, SHORT weight, BOOL italic) {
+  FONTDESC desc{sizeof(desc), const_cast<LPOLESTR>(name), {{size10000, 0}}, weight, DEFAULT_CHARSET, italic, italic, italic};
+  ComPtr<IFontDisp> font;
+  EXPECT_EQ(OleCreateFontIndirect(&desc, IID_PPV_ARGS(&font)), S_OK);
+  return font;
 }
 
 // A host's property bag kept in memory.
@@ -322,9 +322,7 @@ class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdv
   // interface or IID_IPropertyNotifySink) / unadvises it.
   void Connect(IUnknown* control, const IID& point) {
     events_ = point;
-    ComPtr<IConnectionPointContainer> container;
-    ASSERT_EQ(control->QueryInterface(IID_PPV_ARGS(&container)), S_OK);
-    ASSERT_EQ(container->FindConnectionPoint(point, &point_), S_OK);
+    ASSERT_EQ(Query<IConnectionPointContainer>(control)->FindConnectionPoint(point, &point_), S_OK);
     ASSERT_EQ(point_->Advise(static_cast<IDispatch*>(this), &cookie_), S_OK);
   }
   void Disconnect() {
@@ -435,8 +433,7 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
 
 // A control sited at `site` in `host` and active in place.
 inline void Activate(IUnknown* control, TestSite& site, HWND host) {
-  ComPtr<IOleObject> ole;
-  ASSERT_EQ(control->QueryInterface(IID_PPV_ARGS(&ole)), S_OK);
+  ComPtr<IOleObject> ole = Query<IOleObject>(control);
   ASSERT_EQ(ole->SetClientSite(&site), S_OK);
   ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, host, &site.position), S_OK);
 }
@@ -451,8 +448,7 @@ inline HWND WindowOf(IUnknown* control) {
 
 // The control closed and unsited again.
 inline void Close(IUnknown* control) {
-  ComPtr<IOleObject> ole;
-  control->QueryInterface(IID_PPV_ARGS(&ole));
+  ComPtr<IOleObject> ole = Query<IOleObject>(control);
   ole->Close(OLECLOSE_NOSAVE);
   ole->SetClientSite(nullptr);
 }

@@ -1,5 +1,5 @@
-' Both controls as a script sees them: created by ProgID, properties set and
-' read, the library's errors caught with their number, source and text.
+' Both controls as a script sees them: created by ProgID, values set and read,
+' the library's errors caught with their number, source and text.
 ' cscript reports script errors nowhere, so every result is printed and the
 ' exit code says whether the script ran to its end.
 Option Explicit
@@ -25,17 +25,9 @@ picker.Value = ""
 Show "empty text gives Null", IsNull(picker.Value)
 picker.Value = Null
 Show "DateValue of Null", CDbl(picker.DateValue)
-picker.Format = 3
-picker.CustomFormat = "dd.MM.yyyy"
-Show "picker.CustomFormat", picker.CustomFormat
-picker.AllowEmpty = True
-Show "picker.AllowEmpty", picker.AllowEmpty
 
 calendar.Value = DateSerial(2026, 5, 17)
 Show "calendar.SelectedMonth", calendar.SelectedMonth
-Show "calendar.SelectedDay", calendar.SelectedDay
-calendar.TodayButtonCaption = "Heute"
-Show "calendar.TodayButtonCaption", calendar.TodayButtonCaption
 
 On Error Resume Next
 picker.MinDate = DateSerial(2031, 1, 1)
