@@ -51,8 +51,8 @@ struct TypeLibrary : ::testing::Test {
 };
 
 // The controls are creatable controls with events; the drawing classes are
-// neither. Default interfaces are dual; event interfaces pure dispatch, ids in declaration order, arguments by
-// reference.
+// neither. Default interfaces are dual; event interfaces pure dispatch, ids
+// in declaration order, arguments by reference.
 TEST_F(TypeLibrary, CoclassesDualDefaultInterfacesAndEventInterfaces) {
   struct Coclass { GUID clsid; GUID dual; const GUID* events; };
   for (const Coclass& c : {Coclass{CLSID_MonthCalendar, IID__MonthCalendar, &DIID___MonthCalendar},

@@ -135,8 +135,7 @@ TEST_F(PickerTest, RefusedDigitsChangeNothingAndLeavingTheFieldCommits) {
 
 TEST_F(PickerTest, UpAndDownStepTheCurrentFieldAndClampAtTheRange) {
   Create(At(2026, 3, 5));
-  picker_->SetMinDate(At(2026, 3, 1));
-  picker_->SetMaxDate(At(2026, 3, 5));
+  picker_->SetMinDate(At(2026, 3, 1)), picker_->SetMaxDate(At(2026, 3, 5));
   events_.log.clear();
   Key(VK_UP);
   EXPECT_EQ(picker_->Value(), At(2026, 3, 5));
