@@ -1,5 +1,6 @@
-// Ferrimond.exe /backup as the Task Scheduler starts it: every exit code,
-// the report it leaves, and no window or message box at any time.
+// Ferrimond.exe as a process: /backup as the Task Scheduler starts it (every
+// exit code, the report it leaves, and no window or message box at any
+// time), and the window a user starts, with the selections of default.log.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,22 +16,21 @@
 namespace {
 
 const std::wstring kProgramFolder = L"C:\\Program Files\\Ferrimond";
-const std::wstring kAside = kProgramFolder + L".before-unattended-tests";
+const std::wstring kAside = kProgramFolder + L".before-exe-tests";
 
+// Under Wine the build's Unix path, elsewhere already a Windows path.
 std::wstring ProgramPath() {
-  using Fn = WCHAR*(CDECL*)(LPCSTR);
-  auto toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  const std::string path = FERRIMOND_EXE;
-  if (!toDos) return std::wstring(path.begin(), path.end());
-  WCHAR* dos = toDos(path.c_str());
-  std::wstring out = dos ? dos : L"";
-  if (dos) HeapFree(GetProcessHeap(), 0, dos);
-  return out;
+  const std::wstring dos = harness::DosPath(FERRIMOND_EXE);
+  return dos.empty() ? harness::WideUnix(FERRIMOND_EXE) : dos;
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+std::wstring Caption(HWND h) {
+  wchar_t text[128] = L"";
+  GetWindowTextW(h, text, 128);
+  return text;
+}
 
 // A selection log: "for the last 9999 days", "*.*", one folder; or the
 // options, the "*.*" box and the folders given.
@@ -39,8 +39,62 @@ std::string LogFor(const std::wstring& folder, const char* options = "#FALSE#,#T
   std::string bytes = "#FALSE#\r\n" + std::string(options) + "\r\n";
   for (int i = 0; i < 13; ++i) bytes += "0\r\n";
   if (!withFolder) return bytes + "0\r\n0\r\n0\r\n0\r\n";
-  return bytes + "1\r\n\"" + std::string(folder.begin(), folder.end()) + "\"\r\n0\r\n0\r\n0\r\n";
+  return bytes + "1\r\n\"" + Narrow(folder) + "\"\r\n0\r\n0\r\n0\r\n";
 }
+
+// Ferrimond.exe started with `args`, ended when the test leaves it running.
+struct Process {
+  explicit Process(const std::wstring& args) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring cmd = L"\"" + ProgramPath() + L"\" " + args;
+    started = CreateProcessW(ProgramPath().c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    EXPECT_TRUE(started) << "Ferrimond.exe did not start";
+  }
+  ~Process() {
+    if (started) Finish(), CloseHandle(pi.hThread), CloseHandle(pi.hProcess);
+  }
+  // The exit code, or STILL_ACTIVE when it did not end within the time.
+  DWORD WaitForExit(DWORD ms) const {
+    DWORD code = STILL_ACTIVE;
+    if (started) WaitForSingleObject(pi.hProcess, ms), GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+  }
+  // Ends it if it still runs; its exit code.
+  DWORD Finish() const {
+    if (WaitForExit(0) == STILL_ACTIVE) TerminateProcess(pi.hProcess, 99);
+    return WaitForExit(5000);
+  }
+  std::vector<HWND> Windows() const {  // its top-level windows
+    std::pair<DWORD, std::vector<HWND>> found{pi.dwProcessId, {}};
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+          auto* f = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(p);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(h, &owner);
+          if (owner == f->first) f->second.push_back(h);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.second;
+  }
+  // A visible window titled "Ferrimond", waiting up to `ms`: a message box,
+  // or else the main window (the one with a menu).
+  HWND WaitForWindow(bool messageBox, DWORD ms) const {
+    for (const DWORD start = GetTickCount();; Sleep(50)) {
+      for (HWND h : Windows()) {
+        wchar_t kind[16] = L"";
+        GetClassNameW(h, kind, 16);
+        if (IsWindowVisible(h) && Caption(h) == L"Ferrimond" && (messageBox == !wcscmp(kind, L"#32770")) &&
+            (messageBox || GetMenu(h)))
+          return h;
+      }
+      if (GetTickCount() - start >= ms) return nullptr;
+    }
+  }
+  PROCESS_INFORMATION pi{};
+  bool started = false;
+};
 
 struct Outcome {
   DWORD exitCode = STILL_ACTIVE;
@@ -52,42 +106,15 @@ struct Outcome {
 // Windows does when the session ends.
 Outcome RunProgram(const std::wstring& args, bool closeHidden = false) {
   Outcome out;
-  const std::wstring exe = ProgramPath();
-  std::wstring cmd = L"\"" + exe + L"\" " + args;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "Ferrimond.exe did not start";
-    return out;
+  const Process p(args);
+  for (const ULONGLONG start = GetTickCount64(); p.WaitForExit(5) == STILL_ACTIVE && GetTickCount64() - start < 60000;) {
+    for (HWND h : p.Windows()) {
+      // A visible window is answered, so that the test ends and names it.
+      if (IsWindowVisible(h)) out.visibleWindows.push_back(Caption(h));
+      if (IsWindowVisible(h) || (closeHidden && Caption(h) == L"Ferrimond")) PostMessageW(h, WM_CLOSE, 0, 0);
+    }
   }
-  struct Watch {
-    DWORD pid;
-    Outcome* out;
-    bool closeHidden;
-  } watch{pi.dwProcessId, &out, closeHidden};
-  for (const ULONGLONG start = GetTickCount64();
-       WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT && GetTickCount64() - start < 60000;) {
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-          auto* w = reinterpret_cast<Watch*>(p);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(h, &owner);
-          wchar_t caption[128] = L"";
-          GetWindowTextW(h, caption, 128);
-          // A visible window is answered, so that the test ends and names it.
-          if (owner == w->pid && IsWindowVisible(h)) w->out->visibleWindows.push_back(caption);
-          if (owner == w->pid && (IsWindowVisible(h) || (w->closeHidden && caption == std::wstring(L"Ferrimond"))))
-            PostMessageW(h, WM_CLOSE, 0, 0);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&watch));
-  }
-  if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
-  WaitForSingleObject(pi.hProcess, 5000);
-  GetExitCodeProcess(pi.hProcess, &out.exitCode);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  out.exitCode = p.Finish();
   return out;
 }
 
@@ -100,15 +127,16 @@ std::string Reports() {
   return harness::ReadFile(kProgramFolder + L"\\log\\" + found.cFileName);
 }
 
+// A program folder of the test's own (the prefix's put aside) with logs
+// over one source folder of two files.
 class UnattendedExe : public ::testing::Test {
  public:
   void SetUp() override {
     ASSERT_TRUE(Exists(ProgramPath())) << "no program at " << FERRIMOND_EXE;
     if (Exists(kAside) && !Exists(kProgramFolder)) MoveFileW(kAside.c_str(), kProgramFolder.c_str());
-    if (Exists(kProgramFolder)) {
+    if ((putAside_ = Exists(kProgramFolder))) {
       harness::RemoveTree(kAside);
       ASSERT_TRUE(MoveFileW(kProgramFolder.c_str(), kAside.c_str()));
-      putAside_ = true;
     }
     CreateDirectoryW(kProgramFolder.c_str(), nullptr);
     CreateDirectoryW(source.Path().c_str(), nullptr);
@@ -244,8 +272,7 @@ TEST_F(UnattendedExe, OnlyTheScheduledMediumIsWrittenTo) {
     harness::MappedDrive drive(L'e', harness::DriveKind::Removable);
     harness::WriteFile(drive / L".windows-serial", "0badf00d");
     scheduled = SerialOf(drive.Root());
-    const Outcome outcome = RunProgram(args + Hex(scheduled));
-    EXPECT_EQ(outcome.exitCode, 0u) << Reports();
+    EXPECT_EQ(RunProgram(args + Hex(scheduled)).exitCode, 0u) << Reports();
     EXPECT_TRUE(Exists(OnDrive(L'E', L"a.txt")));
     // Saved with another medium in the drive.
     DeleteFileW(OnDrive(L'E', L"a.txt").c_str());
@@ -273,14 +300,53 @@ TEST_F(UnattendedExe, OnlyTheScheduledMediumIsWrittenTo) {
 TEST_F(UnattendedExe, AFullDriveStopsTheRunWithItsRecords) {
   FERRIMOND_SMALL_DRIVE_OR_SKIP(drive, L'e');
   harness::WriteFile(source / L"docs\\c.bin", std::string(400 * 1024, 'x'));
-  const Outcome outcome =
-      RunProgram(L"/backup \"/log:" + kProgramFolder + L"\\good.log\" /drive:E");
+  const Outcome outcome = RunProgram(L"/backup \"/log:" + kProgramFolder + L"\\good.log\" /drive:E");
   EXPECT_EQ(outcome.exitCode, 2u);
   EXPECT_TRUE(outcome.visibleWindows.empty());
   const std::string report = Reports();
   EXPECT_NE(report.find("The removable drive was full"), std::string::npos) << report;
   EXPECT_NE(report.find("Message: Change Drive: There is no more free space"), std::string::npos) << report;
   EXPECT_TRUE(Exists(kProgramFolder + L"\\log\\backupsta.sta"));
+}
+
+// Started by the user: the window lists default.log's folder, a second
+// start is refused with a message and leaves the first alone, and the close
+// box ends it through the closing splash, two seconds later. Help opens the
+// guide from the program's own folder.
+TEST_F(UnattendedExe, TheWindowStartsWithDefaultLogRefusesASecondInstanceAndEndsFromItsCloseBox) {
+  EXPECT_TRUE(Exists(ProgramPath().substr(0, ProgramPath().find_last_of(L'\\') + 1) + L"Ferrimond.html"));
+  harness::WriteFile(kProgramFolder + L"\\default.log", LogFor(source / L"docs"));
+  Process first(L"");
+  const HWND main = first.WaitForWindow(false, 20000);
+  ASSERT_NE(main, nullptr) << "the main window did not appear";
+  std::pair<std::wstring, bool> listed{source / L"docs", false};
+  EnumChildWindows(
+      main,
+      [](HWND child, LPARAM p) -> BOOL {
+        auto* found = reinterpret_cast<std::pair<std::wstring, bool>*>(p);
+        wchar_t kind[32];
+        GetClassNameW(child, kind, 32);
+        found->second |= !_wcsicmp(kind, L"ListBox") && SendMessageW(child, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(found->first.c_str())) >= 0;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&listed));
+  EXPECT_TRUE(listed.second) << "the folder of default.log is not in the folder list";
+
+  Process second(L"");
+  const HWND message = second.WaitForWindow(true, 20000);
+  ASSERT_NE(message, nullptr) << "the second start showed no message";
+  EXPECT_NE(FindWindowExW(message, nullptr, L"Static", L"Only one instance of this program may run at any time"),
+            nullptr);
+  EXPECT_EQ(second.WaitForWindow(false, 0), nullptr);
+  PostMessageW(message, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(second.WaitForExit(10000), 0u);
+  EXPECT_TRUE(first.WaitForExit(0) == STILL_ACTIVE && IsWindow(main));
+
+  const DWORD closedAt = GetTickCount();
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.WaitForExit(15000), 0u);
+  EXPECT_GE(GetTickCount() - closedAt, 1500u);
 }
 
 }  // namespace
