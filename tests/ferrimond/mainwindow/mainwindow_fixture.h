@@ -94,8 +94,9 @@ class BackupRunTest : public MainWindowTest {
   std::unique_ptr<List> list_;
 };
 
-// The entries of a list, in order.
-inline Strings Entries(const forms::ListBox& list) {
+// The entries of a list or combo box, in order.
+template <class Box>
+Strings Entries(const Box& list) {
   Strings out;
   for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
   return out;

@@ -22,30 +22,26 @@ std::wstring UserFolderOn(const std::wstring& drive) {
 
 // ---- Start-up ----
 
-// (A second instance is refused by the program test.)
-TEST_F(MainWindowTest, AFirstStartSelectsNoDateOptionAndMakesTheProgramFolder) {
-  Frmbackup& w = Start();
+// A first start selects no date option, asks nothing and makes the program
+// folder. A stamped upload time becomes the threshold and stamps the marker
+// (only where a run has left one); a stamp that kept no time deselects the
+// option. (A second instance is refused by the program test.)
+TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
+  Frmbackup& first = Start();
   EXPECT_TRUE(Prompts().empty());
-  for (forms::OptionButton* option : {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday, &w.OptAnyTime,
-                                      &w.optDateText, &w.optDatePicker})
+  for (forms::OptionButton* option : {&first.OptLastUpload, &first.OptLastBackup, &first.OptDateToday,
+                                      &first.OptAnyTime, &first.optDateText, &first.optDatePicker})
     EXPECT_FALSE(option->Value());
   EXPECT_TRUE(GetFileAttributesW(kProgramFolder) & FILE_ATTRIBUTE_DIRECTORY);
-  EXPECT_FALSE(w.CmdStop.Enabled() || w.CmdPause.Enabled() || w.CmdContinue.Enabled());
-}
-
-// A stamped upload time becomes the threshold and stamps the marker (only
-// where a run has left one); a stamp that kept no time deselects the option.
-TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
   const std::wstring notKept = L"Last update time was not kept correctly!";
   const common::DateTime when = harness::At(2026, 12, 5, 19, 42, 27);
-  const std::string good = RecordWriter().Date(when).EndRecord().Bytes();
   const struct {
     std::string bytes;
     Strings prompts;
   } cases[] = {{RecordWriter().Date(common::DateTime()).EndRecord().Bytes(), {notKept}},
                {"", {L"past end", notKept}},
                {"not a date\r\n", {notKept}},
-               {good, {}}};
+               {RecordWriter().Date(when).EndRecord().Bytes(), {}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bytes);
     WriteStamp(c.bytes);
@@ -61,28 +57,6 @@ TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
   Start();
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeWritten), when);
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeAccessed), when);
-}
-
-// Captions measured in the control's own font must fit their control.
-TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
-  for (forms::Frame* frame : {&w_->fraBackup, &w_->fraFileTypes, &w_->fraUpload}) {
-    for (forms::Control* c : frame->Children()) {
-      std::wstring caption;
-      int glyph = 0;
-      if (auto* l = dynamic_cast<forms::Label*>(c)) caption = l->Caption();
-      if (auto* o = dynamic_cast<forms::OptionButton*>(c)) caption = o->Caption(), glyph = 1;
-      if (auto* k = dynamic_cast<forms::CheckBox*>(c)) caption = k->Caption(), glyph = 1;
-      HDC dc = GetDC(c->Hwnd());
-      HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(c->Hwnd(), WM_GETFONT, 0, 0)));
-      SIZE size{};
-      GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
-      SelectObject(dc, old);
-      ReleaseDC(c->Hwnd(), dc);
-      RECT rc;
-      GetClientRect(c->Hwnd(), &rc);
-      EXPECT_LE(size.cx + glyph * GetSystemMetrics(SM_CXMENUCHECK), rc.right) << c->Name();
-    }
-  }
 }
 
 // "&Upload" and "File types" are commands of the bar, not menus; the check
@@ -120,77 +94,60 @@ TEST_F(StartedWindowTest, MenuBarCloseAutomaticallyAndThePanelsThatShow) {
   }
 }
 
-// ---- Splash windows and shutdown ----
-
-// The splash windows ignore their close box: their timers move the program on.
-TEST_F(MainWindowTest, ExitAndTheCloseBoxEndThroughTheClosingSplash) {
-  for (bool closeBox : {false, true}) {
-    EndProcessCalls = 0;
-    Frmbackup& w = Start();
-    closeBox ? (void)SendMessageW(w.Hwnd(), WM_CLOSE, 0, 0) : w.mnuExit.Click();
-    EXPECT_TRUE(w.IsUnloaded());
-    FrmSplashEnd* splash = w.ClosingSplash();
-    ASSERT_TRUE(splash && splash->Visible());
-    EXPECT_EQ(EndProcessCalls, 0);
-    SendMessageW(splash->Hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(splash->Timer1.Enabled());
-    splash->Timer1.Fire();
-    EXPECT_TRUE(splash->IsUnloaded() && EndProcessCalls == 1);
-    EXPECT_TRUE(RemoveDirectoryW(kProgramFolder)) << "something was saved";
-    EXPECT_TRUE(Prompts().empty());
-  }
+// The splash windows ignore their close box: their timers move the program
+// on. Exit ends through the closing splash and saves nothing.
+TEST_F(StartedWindowTest, ExitEndsThroughTheClosingSplashWhichIgnoresItsCloseBox) {
+  w_->mnuExit.Click();
+  FrmSplashEnd* end = w_->ClosingSplash();
+  ASSERT_TRUE(w_->IsUnloaded() && end && end->Visible());
+  SendMessageW(end->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(end->Timer1.Enabled() && EndProcessCalls == 0);
+  end->Timer1.Fire();
+  EXPECT_TRUE(end->IsUnloaded() && EndProcessCalls == 1);
+  EXPECT_TRUE(RemoveDirectoryW(kProgramFolder)) << "something was saved";
   int loads = 0;
   FrmSplash splash(Ui(), [&] { ++loads; });
   splash.Show();
   SendMessageW(splash.Hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(splash.IsUnloaded());
   splash.Timer1.Fire();
-  EXPECT_EQ(loads, 1);
-  EXPECT_TRUE(splash.IsUnloaded() && !splash.Timer1.Enabled());
+  EXPECT_TRUE(loads == 1 && splash.IsUnloaded() && !splash.Timer1.Enabled());
 }
 
-// ---- Drives and profiles ----
+// ---- Drives, profiles and the selections ----
 
+// Removable drives are listed with the last one selected; only fixed drives
+// are offered for the upload. Refresh finds a new stick and loses a pulled
+// one, and leaves the upload side alone.
 TEST_F(MainWindowTest, RemovableDrivesListedWithTheLastSelectedAndRefreshed) {
   harness::MappedDrive a(L'A', harness::DriveKind::Removable), e(L'E', harness::DriveKind::Removable);
   harness::MappedDrive cd(L'G', harness::DriveKind::CdRom), net(L'N', harness::DriveKind::Network);
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed);
   Frmbackup& w = Start();
-  EXPECT_EQ(Entries(w.lstRemovable), (Strings{L"A", L"E"}));
-  EXPECT_EQ(w.lstRemovable.Text(), L"E");
   const Strings fixed = Entries(w.lstFixed);
   for (const wchar_t* letter : {L"C", L"D", L"G", L"N"})  // only C: and D: are fixed
     EXPECT_EQ(std::count(fixed.begin(), fixed.end(), letter), *letter < L'G' ? 1 : 0) << static_cast<char>(*letter);
-  EXPECT_EQ(w.lstFixed.Text(), L"C");
-  // C: has no "Documents and Settings" (as under Wine): the user's own
-  // profile is proposed instead.
-  wchar_t own[MAX_PATH] = L"";
-  GetEnvironmentVariableW(L"USERPROFILE", own, MAX_PATH);
-  EXPECT_EQ(w.cmbUsers.Text(), Exists(UserFolderOn(L"C")) ? UserFolderOn(L"C") : std::wstring(own));
-
-  // Refresh finds a new stick and leaves the upload side alone.
   SelectEntry(w.lstFixed, L"D");
   w.cmbUsers.SetText(L"D:\\typed by the user");
-  {
-    harness::MappedDrive f(L'F', harness::DriveKind::Removable);
+  auto f = std::make_unique<harness::MappedDrive>(L'F', harness::DriveKind::Removable);
+  for (const Strings& removable : {Strings{L"A", L"E", L"F"}, Strings{L"A", L"E"}}) {
     w.mnuRefresh.Click();
-    EXPECT_EQ(Entries(w.lstRemovable), (Strings{L"A", L"E", L"F"}));
+    EXPECT_EQ(Entries(w.lstRemovable), removable);
     EXPECT_EQ((Strings{w.lstRemovable.Text(), w.lstFixed.Text(), w.cmbUsers.Text()}),
-              (Strings{L"F", L"D", L"D:\\typed by the user"}));
+              (Strings{removable.back(), L"D", L"D:\\typed by the user"}));
+    f.reset();
   }
-  // Pulled out again: gone from the list.
-  w.mnuRefresh.Click();
-  EXPECT_EQ(Entries(w.lstRemovable), (Strings{L"A", L"E"}));
-  EXPECT_EQ(w.lstRemovable.Text(), L"E");
 }
 
+// Profiles of both layouts with a documents folder are offered, each once;
+// the shared ones are nobody's. Leaving the list proposes the current user's
+// folder on that drive; a drive without profiles empties the box, and
+// validation still proposes. C: has no "Documents and Settings" (as under
+// Wine): the user's own profile is proposed instead.
 TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed), y(L'Y', harness::DriveKind::Fixed);  // Y: no profiles
-  // The current layout: a profile once, however many documents folders.
-  // The shared profiles of either layout are nobody's.
-  // Folders, and two files that are no documents folder.
-  for (const std::wstring das = L"Documents and Settings\\";
-       const std::wstring& file :
+  const std::wstring das = L"Documents and Settings\\";
+  for (const std::wstring& file :
        {das + L"user1\\My Documents\\", das + L"user1\\Desktop\\", das + L"Default User\\My Documents\\",
         das + L"All Users\\Documents\\", das + L"nobody\\Desktop\\", das + L"twice\\My Documents\\",
         das + L"twice\\SHARED DOCUMENTS\\", das + L"user1\\documents.txt", das + L"file documents",
@@ -199,18 +156,17 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
         std::wstring(L"Users\\Default\\Documents\\")})
     MakeFile(d / file, 1);
   Frmbackup& w = Start();
+  wchar_t own[MAX_PATH] = L"";
+  GetEnvironmentVariableW(L"USERPROFILE", own, MAX_PATH);
+  EXPECT_EQ(w.cmbUsers.Text(), Exists(UserFolderOn(L"C")) ? UserFolderOn(L"C") : std::wstring(own));
   SelectEntry(w.lstFixed, L"D");
-  Strings offered;
-  for (int i = 0; i < w.cmbUsers.ListCount(); ++i) {
-    offered.push_back(w.cmbUsers.List(i));
-    for (wchar_t& ch : offered.back()) ch = static_cast<wchar_t>(std::towlower(ch));
-  }
-  const std::wstring das = L"d:\\documents and settings\\";
+  Strings offered = Entries(w.cmbUsers);
+  for (std::wstring& profile : offered)
+    for (wchar_t& ch : profile) ch = static_cast<wchar_t>(std::towlower(ch));
   std::sort(offered.begin(), offered.end());
-  EXPECT_EQ(offered, (Strings{das + L"twice", das + L"twice", das + L"user1", L"d:\\users\\alice"}));
+  const std::wstring lower = L"d:\\documents and settings\\";
+  EXPECT_EQ(offered, (Strings{lower + L"twice", lower + L"twice", lower + L"user1", L"d:\\users\\alice"}));
   EXPECT_EQ(w.cmbUsers.Text(), w.cmbUsers.List(0));
-  // Leaving the list proposes the current user's folder on that drive; a
-  // drive without profiles empties the box, and validation still proposes.
   for (const wchar_t* drive : {L"D", L"Y"}) {
     SelectEntry(w.lstFixed, drive);
     bool cancel = false;
@@ -219,6 +175,51 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
     EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(drive));
   }
   EXPECT_EQ(w.cmbUsers.ListCount(), 0);
+}
+
+// The folder browsers start at their list's last entry; one that cannot be
+// created is reported, any other failure ends the browse without a word.
+// Remove takes what is selected from all four lists, Remove All everything.
+// A custom extension, typed, ticks its box and unticking the box empties
+// it; unticking "*.*" empties them all.
+TEST_F(StartedWindowTest, SelectionButtonsAndTheFileTypeBoxes) {
+  for (auto [button, list] : {std::pair{&w_->CmdBrowse1, &w_->LstDir}, std::pair{&w_->CmdBrowse, &w_->LstDirEx}}) {
+    for (const wchar_t* answer : {L"C:\\Data", L"", L"C:\\Data\\Sub"}) Ui().AnswerBrowseFolder(answer), button->SetValue(true);
+    Ui().FailBrowseFolder(429);
+    ExpectMessages(1);
+    button->SetValue(true);
+    Ui().FailBrowseFolder(5);
+    button->SetValue(true);
+    EXPECT_EQ(Entries(*list), (Strings{L"C:\\Data", L"C:\\Data\\Sub"}));
+    EXPECT_EQ(Ui().PromptsOf(PromptKind::BrowseFolder)[2].startFolder, L"C:\\Data");
+    EXPECT_EQ(Messages(), Strings{L"Please report error 429!"});
+    Ui().ClearRecord();
+  }
+  forms::ListBox* lists[] = {&w_->LstDir, &w_->Lstfile, &w_->LstDirEx, &w_->LstFilEx};
+  for (forms::ListBox* list : lists) {
+    list->Clear();
+    for (const wchar_t* entry : {L"one", L"two", L"three"}) list->AddItem(entry);
+  }
+  w_->LstDir.SetSelected(0, true);
+  w_->Lstfile.SetSelected(2, true);
+  w_->LstFilEx.SetSelected(1, true);
+  w_->CmdRemove.SetValue(true);
+  EXPECT_EQ(Entries(w_->LstDir), (Strings{L"two", L"three"}));
+  EXPECT_EQ(Entries(w_->Lstfile), (Strings{L"one", L"two"}));
+  EXPECT_EQ(Entries(w_->LstDirEx), (Strings{L"one", L"two", L"three"}));
+  EXPECT_EQ(Entries(w_->LstFilEx), (Strings{L"one", L"three"}));
+  w_->CmdRemoveAll.SetValue(true);
+  for (forms::ListBox* list : lists) EXPECT_EQ(list->ListCount(), 0) << list->Name();
+
+  for (wchar_t c : std::wstring(L"pdf")) SendMessageW(w_->Txtfiles[10].Hwnd(), WM_CHAR, c, 1);
+  w_->Txtfiles[12].SetText(L"odt");
+  EXPECT_TRUE(w_->Check1[10].Value() == forms::kChecked && w_->Check1[12].Value() == forms::kChecked);
+  w_->Check1[12].SetValue(forms::kUnchecked);
+  EXPECT_EQ(w_->Txtfiles[12].Text(), L"");
+  w_->Check2.SetValue(forms::kChecked);
+  EXPECT_EQ(w_->Txtfiles[10].Text(), L"pdf");  // its box was ticked already
+  w_->Check2.SetValue(forms::kUnchecked);
+  EXPECT_TRUE(w_->Txtfiles[10].Text().empty() && w_->Check1[10].Value() == forms::kUnchecked);
 }
 
 // ---- Menus, help and the about box ----
@@ -240,17 +241,14 @@ TEST_F(StartedWindowTest, GuideItemsOpenTheGuideOrNameItWhenMissing) {
   w_->HelpFile = dir / L"Ferrimond.html";
   ExpectMessages(1);
   w_->mnuTutorial.Click();
-  EXPECT_TRUE(Ui().PromptsOf(PromptKind::Help).empty());
+  EXPECT_EQ(Ui().Prompts().size(), 1u);
   EXPECT_EQ(Messages(), Strings{L"The help file " + w_->HelpFile + L" cannot be found. Please install Ferrimond again."});
   harness::WriteFile(w_->HelpFile, "<html></html>");
-  for (forms::MenuItem* item : {&w_->mnuContent, &w_->mnuTutorial}) {
-    Ui().ClearRecord();
-    item->Click();
-    ASSERT_EQ(Ui().Prompts().size(), 1u);
-    EXPECT_EQ(Ui().Prompts()[0].kind, PromptKind::Help);
-    EXPECT_EQ(Ui().Prompts()[0].text, w_->HelpFile);
-    EXPECT_EQ(w_->AboutBox(), nullptr);
-  }
+  Ui().ClearRecord();
+  for (forms::MenuItem* item : {&w_->mnuContent, &w_->mnuTutorial}) item->Click();
+  ASSERT_EQ(Ui().Prompts().size(), 2u);
+  for (const Prompt& help : Ui().Prompts()) EXPECT_TRUE(help.kind == PromptKind::Help && help.text == w_->HelpFile);
+  EXPECT_EQ(w_->AboutBox(), nullptr);
 }
 
 // Both items open one modeless box at a time; "Back to the Program" and the
