@@ -28,8 +28,8 @@ ScriptedUserInteraction::~ScriptedUserInteraction() {
 }
 
 ScriptedUserInteraction::Answer& ScriptedUserInteraction::Queue(PromptKind kind, During during) {
-  Answer& answer = answers_.emplace_back(kind);
-  answer.during = std::move(during);
+  Answer& answer = answers_.emplace_back();
+  answer.kind = kind, answer.during = std::move(during);
   return answer;
 }
 
@@ -46,34 +46,31 @@ std::vector<std::wstring> ScriptedUserInteraction::Messages() const {
   return out;
 }
 
-bool ScriptedUserInteraction::Take(const Prompt& prompt, Answer& answer) {
-  prompts_.push_back(prompt);
-  if (answers_.empty() || answers_.front().kind != prompt.kind) {
-    if (answers_.empty()) ADD_FAILURE() << "unexpected " << KindName(prompt.kind) << ": \"" << Narrow(prompt.text) << "\"";
-    else ADD_FAILURE() << "expected a " << KindName(answers_.front().kind) << " but got a " << KindName(prompt.kind)
-                       << ": \"" << Narrow(prompt.text) << "\"";
-    return false;
+const ScriptedUserInteraction::Answer* ScriptedUserInteraction::Take(Prompt prompt) {
+  const Prompt& p = prompts_.emplace_back(std::move(prompt));
+  if (answers_.empty() || answers_.front().kind != p.kind) {
+    ADD_FAILURE() << "unexpected " << KindName(p.kind) << ": \"" << Narrow(p.text) << "\""
+                  << (answers_.empty() ? "" : " (the next answer is for a ")
+                  << (answers_.empty() ? "" : KindName(answers_.front().kind)) << (answers_.empty() ? "" : ")");
+    return nullptr;
   }
-  answer = std::move(answers_.front());
+  taken_ = std::move(answers_.front());
   answers_.pop_front();
-  if (answer.during) answer.during(prompts_.back());
-  return true;
+  if (taken_.during) taken_.during(p);
+  return &taken_;
 }
 
 MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon icon,
                                           const std::wstring& title) {
   Prompt p(PromptKind::MsgBox, text, ShownTitle(title));
-  p.buttons = buttons;
-  p.icon = icon;
-  Answer a;
+  p.buttons = buttons, p.icon = icon;
   const MsgResult safe = buttons == MsgButtons::YesNo ? MsgResult::No
                          : buttons == MsgButtons::Ok  ? MsgResult::Ok
                                                       : MsgResult::Cancel;
-  if (!Take(p, a)) return safe;
-  const bool fits = buttons == MsgButtons::Ok      ? a.result == MsgResult::Ok
-                    : buttons == MsgButtons::YesNo ? (a.result == MsgResult::Yes || a.result == MsgResult::No)
-                                                   : (a.result == MsgResult::Ok || a.result == MsgResult::Cancel);
-  if (fits) return a.result;
+  const Answer* a = Take(p);
+  if (!a || a->result == safe) return safe;
+  // The other button of the pair.
+  if (a->result == (buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok)) return a->result;
   ADD_FAILURE() << "the answer is not one of the buttons of \"" << Narrow(text) << "\"";
   return safe;
 }
@@ -82,42 +79,34 @@ std::wstring ScriptedUserInteraction::InputBox(const std::wstring& prompt, const
                                                const std::wstring& defaultText) {
   Prompt p(PromptKind::InputBox, prompt, ShownTitle(title));
   p.defaultText = defaultText;
-  Answer a;
-  return Take(p, a) ? a.text : std::wstring();
+  const Answer* a = Take(p);
+  return a ? a->text : std::wstring();
 }
 
 std::vector<std::wstring> ScriptedUserInteraction::OpenFileDialog(const FileDialogOptions& options) {
   Prompt p(PromptKind::OpenFile, options.title, options.title);
   p.file = options;
-  Answer a;
-  if (!Take(p, a)) return {};
-  if (!options.multiSelect && a.files.size() > 1) {
-    ADD_FAILURE() << "several files answered to a single-selection dialog";
-    a.files.resize(1);
-  }
-  return a.files;
+  const Answer* a = Take(p);
+  return a ? a->files : std::vector<std::wstring>();
 }
 
 std::wstring ScriptedUserInteraction::SaveFileDialog(const FileDialogOptions& options) {
   Prompt p(PromptKind::SaveFile, options.title, options.title);
   p.file = options;
-  Answer a;
-  return Take(p, a) ? a.text : std::wstring();
+  const Answer* a = Take(p);
+  return a ? a->text : std::wstring();
 }
 
 std::wstring ScriptedUserInteraction::BrowseForFolder(const std::wstring& title, const std::wstring& startFolder) {
   Prompt p(PromptKind::BrowseFolder, title, title);
   p.startFolder = startFolder;
-  Answer a;
-  if (!Take(p, a)) return {};
-  if (a.error) common::Raise(a.error);
-  return a.text;
+  const Answer* a = Take(p);
+  if (a && a->error) common::Raise(a->error);
+  return a ? a->text : std::wstring();
 }
 
 void ScriptedUserInteraction::PrintText(const std::wstring& documentName, const std::wstring& text) {
-  Prompt p(PromptKind::Print, text);
-  p.documentName = documentName;
-  prompts_.push_back(p);
+  prompts_.emplace_back(PromptKind::Print, text).documentName = documentName;
   if (printError_) common::Raise(printError_);
 }
 

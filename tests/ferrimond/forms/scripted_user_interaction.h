@@ -78,8 +78,6 @@ class ScriptedUserInteraction : public UserInteraction {
 
  private:
   struct Answer {
-    Answer() = default;
-    explicit Answer(PromptKind k) : kind(k) {}
     PromptKind kind = PromptKind::MsgBox;
     MsgResult result = MsgResult::Ok;
     std::wstring text;
@@ -90,11 +88,12 @@ class ScriptedUserInteraction : public UserInteraction {
   // A new answer at the end of the queue.
   Answer& Queue(PromptKind kind, During during);
   // Records the prompt and takes the next answer if it is of its kind;
-  // otherwise fails the test.
-  bool Take(const Prompt& prompt, Answer& answer);
+  // otherwise fails the test and gives null.
+  const Answer* Take(Prompt prompt);
 
   std::vector<Prompt> prompts_;
   std::deque<Answer> answers_;
+  Answer taken_;
   int32_t printError_ = 0;
 };
 
