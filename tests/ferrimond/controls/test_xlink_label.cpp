@@ -83,35 +83,6 @@ TEST_F(LinkLabel, NoClickWhenReleasedOutsideOrDisabled) {
   EXPECT_EQ(Opened(), 1u);
 }
 
-// Painted into a bitmap of the control's size: the text from the top-left
-// corner, an underline across the control only while hovered.
-TEST_F(LinkLabel, PaintsTheUnderlineOnlyWhileHovered) {
-  link().InitProperties();
-  link().SetBackColor(0xFFFFFF);
-  link().SetNormTextColor(0x000000);
-  link().SetHoverTextColor(0x000000);
-  link().SetCaption(L"Visit the Ferrimond pages for news, help and the latest version of it");
-  const int w = client.right, h = client.bottom;
-  HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
-  HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bmp);
-  auto longestDarkRun = [&] {
-    SendMessageW(link().Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    int best = 0;
-    for (int y = 0, run = 0; y < h; ++y, run = 0)
-      for (int x = 0; x < w; ++x) best = std::max(best, run = GetPixel(dc, x, y) == RGB(0, 0, 0) ? run + 1 : 0);
-    return best;
-  };
-  const int plain = longestDarkRun();
-  EXPECT_TRUE(plain > 0 && plain < w / 2);
-  MoveTo(1, 1);
-  EXPECT_GE(longestDarkRun(), w - 2);  // the caption is longer than the control
-  SelectObject(dc, old);
-  DeleteObject(bmp);
-  DeleteDC(dc);
-}
-
 const std::vector<std::wstring> kPropertyOrder{L"Font", L"BackColor", L"NormTextColor", L"HoverTextColor", L"URL",
                                                L"Enabled", L"Caption", L"NormUnderline", L"HoverUnderline"};
 
