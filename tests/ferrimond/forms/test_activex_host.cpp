@@ -29,10 +29,7 @@ class HostForm : public Form {
 };
 
 void Pump() {
-  for (int i = 0; i < 5; ++i) {
-    DoEvents();
-    Sleep(5);
-  }
+  for (int i = 0; i < 5; ++i) DoEvents(), Sleep(5);
 }
 
 class ActiveXHostTest : public ::testing::Test {
@@ -59,33 +56,24 @@ TEST_F(ActiveXHostTest, UnregisteredControlComesFromTheProgramFolderSizedByTheHo
   VARIANT caption = form->Box.Get(L"EmptyButtonCaption");
   EXPECT_STREQ(caption.vt == VT_BSTR ? caption.bstrVal : L"", L"None");
   VariantClear(&caption);
-  auto width = [&] {
-    RECT r;
-    GetWindowRect(form->Box.ControlHwnd(), &r);
-    return static_cast<int>(r.right - r.left);
-  };
-  EXPECT_EQ(width(), TwipsToPixelsX(1440 + 1455) - TwipsToPixelsX(1440));
   form->Box.Move(240, 600, 2400, 300);
-  EXPECT_EQ(width(), TwipsToPixelsX(240 + 2400) - TwipsToPixelsX(240));
+  RECT r;
+  GetWindowRect(form->Box.ControlHwnd(), &r);
+  EXPECT_EQ(r.right - r.left, TwipsToPixelsX(240 + 2400) - TwipsToPixelsX(240));
 }
 
 TEST_F(ActiveXHostTest, AControlThatCannotBeMadeSaysWhy) {
-  struct Case {
-    AxSource source;
-    const wchar_t* says;
-  } cases[] = {
+  const std::pair<AxSource, const wchar_t*> cases[] = {
       {{L"Almanix.NoSuchClass", L"Almanix.dll"}, L"does not describe it"},
       {{L"Nowhere.Control", L"Nowhere.dll"}, L"Nowhere.dll could not be loaded"},
       {{L"Nowhere.Control", L""}, L"Nowhere.Control is not registered"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [source, says] : cases) {
     HostForm fresh(ui);
-    EXPECT_FALSE(fresh.Box.CreateControl(c.source));
-    EXPECT_FALSE(fresh.Box.HasControl());
+    EXPECT_FALSE(fresh.Box.CreateControl(source) || fresh.Box.HasControl());
     EXPECT_EQ(fresh.Box.Origin(), AxOrigin::None);
-    EXPECT_NE(fresh.Box.CreateError().find(c.says), std::wstring::npos) << fresh.Box.CreateError();
-    VARIANT nothing = fresh.Box.Get(L"Value");
-    EXPECT_EQ(nothing.vt, VT_EMPTY);
+    EXPECT_NE(fresh.Box.CreateError().find(says), std::wstring::npos) << fresh.Box.CreateError();
+    EXPECT_EQ(fresh.Box.Get(L"Value").vt, VT_EMPTY);
   }
 }
 

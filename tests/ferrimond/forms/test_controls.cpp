@@ -41,20 +41,6 @@ class ControlEvents : public ::testing::Test {
   Log log;
 };
 
-// A command button's Value = True runs Click at once, inside the caller.
-TEST_F(ControlEvents, CheckBoxRunsClickOnEveryChangeAndOnlyThen) {
-  panel.chk.OnClick = [this] { log.push_back(L"chk " + std::to_wstring(panel.chk.Value())); };
-  panel.cmd.OnClick = [this] { log.push_back(L"cmd"); };
-  for (int value : {kChecked, kChecked, kUnchecked}) panel.chk.SetValue(value);
-  Send(panel.chk, BM_CLICK);
-  Send(panel.chk, BM_CLICK);
-  panel.chk.SetValue(kGrayed);
-  Send(panel.chk, BM_CLICK);  // grayed goes to ticked
-  panel.cmd.SetValue(true);
-  EXPECT_EQ(log, (Log{L"chk 1", L"chk 0", L"chk 1", L"chk 0", L"chk 2", L"chk 1", L"cmd"}));
-  EXPECT_EQ(Send(panel.chk, BM_GETCHECK), BST_CHECKED);
-}
-
 // One group per container, entered by Tab at its selection.
 TEST_F(ControlEvents, OptionGroupIsExclusivePerContainer) {
   for (OptionButton* o : {&panel.optA1, &panel.optA2, &panel.optA3, &panel.optB1})

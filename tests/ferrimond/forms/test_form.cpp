@@ -1,5 +1,6 @@
-// Forms, focus, keys, menus, timers and the screen measures, on real hidden
-// windows driven through the layer's own message loop.
+// Forms, focus, keys, the pointer and the screen measures, on real hidden
+// windows driven through the layer's own message loop. (Menus: the main
+// window's tests; timers: the splash windows' and the handler-error tests.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -156,70 +157,25 @@ TEST_F(FormTest, TabAccessKeysEnterAndThePreTranslateHook) {
   EXPECT_EQ(keys, (std::vector<int>{VK_TAB}));
 }
 
-class MenuForm : public Form {
- public:
-  explicit MenuForm(UserInteraction& ui) : Form(ui, L"MenuForm", L"Menus", 4000, 2000) {}
-  MenuItem mnuFile{*this, L"mnuFile", L"&File"};
-  MenuItem mnuLoad{mnuFile, L"mnuLoad", L"&Load Logfile"};
-  MenuItem mnuUpload{*this, L"mnuUpload", L"&Upload"};
-};
-
-// A caption set from code shows on the bar; a disabled item is grey and runs
-// nothing; the bar does not eat into the designed client area. (Commands on
-// the bar and check marks: the main window's menu tests.)
-TEST(Menus, CaptionsAndDisabledItems) {
-  testing::ScriptedUserInteraction ui;
-  MenuForm form(ui);
-  form.Load();
-  form.mnuUpload.OnClick = [&] { form.mnuUpload.SetCaption(L"File types"); };
-  SendMessageW(form.Hwnd(), WM_COMMAND, MAKEWPARAM(form.mnuUpload.CommandId(), 0), 0);
-  wchar_t text[32] = {};
-  GetMenuStringW(GetMenu(form.Hwnd()), 1, text, 32, MF_BYPOSITION);
-  EXPECT_STREQ(text, L"File types");
-  form.mnuLoad.SetEnabled(false);
-  int loads = 0;
-  form.mnuLoad.OnClick = [&] { ++loads; };
-  form.mnuLoad.Click();
-  EXPECT_TRUE(loads == 0 && (GetMenuState(GetSubMenu(GetMenu(form.Hwnd()), 0), 0, MF_BYPOSITION) & MF_GRAYED));
-  EXPECT_NEAR(form.ScaleHeight(), 2000, TwipsPerPixelY());
-}
-
-// A timer disabled from its own handler ticks no more; one of interval 0
-// never fires.
-TEST(Timers, FireThroughTheLoopWhileEnabled) {
-  testing::ScriptedUserInteraction ui;
-  Form form(ui, L"T", L"T", 2000, 2000);
-  Timer tick(form, L"Timer1", 20), zero(form, L"Timer2", 0);
-  int fired = 0;
-  tick.OnTimer = [&] {
-    if (++fired == 2) tick.SetEnabled(false);
-  };
-  zero.OnTimer = [&] { ++fired; };
-  for (DWORD start = GetTickCount(); fired < 2 && GetTickCount() - start < 5000; Sleep(5)) DoEvents();
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 150; Sleep(5)) DoEvents();
-  zero.Fire();
-  EXPECT_EQ(fired, 2);
-}
-
+// The screen's pointer holds over every part of the program's windows,
+// whatever a control or the form sets; without it, theirs show.
 TEST_F(FormTest, ScreenPointerOverridesTheControlsOwn) {
-  auto cursorOver = [](HWND hwnd, WORD hit) {
+  auto cursorOver = [](HWND h, WORD hit = HTCLIENT) {
     SetCursor(nullptr);
-    SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(hit, WM_MOUSEMOVE));
+    SendMessageW(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(hit, WM_MOUSEMOVE));
     return GetCursor();
   };
   HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT), cross = LoadCursorW(nullptr, IDC_CROSS);
   dlg.txtdays.SetMousePointer(Pointer::Cross);
-  EXPECT_EQ(cursorOver(dlg.txtdays.Hwnd(), HTCLIENT), cross);
   SetScreenMousePointer(Pointer::Hourglass);
-  EXPECT_EQ(cursorOver(dlg.txtdays.Hwnd(), HTCLIENT), wait);
-  EXPECT_EQ(cursorOver(dlg.lstFixed.Hwnd(), HTVSCROLL), wait);
-  EXPECT_EQ(cursorOver(dlg.Hwnd(), HTCLIENT), wait);
+  const std::pair<HWND, WORD> spots[] = {{dlg.txtdays.Hwnd(), HTCLIENT}, {dlg.lstFixed.Hwnd(), HTVSCROLL}, {dlg.Hwnd(), HTCLIENT}};
+  for (auto [hwnd, hit] : spots) EXPECT_EQ(cursorOver(hwnd, hit), wait) << hit;
   SetScreenMousePointer(Pointer::Default);
-  EXPECT_EQ(cursorOver(dlg.txtdays.Hwnd(), HTCLIENT), cross);
+  EXPECT_EQ(cursorOver(dlg.txtdays.Hwnd()), cross);
   dlg.SetMousePointer(Pointer::Hourglass);
-  EXPECT_EQ(cursorOver(dlg.Hwnd(), HTCLIENT), wait);
+  EXPECT_EQ(cursorOver(dlg.Hwnd()), wait);
   dlg.SetMousePointer(Pointer::Default);
-  EXPECT_NE(cursorOver(dlg.Hwnd(), HTCLIENT), wait);
+  EXPECT_NE(cursorOver(dlg.Hwnd()), wait);
 }
 
 // (The round trip: the link label's stored font.)

@@ -15,6 +15,7 @@
 #include "common/numbered_error.h"
 #include "ferrimond/forms/forms.h"
 #include "tests/ferrimond/forms/scripted_user_interaction.h"
+#include "tests/harness/expect.h"
 
 namespace ferrimond::forms {
 namespace {
@@ -124,11 +125,15 @@ TEST(HandlerErrors, AFailingTimerShowsOnePromptAtATime) {
   Board b(ui);
   int ticks = 0;
   b.tick.OnTimer = [&] { ++ticks, common::Raise(6); };
-  ui.AnswerMsgBox(MsgResult::Ok, [&](const testing::Prompt&) { PumpUntil([&] { return ticks >= 3; }); });
+  // Stopped while the prompt is open: a tick after it closes may rightly
+  // show the next one.
+  ui.AnswerMsgBox(MsgResult::Ok, [&](const testing::Prompt&) {
+    PumpUntil([&] { return ticks >= 3; });
+    b.tick.SetEnabled(false);
+  });
   b.tick.SetEnabled(true);
   PumpUntil([&] { return ticks >= 3; });
-  b.tick.SetEnabled(false);
-  EXPECT_EQ(ui.Messages().size(), 1u);
+  EXPECT_TRUE(ui.Messages().size() == 1u && ticks >= 3);
 }
 
 // Also from code in a handler that the system runs (a timer's, which moves
@@ -151,13 +156,7 @@ TEST(HandlerErrors, EventsSetOffByCodeHandTheErrorToThatCode) {
       Board b(ui);
       call.bind(b, [] { common::Raise(6); });
       int32_t caught = 0;
-      const Handler run = [&] {
-        try {
-          call.raise(b);
-        } catch (const common::NumberedError& e) {
-          caught = e.Number();
-        }
-      };
+      const Handler run = [&] { caught = harness::ErrorNumberOf([&] { call.raise(b); }); };
       if (inHandler) {
         b.OnTickOnce(run);
         b.tick.SetEnabled(true);

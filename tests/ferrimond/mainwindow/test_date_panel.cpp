@@ -12,12 +12,13 @@ using namespace mwtest;
 using common::DateTime;
 using Handler = std::function<void(Frmbackup&)>;
 
+std::vector<forms::OptionButton*> Options(Frmbackup& w) {
+  return {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday, &w.OptAnyTime, &w.optDateText, &w.optDatePicker};
+}
 // The option that is selected, or "" when none is.
 std::wstring Selected(Frmbackup& w) {
-  for (forms::OptionButton* o : {&w.OptLastUpload, &w.OptLastBackup, &w.OptDateToday, &w.OptAnyTime,
-                                 &w.optDateText, &w.optDatePicker}) {
+  for (forms::OptionButton* o : Options(w))
     if (o->Value()) return o->Name();
-  }
   return L"";
 }
 
@@ -178,10 +179,7 @@ TEST_F(StartedWindowTest, TheChoiceAScheduledRunGetsIsTheOneShownAndAppliesBack)
        L"/since:2025-11-03"},
       // "Since" with the picker untouched is today.
       {[](Frmbackup& w) { w.PickedDate = DateTime(), w.optDatePicker.SetValue(true); }, L"/from:today"},
-      {[](Frmbackup& w) {
-         w.UserSetTime = DateTime(DateTime::Serial(2025, 1, 2).Value() + DateTime::TimeSerial(13, 4, 5));
-         w.OptAnyTime.SetValue(true);
-       },
+      {[](Frmbackup& w) { w.UserSetTime = harness::At(2025, 1, 2, 13, 4, 5), w.OptAnyTime.SetValue(true); },
        L"/since:2025-01-02T13:04:05"},
       {[](Frmbackup& w) { w.UserSetTime = DateTime(), w.OptAnyTime.SetValue(true); }, L"",
        L"The time to back up from (from user set time)"},
@@ -190,9 +188,7 @@ TEST_F(StartedWindowTest, TheChoiceAScheduledRunGetsIsTheOneShownAndAppliesBack)
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.argument);
-    for (forms::OptionButton* o : {&w_->OptLastUpload, &w_->OptLastBackup, &w_->OptDateToday, &w_->OptAnyTime,
-                                   &w_->optDateText, &w_->optDatePicker})
-      o->SetValue(false);
+    for (forms::OptionButton* o : Options(*w_)) o->SetValue(false);
     row.arrange(*w_);
     std::wstring why;
     const std::optional<DateChoice> choice = w_->CurrentDateChoice(why);

@@ -29,9 +29,8 @@ std::wstring UserFolderOn(const std::wstring& drive) {
 TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
   Frmbackup& first = Start();
   EXPECT_TRUE(Prompts().empty());
-  for (forms::OptionButton* option : {&first.OptLastUpload, &first.OptLastBackup, &first.OptDateToday,
-                                      &first.OptAnyTime, &first.optDateText, &first.optDatePicker})
-    EXPECT_FALSE(option->Value());
+  EXPECT_FALSE(first.OptLastUpload.Value() || first.OptLastBackup.Value() || first.OptDateToday.Value() ||
+               first.OptAnyTime.Value() || first.optDateText.Value() || first.optDatePicker.Value());
   EXPECT_TRUE(GetFileAttributesW(kProgramFolder) & FILE_ATTRIBUTE_DIRECTORY);
   const std::wstring notKept = L"Last update time was not kept correctly!";
   const common::DateTime when = harness::At(2026, 12, 5, 19, 42, 27);
@@ -114,30 +113,7 @@ TEST_F(StartedWindowTest, ExitEndsThroughTheClosingSplashWhichIgnoresItsCloseBox
   EXPECT_TRUE(loads == 1 && splash.IsUnloaded() && !splash.Timer1.Enabled());
 }
 
-// ---- Drives, profiles and the selections ----
-
-// Removable drives are listed with the last one selected; only fixed drives
-// are offered for the upload. Refresh finds a new stick and loses a pulled
-// one, and leaves the upload side alone.
-TEST_F(MainWindowTest, RemovableDrivesListedWithTheLastSelectedAndRefreshed) {
-  harness::MappedDrive a(L'A', harness::DriveKind::Removable), e(L'E', harness::DriveKind::Removable);
-  harness::MappedDrive cd(L'G', harness::DriveKind::CdRom), net(L'N', harness::DriveKind::Network);
-  harness::MappedDrive d(L'D', harness::DriveKind::Fixed);
-  Frmbackup& w = Start();
-  const Strings fixed = Entries(w.lstFixed);
-  for (const wchar_t* letter : {L"C", L"D", L"G", L"N"})  // only C: and D: are fixed
-    EXPECT_EQ(std::count(fixed.begin(), fixed.end(), letter), *letter < L'G' ? 1 : 0) << static_cast<char>(*letter);
-  SelectEntry(w.lstFixed, L"D");
-  w.cmbUsers.SetText(L"D:\\typed by the user");
-  auto f = std::make_unique<harness::MappedDrive>(L'F', harness::DriveKind::Removable);
-  for (const Strings& removable : {Strings{L"A", L"E", L"F"}, Strings{L"A", L"E"}}) {
-    w.mnuRefresh.Click();
-    EXPECT_EQ(Entries(w.lstRemovable), removable);
-    EXPECT_EQ((Strings{w.lstRemovable.Text(), w.lstFixed.Text(), w.cmbUsers.Text()}),
-              (Strings{removable.back(), L"D", L"D:\\typed by the user"}));
-    f.reset();
-  }
-}
+// ---- Profiles and the selections ----
 
 // Profiles of both layouts with a documents folder are offered, each once;
 // the shared ones are nobody's. Leaving the list proposes the current user's
@@ -179,7 +155,6 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
 
 // The folder browsers start at their list's last entry; one that cannot be
 // created is reported, any other failure ends the browse without a word.
-// Remove takes what is selected from all four lists, Remove All everything.
 // A custom extension, typed, ticks its box and unticking the box empties
 // it; unticking "*.*" empties them all.
 TEST_F(StartedWindowTest, SelectionButtonsAndTheFileTypeBoxes) {
@@ -195,21 +170,6 @@ TEST_F(StartedWindowTest, SelectionButtonsAndTheFileTypeBoxes) {
     EXPECT_EQ(Messages(), Strings{L"Please report error 429!"});
     Ui().ClearRecord();
   }
-  forms::ListBox* lists[] = {&w_->LstDir, &w_->Lstfile, &w_->LstDirEx, &w_->LstFilEx};
-  for (forms::ListBox* list : lists) {
-    list->Clear();
-    for (const wchar_t* entry : {L"one", L"two", L"three"}) list->AddItem(entry);
-  }
-  w_->LstDir.SetSelected(0, true);
-  w_->Lstfile.SetSelected(2, true);
-  w_->LstFilEx.SetSelected(1, true);
-  w_->CmdRemove.SetValue(true);
-  EXPECT_EQ(Entries(w_->LstDir), (Strings{L"two", L"three"}));
-  EXPECT_EQ(Entries(w_->Lstfile), (Strings{L"one", L"two"}));
-  EXPECT_EQ(Entries(w_->LstDirEx), (Strings{L"one", L"two", L"three"}));
-  EXPECT_EQ(Entries(w_->LstFilEx), (Strings{L"one", L"three"}));
-  w_->CmdRemoveAll.SetValue(true);
-  for (forms::ListBox* list : lists) EXPECT_EQ(list->ListCount(), 0) << list->Name();
 
   for (wchar_t c : std::wstring(L"pdf")) SendMessageW(w_->Txtfiles[10].Hwnd(), WM_CHAR, c, 1);
   w_->Txtfiles[12].SetText(L"odt");
