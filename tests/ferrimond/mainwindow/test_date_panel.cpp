@@ -113,47 +113,42 @@ TEST_F(StartedWindowTest, AScreenReaderReadsThePickerWithItsNameAndDate) {
   EXPECT_EQ(w_->DatePicker1.Get(L"AllowEmpty").boolVal, VARIANT_FALSE);
 }
 
-TEST_F(StartedWindowTest, APickedDateReachesPickedDateThroughChangeAndLeavesTheThresholdAlone) {
+// A press on the picker selects "since" and nothing else. A picked day
+// (the user's change, not code's) selects it too and reaches PickedDate and
+// the label, not the threshold: the press on "Backup files since" takes it
+// over. A run freezes the picker and InitializeAgain thaws it.
+TEST_F(StartedWindowTest, ThePickerSelectsSinceAndLeavesTheThresholdToItsOption) {
   w_->OptDateToday_MouseDown();
   const DateTime threshold = w_->Threshold;
-  // Code's value raises nothing; the user steps a field up and down again.
+  const std::wstring label = w_->lblBackup.Caption();
+  const HWND picker = w_->DatePicker1.ControlHwnd();
+  SendMessageW(picker, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  SendMessageW(picker, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  EXPECT_EQ(Selected(*w_), L"optDatePicker");
+  EXPECT_TRUE(w_->lblBackup.Caption() == label && w_->Threshold == threshold && w_->PickedDate.IsNull());
+  w_->OptDateToday_MouseDown();
   w_->DatePicker1.Put(L"Value", forms::AxDate(DateTime::Serial(2026, 1, 15).Value()));
   EXPECT_EQ(Selected(*w_), L"OptDateToday");
-  for (WPARAM key : {VK_UP, VK_DOWN}) SendMessageW(w_->DatePicker1.ControlHwnd(), WM_KEYDOWN, key, 1);
+  for (WPARAM key : {VK_UP, VK_DOWN}) SendMessageW(picker, WM_KEYDOWN, key, 1);
   EXPECT_EQ(Selected(*w_), L"optDatePicker");
   EXPECT_EQ(w_->lblBackup.Caption(), common::ShortDateText(DateTime::Serial(2026, 1, 15)) + L" 12:00:01 AM");
-  EXPECT_EQ(w_->PickedDate, DayOneSecond(2026, 1, 15));
-  EXPECT_EQ(w_->Threshold, threshold);
-  // The press on "Backup files since" takes it over.
+  EXPECT_TRUE(w_->PickedDate == DayOneSecond(2026, 1, 15) && w_->Threshold == threshold);
   w_->optDatePicker_MouseDown();
   EXPECT_EQ(w_->Threshold, DayOneSecond(2026, 1, 15));
-  EXPECT_TRUE(Prompts().empty());
-}
-
-// A press on the picker selects "since" and nothing else; a run freezes
-// the picker and InitializeAgain thaws it.
-TEST_F(StartedWindowTest, APressOnThePickerSelectsSinceAndNothingElse) {
-  w_->OptDateToday_MouseDown();
-  w_->lblBackup.SetCaption(L"kept");
-  const DateTime threshold = w_->Threshold;
-  SendMessageW(w_->DatePicker1.ControlHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-  SendMessageW(w_->DatePicker1.ControlHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-  EXPECT_EQ(Selected(*w_), L"optDatePicker");
-  EXPECT_TRUE(w_->lblBackup.Caption() == L"kept" && w_->Threshold == threshold && w_->PickedDate.IsNull());
   auto enabled = [&] { return w_->DatePicker1.Get(L"Enabled").boolVal != VARIANT_FALSE; };
   w_->SetDateOptionsEnabled(false);
   EXPECT_FALSE(enabled() || IsWindowEnabled(w_->DatePicker1.Hwnd()));
   w_->InitializeAgain();
   EXPECT_TRUE(enabled() && w_->optDatePicker.Enabled());
+  EXPECT_TRUE(Prompts().empty());
 }
 
 TEST_F(MainWindowTest, WithoutAlmanixTheProgramStartsAndSinceCannotBeChosen) {
   DatePickerSource = {L"Almanix.NotThere", L"NotThere.dll"};
   ExpectMessages(1);
   Frmbackup& w = Start();
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_NE(Messages()[0].find(L"\"Backup files since\""), std::wstring::npos) << Messages()[0];
-  EXPECT_NE(Messages()[0].find(L"NotThere.dll"), std::wstring::npos) << Messages()[0];
+  const std::wstring said = Messages().empty() ? L"" : Messages()[0];
+  EXPECT_TRUE(said.find(L"\"Backup files since\"") != said.npos && said.find(L"NotThere.dll") != said.npos) << said;
   EXPECT_FALSE(w.DatePicker1.HasControl() || w.optDatePicker.Enabled());
   // The end of a run does not enable it either; the other options work.
   w.InitializeAgain();

@@ -58,6 +58,29 @@ TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeAccessed), when);
 }
 
+// Captions measured in the control's own font fit their control (widened,
+// and their row moved along, for a font wider than the design's).
+TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
+  for (forms::Frame* frame : {&w_->fraBackup, &w_->fraFileTypes, &w_->fraUpload}) {
+    for (forms::Control* c : frame->Children()) {
+      std::wstring caption;
+      int glyph = 0;
+      if (auto* l = dynamic_cast<forms::Label*>(c)) caption = l->Caption();
+      if (auto* o = dynamic_cast<forms::OptionButton*>(c)) caption = o->Caption(), glyph = 1;
+      if (auto* k = dynamic_cast<forms::CheckBox*>(c)) caption = k->Caption(), glyph = 1;
+      HDC dc = GetDC(c->Hwnd());
+      HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(c->Hwnd(), WM_GETFONT, 0, 0)));
+      SIZE size{};
+      GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+      SelectObject(dc, old);
+      ReleaseDC(c->Hwnd(), dc);
+      RECT rc;
+      GetClientRect(c->Hwnd(), &rc);
+      EXPECT_LE(size.cx + glyph * GetSystemMetrics(SM_CXMENUCHECK), rc.right) << c->Name();
+    }
+  }
+}
+
 // "&Upload" and "File types" are commands of the bar, not menus; the check
 // mark on "Close program automatically ..." is real. The two panels share
 // one place: Tab goes round the one that shows and never into the other (as
