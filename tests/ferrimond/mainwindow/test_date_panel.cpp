@@ -49,7 +49,6 @@ TEST_F(StartedWindowTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) 
     // Answers to the input boxes, each wrong one followed by a message.
     Strings inputs = {};
   } cases[] = {
-      {todayOption, L"OptDateToday", text(today), {}, today},
       {backup, L"", L"", {}},  // no last backup
       {stamp("#2026-03-01 10:00:00#\r\n", kLastBackupStamp, backup), L"OptLastBackup", text(stored), {}, stored},
       {stamp(null, kLastBackupStamp, backup), L"", text({}), {notRecorded}},
