@@ -215,16 +215,5 @@ TEST_F(ControlEvents, ShapeIsAnOutline) {
   EXPECT_EQ(edges, 4);
 }
 
-// Code may still read and set the controls of a form that was unloaded.
-TEST(Lifetime, ControlsOfAnUnloadedFormStayUsable) {
-  testing::ScriptedUserInteraction ui;
-  Panel panel(ui);
-  panel.Load();
-  panel.Unload();
-  panel.chk.SetValue(kChecked);
-  panel.txt.SetText(L"x");
-  EXPECT_TRUE(panel.chk.Value() == kChecked && panel.txt.Text() == L"x");
-}
-
 }  // namespace
 }  // namespace ferrimond::forms

@@ -53,7 +53,8 @@ TEST_F(FormTest, TwipsFollowTheDpiAndTheDesign) {
 }
 
 // A shown form is loaded once; a refusal keeps it; an Unload inside the
-// Unload handler (as a shutdown does) is harmless.
+// Unload handler (as a shutdown does) is harmless, and code may still read
+// and set the controls of the unloaded form.
 TEST_F(FormTest, LoadOnceAndUnloadFromTheCloseBox) {
   int loads = 0;
   dlg.OnLoad = [&] { ++loads; };
@@ -66,6 +67,9 @@ TEST_F(FormTest, LoadOnceAndUnloadFromTheCloseBox) {
   EXPECT_TRUE(dlg.IsUnloaded());
   dlg.Unload();
   EXPECT_TRUE(log.size() == 2u && loads == 0);
+  dlg.chkIn.SetValue(kChecked);
+  dlg.txtdays.SetText(L"x");
+  EXPECT_TRUE(dlg.chkIn.Value() == kChecked && dlg.txtdays.Text() == L"x");
 }
 
 TEST_F(FormTest, ValidateGuardsEveryWayTheFocusLeaves) {
