@@ -175,28 +175,6 @@ TEST(ListEntries, FollowTheWindowThroughEveryChange) {
   EXPECT_TRUE(clicks == 2 && sorted.ListCount() == 0 && WindowEntries(combo).empty());
 }
 
-// Layouts made for a narrower font can widen a control whose caption is cut,
-// and only such a control; a label without mnemonic shows its "&".
-TEST_F(ControlEvents, FitWidthWidensOnlyWhatIsCut) {
-  OptionButton narrow(panel.fraA, L"narrow", {120, 1320, 300, 285}, L"Backup from last upload");
-  Label wide(panel, L"wide", {0, 0, 5000, 255}, L"days"), lblDir(panel, L"lblDir", {0, 0, 100, 255}, L"C:\\R&D\\plan.doc");
-  HDC dc = GetDC(narrow.Hwnd());
-  HGDIOBJ old = SelectObject(dc, FontHandle(narrow.Font()));
-  SIZE text{};
-  GetTextExtentPoint32W(dc, L"Backup from last upload", 23, &text);
-  SelectObject(dc, old);
-  ReleaseDC(narrow.Hwnd(), dc);
-  narrow.FitWidth();
-  wide.FitWidth();
-  RECT rc;
-  GetClientRect(narrow.Hwnd(), &rc);
-  EXPECT_TRUE(narrow.Width() == narrow.IdealWidth() && rc.right > text.cx);
-  EXPECT_EQ(wide.Width(), 5000);
-  const int withMnemonic = lblDir.IdealWidth();
-  lblDir.SetUseMnemonic(false);
-  EXPECT_GT(lblDir.IdealWidth(), withMnemonic);
-}
-
 // A shape frames its area with four one-pixel edges and covers nothing inside.
 TEST_F(ControlEvents, ShapeIsAnOutline) {
   Label inside(panel, L"inside", {1200, 1200, 1000, 255}, L"framed");
