@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -28,6 +27,19 @@ namespace {
 // Literally: "x." is not "x" here.
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW((L"\\\\?\\" + path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The reparse data of a link as the system lays it out, in 16-bit words:
+// tag, length, the names' offsets and lengths (the print name stored before
+// the substitute name), a symbolic link's flags, the names.
+std::vector<unsigned char> ReparseData(ULONG tag, const std::wstring& substitute, ULONG flags = 0) {
+  const USHORT shown = 10, size = static_cast<USHORT>(substitute.size() * 2);
+  std::vector<USHORT> words = {LOWORD(tag), HIWORD(tag), 0, 0, shown, size, 0, shown};
+  if (tag == static_cast<ULONG>(IO_REPARSE_TAG_SYMLINK)) words.insert(words.end(), {LOWORD(flags), HIWORD(flags)});
+  for (wchar_t c : L"shown" + substitute) words.push_back(c);
+  words[2] = static_cast<USHORT>(words.size() * 2 - 8);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(words.data());
+  return {bytes, bytes + words.size() * 2};
 }
 
 class TreeWithLinks : public ::testing::Test {
@@ -53,11 +65,9 @@ class TreeWithLinks : public ::testing::Test {
     // (The link's folder is asked for, as a name ending in a dot would lose
     // it on the way.)
     const size_t cut = link.find_last_of(L'\\');
-    const std::string unixFolder = harness::UnixPath(link.substr(0, cut));
-    const std::string unixTarget = harness::UnixPath(target);
-    const std::string unixLink =
-        unixFolder.empty() ? "" : unixFolder + "/" + std::string(link.begin() + cut + 1, link.end());
-    if (unixTarget.empty() || unixLink.empty()) return false;
+    const std::string unixFolder = harness::UnixPath(link.substr(0, cut)), unixTarget = harness::UnixPath(target);
+    if (unixTarget.empty() || unixFolder.empty()) return false;
+    const std::string unixLink = unixFolder + "/" + std::string(link.begin() + cut + 1, link.end());
     if (!RunUnix(L"/bin/ln -s " + WideUnix(unixTarget) + L" " + WideUnix(unixLink), [&] { return Exists(link); }))
       return false;
     links_.emplace_back(link, unixLink);
@@ -141,29 +151,6 @@ TEST_F(TreeWithLinks, RemovingPartialCopiesLeavesLinksAndTheirTargets) {
   EXPECT_TRUE(Exists(dir_ / L"tree\\folder.ferrimond-part"));
   EXPECT_EQ(harness::ReadFile(dir_ / L"target\\keep.txt"), "keep");
 }
-
-namespace {
-
-// The reparse data of a link as the system lays it out, the print name
-// stored before the substitute name.
-std::vector<unsigned char> ReparseData(ULONG tag, const std::wstring& substitute, ULONG flags = 0) {
-  const std::wstring print = L"shown";
-  const bool symlink = tag == static_cast<ULONG>(IO_REPARSE_TAG_SYMLINK);
-  const USHORT names[4] = {static_cast<USHORT>(print.size() * 2), static_cast<USHORT>(substitute.size() * 2), 0,
-                           static_cast<USHORT>(print.size() * 2)};
-  std::vector<unsigned char> data(8 + sizeof names + (symlink ? 4 : 0));
-  std::memcpy(data.data(), &tag, 4);
-  std::memcpy(data.data() + 8, names, sizeof names);
-  if (symlink) std::memcpy(data.data() + 8 + sizeof names, &flags, 4);
-  for (const std::wstring* text : {&print, &substitute})
-    data.insert(data.end(), reinterpret_cast<const unsigned char*>(text->data()),
-                reinterpret_cast<const unsigned char*>(text->data() + text->size()));
-  const USHORT length = static_cast<USHORT>(data.size() - 8);
-  std::memcpy(data.data() + 4, &length, 2);
-  return data;
-}
-
-}  // namespace
 
 // Junctions and absolute links name an NT path; relative links lead from
 // the link's folder, or from its drive's root.
