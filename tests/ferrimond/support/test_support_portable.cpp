@@ -1,0 +1,178 @@
+// Record lines, the sorted list, fields of paths and temporary copy names.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "ferrimond/support/file_system_paths.h"
+#include "ferrimond/support/list.h"
+#include "ferrimond/support/record_line.h"
+#include "ferrimond/support/strings.h"
+#include "tests/harness/expect.h"
+
+using namespace ferrimond;
+using common::DateTime;
+using harness::At;
+using harness::ErrorNumberOf;
+using Texts = std::vector<std::wstring>;
+
+namespace {
+
+Texts Values(const List& list) {
+  Texts out;
+  for (auto item = list.Head(); item; item = item->NextItem) out.push_back(item->Value);
+  return out;
+}
+
+}  // namespace
+
+// (The log files' tests hold a whole log's bytes: flags, quoted entries and
+// counts.)
+TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
+  RecordWriter w;
+  w.Date(At(2026, 12, 5, 19, 44, 3)).Long(1523).Long(47).Double(1234567).Long(12).String(L"E").EndRecord();
+  w.Boolean(false).Integer(-32768).String(L"c:\\a, b\\C\u00e9\u65e5").EndRecord();
+  EXPECT_EQ(w.Bytes(), "#2026-12-05 19:44:03#,1523,47,1234567,12,\"E\"\r\n#FALSE#,-32768,\"c:\\a, b\\C\xC3\xA9\xE6\x97\xA5\"\r\n");
+  RecordReader r(w.Bytes());
+  EXPECT_EQ(r.ReadDate(), At(2026, 12, 5, 19, 44, 3));
+  EXPECT_TRUE(r.ReadLong() == 1523 && r.ReadLong() == 47 && r.ReadDouble() == 1234567.0 && r.ReadLong() == 12);
+  EXPECT_EQ(r.ReadString(), L"E");
+  EXPECT_TRUE(!r.ReadBoolean() && r.ReadInteger() == -32768);
+  EXPECT_EQ(r.ReadString(), L"c:\\a, b\\C\u00e9\u65e5");  // a comma inside quotes stays
+  EXPECT_TRUE(r.AtEnd());
+  EXPECT_EQ(ErrorNumberOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
+}
+
+TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePart) {
+  auto text = [](DateTime d) { return RecordWriter().Date(d).Bytes(); };
+  EXPECT_EQ(text(At(2026, 12, 5)), "#2026-12-05#");
+  EXPECT_EQ(text(DateTime(DateTime::TimeSerial(13, 1, 2))), "#13:01:02#");
+  EXPECT_EQ(text(At(1899, 12, 29, 6)), "#1899-12-29 06:00:00#");
+  for (DateTime d : {At(2026, 12, 5), At(2027, 2, 3, 9, 5, 7), DateTime(0.5), DateTime(0),
+                     At(1899, 12, 29, 6), At(100, 1, 1), At(9999, 12, 31, 23, 59, 59)}) {
+    EXPECT_EQ(RecordReader(text(d)).ReadDate(), d) << text(d);
+  }
+}
+
+TEST(RecordLine, NumbersUseFifteenDigitsAndExponentsFromOneE15) {
+  const struct { double value; const char* text; } cases[] = {
+      {1000000, "1000000"}, {1500000000, "1500000000"}, {999999999999999, "999999999999999"},
+      {1e15, "1E+15"}, {1.5e15, "1.5E+15"}, {0.5, "0.5"}, {-2.25, "-2.25"}, {0.1 + 0.2, "0.3"}, {-0.0, "0"}};
+  for (const auto& c : cases) EXPECT_EQ(RecordWriter().Double(c.value).Bytes(), c.text) << c.value;
+  RecordReader r("1E+15,1.5E+15\r\n");
+  EXPECT_TRUE(r.ReadDouble() == 1e15 && r.ReadDouble() == 1.5e15);
+  EXPECT_EQ(RecordReader("2.5").ReadInteger(), 2);  // whole items round half to even
+  EXPECT_EQ(RecordReader("3.5").ReadLong(), 4);
+}
+
+// Items run across records and blank lines; a line reads whole; wrong kinds,
+// overflows and short files raise their numbers.
+TEST(RecordLine, ReadsRunAcrossRecordsAndFailuresRaiseTheirNumbers) {
+  const struct {
+    const char* bytes;
+    std::function<void(RecordReader&)> read;
+    int32_t number;
+  } cases[] = {
+      {"32768", &RecordReader::ReadInteger, common::ErrOverflow},
+      {"-32769", &RecordReader::ReadInteger, common::ErrOverflow},
+      {"2147483648", &RecordReader::ReadLong, common::ErrOverflow},
+      {"12", &RecordReader::ReadDate, common::ErrTypeMismatch},
+      {"#2026-02-30#", &RecordReader::ReadDate, common::ErrTypeMismatch},
+      {"abc", &RecordReader::ReadDouble, common::ErrTypeMismatch},
+      {"1", &RecordReader::ReadBoolean, common::ErrTypeMismatch},
+      {"", &RecordReader::ReadDate, common::ErrInputPastEnd},
+      {"\r\n\r\n", &RecordReader::ReadDate, common::ErrInputPastEnd},
+      {"first, line\r\n", [](RecordReader& r) { EXPECT_EQ(r.ReadLine(), L"first, line"); r.ReadLine(); },
+       common::ErrInputPastEnd},
+      {"\"a\",1\r\n\"b\",2\n\r\n  \"c\" , 3  \r\n",
+       [](RecordReader& r) {
+         for (const wchar_t* s : {L"a", L"b", L"c"}) EXPECT_TRUE(r.ReadString() == s && r.ReadLong() == s[0] - L'a' + 1);
+         EXPECT_TRUE(r.AtEnd());
+       },
+       0}};
+  for (const auto& c : cases) {
+    RecordReader r(c.bytes);
+    EXPECT_EQ(ErrorNumberOf([&] { c.read(r); }), c.number) << c.bytes;
+  }
+  // An unterminated string runs to the end of the file instead of failing.
+  EXPECT_EQ(RecordReader("\"abc").ReadString(), L"abc");
+}
+
+TEST(List, DuplicateGoesInFrontOfItsEqualsAndDeleteTakesTheFirstWhileHeldEntriesLiveOn) {
+  List list;
+  list.Add(L"a");
+  auto first = list.Head();
+  list.Add(L"b");
+  list.Add(L"a");
+  auto second = list.Head();
+  ASSERT_NE(first, second);
+  EXPECT_EQ(second->NextItem, first);  // the newer equal stands in front
+  EXPECT_TRUE(list.Delete(L"a"));
+  EXPECT_EQ(list.Head(), first);
+  EXPECT_EQ(second->Value, L"a");  // a removed entry a caller holds lives on
+  EXPECT_TRUE(list.Delete(L"a"));
+  EXPECT_EQ(Values(list), (Texts{L"b"}));
+}
+
+TEST(List, MatchesAReferenceModelUnderRandomAddsAndDeletes) {
+  // The index must give exactly the chain the linear search would build, in
+  // ascending character-code order (upper case before lower, "" first).
+  std::mt19937 rng(42);
+  List list;
+  Texts model;
+  for (int step = 0; step < 4000; ++step) {
+    std::wstring v(rng() % 4, L'a');
+    for (auto& c : v) c = L"Bab"[rng() % 3];
+    if (rng() % 3 == 0) {
+      auto it = std::lower_bound(model.begin(), model.end(), v);
+      const bool present = it != model.end() && *it == v;
+      if (present) model.erase(it);
+      ASSERT_EQ(list.Delete(v), present);
+    } else {
+      model.insert(std::lower_bound(model.begin(), model.end(), v), v);
+      list.Add(v);
+    }
+  }
+  EXPECT_EQ(Values(list), model);
+  EXPECT_EQ(list.Count(), model.size());
+}
+
+TEST(List, ReleasingALongChainDoesNotRecurse) {
+  auto list = std::make_unique<List>();
+  for (int i = 0; i < 300000; ++i) list->Add(std::to_wstring(1000000 + i));
+  list.reset();
+}
+
+// A field past the last is empty, a text without a delimiter is its own
+// first field, and every delimiter counts as the first.
+TEST(Strings, GetFieldSplitsPathsAndTranslateCharsPadsDropsAndComparesAsAsked) {
+  const std::wstring path = L"E:\\Documents and Settings\\User1\\My Documents\\Letters";
+  const struct { std::wstring text; int field; const wchar_t* delimiters; std::wstring out; } fields[] = {
+      {path, 1, L"\\", L"E:"}, {path, 5, L"\\", L"Letters"}, {path, 6, L"\\", L""}, {L"E:", 4, L"\\", L"E:"},
+      {L"a\\\\c", 2, L"\\", L""}, {L"a\\b\\", 3, L"\\", L""}, {L"a/b\\c", 3, L"\\/", L"c"}, {L"a/b\\c", 2, L"\\/", L"b"}};
+  for (const auto& c : fields) EXPECT_EQ(GetField(c.text, c.field, c.delimiters), c.out) << c.field;
+  EXPECT_EQ(TranslateChars(L"a-b_c", L"-_", L"", 0), L"abc");
+  EXPECT_EQ(TranslateChars(L"a-b_c", L"", L"x", 0), L"");
+  EXPECT_EQ(TranslateChars(L"abc", L"abc", L"xyzw", 0), L"xyz");  // to-set cut to length
+  EXPECT_EQ(TranslateChars(L"ABC", L"b", L"x", 0) + TranslateChars(L"ABC", L"b", L"x", 1), L"ABCAxC");
+  EXPECT_EQ(TranslateChars(L"aba", L"aa", L"xy", 0), L"xbx");  // first position wins
+}
+
+TEST(PartialCopyName, EndsInTheSuffixWithinTheNameLimitAndIsRecognisedInAnyCase) {
+  const std::wstring suffix(kPartialCopySuffix), smiley = L"\xD83D\xDE00";
+  const size_t room = kMaxNameLength - suffix.size();
+  const struct {
+    std::wstring name, base;
+  } made[] = {{L"readme.", L"readme."},
+              {std::wstring(kMaxNameLength, L'b'), std::wstring(room, L'b')},
+              // A surrogate pair at the cut goes whole or stays whole.
+              {std::wstring(room - 1, L'c') + smiley, std::wstring(room - 1, L'c')},
+              {std::wstring(room - 4, L'c') + smiley + L"x", std::wstring(room - 4, L'c') + smiley},
+              // Three bytes each in UTF-8, as Unix file systems count.
+              {std::wstring(100, L'\x65e5'), std::wstring(room / 3, L'\x65e5')}};
+  for (const auto& c : made) EXPECT_EQ(PartialCopyName(c.name), c.base + suffix) << c.name.size();
+  for (const wchar_t* yes : {L"a.txt.ferrimond-part", L"A.TXT.Ferrimond-PART"}) EXPECT_TRUE(IsPartialCopyName(yes));
+  for (const wchar_t* no : {L".ferrimond-part", L"a.ferrimond-part.txt", L"a.ferrimond-partial", L"aferrimond-part"})
+    EXPECT_FALSE(IsPartialCopyName(no));
+}

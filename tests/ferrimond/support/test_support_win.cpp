@@ -1,0 +1,165 @@
+// The stopwatch, file times, the user's name and whole-file text.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "ferrimond/support/at_exit.h"
+#include "ferrimond/support/file_times.h"
+#include "ferrimond/support/stop_watch.h"
+#include "ferrimond/support/system_info.h"
+#include "ferrimond/support/text_file.h"
+#include "tests/harness/expect.h"
+#include "tests/harness/temp_dir.h"
+
+using namespace ferrimond;
+using common::DateTime;
+using harness::At;
+using harness::ErrorNumberOf;
+
+namespace {
+
+uint64_t fakeTicks = 0;
+
+int32_t Elapsed(uint64_t start, uint64_t end) {
+  StopWatch::SetTickSource([] { return fakeTicks; });
+  AtExit restore([] { StopWatch::SetTickSource(nullptr); });
+  StopWatch watch;
+  fakeTicks = start;
+  watch.StartTimer();
+  fakeTicks = end;
+  return watch.EndTimer();
+}
+
+HANDLE HoldUnshared(const std::wstring& path) {
+  return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+class FileTimes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness::WriteFile(older_, "old");
+    harness::WriteFile(newer_, "new");
+    ASSERT_TRUE(SetFileTimes(older_, At(2020, 1, 2, 3, 4, 5), 7));
+    ASSERT_TRUE(SetFileTimes(newer_, At(2021, 1, 2, 3, 4, 5), 7));
+  }
+  harness::TempDir dir_;
+  const std::wstring older_ = dir_ / L"older.txt", newer_ = dir_ / L"newer.txt";
+};
+
+}  // namespace
+
+// Milliseconds of the real clock; the tick count is 64 bits wide: no wrap
+// after 24.8 or 49.7 days.
+TEST(StopWatch, MeasuresMillisecondsAcrossTheOld32BitLimitsAndClampsBeyondTheRange) {
+  StopWatch watch;
+  watch.StartTimer();
+  Sleep(60);
+  const int32_t ms = watch.EndTimer();
+  EXPECT_TRUE(ms >= 40 && ms < 10000) << ms;
+  EXPECT_EQ(Elapsed(0x7FFFFF00u, 0x80000100u), 512);     // where a signed 32-bit count turns negative
+  EXPECT_EQ(Elapsed(0xFFFFFF00u, 0x100000100ull), 512);  // where a 32-bit count wraps to zero
+  EXPECT_EQ(Elapsed(0, 0x100000000ull), std::numeric_limits<int32_t>::max());
+}
+
+// The login name without its terminator, also after the domain in the
+// extended form; a failed lookup raises the system's error, or gives an
+// empty name when errors are switched off.
+TEST(SystemInfo, UserNameIsTheLoginNameAndAFailedLookupRaisesOrIsEmptyByTheSwitch) {
+  wchar_t login[256];
+  const DWORD length = GetEnvironmentVariableW(L"USERNAME", login, 256);
+  SystemInfo info;
+  const std::wstring plain = info.UserName(), sam = info.UserName(2);  // NameSamCompatible: "DOMAIN\user"
+  EXPECT_EQ(CompareStringOrdinal(plain.c_str(), static_cast<int>(plain.size()), login, length, TRUE), CSTR_EQUAL);
+  ASSERT_NE(sam.find(L'\\'), std::wstring::npos) << sam;
+  EXPECT_EQ(CompareStringOrdinal(sam.substr(sam.find(L'\\') + 1).c_str(), -1, login, length, TRUE), CSTR_EQUAL);
+  const int32_t kBadFormat = 99;  // not an EXTENDED_NAME_FORMAT
+  EXPECT_GT(ErrorNumberOf([&] { info.UserName(kBadFormat); }), 0);
+  info.RaiseErrors = false;
+  EXPECT_EQ(info.UserName(kBadFormat), L"");
+}
+
+// Only the selected stamp is set, read and compared. (Creation times cannot
+// be set on the Linux file systems behind Wine; names with endings, long and
+// non-ANSI ones: the file system's tests.)
+TEST_F(FileTimes, SetGetAndCompareTheSelectedStampOnly) {
+  ASSERT_TRUE(SetFileTimes(older_, At(2019, 1, 1), FileTimeWritten));
+  ASSERT_TRUE(SetFileTimes(older_, At(2030, 1, 1), FileTimeAccessed));
+  EXPECT_EQ(GetFileDate(older_, FileTimeWritten), At(2019, 1, 1));
+  EXPECT_EQ(GetFileDate(older_, FileTimeAccessed), At(2030, 1, 1));
+  EXPECT_EQ(CompareFileTimes(older_, older_, FileTimeWritten), 0);
+  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -1);
+  EXPECT_EQ(CompareFileTimes(newer_, older_, FileTimeWritten), 1);
+  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeAccessed), 1);
+}
+
+// Failures show in the results only (-2, no date, false), also for a file
+// held without sharing by another program, and no call leaves a handle open.
+TEST_F(FileTimes, FailuresShowInTheResultsOnlyAndLeaveNoHandleOpen) {
+  const std::wstring missing = dir_ / L"missing.txt";
+  EXPECT_EQ(CompareFileTimes(older_, missing, FileTimeWritten), -2);
+  for (int16_t bad : {0, 3, 8, -1}) EXPECT_EQ(CompareFileTimes(older_, older_, bad), -2) << bad;
+  EXPECT_TRUE(GetFileDate(missing, FileTimeWritten).IsNull() && GetFileDate(older_, 3).IsNull());
+  EXPECT_FALSE(SetFileTimes(missing, At(2020, 1, 1), 7));
+  HANDLE locked = HoldUnshared(older_);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -2);
+  EXPECT_TRUE(GetFileDate(older_, FileTimeWritten).IsNull());
+  EXPECT_FALSE(SetFileTimes(older_, At(2020, 1, 1), 4));
+  CloseHandle(locked);
+  EXPECT_TRUE(DeleteFileW(older_.c_str()) && DeleteFileW(newer_.c_str()));
+}
+
+// The test runs with TZ=Europe/Berlin: +1 h in winter, +2 h in summer.
+TEST_F(FileTimes, LocalDatesFollowTheDaylightRulesOfTheirOwnDay) {
+  const struct {
+    DateTime local;
+    WORD utcHour;
+  } cases[] = {{At(2024, 1, 15, 12), 11}, {At(2024, 7, 15, 12), 10}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(SetFileTimes(older_, c.local, FileTimeWritten));
+    HANDLE h = OpenFileHandle(older_, GENERIC_READ);
+    FILETIME written{};
+    SYSTEMTIME utc{};
+    GetFileTime(h, nullptr, nullptr, &written);
+    CloseHandle(h);
+    FileTimeToSystemTime(&written, &utc);
+    EXPECT_EQ(utc.wHour, c.utcHour);
+    EXPECT_EQ(GetFileDate(older_, FileTimeWritten), c.local);
+  }
+}
+
+TEST(FileTimeConversions, DropMillisecondsAndRejectWhatTheyCannotHold) {
+  SYSTEMTIME st{2024, 2, 0, 29, 23, 59, 58, 999};
+  EXPECT_EQ(SystemTimeToDate(st), At(2024, 2, 29, 23, 59, 58));
+  st.wMonth = 13;
+  EXPECT_TRUE(SystemTimeToDate(st).IsNull());
+  FILETIME ft{};
+  ASSERT_TRUE(DateToFileTime(At(2001, 2, 3, 4, 5, 6), ft, false));
+  EXPECT_EQ(FileTimeToDate(ft, false), At(2001, 2, 3, 4, 5, 6));
+  EXPECT_FALSE(DateToFileTime(At(1500, 1, 1), ft, false));  // file times start in 1601
+}
+
+// Appends create a missing file and wait for a writer that holds it a
+// moment; record files read legacy bytes in the ANSI code page; failures
+// carry the numbers handlers test.
+TEST(TextFile, WriteReplacesAppendAddsAndWaitsAndFailuresCarryTheirNumbers) {
+  harness::TempDir dir;
+  const std::wstring sta = dir / L"backupsta.sta";
+  AppendTextFile(sta, "one\r\n");
+  HANDLE release = CreateThread(nullptr, 0, [](void* h) -> DWORD { return Sleep(300), CloseHandle(h), 0; },
+                                HoldUnshared(sta), 0, nullptr);
+  AppendTextFile(sta, "two\r\n");
+  WaitForSingleObject(release, INFINITE), CloseHandle(release);
+  EXPECT_EQ(ReadTextFile(sta), "one\r\ntwo\r\n");
+  WriteTextFile(sta, "\"C:\\Caf\xE9\"\r\n");
+  EXPECT_EQ(ReadRecordFile(sta).ReadString(), L"C:\\Caf\u00e9");
+  EXPECT_EQ(ErrorNumberOf([&] { ReadTextFile(dir / L"missing.tim"); }), common::ErrFileNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { WriteTextFile(dir / L"no\\such\\x.tim", "x"); }), common::ErrPathNotFound);
+  // Held open without sharing by another program for longer than an append waits.
+  HANDLE h = CreateFileW(sta.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ErrorNumberOf([&] { AppendTextFile(sta, "y"); }), common::ErrPermissionDenied);
+  CloseHandle(h);
+}
