@@ -19,11 +19,8 @@ using mwtest::Entries;
 using Strings = std::vector<std::wstring>;
 
 // Flag off, "for last" 5 days, "*.*" greyed, odd file-type boxes ticked.
-const std::string kHead = [] {
-  std::string head = "#FALSE#\r\n#FALSE#,#TRUE#,#FALSE#,\"5\",2\r\n";
-  for (int i = 0; i < 13; ++i) head += i % 2 ? "1\r\n" : "0\r\n";
-  return head;
-}();
+const std::string kHead =
+    "#FALSE#\r\n#FALSE#,#TRUE#,#FALSE#,\"5\",2\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n";
 
 class LogFilesTest : public mwtest::StartedWindowTest {
  protected:
