@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include "common/numbered_error.h"
@@ -94,16 +95,12 @@ class OnDrive : public ::testing::Test {
   FileSystem fs_;
 };
 
-}  // namespace
-
 // ---- Trees that hold links. Windows programs cannot make a Unix symlink,
 // and Wine's CreateSymbolicLinkW reports success without making anything, so
 // the links are made by starting the Unix "ln" (Wine starts Unix programs;
 // the start is not waitable, so the test polls for the link). They come
 // first: for a moment after a drive letter goes, Wine may still name a new
 // folder after it.
-
-namespace {
 
 // The reparse data of a link as the system lays it out, in 16-bit words:
 // tag, length, the names' offsets and lengths (the print name stored before
@@ -129,25 +126,22 @@ class TreeWithLinks : public ::testing::Test {
       GTEST_SKIP() << "cannot make a Unix symlink here";
   }
 
-  // The temporary folder's cleanup cannot remove links under Wine either.
-  // (Their targets are all still there, so a link is visible until it goes.)
+  // The temporary folder's cleanup cannot remove links under Wine either;
+  // rm removes them without following them.
   void TearDown() override {
-    for (const auto& [windowsPath, unixPath] : links_)
-      harness::RunUnix(L"/bin/rm -f " + harness::WideUnix(unixPath), [&] { return !ExistsExactly(windowsPath); });
+    const std::wstring unix = harness::WideUnix(harness::UnixPath(dir_.Path()));
+    if (!unix.empty()) harness::RunUnix(L"/bin/rm -rf " + unix, [&] { return !ExistsExactly(dir_.Path()); });
   }
 
-  // Makes `link` a Unix symlink to `target` (Windows paths).
-  bool MakeUnixLink(const std::wstring& target, const std::wstring& link) {
-    // (The link's folder is asked for, as a name ending in a dot would lose
-    // it on the way.)
+  // Makes `link` a Unix symlink to `target` (Windows paths). (The link's
+  // folder is asked for, as a name ending in a dot would lose it on the way.)
+  static bool MakeUnixLink(const std::wstring& target, const std::wstring& link) {
     const size_t cut = link.find_last_of(L'\\');
-    const std::string unixFolder = harness::UnixPath(link.substr(0, cut)), unixTarget = harness::UnixPath(target);
-    if (unixTarget.empty() || unixFolder.empty()) return false;
-    const std::string unixLink = unixFolder + "/" + std::string(link.begin() + cut + 1, link.end());
-    if (!harness::RunUnix(L"/bin/ln -s " + harness::WideUnix(unixTarget) + L" " + harness::WideUnix(unixLink), [&] { return ExistsExactly(link); }))
-      return false;
-    links_.emplace_back(link, unixLink);
-    return true;
+    const std::wstring folder = harness::WideUnix(harness::UnixPath(link.substr(0, cut))),
+                       to = harness::WideUnix(harness::UnixPath(target));
+    return !folder.empty() && !to.empty() &&
+           harness::RunUnix(L"/bin/ln -s " + to + L" " + folder + L"/" + link.substr(cut + 1),
+                            [&] { return ExistsExactly(link); });
   }
 
   // Either the link went as a link (Windows) or the delete stopped at it
@@ -160,7 +154,6 @@ class TreeWithLinks : public ::testing::Test {
 
   harness::TempDir dir_;
   FileSystem fs_;
-  std::vector<std::pair<std::wstring, std::string>> links_;
 };
 
 }  // namespace
@@ -322,8 +315,7 @@ TEST(FileSystemDrives, CopyTooBigForTheDriveFailsAsDiskFullAndLeavesTheOldCopy) 
   PutFile(L"F:\\big.bin", "old", old, 0);
   FileSystem fs;
   EXPECT_EQ(ErrorNumberOf([&] { fs.CopyFile(source / L"big.bin", L"F:\\"); }), common::ErrDiskFull);
-  EXPECT_EQ(harness::ReadFile(L"F:\\big.bin"), "old");
-  EXPECT_EQ(GetFileDate(L"F:\\big.bin", FileTimeWritten), old);
+  EXPECT_TRUE(harness::ReadFile(L"F:\\big.bin") == "old" && GetFileDate(L"F:\\big.bin", FileTimeWritten) == old);
   EXPECT_EQ(Names(fs.GetFolder(L"F:\\").Files()), (Names_{L"big.bin"}));
   EXPECT_TRUE(NotHeldOpen(L"F:\\big.bin") && NotHeldOpen(source / L"big.bin"));
   // The space of the failed copy is free again: a small file still fits.
@@ -394,11 +386,7 @@ TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
   EXPECT_EQ(fs_.Attributes(L"e:\\dir\\") & (FILE_ATTRIBUTE_DIRECTORY | kHidden), FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_EQ(fs_.Attributes(L"E:\\dir\\f.txt") & (FILE_ATTRIBUTE_DIRECTORY | kHidden), kHidden);
   EXPECT_EQ(fs_.Attributes(L"E:\\nowhere\\f.txt"), kNoFile);
-  const struct {
-    const char* what;
-    std::function<void()> call;
-    int32_t number;
-  } cases[] = {
+  const std::tuple<const char*, std::function<void()>, int32_t> cases[] = {
       {"missing folder", [&] { fs_.GetFolder(L"E:\\missing\\deeper"); }, 76},
       {"missing file", [&] { fs_.GetFile(L"E:\\dir\\missing.txt"); }, 53},
       {"a folder as a file", [&] { fs_.GetFile(L"E:\\dir"); }, 53},
@@ -413,7 +401,7 @@ TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
       {"a folder as a listed file", [&] { fs_.GetListedFile(L"E:\\dir"); }, 53},
       {"a wildcard as a listed file", [&] { fs_.GetListedFile(L"E:\\dir\\*.doc"); }, 53},
       {"a listing gone", [&] { Folder f = fs_.GetFolder(L"E:\\dir"); fs_.DeleteFolder(L"E:\\dir"); f.Files(); }, 76}};
-  for (const auto& c : cases) EXPECT_EQ(ErrorNumberOf(c.call), c.number) << c.what;
+  for (const auto& [what, call, number] : cases) EXPECT_EQ(ErrorNumberOf(call), number) << what;
 }
 
 // Onto a new name or over a file of any attributes (and past a temporary
