@@ -16,7 +16,6 @@ TEST(OleDate, KnownSerialsAndParts) {
   // Before the epoch the fraction still counts forward from midnight.
   EXPECT_EQ(At(1899, 12, 29, 6).Value(), -1.25);
   EXPECT_EQ(DateTime(-1.25).Parts(), (DateParts{1899, 12, 29, 6, 0, 0}));
-  EXPECT_EQ(At(2026, 12, 5, 19, 44, 3).Parts(), (DateParts{2026, 12, 5, 19, 44, 3}));
   // Rounded to the nearest second, across midnight.
   EXPECT_EQ(DateTime(At(2026, 12, 31).Value() + 86399.6 / 86400.0).Parts(), (DateParts{2027, 1, 1, 0, 0, 0}));
 }

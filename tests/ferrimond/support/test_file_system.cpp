@@ -561,7 +561,7 @@ TEST_F(OnDrive, NamesTheShortFormsWouldMistakeAreOrdinaryNames) {
   for (const std::wstring& name : names) PutFile(source / name, "n", stamp, 0);
   // The last tree goes deeper than the classic length limit; a tree's twin
   // is its name less the last character.
-  for (const std::wstring top : {L"E:\\con", L"E:\\\u0388\u03b3\u03b3\u03c1\u03b1\u03c6\u03b1 ", L"E:\\level_0123456789_abcdefghij."}) {
+  for (const std::wstring top : {L"E:\\con", L"E:\\\u0391\u03b2\u03b3 ", L"E:\\level_0123456789_abcdefghij."}) {
     std::wstring folder = fs_.CreateFolder(top).Path();
     while (top.back() == L'.' && folder.size() < 300) folder = fs_.CreateFolder(folder + top.substr(2)).Path();
     SCOPED_TRACE(folder.size());

@@ -35,7 +35,8 @@ TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
   RecordWriter w;
   w.Date(At(2026, 12, 5, 19, 44, 3)).Long(1523).Long(47).Double(1234567).Long(12).String(L"E").EndRecord();
   w.Boolean(false).Integer(-32768).String(L"c:\\a, b\\C\u00e9\u65e5").EndRecord();
-  EXPECT_EQ(w.Bytes(), "#2026-12-05 19:44:03#,1523,47,1234567,12,\"E\"\r\n#FALSE#,-32768,\"c:\\a, b\\C\xC3\xA9\xE6\x97\xA5\"\r\n");
+  EXPECT_EQ(w.Bytes(), "#2026-12-05 19:44:03#,1523,47,1234567,12,\"E\"\r\n"
+                      "#FALSE#,-32768,\"c:\\a, b\\C\xC3\xA9\xE6\x97\xA5\"\r\n");
   RecordReader r(w.Bytes());
   EXPECT_EQ(r.ReadDate(), At(2026, 12, 5, 19, 44, 3));
   EXPECT_TRUE(r.ReadLong() == 1523 && r.ReadLong() == 47 && r.ReadDouble() == 1234567.0 && r.ReadLong() == 12);
