@@ -65,8 +65,52 @@ std::wstring StoppedBeforeTheWalk(Frmbackup& w, const Strings& messages) {
 
 const Ending kEndings[] = {
     {"Complete", [](RunEndingTest& t, Frmbackup&) { t.File(); }, false, true},
-    {"EscInTheWalk", [](RunEndingTest& t, Frmbackup& w) { t.File(true), PressAtFirstProgress(w, VK_ESCAPE); }, true,
-     false},
+    // With close-after-backup on, the aborted run is recorded and keeps the
+    // program open; the next run of the same window closes it.
+    {"EscInTheWalk",
+     [](RunEndingTest& t, Frmbackup& w) {
+       t.File(true);
+       MakeFile(t.c_ / L"single.xls", 7, 30);
+       w.Lstfile.AddItem(t.c_ / L"single.xls");
+       w.mnuCloseAutomatically.Click();
+       PressAtFirstProgress(w, VK_ESCAPE);
+     },
+     true, false,
+     [](Frmbackup& w, const Strings&) {
+       EXPECT_EQ(w.lblDir.Caption(), L"Backup has been interrupted.");
+       // The single file is selected, never copied.
+       const StatisticsLine stats = ReadStatistics().at(0);
+       const std::wstring single = On(L'E', w.Lstfile.List(0));
+       EXPECT_TRUE(stats.checked == 1 && stats.selected == 1 && stats.write == 0 && stats.total == 0);
+       EXPECT_FALSE(Exists(single) || Exists(kThresholdMarker) || w.ClosingSplash());
+       w.CmdCToE.SetValue(true);
+       EXPECT_TRUE(Exists(single) && w.IsUnloaded() && w.ClosingSplash());
+     }},
+    // A "p" typed before the run must not turn the run's first Pause into a
+    // resume: the pause prompt comes (an unused answer fails), and No goes on.
+    {"PPressedBeforeTheRun",
+     [](RunEndingTest& t, Frmbackup& w) {
+       t.File(true);
+       w.OnKeyDown('P', 0);
+       PressAtFirstProgress(w, 'P');
+       t.Ui().AnswerMsgBox(MsgResult::No);
+     },
+     false, true},
+    // A folder that could not be read (here: gone after its folder was
+    // listed) leaves the run incomplete, though every file that was read is
+    // on the drive.
+    {"FolderNotRead",
+     [](RunEndingTest& t, Frmbackup& w) {
+       t.File(true);
+       MakeFile(t.c_ / L"gone\\", 0);
+       AtFirstProgress(w, [gone = t.c_ / L"gone"] { RemoveDirectoryW(gone.c_str()); });
+       t.ExpectMessages(2);  // the folder is not there; what is not backed up
+     },
+     false, false,
+     [](Frmbackup& w, const Strings&) {
+       EXPECT_EQ(w.lblDir.Caption(), L"Backup finished, but 0 file(s) and 1 folder(s) could not be backed up.");
+       EXPECT_TRUE(Exists(On(L'E', w.LstDir.List(0) + L"\\a.doc")));
+     }},
     {"EscWhileWaitingForADateOption",
      [](RunEndingTest& t, Frmbackup& w) {
        t.File();
@@ -277,18 +321,12 @@ class RunPhaseTest : public BackupRunTest, public ::testing::WithParamInterface<
   }
 };
 
-std::function<void()> Once(std::function<void()> check) {
-  return [check, done = std::make_shared<bool>(false)] {
-    if (!std::exchange(*done, true)) check();
-  };
-}
-
 const Phase kPhases[] = {
     {"BackupWalk",
      [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
        MakeFiles(t.c_.Path(), 3);
        w.LstDir.AddItem(t.c_.Path());
-       w.txtPrgBar.OnChange = Once(check);
+       AtFirstProgress(w, check);
        w.CmdCToE.SetValue(true);
      }},
     {"BackupCopy",
@@ -309,7 +347,7 @@ const Phase kPhases[] = {
     {"Upload",
      [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
        MakeFiles(t.e_ / L"many", 40);
-       w.txtPrgBar.OnChange = Once(check);
+       AtFirstProgress(w, check);
        t.Ui().AnswerMsgBox(MsgResult::No);  // the wipe question
        t.Upload(w);
      }},

@@ -84,7 +84,6 @@ TEST_F(UploadTest, ABackupUploadedBackGoesIntoTheChosenProfilesDocuments) {
     Frmbackup& w = ReadyToUpload(d_ / documents.substr(0, documents.rfind(L'\\')));
     Upload(w);
     EXPECT_EQ(w.lblDir.Caption(), L"All files have been uploaded !");
-    EXPECT_EQ(Messages(), Strings{kClearQuestion});
     EXPECT_EQ(harness::ReadFile(d_ / documents + L"\\Letters\\old.doc") +
                   harness::ReadFile(d_ / documents + L"\\new.doc") + harness::ReadFile(plain),
               std::string(11, 'o') + std::string(12, 'n') + std::string(13, 'p'));
@@ -118,8 +117,7 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndEveryVersionIsKeptInSavedFileVersion)
     Frmbackup& w = ReadyToUpload();
     Ui().AnswerMsgBox(round.answer);
     Upload(w);
-    ASSERT_EQ(Ui().Prompts().size(), 2u);
-    EXPECT_EQ(Ui().Prompts()[0].buttons, forms::MsgButtons::YesNo);
+    EXPECT_EQ(Ui().Prompts().at(0).buttons, forms::MsgButtons::YesNo);
     EXPECT_EQ(Ui().Prompts()[0].text, question);
     Strings saved;
     WIN32_FIND_DATAW found;
@@ -248,8 +246,7 @@ TEST_F(UploadTest, OnlyDifferentContentsAreAskedForUnlessClearlyNewer) {
                 SetFileTimes(onDrive, fixedTime.AddDays(c.seconds / 86400), FileTimeWritten));
     Frmbackup& w = ReadyToUpload();
     if (c.asked) Ui().AnswerMsgBox(MsgResult::No);
-    Upload(w);
-    EXPECT_EQ(Messages().size(), c.asked ? 2u : 1u);
+    Upload(w);  // an unanswered or unused question fails
     EXPECT_EQ(harness::ReadFile(onFixed), std::string(9, c.asked ? 'f' : c.drive));
     EXPECT_EQ(w.UploadCount, c.asked ? 0 : 1);
     // The same contents are left as they are, not copied again.
@@ -283,8 +280,7 @@ TEST_F(UploadTest, ATargetThatIsNotAnotherFixedDriveOrAFolderOnItIsRefused) {
     *c.target ? SelectEntry(w.lstFixed, c.target) : w.lstFixed.SetListIndex(-1);
     ExpectMessages(1);
     w.CmdCopyToC.SetValue(true);
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find(c.says), std::wstring::npos) << common::Utf8FromWide(Messages()[0]);
+    EXPECT_NE(Messages().at(0).find(c.says), std::wstring::npos) << common::Utf8FromWide(Messages()[0]);
     EXPECT_FALSE(Exists(d_ / L"Users\\bob") || Exists(f / L"Users") || Exists(kUploadStatistics));
     EXPECT_EQ(harness::ReadFile(e_ / L"Users\\bob\\Documents\\a.doc").size(), 5u);
     ExpectIdle(w);
@@ -338,8 +334,7 @@ TEST_F(UploadTest, LeftoversAreReportedAndLongAndUnicodeNamesUploaded) {
   Frmbackup& w = ReadyToUpload();
   ExpectMessages(1);  // the leftover is reported
   Upload(w);
-  ASSERT_EQ(Messages().size(), 2u);
-  EXPECT_NE(Messages()[0].find(PartialCopyName(L"half.doc")), std::wstring::npos);
+  EXPECT_NE(Messages().at(0).find(PartialCopyName(L"half.doc")), std::wstring::npos);
   EXPECT_EQ(harness::ReadFile(harness::Literal(d_ / longFile)), "xxxx");
   EXPECT_FALSE(Exists(d_ / (L"a\\" + PartialCopyName(L"half.doc"))));
   EXPECT_FALSE(Exists(d_ / L"System Volume Information") || Exists(d_ / L"$RECYCLE.BIN"));
@@ -359,9 +354,7 @@ TEST_F(UploadTest, AnotherMediumInTheDriveIsNotWiped) {
   });
   ExpectMessages(1);
   w.CmdCopyToC.SetValue(true);
-  ASSERT_EQ(Messages().size(), 2u);
-  EXPECT_EQ(Messages()[0], kClearQuestion);
-  EXPECT_NE(Messages()[1].find(L"Nothing has been deleted"), std::wstring::npos);
+  EXPECT_NE(Messages().at(1).find(L"Nothing has been deleted"), std::wstring::npos);
   EXPECT_EQ(harness::ReadFile(other / L"keep.doc").size() + harness::ReadFile(d_ / L"a.doc").size(), 11u);
   ExpectIdle(w);
   harness::UnmapDrive(L'E');
