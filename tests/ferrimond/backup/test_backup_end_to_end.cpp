@@ -87,8 +87,6 @@ TEST_F(BackupRunTest, EachDateOptionStampsItsThresholdOnTheMarker) {
   w.optDateText.SetValue(true);
   w.txtdays.SetText(L"2");
   EXPECT_EQ(run(), today.AddDays(-2));
-  w.txtdays.SetText(L"abc");
-  EXPECT_EQ(run(), today);
   w.optDatePicker.SetValue(true);
   w.PickedDate = harness::At(2025, 6, 7, 15, 30, 0);
   EXPECT_EQ(run(), harness::At(2025, 6, 7, 0, 0, 1));
@@ -99,20 +97,6 @@ TEST_F(BackupRunTest, EachDateOptionStampsItsThresholdOnTheMarker) {
   w.OptLastBackup.SetValue(true);
   EXPECT_EQ(run(), lastStart);
   EXPECT_EQ(w.lblBackup.Caption(), common::DateText(lastStart));
-}
-
-// Without a chosen option the run waits until the user chooses one.
-TEST_F(BackupRunTest, AnUploadStampWithoutATimeDeselectsItsOptionAndTheRunWaits) {
-  Frmbackup& w = Ready();
-  WriteStamp("#00:00:00#\r\n");
-  w.OptLastUpload.SetValue(true);
-  ExpectMessages(1);
-  AnswerThen(MsgResult::Ok, [&] { w.OptDateToday.SetValue(true); });
-  ExpectMessages(1);
-  w.CmdCToE.SetValue(true);
-  EXPECT_EQ(Messages().at(1), L"Please choose a time from which to back up your files!");
-  EXPECT_FALSE(w.OptLastUpload.Value());
-  EXPECT_EQ(w.lblDir.Caption(), kSuccess);
 }
 
 // The mirror folder found for one file serves the next ones of its folder,

@@ -174,7 +174,6 @@ TEST_P(RefusalTest, IsListedWithItsReasonAndTheOtherFilesAreCopied) {
   for (const Prompt& prompt : Ui().Prompts()) EXPECT_NE(prompt.title, L"Change Drive") << prompt.text;
   EXPECT_EQ(harness::ReadFile(On(L'E', fine)), "xxxx");
   ExpectOneNotBackedUp(w, refused, GetParam().reason);
-  ExpectIdle(w);
   EXPECT_EQ(Exists(On(L'E', refused)) ? harness::ReadFile(On(L'E', refused)) : "", GetParam().onDrive);
 }
 

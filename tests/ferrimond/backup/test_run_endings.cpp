@@ -64,7 +64,6 @@ std::wstring StoppedBeforeTheWalk(Frmbackup& w, const Strings& messages) {
 }
 
 const Ending kEndings[] = {
-    {"Complete", [](RunEndingTest& t, Frmbackup&) { t.File(); }, false, true},
     // With close-after-backup on, the aborted run is recorded and keeps the
     // program open; the next run of the same window closes it.
     {"EscInTheWalk",
@@ -110,6 +109,21 @@ const Ending kEndings[] = {
      [](Frmbackup& w, const Strings&) {
        EXPECT_EQ(w.lblDir.Caption(), L"Backup finished, but 0 file(s) and 1 folder(s) could not be backed up.");
        EXPECT_TRUE(Exists(On(L'E', w.LstDir.List(0) + L"\\a.doc")));
+     }},
+    // An upload stamp without a time deselects its option; the run waits
+    // until the user chooses one.
+    {"OptionChosenWhileWaiting",
+     [](RunEndingTest& t, Frmbackup& w) {
+       t.File();
+       t.WriteStamp("#00:00:00#\r\n");
+       w.OptLastUpload.SetValue(true);
+       t.ExpectMessages(1);
+       t.AnswerThen(MsgResult::Ok, [&w] { w.OptDateToday.SetValue(true); });
+     },
+     false, true,
+     [](Frmbackup& w, const Strings& messages) {
+       EXPECT_EQ(messages.at(1), L"Please choose a time from which to back up your files!");
+       EXPECT_FALSE(w.OptLastUpload.Value());
      }},
     {"EscWhileWaitingForADateOption",
      [](RunEndingTest& t, Frmbackup& w) {
