@@ -58,45 +58,46 @@ TEST_F(BackupRunTest, FoldersOnCAndDGoToTheSamePathsOnTheRemovableDrive) {
   EXPECT_EQ(FnmLines(w).size(), 2 * fnm.size());
 }
 
-// Every run below has nothing to walk, says so and is recorded all the same.
-TEST_F(BackupRunTest, EachDateOptionStampsItsThresholdOnTheMarker) {
-  Frmbackup& w = Ready();
-  const common::DateTime today = TodayOneSecond();
-  auto run = [&] {
-    ExpectMessages(1);
+// Each date option gives the run its threshold (the marker's time, shown);
+// a complete run moves the last-backup time only when there is none, or
+// when it started from no later than that time: what changed in between
+// must still be found by the next "from last backup".
+TEST_F(BackupRunTest, EachDateOptionGivesTheThresholdAndOnlyARunFromNoLaterThanTheStampMovesIt) {
+  const common::DateTime today = TodayOneSecond(), yesterday = today.AddDays(-1);
+  const common::DateTime upload = harness::At(2025, 11, 30, 22, 15, 0), set = harness::At(2026, 1, 2, 3, 4, 5);
+  const struct {
+    common::DateTime stored;  // the zero date: no stamp
+    std::function<void(Frmbackup&)> choose;
+    common::DateTime threshold;
+    bool moves;
+  } cases[] = {
+      {{}, [](Frmbackup&) {}, today, true},  // today, as the window is ready
+      {yesterday, [](Frmbackup&) {}, today, false},
+      {yesterday, [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, yesterday, true},
+      {yesterday, [&](Frmbackup& w) { w.UserSetTime = set, w.OptAnyTime.SetValue(true); }, set, true},
+      {yesterday, [](Frmbackup& w) { w.txtdays.SetText(L"0"), w.optDateText.SetValue(true); }, today, false},
+      {yesterday, [](Frmbackup& w) { w.txtdays.SetText(L"2"), w.optDateText.SetValue(true); }, today.AddDays(-2), true},
+      {yesterday, [](Frmbackup& w) { w.OptLastUpload.SetValue(true); }, upload, true},
+      // The picked day at 00:00:01, whatever the time; nothing picked: today.
+      {yesterday, [](Frmbackup& w) { w.PickedDate = harness::At(2025, 6, 7, 15, 30, 0), w.optDatePicker.SetValue(true); },
+       harness::At(2025, 6, 7, 0, 0, 1), true},
+      {yesterday, [](Frmbackup& w) { w.PickedDate = {}, w.optDatePicker.SetValue(true); }, today, false},
+  };
+  MakeFile(c_ / L"a.doc", 3);
+  WriteStamp(RecordWriter().Date(upload).EndRecord().Bytes());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    DeleteFileW(kLastBackupStamp);
+    if (!c.stored.IsNull()) WriteStamp(RecordWriter().Date(c.stored).EndRecord().Bytes(), kLastBackupStamp);
+    Frmbackup& w = Ready();
+    c.choose(w);
+    w.Lstfile.AddItem(c_ / L"a.doc");
     w.CmdCToE.SetValue(true);
     EXPECT_EQ(w.lblDir.Caption(), kSuccess);
-    return w.Threshold;
-  };
-  // A second press while the first run shows its message starts nothing.
-  Ui().AnswerMsgBox(MsgResult::Ok, [&](const Prompt&) { w.CmdCToE.SetValue(true); });
-  w.CmdCToE.SetValue(true);
-  EXPECT_EQ(Messages(), Strings{L"You did not choose any directories to backup"});
-  EXPECT_EQ(FnmLines(w), FnmOfOneRun(w, {}));
-  ASSERT_EQ(ReadStatistics().size(), 1u);
-  EXPECT_EQ(ReadStatistics()[0].selected, 0);
-  EXPECT_EQ(LastBackupStamp(), w.RunStart);
-  EXPECT_EQ(w.Threshold, today);
-
-  w.UserSetTime = harness::At(2026, 1, 2, 3, 4, 5);
-  w.OptAnyTime.SetValue(true);
-  EXPECT_EQ(run(), harness::At(2026, 1, 2, 3, 4, 5));
-  WriteStamp(RecordWriter().Date(harness::At(2025, 11, 30, 22, 15, 0)).EndRecord().Bytes());
-  w.OptLastUpload.SetValue(true);
-  EXPECT_EQ(run(), harness::At(2025, 11, 30, 22, 15, 0));
-  w.optDateText.SetValue(true);
-  w.txtdays.SetText(L"2");
-  EXPECT_EQ(run(), today.AddDays(-2));
-  w.optDatePicker.SetValue(true);
-  w.PickedDate = harness::At(2025, 6, 7, 15, 30, 0);
-  EXPECT_EQ(run(), harness::At(2025, 6, 7, 0, 0, 1));
-  w.PickedDate = common::DateTime();
-  EXPECT_EQ(run(), today);
-  // The last run's start, as its stamp keeps it.
-  const common::DateTime lastStart = w.RunStart;
-  w.OptLastBackup.SetValue(true);
-  EXPECT_EQ(run(), lastStart);
-  EXPECT_EQ(w.lblBackup.Caption(), common::DateText(lastStart));
+    EXPECT_EQ(w.Threshold, c.threshold);
+    EXPECT_EQ(w.lblBackup.Caption(), common::DateText(c.threshold));
+    EXPECT_EQ(LastBackupStamp(), c.moves ? w.RunStart : c.stored);
+  }
 }
 
 // The mirror folder found for one file serves the next ones of its folder,

@@ -64,6 +64,19 @@ std::wstring StoppedBeforeTheWalk(Frmbackup& w, const Strings& messages) {
 }
 
 const Ending kEndings[] = {
+    // Nothing chosen: the run says so and is recorded all the same; a second
+    // press while it shows its message starts nothing.
+    {"NothingChosen",
+     [](RunEndingTest& t, Frmbackup& w) {
+       t.Ui().AnswerMsgBox(MsgResult::Ok, [&w](const Prompt&) { w.CmdCToE.SetValue(true); });
+     },
+     false, true,
+     [](Frmbackup& w, const Strings& messages) {
+       EXPECT_EQ(messages, Strings{L"You did not choose any directories to backup"});
+       EXPECT_EQ(FnmLines(w), FnmOfOneRun(w, {}));
+       EXPECT_EQ(ReadStatistics().at(0).selected, 0);
+       EXPECT_EQ(w.lblDir.Caption(), kSuccess);
+     }},
     // With close-after-backup on, the aborted run is recorded and keeps the
     // program open; the next run of the same window closes it.
     {"EscInTheWalk",
@@ -132,8 +145,14 @@ const Ending kEndings[] = {
        t.AnswerThen(MsgResult::Ok, [&w] { w.OnKeyDown(VK_ESCAPE, 0); });
      },
      true, false},
+    {"StopInTheCopy",
+     [](RunEndingTest& t, Frmbackup& w) {
+       ManyFiles(t.c_.Path(), w);
+       WhenStatusIs(w, L"Writing files", [&w] { w.CmdStop.SetValue(true); });
+     },
+     true, false},
     // Cancel at the pause prompt presses Stop, which ends the run at once:
-    // not after a whole copy pass (as Stop without a pause).
+    // not after a whole copy pass.
     {"StopWhilePausedInTheCopy",
      [](RunEndingTest& t, Frmbackup& w) {
        ManyFiles(t.c_.Path(), w);
@@ -231,36 +250,6 @@ TEST_P(RunEndingTest, LeavesTheWindowIdleAndMovesTheStampOnlyWhenComplete) {
 
 INSTANTIATE_TEST_SUITE_P(Endings, RunEndingTest, ::testing::ValuesIn(kEndings),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A complete run moves the last-backup time only when there is none, or
-// when it started from no later than that time: what changed in between
-// must still be found by the next "from last backup".
-TEST_F(BackupRunTest, OnlyARunFromNoLaterThanTheStampMovesIt) {
-  const common::DateTime today = TodayOneSecond(), yesterday = today.AddDays(-1);
-  const struct {
-    common::DateTime stored;  // the zero date: no stamp
-    std::function<void(Frmbackup&)> choose;
-    bool moves;
-  } cases[] = {
-      {{}, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, true},
-      {yesterday, [](Frmbackup& w) { w.OptDateToday.SetValue(true); }, false},
-      {yesterday, [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, true},
-      {yesterday, [&](Frmbackup& w) { w.UserSetTime = today.AddDays(-3), w.OptAnyTime.SetValue(true); }, true},
-      {yesterday, [](Frmbackup& w) { w.txtdays.SetText(L"0"), w.optDateText.SetValue(true); }, false},
-  };
-  MakeFile(c_ / L"a.doc", 3);
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    DeleteFileW(kLastBackupStamp);
-    if (!c.stored.IsNull()) WriteStamp(RecordWriter().Date(c.stored).EndRecord().Bytes(), kLastBackupStamp);
-    Frmbackup& w = Ready();
-    c.choose(w);
-    w.Lstfile.AddItem(c_ / L"a.doc");
-    w.CmdCToE.SetValue(true);
-    EXPECT_EQ(w.lblDir.Caption(), kSuccess);
-    EXPECT_EQ(LastBackupStamp(), c.moves ? w.RunStart : c.stored);
-  }
-}
 
 // Closing the window (close box, then Exit) during a run stops the run,
 // which writes its records, and then the window closes.

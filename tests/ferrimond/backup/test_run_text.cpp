@@ -6,8 +6,10 @@
 namespace ferrimond {
 namespace {
 
-// Where roots, folders and shares land on the drive the whole backup runs show.
+// Where roots, folders and shares land on the drive the whole backup runs
+// show; here the root of a share and paths that hold special characters.
 TEST(MirrorTarget, ReplacesOnlyTheDriveLetter) {
+  EXPECT_EQ(MirrorTarget(L"\\\\srv\\docs\\", L"a.doc", L'L').destinationFolder, L"L:\\srv\\docs\\");
   EXPECT_EQ(MirrorFolder(L"d:\\Data & More\\C:", L'E'), L"E:\\Data & More\\C:");
   // Sources that differ only in their drive, or a share and a local folder
   // of the same names, take one place on the drive.

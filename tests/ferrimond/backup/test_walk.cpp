@@ -148,7 +148,7 @@ TEST_F(WalkTest, ExcludedFoldersNamesAndTypesDecideBeforeTheDate) {
 
 // A changed file another program holds open without sharing is selected
 // all the same, without a word (the copy reports what it cannot read); a
-// marker held open still gives its time.
+// marker held open still gives its time, and without one nothing is selected.
 TEST_F(WalkTest, FilesAndTheMarkerHeldOpenWithoutSharingStillCount) {
   const std::wstring locked = MakeFile(L"tree\\locked.doc"), shared = MakeFile(L"tree\\shared.doc");
   HANDLE held[] = {
@@ -160,6 +160,10 @@ TEST_F(WalkTest, FilesAndTheMarkerHeldOpenWithoutSharingStillCount) {
   const Strings selected = Walk();
   for (HANDLE h : held) CloseHandle(h);
   EXPECT_EQ(selected, Sorted({locked, shared}));
+  // Without the marker nothing can be judged: the folder is reported.
+  DeleteFileW(kThresholdMarker);
+  EXPECT_EQ(Walk(), Strings{});
+  EXPECT_EQ(w_->FoldersNotRead.size(), 1u);
 }
 
 // The folder is listed before its files are tested: a time changed in
