@@ -108,9 +108,9 @@ void AtNextYield(std::function<void()> action) {
   });
 }
 
-void PressAtFirstProgress(Frmbackup& w, int key) {
-  w.txtPrgBar.OnChange = [&w, key, pressed = std::make_shared<bool>(false)] {
-    if (!std::exchange(*pressed, true)) w.OnKeyDown(key, 0);
+void AtFirstProgress(Frmbackup& w, std::function<void()> action) {
+  w.txtPrgBar.OnChange = [action, done = std::make_shared<bool>(false)] {
+    if (!std::exchange(*done, true)) action();
   };
 }
 

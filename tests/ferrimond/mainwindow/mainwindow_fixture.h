@@ -111,8 +111,9 @@ void AtNextYield(std::function<void()> action);
 inline void WhenReady(std::function<bool()> ready, std::function<void()> action) {
   AtNextYield([ready, action] { ready() ? action() : WhenReady(ready, action); });
 }
-// Presses `key` once, when the walk first shows a file in the progress box.
-void PressAtFirstProgress(Frmbackup& w, int key);
+// Runs `action` once, when a run first shows a file in the progress box.
+void AtFirstProgress(Frmbackup& w, std::function<void()> action);
+inline void PressAtFirstProgress(Frmbackup& w, int key) { AtFirstProgress(w, [&w, key] { w.OnKeyDown(key, 0); }); }
 
 // A file of `size` bytes (its folders made), last written `daysAgo` days
 // ago (also a name that is a device elsewhere); a path ending in "\" is

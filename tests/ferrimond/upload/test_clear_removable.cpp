@@ -90,7 +90,6 @@ TEST_F(ClearTest, RefusesEveryDriveButARemovableOneAfterTheQuestion) {
   const std::pair<std::optional<harness::DriveKind>, std::wstring> cases[] = {  // none: the letter has gone
       {harness::DriveKind::Fixed, L"This program cannot erase a harddrive!"},
       {harness::DriveKind::Network, L"Drive E:\\ is a network drive, not a removable drive. Nothing has been deleted."},
-      {harness::DriveKind::CdRom, L"Drive E:\\ is a CD-ROM drive, not a removable drive. Nothing has been deleted."},
       {std::nullopt, kNoDisk},
       // The drive changes while the question shows.
       {harness::DriveKind::Removable,

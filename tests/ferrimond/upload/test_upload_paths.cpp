@@ -27,15 +27,11 @@ TEST(UploadFolder, RedirectsDocumentsIntoTheChosenProfileAndKeepsOtherPaths) {
       // Not a profile's documents folder: only the drive changes.
       {L"E:\\Work\\Team\\Documents\\x", kNew, L"D:\\Work\\Team\\Documents\\x"},
       {L"E:\\Users\\bob\\Desktop\\Documents", kNew, L"D:\\Users\\bob\\Desktop\\Documents"},
-      {L"E:\\Documents and Settings\\User1\\Desktop", kOld, L"D:\\Documents and Settings\\User1\\Desktop"},
       {L"E:", kOld, L"D:"},
       // The shared profiles' documents belong to nobody: they keep their paths.
       {L"E:\\Users\\Public\\Documents\\x", kNew, L"D:\\Users\\Public\\Documents\\x"},
-      {L"E:\\Users\\default\\Documents", kOld, L"D:\\Users\\default\\Documents"},
       {L"E:\\Documents and Settings\\All Users\\My Documents", kOld,
        L"D:\\Documents and Settings\\All Users\\My Documents"},
-      {L"E:\\Documents and Settings\\Default User\\My Documents\\x", kNew,
-       L"D:\\Documents and Settings\\Default User\\My Documents\\x"},
       // Without a profile nothing is redirected.
       {L"E:\\Users\\bob\\Documents\\x", L"", L"D:\\Users\\bob\\Documents\\x"},
   };
