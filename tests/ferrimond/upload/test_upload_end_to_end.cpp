@@ -234,7 +234,9 @@ TEST_F(UploadTest, OnlyDifferentContentsAreAskedForUnlessClearlyNewer) {
     EXPECT_EQ(harness::ReadFile(onFixed), std::string(9, c.asked ? 'f' : c.drive));
     EXPECT_EQ(w.UploadCount, c.asked ? 0 : 1);
     // The same contents are left as they are, not copied again.
-    if (c.drive == 'f') EXPECT_EQ(GetFileDate(onFixed, FileTimeWritten), fixedTime);
+    if (c.drive == 'f') {
+      EXPECT_EQ(GetFileDate(onFixed, FileTimeWritten), fixedTime);
+    }
   }
 }
 
