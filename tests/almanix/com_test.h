@@ -27,6 +27,13 @@ namespace almanix::testing {
 
 using Microsoft::WRL::ComPtr;
 
+// Members the test objects below answer with a fixed result; the objects
+// live as long as the test that made them, uncounted.
+#define ALMANIX_ANSWERS(result, member) STDMETHODIMP member override { return result; }
+#define ALMANIX_UNCOUNTED STDMETHODIMP_(ULONG) AddRef() override { return 2; } STDMETHODIMP_(ULONG) Release() override { return 1; }
+#define ALMANIX_NO_TYPE_INFO STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; } \
+  ALMANIX_ANSWERS(E_NOTIMPL, GetTypeInfo(UINT, LCID, ITypeInfo**)) ALMANIX_ANSWERS(E_NOTIMPL, GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*))
+
 // A visible top-level window (500 x 400 at 50, 50) for controls and sites.
 inline HWND CreateHostWindow(WNDPROC proc = DefWindowProcW) {
   WNDCLASSW wc{};
@@ -86,42 +93,36 @@ int32_t ControlErrorOf(F&& f) {
 // A 32-bit top-down DIB section with its own DC, to read back what was drawn.
 class Dib {
  public:
-  Dib(int width, int height, COLORREF fill = RGB(255, 0, 255)) : width_(width), height_(height) {
+  Dib(int width, int height, COLORREF fill = RGB(255, 0, 255)) : width_(width) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bi.bmiHeader.biWidth = width, bi.bmiHeader.biHeight = -height;  // top-down
     bi.bmiHeader.biPlanes = 1, bi.bmiHeader.biBitCount = 32;
     bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
     old_ = SelectObject(dc_, bitmap_);
-    Fill(fill);
+    HBRUSH brush = CreateSolidBrush(fill);
+    RECT all{0, 0, width, height};
+    FillRect(dc_, &all, brush);
+    DeleteObject(brush);
   }
   ~Dib() { SelectObject(dc_, old_), DeleteObject(bitmap_), DeleteDC(dc_); }
   Dib(const Dib&) = delete;
   HDC dc() const { return dc_; }
-  void Fill(COLORREF color) {
-    HBRUSH b = CreateSolidBrush(color);
-    RECT r{0, 0, width_, height_};
-    FillRect(dc_, &r, b);
-    DeleteObject(b);
-  }
   COLORREF At(int x, int y) const {
     GdiFlush();
     DWORD v = static_cast<const DWORD*>(bits_)[y * width_ + x];
     return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
   }
-  // Pixels of [left, right) x [top, bottom) for which pred(colour) holds.
-  int Count(int left, int top, int right, int bottom, const std::function<bool(COLORREF)>& pred) const {
+  // Pixels of [left, right) x [top, bottom) in colour c.
+  int CountColor(int left, int top, int right, int bottom, COLORREF c) const {
     int n = 0;
     for (int y = top; y < bottom; ++y)
-      for (int x = left; x < right; ++x) n += pred(At(x, y)) ? 1 : 0;
+      for (int x = left; x < right; ++x) n += At(x, y) == c;
     return n;
-  }
-  int CountColor(int left, int top, int right, int bottom, COLORREF c) const {
-    return Count(left, top, right, bottom, [c](COLORREF p) { return p == c; });
   }
 
  private:
-  int width_, height_;
+  int width_;
   HDC dc_ = CreateCompatibleDC(nullptr);
   HBITMAP bitmap_;
   HGDIOBJ old_;
@@ -262,8 +263,7 @@ class TestBag final : public IPropertyBag {
     *out = iid == IID_IUnknown || iid == IID_IPropertyBag ? static_cast<IPropertyBag*>(this) : nullptr;
     return *out ? S_OK : E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  ALMANIX_UNCOUNTED
   STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
     auto it = values.find(name);
     if (it == values.end()) return E_INVALIDARG;
@@ -295,11 +295,8 @@ class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdv
     else *out = nullptr;
     return *out ? S_OK : E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  ALMANIX_UNCOUNTED
+  ALMANIX_NO_TYPE_INFO
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
     heard.push_back(id);
     lastTypes.clear();
@@ -314,8 +311,7 @@ class HostSink final : public IDispatch, public IPropertyNotifySink, public IAdv
   STDMETHODIMP OnRequestEdit(DISPID id) override { requested.push_back(id); return refuse ? S_FALSE : S_OK; }
   STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
   STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {}
-  STDMETHODIMP_(void) OnRename(IMoniker*) override {}
-  STDMETHODIMP_(void) OnSave() override {}
+  STDMETHODIMP_(void) OnRename(IMoniker*) override {} STDMETHODIMP_(void) OnSave() override {}
   STDMETHODIMP_(void) OnClose() override { LetGo(); }
 
   // Advises the control's connection point for `point` (its event
@@ -364,44 +360,31 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
     else *out = nullptr;
     return *out ? S_OK : E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  // IOleClientSite
+  ALMANIX_UNCOUNTED
+  // IOleClientSite, IOleInPlaceSite and IOleControlSite: what the tests count
   STDMETHODIMP SaveObject() override { ++saves; return S_OK; }
-  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
-  STDMETHODIMP ShowObject() override { return S_OK; }
-  STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-  STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-  // IOleInPlaceSite
   STDMETHODIMP GetWindow(HWND* hwnd) override { *hwnd = window_; return S_OK; }
-  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
-  STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
   STDMETHODIMP OnUIActivate() override { ++uiActivations; return S_OK; }
+  STDMETHODIMP OnInPlaceDeactivate() override { ++inPlaceDeactivations; return S_OK; }
+  STDMETHODIMP OnFocus(BOOL gained) override { focusEvents.push_back(gained != FALSE); return S_OK; }
   STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
                                 LPOLEINPLACEFRAMEINFO) override {
     *frame = nullptr, *doc = nullptr, *pos = *clip = position;
     return S_OK;
   }
-  STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
-  STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
-  STDMETHODIMP OnInPlaceDeactivate() override { ++inPlaceDeactivations; return S_OK; }
-  STDMETHODIMP DiscardUndoState() override { return E_NOTIMPL; }
-  STDMETHODIMP DeactivateAndUndo() override { return E_NOTIMPL; }
-  STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
-  // IOleControlSite
-  STDMETHODIMP OnControlInfoChanged() override { return S_OK; }
-  STDMETHODIMP LockInPlaceActive(BOOL) override { return S_OK; }
-  STDMETHODIMP GetExtendedControl(IDispatch**) override { return E_NOTIMPL; }
-  STDMETHODIMP TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
-  STDMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
-  STDMETHODIMP OnFocus(BOOL gained) override { focusEvents.push_back(gained != FALSE); return S_OK; }
-  STDMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
+  // and what they leave alone
+  ALMANIX_ANSWERS(S_OK, ShowObject()) ALMANIX_ANSWERS(S_OK, OnShowWindow(BOOL))
+  ALMANIX_ANSWERS(S_OK, CanInPlaceActivate()) ALMANIX_ANSWERS(S_OK, OnInPlaceActivate())
+  ALMANIX_ANSWERS(S_OK, OnUIDeactivate(BOOL)) ALMANIX_ANSWERS(S_OK, OnPosRectChange(LPCRECT))
+  ALMANIX_ANSWERS(S_OK, OnControlInfoChanged()) ALMANIX_ANSWERS(S_OK, LockInPlaceActive(BOOL))
+  ALMANIX_ANSWERS(S_FALSE, TranslateAccelerator(MSG*, DWORD)) ALMANIX_ANSWERS(E_NOINTERFACE, GetContainer(IOleContainer**))
+  ALMANIX_ANSWERS(E_NOTIMPL, GetMoniker(DWORD, DWORD, IMoniker**)) ALMANIX_ANSWERS(E_NOTIMPL, RequestNewObjectLayout())
+  ALMANIX_ANSWERS(E_NOTIMPL, ContextSensitiveHelp(BOOL)) ALMANIX_ANSWERS(E_NOTIMPL, Scroll(SIZE))
+  ALMANIX_ANSWERS(E_NOTIMPL, DiscardUndoState()) ALMANIX_ANSWERS(E_NOTIMPL, DeactivateAndUndo())
+  ALMANIX_ANSWERS(E_NOTIMPL, GetExtendedControl(IDispatch**)) ALMANIX_ANSWERS(E_NOTIMPL, ShowPropertyFrame())
+  ALMANIX_ANSWERS(E_NOTIMPL, TransformCoords(POINTL*, POINTF*, DWORD))
   // IDispatch: the ambient properties
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  ALMANIX_NO_TYPE_INFO
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
     VariantInit(result);
     if (id == DISPID_AMBIENT_USERMODE) {
@@ -431,18 +414,21 @@ class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IOl
   HWND window_;
 };
 
-// A control sited at `site` in `host` and active in place.
-inline void Activate(IUnknown* control, TestSite& site, HWND host) {
-  ComPtr<IOleObject> ole = Query<IOleObject>(control);
-  ASSERT_EQ(ole->SetClientSite(&site), S_OK);
-  ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, host, &site.position), S_OK);
-}
-
 // The window of a control active in place.
 inline HWND WindowOf(IUnknown* control) {
   ComPtr<IOleInPlaceObject> inPlace;
   HWND hwnd = nullptr;
   if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&inPlace)))) inPlace->GetWindow(&hwnd);
+  return hwnd;
+}
+
+// A control sited at `site` in `host` and active in place; its window.
+inline HWND Activate(IUnknown* control, TestSite& site, HWND host) {
+  ComPtr<IOleObject> ole = Query<IOleObject>(control);
+  EXPECT_EQ(ole->SetClientSite(&site), S_OK);
+  EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, host, &site.position), S_OK);
+  HWND hwnd = WindowOf(control);
+  EXPECT_NE(hwnd, nullptr) << "no window";
   return hwnd;
 }
 

@@ -1,6 +1,5 @@
-// The drawing surface and frames the controls draw with (their pictures,
-// boxes and opaque text cells are the calendar's, picker's and contract
-// tests').
+// The drawing surface and frames the controls draw with (their pictures are
+// the contract test's).
 #include <cmath>
 
 #include "almanix/drawing/frame.h"

@@ -73,31 +73,5 @@ TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseItUnlessRefused) {
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
 }
 
-struct Sink : IWindowsHook {
-  explicit Sink(bool consume) : consume(consume) {}
-  LRESULT HookProc(int32_t type, int32_t, WPARAM wParam, LPARAM, bool& bConsume) override {
-    if (type == WH_MOUSE && wParam == WM_LBUTTONDOWN) ++calls, bConsume = consume;
-    return 0;
-  }
-  bool consume;
-  int calls = 0;
-};
-
-TEST_F(DropDownTest, AConsumingSinkStopsLaterSinksAndTheMessage) {
-  Sink consumer(true), later(false);
-  mWindowsHook::Attach(WH_MOUSE, &consumer);
-  mWindowsHook::Attach(WH_MOUSE, &later);
-  Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-  EXPECT_GE(consumer.calls, 1);
-  EXPECT_EQ(later.calls, 0);
-  EXPECT_TRUE(hostClicks.empty());
-  mWindowsHook::Detach(&consumer, WH_MOUSE);
-  Press({150, 150}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-  EXPECT_GE(later.calls, 1);
-  EXPECT_EQ(hostClicks.size(), 1u);
-  mWindowsHook::Detach(&later, WH_MOUSE);
-  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
-}
-
 }  // namespace
 }  // namespace almanix::testing
