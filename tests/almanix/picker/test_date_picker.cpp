@@ -22,20 +22,16 @@ namespace {
 using harness::At;
 using Log = std::vector<std::string>;
 
+// The events the tests follow, logged by name; Empty cancelled when told.
+#define HEARD(event, ...) void event(__VA_ARGS__) override { log.push_back(#event); }
 struct Recorder : DatePickerEvents {
   Log log;
   bool cancelEmpty = false;
-  void Change() override { log.push_back("Change"); }
-  void MouseDown(int16_t&, int16_t&, float&, float&) override { log.push_back("MouseDown"); }
-  void MouseUp(int16_t&, int16_t&, float&, float&) override { log.push_back("MouseUp"); }
-  void KeyDown(int16_t&, int16_t&) override { log.push_back("KeyDown"); }
-  void KeyPress(int16_t&) override { log.push_back("KeyPress"); }
-  void KeyUp(int16_t&, int16_t&) override { log.push_back("KeyUp"); }
+  HEARD(Change) HEARD(AfterCalendarDropDown) HEARD(AfterCalendarCloseUp)
+  HEARD(BeforeCalendarDropDown, bool&) HEARD(BeforeCalendarCloseUp, bool&)
+  HEARD(MouseDown, int16_t&, int16_t&, float&, float&) HEARD(MouseUp, int16_t&, int16_t&, float&, float&)
+  HEARD(KeyDown, int16_t&, int16_t&) HEARD(KeyUp, int16_t&, int16_t&)
   void EmptyClicked(bool& cancel) override { log.push_back("EmptyClicked"), cancel = cancelEmpty; }
-  void BeforeCalendarDropDown(bool&) override { log.push_back("BeforeCalendarDropDown"); }
-  void AfterCalendarDropDown() override { log.push_back("AfterCalendarDropDown"); }
-  void BeforeCalendarCloseUp(bool&) override { log.push_back("BeforeCalendarCloseUp"); }
-  void AfterCalendarCloseUp() override { log.push_back("AfterCalendarCloseUp"); }
   int Count(const std::string& name) const { return static_cast<int>(std::count(log.begin(), log.end(), name)); }
 };
 
