@@ -27,11 +27,9 @@ POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom)
 
 struct Recorder : MonthCalendarEvents {
   int Count(const std::wstring& name) const { return static_cast<int>(std::count(log.begin(), log.end(), name)); }
-  void Change() override { log.push_back(L"Change"); }
-  void MonthChanged() override { log.push_back(L"MonthChanged"); }
-  void YearChanged() override { log.push_back(L"YearChanged"); }
-  void DateClicked() override { log.push_back(L"DateClicked"); }
-  void EmptyClicked() override { log.push_back(L"EmptyClicked"); }
+  // The plain events, logged by name.
+#define HEARD(event) void event() override { log.push_back(L"" #event); }
+  HEARD(Change) HEARD(MonthChanged) HEARD(YearChanged) HEARD(DateClicked) HEARD(EmptyClicked)
   void MouseDown(int16_t& b, float& x, float&) override { Note(L"MouseDown", b, x); }
   void MouseUp(int16_t& b, float& x, float&) override { Note(L"MouseUp", b, x); }
   void KeyDown(int16_t& code, int16_t&) override { Note(L"KeyDown", code); }
@@ -175,24 +173,7 @@ TEST_F(CalendarWindow, TodayButtonAndNoEmptyButtonUnlessAsked) {
   EXPECT_EQ(events_.Count(L"EmptyClicked"), 0);
 }
 
-TEST_F(CalendarWindow, MonthListSelection) {
-  Show(2026, 4);
-  Click(kMonthName);
-  SendMessageW(cal_->MonthList(), CB_SHOWDROPDOWN, FALSE, 0);
-  auto pick = [&](int index) {
-    SendMessageW(cal_->MonthList(), CB_SETCURSEL, index, 0);
-    SendMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(100, CBN_SELCHANGE), reinterpret_cast<LPARAM>(cal_->MonthList()));
-  };
-  pick(7);
-  EXPECT_EQ(cal_->SelectedMonth(), 8);
-  cal_->SetMinDate(DateTime::Serial(2026, 3, 15));
-  pick(1);  // before the month of MinDate: the list goes back
-  EXPECT_EQ(cal_->SelectedMonth(), 8);
-  EXPECT_EQ(SendMessageW(cal_->MonthList(), CB_GETCURSEL, 0, 0), 7);
-  EXPECT_EQ(events_.Count(L"MonthChanged"), 1);
-}
-
-TEST_F(CalendarWindow, AClosedMonthListGivesTheFocusToItsOwner) {
+TEST_F(CalendarWindow, TheMonthListPicksWithinTheRangeAndOnClosingGivesTheFocusToItsOwner) {
   // Inside a picker the picker gets the keys back, not the calendar.
   HWND owner = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 250, 10, 80, 20, parent_, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
@@ -205,6 +186,18 @@ TEST_F(CalendarWindow, AClosedMonthListGivesTheFocusToItsOwner) {
     EXPECT_EQ(GetFocus(), expected);
     EXPECT_FALSE(IsWindowVisible(cal_->MonthList()));
   }
+  Show(2026, 4);
+  auto pick = [&](int index) {
+    SendMessageW(cal_->MonthList(), CB_SETCURSEL, index, 0);
+    SendMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(100, CBN_SELCHANGE), reinterpret_cast<LPARAM>(cal_->MonthList()));
+  };
+  pick(7);
+  EXPECT_EQ(cal_->SelectedMonth(), 8);
+  cal_->SetMinDate(DateTime::Serial(2026, 3, 15));
+  pick(1);  // before the month of MinDate: the list goes back
+  EXPECT_EQ(cal_->SelectedMonth(), 8);
+  EXPECT_EQ(SendMessageW(cal_->MonthList(), CB_GETCURSEL, 0, 0), 7);
+  EXPECT_EQ(events_.Count(L"MonthChanged"), 1);
 }
 
 TEST_F(CalendarWindow, KeysAndAHandlerThatThrowsEndsOnlyItsMessage) {
