@@ -62,22 +62,18 @@ void PutFile(const std::wstring& path, const std::string& bytes, const common::D
   ASSERT_TRUE(SetFileAttributesW(literal.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL));
 }
 
+HANDLE HoldUnshared(const std::wstring& path) {
+  return CreateFileW(Literal(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
 // No handle is open on the file: it opens without sharing.
 bool NotHeldOpen(const std::wstring& path) {
-  HANDLE h = CreateFileW(Literal(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h = HoldUnshared(path);
   return h != INVALID_HANDLE_VALUE && CloseHandle(h);
-}
-HANDLE HoldUnshared(const std::wstring& path) {
-  return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 // What `f` raised: nothing (number 0), or a failure of the source's side or
 // of the target's, with its text.
-struct Raised {
-  int32_t number = 0;
-  std::wstring description;
-  bool sourceSide = false;
-};
+struct Raised { int32_t number = 0; std::wstring description; bool sourceSide = false; };
 template <class F>
 Raised RaisedBy(F&& f) {
   try {
@@ -181,10 +177,7 @@ TEST_F(TreeWithLinks, AFolderLinkShowsAsReparsePointAndLeadsToItsTarget) {
 // a file, not up the tree in a loop, and not to "twin" for a link "twin."
 // (Wine reports "twin." opened through a link to "twin" by the name "twin").
 // The tree's link to a folder outside it is there in every delete.
-struct LinkCase {
-  const wchar_t *target, *link;
-  bool file;
-};
+struct LinkCase { const wchar_t *target, *link; bool file; };
 
 class LinkDeletes : public TreeWithLinks, public ::testing::WithParamInterface<LinkCase> {};
 
@@ -219,11 +212,7 @@ TEST_F(TreeWithLinks, RemovingPartialCopiesLeavesLinksAndTheirTargets) {
 // the link's folder, or from its drive's root.
 TEST(LinkTargets, ReparseDataOfJunctionsAndSymbolicLinksGivesFullPaths) {
   const std::wstring link = L"E:\\a\\b\\link";
-  const struct {
-    const char* what;
-    std::vector<unsigned char> data;
-    std::optional<std::wstring> target;
-  } cases[] = {
+  const struct { const char* what; std::vector<unsigned char> data; std::optional<std::wstring> target; } cases[] = {
       {"junction", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\D:\\data\\"), L"D:\\data"},
       {"volume", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\Volume{0a1b}\\"), L"\\\\?\\Volume{0a1b}\\"},
       {"share", ReparseData(IO_REPARSE_TAG_SYMLINK, L"\\??\\UNC\\srv\\share\\docs"), L"\\\\srv\\share\\docs"},
@@ -421,9 +410,7 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
     size_t size = 11;
     DWORD leftover = kNoFile;
     std::wstring folder = L"E:\\dir", name = L"Report.doc";
-  } cases[] = {{"new, empty source", kNoFile, 0, 0},
-               {"read-only hidden", kReadOnly | kHidden, 0},
-               {"system", kSystem, 0},
+  } cases[] = {{"new, empty source", kNoFile, 0, 0}, {"read-only hidden", kReadOnly | kHidden, 0}, {"system", kSystem, 0},
                {"read-only hidden source", kNoFile, kReadOnly | kHidden},
                {"several blocks, read-only over read-only", kReadOnly, kReadOnly, 2 * 1024 * 1024 + 3},
                {"leftover temporary", 0, 0, 11, kReadOnly | kHidden},
@@ -433,10 +420,9 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
     const std::wstring from = source / c.name, to = JoinPath(c.folder, c.name);
     PutFile(to, "old", old, c.target);
     PutFile(JoinPath(c.folder, PartialCopyName(c.name)), "cut short", old, c.leftover);
-    const std::string content(c.size, 'n');
-    PutFile(from, content, stamp, c.source);
+    PutFile(from, std::string(c.size, 'n'), stamp, c.source);
     fs_.CopyFile(from, JoinPath(c.folder, L""));
-    EXPECT_TRUE(harness::ReadFile(Literal(to)) == content);
+    EXPECT_EQ(harness::ReadFile(Literal(to)), std::string(c.size, 'n'));
     EXPECT_TRUE(CompareFileTimes(from, to, FileTimeWritten) == 0 && CompareFileTimes(from, to, FileTimeCreated) == 0);
     EXPECT_EQ(OwnAttributes(to), c.source);
     EXPECT_EQ(Names(fs_.GetFolder(c.folder).Files()), (Names_{c.name}));
@@ -449,20 +435,12 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
 // (A full disk: FileSystemDrives above.)
 TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
   harness::TempDir source;
-  const std::wstring from = source / L"a.txt", to = L"E:\\dir\\a.txt";
-  fs_.CreateFolder(L"E:\\dir");
+  const std::wstring from = source / L"a.txt", to = fs_.CreateFolder(L"E:\\dir").Path() + L"\\a.txt";
   const common::DateTime old = harness::At(2020, 5, 6, 7, 8, 9);
-  const struct {
-    const char* what;
-    const std::wstring* unshared;
-    DWORD source, target;
-    bool overwrite;
-    int32_t number;
-    bool sourceSide;
-  } cases[] = {{"source in use", &from, 0, 0, true, 70, true},
-               {"no source", nullptr, kNoFile, 0, true, 53, true},
-               {"read-only source, read-only hidden target in use", &to, kReadOnly, kReadOnly | kHidden, true, 70, false},
-               {"no overwrite", nullptr, 0, kReadOnly, false, 58, false}};
+  const struct { const char* what; const std::wstring* unshared; DWORD source, target; bool overwrite; Raised raised; } cases[] = {{"source in use", &from, 0, 0, true, {70, L"", true}},
+               {"no source", nullptr, kNoFile, 0, true, {53, L"", true}},
+               {"read-only source, read-only hidden target in use", &to, kReadOnly, kReadOnly | kHidden, true, {70}},
+               {"no overwrite", nullptr, 0, kReadOnly, false, {58}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     PutFile(from, "new", harness::At(2024, 1, 1), c.source);
@@ -470,7 +448,7 @@ TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
     HANDLE held = c.unshared ? HoldUnshared(*c.unshared) : INVALID_HANDLE_VALUE;
     EXPECT_EQ(held != INVALID_HANDLE_VALUE, c.unshared != nullptr);
     const Raised raised = RaisedBy([&] { fs_.CopyFile(from, L"E:\\dir\\", c.overwrite); });
-    EXPECT_TRUE(raised.number == c.number && raised.sourceSide == c.sourceSide) << raised.number;
+    EXPECT_TRUE(raised.number == c.raised.number && raised.sourceSide == c.raised.sourceSide) << raised.number;
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EXPECT_TRUE(harness::ReadFile(to) == "old" && GetFileDate(to, FileTimeWritten) == old);
     EXPECT_EQ(OwnAttributes(to), c.target);
@@ -540,10 +518,8 @@ TEST_F(OnDrive, DeletesStopAtReadOnlyFilesWithoutForceAndAtFilesInUse) {
 
   harness::WriteFile(L"E:\\busy.txt", "b");
   HANDLE held = HoldUnshared(L"E:\\busy.txt");
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.DeleteFile(L"E:\\busy.txt"); }), 70);
-  CloseHandle(held);
-  EXPECT_TRUE(fs_.FileExists(L"E:\\busy.txt"));
+  EXPECT_TRUE(CloseHandle(held) && fs_.FileExists(L"E:\\busy.txt"));
 }
 
 // NTFS holds names ending in dots or blanks, and the backup selects them;

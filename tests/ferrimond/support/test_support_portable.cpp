@@ -38,12 +38,11 @@ TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
   EXPECT_EQ(w.Bytes(), "#2026-12-05 19:44:03#,1523,47,1234567,12,\"E\"\r\n"
                       "#FALSE#,-32768,\"c:\\a, b\\C\xC3\xA9\xE6\x97\xA5\"\r\n");
   RecordReader r(w.Bytes());
-  EXPECT_EQ(r.ReadDate(), At(2026, 12, 5, 19, 44, 3));
-  EXPECT_TRUE(r.ReadLong() == 1523 && r.ReadLong() == 47 && r.ReadDouble() == 1234567.0 && r.ReadLong() == 12);
-  EXPECT_EQ(r.ReadString(), L"E");
+  EXPECT_TRUE(r.ReadDate() == At(2026, 12, 5, 19, 44, 3) && r.ReadLong() == 1523 && r.ReadLong() == 47 &&
+              r.ReadDouble() == 1234567.0 && r.ReadLong() == 12 && r.ReadString() == L"E");
   EXPECT_TRUE(!r.ReadBoolean() && r.ReadInteger() == -32768);
-  EXPECT_EQ(r.ReadString(), L"c:\\a, b\\C\u00e9\u65e5");  // a comma inside quotes stays
-  EXPECT_TRUE(r.AtEnd());
+  // A comma inside quotes stays.
+  EXPECT_TRUE(r.ReadString() == L"c:\\a, b\\C\u00e9\u65e5" && r.AtEnd());
   EXPECT_EQ(ErrorNumberOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
 }
 
@@ -101,17 +100,14 @@ TEST(RecordLine, ReadsRunAcrossRecordsAndFailuresRaiseTheirNumbers) {
 TEST(List, DuplicateGoesInFrontOfItsEqualsAndDeleteTakesTheFirstWhileHeldEntriesLiveOn) {
   List list;
   list.Add(L"a");
-  auto first = list.Head();
+  const auto first = list.Head();
   list.Add(L"b");
   list.Add(L"a");
-  auto second = list.Head();
-  ASSERT_NE(first, second);
-  EXPECT_EQ(second->NextItem, first);  // the newer equal stands in front
-  EXPECT_TRUE(list.Delete(L"a"));
-  EXPECT_EQ(list.Head(), first);
-  EXPECT_EQ(second->Value, L"a");  // a removed entry a caller holds lives on
-  EXPECT_TRUE(list.Delete(L"a"));
-  EXPECT_EQ(Values(list), (Texts{L"b"}));
+  // The newer equal stands in front; a removed entry a caller holds lives on.
+  const auto second = list.Head();
+  EXPECT_TRUE(second != first && second->NextItem == first);
+  EXPECT_TRUE(list.Delete(L"a") && list.Head() == first && second->Value == L"a");
+  EXPECT_TRUE(list.Delete(L"a") && Values(list) == Texts{L"b"});
 }
 
 TEST(List, MatchesAReferenceModelUnderRandomAddsAndDeletesAndReleasesALongChain) {
