@@ -50,7 +50,8 @@ std::vector<HWND> ChildrenOf(HWND parent, const wchar_t* kind) {
 // The path of the Almanix.dll the process has loaded.
 std::wstring LoadedAlmanix(DWORD pid) {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-  MODULEENTRY32W m{.dwSize = sizeof m};
+  MODULEENTRY32W m{};
+  m.dwSize = sizeof m;
   std::wstring path;
   for (BOOL ok = Module32FirstW(snap, &m); ok; ok = Module32NextW(snap, &m))
     if (_wcsicmp(m.szModule, L"Almanix.dll") == 0) path = m.szExePath;
@@ -60,7 +61,8 @@ std::wstring LoadedAlmanix(DWORD pid) {
 
 // No process handle when the command could not start.
 PROCESS_INFORMATION Start(std::wstring cmd) {
-  STARTUPINFOW si{.cb = sizeof si};
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
   return pi;

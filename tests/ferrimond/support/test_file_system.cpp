@@ -84,11 +84,14 @@ Raised RaisedBy(F&& f) {
   return {};
 }
 
-// One removable drive E: to work on.
+// One removable drive E: to work on, with a folder E:\dir, and a folder of
+// sources.
 class OnDrive : public ::testing::Test {
  protected:
+  OnDrive() { fs_.CreateFolder(L"E:\\dir"); }
   MappedDrive drive_{L'E', DriveKind::Removable};
   FileSystem fs_;
+  harness::TempDir source_;
 };
 
 // ---- Trees that hold links. Windows programs cannot make a Unix symlink,
@@ -366,7 +369,6 @@ TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
 }
 
 TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
-  fs_.CreateFolder(L"E:\\dir");
   harness::WriteFile(L"E:\\dir\\f.txt", "f");
   EXPECT_TRUE(fs_.FolderExists(L"E:\\dir") && !fs_.FolderExists(L"E:\\dir\\f.txt"));
   EXPECT_TRUE(fs_.FileExists(L"e:\\DIR\\F.TXT"));
@@ -399,10 +401,9 @@ TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
 // the literal path forms: beyond the classic length limit, with a name
 // outside the ANSI code page and so long that its temporary is shortened.
 TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
-  std::wstring deep = fs_.CreateFolder(L"E:\\dir").Path();
+  std::wstring deep = L"E:\\dir";
   while (deep.size() < 300) deep = fs_.CreateFolder(JoinPath(deep, L"level_0123456789_abcdefghij")).Path();
   const std::wstring longName = L"\u65e5\u672c\u8a9e" + std::wstring(240, L'n') + L".txt";
-  harness::TempDir source;
   const common::DateTime stamp = harness::At(2024, 11, 2, 9, 30, 0), old = harness::At(2020, 1, 1);
   const struct {
     const char* what;
@@ -417,7 +418,7 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
                {"long path and name", kReadOnly | kHidden, 0, 11, kNoFile, deep, longName}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::wstring from = source / c.name, to = JoinPath(c.folder, c.name);
+    const std::wstring from = source_ / c.name, to = JoinPath(c.folder, c.name);
     PutFile(to, "old", old, c.target);
     PutFile(JoinPath(c.folder, PartialCopyName(c.name)), "cut short", old, c.leftover);
     PutFile(from, std::string(c.size, 'n'), stamp, c.source);
@@ -434,13 +435,18 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
 // holds either file open; the source's failures are told from the target's.
 // (A full disk: FileSystemDrives above.)
 TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
-  harness::TempDir source;
-  const std::wstring from = source / L"a.txt", to = fs_.CreateFolder(L"E:\\dir").Path() + L"\\a.txt";
+  const std::wstring from = source_ / L"a.txt", to = L"E:\\dir\\a.txt";
   const common::DateTime old = harness::At(2020, 5, 6, 7, 8, 9);
-  const struct { const char* what; const std::wstring* unshared; DWORD source, target; bool overwrite; Raised raised; } cases[] = {{"source in use", &from, 0, 0, true, {70, L"", true}},
-               {"no source", nullptr, kNoFile, 0, true, {53, L"", true}},
-               {"read-only source, read-only hidden target in use", &to, kReadOnly, kReadOnly | kHidden, true, {70}},
-               {"no overwrite", nullptr, 0, kReadOnly, false, {58}}};
+  const struct {
+    const char* what;
+    const std::wstring* unshared;
+    DWORD source, target;
+    bool overwrite;
+    int32_t number;
+    bool sourceSide;
+  } cases[] = {{"source in use", &from, 0, 0, true, 70, true}, {"no source", nullptr, kNoFile, 0, true, 53, true},
+               {"read-only source, read-only hidden target in use", &to, kReadOnly, kReadOnly | kHidden, true, 70, false},
+               {"no overwrite", nullptr, 0, kReadOnly, false, 58, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     PutFile(from, "new", harness::At(2024, 1, 1), c.source);
@@ -448,7 +454,7 @@ TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
     HANDLE held = c.unshared ? HoldUnshared(*c.unshared) : INVALID_HANDLE_VALUE;
     EXPECT_EQ(held != INVALID_HANDLE_VALUE, c.unshared != nullptr);
     const Raised raised = RaisedBy([&] { fs_.CopyFile(from, L"E:\\dir\\", c.overwrite); });
-    EXPECT_TRUE(raised.number == c.raised.number && raised.sourceSide == c.raised.sourceSide) << raised.number;
+    EXPECT_TRUE(raised.number == c.number && raised.sourceSide == c.sourceSide) << raised.number;
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EXPECT_TRUE(harness::ReadFile(to) == "old" && GetFileDate(to, FileTimeWritten) == old);
     EXPECT_EQ(OwnAttributes(to), c.target);
@@ -462,7 +468,6 @@ TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
 // is kept, see below.
 TEST_F(OnDrive, RemovePartialCopiesRemovesOnlyTheTemporariesDirectlyInTheFolder) {
   const std::wstring longName = std::wstring(250, L'n') + L".txt";
-  fs_.CreateFolder(L"E:\\dir");
   fs_.CreateFolder(L"E:\\dir\\sub.ferrimond-part");
   for (const std::wstring name : {L"a.txt", L"a.txt.ferrimond-part", L"b.doc", L"B.DOC.FERRIMOND-PART",
                                   L"x.ferrimond-partial", L".ferrimond-part", L"sub.ferrimond-part\\inner.ferrimond-part"})
@@ -482,15 +487,13 @@ TEST_F(OnDrive, RemovePartialCopiesRemovesOnlyTheTemporariesDirectlyInTheFolder)
 // rename of the new one): a copy and RemovePartialCopies both keep it, until
 // the file is there again.
 TEST_F(OnDrive, AnUnfinishedCopyWhoseFileIsMissingIsKept) {
-  fs_.CreateFolder(L"E:\\dir");
-  harness::TempDir source;
   const common::DateTime old = harness::At(2020, 1, 1);
   for (const std::wstring& name : {std::wstring(L"a.txt"), std::wstring(250, L'n') + L".txt"}) {
     SCOPED_TRACE(name.size());
     const std::wstring to = JoinPath(L"E:\\dir", name), temp = JoinPath(L"E:\\dir", PartialCopyName(name));
     PutFile(temp, "only copy", old, kReadOnly);
-    PutFile(source / name, "new", harness::At(2024, 1, 1), 0);
-    const Raised raised = RaisedBy([&] { fs_.CopyFile(source / name, L"E:\\dir\\"); });
+    PutFile(source_ / name, "new", harness::At(2024, 1, 1), 0);
+    const Raised raised = RaisedBy([&] { fs_.CopyFile(source_ / name, L"E:\\dir\\"); });
     EXPECT_TRUE(raised.number == ErrPartialCopyKept && raised.description.find(temp) != std::wstring::npos);
     EXPECT_TRUE(harness::ReadFile(Literal(temp)) == "only copy" && GetFileDate(temp, FileTimeWritten) == old);
     EXPECT_TRUE(OwnAttributes(temp) == kReadOnly && OwnAttributes(to) == kNoFile);
@@ -532,9 +535,8 @@ TEST_F(OnDrive, NamesTheShortFormsWouldMistakeAreOrdinaryNames) {
   const Names_ names = {L"Lpt9 .txt", L"aux.doc", L"con.txt", L"notes ", L"readme.", L"\u65e5\u672c\u8a9e.txt"},
                twins = {L"notes", L"readme"},
                all = {L"Lpt9 .txt", L"aux.doc", L"con.txt", L"notes", L"notes ", L"readme", L"readme.", names.back()};
-  harness::TempDir source;
   const common::DateTime stamp = harness::At(2023, 6, 7, 8, 9, 10);
-  for (const std::wstring& name : names) PutFile(source / name, "n", stamp, 0);
+  for (const std::wstring& name : names) PutFile(source_ / name, "n", stamp, 0);
   // The last tree goes deeper than the classic length limit; a tree's twin
   // is its name less the last character.
   for (const std::wstring top : {L"E:\\con", L"E:\\\u0391\u03b2\u03b3 ", L"E:\\level_0123456789_abcdefghij."}) {
@@ -547,12 +549,11 @@ TEST_F(OnDrive, NamesTheShortFormsWouldMistakeAreOrdinaryNames) {
     harness::WriteFile(Literal(twinTree + L"\\readme"), "twin folder");
     for (const std::wstring& twin : twins) harness::WriteFile(Literal(JoinPath(folder, twin)), "twin");
     for (const std::wstring& name : names) {
-      fs_.CopyFile(source / name, folder + L"\\");
+      fs_.CopyFile(source_ / name, folder + L"\\");
       const std::wstring copy = JoinPath(folder, name);
       EXPECT_TRUE(fs_.FileExists(copy) && fs_.GetFile(copy).Size() == 1u && fs_.GetListedFile(copy).Size() == 1u);
-      EXPECT_EQ(fs_.GetFile(copy).ParentFolder().Path(), folder);
-      EXPECT_EQ(GetFileDate(copy, FileTimeWritten), stamp);
-      EXPECT_EQ(CompareFileTimes(source / name, copy, FileTimeWritten), 0);
+      EXPECT_TRUE(fs_.GetFile(copy).ParentFolder().Path() == folder && GetFileDate(copy, FileTimeWritten) == stamp &&
+                  CompareFileTimes(source_ / name, copy, FileTimeWritten) == 0) << name;
     }
     // The leftover of a copy of a file that is there goes.
     harness::WriteFile(Literal(JoinPath(folder, PartialCopyName(L"aux.doc"))), "cut short");
