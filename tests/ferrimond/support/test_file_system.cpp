@@ -117,12 +117,17 @@ std::vector<unsigned char> ReparseData(ULONG tag, const std::wstring& substitute
 class TreeWithLinks : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const wchar_t* folder : {L"target", L"empty", L"tree", L"tree\\sub"})
-      ASSERT_TRUE(CreateDirectoryW((dir_ / folder).c_str(), nullptr));
-    harness::WriteFile(dir_ / L"target\\keep.txt", "keep");
-    harness::WriteFile(dir_ / L"tree\\sub\\plain.txt", "plain");
-    if (!MakeUnixLink(dir_ / L"target", dir_ / L"tree\\sub\\dirlink"))
-      GTEST_SKIP() << "cannot make a Unix symlink here";
+    if (!MakeTree(dir_.Path())) GTEST_SKIP() << "cannot make a Unix symlink here";
+  }
+
+  // In `root`: target\keep.txt, an empty folder, and tree\sub holding
+  // plain.txt and dirlink, a link to target.
+  static bool MakeTree(const std::wstring& root) {
+    for (const wchar_t* folder : {L"\\target", L"\\empty", L"\\tree", L"\\tree\\sub"})
+      if (!CreateDirectoryW((root + folder).c_str(), nullptr)) return false;
+    harness::WriteFile(root + L"\\target\\keep.txt", "keep");
+    harness::WriteFile(root + L"\\tree\\sub\\plain.txt", "plain");
+    return MakeUnixLink(root + L"\\target", root + L"\\tree\\sub\\dirlink");
   }
 
   // The temporary folder's cleanup cannot remove links under Wine either;
@@ -179,26 +184,25 @@ TEST_F(TreeWithLinks, AFolderLinkShowsAsReparsePointAndLeadsToItsTarget) {
 // (removing "the link" through a resolved handle would remove that), not to
 // a file, not up the tree in a loop, and not to "twin" for a link "twin."
 // (Wine reports "twin." opened through a link to "twin" by the name "twin").
-// The tree's link to a folder outside it is there in every delete.
-struct LinkCase { const wchar_t *target, *link; bool file; };
-
-class LinkDeletes : public TreeWithLinks, public ::testing::WithParamInterface<LinkCase> {};
-
-TEST_P(LinkDeletes, NeverRemoveWhatTheLinkLeadsTo) {
-  harness::WriteFile(dir_ / L"tree\\twin", "twin");
-  ASSERT_TRUE(MakeUnixLink(dir_ / GetParam().target, dir_ / GetParam().link));
-  if (GetParam().file) ExpectGoneOrRefused([&] { fs_.DeleteFile(dir_ / GetParam().link); });
-  EXPECT_EQ(harness::ReadFile(dir_ / L"tree\\twin"), "twin");
-  ExpectGoneOrRefused([&] { fs_.DeleteFolder(dir_ / L"tree"); });
-  EXPECT_EQ(harness::ReadFile(dir_ / L"target\\keep.txt"), "keep");
-  EXPECT_TRUE(ExistsExactly(dir_ / L"empty"));
+// The tree's link to a folder outside it is there in every delete; each
+// case has a tree of its own.
+TEST_F(TreeWithLinks, DeletesNeverRemoveWhatALinkLeadsTo) {
+  const struct { const wchar_t *target, *link; bool file; } cases[] = {
+      {L"empty", L"tree\\emptylink", false}, {L"target\\keep.txt", L"tree\\filelink.txt", true},
+      {L"tree", L"tree\\sub\\loop", false}, {L"tree\\twin", L"tree\\twin.", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.link);
+    const std::wstring root = dir_ / std::to_wstring(&c - cases);
+    auto in = [&](const std::wstring& name) { return root + L"\\" + name; };
+    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr) && MakeTree(root));
+    harness::WriteFile(in(L"tree\\twin"), "twin");
+    ASSERT_TRUE(MakeUnixLink(in(c.target), in(c.link)));
+    if (c.file) ExpectGoneOrRefused([&] { fs_.DeleteFile(in(c.link)); });
+    EXPECT_EQ(harness::ReadFile(in(L"tree\\twin")), "twin");
+    ExpectGoneOrRefused([&] { fs_.DeleteFolder(in(L"tree")); });
+    EXPECT_TRUE(harness::ReadFile(in(L"target\\keep.txt")) == "keep" && ExistsExactly(in(L"empty")));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Links, LinkDeletes,
-                         ::testing::Values(LinkCase{L"empty", L"tree\\emptylink", false},
-                                           LinkCase{L"target\\keep.txt", L"tree\\filelink.txt", true},
-                                           LinkCase{L"tree", L"tree\\sub\\loop", false},
-                                           LinkCase{L"tree\\twin", L"tree\\twin.", true}));
 
 // A link named like a temporary is no temporary of this program: neither it
 // nor what it leads to is removed, also where a file of its name is there.
