@@ -14,41 +14,37 @@
 
 namespace {
 
-struct Found {
-  DWORD pid;
-  HWND main = nullptr;
-  HWND box = nullptr;
-};
-
-std::wstring TextOf(HWND h) {
-  wchar_t buf[1024] = L"";
-  GetWindowTextW(h, buf, 1024);
-  return buf;
+std::wstring ClassOf(HWND h) {
+  wchar_t name[64] = L"";
+  GetClassNameW(h, name, 64);
+  return name;
 }
 
+// The process's visible top-level windows: a message box, and the main
+// window (the one with a menu).
+struct Found {
+  DWORD pid;
+  HWND main = nullptr, box = nullptr;
+};
 BOOL CALLBACK TopLevel(HWND h, LPARAM param) {
   auto* f = reinterpret_cast<Found*>(param);
   DWORD owner = 0;
   GetWindowThreadProcessId(h, &owner);
   if (owner != f->pid || !IsWindowVisible(h)) return TRUE;
-  wchar_t kind[64] = L"";
-  GetClassNameW(h, kind, 64);
-  if (wcscmp(kind, L"#32770") == 0) f->box = h;
+  if (ClassOf(h) == L"#32770") f->box = h;
   else if (GetMenu(h)) f->main = h;
   return TRUE;
 }
 
-// The windows of one class among a window's children.
 std::vector<HWND> ChildrenOf(HWND parent, const wchar_t* kind) {
-  struct Query { const wchar_t* kind; std::vector<HWND> found; } query{kind, {}};
-  EnumChildWindows(parent, [](HWND h, LPARAM param) -> BOOL {
-    auto* q = reinterpret_cast<Query*>(param);
-    wchar_t name[64] = L"";
-    GetClassNameW(h, name, 64);
-    if (wcscmp(name, q->kind) == 0) q->found.push_back(h);
+  std::vector<HWND> all, found;
+  EnumChildWindows(parent, [](HWND h, LPARAM all) {
+    reinterpret_cast<std::vector<HWND>*>(all)->push_back(h);
     return TRUE;
-  }, reinterpret_cast<LPARAM>(&query));
-  return query.found;
+  }, reinterpret_cast<LPARAM>(&all));
+  for (HWND h : all)
+    if (ClassOf(h) == kind) found.push_back(h);
+  return found;
 }
 
 // The path of the Almanix.dll the process has loaded.
@@ -72,15 +68,19 @@ PROCESS_INFORMATION Start(std::wstring cmd) {
   return pi;
 }
 
-DWORD Run(const std::wstring& cmd) {
-  PROCESS_INFORMATION pi = Start(cmd);
-  if (!pi.hProcess) return 0xFFFFFFFF;
-  WaitForSingleObject(pi.hProcess, 60000);
+// Waits for a process and closes it; STILL_ACTIVE when it does not end in time.
+DWORD Finish(const PROCESS_INFORMATION& pi, DWORD ms) {
   DWORD code = STILL_ACTIVE;
-  GetExitCodeProcess(pi.hProcess, &code);
+  if (WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  else TerminateProcess(pi.hProcess, 99);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return code;
+}
+
+DWORD Run(const std::wstring& cmd) {
+  PROCESS_INFORMATION pi = Start(cmd);
+  return pi.hProcess ? Finish(pi, 60000) : 0xFFFFFFFF;
 }
 
 }  // namespace
@@ -89,19 +89,12 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   if (argc == 4 && wcscmp(argv[1], L"--hold") == 0) {
     HMODULE held = LoadLibraryW(argv[2]);
-    if (!held) {
-      wprintf(L"not loaded: error %lu\n", GetLastError());
-      return 1;
-    }
-    wprintf(L"while loaded: exit %lu\n", Run(argv[3]));
-    FreeLibrary(held);
-    return 0;
+    if (held) wprintf(L"while loaded: exit %lu\n", Run(argv[3]));
+    else wprintf(L"not loaded: error %lu\n", GetLastError());
+    return held ? (FreeLibrary(held), 0) : 1;
   }
   PROCESS_INFORMATION pi = Start(L"\"" + std::wstring(argv[1]) + L"\"");
-  if (!pi.hProcess) {
-    wprintf(L"not started: error %lu\n", GetLastError());
-    return 1;
-  }
+  if (!pi.hProcess) return wprintf(L"not started: error %lu\n", GetLastError()), 1;
   int status = 0;
   Found f{pi.dwProcessId};
   for (int i = 0; i < 300 && !f.main; ++i) {
@@ -109,7 +102,11 @@ int wmain(int argc, wchar_t** argv) {
     EnumWindows(TopLevel, reinterpret_cast<LPARAM>(&f));
     if (f.box) {
       std::wstring text;
-      for (HWND h : ChildrenOf(f.box, L"Static")) text += TextOf(h);
+      for (HWND h : ChildrenOf(f.box, L"Static")) {
+        wchar_t buf[1024] = L"";
+        GetWindowTextW(h, buf, 1024);
+        text += buf;
+      }
       wprintf(L"message: %ls\n", text.c_str());
       if (text.find(L"date picker") != std::wstring::npos || text.find(L"administrator") != std::wstring::npos)
         status = 1;
@@ -120,27 +117,21 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (!f.main) {
     wprintf(L"main window: no\n");
-    TerminateProcess(pi.hProcess, 99);
+    Finish(pi, 0);
     return 1;
   }
   const bool picker = !ChildrenOf(f.main, L"AlmanixDatePicker").empty();
   wprintf(L"main window: yes\ndate picker: %ls\nlibrary: %ls\n", picker ? L"yes" : L"no",
           LoadedAlmanix(pi.dwProcessId).c_str());
-  if (!picker) status = 1;
   fflush(stdout);
-
   for (int i = 2; i < argc; ++i) {
     wprintf(L"while open: exit %lu\n", Run(argv[i]));
     fflush(stdout);
   }
-
   PostMessageW(f.main, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) {
+  if (Finish(pi, 20000) == STILL_ACTIVE) {
     wprintf(L"ended: no\n");
-    TerminateProcess(pi.hProcess, 99);
     status = 1;
   }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return status;
+  return picker ? status : 1;
 }

@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# The setup program and the portable ZIP in a fresh Wine prefix of their own:
+# The setup program and the portable ZIP in a fresh Wine prefix of their own
+# (each "==" line below names a scenario):
 #   test_package.sh SOURCE_DIR WIN_BUILD WIN32_BUILD PROBE_EXE WORK_DIR
-# a setup without regsvr32, folders refused, an older release, the ZIP and a
-# lone Ferrimond.exe beside it, setup and uninstall while the program runs,
-# an upgrade over a library in use, a downgrade, the uninstall from a copy,
-# the ZIP unregistered, /REMOVEDATA, a copy moved with /D= (once refused),
-# upgraded and removed. Exits 77 (skipped) when makensis, zip, 32-bit Wine
-# or the x86 build is missing.
+# Exits 77 (skipped) when makensis, zip, 32-bit Wine or the x86 build is missing.
 set -u
 abs() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 src=$(abs "$1"); win=$(abs "$2"); win32=$(abs "$3"); probe=$(abs "$4"); work=$(abs "$5")
@@ -64,30 +60,27 @@ regval() { wine_ reg query "$1" /v "$2" /reg:"$3" | sed -n "s/^ *$2 *REG_[A-Z]* 
 regdef() { wine_ reg query "$1" /ve /reg:"$2" | sed -n 's/^ *(Default) *REG_[A-Z]* *//p'; }
 clsid64() { regdef 'HKCR\Almanix.DatePicker\CLSID' 64; }
 server() { regdef "HKLM\\Software\\Classes\\CLSID\\$1\\InprocServer32" "$2"; }
-install() { "$WINE" "$setup" /S "$@" </dev/null >/dev/null 2>&1; }
-install_old() { "$WINE" "$old_setup" /S "$@" </dev/null >/dev/null 2>&1; }
+quiet() { "$WINE" "$@" </dev/null >/dev/null 2>&1; }
+install() { quiet "$setup" /S "$@"; }
+install_old() { quiet "$old_setup" /S "$@"; }
+# A spaced /D= reaches the setup whole only through cmd.
+install_cmd() { quiet cmd /c "$(wine_ winepath -w "$1") /S $2"; }
 # Uninstall.exe ends with the uninstall's exit code; it is removed itself
 # right after it has ended, and then the folder when no file is left.
 cleaned_up() {
   for _ in $(seq 50); do [ -e "$1/Uninstall.exe" ] || { [ -e "$1" ] && [ -z "$(find "$1" -type f)" ]; } || break; sleep 0.1; done
 }
-uninstall_from() {
-  local dir="$1" rc; shift
-  "$WINE" "$(wine_ winepath -w "$dir")\\Uninstall.exe" /S "$@" </dev/null >/dev/null 2>&1; rc=$?
-  cleaned_up "$dir"
-  return $rc
-}
+uninstall_from() { local rc; quiet "$(wine_ winepath -w "$1")\\Uninstall.exe" /S "${@:2}"; rc=$?; cleaned_up "$1"; return $rc; }
 uninstall() { uninstall_from "$prog" "$@"; }
 data=(LastBackupT.tim LastUploadT.tim default.log log/12_7_2026.txt SavedFileVersion/Users/a/f.txt)
 make_data() { for f in "${data[@]}"; do mkdir -p "$(dirname "$prog/$f")"; echo kept >"$prog/$f"; done; }
 data_kept() { for f in "${data[@]}"; do [ -f "$prog/$f" ] || return 1; done; }
-# The probe's report (in $out) on Ferrimond.exe $1 opening with its date picker
-# from the library $2 and ending ($3 says when), the other arguments run meanwhile.
-opens() {
-  local exe="$1" lib="$2" when="$3" rc; shift 3
-  out=$("$WINE" "$probe" "$exe" "$@" </dev/null 2>/dev/null); rc=$?; out=${out//$'\r'/}; echo "$out"
-  check "$exe opens with its date picker from $lib and ends, $when" test $rc = 0 -a -n "$(grep -ixF "library: $lib" <<<"$out")"
-}
+all_there() { for f in "$@"; do [ -f "$f" ] || return 1; done; }
+# The probe's report (shown, and kept in $out) and its exit code.
+probe() { local rc; out=$("$WINE" "$probe" "$@" </dev/null 2>/dev/null); rc=$?; out=${out//$'\r'/}; echo "$out"; return $rc; }
+# Ferrimond.exe $1 opens with its date picker from the library $2 and ends ($3
+# says when), the other arguments run meanwhile.
+opens() { probe "$1" "${@:4}" && grep -qixF "library: $2" <<<"$out" || fail "$1 opens with its date picker from $2 and ends, $3"; }
 portable_runs() { opens "C:\\Ferrimond-$version\\Ferrimond.exe" "C:\\Ferrimond-$version\\Almanix.dll" "$1"; }
 
 echo "== a registration that cannot start undoes the install"
@@ -99,15 +92,13 @@ check "no folder and no uninstall entry is left" test ! -e "$prog" -a ! -e "$pro
 mkdir -p "$c/Foreign"; echo foreign >"$c/Foreign/Uninstall.exe"
 exits 10 "setup /S into a folder with another program's Uninstall.exe" install '/D=C:\Foreign'
 check "that Uninstall.exe is kept" grep -qx foreign "$c/Foreign/Uninstall.exe"
-# A spaced /D= reaches the setup whole only through cmd.
-install_cmd() { "$WINE" cmd /c "$(wine_ winepath -w "$1") /S $2" </dev/null >/dev/null 2>&1; }
 exits 11 "setup /S into the 32-bit Program Files" install_cmd "$setup" '/D=C:\Program Files (x86)\Ferrimond'
 
 echo "== install (the older release)"
 exits 0 "setup /S" install_old
-for f in "${installed[@]}"; do check "installed: $f" test -f "$f"; done
-check "the x64 library is the x64 build" cmp -s "$prog/Almanix.dll" "$old/win/bin/Almanix.dll"
-check "the x86 library is the x86 build" cmp -s "$prog32/Almanix.dll" "$old/win32/bin/Almanix.dll"
+check "installed: ${installed[*]}" all_there "${installed[@]}"
+check "the x64 and x86 libraries are the x64 and x86 builds" \
+  cmp -s <(cat "$prog/Almanix.dll" "$prog32/Almanix.dll") <(cat "$old/win/bin/Almanix.dll" "$old/win32/bin/Almanix.dll")
 clsid=$(clsid64)
 s64=$(server "$clsid" 64); s32=$(server "$clsid" 32)
 check "the 64- and 32-bit views name the x64 and x86 libraries (got '$s64', '$s32')" \
@@ -126,12 +117,11 @@ setup_win=$(wine_ winepath -w "$setup")
 opens 'C:\Lone\Ferrimond.exe' 'C:\Program Files\Ferrimond\Almanix.dll' "the registered one" \
   "\"$setup_win\" /S" '"C:\Program Files\Ferrimond\Uninstall.exe" /S'
 check "a setup and an uninstall over the running program exit 2" test "$(grep -cx "while open: exit 2" <<<"$out")" = 2
-check "the refused uninstall removed nothing" test -f "$prog/Ferrimond.exe" -a -f "$prog/Uninstall.exe"
+check "the refused uninstall removed nothing" all_there "$prog/Ferrimond.exe" "$prog/Uninstall.exe"
 
 echo "== upgrade while a host holds the library"
 make_data
-out=$("$WINE" "$probe" --hold 'C:\Program Files\Ferrimond\Almanix.dll' "\"$setup_win\" /S" </dev/null 2>/dev/null)
-out=${out//$'\r'/}; echo "$out"
+probe --hold 'C:\Program Files\Ferrimond\Almanix.dll' "\"$setup_win\" /S"
 check "the upgrade over a library in use exits 3010" grep -qx "while loaded: exit 3010" <<<"$out"
 check "the program and the x86 library are the new build" \
   cmp -s <(cat "$prog/Ferrimond.exe" "$prog32/Almanix.dll") <(cat "$win/bin/Ferrimond.exe" "$win32/bin/Almanix.dll")
@@ -147,7 +137,7 @@ exits 5 "the older setup /S" install_old
 
 echo "== uninstall, by a copy of Uninstall.exe given the folder with _?="
 mkdir -p "$c/tool"; cp "$prog/Uninstall.exe" "$c/tool/"
-tool() { "$WINE" 'C:\tool\Uninstall.exe' /S "$@" </dev/null >/dev/null 2>&1; }
+tool() { quiet 'C:\tool\Uninstall.exe' /S "$@"; }
 exits 7 "the copy pointed at a folder without Ferrimond" tool '_?=C:\tool'
 exits 0 "the uninstall" tool '_?=C:\Program Files\Ferrimond'
 cleaned_up "$prog"
@@ -171,7 +161,7 @@ apps="$c/Apps/Ferrimond"
 install_old
 exits 0 "/D= naming the installed copy's folder another way (no move)" \
   install_cmd "$old_setup" '/D=C:\Program Files\.\Ferrimond.'
-check "the copy stays in its folder" test -f "$prog/Ferrimond.exe" -a -f "$prog/Uninstall.exe"
+check "the copy stays in its folder" all_there "$prog/Ferrimond.exe" "$prog/Uninstall.exe"
 mv "$prog/Uninstall.exe" "$work/Uninstall.exe"; cp "$probe" "$prog/Uninstall.exe"
 exits 9 "a move whose old uninstaller fails" install_old '/D=C:\Apps\Ferrimond'
 check "the old copy and its uninstaller stay, nothing goes to the new folder" \

@@ -62,22 +62,18 @@ void PutFile(const std::wstring& path, const std::string& bytes, const common::D
   ASSERT_TRUE(SetFileAttributesW(literal.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL));
 }
 
+HANDLE HoldUnshared(const std::wstring& path) {
+  return CreateFileW(Literal(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
 // No handle is open on the file: it opens without sharing.
 bool NotHeldOpen(const std::wstring& path) {
-  HANDLE h = CreateFileW(Literal(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h = HoldUnshared(path);
   return h != INVALID_HANDLE_VALUE && CloseHandle(h);
-}
-HANDLE HoldUnshared(const std::wstring& path) {
-  return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 // What `f` raised: nothing (number 0), or a failure of the source's side or
 // of the target's, with its text.
-struct Raised {
-  int32_t number = 0;
-  std::wstring description;
-  bool sourceSide = false;
-};
+struct Raised { int32_t number = 0; std::wstring description; bool sourceSide = false; };
 template <class F>
 Raised RaisedBy(F&& f) {
   try {
@@ -88,11 +84,14 @@ Raised RaisedBy(F&& f) {
   return {};
 }
 
-// One removable drive E: to work on.
+// One removable drive E: to work on, with a folder E:\dir, and a folder of
+// sources.
 class OnDrive : public ::testing::Test {
  protected:
+  OnDrive() { fs_.CreateFolder(L"E:\\dir"); }
   MappedDrive drive_{L'E', DriveKind::Removable};
   FileSystem fs_;
+  harness::TempDir source_;
 };
 
 // ---- Trees that hold links. Windows programs cannot make a Unix symlink,
@@ -118,12 +117,17 @@ std::vector<unsigned char> ReparseData(ULONG tag, const std::wstring& substitute
 class TreeWithLinks : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const wchar_t* folder : {L"target", L"empty", L"tree", L"tree\\sub"})
-      ASSERT_TRUE(CreateDirectoryW((dir_ / folder).c_str(), nullptr));
-    harness::WriteFile(dir_ / L"target\\keep.txt", "keep");
-    harness::WriteFile(dir_ / L"tree\\sub\\plain.txt", "plain");
-    if (!MakeUnixLink(dir_ / L"target", dir_ / L"tree\\sub\\dirlink"))
-      GTEST_SKIP() << "cannot make a Unix symlink here";
+    if (!MakeTree(dir_.Path())) GTEST_SKIP() << "cannot make a Unix symlink here";
+  }
+
+  // In `root`: target\keep.txt, an empty folder, and tree\sub holding
+  // plain.txt and dirlink, a link to target.
+  static bool MakeTree(const std::wstring& root) {
+    for (const wchar_t* folder : {L"\\target", L"\\empty", L"\\tree", L"\\tree\\sub"})
+      if (!CreateDirectoryW((root + folder).c_str(), nullptr)) return false;
+    harness::WriteFile(root + L"\\target\\keep.txt", "keep");
+    harness::WriteFile(root + L"\\tree\\sub\\plain.txt", "plain");
+    return MakeUnixLink(root + L"\\target", root + L"\\tree\\sub\\dirlink");
   }
 
   // The temporary folder's cleanup cannot remove links under Wine either;
@@ -142,14 +146,6 @@ class TreeWithLinks : public ::testing::Test {
     return !folder.empty() && !to.empty() &&
            harness::RunUnix(L"/bin/ln -s " + to + L" " + folder + L"/" + link.substr(cut + 1),
                             [&] { return ExistsExactly(link); });
-  }
-
-  // Either the link went as a link (Windows) or the delete stopped at it
-  // with 70 (Wine, which cannot remove a link without touching its target).
-  template <class F>
-  static void ExpectGoneOrRefused(F&& remove) {
-    const int32_t number = harness::ErrorNumberOf(remove);
-    EXPECT_TRUE(number == 0 || number == 70) << number;
   }
 
   harness::TempDir dir_;
@@ -180,29 +176,30 @@ TEST_F(TreeWithLinks, AFolderLinkShowsAsReparsePointAndLeadsToItsTarget) {
 // (removing "the link" through a resolved handle would remove that), not to
 // a file, not up the tree in a loop, and not to "twin" for a link "twin."
 // (Wine reports "twin." opened through a link to "twin" by the name "twin").
-// The tree's link to a folder outside it is there in every delete.
-struct LinkCase {
-  const wchar_t *target, *link;
-  bool file;
-};
-
-class LinkDeletes : public TreeWithLinks, public ::testing::WithParamInterface<LinkCase> {};
-
-TEST_P(LinkDeletes, NeverRemoveWhatTheLinkLeadsTo) {
-  harness::WriteFile(dir_ / L"tree\\twin", "twin");
-  ASSERT_TRUE(MakeUnixLink(dir_ / GetParam().target, dir_ / GetParam().link));
-  if (GetParam().file) ExpectGoneOrRefused([&] { fs_.DeleteFile(dir_ / GetParam().link); });
-  EXPECT_EQ(harness::ReadFile(dir_ / L"tree\\twin"), "twin");
-  ExpectGoneOrRefused([&] { fs_.DeleteFolder(dir_ / L"tree"); });
-  EXPECT_EQ(harness::ReadFile(dir_ / L"target\\keep.txt"), "keep");
-  EXPECT_TRUE(ExistsExactly(dir_ / L"empty"));
+// The tree's link to a folder outside it is there in every delete; each
+// case has a tree of its own.
+TEST_F(TreeWithLinks, DeletesNeverRemoveWhatALinkLeadsTo) {
+  const struct { const wchar_t *target, *link; bool file; } cases[] = {
+      {L"empty", L"tree\\emptylink", false}, {L"target\\keep.txt", L"tree\\filelink.txt", true},
+      {L"tree", L"tree\\sub\\loop", false}, {L"tree\\twin", L"tree\\twin.", true}};
+  // Either the link went as a link (Windows) or the delete stopped at it
+  // with 70 (Wine, which cannot remove a link without touching its target).
+  auto goneOrRefused = [](int32_t number) { return number == 0 || number == 70; };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.link);
+    const std::wstring root = dir_ / std::to_wstring(&c - cases);
+    auto in = [&](const std::wstring& name) { return root + L"\\" + name; };
+    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr) && MakeTree(root));
+    harness::WriteFile(in(L"tree\\twin"), "twin");
+    ASSERT_TRUE(MakeUnixLink(in(c.target), in(c.link)));
+    if (c.file) {
+      EXPECT_PRED1(goneOrRefused, ErrorNumberOf([&] { fs_.DeleteFile(in(c.link)); }));
+    }
+    EXPECT_EQ(harness::ReadFile(in(L"tree\\twin")), "twin");
+    EXPECT_PRED1(goneOrRefused, ErrorNumberOf([&] { fs_.DeleteFolder(in(L"tree")); }));
+    EXPECT_TRUE(harness::ReadFile(in(L"target\\keep.txt")) == "keep" && ExistsExactly(in(L"empty")));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Links, LinkDeletes,
-                         ::testing::Values(LinkCase{L"empty", L"tree\\emptylink", false},
-                                           LinkCase{L"target\\keep.txt", L"tree\\filelink.txt", true},
-                                           LinkCase{L"tree", L"tree\\sub\\loop", false},
-                                           LinkCase{L"tree\\twin", L"tree\\twin.", true}));
 
 // A link named like a temporary is no temporary of this program: neither it
 // nor what it leads to is removed, also where a file of its name is there.
@@ -219,11 +216,7 @@ TEST_F(TreeWithLinks, RemovingPartialCopiesLeavesLinksAndTheirTargets) {
 // the link's folder, or from its drive's root.
 TEST(LinkTargets, ReparseDataOfJunctionsAndSymbolicLinksGivesFullPaths) {
   const std::wstring link = L"E:\\a\\b\\link";
-  const struct {
-    const char* what;
-    std::vector<unsigned char> data;
-    std::optional<std::wstring> target;
-  } cases[] = {
+  const struct { const char* what; std::vector<unsigned char> data; std::optional<std::wstring> target; } cases[] = {
       {"junction", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\D:\\data\\"), L"D:\\data"},
       {"volume", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\Volume{0a1b}\\"), L"\\\\?\\Volume{0a1b}\\"},
       {"share", ReparseData(IO_REPARSE_TAG_SYMLINK, L"\\??\\UNC\\srv\\share\\docs"), L"\\\\srv\\share\\docs"},
@@ -377,7 +370,6 @@ TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
 }
 
 TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
-  fs_.CreateFolder(L"E:\\dir");
   harness::WriteFile(L"E:\\dir\\f.txt", "f");
   EXPECT_TRUE(fs_.FolderExists(L"E:\\dir") && !fs_.FolderExists(L"E:\\dir\\f.txt"));
   EXPECT_TRUE(fs_.FileExists(L"e:\\DIR\\F.TXT"));
@@ -410,10 +402,9 @@ TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
 // the literal path forms: beyond the classic length limit, with a name
 // outside the ANSI code page and so long that its temporary is shortened.
 TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
-  std::wstring deep = fs_.CreateFolder(L"E:\\dir").Path();
+  std::wstring deep = L"E:\\dir";
   while (deep.size() < 300) deep = fs_.CreateFolder(JoinPath(deep, L"level_0123456789_abcdefghij")).Path();
   const std::wstring longName = L"\u65e5\u672c\u8a9e" + std::wstring(240, L'n') + L".txt";
-  harness::TempDir source;
   const common::DateTime stamp = harness::At(2024, 11, 2, 9, 30, 0), old = harness::At(2020, 1, 1);
   const struct {
     const char* what;
@@ -421,22 +412,19 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
     size_t size = 11;
     DWORD leftover = kNoFile;
     std::wstring folder = L"E:\\dir", name = L"Report.doc";
-  } cases[] = {{"new, empty source", kNoFile, 0, 0},
-               {"read-only hidden", kReadOnly | kHidden, 0},
-               {"system", kSystem, 0},
+  } cases[] = {{"new, empty source", kNoFile, 0, 0}, {"read-only hidden", kReadOnly | kHidden, 0}, {"system", kSystem, 0},
                {"read-only hidden source", kNoFile, kReadOnly | kHidden},
                {"several blocks, read-only over read-only", kReadOnly, kReadOnly, 2 * 1024 * 1024 + 3},
                {"leftover temporary", 0, 0, 11, kReadOnly | kHidden},
                {"long path and name", kReadOnly | kHidden, 0, 11, kNoFile, deep, longName}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::wstring from = source / c.name, to = JoinPath(c.folder, c.name);
+    const std::wstring from = source_ / c.name, to = JoinPath(c.folder, c.name);
     PutFile(to, "old", old, c.target);
     PutFile(JoinPath(c.folder, PartialCopyName(c.name)), "cut short", old, c.leftover);
-    const std::string content(c.size, 'n');
-    PutFile(from, content, stamp, c.source);
+    PutFile(from, std::string(c.size, 'n'), stamp, c.source);
     fs_.CopyFile(from, JoinPath(c.folder, L""));
-    EXPECT_TRUE(harness::ReadFile(Literal(to)) == content);
+    EXPECT_EQ(harness::ReadFile(Literal(to)), std::string(c.size, 'n'));
     EXPECT_TRUE(CompareFileTimes(from, to, FileTimeWritten) == 0 && CompareFileTimes(from, to, FileTimeCreated) == 0);
     EXPECT_EQ(OwnAttributes(to), c.source);
     EXPECT_EQ(Names(fs_.GetFolder(c.folder).Files()), (Names_{c.name}));
@@ -448,9 +436,7 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
 // holds either file open; the source's failures are told from the target's.
 // (A full disk: FileSystemDrives above.)
 TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
-  harness::TempDir source;
-  const std::wstring from = source / L"a.txt", to = L"E:\\dir\\a.txt";
-  fs_.CreateFolder(L"E:\\dir");
+  const std::wstring from = source_ / L"a.txt", to = L"E:\\dir\\a.txt";
   const common::DateTime old = harness::At(2020, 5, 6, 7, 8, 9);
   const struct {
     const char* what;
@@ -459,8 +445,7 @@ TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
     bool overwrite;
     int32_t number;
     bool sourceSide;
-  } cases[] = {{"source in use", &from, 0, 0, true, 70, true},
-               {"no source", nullptr, kNoFile, 0, true, 53, true},
+  } cases[] = {{"source in use", &from, 0, 0, true, 70, true}, {"no source", nullptr, kNoFile, 0, true, 53, true},
                {"read-only source, read-only hidden target in use", &to, kReadOnly, kReadOnly | kHidden, true, 70, false},
                {"no overwrite", nullptr, 0, kReadOnly, false, 58, false}};
   for (const auto& c : cases) {
@@ -484,7 +469,6 @@ TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
 // is kept, see below.
 TEST_F(OnDrive, RemovePartialCopiesRemovesOnlyTheTemporariesDirectlyInTheFolder) {
   const std::wstring longName = std::wstring(250, L'n') + L".txt";
-  fs_.CreateFolder(L"E:\\dir");
   fs_.CreateFolder(L"E:\\dir\\sub.ferrimond-part");
   for (const std::wstring name : {L"a.txt", L"a.txt.ferrimond-part", L"b.doc", L"B.DOC.FERRIMOND-PART",
                                   L"x.ferrimond-partial", L".ferrimond-part", L"sub.ferrimond-part\\inner.ferrimond-part"})
@@ -504,15 +488,13 @@ TEST_F(OnDrive, RemovePartialCopiesRemovesOnlyTheTemporariesDirectlyInTheFolder)
 // rename of the new one): a copy and RemovePartialCopies both keep it, until
 // the file is there again.
 TEST_F(OnDrive, AnUnfinishedCopyWhoseFileIsMissingIsKept) {
-  fs_.CreateFolder(L"E:\\dir");
-  harness::TempDir source;
   const common::DateTime old = harness::At(2020, 1, 1);
   for (const std::wstring& name : {std::wstring(L"a.txt"), std::wstring(250, L'n') + L".txt"}) {
     SCOPED_TRACE(name.size());
     const std::wstring to = JoinPath(L"E:\\dir", name), temp = JoinPath(L"E:\\dir", PartialCopyName(name));
     PutFile(temp, "only copy", old, kReadOnly);
-    PutFile(source / name, "new", harness::At(2024, 1, 1), 0);
-    const Raised raised = RaisedBy([&] { fs_.CopyFile(source / name, L"E:\\dir\\"); });
+    PutFile(source_ / name, "new", harness::At(2024, 1, 1), 0);
+    const Raised raised = RaisedBy([&] { fs_.CopyFile(source_ / name, L"E:\\dir\\"); });
     EXPECT_TRUE(raised.number == ErrPartialCopyKept && raised.description.find(temp) != std::wstring::npos);
     EXPECT_TRUE(harness::ReadFile(Literal(temp)) == "only copy" && GetFileDate(temp, FileTimeWritten) == old);
     EXPECT_TRUE(OwnAttributes(temp) == kReadOnly && OwnAttributes(to) == kNoFile);
@@ -540,10 +522,8 @@ TEST_F(OnDrive, DeletesStopAtReadOnlyFilesWithoutForceAndAtFilesInUse) {
 
   harness::WriteFile(L"E:\\busy.txt", "b");
   HANDLE held = HoldUnshared(L"E:\\busy.txt");
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_EQ(ErrorNumberOf([&] { fs_.DeleteFile(L"E:\\busy.txt"); }), 70);
-  CloseHandle(held);
-  EXPECT_TRUE(fs_.FileExists(L"E:\\busy.txt"));
+  EXPECT_TRUE(CloseHandle(held) && fs_.FileExists(L"E:\\busy.txt"));
 }
 
 // NTFS holds names ending in dots or blanks, and the backup selects them;
@@ -556,9 +536,8 @@ TEST_F(OnDrive, NamesTheShortFormsWouldMistakeAreOrdinaryNames) {
   const Names_ names = {L"Lpt9 .txt", L"aux.doc", L"con.txt", L"notes ", L"readme.", L"\u65e5\u672c\u8a9e.txt"},
                twins = {L"notes", L"readme"},
                all = {L"Lpt9 .txt", L"aux.doc", L"con.txt", L"notes", L"notes ", L"readme", L"readme.", names.back()};
-  harness::TempDir source;
   const common::DateTime stamp = harness::At(2023, 6, 7, 8, 9, 10);
-  for (const std::wstring& name : names) PutFile(source / name, "n", stamp, 0);
+  for (const std::wstring& name : names) PutFile(source_ / name, "n", stamp, 0);
   // The last tree goes deeper than the classic length limit; a tree's twin
   // is its name less the last character.
   for (const std::wstring top : {L"E:\\con", L"E:\\\u0391\u03b2\u03b3 ", L"E:\\level_0123456789_abcdefghij."}) {
@@ -571,12 +550,11 @@ TEST_F(OnDrive, NamesTheShortFormsWouldMistakeAreOrdinaryNames) {
     harness::WriteFile(Literal(twinTree + L"\\readme"), "twin folder");
     for (const std::wstring& twin : twins) harness::WriteFile(Literal(JoinPath(folder, twin)), "twin");
     for (const std::wstring& name : names) {
-      fs_.CopyFile(source / name, folder + L"\\");
+      fs_.CopyFile(source_ / name, folder + L"\\");
       const std::wstring copy = JoinPath(folder, name);
       EXPECT_TRUE(fs_.FileExists(copy) && fs_.GetFile(copy).Size() == 1u && fs_.GetListedFile(copy).Size() == 1u);
-      EXPECT_EQ(fs_.GetFile(copy).ParentFolder().Path(), folder);
-      EXPECT_EQ(GetFileDate(copy, FileTimeWritten), stamp);
-      EXPECT_EQ(CompareFileTimes(source / name, copy, FileTimeWritten), 0);
+      EXPECT_TRUE(fs_.GetFile(copy).ParentFolder().Path() == folder && GetFileDate(copy, FileTimeWritten) == stamp &&
+                  CompareFileTimes(source_ / name, copy, FileTimeWritten) == 0) << name;
     }
     // The leftover of a copy of a file that is there goes.
     harness::WriteFile(Literal(JoinPath(folder, PartialCopyName(L"aux.doc"))), "cut short");

@@ -38,20 +38,18 @@ TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
   EXPECT_EQ(w.Bytes(), "#2026-12-05 19:44:03#,1523,47,1234567,12,\"E\"\r\n"
                       "#FALSE#,-32768,\"c:\\a, b\\C\xC3\xA9\xE6\x97\xA5\"\r\n");
   RecordReader r(w.Bytes());
-  EXPECT_EQ(r.ReadDate(), At(2026, 12, 5, 19, 44, 3));
-  EXPECT_TRUE(r.ReadLong() == 1523 && r.ReadLong() == 47 && r.ReadDouble() == 1234567.0 && r.ReadLong() == 12);
-  EXPECT_EQ(r.ReadString(), L"E");
+  EXPECT_TRUE(r.ReadDate() == At(2026, 12, 5, 19, 44, 3) && r.ReadLong() == 1523 && r.ReadLong() == 47 &&
+              r.ReadDouble() == 1234567.0 && r.ReadLong() == 12 && r.ReadString() == L"E");
   EXPECT_TRUE(!r.ReadBoolean() && r.ReadInteger() == -32768);
-  EXPECT_EQ(r.ReadString(), L"c:\\a, b\\C\u00e9\u65e5");  // a comma inside quotes stays
-  EXPECT_TRUE(r.AtEnd());
+  // A comma inside quotes stays.
+  EXPECT_TRUE(r.ReadString() == L"c:\\a, b\\C\u00e9\u65e5" && r.AtEnd());
   EXPECT_EQ(ErrorNumberOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
 }
 
 TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePart) {
   auto text = [](DateTime d) { return RecordWriter().Date(d).Bytes(); };
-  EXPECT_EQ(text(At(2026, 12, 5)), "#2026-12-05#");
-  EXPECT_EQ(text(DateTime(DateTime::TimeSerial(13, 1, 2))), "#13:01:02#");
-  EXPECT_EQ(text(At(1899, 12, 29, 6)), "#1899-12-29 06:00:00#");
+  EXPECT_EQ(text(At(2026, 12, 5)) + text(DateTime(DateTime::TimeSerial(13, 1, 2))) + text(At(1899, 12, 29, 6)),
+            "#2026-12-05##13:01:02##1899-12-29 06:00:00#");
   for (DateTime d : {At(2026, 12, 5), At(2027, 2, 3, 9, 5, 7), DateTime(0.5), DateTime(0),
                      At(1899, 12, 29, 6), At(100, 1, 1), At(9999, 12, 31, 23, 59, 59)}) {
     EXPECT_EQ(RecordReader(text(d)).ReadDate(), d) << text(d);
@@ -101,17 +99,14 @@ TEST(RecordLine, ReadsRunAcrossRecordsAndFailuresRaiseTheirNumbers) {
 TEST(List, DuplicateGoesInFrontOfItsEqualsAndDeleteTakesTheFirstWhileHeldEntriesLiveOn) {
   List list;
   list.Add(L"a");
-  auto first = list.Head();
+  const auto first = list.Head();
   list.Add(L"b");
   list.Add(L"a");
-  auto second = list.Head();
-  ASSERT_NE(first, second);
-  EXPECT_EQ(second->NextItem, first);  // the newer equal stands in front
-  EXPECT_TRUE(list.Delete(L"a"));
-  EXPECT_EQ(list.Head(), first);
-  EXPECT_EQ(second->Value, L"a");  // a removed entry a caller holds lives on
-  EXPECT_TRUE(list.Delete(L"a"));
-  EXPECT_EQ(Values(list), (Texts{L"b"}));
+  // The newer equal stands in front; a removed entry a caller holds lives on.
+  const auto second = list.Head();
+  EXPECT_TRUE(second != first && second->NextItem == first);
+  EXPECT_TRUE(list.Delete(L"a") && list.Head() == first && second->Value == L"a");
+  EXPECT_TRUE(list.Delete(L"a") && Values(list) == Texts{L"b"});
 }
 
 TEST(List, MatchesAReferenceModelUnderRandomAddsAndDeletesAndReleasesALongChain) {

@@ -39,10 +39,10 @@ HANDLE HoldUnshared(const std::wstring& path) {
 class FileTimes : public ::testing::Test {
  protected:
   void SetUp() override {
-    harness::WriteFile(older_, "old");
-    harness::WriteFile(newer_, "new");
-    ASSERT_TRUE(SetFileTimes(older_, At(2020, 1, 2, 3, 4, 5), 7));
-    ASSERT_TRUE(SetFileTimes(newer_, At(2021, 1, 2, 3, 4, 5), 7));
+    for (const auto& [path, year] : {std::pair{older_, 2020}, std::pair{newer_, 2021}}) {
+      harness::WriteFile(path, "x");
+      ASSERT_TRUE(SetFileTimes(path, At(year, 1, 2, 3, 4, 5), 7));
+    }
   }
   harness::TempDir dir_;
   const std::wstring older_ = dir_ / L"older.txt", newer_ = dir_ / L"newer.txt";
@@ -82,32 +82,24 @@ TEST(SystemInfo, UserNameIsTheLoginNameAndAFailedLookupRaisesOrIsEmptyByTheSwitc
 
 // Only the selected stamp is set, read and compared. (Creation times cannot
 // be set on the Linux file systems behind Wine; names with endings, long and
-// non-ANSI ones: the file system's tests.)
-TEST_F(FileTimes, SetGetAndCompareTheSelectedStampOnly) {
+// non-ANSI ones: the file system's tests.) Failures show in the results only
+// (-2, no date, false), also for a file held without sharing by another
+// program, and no call leaves a handle open.
+TEST_F(FileTimes, SetGetAndCompareTheSelectedStampOnlyAndFailuresShowInTheResults) {
   ASSERT_TRUE(SetFileTimes(older_, At(2019, 1, 1), FileTimeWritten));
   ASSERT_TRUE(SetFileTimes(older_, At(2030, 1, 1), FileTimeAccessed));
-  EXPECT_EQ(GetFileDate(older_, FileTimeWritten), At(2019, 1, 1));
-  EXPECT_EQ(GetFileDate(older_, FileTimeAccessed), At(2030, 1, 1));
-  EXPECT_EQ(CompareFileTimes(older_, older_, FileTimeWritten), 0);
-  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -1);
-  EXPECT_EQ(CompareFileTimes(newer_, older_, FileTimeWritten), 1);
-  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeAccessed), 1);
-}
-
-// Failures show in the results only (-2, no date, false), also for a file
-// held without sharing by another program, and no call leaves a handle open.
-TEST_F(FileTimes, FailuresShowInTheResultsOnlyAndLeaveNoHandleOpen) {
+  EXPECT_TRUE(GetFileDate(older_, FileTimeWritten) == At(2019, 1, 1) && GetFileDate(older_, FileTimeAccessed) == At(2030, 1, 1));
+  EXPECT_TRUE(CompareFileTimes(older_, older_, FileTimeWritten) == 0 && CompareFileTimes(older_, newer_, FileTimeWritten) == -1 &&
+              CompareFileTimes(newer_, older_, FileTimeWritten) == 1 && CompareFileTimes(older_, newer_, FileTimeAccessed) == 1);
   const std::wstring missing = dir_ / L"missing.txt";
   EXPECT_EQ(CompareFileTimes(older_, missing, FileTimeWritten), -2);
   for (int16_t bad : {0, 3, 8, -1}) EXPECT_EQ(CompareFileTimes(older_, older_, bad), -2) << bad;
   EXPECT_TRUE(GetFileDate(missing, FileTimeWritten).IsNull() && GetFileDate(older_, 3).IsNull());
   EXPECT_FALSE(SetFileTimes(missing, At(2020, 1, 1), 7));
   HANDLE locked = HoldUnshared(older_);
-  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
   EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -2);
-  EXPECT_TRUE(GetFileDate(older_, FileTimeWritten).IsNull());
-  EXPECT_FALSE(SetFileTimes(older_, At(2020, 1, 1), 4));
-  CloseHandle(locked);
+  EXPECT_TRUE(GetFileDate(older_, FileTimeWritten).IsNull() && !SetFileTimes(older_, At(2020, 1, 1), 4));
+  EXPECT_TRUE(CloseHandle(locked));
   EXPECT_TRUE(DeleteFileW(older_.c_str()) && DeleteFileW(newer_.c_str()));
 }
 
@@ -148,8 +140,7 @@ TEST(TextFile, WriteReplacesAppendAddsAndWaitsAndFailuresCarryTheirNumbers) {
   EXPECT_EQ(ErrorNumberOf([&] { ReadTextFile(dir / L"missing.tim"); }), common::ErrFileNotFound);
   EXPECT_EQ(ErrorNumberOf([&] { WriteTextFile(dir / L"no\\such\\x.tim", "x"); }), common::ErrPathNotFound);
   // Held open without sharing by another program for longer than an append waits.
-  HANDLE h = CreateFileW(sta.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  HANDLE h = HoldUnshared(sta);
   EXPECT_EQ(ErrorNumberOf([&] { AppendTextFile(sta, "y"); }), common::ErrPermissionDenied);
-  CloseHandle(h);
+  EXPECT_TRUE(CloseHandle(h));
 }
