@@ -185,26 +185,11 @@ TEST_F(PickerTest, DateAndTimePartsHoldForEveryYear) {
   }
 }
 
-TEST_F(PickerTest, UpDownButtonsAndDraggingStep) {
+TEST_F(PickerTest, UpDownButtonsStepAndBorderStylesAreRealWindowStyles) {
   picker_->SetButtonStyle(dtpUpDown);
   ClickButton(L"Down");
   EXPECT_EQ(picker_->Value(), At(2026, 3, 9));
-
-  // Dragging over the box steps the current field by moves of more than two pixels.
-  picker_->SetValue(At(2026, 3, 10));
-  auto send = [&](UINT msg, WPARAM keys, int y) { SendMessageW(picker_->hWnd(), msg, keys, MAKELPARAM(5, y)); };
-  send(WM_LBUTTONDOWN, MK_LBUTTON, 5);
-  send(WM_MOUSEMOVE, MK_LBUTTON, 7);
-  EXPECT_EQ(picker_->Value(), At(2026, 3, 10));
-  send(WM_MOUSEMOVE, MK_LBUTTON, 9);
-  EXPECT_EQ(picker_->Value(), At(2026, 3, 9));
-  send(WM_MOUSEMOVE, MK_LBUTTON, 1);
-  send(WM_LBUTTONUP, 0, 1);
-  send(WM_MOUSEMOVE, 0, 20);  // released: moves step nothing
-  EXPECT_EQ(picker_->Value(), At(2026, 3, 10));
-}
-
-TEST_F(PickerTest, BorderStylesAreRealWindowStyles) {
+  picker_->SetButtonStyle(dtpDropDown);
   HWND hwnd = picker_->hWnd();
   auto edges = [&] { return GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & (WS_EX_STATICEDGE | WS_EX_CLIENTEDGE); };
   picker_->SetBorderStyle(dtpBorderThin3D);
@@ -217,18 +202,6 @@ TEST_F(PickerTest, BorderStylesAreRealWindowStyles) {
   GetClientRect(hwnd, &client);
   EXPECT_EQ(client.right, window.right - window.left) << "the frame was recalculated";
   EXPECT_EQ(picker_->Button(L"DropDown")->Rect().right, client.right) << "and the layout redone";
-}
-
-TEST_F(PickerTest, TheContainersFontAppliesUntilAFontIsSet) {
-  HFONT arial = CreateFontW(-16, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
-  SendMessageW(picker_->hWnd(), WM_SETFONT, reinterpret_cast<WPARAM>(arial), TRUE);
-  EXPECT_EQ(picker_->Font(), (PickerFont{L"Arial", 12, true}));
-  const int wide = picker_->Fields()[0].Width;
-  picker_->SetFont({L"Arial", 6});
-  EXPECT_LT(picker_->Fields()[0].Width, wide) << "the fields were measured again";
-  SendMessageW(picker_->hWnd(), WM_SETFONT, reinterpret_cast<WPARAM>(arial), TRUE);
-  EXPECT_EQ(picker_->Font(), (PickerFont{L"Arial", 6}));
-  DeleteObject(arial);
 }
 
 // ---- the drop-down calendar
