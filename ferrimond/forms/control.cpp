@@ -364,11 +364,6 @@ void Control::Move(int left, int top, int width, int height) {
                std::max<int>(rc.bottom - rc.top, 0), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Control::FitWidth() {
-  int ideal = IdealWidth();
-  if (ideal > bounds_.width) Move(bounds_.left, bounds_.top, ideal, bounds_.height);
-}
-
 void Control::SetBackColor(OleColor color) {
   backColor_ = color;
   if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);

@@ -73,12 +73,6 @@ class Control {
   const Bounds& GetBounds() const { return bounds_; }
   void Move(int left, int top);
   void Move(int left, int top, int width, int height);
-  // The width (twips) that shows the whole caption on one line in the
-  // current font; controls without a caption answer their own width.
-  virtual int IdealWidth() const { return bounds_.width; }
-  // Widens the control to IdealWidth when its caption would be cut (never
-  // narrows it). For layouts designed for a narrower font.
-  void FitWidth();
 
   OleColor BackColor() const { return backColor_; }
   virtual void SetBackColor(OleColor color);

@@ -15,35 +15,11 @@ namespace {
 
 using internal::WindowText;
 
-// Width in pixels of a one-line caption in the control's font; "&" marks
-// an access key and takes no room.
-int TextWidth(HWND hwnd, const std::wstring& text, const FontSpec& font, bool noPrefix = false) {
-  HDC dc = GetDC(hwnd);
-  HGDIOBJ old = SelectObject(dc, FontHandle(font));
-  RECT rc{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), -1, &rc, DT_CALCRECT | DT_SINGLELINE | (noPrefix ? DT_NOPREFIX : 0));
-  SelectObject(dc, old);
-  ReleaseDC(hwnd, dc);
-  return rc.right;
-}
-
-// Twips for a check box or option button: the box, its gap and the text.
-int ButtonIdealWidth(HWND hwnd, const std::wstring& caption, const FontSpec& font, int fallback) {
-  if (!hwnd) return fallback;
-  SIZE ideal{};
-  if (SendMessageW(hwnd, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) && ideal.cx > 0) {
-    return PixelsToTwipsX(ideal.cx + 1);
-  }
-  int box = GetSystemMetrics(SM_CXMENUCHECK);
-  return PixelsToTwipsX(box + 6 + TextWidth(hwnd, caption, font));
-}
-
 // An entry as a list control keeps it: up to its first null character.
 std::wstring AsStored(const std::wstring& item) { return std::wstring(item.c_str()); }
 
 // Appends (index -1, by `add`) or inserts (by `insert`) an entry of a list or
-// combo box, and puts it into `items` where the window reports it went: a
-// sorted list places an appended entry itself.
+// combo box, and puts it into `items` where the window reports it went.
 void AddEntry(HWND hwnd, std::vector<std::wstring>& items, const std::wstring& item, int index,
               UINT add, UINT insert) {
   const std::wstring shown = AsStored(item);
@@ -72,11 +48,6 @@ Label::Label(Container& container, std::wstring name, Bounds bounds, std::wstrin
   backColor_ = kColorButtonFace;
   foreColor_ = kColorButtonText;
   Create(WC_STATICW, caption_, SS_LEFT | SS_NOTIFY);
-}
-
-int Label::IdealWidth() const {
-  if (!Hwnd()) return Width();
-  return PixelsToTwipsX(TextWidth(Hwnd(), caption_, Font(), !useMnemonic_) + 1);
 }
 
 void Label::SetCaption(const std::wstring& caption) {
@@ -201,12 +172,6 @@ CommandButton::CommandButton(Container& container, std::wstring name, Bounds bou
   Create(WC_BUTTONW, caption_, WS_TABSTOP | BS_PUSHBUTTON);
 }
 
-int CommandButton::IdealWidth() const {
-  if (!Hwnd()) return Width();
-  // Room for the focus rectangle and the 3-D edges on both sides.
-  return PixelsToTwipsX(TextWidth(Hwnd(), caption_, Font()) + 16);
-}
-
 void CommandButton::SetCaption(const std::wstring& caption) {
   caption_ = caption;
   if (Hwnd()) SetWindowTextW(Hwnd(), caption_.c_str());
@@ -235,8 +200,6 @@ CheckBox::CheckBox(Container& container, std::wstring name, Bounds bounds, std::
   Create(WC_BUTTONW, caption_, WS_TABSTOP | BS_3STATE);
   if (Hwnd()) SendMessageW(Hwnd(), BM_SETCHECK, value_, 0);
 }
-
-int CheckBox::IdealWidth() const { return ButtonIdealWidth(Hwnd(), caption_, Font(), Width()); }
 
 void CheckBox::SetCaption(const std::wstring& caption) {
   caption_ = caption;
@@ -267,10 +230,6 @@ OptionButton::OptionButton(Container& container, std::wstring name, Bounds bound
   Create(WC_BUTTONW, caption_, BS_RADIOBUTTON);
   if (value) SetChecked(true);
   UpdateTabStops();
-}
-
-int OptionButton::IdealWidth() const {
-  return ButtonIdealWidth(Hwnd(), caption_, Font(), Width());
 }
 
 void OptionButton::SetCaption(const std::wstring& caption) {
@@ -409,15 +368,11 @@ bool Frame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
 
 // ---------------------------------------------------------------- ListBox
 
-ListBox::ListBox(Container& container, std::wstring name, Bounds bounds, MultiSelect multiSelect,
-                 bool sorted)
-    : Control(container, std::move(name), bounds), multiSelect_(multiSelect) {
+ListBox::ListBox(Container& container, std::wstring name, Bounds bounds)
+    : Control(container, std::move(name), bounds) {
   backColor_ = kColorWindow;
   foreColor_ = kColorWindowText;
   DWORD style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
-  if (sorted) style |= LBS_SORT;
-  if (multiSelect == MultiSelect::Simple) style |= LBS_MULTIPLESEL;
-  if (multiSelect == MultiSelect::Extended) style |= LBS_EXTENDEDSEL;
   Create(WC_LISTBOXW, L"", style, WS_EX_CLIENTEDGE);
 }
 
@@ -453,30 +408,17 @@ void ListBox::SetList(int index, const std::wstring& item) {
   SendMessageW(Hwnd(), LB_DELETESTRING, index, 0);
   SendMessageW(Hwnd(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(shown.c_str()));
   items_[static_cast<size_t>(index)] = shown;
-  if (selected) {
-    if (multiSelect_ == MultiSelect::None) SendMessageW(Hwnd(), LB_SETCURSEL, index, 0);
-    else SendMessageW(Hwnd(), LB_SETSEL, TRUE, index);
-  }
+  if (selected) SendMessageW(Hwnd(), LB_SETCURSEL, index, 0);
 }
 
 int ListBox::ListIndex() const {
-  if (!Hwnd()) return -1;
-  if (multiSelect_ == MultiSelect::None) {
-    return static_cast<int>(SendMessageW(Hwnd(), LB_GETCURSEL, 0, 0));
-  }
-  if (ListCount() == 0) return -1;
-  return static_cast<int>(SendMessageW(Hwnd(), LB_GETCARETINDEX, 0, 0));
+  return Hwnd() ? static_cast<int>(SendMessageW(Hwnd(), LB_GETCURSEL, 0, 0)) : -1;
 }
 
 void ListBox::SetListIndex(int index) {
   if (index < -1 || index >= ListCount()) common::Raise(common::ErrInvalidArgument);
   if (index == ListIndex() && (index == -1 || Selected(index))) return;
-  if (multiSelect_ == MultiSelect::None) {
-    SendMessageW(Hwnd(), LB_SETCURSEL, index, 0);
-  } else if (index >= 0) {
-    SendMessageW(Hwnd(), LB_SETCARETINDEX, index, FALSE);
-    SendMessageW(Hwnd(), LB_SETSEL, TRUE, index);
-  }
+  SendMessageW(Hwnd(), LB_SETCURSEL, index, 0);
   if (OnClick) {
     auto handler = OnClick;
     handler();
@@ -488,34 +430,9 @@ bool ListBox::Selected(int index) const {
   return SendMessageW(Hwnd(), LB_GETSEL, index, 0) > 0;
 }
 
-void ListBox::SetSelected(int index, bool selected) {
-  if (index < 0 || index >= ListCount()) common::Raise(common::ErrInvalidArgument);
-  if (Selected(index) == selected) return;
-  if (multiSelect_ == MultiSelect::None) {
-    SendMessageW(Hwnd(), LB_SETCURSEL, selected ? index : -1, 0);
-  } else {
-    SendMessageW(Hwnd(), LB_SETSEL, selected, index);
-  }
-  if (OnClick) {
-    auto handler = OnClick;
-    handler();
-  }
-}
-
-int ListBox::SelCount() const {
-  if (!Hwnd()) return 0;
-  if (multiSelect_ == MultiSelect::None) return ListIndex() >= 0 ? 1 : 0;
-  LRESULT count = SendMessageW(Hwnd(), LB_GETSELCOUNT, 0, 0);
-  return count == LB_ERR ? 0 : static_cast<int>(count);
-}
-
 std::wstring ListBox::Text() const {
   int index = ListIndex();
   return index >= 0 ? List(index) : std::wstring();
-}
-
-int ListBox::TopIndex() const {
-  return Hwnd() ? static_cast<int>(SendMessageW(Hwnd(), LB_GETTOPINDEX, 0, 0)) : 0;
 }
 
 void ListBox::HandleCommand(int code) {

@@ -17,7 +17,6 @@ enum class Alignment { Left = 0, Right = 1, Center = 2 };
 class Label : public Control {
  public:
   Label(Container& container, std::wstring name, Bounds bounds, std::wstring caption = {});
-  int IdealWidth() const override;
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
   Alignment GetAlignment() const { return alignment_; }
@@ -73,7 +72,6 @@ class TextBox : public Control {
 class CommandButton : public Control {
  public:
   CommandButton(Container& container, std::wstring name, Bounds bounds, std::wstring caption);
-  int IdealWidth() const override;
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
   bool Value() const { return false; }
@@ -95,7 +93,6 @@ class CheckBox : public Control {
  public:
   CheckBox(Container& container, std::wstring name, Bounds bounds, std::wstring caption,
            int value = kUnchecked);
-  int IdealWidth() const override;
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
   int Value() const { return value_; }
@@ -119,7 +116,6 @@ class OptionButton : public Control {
  public:
   OptionButton(Container& container, std::wstring name, Bounds bounds, std::wstring caption,
                bool value = false);
-  int IdealWidth() const override;
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
   bool Value() const { return value_; }
@@ -162,8 +158,6 @@ class Frame : public Control, public Container {
   int borderStyle_ = 1;
 };
 
-enum class MultiSelect { None = 0, Simple = 1, Extended = 2 };
-
 // List box. Entries are indexed from 0; ListIndex -1 means no selection.
 // Entries change only through this class, which keeps a copy of them: List
 // and ListCount are answered without asking the window (a message to a
@@ -171,8 +165,7 @@ enum class MultiSelect { None = 0, Simple = 1, Extended = 2 };
 // every file). The selection, which the user changes, is asked for.
 class ListBox : public Control {
  public:
-  ListBox(Container& container, std::wstring name, Bounds bounds,
-          MultiSelect multiSelect = MultiSelect::None, bool sorted = false);
+  ListBox(Container& container, std::wstring name, Bounds bounds);
   // Appends (index -1) or inserts at the index.
   void AddItem(const std::wstring& item, int index = -1);
   void RemoveItem(int index);
@@ -184,13 +177,8 @@ class ListBox : public Control {
   // Runs Click when the selection changes.
   void SetListIndex(int index);
   bool Selected(int index) const;
-  // Runs Click when the state changes.
-  void SetSelected(int index, bool selected);
-  int SelCount() const;
   // The selected entry, or empty.
   std::wstring Text() const;
-  int TopIndex() const;
-  ::ferrimond::forms::MultiSelect GetMultiSelect() const { return multiSelect_; }
   std::function<void()> OnClick;
   std::function<void()> OnDblClick;
 
@@ -198,7 +186,6 @@ class ListBox : public Control {
   void HandleCommand(int code) override;
 
  private:
-  ::ferrimond::forms::MultiSelect multiSelect_;
   std::vector<std::wstring> items_;  // the entries, in the window's order
 };
 

@@ -138,16 +138,12 @@ bool KeyDownAlreadyRaised(HWND hwnd, UINT message, WPARAM key) {
 }
 
 void RaiseKeyDown(Control* control, Form* form, int key, int shift) {
-  if (form && form->KeyPreview() && form->OnKeyDown) {
-    auto handler = form->OnKeyDown;
-    handler(key, shift);
-  }
   if (control) {
     if (control->OnKeyDown) {
       auto handler = control->OnKeyDown;
       handler(key, shift);
     }
-  } else if (form && !form->KeyPreview() && form->OnKeyDown) {
+  } else if (form && form->OnKeyDown) {
     auto handler = form->OnKeyDown;
     handler(key, shift);
   }

@@ -84,9 +84,6 @@ class Form : public Container {
   void SetBackColor(OleColor color);
   Pointer MousePointer() const { return pointer_; }
   void SetMousePointer(Pointer pointer);
-  // With KeyPreview the form's KeyDown runs first for every key of its controls.
-  bool KeyPreview() const { return keyPreview_; }
-  void SetKeyPreview(bool preview) { keyPreview_ = preview; }
   bool Enabled() const;
   void SetEnabled(bool enabled);
 
@@ -139,7 +136,6 @@ class Form : public Container {
   bool loaded_ = false;
   bool unloading_ = false;
   bool unloaded_ = false;
-  bool keyPreview_ = false;
   OleColor backColor_ = kColorButtonFace;
   Pointer pointer_ = Pointer::Default;
   HWND savedFocus_ = nullptr;

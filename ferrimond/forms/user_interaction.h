@@ -29,7 +29,6 @@ struct FileDialogOptions {
   std::wstring initialDir;  // empty: the system's choice
   std::wstring fileName;    // proposed name
   std::wstring defaultExt;  // without dot; appended when the user types none
-  bool multiSelect = false; // open dialog only
   bool overwritePrompt = true;  // save dialog: ask before replacing a file
 };
 

@@ -285,17 +285,6 @@ std::wstring FilterForDialog(const std::wstring& filter) {
   return out;
 }
 
-std::vector<std::wstring> SplitMultiSelect(const wchar_t* buffer) {
-  std::vector<std::wstring> parts;
-  for (const wchar_t* p = buffer; *p; p += wcslen(p) + 1) parts.emplace_back(p);
-  if (parts.size() <= 1) return parts;
-  std::wstring folder = parts.front();
-  if (!folder.empty() && folder.back() != L'\\') folder.push_back(L'\\');
-  std::vector<std::wstring> files;
-  for (size_t i = 1; i < parts.size(); ++i) files.push_back(folder + parts[i]);
-  return files;
-}
-
 // ---------------------------------------------------------------- the seam
 
 MsgResult WindowsUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon icon,
@@ -336,12 +325,10 @@ std::wstring WindowsUserInteraction::InputBox(const std::wstring& prompt, const 
 }
 
 std::vector<std::wstring> WindowsUserInteraction::OpenFileDialog(const FileDialogOptions& options) {
-  FileDialog dialog(options, options.multiSelect ? 65536 : MAX_PATH * 4);
+  FileDialog dialog(options, MAX_PATH * 4);
   dialog.ofn.Flags |= OFN_FILEMUSTEXIST;
-  if (options.multiSelect) dialog.ofn.Flags |= OFN_ALLOWMULTISELECT;
   if (!GetOpenFileNameW(&dialog.ofn)) return {};
-  if (!options.multiSelect) return {std::wstring(dialog.buffer.data())};
-  return SplitMultiSelect(dialog.buffer.data());
+  return {std::wstring(dialog.buffer.data())};
 }
 
 std::wstring WindowsUserInteraction::SaveFileDialog(const FileDialogOptions& options) {

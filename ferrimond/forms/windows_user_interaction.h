@@ -62,8 +62,5 @@ PrintLayout LayOutPages(HDC dc, SIZE page, const std::wstring& text);
 // Splits a "description|pattern|..." filter into the double-zero-terminated
 // form of OPENFILENAMEW.
 std::wstring FilterForDialog(const std::wstring& filter);
-// Turns the buffer of a multi-select open dialog (folder, then names, each
-// zero-terminated) into full paths; a single entry is a full path already.
-std::vector<std::wstring> SplitMultiSelect(const wchar_t* buffer);
 
 }  // namespace ferrimond::forms

@@ -45,17 +45,10 @@ TEST(ScriptedPrompts, UnexpectedPromptFailsTheTestAndGetsTheSafeAnswer) {
   for (const auto& [use, failure] : cases) EXPECT_NONFATAL_FAILURE({ ScriptedUserInteraction ui; use(ui); }, failure);
 }
 
-TEST(FileDialogHelpers, FilterAndMultiSelect) {
+TEST(FileDialogHelpers, FilterBecomesTheDialogsZeroSeparatedForm) {
   EXPECT_EQ(FilterForDialog(L"log files(*.log)|*.log|all files(*.*)|*.*"),
             std::wstring(L"log files(*.log)\0*.log\0all files(*.*)\0*.*\0\0", 43));
   EXPECT_EQ(FilterForDialog(L""), std::wstring(2, L'\0'));
-  const struct {
-    const wchar_t* buffer;
-    std::vector<std::wstring> files;
-  } cases[] = {{L"C:\\a\\b.txt\0", {L"C:\\a\\b.txt"}},
-               {L"C:\\a\0b.txt\0c.doc\0", {L"C:\\a\\b.txt", L"C:\\a\\c.doc"}},
-               {L"C:\\\0b.txt\0c.doc\0", {L"C:\\b.txt", L"C:\\c.doc"}}};
-  for (const auto& c : cases) EXPECT_EQ(SplitMultiSelect(c.buffer), c.files);
 }
 
 // ---- The real dialogs, answered from a thread timer as a user would. ----
@@ -129,38 +122,42 @@ class RealDialogs : public ::testing::Test {
   WindowsUserInteraction ui;
 };
 
-// The input box gives the text on OK and on Enter, nothing on Cancel; it
-// shows its default text, and its owner is usable again afterwards.
-TEST_F(RealDialogs, InputBoxOkAndEnterGiveTheTextCancelGivesNothing) {
-  Form owner(ui, L"Owner", L"Owner", 3000, 2000);
-  owner.Show();
+// The input box gives the text on OK and on Enter, nothing on Cancel, and
+// shows its default text; the message box its title and icon. Whatever
+// window is in front (a modeless box), no window of the program takes input
+// while a message box is up, and all are usable again afterwards.
+TEST_F(RealDialogs, InputAndMessageBoxesAnsweredAsAUserWould) {
+  Form main(ui, L"Main", L"Main", 3000, 2000), modeless(ui, L"About", L"About", 2000, 1000);
+  main.Show(), modeless.Show();
   const std::wstring prompt = L"Please input date and time\nThe format is  mm/dd/yy";
-  User ok{IDOK, L"01/02/03 10:00:00 AM"}, cancel{IDCANCEL, L"typed but cancelled"}, enter{IDOK, L"x.doc", true};
-  EXPECT_EQ(Answered(ok, [&] { return ui.InputBox(prompt, {}, L"default"); }), L"01/02/03 10:00:00 AM");
-  EXPECT_TRUE(ok.text == prompt && ok.input == L"default");
-  EXPECT_TRUE(IsWindowEnabled(owner.Hwnd()) && !FindWindowW(kInputBoxClass, nullptr));
-  EXPECT_EQ(Answered(cancel, [&] { return ui.InputBox(L"Prompt", {}, {}); }), L"");
-  EXPECT_EQ(Answered(enter, [&] { return ui.InputBox(L"Prompt", {}, {}); }), L"x.doc");
-}
-
-TEST_F(RealDialogs, MessageBoxTitleButtonsAndIcon) {
-  // Whatever window is in front (a modeless box), no window of the program
-  // takes input while a message box is up.
-  Form main(ui, L"Main", L"Main", 3000, 2000);
-  Form modeless(ui, L"About", L"About", 2000, 1000);
-  main.Show();
-  modeless.Show();
-  User no{IDNO};
-  no.watched = {main.Hwnd(), modeless.Hwnd()};
-  EXPECT_EQ(Answered(no, [&] { return ui.MsgBox(L"Erase all files?", MsgButtons::YesNo, MsgIcon::Exclamation, {}); }),
-            MsgResult::No);
-  EXPECT_TRUE(no.title == L"Ferrimond" && no.hasIcon);
-  EXPECT_EQ(no.enabledDuring, (std::vector<bool>{false, false}));
-  EXPECT_TRUE(IsWindowEnabled(main.Hwnd()) && IsWindowEnabled(modeless.Hwnd()));
-  User cancel{IDCANCEL};
-  EXPECT_EQ(Answered(cancel, [&] { return ui.MsgBox(L"Paused", MsgButtons::OkCancel, MsgIcon::None, L"Change Drive"); }),
-            MsgResult::Cancel);
-  EXPECT_TRUE(cancel.title == L"Change Drive" && !cancel.hasIcon);
+  auto input = [&](std::wstring defaultText) { return [&, defaultText] { return ui.InputBox(prompt, {}, defaultText); }; };
+  auto box = [&](MsgButtons buttons, MsgIcon icon, std::wstring title) {
+    return [&, buttons, icon, title] { return std::to_wstring(static_cast<int>(ui.MsgBox(L"Erase?", buttons, icon, title))); };
+  };
+  const std::wstring no = std::to_wstring(static_cast<int>(MsgResult::No)),
+                     cancel = std::to_wstring(static_cast<int>(MsgResult::Cancel));
+  const struct {
+    User user;
+    std::function<std::wstring()> show;
+    std::wstring result, title, seen = {};  // seen: the input line as found
+    bool icon = false;
+  } rows[] = {
+      {User{IDOK, L"01/02/03 10:00:00 AM"}, input(L"default"), L"01/02/03 10:00:00 AM", L"Ferrimond", L"default"},
+      {User{IDCANCEL, L"typed but cancelled"}, input({}), L"", L"Ferrimond"},
+      {User{IDOK, L"x.doc", true}, input({}), L"x.doc", L"Ferrimond"},
+      {User{IDNO}, box(MsgButtons::YesNo, MsgIcon::Exclamation, {}), no, L"Ferrimond", L"", true},
+      {User{IDCANCEL}, box(MsgButtons::OkCancel, MsgIcon::None, L"Change Drive"), cancel, L"Change Drive"},
+  };
+  for (auto row : rows) {
+    const bool inputBox = row.result != no && row.result != cancel;
+    SCOPED_TRACE(std::string(row.result.begin(), row.result.end()));
+    row.user.watched = {main.Hwnd(), modeless.Hwnd()};
+    EXPECT_EQ(Answered(row.user, row.show), row.result);
+    EXPECT_TRUE(row.user.title == row.title && row.user.hasIcon == row.icon && row.user.input == row.seen);
+    if (inputBox) EXPECT_EQ(row.user.text, prompt);
+    if (!inputBox) EXPECT_EQ(row.user.enabledDuring, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(IsWindowEnabled(main.Hwnd()) && IsWindowEnabled(modeless.Hwnd()) && !FindWindowW(kInputBoxClass, nullptr));
+  }
 }
 
 TEST(PrintText, WithoutAPrinterIsAnError) {
