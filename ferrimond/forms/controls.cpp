@@ -401,16 +401,6 @@ std::wstring ListBox::List(int index) const {
   return items_[static_cast<size_t>(index)];
 }
 
-void ListBox::SetList(int index, const std::wstring& item) {
-  if (index < 0 || index >= ListCount()) common::Raise(common::ErrInvalidArgument);
-  bool selected = Selected(index);
-  const std::wstring shown = AsStored(item);
-  SendMessageW(Hwnd(), LB_DELETESTRING, index, 0);
-  SendMessageW(Hwnd(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(shown.c_str()));
-  items_[static_cast<size_t>(index)] = shown;
-  if (selected) SendMessageW(Hwnd(), LB_SETCURSEL, index, 0);
-}
-
 int ListBox::ListIndex() const {
   return Hwnd() ? static_cast<int>(SendMessageW(Hwnd(), LB_GETCURSEL, 0, 0)) : -1;
 }

@@ -172,7 +172,6 @@ class ListBox : public Control {
   void Clear();
   int ListCount() const;
   std::wstring List(int index) const;
-  void SetList(int index, const std::wstring& item);
   int ListIndex() const;
   // Runs Click when the selection changes.
   void SetListIndex(int index);

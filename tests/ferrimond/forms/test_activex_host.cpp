@@ -90,8 +90,7 @@ TEST_F(ActiveXHostTest, EventsReachTheirHandlersByDispatchId) {
   ::SetFocus(inner);
   PostMessageW(inner, WM_KEYDOWN, '1', 1);
   Pump();
-  EXPECT_NE(std::find(heard.begin(), heard.end(), kKeyDown), heard.end());
-  EXPECT_NE(std::find(heard.begin(), heard.end(), kKeyPress), heard.end());
+  for (DISPID id : {kKeyDown, kKeyPress}) EXPECT_NE(std::find(heard.begin(), heard.end(), id), heard.end()) << id;
 }
 
 // Arguments as other controls pass them; a reference to nothing, or a

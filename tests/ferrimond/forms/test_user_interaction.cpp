@@ -61,10 +61,9 @@ std::wstring TextOf(HWND hwnd) {
 
 // What the user does with the next dialog, and what was seen there.
 struct User {
-  explicit User(int c = IDOK, std::wstring t = {}, bool e = false) : command(c), type(std::move(t)), enter(e) {}
-  int command;
-  std::wstring type;  // into the input line
-  bool enter;         // Enter in the input line instead of a button
+  int command = IDOK;
+  std::wstring type = {};  // into the input line
+  bool enter = false;      // Enter in the input line instead of a button
   bool found = false, hasIcon = false;
   std::wstring title, text, input;  // caption, static texts, input line as found
   std::vector<HWND> watched;         // windows whose state is noted while the box is up
@@ -106,16 +105,6 @@ void CALLBACK Act(HWND, UINT, UINT_PTR id, DWORD) {
   else PostMessageW(GetDlgItem(box, u.command), BM_CLICK, 0, 0);
 }
 
-template <class F>
-auto Answered(User& user, F&& show) {
-  g_user = &user;
-  SetTimer(nullptr, 0, 40, Act);
-  auto result = show();
-  g_user = nullptr;
-  EXPECT_TRUE(user.found);
-  return result;
-}
-
 class RealDialogs : public ::testing::Test {
  protected:
   void SetUp() override { InitializeApplication(); }
@@ -152,8 +141,11 @@ TEST_F(RealDialogs, InputAndMessageBoxesAnsweredAsAUserWould) {
     const bool inputBox = row.result != no && row.result != cancel;
     SCOPED_TRACE(std::string(row.result.begin(), row.result.end()));
     row.user.watched = {main.Hwnd(), modeless.Hwnd()};
-    EXPECT_EQ(Answered(row.user, row.show), row.result);
-    EXPECT_TRUE(row.user.title == row.title && row.user.hasIcon == row.icon && row.user.input == row.seen);
+    g_user = &row.user;
+    SetTimer(nullptr, 0, 40, Act);
+    EXPECT_EQ(row.show(), row.result);
+    g_user = nullptr;
+    EXPECT_TRUE(row.user.found && row.user.title == row.title && row.user.hasIcon == row.icon && row.user.input == row.seen);
     if (inputBox) EXPECT_EQ(row.user.text, prompt);
     if (!inputBox) EXPECT_EQ(row.user.enabledDuring, (std::vector<bool>{false, false}));
     EXPECT_TRUE(IsWindowEnabled(main.Hwnd()) && IsWindowEnabled(modeless.Hwnd()) && !FindWindowW(kInputBoxClass, nullptr));

@@ -81,17 +81,11 @@ TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
   }
 }
 
-// "&Upload" and "File types" are commands of the bar, not menus; the check
-// mark on "Close program automatically ..." is real (the runs' tests click
-// it). The two panels share
-// one place: Tab goes round the one that shows and never into the other (as
-// into the hidden upload's lstFixed and its Validate).
-TEST_F(StartedWindowTest, MenuBarCloseAutomaticallyAndThePanelsThatShow) {
+// The two panels share one place: Tab goes round the one that shows and
+// never into the other (as into the hidden upload's lstFixed and its
+// Validate).
+TEST_F(StartedWindowTest, TheUploadAndFileTypePanelsTakeTurns) {
   Frmbackup& w = *w_;
-  HMENU bar = GetMenu(w.Hwnd());
-  EXPECT_FALSE(GetSubMenu(bar, 2) || GetSubMenu(bar, 3));
-  EXPECT_TRUE(GetMenuState(GetSubMenu(bar, 1), 0, MF_BYPOSITION) & MF_CHECKED);
-
   // "File types" on the bar leaves the upload command's caption as it was:
   // only the upload command's own second click gives "Upload" back.
   for (forms::MenuItem* item : {&w.mnuFileTypes, &w.mnuUpload, &w.mnuFileTypes, &w.mnuUpload, &w.mnuUpload}) {

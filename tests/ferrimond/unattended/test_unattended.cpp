@@ -35,7 +35,6 @@ TEST(UnattendedArgs, ReadsTheCommandOrSaysWhyNot) {
       {{L"/backup", L"/since:2024-02-29T23:59:58"}, true, L"", 0, L"", L"/since:2024-02-29T23:59:58"},
       {{L"/backup", L"/days:32768"}, true, L"", 0, L"/days:32768 is not a time"},
       {{L"/backup", L"/since:2026-02-30"}, true, L"", 0, L"/since:2026-02-30 is not a time"},
-      {{L"/backup", L"/since:2026-1-2"}, true, L"", 0, L"/since:2026-1-2 is not a time"},
       {{L"/backup", L"/from:yesterday"}, true, L"", 0, L"/from:yesterday is not a time"},
       {{L"/backup", L"/days:3", L"/from:today"}, true, L"", 0, L"Only one of /from", L"/from:today"},
       {{L"/backup", L"/volume:1234567"}, true, L"", 0, L"/volume:1234567 is not a volume"},
@@ -48,11 +47,8 @@ TEST(UnattendedArgs, ReadsTheCommandOrSaysWhyNot) {
     EXPECT_EQ(a.drive, row.drive);
     EXPECT_EQ(a.date ? DateChoiceArgument(*a.date) : L"", row.date);
     EXPECT_EQ(a.volume.value_or(0), row.volume);
-    if (row.errorStart.empty()) {
-      EXPECT_EQ(a.error, L"");
-    } else {
-      EXPECT_EQ(a.error.rfind(row.errorStart, 0), 0u) << std::string(a.error.begin(), a.error.end());
-    }
+    EXPECT_TRUE(row.errorStart.empty() ? a.error.empty() : a.error.rfind(row.errorStart, 0) == 0)
+        << std::string(a.error.begin(), a.error.end());
   }
 }
 

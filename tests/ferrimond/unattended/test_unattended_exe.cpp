@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/harness/temp_dir.h"
@@ -66,17 +67,12 @@ struct Process {
     return WaitForExit(5000);
   }
   std::vector<HWND> Windows() const {  // its top-level windows
-    std::pair<DWORD, std::vector<HWND>> found{pi.dwProcessId, {}};
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-          auto* f = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(p);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(h, &owner);
-          if (owner == f->first) f->second.push_back(h);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found.second;
+    std::vector<HWND> found;
+    for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+      DWORD owner = 0;
+      if (GetWindowThreadProcessId(h, &owner), owner == pi.dwProcessId) found.push_back(h);
+    }
+    return found;
   }
   // A visible window titled "Ferrimond", waiting up to `ms`: a message box,
   // or else the main window (the one with a menu).
@@ -145,16 +141,17 @@ class UnattendedExe : public ::testing::Test {
     harness::WriteFile(source / L"docs\\b.txt", "second");
     // b.txt last changed five days ago: only "for last" and older times take it.
     HANDLE b = CreateFileW((source / L"docs\\b.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ULARGE_INTEGER t;
-    GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&t));
-    t.QuadPart -= 5ull * 24 * 3600 * 10000000;
-    SetFileTime(b, nullptr, nullptr, reinterpret_cast<FILETIME*>(&t));
-    CloseHandle(b);
-    harness::WriteFile(kProgramFolder + L"\\good.log", LogFor(source / L"docs"));
-    // "from today" chosen, the days box holding 9999 as it did before.
-    harness::WriteFile(kProgramFolder + L"\\today.log", LogFor(source / L"docs", "#TRUE#,#FALSE#,#FALSE#,\"9999\",1"));
-    harness::WriteFile(kProgramFolder + L"\\nothing.log", LogFor(source / L"docs", "#FALSE#,#TRUE#,#FALSE#,\"9\",1", false));
-    harness::WriteFile(kProgramFolder + L"\\notypes.log", LogFor(source / L"docs", "#FALSE#,#TRUE#,#FALSE#,\"9\",0"));
+    FILETIME t;
+    GetSystemTimeAsFileTime(&t);
+    t.dwHighDateTime -= 1006;  // 5 days and a little: 1006 * 2^32 * 100 ns
+    SetFileTime(b, nullptr, nullptr, &t), CloseHandle(b);
+    // "from today" chosen, the days box holding 9999 as it did before; nothing
+    // selected; no file type ticked.
+    for (auto [name, options, folder] : {std::tuple{L"good", "#FALSE#,#TRUE#,#FALSE#,\"9999\",1", true},
+                                         {L"today", "#TRUE#,#FALSE#,#FALSE#,\"9999\",1", true},
+                                         {L"nothing", "#FALSE#,#TRUE#,#FALSE#,\"9\",1", false},
+                                         {L"notypes", "#FALSE#,#TRUE#,#FALSE#,\"9\",0", true}})
+      harness::WriteFile(kProgramFolder + L"\\" + name + L".log", LogFor(source / L"docs", options, folder));
   }
   void TearDown() override {
     SetCurrentDirectoryW(L"C:\\");
@@ -292,10 +289,8 @@ TEST_F(UnattendedExe, AFullDriveStopsTheRunWithItsRecords) {
 
 // Started by the user: the window lists default.log's folder, a second
 // start is refused with a message and leaves the first alone, and the close
-// box ends it through the closing splash, two seconds later. Help opens the
-// guide from the program's own folder.
+// box ends it through the closing splash, two seconds later.
 TEST_F(UnattendedExe, TheWindowStartsWithDefaultLogRefusesASecondInstanceAndEndsFromItsCloseBox) {
-  EXPECT_TRUE(Exists(ProgramPath().substr(0, ProgramPath().find_last_of(L'\\') + 1) + L"Ferrimond.html"));
   harness::WriteFile(kProgramFolder + L"\\default.log", LogFor(source / L"docs"));
   Process first(L"");
   const HWND main = first.WaitForWindow(false, 20000);
