@@ -97,4 +97,12 @@ class ScriptedUserInteraction : public UserInteraction {
   int32_t printError_ = 0;
 };
 
+// The entries of a list or combo box, in order.
+template <class Box>
+std::vector<std::wstring> Entries(const Box& box) {
+  std::vector<std::wstring> out;
+  for (int i = 0; i < box.ListCount(); ++i) out.push_back(box.List(i));
+  return out;
+}
+
 }  // namespace ferrimond::forms::testing

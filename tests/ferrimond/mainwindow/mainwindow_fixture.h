@@ -33,6 +33,7 @@
 namespace ferrimond::mwtest {
 
 using forms::MsgResult;
+using forms::testing::Entries;
 using forms::testing::Prompt;
 using Strings = std::vector<std::wstring>;
 
@@ -94,13 +95,6 @@ class BackupRunTest : public MainWindowTest {
   std::unique_ptr<List> list_;
 };
 
-// The entries of a list or combo box, in order.
-template <class Box>
-Strings Entries(const Box& list) {
-  Strings out;
-  for (int i = 0; i < list.ListCount(); ++i) out.push_back(list.List(i));
-  return out;
-}
 // Selects `entry` in `list`, which must hold it.
 void SelectEntry(forms::ListBox& list, const std::wstring& entry);
 

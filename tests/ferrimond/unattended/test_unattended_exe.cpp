@@ -92,6 +92,19 @@ struct Process {
   bool started = false;
 };
 
+// Whether a list box among the window's descendants holds `entry`.
+bool Lists(HWND parent, const std::wstring& entry) {
+  for (HWND c = FindWindowExW(parent, nullptr, nullptr, nullptr); c; c = FindWindowExW(parent, c, nullptr, nullptr)) {
+    wchar_t kind[32] = L"";
+    GetClassNameW(c, kind, 32);
+    if (!_wcsicmp(kind, L"ListBox") && SendMessageW(c, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                    reinterpret_cast<LPARAM>(entry.c_str())) >= 0)
+      return true;
+    if (Lists(c, entry)) return true;
+  }
+  return false;
+}
+
 struct Outcome {
   DWORD exitCode = STILL_ACTIVE;
   std::vector<std::wstring> visibleWindows;  // captions of windows seen while it ran
@@ -295,19 +308,7 @@ TEST_F(UnattendedExe, TheWindowStartsWithDefaultLogRefusesASecondInstanceAndEnds
   Process first(L"");
   const HWND main = first.WaitForWindow(false, 20000);
   ASSERT_NE(main, nullptr) << "the main window did not appear";
-  std::pair<std::wstring, bool> listed{source / L"docs", false};
-  EnumChildWindows(
-      main,
-      [](HWND child, LPARAM p) -> BOOL {
-        auto* found = reinterpret_cast<std::pair<std::wstring, bool>*>(p);
-        wchar_t kind[32];
-        GetClassNameW(child, kind, 32);
-        found->second |= !_wcsicmp(kind, L"ListBox") && SendMessageW(child, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                      reinterpret_cast<LPARAM>(found->first.c_str())) >= 0;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&listed));
-  EXPECT_TRUE(listed.second) << "the folder of default.log is not in the folder list";
+  EXPECT_TRUE(Lists(main, source / L"docs")) << "the folder of default.log is not in the folder list";
 
   Process second(L"");
   const HWND message = second.WaitForWindow(true, 20000);
