@@ -171,8 +171,7 @@ TEST(PrintLayout, WrapsWithinTheMarginsAndBreaksPages) {
   for (int i = 0; i < 60; ++i) {
     const std::wstring line = L"\"C:\\Documents and Settings\\User1\\My Documents\\Project " +
                               std::to_wstring(i) + L"\\a long file name that fills more than a line.doc\"";
-    text += line + L"\r\n";
-    unbroken += line;
+    text += line + L"\r\n", unbroken += line;
   }
   const std::wstring word(200, L'x');  // no blank to wrap at
   text += L"\n" + word + L"\fafter";
@@ -197,9 +196,7 @@ TEST(PrintLayout, WrapsWithinTheMarginsAndBreaksPages) {
   // The form feed put "after" at the top of a new page.
   const PrintedLine& last = layout.lines.back();
   EXPECT_TRUE(last.text == L"after" && last.y == area.top && last.page > layout.lines.end()[-2].page);
-  SelectObject(dc, old);
-  DeleteObject(font);
-  DeleteDC(dc);
+  SelectObject(dc, old), DeleteObject(font), DeleteDC(dc);
 }
 
 }  // namespace
