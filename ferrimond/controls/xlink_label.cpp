@@ -12,6 +12,14 @@ namespace ferrimond {
 using forms::FontSpec;
 using forms::OleColor;
 
+namespace {
+
+// Colours travel through property bags as signed 32-bit numbers.
+int32_t ToBag(OleColor color) { return static_cast<int32_t>(color); }
+OleColor FromBag(int32_t value) { return static_cast<OleColor>(value); }
+
+}  // namespace
+
 XLinkLabel::XLinkLabel(forms::Container& container, std::wstring name, forms::Bounds bounds)
     : Control(container, std::move(name), bounds) {
   backColor_ = AmbientBackColor();
@@ -30,6 +38,13 @@ OleColor XLinkLabel::AmbientBackColor() const {
 OleColor XLinkLabel::AmbientForeColor() const {
   if (auto* frame = dynamic_cast<forms::Frame*>(&Parent())) return frame->ForeColor();
   return forms::kColorButtonText;
+}
+
+void XLinkLabel::Changed(const wchar_t* name) {
+  if (OnPropertyChanged) {
+    auto handler = OnPropertyChanged;
+    handler(name);
+  }
 }
 
 void XLinkLabel::Repaint() {
@@ -62,16 +77,65 @@ void XLinkLabel::InitProperties() {
   SetHoverUnderline(true);
 }
 
+void XLinkLabel::ReadProperties(const common::PropertyBag& bag) {
+  // Each key on its own: a damaged value must not cost the others.
+  auto each = [](auto&& step) {
+    try {
+      step();
+    } catch (...) {
+    }
+  };
+  each([&] {
+    FontSpec font = AmbientFont();
+    if (auto stored = bag.Read(L"Font")) {
+      const auto* text = std::get_if<std::wstring>(&*stored);
+      if (!text || !font.FromString(*text)) return;  // unreadable: keep the current font
+    }
+    SetFont(font);
+  });
+  each([&] { SetBackColor(FromBag(bag.ReadLong(L"BackColor", ToBag(AmbientBackColor())))); });
+  each([&] { SetNormTextColor(FromBag(bag.ReadLong(L"NormTextColor", ToBag(AmbientForeColor())))); });
+  each([&] { SetHoverTextColor(FromBag(bag.ReadLong(L"HoverTextColor", ToBag(AmbientForeColor())))); });
+  each([&] { SetURL(bag.ReadString(L"URL", kDefaultLinkUrl)); });
+  each([&] { SetEnabled(bag.ReadBool(L"Enabled", true)); });
+  each([&] { SetCaption(bag.ReadString(L"Caption", kDefaultLinkCaption)); });
+  each([&] { SetNormUnderline(bag.ReadBool(L"NormUnderline", false)); });
+  each([&] { SetHoverUnderline(bag.ReadBool(L"HoverUnderline", true)); });
+}
+
+void XLinkLabel::WriteProperties(common::PropertyBag& bag) const {
+  // The font as it is when not hovered, so that a save during a hover does
+  // not store the hover underline.
+  FontSpec font = Font();
+  if (hover_) font.underline = normUnderline_;
+  bag.Write(L"Font", font.ToString());
+  bag.WriteWithDefault(L"BackColor", ToBag(BackColor()), ToBag(AmbientBackColor()));
+  bag.WriteWithDefault(L"NormTextColor", ToBag(normTextColor_), ToBag(AmbientForeColor()));
+  bag.WriteWithDefault(L"HoverTextColor", ToBag(hoverTextColor_), ToBag(AmbientForeColor()));
+  bag.WriteWithDefault(L"URL", url_, std::wstring(kDefaultLinkUrl));
+  bag.WriteWithDefault(L"Enabled", Enabled(), true);
+  bag.WriteWithDefault(L"Caption", caption_, std::wstring(kDefaultLinkCaption));
+  bag.WriteWithDefault(L"NormUnderline", normUnderline_, false);
+  bag.WriteWithDefault(L"HoverUnderline", hoverUnderline_, true);
+}
+
 // ---------------------------------------------------------------- properties
+
+void XLinkLabel::SetBackColor(OleColor NewColor) {
+  Control::SetBackColor(NewColor);
+  Changed(L"BackColor");
+}
 
 void XLinkLabel::SetNormTextColor(OleColor NewColor) {
   normTextColor_ = NewColor;
   Control::SetForeColor(NewColor);
+  Changed(L"NormTextColor");
 }
 
 void XLinkLabel::SetHoverTextColor(OleColor NewColor) {
   hoverTextColor_ = NewColor;
   Repaint();
+  Changed(L"HoverTextColor");
 }
 
 void XLinkLabel::SetNormUnderline(bool val) {
@@ -79,20 +143,29 @@ void XLinkLabel::SetNormUnderline(bool val) {
   FontSpec font = Font();
   font.underline = val;
   Control::SetFont(font);
+  Changed(L"NormUnderline");
 }
 
 void XLinkLabel::SetHoverUnderline(bool val) {
   hoverUnderline_ = val;
   Repaint();
+  Changed(L"HoverUnderline");
+}
+
+void XLinkLabel::SetFont(const FontSpec& NewFont) {
+  Control::SetFont(NewFont);
+  Changed(L"Font");
 }
 
 void XLinkLabel::SetCaption(const std::wstring& val) {
   caption_ = val;
   Repaint();
+  Changed(L"Caption");
 }
 
 void XLinkLabel::SetURL(const std::wstring& val) {
   url_ = val;
+  Changed(L"URL");
 }
 
 void XLinkLabel::SetEnabled(bool val) {
@@ -102,6 +175,7 @@ void XLinkLabel::SetEnabled(bool val) {
     if (Hwnd() && GetCapture() == Hwnd()) ReleaseCapture();
     MouseMove(-1, -1);
   }
+  Changed(L"Enabled");
 }
 
 // ---------------------------------------------------------------- behaviour

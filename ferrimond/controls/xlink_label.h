@@ -3,8 +3,10 @@
 // hyperlink. Its colour and underline switch while the pointer is over it,
 // and a click hands its URL to the shell through the form's
 // user-interaction seam.
+#include <functional>
 #include <string>
 
+#include "common/property_bag.h"
 #include "ferrimond/forms/control.h"
 
 namespace ferrimond {
@@ -21,8 +23,17 @@ class XLinkLabel : public forms::Control {
   // First creation: ambient font and colours, the default URL, the instance
   // name as caption.
   void InitProperties();
+  // Loading: every key in the stored order; a key that is missing takes its
+  // default, one that cannot be read or applied is skipped.
+  void ReadProperties(const common::PropertyBag& bag);
+  // Saving, in the same order; values equal to their defaults are omitted,
+  // except the font, which is always written.
+  void WriteProperties(common::PropertyBag& bag) const;
+  // Told the name of every property a setter changed.
+  std::function<void(const std::wstring& name)> OnPropertyChanged;
 
   // ---- Properties. ----
+  void SetBackColor(forms::OleColor NewColor) override;
   forms::OleColor NormTextColor() const { return normTextColor_; }
   void SetNormTextColor(forms::OleColor NewColor);
   forms::OleColor HoverTextColor() const { return hoverTextColor_; }
@@ -31,6 +42,7 @@ class XLinkLabel : public forms::Control {
   void SetNormUnderline(bool val);
   bool HoverUnderline() const { return hoverUnderline_; }
   void SetHoverUnderline(bool val);
+  void SetFont(const forms::FontSpec& NewFont) override;
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& val);
   const std::wstring& URL() const { return url_; }
@@ -55,6 +67,7 @@ class XLinkLabel : public forms::Control {
   bool TakesFocus() const override { return false; }
 
  private:
+  void Changed(const wchar_t* name);
   void Repaint();
   void Paint(HDC dc);
   void MouseMove(int x, int y);

@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <tuple>
+#include <vector>
 
 #include "ferrimond/forms/form.h"
 #include "ferrimond/forms/internal.h"
@@ -137,6 +139,39 @@ HBRUSH BrushFor(OleColor color) {
   HBRUSH brush = CreateSolidBrush(rgb);
   cache.emplace(rgb, brush);
   return brush;
+}
+
+std::wstring FontSpec::ToString() const {
+  std::wostringstream out;
+  out << name << L';' << size << L';' << weight << L';' << (italic ? 1 : 0) << L';'
+      << (underline ? 1 : 0) << L';' << (strikethrough ? 1 : 0) << L';' << charset;
+  return out.str();
+}
+
+bool FontSpec::FromString(const std::wstring& text) {
+  std::vector<std::wstring> parts;
+  std::wstring part;
+  std::wistringstream in(text);
+  while (std::getline(in, part, L';')) parts.push_back(part);
+  if (parts.size() != 7 || parts[0].empty()) return false;
+  FontSpec parsed;
+  try {
+    parsed.name = parts[0];
+    size_t used = 0;
+    parsed.size = std::stod(parts[1], &used);
+    if (used != parts[1].size() || !(parsed.size > 0 && parsed.size < 2000)) return false;
+    parsed.weight = std::stoi(parts[2]);
+    parsed.italic = std::stoi(parts[3]) != 0;
+    parsed.underline = std::stoi(parts[4]) != 0;
+    parsed.strikethrough = std::stoi(parts[5]) != 0;
+    parsed.charset = std::stoi(parts[6]);
+  } catch (...) {
+    return false;
+  }
+  if (parsed.weight < 0 || parsed.weight > 1000 || parsed.charset < 0 || parsed.charset > 255)
+    return false;
+  *this = parsed;
+  return true;
 }
 
 const FontSpec& MessageFont() {

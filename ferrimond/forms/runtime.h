@@ -70,6 +70,10 @@ struct FontSpec {
 
   bool Bold() const { return weight >= FW_BOLD; }
   bool operator==(const FontSpec&) const = default;
+  // "name;size;weight;italic;underline;strikethrough;charset", for property bags.
+  std::wstring ToString() const;
+  // Parses ToString's form; false (and *this unchanged) when malformed.
+  bool FromString(const std::wstring& text);
 };
 // The system message font (SPI_GETNONCLIENTMETRICS lfMessageFont): the font
 // of every control unless a control sets its own.

@@ -1,5 +1,6 @@
 // The link label on a real hidden window: hover tracking with capture and
-// its edges, the look it switches to, and clicks through the seam.
+// its edges, the look it switches to, clicks through the seam, and the
+// stored properties.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -79,6 +80,37 @@ TEST_F(LinkLabel, NoClickWhenReleasedOutsideOrDisabled) {
   link().SetEnabled(true);
   Click();
   EXPECT_EQ(Opened(), 1u);
+}
+
+// Saved while hovered, the stored underline is the normal one; defaults are
+// omitted except the font; read into another label every value comes back,
+// and a damaged key keeps its value.
+TEST_F(LinkLabel, StoredValuesRoundTripAndDamagedKeysAreSkipped) {
+  link().SetURL(L"mailto:support@ferrimond.example.org");
+  link().SetNormUnderline(true);
+  link().SetHoverUnderline(false);
+  common::MemoryPropertyBag bag, again;
+  link().WriteProperties(bag);
+  EXPECT_EQ(bag.Order(), (std::vector<std::wstring>{L"Font", L"URL", L"Caption", L"NormUnderline", L"HoverUnderline"}));
+  forms::testing::ScriptedUserInteraction ui2;
+  Host other(ui2);
+  other.XLinkLabel1.ReadProperties(bag);
+  other.XLinkLabel1.WriteProperties(again);
+  EXPECT_EQ(again.Values(), bag.Values());
+  link().SetNormUnderline(false);
+  link().SetHoverUnderline(true);
+  MoveTo(1, 1);
+  link().WriteProperties(bag);
+  forms::FontSpec stored;
+  ASSERT_TRUE(stored.FromString(std::get<std::wstring>(bag.Values().at(L"Font"))));
+  EXPECT_FALSE(stored.underline);
+  bag.Write(L"Font", std::wstring(L"not a font"));
+  bag.Write(L"BackColor", std::wstring(L"red"));
+  const forms::FontSpec kept = other.XLinkLabel1.Font();
+  other.XLinkLabel1.SetURL({});
+  other.XLinkLabel1.ReadProperties(bag);
+  EXPECT_TRUE(other.XLinkLabel1.Font() == kept && other.XLinkLabel1.BackColor() == host.BackColor());
+  EXPECT_EQ(other.XLinkLabel1.URL(), L"mailto:support@ferrimond.example.org");  // read on after them
 }
 
 }  // namespace
