@@ -65,12 +65,9 @@ std::wstring StoppedBeforeTheWalk(Frmbackup& w, const Strings& messages) {
 const Ending kEndings[] = {
     // Nothing chosen: the run says so and is recorded all the same; a second
     // press while it shows its message starts nothing.
-    {"NothingChosen",
-     [](RunEndingTest& t, Frmbackup& w) {
+    {"NothingChosen", [](RunEndingTest& t, Frmbackup& w) {
        t.Ui().AnswerMsgBox(MsgResult::Ok, [&w](const Prompt&) { w.CmdCToE.SetValue(true); });
-     },
-     false, true,
-     [](Frmbackup& w, const Strings& messages) {
+     }, false, true, [](Frmbackup& w, const Strings& messages) {
        EXPECT_EQ(messages, Strings{L"You did not choose any directories to backup"});
        EXPECT_EQ(FnmLines(w), FnmOfOneRun(w, {}));
        EXPECT_EQ(ReadStatistics().at(0).selected, 0);
@@ -78,16 +75,13 @@ const Ending kEndings[] = {
      }},
     // With close-after-backup on, the aborted run is recorded and keeps the
     // program open; the next run of the same window closes it.
-    {"EscInTheWalk",
-     [](RunEndingTest& t, Frmbackup& w) {
+    {"EscInTheWalk", [](RunEndingTest& t, Frmbackup& w) {
        t.File(true);
        MakeFile(t.c_ / L"single.xls", 7, 30);
        w.Lstfile.AddItem(t.c_ / L"single.xls");
        w.mnuCloseAutomatically.Click();
        PressAtFirstProgress(w, VK_ESCAPE);
-     },
-     true, false,
-     [](Frmbackup& w, const Strings&) {
+     }, true, false, [](Frmbackup& w, const Strings&) {
        EXPECT_EQ(w.lblDir.Caption(), L"Backup has been interrupted.");
        // The single file is selected, never copied.
        const StatisticsLine stats = ReadStatistics().at(0);
@@ -99,121 +93,95 @@ const Ending kEndings[] = {
      }},
     // A "p" typed before the run must not turn the run's first Pause into a
     // resume: the pause prompt comes (an unused answer fails), and No goes on.
-    {"PPressedBeforeTheRun",
-     [](RunEndingTest& t, Frmbackup& w) {
+    {"PPressedBeforeTheRun", [](RunEndingTest& t, Frmbackup& w) {
        t.File(true);
        w.OnKeyDown('P', 0);
        PressAtFirstProgress(w, 'P');
        t.Ui().AnswerMsgBox(MsgResult::No);
-     },
-     false, true},
+     }, false, true},
     // A folder that could not be read (here: gone after its folder was
     // listed) leaves the run incomplete, though every file that was read is
     // on the drive.
-    {"FolderNotRead",
-     [](RunEndingTest& t, Frmbackup& w) {
+    {"FolderNotRead", [](RunEndingTest& t, Frmbackup& w) {
        t.File(true);
        MakeFile(t.c_ / L"gone\\", 0);
        AtFirstProgress(w, [gone = t.c_ / L"gone"] { RemoveDirectoryW(gone.c_str()); });
        t.ExpectMessages(2);  // the folder is not there; what is not backed up
-     },
-     false, false,
-     [](Frmbackup& w, const Strings&) {
+     }, false, false, [](Frmbackup& w, const Strings&) {
        EXPECT_EQ(w.lblDir.Caption(), L"Backup finished, but 0 file(s) and 1 folder(s) could not be backed up.");
        EXPECT_TRUE(Exists(On(L'E', w.LstDir.List(0) + L"\\a.doc")));
      }},
     // An upload stamp without a time deselects its option; the run waits
     // until the user chooses one.
-    {"OptionChosenWhileWaiting",
-     [](RunEndingTest& t, Frmbackup& w) {
+    {"OptionChosenWhileWaiting", [](RunEndingTest& t, Frmbackup& w) {
        t.File();
        t.WriteStamp("#00:00:00#\r\n");
        w.OptLastUpload.SetValue(true);
        t.ExpectMessages(1);
        t.AnswerThen(MsgResult::Ok, [&w] { w.OptDateToday.SetValue(true); });
-     },
-     false, true,
-     [](Frmbackup& w, const Strings& messages) {
+     }, false, true, [](Frmbackup& w, const Strings& messages) {
        EXPECT_EQ(messages.at(1), L"Please choose a time from which to back up your files!");
        EXPECT_FALSE(w.OptLastUpload.Value());
      }},
-    {"EscWhileWaitingForADateOption",
-     [](RunEndingTest& t, Frmbackup& w) {
+    {"EscWhileWaitingForADateOption", [](RunEndingTest& t, Frmbackup& w) {
        t.File();
        w.OptLastBackup.SetValue(true);  // no stamp yet: the run waits for a choice
        t.AnswerThen(MsgResult::Ok, [&w] { w.OnKeyDown(VK_ESCAPE, 0); });
-     },
-     true, false},
-    {"StopInTheCopy",
-     [](RunEndingTest& t, Frmbackup& w) {
+     }, true, false},
+    {"StopInTheCopy", [](RunEndingTest& t, Frmbackup& w) {
        ManyFiles(t.c_.Path(), w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdStop.SetValue(true); });
-     },
-     true, false},
+     }, true, false},
     // Cancel at the pause prompt presses Stop, which ends the run at once:
     // not after a whole copy pass.
-    {"StopWhilePausedInTheCopy",
-     [](RunEndingTest& t, Frmbackup& w) {
+    {"StopWhilePausedInTheCopy", [](RunEndingTest& t, Frmbackup& w) {
        ManyFiles(t.c_.Path(), w);
        WhenStatusIs(w, L"Writing files", [&w] { w.CmdPause.SetValue(true); });
        t.Ui().AnswerMsgBox(MsgResult::Cancel);
-     },
-     true, false,
-     [](Frmbackup& w, const Strings&) { EXPECT_FALSE(Exists(On(L'E', w.Lstfile.List(w.Lstfile.ListCount() - 1)))); }},
-    {"StopInTheDriveWait",
-     [](RunEndingTest& t, Frmbackup& w) {
+     }, true, false, [](Frmbackup& w, const Strings&) {
+       EXPECT_FALSE(Exists(On(L'E', w.Lstfile.List(w.Lstfile.ListCount() - 1))));
+     }},
+    {"StopInTheDriveWait", [](RunEndingTest& t, Frmbackup& w) {
        w.lstRemovable.Clear();  // no drive to copy to: the run waits for one
        t.File();
        t.ExpectMessages(1);
        t.AnswerThen(MsgResult::Ok, [&w] { w.CmdStop.SetValue(true); });
-     },
-     true, false},
-    {"MissingChosenFolder",
-     [](RunEndingTest& t, Frmbackup& w) { w.LstDir.AddItem(L"C:\\no such folder here"), t.ExpectMessages(1); }, false,
-     false,
-     [](Frmbackup&, const Strings& messages) {
+     }, true, false},
+    {"MissingChosenFolder", [](RunEndingTest& t, Frmbackup& w) {
+       w.LstDir.AddItem(L"C:\\no such folder here"), t.ExpectMessages(1);
+     }, false, false, [](Frmbackup&, const Strings& messages) {
        EXPECT_EQ(messages, Strings{L"Some of your directories or files do not exist. Please check."});
        EXPECT_TRUE(Exists(kThresholdMarker)) << "the marker made for the run stays";
      }},
-    {"Overflow",
-     [](RunEndingTest& t, Frmbackup& w) {
+    {"Overflow", [](RunEndingTest& t, Frmbackup& w) {
        t.File(true);
        w.optDateText.SetValue(true);
        w.txtdays.SetText(L"40000");
        t.ExpectMessages(1);
-     },
-     false, false,
-     [](Frmbackup& w, const Strings& messages) {
+     }, false, false, [](Frmbackup& w, const Strings& messages) {
        EXPECT_EQ(StoppedBeforeTheWalk(w, messages), L"Error code 6 was generated \r\n" + common::RuntimeDescription(6));
      }},
     // The files are on the drive; only the statistics could not be written.
-    {"StatisticsLocked",
-     [](RunEndingTest& t, Frmbackup&) {
+    {"StatisticsLocked", [](RunEndingTest& t, Frmbackup&) {
        t.File();
        MakeFile(kStatistics, 0);
        t.lock_ = std::make_unique<Lock>(kStatistics);
        t.ExpectMessages(1);
-     },
-     false, true},
+     }, false, true},
     // A start time the marker cannot carry stops the run before the walk:
     // none set, or one before 1601.
-    {"NoTimeSet", UserSetTime({}), false, false,
-     [](Frmbackup& w, const Strings& messages) { StoppedBeforeTheWalk(w, messages); }},
-    {"TimeBefore1601", UserSetTime(harness::At(1500, 1, 1)), false, false,
-     [](Frmbackup& w, const Strings& messages) {
+    {"NoTimeSet", UserSetTime({}), false, false, [](Frmbackup& w, const Strings& m) { StoppedBeforeTheWalk(w, m); }},
+    {"TimeBefore1601", UserSetTime(harness::At(1500, 1, 1)), false, false, [](Frmbackup& w, const Strings& messages) {
        EXPECT_NE(StoppedBeforeTheWalk(w, messages).find(L"cannot be used"), std::wstring::npos);
      }},
     // A file held open is passed over: the run says which, and why, and
     // close-after-backup waits for a complete run.
-    {"FilePassedOver",
-     [](RunEndingTest& t, Frmbackup& w) {
+    {"FilePassedOver", [](RunEndingTest& t, Frmbackup& w) {
        t.File();
        t.lock_ = std::make_unique<Lock>(t.c_ / L"a.doc");
        w.mnuCloseAutomatically.Click();
        t.ExpectMessages(1);
-     },
-     false, false,
-     [](Frmbackup& w, const Strings& messages) {
+     }, false, false, [](Frmbackup& w, const Strings& messages) {
        const std::wstring text = L"Backup finished, but 1 file(s) and 0 folder(s) could not be backed up.";
        const std::wstring listFile = kLogFolder + w.DateTag + L"_notcopied.txt";
        EXPECT_EQ(w.lblDir.Caption(), text);
@@ -223,13 +191,10 @@ const Ending kEndings[] = {
        EXPECT_TRUE(list.find(text) != std::wstring::npos && list.find(w.Lstfile.List(0) + L"\t") != std::wstring::npos);
      }},
     // Nothing a step expects, such as memory running out.
-    {"UnexpectedException",
-     [](RunEndingTest& t, Frmbackup&) {
+    {"UnexpectedException", [](RunEndingTest& t, Frmbackup&) {
        t.Ui().AnswerMsgBox(MsgResult::Ok, [](const Prompt&) { throw std::bad_alloc(); });
        t.ExpectMessages(1);
-     },
-     false, false,
-     [](Frmbackup&, const Strings& messages) {
+     }, false, false, [](Frmbackup&, const Strings& messages) {
        ASSERT_EQ(messages.size(), 2u);
        EXPECT_NE(messages[1].find(L"unexpected error"), std::wstring::npos);
      }},
@@ -296,6 +261,7 @@ TEST_F(BackupRunTest, StopPauseAndContinueDoNothingAtIdle) {
 }
 
 class RunPhaseTest;
+using Check = std::function<void()>;
 struct Phase {
   const char* name;
   // Starts a run that calls `check` once in the phase, and lets it end.
@@ -318,48 +284,39 @@ class RunPhaseTest : public BackupRunTest, public ::testing::WithParamInterface<
 };
 
 const Phase kPhases[] = {
-    {"BackupWalk",
-     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+    {"BackupWalk", [](RunPhaseTest& t, Frmbackup& w, Check check) {
        MakeFiles(t.c_.Path(), 3);
        w.LstDir.AddItem(t.c_.Path());
        AtFirstProgress(w, check);
        w.CmdCToE.SetValue(true);
      }},
-    {"BackupCopy",
-     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+    {"BackupCopy", [](RunPhaseTest& t, Frmbackup& w, Check check) {
        ManyFiles(t.c_.Path(), w);
        WhenStatusIs(w, L"Writing files", check);
        w.CmdCToE.SetValue(true);
      }},
-    {"DriveWait",
-     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+    {"DriveWait", [](RunPhaseTest& t, Frmbackup& w, Check check) {
        w.Lstfile.AddItem(MakeFiles(t.c_.Path(), 1)[0]);
        w.lstRemovable.Clear();  // no drive: the run waits for one
        t.ExpectMessages(1);
        t.AnswerThen(MsgResult::Ok, [&w, check] { check(), w.CmdStop.SetValue(true); });
        w.CmdCToE.SetValue(true);
-     },
-     true},
-    {"Upload",
-     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+     }, true},
+    {"Upload", [](RunPhaseTest& t, Frmbackup& w, Check check) {
        MakeFiles(t.e_ / L"many", 40);
        AtFirstProgress(w, check);
        t.Ui().AnswerMsgBox(MsgResult::No);  // the wipe question
        t.Upload(w);
      }},
-    {"Clear",
-     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+    {"Clear", [](RunPhaseTest& t, Frmbackup& w, Check check) {
        MakeFiles(t.e_ / L"many", 400);
        t.AnswerThen(MsgResult::Yes, check);
        w.mnuClear.Click();
-     },
-     false, false},
-    {"RunMessage",
-     [](RunPhaseTest& t, Frmbackup& w, std::function<void()> check) {
+     }, false, false},
+    {"RunMessage", [](RunPhaseTest& t, Frmbackup& w, Check check) {
        t.Ui().AnswerMsgBox(MsgResult::No, [check](const Prompt&) { check(); });
        t.Upload(w);
-     },
-     false, false},
+     }, false, false},
 };
 
 // Every control and menu item that feeds a run (those whose use would
