@@ -16,6 +16,14 @@ void ExpectOneNotBackedUp(const Frmbackup& w, const std::wstring& path, const wc
   EXPECT_NE(w.FilesNotBackedUp()[0].reason.find(reason), std::wstring::npos) << w.FilesNotBackedUp()[0].reason;
 }
 
+// `path` made or grown to `size` bytes; every drive then says it is FAT32.
+void GrowOntoFat(const std::wstring& path, int64_t size) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+  EXPECT_TRUE(SetFilePointerEx(h, LARGE_INTEGER{.QuadPart = size}, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+  CloseHandle(h);
+  SetFileSystemNameQueryForTests([](const std::wstring&) { return std::wstring(L"FAT32"); });
+}
+
 TEST_F(BackupRunTest, ADriveTakenAwayMidRunIsWaitedForAndEveryFileEndsWholeOnADrive) {
   harness::MappedDrive f(L'F', harness::DriveKind::Removable);
   Frmbackup& w = Ready();
@@ -114,45 +122,32 @@ class RefusalTest : public BackupRunTest, public ::testing::WithParamInterface<R
 };
 
 const Refusal kRefusals[] = {
-    {"TwoSourcesOfOnePlace",
-     [](RefusalTest& t, Frmbackup& w) {
+    {"TwoSourcesOfOnePlace", [](RefusalTest& t, Frmbackup& w) {
        t.d_ = std::make_unique<harness::MappedDrive>(L'D', harness::DriveKind::Fixed);
-       MakeFile(t.c_ / L"a.doc", 6, 0, 'c');
-       MakeFile(On(L'D', t.c_ / L"a.doc"), 6, 0, 'd');
-       w.Lstfile.AddItem(On(L'D', t.c_ / L"a.doc"));
-       w.Lstfile.AddItem(t.c_ / L"a.doc");
-       return On(L'D', t.c_ / L"a.doc");
-     },
-     L"takes the same place", "cccccc"},
+       const std::wstring onC = t.c_ / L"a.doc", onD = On(L'D', onC);
+       MakeFile(onC, 6, 0, 'c'), MakeFile(onD, 6, 0, 'd');
+       w.Lstfile.AddItem(onD), w.Lstfile.AddItem(onC);
+       return onD;
+     }, L"takes the same place", "cccccc"},
     // A folder that tells letter case apart holds both names; the drive
     // cannot.
-    {"TwoNamesInOtherLetterCase",
-     [](RefusalTest& t, Frmbackup& w) {
+    {"TwoNamesInOtherLetterCase", [](RefusalTest& t, Frmbackup& w) {
        const std::wstring upper = t.c_ / L"Case.doc", lower = t.c_ / L"case.doc";
        MakeFile(upper, 5, 0, 'U');
        const std::string from = harness::UnixPath(upper), to = from.substr(0, from.size() - 8) + "case.doc";
        EXPECT_TRUE(harness::RunUnix(L"/bin/cp " + harness::WideUnix(from) + L" " + harness::WideUnix(to),
                                     [&] { return Exists(lower); }));
-       w.Lstfile.AddItem(upper);
-       w.Lstfile.AddItem(lower);
+       w.Lstfile.AddItem(upper), w.Lstfile.AddItem(lower);
        return lower;
-     },
-     L"takes the same place", "UUUUU"},
-    {"FourGigabytesOntoFat",
-     [](RefusalTest& t, Frmbackup& w) {
+     }, L"takes the same place", "UUUUU"},
+    {"FourGigabytesOntoFat", [](RefusalTest& t, Frmbackup& w) {
        const std::wstring big = t.c_ / L"disk.vhd";
-       HANDLE h = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-       EXPECT_TRUE(SetFilePointerEx(h, LARGE_INTEGER{.QuadPart = 0x100000000LL}, nullptr, FILE_BEGIN) &&
-                   SetEndOfFile(h));
-       CloseHandle(h);
-       SetFileSystemNameQueryForTests([](const std::wstring&) { return std::wstring(L"FAT32"); });
+       GrowOntoFat(big, 0x100000000LL);
        w.Lstfile.AddItem(big);
        return big;
-     },
-     L"FAT32", ""},
+     }, L"FAT32", ""},
     // Nothing is written through a link on the drive to a folder outside it.
-    {"ALinkOnTheDrive",
-     [](RefusalTest& t, Frmbackup& w) {
+    {"ALinkOnTheDrive", [](RefusalTest& t, Frmbackup& w) {
        const std::wstring file = t.c_ / L"linked\\a.doc";
        MakeFile(file, 6);
        w.Lstfile.AddItem(file);
@@ -160,8 +155,7 @@ const Refusal kRefusals[] = {
        t.outside_ = std::make_shared<harness::TempDir>();
        EXPECT_TRUE(UnixLink(harness::UnixPath(t.outside_->Path()), On(L'E', t.c_ / L"linked")));
        return file;
-     },
-     L"link", ""},
+     }, L"link", ""},
 };
 
 TEST_P(RefusalTest, IsListedWithItsReasonAndTheOtherFilesAreCopied) {
@@ -217,12 +211,8 @@ TEST_F(BackupRunTest, AFileChangedSinceTheWalkIsJudgedAsItIsNow) {
   Frmbackup& w = Ready();
   SelectEntry(w.lstRemovable, L"F");
   for (const std::wstring& path : {grown, gone[0], gone[1]}) w.SizedFiles[path] = {10, false};
-  HANDLE h = CreateFileW(grown.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_TRUE(SetFilePointerEx(h, LARGE_INTEGER{.QuadPart = 0x100000001LL}, nullptr, FILE_BEGIN) &&
-              SetEndOfFile(h));
-  CloseHandle(h);
+  GrowOntoFat(grown, 0x100000001LL);
   harness::RemoveTree(c_ / L"gone");
-  SetFileSystemNameQueryForTests([](const std::wstring&) { return std::wstring(L"FAT32"); });
   AnswerThen(MsgResult::Ok, [&] { w.CmdStop.SetValue(true); });  // were another drive asked for
   Copy({grown, gone[0], gone[1]}, L"F");
   SetFileSystemNameQueryForTests({});

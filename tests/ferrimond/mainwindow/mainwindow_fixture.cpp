@@ -131,6 +131,27 @@ Strings MakeFiles(const std::wstring& folder, int count, size_t size, int first)
   return files;
 }
 
+Strings Tree(const std::wstring& folder) {
+  Strings out;
+  const std::wstring root = folder.back() == L'\\' ? folder : folder + L"\\";
+  std::function<void(const std::wstring&)> list = [&](const std::wstring& below) {
+    WIN32_FIND_DATAW found;
+    const HANDLE h = FindFirstFileW(harness::Literal(root + below + L"*").c_str(), &found);
+    const size_t before = out.size();
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found)) {
+      const std::wstring path = below + found.cFileName;
+      if (found.cFileName == std::wstring(L".") || found.cFileName == std::wstring(L"..")) continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) list(path + L"\\");
+      else out.push_back(path + L"=" + common::WideFromBytes(harness::ReadFile(harness::Literal(root + path))));
+    }
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    if (out.size() == before && !below.empty()) out.push_back(below);
+  };
+  list(L"");
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 bool UnixLink(const std::string& target, const std::wstring& link) {
   const std::string unixLink = harness::UnixPath(link);
   return !target.empty() && !unixLink.empty() &&

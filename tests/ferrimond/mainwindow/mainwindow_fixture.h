@@ -121,6 +121,9 @@ inline bool Exists(const std::wstring& path) {
 }
 // The path on drive `letter` that mirrors `path`.
 inline std::wstring On(wchar_t letter, std::wstring path) { return path[0] = letter, path; }
+// Every file below `folder` as "path=contents" and every empty folder as
+// "path\", the paths relative to `folder`, in character-code order.
+Strings Tree(const std::wstring& folder);
 // A file held open without sharing until the object goes.
 struct Lock {
   explicit Lock(const std::wstring& path) : h(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0)) {

@@ -102,11 +102,11 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndEveryVersionIsKeptInSavedFileVersion)
   const struct {
     MsgResult answer;
     char version;
-    Strings saved;  // SavedFileVersion\Data\Reports afterwards, with their contents' letters
-  } rounds[] = {{MsgResult::No, 'r', {L"x.doc:r"}},
-                {MsgResult::Yes, 's', {L"x (2).doc:s", L"x (3).doc:f", L"x.doc:r"}},
-                {MsgResult::No, 's', {L"x (2).doc:s", L"x (3).doc:f", L"x.doc:r"}},
-                {MsgResult::No, 't', {L"x (2).doc:s", L"x (3).doc:f", L"x (4).doc:t", L"x.doc:r"}}};
+    Strings saved;  // SavedFileVersion\Data\Reports afterwards
+  } rounds[] = {{MsgResult::No, 'r', {L"x.doc=rrrrrrr"}},
+                {MsgResult::Yes, 's', {L"x (2).doc=sssssss", L"x (3).doc=fffffffff", L"x.doc=rrrrrrr"}},
+                {MsgResult::No, 's', {L"x (2).doc=sssssss", L"x (3).doc=fffffffff", L"x.doc=rrrrrrr"}},
+                {MsgResult::No, 't', {L"x (2).doc=sssssss", L"x (3).doc=fffffffff", L"x (4).doc=ttttttt", L"x.doc=rrrrrrr"}}};
   for (const auto& round : rounds) {
     SCOPED_TRACE(round.version);
     MakeFile(onDrive, 7, 3, round.version);
@@ -119,15 +119,7 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndEveryVersionIsKeptInSavedFileVersion)
     Upload(w);
     EXPECT_EQ(Ui().Prompts().at(0).buttons, forms::MsgButtons::YesNo);
     EXPECT_EQ(Ui().Prompts()[0].text, question);
-    Strings saved;
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((kSaved + L"Data\\Reports\\*.doc").c_str(), &found);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found))
-      saved.push_back(found.cFileName + (L":" + common::WideFromBytes(harness::ReadFile(
-                                                    kSaved + L"Data\\Reports\\" + found.cFileName).substr(0, 1))));
-    FindClose(h);
-    std::sort(saved.begin(), saved.end());
-    EXPECT_EQ(saved, round.saved);
+    EXPECT_EQ(Tree(kSaved + L"Data\\Reports"), round.saved);
     const bool replaced = round.answer == MsgResult::Yes;
     EXPECT_EQ(harness::ReadFile(onFixed), std::string(replaced ? 7 : 9, replaced ? round.version : 'f'));
   }
@@ -166,7 +158,9 @@ TEST_F(UploadTest, AnEmptyDriveStillRecordsTheUploadAndOffersClearing) {
 // back, is not offered for wiping: a read-only file of the fixed drive, a
 // leftover of a cut-short copy whose file is missing (the drive's only copy;
 // one beside its file is passed over), a folder more than 100 levels deep,
-// not entered ...
+// not entered, and the second of two profiles' files for one file of the
+// chosen profile (letter case does not count), saved under its own path;
+// which of the two comes first is up to the listing ...
 TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
   std::wstring deep = L"l";
   for (int i = 1; i < 101; ++i) deep += L"\\l";  // 101 levels
@@ -178,25 +172,18 @@ TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
     MakeFile(e_ / name, 5, 0, 'h');
   MakeFile(e_ / shallower, 5, 0, 'z');
   MakeFile(e_ / deep + L"\\l\\y.doc", 5);
-  EXPECT_EQ(UploadKeepingBack(), (Strings{L"a\\lone.doc.ferrimond-part", deep, L"ro.doc"}));
-  SetFileAttributesW((d_ / L"ro.doc").c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(harness::ReadFile(d_ / L"ro.doc") + harness::ReadFile(d_ / L"a\\half.doc") + harness::ReadFile(d_ / shallower),
-            "ooooohhhhhzzzzz");
-  EXPECT_FALSE(Exists(d_ / L"a\\half.doc.ferrimond-part") || Exists(d_ / L"a\\lone.doc.ferrimond-part") || Exists(d_ / deep));
-}
-
-// ... the second of two profiles' files for one file of the chosen profile
-// (letter case does not count), saved under its own path; which of the two
-// comes first is up to the listing ...
-TEST_F(UploadTest, OfTwoFilesForOnePlaceTheFirstStays) {
   const Strings pair = {L"Users\\alice\\Documents\\Letter.doc", L"Documents and Settings\\old\\My Documents\\letter.DOC"};
   MakeFile(e_ / pair[0], 5, 0, 'a'), MakeFile(e_ / pair[1], 5, 0, 'b');
   MakeFile(d_ / L"Users\\carol\\", 0);
   const Strings kept = UploadKeepingBack(d_ / L"Users\\carol");
   const std::wstring& lost = harness::ReadFile(d_ / L"Users\\carol\\Documents\\Letter.doc") == "aaaaa" ? pair[1] : pair[0];
-  EXPECT_EQ(kept, Strings{lost});
+  EXPECT_EQ(kept, (Strings{lost, L"a\\lone.doc.ferrimond-part", deep, L"ro.doc"}));
   EXPECT_EQ(harness::ReadFile(kSaved + lost), harness::ReadFile(e_ / lost));
-  EXPECT_EQ(w_->UploadCount, 1);
+  EXPECT_EQ(w_->UploadCount, 3);
+  SetFileAttributesW((d_ / L"ro.doc").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(harness::ReadFile(d_ / L"ro.doc") + harness::ReadFile(d_ / L"a\\half.doc") + harness::ReadFile(d_ / shallower),
+            "ooooohhhhhzzzzz");
+  EXPECT_FALSE(Exists(d_ / L"a\\half.doc.ferrimond-part") || Exists(d_ / L"a\\lone.doc.ferrimond-part") || Exists(d_ / deep));
 }
 
 // ... and a file the full fixed drive refused, which leaves no truncated file.
