@@ -49,12 +49,8 @@ class WalkTest : public StartedWindowTest {
   // Walks one chosen folder as a run does, from a fresh selection unless
   // `more` (one more chosen folder of the same run).
   Strings Walk(const std::wstring& relative = L"tree", bool more = false) {
-    if (!more) {
-      w_->SelectionList = std::make_unique<List>();
-      w_->FilesChecked = 0;
-      w_->WalkedFolders.Clear();
-      w_->FoldersNotRead.clear();
-    }
+    if (!more)
+      w_->SelectionList = std::make_unique<List>(), w_->FilesChecked = 0, w_->WalkedFolders.Clear(), w_->FoldersNotRead.clear();
     w_->IncludeSubDirs = w_->ChkSubDir.Value() == forms::kChecked;
     w_->FillStrArray();
     w_->IterateFolders(w_->FileSys().GetFolder(Path(relative)), 0);
@@ -135,14 +131,11 @@ TEST_F(WalkTest, ExcludedFoldersNamesAndTypesDecideBeforeTheDate) {
     MakeFile(other);
   EXPECT_EQ(Walk(), Sorted(wanted));
   EXPECT_EQ(w_->FilesChecked, 10);
-
   // An empty custom extension selects only names ending in a dot.
-  w_->Check1[0].SetValue(forms::kUnchecked);
-  w_->Check1[1].SetValue(forms::kUnchecked);
+  w_->Check1[0].SetValue(forms::kUnchecked), w_->Check1[1].SetValue(forms::kUnchecked);
   w_->Check1[10].SetValue(forms::kChecked);
   const std::wstring dotted = MakeFile(L"dots\\readme.");
-  MakeFile(L"dots\\readme");
-  MakeFile(L"dots\\readme.txt");
+  MakeFile(L"dots\\readme"), MakeFile(L"dots\\readme.txt");
   EXPECT_EQ(Walk(L"dots"), Strings{dotted});
 }
 
@@ -166,22 +159,12 @@ TEST_F(WalkTest, FilesAndTheMarkerHeldOpenWithoutSharingStillCount) {
   EXPECT_EQ(w_->FoldersNotRead.size(), 1u);
 }
 
-// The folder is listed before its files are tested: a time changed in
-// between (here while the pause prompt is up) counts as it is at the test,
-// whichever way it moved.
-TEST_F(WalkTest, AFileIsJudgedByItsTimeAtItsTestNotByTheListing) {
-  const std::wstring newer = MakeFile(L"tree\\a.doc", kBefore), older = MakeFile(L"tree\\b.doc", kAfter);
-  w_->CmdPause.SetValue(true);
-  Ui().AnswerMsgBox(MsgResult::No, [&](const auto&) {
-    SetFileTimes(newer, kAfter, FileTimeWritten);
-    SetFileTimes(older, kBefore, FileTimeWritten);
-  });
-  EXPECT_EQ(Walk(), Strings{newer});
-}
-
-// The pause prompt answered No goes on.
+// The pause prompt answered No goes on. The folder is listed before its
+// files are tested: a time changed in between (here while the pause prompt
+// is up) counts as it is at the test, whichever way it moved.
 TEST_F(WalkTest, TheFirstFileOfARunIsShownAtOnceAndTheNextOnlyAfterATenthOfASecond) {
-  Strings made, shown;
+  const std::wstring newer = MakeFile(L"tree\\a.doc", kBefore), older = MakeFile(L"tree\\b.doc", kAfter);
+  Strings made = {newer}, shown;
   for (int i = 0; i < 3; ++i) made.push_back(MakeFile(L"tree\\f" + std::to_wstring(i) + L".doc"));
   made.push_back(MakeFile(L"tree\\sub\\a.doc"));
   w_->txtPrgBar.OnChange = [&] { shown.push_back(w_->txtPrgBar.Text()); };
@@ -189,7 +172,10 @@ TEST_F(WalkTest, TheFirstFileOfARunIsShownAtOnceAndTheNextOnlyAfterATenthOfASeco
   const std::vector<File> files = w_->FileSys().GetFolder(Path(L"tree")).Files();
   // The pause prompt at the first file holds the walk for longer than that.
   w_->CmdPause.SetValue(true);
-  Ui().AnswerMsgBox(MsgResult::No, [](const auto&) { Sleep(150); });
+  Ui().AnswerMsgBox(MsgResult::No, [&](const auto&) {
+    SetFileTimes(newer, kAfter, FileTimeWritten), SetFileTimes(older, kBefore, FileTimeWritten);
+    Sleep(150);
+  });
   EXPECT_EQ(Walk(), made);
   EXPECT_FALSE(w_->PauseFlag || w_->AbortFlag);
   ASSERT_GE(shown.size(), 2u);
@@ -203,9 +189,7 @@ TEST_F(WalkTest, TheFirstFileOfARunIsShownAtOnceAndTheNextOnlyAfterATenthOfASeco
 }
 
 TEST_F(WalkTest, PausePromptAnsweredYesEndsTheWalkBeforeTheFileIsTested) {
-  MakeFile(L"tree\\a.doc");
-  MakeFile(L"second\\sub\\d.doc");
-  MakeFile(L"second\\sub\\e.doc");
+  for (const wchar_t* name : {L"tree\\a.doc", L"second\\sub\\d.doc", L"second\\sub\\e.doc"}) MakeFile(name);
   w_->CmdPause.SetValue(true);
   ASSERT_TRUE(w_->PauseFlag);
   Ui().AnswerMsgBox(MsgResult::Yes);
@@ -281,10 +265,8 @@ TEST_F(WalkTest, ALinkThatCannotBeListedIsPassedOverOnlyWhenItLeadsNowhere) {
 // above it; a file link is judged by the file it leads to, which is what
 // the copy copies, not by the link's own (new) time.
 TEST_F(WalkTest, LinksAreJudgedByWhatTheyLeadTo) {
-  MakeFile(L"elsewhere\\skip\\a.doc");
-  MakeFile(L"elsewhere\\skip\\deeper\\c.doc");
-  MakeFile(L"files\\changed.doc", kAfter);
-  MakeFile(L"files\\unchanged.doc", kBefore);
+  MakeFile(L"elsewhere\\skip\\a.doc"), MakeFile(L"elsewhere\\skip\\deeper\\c.doc");
+  MakeFile(L"files\\changed.doc", kAfter), MakeFile(L"files\\unchanged.doc", kBefore);
   LINKS_OR_SKIP({L"elsewhere", L"tree\\above"}, {L"elsewhere\\skip", L"tree\\into"},
                 {L"elsewhere\\skip\\deeper", L"tree\\below"}, {L"files\\changed.doc", L"tree\\old-link.doc"},
                 {L"files\\unchanged.doc", L"tree\\new-link.doc"});
