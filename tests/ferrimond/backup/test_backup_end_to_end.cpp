@@ -20,15 +20,12 @@ TEST_F(BackupRunTest, FoldersOnCAndDGoToTheSamePathsOnTheRemovableDrive) {
                             d / L"docs\\d.doc", d / L"root.xls"};
   const size_t sizes[] = {1000, 7, 2000, 8, 400, 50};
   for (size_t i = 0; i < selected.size(); ++i) MakeFile(selected[i], sizes[i], i == 5 ? 30 : 0);
-  MakeFile(data + L"\\old.doc", 300, 30);
-  MakeFile(data + L"\\c.txt", 10);
+  MakeFile(data + L"\\old.doc", 300, 30), MakeFile(data + L"\\c.txt", 10);
   // A chosen folder that is also excluded is left out as a whole.
   MakeFile(data + L"\\skip\\e.doc", 10);
   MakeFile(On(L'E', data + L"\\a.doc"), 5, 0, 'o');
   Frmbackup& w = Ready();
-  w.LstDir.AddItem(data);
-  w.LstDir.AddItem(d / L"docs");
-  w.LstDir.AddItem(data + L"\\skip");
+  for (const std::wstring& dir : {data, d / L"docs", data + L"\\skip"}) w.LstDir.AddItem(dir);
   w.LstDirEx.AddItem(data + L"\\SKIP");
   w.Lstfile.AddItem(d / L"root.xls");
   w.CmdCToE.SetValue(true);

