@@ -101,9 +101,9 @@ const Ending kEndings[] = {
        t.Ui().AnswerMsgBox(MsgResult::No);
      }, false, true},
     // A folder that could not be read (here: gone after its folder was
-    // listed) leaves the run incomplete, though every file that was read is
-    // on the drive. Two messages: the folder is not there; what is not
-    // backed up.
+    // listed) is reported once, with its path, and leaves the run incomplete,
+    // though every file that was read is on the drive. Two messages: the
+    // folder is not there; what is not backed up.
     {"FolderNotRead", 2, [](RunEndingTest& t, Frmbackup& w) {
        t.File(true);
        MakeFile(t.c_ / L"gone\\", 0);
@@ -111,6 +111,7 @@ const Ending kEndings[] = {
      }, false, false, [](Frmbackup& w, const Strings&) {
        EXPECT_EQ(w.lblDir.Caption(), L"Backup finished, but 0 file(s) and 1 folder(s) could not be backed up.");
        EXPECT_TRUE(Exists(On(L'E', w.LstDir.List(0) + L"\\a.doc")));
+       EXPECT_EQ(w.FoldersNotRead.at(0).path, w.LstDir.List(0) + L"\\gone");
      }},
     // An upload stamp without a time deselects its option; the run waits
     // until the user chooses one.

@@ -201,17 +201,6 @@ TEST_F(WalkTest, PausePromptAnsweredYesEndsTheWalkBeforeTheFileIsTested) {
   EXPECT_EQ(w_->FilesChecked, 2);
 }
 
-TEST_F(WalkTest, AFolderThatIsGoneIsReportedOnceAndNotRead) {
-  MakeFolder(L"tree\\gone");
-  const Folder gone = w_->FileSys().GetFolder(Path(L"tree\\gone"));
-  ASSERT_TRUE(RemoveDirectoryW(Path(L"tree\\gone").c_str()));
-  ExpectMessages(1);
-  w_->IterateFolders(gone, 0);
-  EXPECT_EQ(w_->SelectionList->Count(), 0u);
-  ASSERT_EQ(w_->FoldersNotRead.size(), 1u);  // the run reports it as not backed up
-  EXPECT_EQ(w_->FoldersNotRead[0].path, Path(L"tree\\gone"));
-}
-
 // ---- Links and loops ----
 
 // Links below a chosen folder are followed (a profile's Documents is one
