@@ -71,8 +71,7 @@ class WalkTest : public StartedWindowTest {
     return true;
   }
   void Undo() {
-    for (const auto& undo : undo_) undo();
-    undo_.clear();
+    for (const auto& undo : std::exchange(undo_, {})) undo();
   }
 
   harness::TempDir dir_;
