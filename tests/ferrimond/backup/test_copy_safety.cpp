@@ -62,8 +62,7 @@ TEST_F(BackupRunTest, ADriveTakenAwayMidRunIsWaitedForAndEveryFileEndsWholeOnADr
 TEST_F(BackupRunTest, AFileThatFailsInBothPassesCountsOnce) {
   FERRIMOND_SMALL_DRIVE_OR_SKIP(f, L'F');
   const std::wstring busy = c_ / L"a_busy.doc", big = c_ / L"b_big.doc";
-  MakeFile(busy, 10);
-  MakeFile(big, 300000);
+  MakeFile(busy, 10), MakeFile(big, 300000);
   Frmbackup& w = Ready();
   SelectEntry(w.lstRemovable, L"F");
   for (const std::wstring& file : {busy, big}) w.Lstfile.AddItem(file);

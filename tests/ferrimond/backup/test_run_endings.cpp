@@ -78,8 +78,7 @@ const Ending kEndings[] = {
     // program open; the next run of the same window closes it.
     {"EscInTheWalk", 0, [](RunEndingTest& t, Frmbackup& w) {
        t.File(true);
-       MakeFile(t.c_ / L"single.xls", 7, 30);
-       w.Lstfile.AddItem(t.c_ / L"single.xls");
+       MakeFile(t.c_ / L"single.xls", 7, 30), w.Lstfile.AddItem(t.c_ / L"single.xls");
        w.mnuCloseAutomatically.Click();
        PressAtFirstProgress(w, VK_ESCAPE);
      }, true, false, [](Frmbackup& w, const Strings&) {

@@ -101,8 +101,7 @@ TEST_F(WalkTest, SelectsFilesWrittenAfterTheMarkerInCharacterCodeOrderWithTheirO
                L"tree\\nul.txt", L"tree\\COM1.log", L"tree\\sub\\a.doc", L"tree\\Sub2\\x.doc",
                deep + L"\\\u043e\u0442\u0447\u0451\u0442_\u65e5\u672c.doc"})
     later.push_back(MakeFile(name));
-  MakeFile(L"tree\\exact.doc", kThreshold);
-  MakeFile(L"tree\\sub\\earlier.doc", kBefore);
+  MakeFile(L"tree\\exact.doc", kThreshold), MakeFile(L"tree\\sub\\earlier.doc", kBefore);
   MakeFile(deep + L"\\\u0441\u0442\u0430\u0440\u044b\u0439.doc", kBefore);
   ASSERT_GT(later.back().size(), 300u);
   EXPECT_EQ(Walk(), Sorted(later));
@@ -241,8 +240,7 @@ TEST_F(WalkTest, ALinkThatCannotBeListedIsPassedOverOnlyWhenItLeadsNowhere) {
     };
     ExpectMessages(notRead ? 1 : 0);  // the folder is not there
     EXPECT_EQ(Walk(), Strings{});
-    SetLinkTargetQueryForTests({});
-    w_->FolderProbe.index = {};
+    SetLinkTargetQueryForTests({}), w_->FolderProbe.index = {};
     ASSERT_EQ(w_->FoldersNotRead.size(), notRead ? 1u : 0u);
     EXPECT_TRUE(!notRead || w_->FoldersNotRead[0].path == link);
     Undo();

@@ -71,9 +71,7 @@ class UploadTest : public BackupRunTest {
 TEST_F(UploadTest, ABackupUploadedBackGoesIntoTheChosenProfilesDocuments) {
   const std::wstring oldStyle = d_ / L"Documents and Settings\\User1\\My Documents\\Letters\\old.doc";
   const std::wstring newStyle = d_ / L"Users\\bob\\Documents\\new.doc", plain = d_ / L"Work\\Documents\\plain.doc";
-  MakeFile(oldStyle, 11, 0, 'o');
-  MakeFile(newStyle, 12, 0, 'n');
-  MakeFile(plain, 13, 0, 'p');
+  MakeFile(oldStyle, 11, 0, 'o'), MakeFile(newStyle, 12, 0, 'n'), MakeFile(plain, 13, 0, 'p');
   Ready().LstDir.AddItem(d_.Root());
   w_->CmdCToE.SetValue(true);
   ASSERT_EQ(w_->lblDir.Caption(), kSuccess);
