@@ -93,22 +93,16 @@ TEST_F(ControlEvents, TextChangesFromCodeAndTyping) {
   EXPECT_EQ(log, (Log{L"change 7", L"change 75"}));
 }
 
-TEST_F(ControlEvents, ComboChangeFromCodeAndClickSeesTheChosenText) {
-  panel.cmb.OnChange = [this] { log.push_back(L"change " + panel.cmb.Text()); };
-  panel.cmb.OnClick = [this] { log.push_back(L"click " + panel.cmb.Text()); };
+// The user's choice while the list is still open: the window's text is
+// stale, yet Click already sees the chosen entry.
+TEST_F(ControlEvents, ComboClickSeesTheChosenText) {
+  panel.cmb.OnClick = [this] { log.push_back(panel.cmb.Text()); };
   panel.cmb.AddItem(L"user1"), panel.cmb.AddItem(L"All Users");
-  panel.cmb.SetText(L"typed");
-  panel.cmb.SetText(L"typed");
-  panel.cmb.SetListIndex(1);
-  // The user's choice while the list is still open: the window's text is
-  // stale, yet Click already sees the chosen entry.
-  Send(panel.cmb, CB_SETCURSEL, 0);
+  Send(panel.cmb, CB_SETCURSEL, 1);
   SetWindowTextW(panel.cmb.Hwnd(), L"stale");
   SendMessageW(panel.Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(panel.cmb.Hwnd()), CBN_SELCHANGE),
                reinterpret_cast<LPARAM>(panel.cmb.Hwnd()));
-  panel.cmb.Clear();
-  EXPECT_EQ(panel.cmb.Text(), L"");
-  EXPECT_EQ(log, (Log{L"change typed", L"click All Users", L"click user1"}));
+  EXPECT_EQ(log, Log{L"All Users"});
 }
 
 // List and ListCount answer from the entries the class keeps; after every

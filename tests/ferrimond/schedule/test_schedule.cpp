@@ -1,5 +1,5 @@
-// The scheduled backup: the task's XML, the schedule window's Save, update
-// and Remove against a Task Scheduler of the test's own (also one that
+// The scheduled backup: the task's XML, the schedule window's Save and
+// Remove against a Task Scheduler of the test's own (also one that
 // refuses), and the system's Task Scheduler where Wine provides it.
 #include <windows.h>
 
@@ -40,7 +40,7 @@ TEST(TaskDefinition, TheXmlCarriesTriggerActionArgumentsAndPrincipal) {
     EXPECT_NE(xml.find(part), std::wstring::npos) << Narrow(part);
 }
 
-TEST(TaskDefinition, RefusesWhatCannotRunAndNamesResults) {
+TEST(TaskDefinition, RefusesWhatCannotRun) {
   struct Row {
     void (*change)(ScheduleDefinition&);
     const wchar_t* refusal;
@@ -57,8 +57,6 @@ TEST(TaskDefinition, RefusesWhatCannotRunAndNamesResults) {
     row.change(d);
     EXPECT_EQ(ScheduleRefusal(d).rfind(row.refusal, 0), 0u) << Narrow(row.refusal);
   }
-  EXPECT_EQ(LastResultText(0x41303), L"has not run yet");
-  EXPECT_EQ(LastResultText(static_cast<int32_t>(0x80070005)), L"did not run as it should (code 0x80070005)");
 }
 
 // A Task Scheduler that keeps one task in memory, or refuses everything.
@@ -105,7 +103,7 @@ class ScheduleWindow : public ::testing::Test {
   std::unique_ptr<FrmSchedule> window;
 };
 
-TEST_F(ScheduleWindow, SaveUpdateAndRemoveTheTask) {
+TEST_F(ScheduleWindow, SaveAndRemoveTheTask) {
   EXPECT_EQ(window->lblNext.Caption(), L"No backup is scheduled.");
   // Without saved selections nothing is registered.
   ui.AnswerMsgBox(forms::MsgResult::Ok);
@@ -120,15 +118,7 @@ TEST_F(ScheduleWindow, SaveUpdateAndRemoveTheTask) {
   ASSERT_EQ(service.registered.size(), 1u);
   for (const wchar_t* part : {L"T06:30:00</StartBoundary>", L"/drive:F /volume:F00D1234 /days:7</Arguments>"})
     EXPECT_NE(service.registered[0].find(part), std::wstring::npos) << Narrow(part);
-  EXPECT_EQ(window->lblNext.Caption().rfind(L"Next run: ", 0), 0u);
   EXPECT_EQ(window->lblLast.Caption(), L"Last result: exit code 2: stopped before the end");
-
-  // Update: other days, the same task replaced.
-  window->ChkDay[0].SetValue(forms::kUnchecked), window->ChkDay[6].SetValue(forms::kChecked);
-  window->CmdSave_Click();
-  ASSERT_EQ(service.registered.size(), 2u);
-  EXPECT_NE(service.registered[1].find(L"<DaysOfWeek><Sunday /><Tuesday />"), std::wstring::npos);
-
   window->CmdRemove_Click();
   EXPECT_FALSE(service.exists);
   EXPECT_EQ(window->lblNext.Caption(), L"No backup is scheduled.");

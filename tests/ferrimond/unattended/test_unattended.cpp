@@ -65,9 +65,8 @@ TEST(UnattendedReport, TellsTheListMessagesAndNotesAndNoCountsBeforeAStart) {
     EXPECT_NE(text.find(expected), std::wstring::npos) << std::string(expected, expected + wcslen(expected));
   EXPECT_NE(ReportSummary(r).find(L"3 of 5 selected file(s) backed up to E:"), std::wstring::npos);
   r.ran = false, r.exit = UnattendedExit::CouldNotStart, r.reason = L"Ferrimond is already running.";
-  EXPECT_EQ(ReportText(r).find(L"Files selected"), std::wstring::npos);
+  EXPECT_TRUE(ReportText(r).find(L"Files selected") == std::wstring::npos && ReportSummary(r).find(L"selected file") == std::wstring::npos);
   EXPECT_NE(ReportText(r).find(L"Reason: Ferrimond is already running.\r\n"), std::wstring::npos);
-  EXPECT_EQ(ReportSummary(r).find(L"selected file"), std::wstring::npos);
 }
 
 }  // namespace
