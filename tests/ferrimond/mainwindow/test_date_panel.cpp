@@ -33,7 +33,6 @@ TEST_F(StartedWindowTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) 
     return [=](Frmbackup& w) { before(w), w.txtdays.SetText(t); };
   };
   const DateTime stored = DateTime::Serial(2026, 3, 1).AddDays(10.0 / 24), today = TodayOneSecond();
-  const std::string null = "#1899-12-30 00:00:00#\r\n";
   const Handler backup = [](Frmbackup& w) { w.OptLastBackup_MouseDown(); };
   const Handler upload = [](Frmbackup& w) { w.OptLastUpload_MouseDown(); };
   const Handler since = [](Frmbackup& w) { w.optDatePicker_MouseDown(); };
@@ -54,7 +53,7 @@ TEST_F(StartedWindowTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) 
       {stamp("no date here\r\n", kLastBackupStamp, backup), L"", text({}), {notRecorded}},
       {stamp("", kLastBackupStamp, backup), L"", text({}), {notRecorded}},
       {upload, L"", L"", {}},  // no last upload
-      {stamp(null, kLastUploadStamp, upload), L"", text({}), {L"Last update time was not kept correctly!"}},
+      {stamp("#1899-12-30 00:00:00#\r\n", kLastUploadStamp, upload), L"", text({}), {L"Last update time was not kept correctly!"}},
       {since, L"optDatePicker", text(today), {}, today},  // nothing picked
       {days(L" 0.5", [](Frmbackup& w) { w.optDateText_MouseDown(); }), L"optDateText", text(today.AddDays(-0.5)), {},
        today.AddDays(-0.5)},
@@ -187,8 +186,7 @@ TEST_F(StartedWindowTest, TheChoiceAScheduledRunGetsIsTheOneShownAndAppliesBack)
     w_->UserSetTime = w_->PickedDate = DateTime();
     w_->ApplyDateChoice(*choice);
     const std::optional<DateChoice> again = w_->CurrentDateChoice(why);
-    ASSERT_TRUE(again);
-    EXPECT_EQ(DateChoiceArgument(*again), row.argument);
+    EXPECT_EQ(again ? DateChoiceArgument(*again) : L"", row.argument);
   }
 }
 

@@ -41,10 +41,7 @@ TEST(TaskDefinition, TheXmlCarriesTriggerActionArgumentsAndPrincipal) {
 }
 
 TEST(TaskDefinition, RefusesWhatCannotRun) {
-  struct Row {
-    void (*change)(ScheduleDefinition&);
-    const wchar_t* refusal;
-  } rows[] = {
+  const std::pair<void (*)(ScheduleDefinition&), const wchar_t*> rows[] = {
       {[](ScheduleDefinition&) {}, L""},
       {[](ScheduleDefinition& d) { d.days = 0; }, L"Choose at least one day"},
       {[](ScheduleDefinition& d) { d.drive = 0; }, L"Choose the removable drive"},
@@ -52,10 +49,10 @@ TEST(TaskDefinition, RefusesWhatCannotRun) {
       {[](ScheduleDefinition& d) { d.log = L"C:\\a\"b.log"; }, L"The log's path cannot"},
       {[](ScheduleDefinition& d) { d.dateArgument.clear(); }, L"Choose the time to back up from"},
   };
-  for (const Row& row : rows) {
+  for (const auto& [change, refusal] : rows) {
     ScheduleDefinition d = Sample();
-    row.change(d);
-    EXPECT_EQ(ScheduleRefusal(d).rfind(row.refusal, 0), 0u) << Narrow(row.refusal);
+    change(d);
+    EXPECT_EQ(ScheduleRefusal(d).rfind(refusal, 0), 0u) << Narrow(refusal);
   }
 }
 
