@@ -53,7 +53,7 @@ TEST_F(LogFilesTest, LoadingASavedLogReversesTheListsAndRestoresTheSettings) {
   Run(w_->mnuFileSaveLog, path);
   const std::string saved = harness::ReadFile(path);
   // Each load reverses the lists; the second saves the first log again.
-  for (const Strings& order : {Strings{L"C", L"B", L"A"}, Strings{L"A", L"B", L"C"}}) {
+  for (const wchar_t* order : {L"CBA", L"ABC"}) {
     w_->CmdRemoveAll.SetValue(true);
     w_->OptDateToday.SetValue(true);
     w_->txtdays.SetText(L"1");
@@ -61,24 +61,19 @@ TEST_F(LogFilesTest, LoadingASavedLogReversesTheListsAndRestoresTheSettings) {
     for (int i = 0; i <= 12; ++i) w_->Check1[i].SetValue(forms::kUnchecked);
     w_->mnuCloseAutomatically.Click();
     Run(w_->mnuFileLoadLog, path);
-    for (forms::ListBox* list : Lists()) {
-      Strings expected;
-      for (const std::wstring& entry : order) expected.push_back(list->Name() + entry);
-      EXPECT_EQ(Entries(*list), expected);
-    }
+    for (forms::ListBox* list : Lists())
+      EXPECT_EQ(Entries(*list), (Strings{list->Name() + order[0], list->Name() + order[1], list->Name() + order[2]}));
     // The options come back in file order, and then the day count, which
     // differs from the box's, selects "Backup files for last" as typing does.
-    EXPECT_TRUE(w_->optDateText.Value() && !w_->optDatePicker.Value() && !w_->OptDateToday.Value());
-    EXPECT_EQ(w_->txtdays.Text(), L"9");
+    EXPECT_TRUE(w_->optDateText.Value() && !w_->optDatePicker.Value() && !w_->OptDateToday.Value() &&
+                w_->txtdays.Text() == L"9");
     EXPECT_FALSE(w_->mnuCloseAutomatically.Checked() || w_->CloseAutomatically);
     Run(w_->mnuFileSaveLog, path);
   }
   EXPECT_EQ(harness::ReadFile(path), saved);
   // Cancelled dialogs do nothing.
-  for (forms::MenuItem* command : {&w_->mnuFileSaveLog, &w_->mnuFileLoadLog, &w_->mnuFilePrint})
-    Run(*command, L"");
-  EXPECT_EQ(w_->LstDir.ListCount(), 3);
-  EXPECT_TRUE(Ui().PromptsOf(PromptKind::Print).empty());
+  for (forms::MenuItem* command : {&w_->mnuFileSaveLog, &w_->mnuFileLoadLog, &w_->mnuFilePrint}) Run(*command, L"");
+  EXPECT_TRUE(w_->LstDir.ListCount() == 3 && Ui().PromptsOf(PromptKind::Print).empty());
   for (PromptKind kind : {PromptKind::SaveFile, PromptKind::OpenFile})
     EXPECT_EQ(Ui().PromptsOf(kind).front().file.initialDir, kProgramFolder);
 }
