@@ -371,6 +371,7 @@ TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
       {"missing folder", [&] { fs_.GetFolder(L"E:\\missing\\deeper"); }, 76},
       {"a folder as a file", [&] { fs_.GetFile(L"E:\\dir"); }, 53},
       {"create what is there", [&] { fs_.CreateFolder(L"E:\\dir"); }, 58},
+      {"listed file in a missing folder", [&] { fs_.GetListedFile(L"E:\\missing\\x.txt"); }, 53},
       {"a wildcard as a listed file", [&] { fs_.GetListedFile(L"E:\\dir\\*.doc"); }, 53},
       {"a listing gone", [&] { Folder f = fs_.GetFolder(L"E:\\dir"); fs_.DeleteFolder(L"E:\\dir"); f.Files(); }, 76}};
   for (const auto& [what, call, number] : cases) EXPECT_EQ(ErrorNumberOf(call), number) << what;
@@ -386,13 +387,8 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
   while (deep.size() < 300) deep = fs_.CreateFolder(JoinPath(deep, L"level_0123456789_abcdefghij")).Path();
   const std::wstring longName = L"\u65e5\u672c\u8a9e" + std::wstring(240, L'n') + L".txt";
   const common::DateTime stamp = harness::At(2024, 11, 2, 9, 30, 0), old = harness::At(2020, 1, 1);
-  const struct {
-    const char* what;
-    DWORD target, source;
-    size_t size = 11;
-    DWORD leftover = kNoFile;
-    std::wstring folder = L"E:\\dir", name = L"Report.doc";
-  } cases[] = {{"several blocks, read-only over read-only hidden system", kReadOnly | kHidden | kSystem, kReadOnly, 2 * 1024 * 1024 + 3},
+  const struct { const char* what; DWORD target, source; size_t size = 11; DWORD leftover = kNoFile;
+                 std::wstring folder = L"E:\\dir", name = L"Report.doc"; } cases[] = {{"several blocks, read-only over read-only hidden system", kReadOnly | kHidden | kSystem, kReadOnly, 2 * 1024 * 1024 + 3},
                {"leftover temporary", 0, 0, 11, kReadOnly | kHidden},
                {"long path and name", kReadOnly | kHidden, 0, 11, kNoFile, deep, longName}};
   for (const auto& c : cases) {
@@ -416,14 +412,8 @@ TEST_F(OnDrive, CopyReplacesAnyTargetWithTheSourceAsItIs) {
 TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
   const std::wstring from = source_ / L"a.txt", to = L"E:\\dir\\a.txt";
   const common::DateTime old = harness::At(2020, 5, 6, 7, 8, 9);
-  const struct {
-    const char* what;
-    const std::wstring* unshared;
-    DWORD source, target;
-    bool overwrite;
-    int32_t number;
-    bool sourceSide;
-  } cases[] = {{"source in use", &from, 0, 0, true, 70, true}, {"no source", nullptr, kNoFile, 0, true, 53, true},
+  const struct { const char* what; const std::wstring* unshared; DWORD source, target; bool overwrite; int32_t number;
+                 bool sourceSide; } cases[] = {{"source in use", &from, 0, 0, true, 70, true}, {"no source", nullptr, kNoFile, 0, true, 53, true},
                {"read-only source, read-only hidden target in use", &to, kReadOnly, kReadOnly | kHidden, true, 70, false},
                {"no overwrite", nullptr, 0, kReadOnly, false, 58, false}};
   for (const auto& c : cases) {

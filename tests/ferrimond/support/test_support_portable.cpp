@@ -70,26 +70,23 @@ TEST(RecordLine, NumbersUseFifteenDigitsAndExponentsFromOneE15) {
 // Items run across records and blank lines; a line reads whole; wrong kinds,
 // overflows and short files raise their numbers.
 TEST(RecordLine, ReadsRunAcrossRecordsAndFailuresRaiseTheirNumbers) {
-  const std::tuple<const char*, std::function<void(RecordReader&)>, int32_t> cases[] = {
-      {"32768", &RecordReader::ReadInteger, common::ErrOverflow},
-      {"-32769", &RecordReader::ReadInteger, common::ErrOverflow},
-      {"2147483648", &RecordReader::ReadLong, common::ErrOverflow},
-      {"12", &RecordReader::ReadDate, common::ErrTypeMismatch},
-      {"#2026-02-30#", &RecordReader::ReadDate, common::ErrTypeMismatch},
-      {"abc", &RecordReader::ReadDouble, common::ErrTypeMismatch},
-      {"1", &RecordReader::ReadBoolean, common::ErrTypeMismatch},
-      {"", &RecordReader::ReadDate, common::ErrInputPastEnd},
-      {"\r\n\r\n", &RecordReader::ReadDate, common::ErrInputPastEnd},
-      {"first, line\r\n", [](RecordReader& r) { EXPECT_EQ(r.ReadLine(), L"first, line"); r.ReadLine(); },
+  using R = RecordReader;
+  const std::tuple<const char*, std::function<void(R&)>, int32_t> cases[] = {
+      {"32768", &R::ReadInteger, common::ErrOverflow}, {"-32769", &R::ReadInteger, common::ErrOverflow},
+      {"2147483648", &R::ReadLong, common::ErrOverflow}, {"12", &R::ReadDate, common::ErrTypeMismatch},
+      {"#2026-02-30#", &R::ReadDate, common::ErrTypeMismatch}, {"abc", &R::ReadDouble, common::ErrTypeMismatch},
+      {"1", &R::ReadBoolean, common::ErrTypeMismatch}, {"", &R::ReadDate, common::ErrInputPastEnd},
+      {"\r\n\r\n", &R::ReadDate, common::ErrInputPastEnd},
+      {"first, line\r\n", [](R& r) { EXPECT_EQ(r.ReadLine(), L"first, line"); r.ReadLine(); },
        common::ErrInputPastEnd},
       {"\"a\",1\r\n\"b\",2\n\r\n  \"c\" , 3  \r\n",
-       [](RecordReader& r) {
+       [](R& r) {
          for (const wchar_t* s : {L"a", L"b", L"c"}) EXPECT_TRUE(r.ReadString() == s && r.ReadLong() == s[0] - L'a' + 1);
          EXPECT_TRUE(r.AtEnd());
        },
        0}};
   for (const auto& [bytes, read, number] : cases) {
-    RecordReader r(bytes);
+    R r(bytes);
     EXPECT_EQ(ErrorNumberOf(std::bind_front(read, std::ref(r))), number) << bytes;
   }
   // An unterminated string runs to the end of the file instead of failing.

@@ -101,7 +101,7 @@ TEST_F(FileTimes, SetGetAndCompareTheSelectedStampOnlyAndFailuresShowInTheResult
 }
 
 // The test runs with TZ=Europe/Berlin: +1 h in winter, +2 h in summer.
-TEST_F(FileTimes, LocalDatesFollowTheDaylightRulesOfTheirOwnDay) {
+TEST_F(FileTimes, LocalDatesFollowTheDaylightRulesOfTheirOwnDayAndConversionsDropMilliseconds) {
   for (const auto& [local, utcHour] : {std::pair{At(2024, 1, 15, 12), 11}, std::pair{At(2024, 7, 15, 12), 10}}) {
     ASSERT_TRUE(SetFileTimes(older_, local, FileTimeWritten));
     FILETIME written{};
@@ -110,9 +110,7 @@ TEST_F(FileTimes, LocalDatesFollowTheDaylightRulesOfTheirOwnDay) {
     EXPECT_TRUE(GetFileTime(h, nullptr, nullptr, &written) && CloseHandle(h) && FileTimeToSystemTime(&written, &utc));
     EXPECT_TRUE(utc.wHour == utcHour && GetFileDate(older_, FileTimeWritten) == local) << utc.wHour;
   }
-}
-
-TEST(FileTimeConversions, DropMillisecondsAndRejectWhatTheyCannotHold) {
+  // Conversions drop milliseconds and refuse what they cannot hold.
   EXPECT_EQ(SystemTimeToDate({2024, 2, 0, 29, 23, 59, 58, 999}), At(2024, 2, 29, 23, 59, 58));
   EXPECT_TRUE(SystemTimeToDate({2024, 13, 0, 29, 0, 0, 0, 0}).IsNull());
   FILETIME ft{};
