@@ -29,13 +29,13 @@ struct TypeLibrary : ::testing::Test {
     info->ReleaseTypeAttr(attr);
     return copy;
   }
-  // Calls f(desc, index) for each function of `info`.
+  // Calls f(desc) for each function of `info`.
   template <class F>
   static void ForEachFunc(ITypeInfo* info, F f) {
     for (UINT i = 0, n = Attr(info).cFuncs; i < n; ++i) {
       FUNCDESC* desc = nullptr;
       info->GetFuncDesc(i, &desc);
-      f(*desc, i);
+      f(*desc);
       info->ReleaseFuncDesc(desc);
     }
   }
@@ -51,8 +51,9 @@ struct TypeLibrary : ::testing::Test {
 };
 
 // The controls are creatable controls with events; the drawing classes are
-// neither. Default interfaces are dual; event interfaces pure dispatch, ids
-// in declaration order, arguments by reference.
+// neither. Default interfaces are dual, event interfaces pure dispatch (the
+// events' ids and by-reference arguments are what the contract test's sinks
+// hear).
 TEST_F(TypeLibrary, CoclassesDualDefaultInterfacesAndEventInterfaces) {
   struct Coclass { GUID clsid; GUID dual; const GUID* events; };
   for (const Coclass& c : {Coclass{CLSID_MonthCalendar, IID__MonthCalendar, &DIID___MonthCalendar},
@@ -86,11 +87,6 @@ TEST_F(TypeLibrary, CoclassesDualDefaultInterfacesAndEventInterfaces) {
       EXPECT_EQ(i.guid, source ? *c.events : c.dual);
       EXPECT_EQ(i.typekind, TKIND_DISPATCH);
       EXPECT_EQ((i.wTypeFlags & TYPEFLAG_FDUAL) != 0, !source);
-      if (!source) continue;
-      ForEachFunc(impl.Get(), [&](const FUNCDESC& f, UINT n) {
-        EXPECT_EQ(f.memid, static_cast<MEMBERID>(n + 1));
-        for (SHORT p = 0; p < f.cParams; ++p) EXPECT_EQ(f.lprgelemdescParam[p].tdesc.vt, VT_PTR) << "by reference";
-      });
     }
   }
 }
@@ -100,7 +96,7 @@ TEST_F(TypeLibrary, CoclassesDualDefaultInterfacesAndEventInterfaces) {
 TEST_F(TypeLibrary, ColoursAndFontAsHostsOfferPickersForThem) {
   ComPtr<ITypeInfo> picker = Info(IID__DatePicker);
   int typed = 0;
-  ForEachFunc(picker.Get(), [&](const FUNCDESC& f, UINT) {
+  ForEachFunc(picker.Get(), [&](const FUNCDESC& f) {
     if ((f.memid != DISPID_BACKCOLOR && f.memid != DISPID_FONT) || f.invkind != INVOKE_PROPERTYGET) return;
     const TYPEDESC& t = f.elemdescFunc.tdesc.vt == VT_PTR ? *f.elemdescFunc.tdesc.lptdesc : f.elemdescFunc.tdesc;
     ASSERT_EQ(t.vt, VT_USERDEFINED) << "property " << f.memid;

@@ -62,13 +62,11 @@ TEST_F(DateMaskTest, TypedDigitsAreCheckedAgainstTheValue) {
   struct Case { const wchar_t* token; DateTime start; const wchar_t* typed; bool ok; DateTime result; };
   const Case cases[] = {
       {L"MM", At(2026, 3, 4), L"123", false, At(2026, 3, 4)},  // the last two digits: 23
-      {L"MM", At(2026, 3, 4), L"7", true, At(2026, 7, 4)},
       // A shorter month ends at its last day instead of running into the next.
       {L"M", At(2024, 1, 31), L"2", true, At(2024, 2, 29)},
       {L"dd", At(2026, 2, 10), L"31", false, At(2026, 2, 10)},
       {L"dd", At(2026, 2, 10), L"00", false, At(2026, 2, 10)},
-      {L"yyyy", At(2026, 3, 4, 10, 20, 30), L"5", true, At(2005, 3, 4, 10, 20, 30)},
-      {L"yyyy", At(2026, 3, 4), L"45", true, At(1945, 3, 4)},
+      {L"yyyy", At(2026, 3, 4, 10, 20, 30), L"45", true, At(1945, 3, 4, 10, 20, 30)},
       {L"yyyy", At(2024, 2, 29), L"192023", true, At(2023, 2, 28)},  // the last four digits
       // The twelve-hour field keeps the half of the day.
       {L"hh", At(2026, 3, 4, 14, 5, 6), L"3", true, At(2026, 3, 4, 15, 5, 6)},
