@@ -127,8 +127,6 @@ TEST_F(CalendarWindow, NavigationStopsAtTheMonthsAndYearsOfTheRange) {
   for (int i = 0; i < 3; ++i) Click(kDown);
   EXPECT_EQ(cal_->SelectedYear(), 2028);
   EXPECT_EQ(events_.Count(L"YearChanged"), 3);
-  Click(Centre(Cell(10)));
-  EXPECT_FALSE(cal_->Button(L"Up")->Visible);
 }
 
 // The numbers hosts see are the script test's; here, that nothing is stored.

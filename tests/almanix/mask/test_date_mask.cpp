@@ -53,9 +53,6 @@ TEST_F(DateMaskTest, TokensGiveKindsStoredMasksAndMeasuredWidths) {
     EXPECT_EQ(f.Mask(), c.mask);
     EXPECT_EQ(f.Width, c.textWidth + 2);
   }
-  EXPECT_EQ(Field(L"tt", At(2026, 3, 4)).Width,
-            std::max(mdc_.TextWidth(AmDesignator()), mdc_.TextWidth(PmDesignator())))
-      << "no margin for AM/PM";
 }
 
 TEST_F(DateMaskTest, TypedDigitsAreCheckedAgainstTheValue) {
@@ -89,7 +86,6 @@ TEST_F(DateMaskTest, StepsAreCalendarAware) {
   struct Case { const wchar_t* token; DateTime start; int step; DateTime result; };
   const Case cases[] = {
       {L"MM", At(2026, 1, 31, 8), 1, At(2026, 2, 28, 8)},
-      {L"MM", At(2026, 2, 28, 8), -2, At(2025, 12, 28, 8)},
       {L"yy", At(2024, 2, 29), 1, At(2025, 2, 28)},
       {L"tt", At(2026, 3, 4, 9, 30), 1, At(2026, 3, 4, 21, 30)},
       {L"yyyy", At(9999, 6, 1), 1, At(9999, 12, 31, 23, 59, 59)},  // stops at the calendar's end

@@ -102,11 +102,9 @@ TEST_F(PickerTest, PatternsGiveFieldsAndLiteralsAndArrowsSkipTheLiterals) {
   ClickField(3);
   EXPECT_EQ(picker_->CurrentField(), 4) << "a literal never becomes current";
 
-  // Trailing and quoted literals: quoted letters are not tokens.
-  for (auto [pattern, literal] : {std::pair{L"HH:mm 'Uhr'", L" Uhr"}, std::pair{L"d 'de' MMMM", L" de "}}) {
-    picker_->SetCustomFormat(pattern);
-    EXPECT_TRUE(std::any_of(f.begin(), f.end(), [&](const CDateMask& m) { return m.Text() == literal; })) << literal;
-  }
+  // A trailing quoted literal: quoted letters are not tokens.
+  picker_->SetCustomFormat(L"HH:mm 'Uhr'");
+  EXPECT_TRUE(std::any_of(f.begin(), f.end(), [](const CDateMask& m) { return m.Text() == L" Uhr"; }));
 }
 
 // The pause that commits typed digits is the ATL host test's (real keys).
@@ -143,6 +141,9 @@ TEST_F(PickerTest, UpAndDownStepTheCurrentFieldAndClampAtTheRange) {
   EXPECT_FALSE(picker_->Value().has_value());
   Key(VK_DOWN);
   EXPECT_EQ(picker_->Value(), At(2026, 3, 3));
+  picker_->SetButtonStyle(dtpUpDown);  // the up-down buttons step the same way
+  ClickButton(L"Down");
+  EXPECT_EQ(picker_->Value(), At(2026, 3, 2));
 }
 
 TEST_F(PickerTest, AltWithAKeyIsLeftToTheHost) {
@@ -172,22 +173,11 @@ TEST_F(PickerTest, RefusedRangeValuesChangeNothing) {
   EXPECT_EQ(picker_->MaxDate(), At(2030, 12, 31));
 }
 
-TEST_F(PickerTest, DateAndTimePartsHoldForEveryYear) {
-  // Before the zero day the serial is negative and the time counts the other way.
-  struct Case { common::DateTime value, date; double time; };
-  for (const Case& c : {Case{At(1899, 12, 29, 6), At(1899, 12, 29), 0.25},
-                        Case{At(1700, 3, 1, 23, 59, 59), At(1700, 3, 1), (86400 - 1) / 86400.0}}) {
-    SCOPED_TRACE(c.value.Value());
-    picker_->SetValue(c.value);
-    EXPECT_EQ(picker_->DateValue(), c.date);
-    EXPECT_NEAR(picker_->TimeValue().Value(), c.time, 1e-6);
-  }
-}
-
-TEST_F(PickerTest, UpDownButtonsStep) {
-  picker_->SetButtonStyle(dtpUpDown);
-  ClickButton(L"Down");
-  EXPECT_EQ(picker_->Value(), At(2026, 3, 9));
+// Before the zero day the serial is negative and the time counts the other way.
+TEST_F(PickerTest, DateAndTimePartsHoldBeforeTheZeroDay) {
+  picker_->SetValue(At(1700, 3, 1, 23, 59, 59));
+  EXPECT_EQ(picker_->DateValue(), At(1700, 3, 1));
+  EXPECT_NEAR(picker_->TimeValue().Value(), (86400 - 1) / 86400.0, 1e-6);
 }
 
 // ---- the drop-down calendar
