@@ -9,7 +9,8 @@
 // the folder made where missing, and a fail-safe copy of every file (no
 // half-written file on the fixed drive), which first compares a target of
 // the source's size with it (a file whose contents are already there is
-// left as it is, whatever the times say). For reference, also against a
+// left as it is, whatever the times say), and the records the next runs
+// read (the statistics line and the stamp). For reference, also against a
 // floor that copies with CopyFileW. Both drives live in memory where the
 // system allows, and the runs take turns over three rounds. Prints every
 // time, the ratios of the best runs and of the medians (also of the
@@ -102,6 +103,21 @@ int BareUpload(const std::wstring& from, const std::wstring& to, bool safe) {
   return copied;
 }
 
+// The records an upload leaves for the next runs: its statistics line
+// appended to the running file and copied to the day's file, and the stamp
+// "Backup from last upload" reads.
+void WriteRecords(const harness::TempDir& folder) {
+  auto write = [](const std::wstring& path, const std::string& bytes, DWORD disposition) {
+    const HANDLE h = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, disposition, 0, nullptr);
+    DWORD put = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(h);
+  };
+  write(folder / L"uploadsta.sta", "#2026-12-07 16:00:00#,2000,4096000,1,\"E\"\r\n", OPEN_ALWAYS);
+  CopyFileW((folder / L"uploadsta.sta").c_str(), (folder / L"day_upload.sta").c_str(), FALSE);
+  write(folder / L"LastUploadT.tim", "#2026-12-07 16:00:00#\r\n", CREATE_ALWAYS);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -147,9 +163,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     return seconds;
   };
-  const auto bareRun = [](bool safe) {
+  const auto bareRun = [&](bool safe) {
     const auto start = Clock::now();
     const int copied = BareUpload(L"E:\\w1", L"D:\\w1", safe);
+    WriteRecords(scratch);
     const double seconds = Seconds(Clock::now() - start);
     std::printf("bare listing, attributes, folders, comparisons and %s: %.3f s for %d files\n",
                 safe ? "safe copies (the floor)" : "CopyFileW", seconds, copied);
