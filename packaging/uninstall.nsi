@@ -51,6 +51,15 @@ Section
   ; Everything the caller gave (/S, /REMOVEDATA) goes on to the uninstaller,
   ; and the folder given with _?= (last, maybe quoted) or else this one.
   ${GetParameters} $R0
+  ; The clean-up after an uninstall (which deletes Uninstall.exe where _?=
+  ; points, before any check of that folder) is the uninstaller's own to
+  ; start: never passed on from a caller.
+  ClearErrors
+  ${GetOptions} $R0 "/CLEANUP" $R3
+  ${IfNot} ${Errors}
+    SetErrorLevel 6
+    Quit
+  ${EndIf}
   StrCpy $R2 $EXEDIR
   ClearErrors
   ${WordFind} "$R0" "_?=" "E+1}" $R3

@@ -39,12 +39,11 @@ std::vector<std::wstring> Arguments() {
 void UseLibraryBesideProgram() {
   const std::wstring folder = ferrimond::forms::AppPath();
   if (folder.empty() || GetFileAttributesW((folder + L"Almanix.dll").c_str()) == INVALID_FILE_ATTRIBUTES) return;
-  wchar_t program[MAX_PATH] = L"";
-  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  const std::wstring program = ferrimond::forms::ProgramPath();
   ACTCTXW context{};
   context.cbSize = sizeof(context);
   context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID | ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID;
-  context.lpSource = program;
+  context.lpSource = program.c_str();
   context.hModule = GetModuleHandleW(nullptr);
   context.lpResourceName = MAKEINTRESOURCEW(FERRIMOND_ALMANIX_MANIFEST);
   context.lpAssemblyDirectory = folder.c_str();

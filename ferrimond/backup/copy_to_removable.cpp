@@ -379,12 +379,18 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
             // next drive like one that failed the test.
             if (e.Number() != common::ErrDiskFull || dynamic_cast<const SourceFailure*>(&e)) throw;
             // On the walk's reading the file may have grown since, past the
-            // room or past what the drive's file system holds: the file and
-            // the drive are read again before another drive is asked for.
+            // room or past what the drive's file system holds: one that has
+            // is judged again on what it is now before another drive is
+            // asked for (once; one unchanged is not copied a second time).
             if (!readNow) {
-              SizedFiles.erase(item->Value);
-              gauge.Forget();
-              continue;
+              const uint64_t walkSize = size;
+              read();
+              atTarget = true;
+              if (size != walkSize) {
+                SizedFiles.erase(item->Value);
+                gauge.Forget();
+                continue;
+              }
             }
             full = true;
           }

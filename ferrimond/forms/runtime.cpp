@@ -95,16 +95,20 @@ void EndApplication(int exitCode) {
   PostQuitMessage(exitCode);
 }
 
-std::wstring AppPath() {
+std::wstring ProgramPath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (got < path.size()) {
       path.resize(got);
-      break;
+      return path;
     }
     path.resize(path.size() * 2);
   }
+}
+
+std::wstring AppPath() {
+  const std::wstring path = ProgramPath();
   return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 

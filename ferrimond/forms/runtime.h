@@ -27,6 +27,8 @@ void DoEventsPaced();
 // Ends RunMessageLoop with the code.
 void EndApplication(int exitCode = 0);
 
+// The program's own file, in full.
+std::wstring ProgramPath();
 // The running program's folder, ending in a backslash; empty if unknown.
 std::wstring AppPath();
 

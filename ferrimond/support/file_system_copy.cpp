@@ -326,6 +326,18 @@ bool FileSystem::CopyFileUnlessSame(const std::wstring& source, const std::wstri
   return true;
 }
 
+bool FileSystem::SameBytes(const std::wstring& a, const std::wstring& b) const {
+  ScopedHandle in(CreateFileW(SystemPath(FullPath(a)).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER size{};
+  if (!in.ok() || !GetFileSizeEx(in.get(), &size)) return false;
+  try {
+    return TargetHolds(in.get(), static_cast<uint64_t>(size.QuadPart), FullPath(b));
+  } catch (const common::NumberedError&) {
+    return false;
+  }
+}
+
 std::vector<std::wstring> FileSystem::RemovePartialCopies(const std::wstring& folder) const {
   const std::wstring full = FullPath(folder);
   std::vector<std::wstring> found, kept;

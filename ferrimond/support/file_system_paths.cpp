@@ -76,12 +76,19 @@ bool IsTrimmable(std::wstring_view name) {
   return !name.empty() && (name.back() == L'.' || name.back() == L' ') && name != L"." && name != L"..";
 }
 
-// A name the short forms take for a device: CON, PRN, AUX, NUL, COM1-COM9 or
-// LPT1-LPT9 (also with the superscript digits 1-3) before the first dot, in
-// any letter case and with any blanks before that dot ("aux.doc", "Com1 .log").
-bool IsDeviceName(std::wstring_view name) {
+// What the short forms look at of a name for a device: the part before the
+// first dot, without the blanks before that dot ("Com1 .log" gives "Com1").
+std::wstring_view DeviceStem(std::wstring_view name) {
   name = name.substr(0, name.find(L'.'));
   while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
+  return name;
+}
+
+// A name the short forms take for a device: CON, PRN, AUX, NUL, COM1-COM9 or
+// LPT1-LPT9 (also with the superscript digits 1-3) as its stem, in any letter
+// case ("aux.doc", "Com1 .log").
+bool IsDeviceName(std::wstring_view name) {
+  name = DeviceStem(name);
   if (name.size() != 3 && name.size() != 4) return false;
   // No letter outside ASCII has one of these letters for its capital.
   wchar_t upper[4] = {};
@@ -108,8 +115,7 @@ bool HasNameToKeep(const std::wstring& path) {
 // CONIN$ and CONOUT$, which the short forms take for the console, as
 // they do device names.
 bool IsConsoleName(std::wstring_view name) {
-  name = name.substr(0, name.find(L'.'));
-  while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
+  name = DeviceStem(name);
   for (const wchar_t* console : {L"CONIN$", L"CONOUT$"}) {
     if (name.size() == wcslen(console) && _wcsnicmp(name.data(), console, name.size()) == 0) return true;
   }

@@ -36,16 +36,19 @@ std::wstring GetField(const std::wstring& text, int16_t n, const std::wstring& d
   const std::wstring t = delimiters.size() > 1
                              ? TranslateChars(text, delimiters, std::wstring(1, delimiters[0]), BinaryCompare)
                              : text;
-  const wchar_t d = delimiters[0];
-  if (t.find(d) == std::wstring::npos) return t;
+  return std::wstring(FieldOf(t, n, delimiters[0]));
+}
+
+std::wstring_view FieldOf(std::wstring_view text, int n, wchar_t delimiter) {
+  if (text.find(delimiter) == std::wstring_view::npos) return text;
   size_t start = 0;
   for (int field = 1; field < n; ++field) {
-    const size_t next = t.find(d, start);
-    if (next == std::wstring::npos) return {};
+    const size_t next = text.find(delimiter, start);
+    if (next == std::wstring_view::npos) return {};
     start = next + 1;
   }
-  const size_t end = t.find(d, start);
-  return t.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+  const size_t end = text.find(delimiter, start);
+  return text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
 }
 
 }  // namespace ferrimond

@@ -2,6 +2,7 @@
 // Field splitting and character translation on text.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace ferrimond {
 
@@ -11,6 +12,8 @@ enum CompareMode : int32_t { BinaryCompare = 0, TextCompare = 1 };
 // `delimiters`; every other character of `delimiters` counts as that one.
 // A text without any delimiter is its own every field.
 std::wstring GetField(const std::wstring& text, int16_t n, const std::wstring& delimiters);
+// The same for one delimiter, without a copy (empty past the last field).
+std::wstring_view FieldOf(std::wstring_view text, int n, wchar_t delimiter);
 
 // Replaces each character of `text` found in `fromSet` by the character at
 // the same place in `toSet` (padded with its last character; an empty

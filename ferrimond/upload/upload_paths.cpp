@@ -14,19 +14,8 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
-// GetField(path, n, "\") without a copy (the upload maps every folder): the
-// n-th field, empty past the last; a path without "\" is its own field.
-std::wstring_view Field(std::wstring_view path, int n) {
-  if (path.find(L'\\') == std::wstring_view::npos) return path;
-  size_t start = 0;
-  for (int field = 1; field < n; ++field) {
-    const size_t next = path.find(L'\\', start);
-    if (next == std::wstring_view::npos) return {};
-    start = next + 1;
-  }
-  const size_t end = path.find(L'\\', start);
-  return path.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
-}
+// The n-th field of a path, without a copy (the upload maps every folder).
+std::wstring_view Field(std::wstring_view path, int n) { return FieldOf(path, n, L'\\'); }
 
 // The text after the n-th "\" (empty when there are fewer).
 std::wstring AfterSeparator(const std::wstring& path, int n) {

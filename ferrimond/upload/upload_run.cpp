@@ -57,31 +57,6 @@ std::wstring WithoutTrailingSeparator(std::wstring path) {
   return path;
 }
 
-// True when the two files hold the same bytes.
-bool SameContents(const std::wstring& a, const std::wstring& b) {
-  constexpr DWORD kBlock = 1 << 16;
-  thread_local std::vector<char> ba(kBlock), bb(kBlock);
-  auto open = [](const std::wstring& path) {
-    return CreateFileW(SystemPath(FullPath(path)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  };
-  const HANDLE ha = open(a);
-  if (ha == INVALID_HANDLE_VALUE) return false;
-  const AtExit closeA([ha] { CloseHandle(ha); });
-  const HANDLE hb = open(b);
-  if (hb == INVALID_HANDLE_VALUE) return false;
-  const AtExit closeB([hb] { CloseHandle(hb); });
-  LARGE_INTEGER sa{}, sb{};
-  if (!GetFileSizeEx(ha, &sa) || !GetFileSizeEx(hb, &sb) || sa.QuadPart != sb.QuadPart) return false;
-  for (;;) {
-    DWORD ra = 0, rb = 0;
-    if (!ReadFile(ha, ba.data(), kBlock, &ra, nullptr) || !ReadFile(hb, bb.data(), kBlock, &rb, nullptr) || ra != rb)
-      return false;
-    if (ra == 0) return true;
-    if (!std::equal(ba.begin(), ba.begin() + ra, bb.begin())) return false;
-  }
-}
-
 int64_t Ticks(const FILETIME& t) { return static_cast<int64_t>((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime); }
 
 // The reason a file was not uploaded, as the list shows it.
@@ -341,7 +316,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   const std::wstring fullTarget = FullPath(target);
   const std::wstring key = UpperText(fullTarget);
   if (const auto first = UploadTargets.find(key); first != UploadTargets.end()) {
-    if (SameContents(file.Path(), target)) return true;
+    if (fs.SameBytes(file.Path(), target)) return true;
     SaveVersion(file.Path(), file.Name(), src);
     NotUploaded.push_back({file.Path(), L"Uploaded to the same place (" + target + L") as " + first->second +
                                             L", which it would replace. A copy is in " +
@@ -369,7 +344,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     // Other contents replace the fixed drive's without a question only when
     // clearly newer.
     if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= kSameTime) {
-      if (sameSize && SameContents(file.Path(), target)) {
+      if (sameSize && fs.SameBytes(file.Path(), target)) {
         UploadTargets.emplace(key, file.Path());
         return true;
       }
@@ -413,7 +388,7 @@ void Frmbackup::SaveVersion(const std::wstring& path, const std::wstring& name, 
       fs.CopyFile(path, copy, false);
       return;
     }
-    if (SameContents(path, copy)) return;
+    if (fs.SameBytes(path, copy)) return;
   }
 }
 

@@ -31,9 +31,9 @@ struct User {
   std::wstring type = {};  // into the input line
   bool enter = false;      // Enter in the input line instead of a button
   bool found = false, hasIcon = false;
-  std::wstring title, text, input;  // caption, static texts, input line as found
-  std::vector<HWND> watched;         // windows whose state is noted while the box is up
-  std::vector<bool> enabledDuring;
+  std::wstring title = {}, text = {}, input = {};  // caption, static texts, input line as found
+  std::vector<HWND> watched = {};  // windows whose state is noted while the box is up
+  std::vector<bool> enabledDuring = {};
 };
 User* g_user = nullptr;
 
@@ -112,8 +112,11 @@ TEST_F(RealDialogs, InputAndMessageBoxesAnsweredAsAUserWould) {
     EXPECT_EQ(row.show(), row.result);
     g_user = nullptr;
     EXPECT_TRUE(row.user.found && row.user.title == row.title && row.user.hasIcon == row.icon && row.user.input == row.seen);
-    if (inputBox) EXPECT_EQ(row.user.text, prompt);
-    if (!inputBox) EXPECT_EQ(row.user.enabledDuring, (std::vector<bool>{false, false}));
+    if (inputBox) {
+      EXPECT_EQ(row.user.text, prompt);
+    } else {
+      EXPECT_EQ(row.user.enabledDuring, (std::vector<bool>{false, false}));
+    }
     EXPECT_TRUE(IsWindowEnabled(main.Hwnd()) && IsWindowEnabled(modeless.Hwnd()) && !FindWindowW(kInputBoxClass, nullptr));
   }
 }
