@@ -16,7 +16,8 @@
 // they are now, the target's folders made, and a fail-safe copy of every
 // selected file (a temporary beside the target, the source's size and time
 // read through its handle before and after its data, the copy flushed and
-// renamed over the target).
+// renamed over the target), with the window's inputs greyed for the run
+// (the backup must lock them).
 // The trees are made on the Unix side (make_tree.py). The runs of each
 // workload take turns over three rounds. Prints every time, the ratios of
 // the best runs and of the medians (also of the processor time, steadier
@@ -268,7 +269,11 @@ int wmain(int argc, wchar_t** argv) {
     const auto bareRun = [&](bool safe) {
       double copySeconds = 0;
       const auto start = Clock::now();
-      const int copied = BareCopy(source.Path(), L"E:\\bare", cutoff, safe, copySeconds);
+      int copied = 0;
+      {
+        const bench::InputsLocked locked(w);
+        copied = BareCopy(source.Path(), L"E:\\bare", cutoff, safe, copySeconds);
+      }
       const double seconds = Seconds(Clock::now() - start);
       std::printf("bare listing, attributes, folders and %s: %.3f s (walk %.3f s) for %d files\n",
                   safe ? "safe copies (the floor)" : "CopyFileW", seconds, seconds - copySeconds, copied);

@@ -10,7 +10,8 @@
 // half-written file on the fixed drive), which first compares a target of
 // the source's size with it (a file whose contents are already there is
 // left as it is, whatever the times say), and the records the next runs
-// read (the statistics line and the stamp). For reference, also against a
+// read (the statistics line and the stamp), with the window's inputs greyed
+// for the run (the upload must lock them). For reference, also against a
 // floor that copies with CopyFileW. Both drives live in memory where the
 // system allows, and the runs take turns over three rounds. Prints every
 // time, the ratios of the best runs and of the medians (also of the
@@ -165,8 +166,12 @@ int wmain(int argc, wchar_t** argv) {
   };
   const auto bareRun = [&](bool safe) {
     const auto start = Clock::now();
-    const int copied = BareUpload(L"E:\\w1", L"D:\\w1", safe);
-    WriteRecords(scratch);
+    int copied = 0;
+    {
+      const bench::InputsLocked locked(w);
+      copied = BareUpload(L"E:\\w1", L"D:\\w1", safe);
+      WriteRecords(scratch);
+    }
     const double seconds = Seconds(Clock::now() - start);
     std::printf("bare listing, attributes, folders, comparisons and %s: %.3f s for %d files\n",
                 safe ? "safe copies (the floor)" : "CopyFileW", seconds, copied);

@@ -4,6 +4,7 @@
 // folder put aside for the benchmark's life.
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "ferrimond/mainwindow/frmbackup.h"
@@ -33,6 +34,32 @@ inline ferrimond::ProcessHooks QuietHooks() {
   hooks.endProcess = [] {};
   return hooks;
 }
+
+// What a run through the window must do besides its files: its inputs
+// greyed for the run and enabled again after it. The same windows and
+// commands as the program's, by bare calls (one DrawMenuBar each way), for
+// the floors of runs through the window.
+class InputsLocked {
+ public:
+  explicit InputsLocked(ferrimond::Frmbackup& w) : w_(w) { Set(false); }
+  ~InputsLocked() { Set(true); }
+  InputsLocked(const InputsLocked&) = delete;
+  InputsLocked& operator=(const InputsLocked&) = delete;
+
+ private:
+  void Set(bool enabled) {
+    const ferrimond::Frmbackup::RunInputs inputs = w_.RunInputItems();
+    for (ferrimond::forms::Control* control : inputs.controls) EnableWindow(control->Hwnd(), enabled);
+    for (ferrimond::forms::Control* option : std::initializer_list<ferrimond::forms::Control*>{&w_.OptLastUpload, &w_.optDateText, &w_.OptAnyTime, &w_.OptDateToday,
+                                               &w_.optDatePicker, &w_.OptLastBackup, &w_.DatePicker1})
+      EnableWindow(option->Hwnd(), enabled);
+    const HMENU bar = GetMenu(w_.Hwnd());
+    for (ferrimond::forms::MenuItem* item : inputs.menus)
+      EnableMenuItem(bar, item->CommandId(), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    DrawMenuBar(w_.Hwnd());
+  }
+  ferrimond::Frmbackup& w_;
+};
 
 // Selects the entry `letter` of a drive list.
 inline void SelectDrive(ferrimond::forms::ListBox& list, const std::wstring& letter) {

@@ -320,6 +320,9 @@ void Frame::SetBorderStyle(int style) {
 }
 
 void Frame::SetBackColor(OleColor color) {
+  // Each run sets the frames' colours at its start and end: the same colour
+  // again would repaint the whole frame for nothing.
+  if (color == BackColor()) return;
   Control::SetBackColor(color);
   // Labels that show the frame's background repaint with it.
   if (Hwnd()) RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

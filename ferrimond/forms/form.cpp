@@ -388,6 +388,7 @@ void Form::SetBackColor(OleColor color) {
 }
 
 void Form::SetMousePointer(Pointer pointer) {
+  if (pointer == pointer_) return;
   pointer_ = pointer;
   POINT pt;
   if (hwnd_ && GetCursorPos(&pt) && WindowFromPoint(pt) == hwnd_) internal::SetCursorFor(pointer);

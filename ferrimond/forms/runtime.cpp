@@ -43,8 +43,9 @@ int Scale(int value, int numerator, int denominator) {
 bool g_quitRequested = false;
 int g_quitCode = 0;
 
-constexpr auto kYieldPace = std::chrono::milliseconds(5);
+constexpr auto kYieldPace = std::chrono::milliseconds(15);
 std::chrono::steady_clock::time_point g_lastYield{};
+std::chrono::steady_clock::time_point g_lastPeek{};
 
 }  // namespace
 
@@ -74,7 +75,14 @@ int RunMessageLoop() {
 }
 
 void DoEvents() {
-  g_lastYield = std::chrono::steady_clock::now();
+  const auto now = std::chrono::steady_clock::now();
+  g_lastYield = now;
+  // An empty queue is the common case in a run's loops: one look at its
+  // state costs one round trip under Wine, an empty PeekMessage two or
+  // three. Windows takes a program that has not peeked for 5 s for hung, so
+  // it peeks at least once a second anyway.
+  if (now - g_lastPeek < std::chrono::seconds(1) && HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return;
+  g_lastPeek = now;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -251,6 +259,9 @@ HCURSOR CursorFor(Pointer pointer) {
 Pointer ScreenMousePointer() { return g_screenPointer; }
 
 void SetScreenMousePointer(Pointer pointer) {
+  // The pointer shown follows the setting at every WM_SETCURSOR: the same
+  // setting again changes nothing (and cost two round trips under Wine).
+  if (pointer == g_screenPointer) return;
   g_screenPointer = pointer;
   // Show the change at once where the pointer is, without waiting for a move.
   POINT pt;

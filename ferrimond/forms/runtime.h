@@ -19,7 +19,7 @@ int RunMessageLoop();
 // Processes the messages that are pending now and returns (yielding).
 void DoEvents();
 // DoEvents for loops over many items: yields when the queue was last looked
-// at (by any DoEvents) 5 ms ago or more, and returns at once otherwise.
+// at (by any DoEvents) 15 ms ago or more, and returns at once otherwise.
 // Under Wine every look at the queue is a round trip to the server (about
 // 50 us); a yield per file made that a third of a folder walk, while input
 // waits no longer than this for its turn.

@@ -124,7 +124,8 @@ std::wstring Frmbackup::UploadTargetRefusal() {
   if (towupper(UploadFixed[0]) == towupper(UploadDrive[0]))
     return L"The removable drive " + root + L" cannot be uploaded onto itself. Please choose a fixed drive." +
            nothing;
-  if (FileSys().GetDrive(root + L"\\").DriveType() != DriveFixed)
+  // The drive's type alone: a letter with no drive is no fixed drive either.
+  if (Drive(UploadFixed[0]).DriveType() != DriveFixed)
     return L"Drive " + root + L" is not a fixed drive. Please choose a fixed drive to upload onto." + nothing;
   // The User box takes any text: documents go only into a folder of the
   // fixed drive ("D:\..."), and never back onto the removable drive
