@@ -12,6 +12,7 @@ enum ErrorNumber : int32_t {
   ErrOverflow = 6,
   ErrTypeMismatch = 13,
   ErrFileNotFound = 53,
+  ErrAlreadyExists = 58,
   ErrInputPastEnd = 62,
   ErrPermissionDenied = 70,
   ErrDiskNotReady = 71,

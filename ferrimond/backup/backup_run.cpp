@@ -212,8 +212,8 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
       SetDateOptionsEnabled(true);
       while (!anySelected() && !AbortFlag) {
         WaitBriefly();
-        forms::SetScreenMousePointer(forms::Pointer::Default);
         SetMousePointer(forms::Pointer::Default);
+        forms::SetScreenMousePointer(forms::Pointer::Default);
         if (IsUnloaded()) AbortFlag = true;
       }
       // Stopped while waiting: the run ends through the abort path.

@@ -151,8 +151,6 @@ void RequireRealFolder(const std::wstring& level, uint32_t attributes) {
   }
 }
 
-constexpr int32_t kAlreadyExists = 58;
-
 // Makes the mirror of `folderPath` on the drive selected in lstRemovable,
 // every missing level top down; true when the mirror was there before.
 // Files of one folder come one after another in the list, so the levels
@@ -190,7 +188,7 @@ bool MakeMirrorFolders(Frmbackup& w, const std::wstring& folderPath) {
     try {
       fs.CreateFolder(level);
     } catch (const common::NumberedError& e) {
-      const uint32_t attributes = e.Number() == kAlreadyExists ? fs.Attributes(level) : INVALID_FILE_ATTRIBUTES;
+      const uint32_t attributes = e.Number() == common::ErrAlreadyExists ? fs.Attributes(level) : INVALID_FILE_ATTRIBUTES;
       if (attributes == INVALID_FILE_ATTRIBUTES) throw;
       RequireRealFolder(level, attributes);
       madeHere = false;

@@ -194,8 +194,8 @@ void Frmbackup::ShowRunPhase(RunPhase phase) {
 
 void Frmbackup::ShowIdleControls() {
   Frame1.SetBackColor(forms::kColorButtonFace);
-  forms::SetScreenMousePointer(forms::Pointer::Default);
   SetMousePointer(forms::Pointer::Default);
+  forms::SetScreenMousePointer(forms::Pointer::Default);
   // A Stop does not end the run at once: what it reads stays fixed until
   // the run itself has ended.
   if (!RunActive) ShowRunPhase(RunPhase::Idle);

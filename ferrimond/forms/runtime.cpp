@@ -79,9 +79,11 @@ void DoEvents() {
   g_lastYield = now;
   // An empty queue is the common case in a run's loops: one look at its
   // state costs one round trip under Wine, an empty PeekMessage two or
-  // three. Windows takes a program that has not peeked for 5 s for hung, so
-  // it peeks at least once a second anyway.
-  if (now - g_lastPeek < std::chrono::seconds(1) && HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return;
+  // three. A posted message counts until it is taken (QS_POSTMESSAGE alone
+  // is cleared by any peek, a filtered one too). Windows takes a program
+  // that has not peeked for 5 s for hung, so it peeks at least once a
+  // second anyway.
+  if (now - g_lastPeek < std::chrono::seconds(1) && HIWORD(GetQueueStatus(QS_ALLINPUT | QS_ALLPOSTMESSAGE)) == 0) return;
   g_lastPeek = now;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -103,6 +103,8 @@ enum class Pointer : int {
   Hand = 99,
 };
 // The screen's pointer overrides every window's own while it is not Default.
+// Setting both back: the window's first, or the screen's change redraws the
+// window's old one.
 Pointer ScreenMousePointer();
 void SetScreenMousePointer(Pointer pointer);
 // The cursor for a pointer (nullptr for Default).

@@ -50,7 +50,7 @@ int32_t FileSystemErrorNumber(DWORD code) {
       return common::ErrDiskFull;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
-      return 58;
+      return common::ErrAlreadyExists;
     case ERROR_INVALID_NAME:
       return 52;
     case ERROR_DEV_NOT_EXIST:

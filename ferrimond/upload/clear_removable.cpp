@@ -113,8 +113,10 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
     AtExit idle([&] {
       SetEnabled(true);
       if (focus && IsWindow(focus) && !GetFocus() && GetActiveWindow() == Hwnd()) SetFocus(focus);
-      forms::SetScreenMousePointer(forms::Pointer::Default);
+      // The window's own pointer first: the screen's change redraws the
+      // pointer from both, and must not find the window's hourglass.
       SetMousePointer(forms::Pointer::Default);
+      forms::SetScreenMousePointer(forms::Pointer::Default);
       clearing_ = false;
       RunActive = wasActive;
     });

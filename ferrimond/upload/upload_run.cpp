@@ -99,8 +99,8 @@ void Frmbackup::CmdCopyToC_Click() {
     CmdStop.SetEnabled(false);
     CmdPause.SetEnabled(false);
     CmdContinue.SetEnabled(false);
-    forms::SetScreenMousePointer(forms::Pointer::Default);
     SetMousePointer(forms::Pointer::Default);
+    forms::SetScreenMousePointer(forms::Pointer::Default);
     if (outcome == RunOutcome::Aborted) {
       // Files that were not uploaded are only on the removable drive: no
       // offer to wipe it.
