@@ -60,10 +60,10 @@ const ScriptedUserInteraction::Answer* ScriptedUserInteraction::Take(Prompt prom
   return &taken_;
 }
 
-MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon icon,
+MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon,
                                           const std::wstring& title) {
   Prompt p(PromptKind::MsgBox, text, ShownTitle(title));
-  p.buttons = buttons, p.icon = icon;
+  p.buttons = buttons;
   const MsgResult safe = buttons == MsgButtons::YesNo ? MsgResult::No
                          : buttons == MsgButtons::Ok  ? MsgResult::Ok
                                                       : MsgResult::Cancel;
@@ -76,10 +76,8 @@ MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons b
 }
 
 std::wstring ScriptedUserInteraction::InputBox(const std::wstring& prompt, const std::wstring& title,
-                                               const std::wstring& defaultText) {
-  Prompt p(PromptKind::InputBox, prompt, ShownTitle(title));
-  p.defaultText = defaultText;
-  const Answer* a = Take(p);
+                                               const std::wstring&) {
+  const Answer* a = Take(Prompt(PromptKind::InputBox, prompt, ShownTitle(title)));
   return a ? a->text : std::wstring();
 }
 

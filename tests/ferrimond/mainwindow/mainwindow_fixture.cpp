@@ -152,13 +152,6 @@ Strings Tree(const std::wstring& folder) {
   return out;
 }
 
-bool UnixLink(const std::string& target, const std::wstring& link) {
-  const std::string unixLink = harness::UnixPath(link);
-  return !target.empty() && !unixLink.empty() &&
-         harness::RunUnix(L"/bin/ln -s " + harness::WideUnix(target) + L" " + harness::WideUnix(unixLink),
-                          [&] { return Exists(link); });
-}
-
 std::vector<StatisticsLine> ReadStatistics() {
   std::vector<StatisticsLine> lines;
   const std::string bytes = Exists(kStatistics) ? harness::ReadFile(kStatistics) : "";

@@ -107,20 +107,6 @@ TEST_F(StartedWindowTest, TheUploadAndFileTypePanelsTakeTurns) {
   }
 }
 
-// Exit ends through the closing splash, which ignores its close box (its
-// timer ends the program), and saves nothing. (The start splash: the
-// program's own start in the unattended tests.)
-TEST_F(StartedWindowTest, ExitEndsThroughTheClosingSplashWhichIgnoresItsCloseBox) {
-  w_->mnuExit.Click();
-  FrmSplashEnd* end = w_->ClosingSplash();
-  ASSERT_TRUE(w_->IsUnloaded() && end && end->Visible());
-  SendMessageW(end->Hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(end->Timer1.Enabled() && EndProcessCalls == 0);
-  end->Timer1.Fire();
-  EXPECT_TRUE(end->IsUnloaded() && EndProcessCalls == 1);
-  EXPECT_TRUE(RemoveDirectoryW(kProgramFolder)) << "something was saved";
-}
-
 // ---- Profiles and the selections ----
 
 // Profiles of both layouts with a documents folder are offered; the shared
@@ -188,8 +174,12 @@ TEST_F(StartedWindowTest, SelectionButtonsAndTheFileTypeBoxes) {
 
 // ---- Menus, help and the about box ----
 // Every command of the menus (an item without a submenu, no separator, not
-// the spacer) has a handler.
-TEST_F(StartedWindowTest, EveryMenuCommandIsBound) {
+// the spacer) has a handler. The guide opens, and a missing one is named.
+// Both about items open one modeless box at a time; "Back to the Program"
+// and the close box both end it. Exit ends through the closing splash, which
+// ignores its close box (its timer ends the program), and saves nothing.
+// (The start splash: the program's own start in the unattended tests.)
+TEST_F(StartedWindowTest, MenuCommandsAreBoundTheGuideAndAboutBoxOpenAndExitEndsThroughTheSplash) {
   std::function<void(forms::MenuItem&)> check = [&](forms::MenuItem& item) {
     for (forms::MenuItem* child : item.Items()) check(*child);
     const bool byTheLogs = &item == &w_->mnuFileLoadLog || &item == &w_->mnuFileSaveLog || &item == &w_->mnuFilePrint;
@@ -197,10 +187,7 @@ TEST_F(StartedWindowTest, EveryMenuCommandIsBound) {
         << item.Name();
   };
   for (forms::MenuItem* item : w_->Menus()) check(*item);
-}
 
-// The guide opens, and a missing one is named.
-TEST_F(StartedWindowTest, GuideItemsOpenTheGuideOrNameItWhenMissing) {
   harness::TempDir dir;
   w_->HelpFile = dir / L"Ferrimond.html";
   ExpectMessages(1);
@@ -211,11 +198,7 @@ TEST_F(StartedWindowTest, GuideItemsOpenTheGuideOrNameItWhenMissing) {
   w_->mnuContent.Click();
   ASSERT_EQ(Ui().Prompts().size(), 1u);
   EXPECT_TRUE(Ui().Prompts()[0].kind == PromptKind::Help && Ui().Prompts()[0].text == w_->HelpFile);
-}
 
-// Both items open one modeless box at a time; "Back to the Program" and the
-// close box both end it.
-TEST_F(StartedWindowTest, AboutBoxStandsAlone) {
   w_->mnuHelpAbout.Click();
   FrmAbout* box = w_->AboutBox();
   ASSERT_TRUE(box && box->Visible());
@@ -232,6 +215,15 @@ TEST_F(StartedWindowTest, AboutBoxStandsAlone) {
   w_->mnuSupport.Click();
   w_->AboutBox()->cmdReturn.SetValue(true);
   EXPECT_EQ(w_->AboutBox(), nullptr);
+
+  w_->mnuExit.Click();
+  FrmSplashEnd* end = w_->ClosingSplash();
+  ASSERT_TRUE(w_->IsUnloaded() && end && end->Visible());
+  SendMessageW(end->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(end->Timer1.Enabled() && EndProcessCalls == 0);
+  end->Timer1.Fire();
+  EXPECT_TRUE(end->IsUnloaded() && EndProcessCalls == 1);
+  EXPECT_TRUE(RemoveDirectoryW(kProgramFolder)) << "something was saved";
 }
 
 // "Use the current selections" saves them through the log writer to

@@ -24,6 +24,8 @@
 using namespace ferrimond;
 using harness::DriveKind;
 using harness::ErrorNumberOf;
+using harness::Exists;
+using harness::HoldUnshared;
 using harness::Literal;
 using harness::MappedDrive;
 using Names_ = std::vector<std::wstring>;
@@ -48,7 +50,6 @@ DWORD OwnAttributes(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(Literal(path).c_str());
   return attributes == kNoFile ? kNoFile : attributes & (kReadOnly | kHidden | kSystem);
 }
-bool ExistsExactly(const std::wstring& path) { return OwnAttributes(path) != kNoFile; }
 
 // Makes `path` anew with the given content, write time and attributes;
 // removes it for kNoFile.
@@ -62,9 +63,6 @@ void PutFile(const std::wstring& path, const std::string& bytes, const common::D
   ASSERT_TRUE(SetFileAttributesW(literal.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL));
 }
 
-HANDLE HoldUnshared(const std::wstring& path) {
-  return CreateFileW(Literal(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-}
 // No handle is open on the file: it opens without sharing.
 bool NotHeldOpen(const std::wstring& path) {
   HANDLE h = HoldUnshared(path);
@@ -94,11 +92,7 @@ class OnDrive : public ::testing::Test {
   harness::TempDir source_;
 };
 
-// ---- Trees that hold links. Windows programs cannot make a Unix symlink,
-// and Wine's CreateSymbolicLinkW reports success without making anything, so
-// the links are made by starting the Unix "ln" (Wine starts Unix programs;
-// the start is not waitable, so the test polls for the link). They come
-// first: for a moment after a drive letter goes, Wine may still name a new
+// ---- Trees that hold links, made by the Unix "ln". They come first: for a moment after a drive letter goes, Wine may still name a new
 // folder after it.
 
 // The reparse data of a link as the system lays it out, in 16-bit words:
@@ -134,18 +128,12 @@ class TreeWithLinks : public ::testing::Test {
   // rm removes them without following them.
   void TearDown() override {
     const std::wstring unix = harness::WideUnix(harness::UnixPath(dir_.Path()));
-    if (!unix.empty()) harness::RunUnix(L"/bin/rm -rf " + unix, [&] { return !ExistsExactly(dir_.Path()); });
+    if (!unix.empty()) harness::RunUnix(L"/bin/rm -rf " + unix, [&] { return !Exists(dir_.Path()); });
   }
 
-  // Makes `link` a Unix symlink to `target` (Windows paths). (The link's
-  // folder is asked for, as a name ending in a dot would lose it on the way.)
+  // Makes `link` a Unix symlink to `target` (Windows paths).
   static bool MakeUnixLink(const std::wstring& target, const std::wstring& link) {
-    const size_t cut = link.find_last_of(L'\\');
-    const std::wstring folder = harness::WideUnix(harness::UnixPath(link.substr(0, cut))),
-                       to = harness::WideUnix(harness::UnixPath(target));
-    return !folder.empty() && !to.empty() &&
-           harness::RunUnix(L"/bin/ln -s " + to + L" " + folder + L"/" + link.substr(cut + 1),
-                            [&] { return ExistsExactly(link); });
+    return harness::UnixLink(harness::UnixPath(target), link);
   }
 
   harness::TempDir dir_;
@@ -155,8 +143,10 @@ class TreeWithLinks : public ::testing::Test {
 }  // namespace
 
 // The system reaches the target through the link. Wine reads no Unix symlink
-// as a reparse point, so only the test's own answer gives it a target.
-TEST_F(TreeWithLinks, AFolderLinkShowsAsReparsePointAndLeadsToItsTarget) {
+// as a reparse point, so only the test's own answer gives it a target. A
+// link named like a temporary is no temporary of this program: neither it
+// nor what it leads to is removed, also where a file of its name is there.
+TEST_F(TreeWithLinks, AFolderLinkLeadsToItsTargetAndALinkIsNoTemporary) {
   const std::wstring link = dir_ / L"tree\\sub\\dirlink", target = dir_ / L"target";
   const std::vector<Folder> sub = fs_.GetFolder(dir_ / L"tree\\sub").SubFolders();
   ASSERT_EQ(sub.size(), 1u);
@@ -165,6 +155,13 @@ TEST_F(TreeWithLinks, AFolderLinkShowsAsReparsePointAndLeadsToItsTarget) {
   EXPECT_EQ(fs_.FinalPath(link + L"\\"), target);
   EXPECT_EQ(fs_.FinalPath(dir_ / L"TREE\\Sub"), dir_ / L"tree\\sub");
   EXPECT_TRUE(!fs_.FinalPath(dir_ / L"missing") && !fs_.LinkTarget(link));
+  // Links named like temporaries.
+  ASSERT_TRUE(MakeUnixLink(dir_ / L"target\\keep.txt", dir_ / L"tree\\file.ferrimond-part"));
+  ASSERT_TRUE(MakeUnixLink(target, dir_ / L"tree\\folder.ferrimond-part"));
+  for (const wchar_t* file : {L"tree\\file", L"tree\\folder"}) harness::WriteFile(dir_ / file, "copied");
+  fs_.RemovePartialCopies(dir_ / L"tree");
+  EXPECT_TRUE(Exists(dir_ / L"tree\\file.ferrimond-part") && Exists(dir_ / L"tree\\folder.ferrimond-part"));
+  EXPECT_EQ(harness::ReadFile(dir_ / L"target\\keep.txt"), "keep");
   SetLinkTargetQueryForTests([&](const std::wstring& asked) {
     return asked == link ? std::optional<std::wstring>(target) : std::nullopt;
   });
@@ -197,19 +194,8 @@ TEST_F(TreeWithLinks, DeletesNeverRemoveWhatALinkLeadsTo) {
     }
     EXPECT_EQ(harness::ReadFile(in(L"tree\\twin")), "twin");
     EXPECT_PRED1(goneOrRefused, ErrorNumberOf([&] { fs_.DeleteFolder(in(L"tree")); }));
-    EXPECT_TRUE(harness::ReadFile(in(L"target\\keep.txt")) == "keep" && ExistsExactly(in(L"empty")));
+    EXPECT_TRUE(harness::ReadFile(in(L"target\\keep.txt")) == "keep" && Exists(in(L"empty")));
   }
-}
-
-// A link named like a temporary is no temporary of this program: neither it
-// nor what it leads to is removed, also where a file of its name is there.
-TEST_F(TreeWithLinks, RemovingPartialCopiesLeavesLinksAndTheirTargets) {
-  ASSERT_TRUE(MakeUnixLink(dir_ / L"target\\keep.txt", dir_ / L"tree\\file.ferrimond-part"));
-  ASSERT_TRUE(MakeUnixLink(dir_ / L"target", dir_ / L"tree\\folder.ferrimond-part"));
-  for (const wchar_t* file : {L"tree\\file", L"tree\\folder"}) harness::WriteFile(dir_ / file, "copied");
-  fs_.RemovePartialCopies(dir_ / L"tree");
-  EXPECT_TRUE(ExistsExactly(dir_ / L"tree\\file.ferrimond-part") && ExistsExactly(dir_ / L"tree\\folder.ferrimond-part"));
-  EXPECT_EQ(harness::ReadFile(dir_ / L"target\\keep.txt"), "keep");
 }
 
 // Junctions and absolute links name an NT path; relative links lead from
@@ -340,8 +326,10 @@ TEST(FileSystemCopy, OfAChangingSourceFailsAfterASecondTryAndLeavesTheTarget) {
 }
 
 // Names come back as stored, asked for in any letter case; the root keeps
-// its backslash and has no parent.
-TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
+// its backslash and has no parent. Existence tells files from folders, and
+// missing things raise not found. (Most not-found cases: the walk's and the
+// backup's end-to-end tests.)
+TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDatesAndMissingThingsRaiseNotFound) {
   const Folder root = fs_.GetFolder(L"e:");
   EXPECT_TRUE(root.Path() == L"E:\\" && root.IsRootFolder() && !root.ParentFolder().has_value());
   EXPECT_EQ(fs_.CreateFolder(L"E:\\Docs\\").Path(), L"E:\\Docs");
@@ -359,11 +347,7 @@ TEST_F(OnDrive, ListingsCarryNamesSizesAndLocalDates) {
   const File file = fs_.GetFile(L"E:\\Docs\\mixedcase.txt");
   EXPECT_TRUE(file.Name() == L"MixedCase.TXT" && file.DateLastModified() == stamp && file.ParentFolder().Path() == L"E:\\Docs");
   EXPECT_EQ(fs_.GetListedFile(L"E:\\Docs\\MixedCase.TXT").DateLastModified(), stamp);
-}
 
-// (Files and folders told apart, and most not-found cases: the walk's and
-// the backup's end-to-end tests.)
-TEST_F(OnDrive, ExistenceTellsFilesFromFoldersAndMissingThingsRaiseNotFound) {
   harness::WriteFile(L"E:\\dir\\f.txt", "f");
   EXPECT_TRUE(fs_.FolderExists(L"E:\\dir") && !fs_.FolderExists(L"E:\\dir\\f.txt") && fs_.FileExists(L"e:\\DIR\\F.TXT"));
   EXPECT_TRUE(!fs_.FileExists(L"E:\\dir") && fs_.Attributes(L"E:\\nowhere\\f.txt") == kNoFile);
@@ -466,9 +450,9 @@ TEST_F(OnDrive, AnUnfinishedCopyWhoseFileIsMissingIsKept) {
     EXPECT_TRUE(raised.number == ErrPartialCopyKept && raised.description.find(temp) != std::wstring::npos);
     EXPECT_TRUE(harness::ReadFile(Literal(temp)) == "only copy" && GetFileDate(temp, FileTimeWritten) == old);
     EXPECT_TRUE(OwnAttributes(temp) == kReadOnly && OwnAttributes(to) == kNoFile);
-    EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\dir\\") == Names_{temp} && ExistsExactly(temp));
+    EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\dir\\") == Names_{temp} && Exists(temp));
     PutFile(to, "restored", old, 0);
-    EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\dir").empty() && !ExistsExactly(temp));
+    EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\dir").empty() && !Exists(temp));
     PutFile(to, "", old, kNoFile);
   }
 }
@@ -529,14 +513,14 @@ TEST_F(OnDrive, NamesTheShortFormsWouldMistakeAreOrdinaryNames) {
     fs_.RemovePartialCopies(folder);
     EXPECT_EQ(Names(fs_.GetFolder(folder).List().files), all);
     fs_.CopyFile(JoinPath(folder, L"aux.doc"), L"E:\\back.");
-    EXPECT_TRUE(harness::ReadFile(L"\\\\?\\E:\\back.") == "n" && !ExistsExactly(L"E:\\back"));
+    EXPECT_TRUE(harness::ReadFile(L"\\\\?\\E:\\back.") == "n" && !Exists(L"E:\\back"));
     for (const std::wstring& name : names) fs_.DeleteFile(JoinPath(folder, name));
     EXPECT_EQ(Names(fs_.GetFolder(folder).Files()), twins);
     EXPECT_EQ(ErrorNumberOf([&] { fs_.DeleteFile(JoinPath(folder, L"readme.")); }), 53);
     for (const std::wstring& twin : twins) EXPECT_EQ(harness::ReadFile(Literal(JoinPath(folder, twin))), "twin");
     // The tree goes whole; its twin stays.
     fs_.DeleteFolder(top);
-    EXPECT_FALSE(ExistsExactly(top));
+    EXPECT_FALSE(Exists(top));
     EXPECT_EQ(harness::ReadFile(Literal(twinTree + L"\\readme")), "twin folder");
   }
 }

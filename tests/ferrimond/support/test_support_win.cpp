@@ -17,6 +17,7 @@ using namespace ferrimond;
 using common::DateTime;
 using harness::At;
 using harness::ErrorNumberOf;
+using harness::HoldUnshared;
 
 namespace {
 
@@ -30,10 +31,6 @@ int32_t Elapsed(uint64_t start, uint64_t end) {
   watch.StartTimer();
   fakeTicks = end;
   return watch.EndTimer();
-}
-
-HANDLE HoldUnshared(const std::wstring& path) {
-  return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 class FileTimes : public ::testing::Test {
