@@ -146,7 +146,9 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
 // The folder browsers start at their list's last entry; one that cannot be
 // created is reported, any other failure ends the browse without a word.
 // A custom extension, typed, ticks its box and unticking the box empties
-// it; unticking "*.*" empties them all.
+// it; unticking "*.*" empties them all. A file alone is then still something
+// to back up. (The unattended runs name the selections that back up
+// nothing.)
 TEST_F(StartedWindowTest, SelectionButtonsAndTheFileTypeBoxes) {
   for (auto [button, list] : {std::pair{&w_->CmdBrowse1, &w_->LstDir}, std::pair{&w_->CmdBrowse, &w_->LstDirEx}}) {
     for (const wchar_t* answer : {L"C:\\Data", L"", L"C:\\Data\\Sub"}) Ui().AnswerBrowseFolder(answer), button->SetValue(true);
@@ -170,6 +172,10 @@ TEST_F(StartedWindowTest, SelectionButtonsAndTheFileTypeBoxes) {
   EXPECT_EQ(w_->Txtfiles[10].Text(), L"pdf");  // its box was ticked already
   w_->Check2.SetValue(forms::kUnchecked);
   EXPECT_TRUE(w_->Txtfiles[10].Text().empty() && w_->Check1[10].Value() == forms::kUnchecked);
+  for (int i : w_->Check1.Indexes()) w_->Check1[i].SetValue(forms::kUnchecked);
+  w_->LstDir.Clear();
+  w_->Lstfile.AddItem(L"C:\\a.txt");
+  EXPECT_EQ(w_->NothingSelectedReason(), L"");
 }
 
 // ---- Menus, help and the about box ----

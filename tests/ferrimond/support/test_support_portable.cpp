@@ -1,12 +1,15 @@
-// Record lines, the sorted list, fields of paths and temporary copy names.
+// Record lines, the sorted list, fields of paths, temporary copy names and
+// the date tag of the day's files.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <functional>
 #include <random>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "ferrimond/mainwindow/date_tag.h"
 #include "ferrimond/support/file_system_paths.h"
 #include "ferrimond/support/list.h"
 #include "ferrimond/support/record_line.h"
@@ -46,7 +49,9 @@ TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
   EXPECT_EQ(ErrorNumberOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
 }
 
-TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePart) {
+// Dates drop midnight or an empty date part; numbers use fifteen digits and
+// exponents from 1E+15.
+TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePartAndNumbersUseFifteenDigits) {
   auto text = [](DateTime d) { return RecordWriter().Date(d).Bytes(); };
   EXPECT_EQ(text(At(2026, 12, 5)) + text(DateTime(DateTime::TimeSerial(13, 1, 2))) + text(At(1899, 12, 29, 6)),
             "#2026-12-05##13:01:02##1899-12-29 06:00:00#");
@@ -54,9 +59,6 @@ TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePart) {
                      At(1899, 12, 29, 6), At(100, 1, 1), At(9999, 12, 31, 23, 59, 59)}) {
     EXPECT_EQ(RecordReader(text(d)).ReadDate(), d) << text(d);
   }
-}
-
-TEST(RecordLine, NumbersUseFifteenDigitsAndExponentsFromOneE15) {
   const struct { double value; const char* text; } cases[] = {
       {1500000000, "1500000000"}, {999999999999999, "999999999999999"}, {1e15, "1E+15"}, {1.5e15, "1.5E+15"},
       {-2.25, "-2.25"}, {0.1 + 0.2, "0.3"}, {-0.0, "0"}};
@@ -93,24 +95,22 @@ TEST(RecordLine, ReadsRunAcrossRecordsAndFailuresRaiseTheirNumbers) {
   EXPECT_EQ(RecordReader("\"abc").ReadString(), L"abc");
 }
 
-TEST(List, DuplicateGoesInFrontOfItsEqualsAndDeleteTakesTheFirstWhileHeldEntriesLiveOn) {
+// A duplicate goes in front of its equals and a delete takes the first,
+// while entries a caller holds live on. The index must give exactly the
+// chain the linear search would build, in ascending character-code order
+// (upper case before lower, "" first).
+TEST(List, DuplicatesAndDeletesMatchAReferenceModelAndALongChainIsReleased) {
   List list;
   list.Add(L"a");
   const auto first = list.Head();
   list.Add(L"b");
   list.Add(L"a");
-  // The newer equal stands in front; a removed entry a caller holds lives on.
   const auto second = list.Head();
   EXPECT_TRUE(second != first && second->NextItem == first);
   EXPECT_TRUE(list.Delete(L"a") && list.Head() == first && second->Value == L"a");
   EXPECT_TRUE(list.Delete(L"a") && Values(list) == Texts{L"b"});
-}
-
-TEST(List, MatchesAReferenceModelUnderRandomAddsAndDeletesAndReleasesALongChain) {
-  // The index must give exactly the chain the linear search would build, in
-  // ascending character-code order (upper case before lower, "" first).
+  list.Delete(L"b");
   std::mt19937 rng(42);
-  List list;
   Texts model;
   for (int step = 0; step < 4000; ++step) {
     std::wstring v(rng() % 4, L'a');
@@ -160,4 +160,16 @@ TEST(PartialCopyName, EndsInTheSuffixWithinTheNameLimitAndIsRecognisedInAnyCase)
   for (const wchar_t* yes : {L"a.txt.ferrimond-part", L"A.TXT.Ferrimond-PART"}) EXPECT_TRUE(IsPartialCopyName(yes));
   for (const wchar_t* no : {L".ferrimond-part", L"a.ferrimond-part.txt", L"a.ferrimond-partial", L"aferrimond-part"})
     EXPECT_FALSE(IsPartialCopyName(no));
+}
+
+TEST(DateTag, TakesTheShortDateAroundItsSlashesElseTheDateNumbers) {
+  const DateTime nye = DateTime::Serial(2004, 12, 31);
+  EXPECT_EQ(MakeDateTag(L"12/31/2004", nye), L"12_31_2004");
+  // A day-first locale keeps its own order, as earlier runs named their files.
+  EXPECT_EQ(MakeDateTag(L"31/12/2004", nye), L"31_12_2004");
+  // No usable slashes, or a name the file system would refuse.
+  for (const wchar_t* text : {L"31.12.2004", L"2004-12-31", L"12/31", L"", L"12/31/2004/x", L"12/31/04:x"}) {
+    EXPECT_EQ(MakeDateTag(text, nye), L"12_31_2004") << std::string(text, text + wcslen(text));
+  }
+  EXPECT_EQ(MakeDateTag(L"05.01.2026", DateTime::Serial(2026, 1, 5)), L"1_5_2026");
 }
