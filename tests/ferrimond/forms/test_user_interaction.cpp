@@ -71,17 +71,13 @@ void CALLBACK Act(HWND, UINT, UINT_PTR id, DWORD) {
   else PostMessageW(GetDlgItem(box, u.command), BM_CLICK, 0, 0);
 }
 
-class RealDialogs : public ::testing::Test {
- protected:
-  void SetUp() override { InitializeApplication(); }
-  WindowsUserInteraction ui;
-};
-
 // The input box gives the text on OK and on Enter, nothing on Cancel, and
 // shows its default text; the message box its title and icon. Whatever
 // window is in front (a modeless box), no window of the program takes input
 // while a message box is up, and all are usable again afterwards.
-TEST_F(RealDialogs, InputAndMessageBoxesAnsweredAsAUserWould) {
+TEST(RealDialogs, InputAndMessageBoxesAnsweredAsAUserWould) {
+  InitializeApplication();
+  WindowsUserInteraction ui;
   Form main(ui, L"Main", L"Main", 3000, 2000), modeless(ui, L"About", L"About", 2000, 1000);
   main.Show(), modeless.Show();
   const std::wstring prompt = L"Please input date and time\nThe format is  mm/dd/yy";
