@@ -266,7 +266,7 @@ TEST(FileSystemPaths, FullPathsKeepEndingsAndDeviceNamesAndSystemPathsPrefixOnly
 // their name's letter case. (The drive lists of the main window read the
 // drives' kinds end to end; a 4 GiB file refused on a FAT32 drive: the
 // backup's refusal tests; an unplugged drive's or share's link: the walk's.)
-TEST(FileSystemDrives, DrivesAreNamedInAnyFormTellTheirFileSystemAndMissingOnesRaise) {
+TEST(FileSystemDrives, DrivesAreNamedInAnyFormTellTheirFileSystemAndACopyTooBigFailsAsDiskFull) {
   MappedDrive removable(L'E', DriveKind::Removable), fixed(L'D', DriveKind::Fixed);
   harness::UnmapDrive(L'Q');
   FileSystem fs;
@@ -278,15 +278,13 @@ TEST(FileSystemDrives, DrivesAreNamedInAnyFormTellTheirFileSystemAndMissingOnesR
   const struct { const wchar_t* name; uint64_t size; bool holds; } cases[] = {
       {L"fat", big, false}, {L"Fat16", big, false}, {L"FAT32", big - 1, true}, {L"exFAT", big, true}, {L"", big, true}};
   for (const auto& c : cases) EXPECT_EQ(FileSystemHoldsSize(c.name, c.size), c.holds) << c.name;
-}
 
-TEST(FileSystemDrives, CopyTooBigForTheDriveFailsAsDiskFullAndLeavesTheOldCopy) {
+  // A copy too big for the drive fails as disk full and leaves the old copy.
   FERRIMOND_SMALL_DRIVE_OR_SKIP(small, L'F');
   harness::TempDir source;
   harness::WriteFile(source / L"big.bin", std::string(1024 * 1024, 'x'));
   const common::DateTime old = harness::At(2021, 2, 3, 4, 5, 6);
   PutFile(L"F:\\big.bin", "old", old, 0);
-  FileSystem fs;
   EXPECT_EQ(ErrorNumberOf([&] { fs.CopyFile(source / L"big.bin", L"F:\\"); }), common::ErrDiskFull);
   EXPECT_TRUE(harness::ReadFile(L"F:\\big.bin") == "old" && GetFileDate(L"F:\\big.bin", FileTimeWritten) == old);
   EXPECT_EQ(Names(fs.GetFolder(L"F:\\").Files()), (Names_{L"big.bin"}));
@@ -416,32 +414,16 @@ TEST_F(OnDrive, AFailedCopyLeavesTheTargetAsItWas) {
   }
 }
 
-// Only temporaries of files that are there go (a temporary's name may be
-// cut short, and letter case may differ); a temporary whose file is missing
-// is kept, see below.
-TEST_F(OnDrive, RemovePartialCopiesRemovesOnlyTheTemporariesDirectlyInTheFolder) {
-  const std::wstring longName = std::wstring(250, L'n') + L".txt";
-  fs_.CreateFolder(L"E:\\dir\\sub.ferrimond-part");
-  for (const std::wstring name : {L"a.txt", L"a.txt.ferrimond-part", L"b.doc", L"B.DOC.FERRIMOND-PART",
-                                  L"x.ferrimond-partial", L".ferrimond-part", L"sub.ferrimond-part\\inner.ferrimond-part"})
-    harness::WriteFile(JoinPath(L"E:\\dir", name), "x");
-  for (const std::wstring& name : {longName, PartialCopyName(longName)}) harness::WriteFile(L"\\\\?\\E:\\dir\\" + name, "x");
-  ASSERT_TRUE(SetFileAttributesW(L"E:\\dir\\B.DOC.FERRIMOND-PART", kReadOnly | kHidden));
-  EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\dir").empty());
-  const FolderListing left = fs_.GetFolder(L"E:\\dir").List();
-  EXPECT_EQ(Names(left.files), (Names_{L".ferrimond-part", L"a.txt", L"b.doc", longName, L"x.ferrimond-partial"}));
-  EXPECT_EQ(Names(left.subFolders), (Names_{L"sub.ferrimond-part"}));
-  EXPECT_EQ(Names(left.subFolders[0].Files()), (Names_{L"inner.ferrimond-part"}));
-  EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\missing").empty());
-}
-
 // Where the file itself is missing, its unfinished copy may be all that is
 // left of it (a power cut on FAT between the removal of the old file and the
 // rename of the new one): a copy and RemovePartialCopies both keep it, until
-// the file is there again.
-TEST_F(OnDrive, AnUnfinishedCopyWhoseFileIsMissingIsKept) {
+// the file is there again. Otherwise only temporaries of files that are
+// there go (a temporary's name may be cut short, and letter case may
+// differ), and only directly in the folder.
+TEST_F(OnDrive, AnUnfinishedCopyWhoseFileIsMissingIsKeptAndOnlyTemporariesOfFilesThatAreThereGo) {
   const common::DateTime old = harness::At(2020, 1, 1);
-  for (const std::wstring& name : {std::wstring(L"a.txt"), std::wstring(250, L'n') + L".txt"}) {
+  const std::wstring longName = std::wstring(250, L'n') + L".txt";
+  for (const std::wstring& name : {std::wstring(L"a.txt"), longName}) {
     SCOPED_TRACE(name.size());
     const std::wstring to = JoinPath(L"E:\\dir", name), temp = JoinPath(L"E:\\dir", PartialCopyName(name));
     PutFile(temp, "only copy", old, kReadOnly);
@@ -455,6 +437,19 @@ TEST_F(OnDrive, AnUnfinishedCopyWhoseFileIsMissingIsKept) {
     EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\dir").empty() && !Exists(temp));
     PutFile(to, "", old, kNoFile);
   }
+
+  fs_.CreateFolder(L"E:\\dir\\sub.ferrimond-part");
+  for (const std::wstring name : {L"a.txt", L"a.txt.ferrimond-part", L"b.doc", L"B.DOC.FERRIMOND-PART",
+                                  L"x.ferrimond-partial", L".ferrimond-part", L"sub.ferrimond-part\\inner.ferrimond-part"})
+    harness::WriteFile(JoinPath(L"E:\\dir", name), "x");
+  for (const std::wstring& name : {longName, PartialCopyName(longName)}) harness::WriteFile(L"\\\\?\\E:\\dir\\" + name, "x");
+  ASSERT_TRUE(SetFileAttributesW(L"E:\\dir\\B.DOC.FERRIMOND-PART", kReadOnly | kHidden));
+  EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\dir").empty());
+  const FolderListing left = fs_.GetFolder(L"E:\\dir").List();
+  EXPECT_EQ(Names(left.files), (Names_{L".ferrimond-part", L"a.txt", L"b.doc", longName, L"x.ferrimond-partial"}));
+  EXPECT_EQ(Names(left.subFolders), (Names_{L"sub.ferrimond-part"}));
+  EXPECT_EQ(Names(left.subFolders[0].Files()), (Names_{L"inner.ferrimond-part"}));
+  EXPECT_TRUE(fs_.RemovePartialCopies(L"E:\\missing").empty());
 }
 
 // Read-only files need force, files in use stay, and a tree's delete stops

@@ -132,18 +132,14 @@ TEST(List, DuplicatesAndDeletesMatchAReferenceModelAndALongChainIsReleased) {
 }
 
 // A field past the last is empty, a text without a delimiter is its own
-// first field, and every delimiter counts as the first.
-TEST(Strings, GetFieldSplitsPathsAndTranslateCharsPadsDropsAndComparesAsAsked) {
+// every field, and every delimiter counts as the first. (The upload splits
+// paths through the same field reader.)
+TEST(Strings, GetFieldSplitsPathsAtAnyOfItsDelimiters) {
   const std::wstring path = L"E:\\Documents and Settings\\User1\\My Documents\\Letters";
   const struct { std::wstring text; int field; const wchar_t* delimiters; std::wstring out; } fields[] = {
       {path, 5, L"\\", L"Letters"}, {path, 6, L"\\", L""}, {L"E:", 4, L"\\", L"E:"}, {L"a\\\\c", 2, L"\\", L""},
       {L"a/b\\c", 3, L"\\/", L"c"}};
   for (const auto& c : fields) EXPECT_EQ(GetField(c.text, c.field, c.delimiters), c.out) << c.field;
-  EXPECT_EQ(TranslateChars(L"a-b_c", L"-_", L"", 0), L"abc");
-  EXPECT_EQ(TranslateChars(L"a-b_c", L"", L"x", 0), L"");
-  EXPECT_EQ(TranslateChars(L"abc", L"abc", L"xyzw", 0), L"xyz");  // to-set cut to length
-  EXPECT_EQ(TranslateChars(L"ABC", L"b", L"x", 0) + TranslateChars(L"ABC", L"b", L"x", 1), L"ABCAxC");
-  EXPECT_EQ(TranslateChars(L"aba", L"aa", L"xy", 0), L"xbx");  // first position wins
 }
 
 TEST(PartialCopyName, EndsInTheSuffixWithinTheNameLimitAndIsRecognisedInAnyCase) {
