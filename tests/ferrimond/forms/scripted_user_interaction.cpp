@@ -49,9 +49,8 @@ std::vector<std::wstring> ScriptedUserInteraction::Messages() const {
 const ScriptedUserInteraction::Answer* ScriptedUserInteraction::Take(Prompt prompt) {
   const Prompt& p = prompts_.emplace_back(std::move(prompt));
   if (answers_.empty() || answers_.front().kind != p.kind) {
-    ADD_FAILURE() << "unexpected " << KindName(p.kind) << ": \"" << Narrow(p.text) << "\""
-                  << (answers_.empty() ? "" : " (the next answer is for a ")
-                  << (answers_.empty() ? "" : KindName(answers_.front().kind)) << (answers_.empty() ? "" : ")");
+    ADD_FAILURE() << "unexpected " << KindName(p.kind) << ": \"" << Narrow(p.text) << "\" (the next answer: "
+                  << (answers_.empty() ? "none" : KindName(answers_.front().kind)) << ")";
     return nullptr;
   }
   taken_ = std::move(answers_.front());

@@ -124,8 +124,10 @@ void Key(const Control& c, WPARAM key, LPARAM bits, UINT msg = WM_KEYDOWN) {
 // Keys go through the layer's loop: KeyDown is raised once per key, also for
 // keys that dialog navigation takes (Esc), and the key still does its work.
 // A loop that yields through DoEventsPaced takes a key once the pace has run
-// out.
-TEST_F(FormTest, KeyDownIsRaisedOnceAndTheKeyNotConsumed) {
+// out. Tab moves in creation order, Alt with a letter presses its button (a
+// plain letter does not), Enter presses the focused button only; a form's
+// pre-translate hook sees keys first and may keep them for a hosted control.
+TEST_F(FormTest, KeysAreRaisedOnceAndDoTheirWorkAndThePreTranslateHookSeesThemFirst) {
   dlg.txtdays.OnKeyDown = [&](int key, int) { keys.push_back(key); };
   dlg.txtdays.SetFocus();
   dlg.txtdays.SetSel(0, -1);
@@ -140,12 +142,9 @@ TEST_F(FormTest, KeyDownIsRaisedOnceAndTheKeyNotConsumed) {
   PostMessageW(dlg.txtdays.Hwnd(), WM_KEYDOWN, 'P', 0x00190001);
   for (int item = 0; item < 1000 && keys.empty(); ++item) Sleep(1), DoEventsPaced();
   EXPECT_EQ(keys, std::vector<int>{'P'});
-}
 
-// Tab moves in creation order, Alt with a letter presses its button (a plain
-// letter does not), Enter presses the focused button only; a form's
-// pre-translate hook sees keys first and may keep them for a hosted control.
-TEST_F(FormTest, TabAccessKeysEnterAndThePreTranslateHook) {
+  keys.clear();
+  dlg.txtdays.OnKeyDown = nullptr;
   std::vector<std::wstring> clicks;
   dlg.cmdGo.OnClick = [&] { clicks.push_back(L"go"); };
   dlg.cmdIn.OnClick = [&] { clicks.push_back(L"in"); };

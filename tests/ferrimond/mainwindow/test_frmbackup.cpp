@@ -59,8 +59,10 @@ TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
 }
 
 // Captions measured in the control's own font fit their control (widened,
-// and their row moved along, for a font wider than the design's).
-TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
+// and their row moved along, for a font wider than the design's). The two
+// panels share one place: Tab goes round the one that shows and never into
+// the other (as into the hidden upload's lstFixed and its Validate).
+TEST_F(StartedWindowTest, CaptionsFitTheirControlsAndTheUploadAndFileTypePanelsTakeTurns) {
   for (forms::Frame* frame : {&w_->fraBackup, &w_->fraFileTypes, &w_->fraUpload}) {
     for (forms::Control* c : frame->Children()) {
       std::wstring caption;
@@ -79,12 +81,6 @@ TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
       EXPECT_LE(size.cx + glyph * GetSystemMetrics(SM_CXMENUCHECK), rc.right) << c->Name();
     }
   }
-}
-
-// The two panels share one place: Tab goes round the one that shows and
-// never into the other (as into the hidden upload's lstFixed and its
-// Validate).
-TEST_F(StartedWindowTest, TheUploadAndFileTypePanelsTakeTurns) {
   Frmbackup& w = *w_;
   // "File types" on the bar leaves the upload command's caption as it was:
   // only the upload command's own second click gives "Upload" back.
