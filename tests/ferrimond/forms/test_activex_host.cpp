@@ -48,7 +48,7 @@ class ActiveXHostTest : public ::testing::Test {
 
 // (Hosting on the main window, design values, focus, Enabled and the
 // user's changes against code's: the date panel's tests.)
-TEST_F(ActiveXHostTest, UnregisteredControlComesFromTheProgramFolderSizedByTheHost) {
+TEST_F(ActiveXHostTest, UnregisteredControlComesFromTheProgramFolderSizedByTheHostAndFailuresSayWhy) {
   CLSID clsid;
   const bool registered = SUCCEEDED(CLSIDFromProgID(kPicker.progId.c_str(), &clsid));
   Create();
@@ -57,9 +57,7 @@ TEST_F(ActiveXHostTest, UnregisteredControlComesFromTheProgramFolderSizedByTheHo
   RECT r;
   GetWindowRect(form->Box.ControlHwnd(), &r);
   EXPECT_EQ(r.right - r.left, TwipsToPixelsX(240 + 2400) - TwipsToPixelsX(240));
-}
-
-TEST_F(ActiveXHostTest, AControlThatCannotBeMadeSaysWhy) {
+  // A control that cannot be made says why.
   const std::pair<AxSource, const wchar_t*> cases[] = {
       {{L"Almanix.NoSuchClass", L"Almanix.dll"}, L"does not describe it"},
       {{L"Nowhere.Control", L"Nowhere.dll"}, L"Nowhere.dll could not be loaded"},

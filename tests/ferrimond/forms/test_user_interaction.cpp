@@ -117,18 +117,11 @@ TEST(RealDialogs, InputAndMessageBoxesAnsweredAsAUserWould) {
   }
 }
 
-TEST(PrintText, WithoutAPrinterIsAnError) {
-  DWORD size = 0;
-  GetDefaultPrinterW(nullptr, &size);
-  if (size != 0) GTEST_SKIP() << "this machine has a default printer";
-  WindowsUserInteraction ui;
-  EXPECT_EQ(harness::ErrorNumberOf([&] { ui.PrintText(L"default.log", L"line 1\r\nline 2"); }), 482);
-}
-
 // The printed pages, on a memory device context: a long line wraps after a
-// blank (between characters where there is none) within the margins, a form feed starts the next page, and no
-// character is lost.
-TEST(PrintLayout, WrapsWithinTheMarginsAndBreaksPages) {
+// blank (between characters where there is none) within the margins, a form
+// feed starts the next page, and no character is lost. Without a printer,
+// printing is an error.
+TEST(Printing, WrapsWithinTheMarginsBreaksPagesAndWithoutAPrinterIsAnError) {
   HDC dc = CreateCompatibleDC(nullptr);
   HFONT font = CreatePrintFont(dc);
   HGDIOBJ old = SelectObject(dc, font);
@@ -149,6 +142,11 @@ TEST(PrintLayout, WrapsWithinTheMarginsAndBreaksPages) {
   const PrintedLine& last = layout.lines.back();
   EXPECT_TRUE(last.text == L"after" && last.y == area.top && last.page > layout.lines.end()[-2].page);
   SelectObject(dc, old), DeleteObject(font), DeleteDC(dc);
+  DWORD size = 0;
+  GetDefaultPrinterW(nullptr, &size);
+  if (size != 0) GTEST_SKIP() << "this machine has a default printer";
+  WindowsUserInteraction ui;
+  EXPECT_EQ(harness::ErrorNumberOf([&] { ui.PrintText(L"default.log", L"line 1\r\nline 2"); }), 482);
 }
 
 }  // namespace

@@ -109,8 +109,17 @@ TEST_F(StartedWindowTest, CaptionsFitTheirControlsAndTheUploadAndFileTypePanelsT
 // ones are nobody's. Leaving the list proposes the current user's
 // folder on that drive; a drive without profiles empties the box, and
 // validation still proposes. C: has no "Documents and Settings" (as under
-// Wine): the user's own profile is proposed instead.
-TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
+// Wine): the user's own profile is proposed instead. "Use the current
+// selections" of the schedule window saves them through the log writer to
+// scheduled.log in the program folder, which the unattended run loads as
+// Load Logfile does.
+TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOfferedAndTheScheduledRunLoadsTheSelections) {
+  struct NoTask : ScheduleService {
+    std::wstring Register(const std::wstring&) override { return L"refused"; }
+    std::wstring Delete() override { return {}; }
+    std::wstring Query(TaskState& state) override { return state = {}, std::wstring(); }
+  };
+  ScheduleServiceFactory = [] { return std::make_unique<NoTask>(); };
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed), y(L'Y', harness::DriveKind::Fixed);  // Y: no profiles
   const std::wstring das = L"Documents and Settings\\";
   for (const std::wstring& file : {das + L"user1\\My Documents\\", das + L"Default User\\My Documents\\",
@@ -126,8 +135,7 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
   for (std::wstring& profile : offered)
     for (wchar_t& ch : profile) ch = static_cast<wchar_t>(std::towlower(ch));
   std::sort(offered.begin(), offered.end());
-  const std::wstring lower = L"d:\\documents and settings\\";
-  EXPECT_EQ(offered, (Strings{lower + L"user1", L"d:\\users\\alice"}));
+  EXPECT_EQ(offered, (Strings{L"d:\\documents and settings\\user1", L"d:\\users\\alice"}));
   EXPECT_EQ(w.cmbUsers.Text(), w.cmbUsers.List(0));
   for (const wchar_t* drive : {L"D", L"Y"}) {
     SelectEntry(w.lstFixed, drive);
@@ -137,6 +145,19 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
     EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(drive));
   }
   EXPECT_EQ(w.cmbUsers.ListCount(), 0);
+
+  Ui().ClearRecord();
+  for (const wchar_t* folder : {L"C:\\one", L"C:\\two"}) w.LstDir.AddItem(folder);
+  w.txtdays.SetText(L"5");
+  w.mnuSchedule.Click();
+  ASSERT_NE(w.ScheduleWindow(), nullptr);
+  w.ScheduleWindow()->CmdSelections.SetValue(true);
+  w.LstDir.Clear();
+  w.txtdays.SetText(L"2");
+  EXPECT_EQ(w.LoadLogFile(std::wstring(kProgramFolderToCreate) + L"\\scheduled.log"), Frmbackup::LogLoad::Loaded);
+  EXPECT_EQ(Entries(w.LstDir), (Strings{L"C:\\two", L"C:\\one"}));
+  EXPECT_EQ(w.txtdays.Text(), L"5");
+  EXPECT_TRUE(Ui().Prompts().empty());
 }
 
 // The folder browsers start at their list's last entry; one that cannot be
@@ -226,31 +247,6 @@ TEST_F(StartedWindowTest, MenuCommandsAreBoundTheGuideAndAboutBoxOpenAndExitEnds
   end->Timer1.Fire();
   EXPECT_TRUE(end->IsUnloaded() && EndProcessCalls == 1);
   EXPECT_TRUE(RemoveDirectoryW(kProgramFolder)) << "something was saved";
-}
-
-// "Use the current selections" saves them through the log writer to
-// scheduled.log in the program folder, which the unattended run loads as
-// Load Logfile does.
-TEST_F(MainWindowTest, ScheduleWindowSavesTheSelectionsTheScheduledRunLoads) {
-  struct NoTask : ScheduleService {
-    std::wstring Register(const std::wstring&) override { return L"refused"; }
-    std::wstring Delete() override { return {}; }
-    std::wstring Query(TaskState& state) override { return state = {}, std::wstring(); }
-  };
-  ScheduleServiceFactory = [] { return std::make_unique<NoTask>(); };
-  Frmbackup& w = Start();
-  Ui().ClearRecord();
-  for (const wchar_t* folder : {L"C:\\one", L"C:\\two"}) w.LstDir.AddItem(folder);
-  w.txtdays.SetText(L"5");
-  w.mnuSchedule.Click();
-  ASSERT_NE(w.ScheduleWindow(), nullptr);
-  w.ScheduleWindow()->CmdSelections.SetValue(true);
-  w.LstDir.Clear();
-  w.txtdays.SetText(L"2");
-  EXPECT_EQ(w.LoadLogFile(std::wstring(kProgramFolderToCreate) + L"\\scheduled.log"), Frmbackup::LogLoad::Loaded);
-  EXPECT_EQ(Entries(w.LstDir), (Strings{L"C:\\two", L"C:\\one"}));
-  EXPECT_EQ(w.txtdays.Text(), L"5");
-  EXPECT_TRUE(Ui().Prompts().empty());
 }
 
 }  // namespace

@@ -198,23 +198,6 @@ TEST_F(TreeWithLinks, DeletesNeverRemoveWhatALinkLeadsTo) {
   }
 }
 
-// Junctions and absolute links name an NT path; relative links lead from
-// the link's folder, or from its drive's root.
-TEST(LinkTargets, ReparseDataOfJunctionsAndSymbolicLinksGivesFullPaths) {
-  const std::wstring link = L"E:\\a\\b\\link";
-  const struct { const char* what; std::vector<unsigned char> data; std::optional<std::wstring> target; } cases[] = {
-      {"junction", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\D:\\data\\"), L"D:\\data"},
-      {"volume", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\Volume{0a1b}\\"), L"\\\\?\\Volume{0a1b}\\"},
-      {"share", ReparseData(IO_REPARSE_TAG_SYMLINK, L"\\??\\UNC\\srv\\share\\docs"), L"\\\\srv\\share\\docs"},
-      {"relative", ReparseData(IO_REPARSE_TAG_SYMLINK, L"..\\other\\.\\x", SYMLINK_FLAG_RELATIVE), L"E:\\a\\other\\x"},
-      {"from the root", ReparseData(IO_REPARSE_TAG_SYMLINK, L"\\top", SYMLINK_FLAG_RELATIVE), L"E:\\top"},
-      {"no link", ReparseData(0x80000013u, L"\\??\\D:\\data"), std::nullopt}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(fs_internal::LinkTargetFromReparseData(c.data.data(), c.data.size(), link), c.target) << c.what;
-    EXPECT_EQ(fs_internal::LinkTargetFromReparseData(c.data.data(), c.data.size() - 2, link), std::nullopt) << c.what;
-  }
-}
-
 // ---- The file-system service on a mapped drive
 
 // The runtime's numbers carry its text, the service's own numbers theirs,
@@ -239,8 +222,9 @@ using PathCase = std::pair<std::wstring, std::wstring>;
 // are file names here, also on the way to another name. The system takes
 // only the prefixed form literally: long paths, names ending in a dot or a
 // blank and names of devices (whatever follows the first dot, in any letter
-// case, with the superscript digits) need it.
-TEST(FileSystemPaths, FullPathsKeepEndingsAndDeviceNamesAndSystemPathsPrefixOnlyWhatNeedsIt) {
+// case, with the superscript digits) need it. Links' reparse data give full
+// paths.
+TEST(FileSystemPaths, FullPathsKeepEndingsAndDeviceNamesSystemPathsPrefixOnlyWhatNeedsItAndLinksGiveFullPaths) {
   const PathCase full[] = {
       {L"e:", L"E:\\"}, {L"E:/a/./c/../b", L"E:\\a\\b"}, {L"e:\\dir\\readme.", L"E:\\dir\\readme."},
       {L"E:\\old.\\x\\..\\inner.txt", L"E:\\old.\\inner.txt"}, {L"E:\\old.\\..", L"E:\\"},
@@ -260,6 +244,20 @@ TEST(FileSystemPaths, FullPathsKeepEndingsAndDeviceNamesAndSystemPathsPrefixOnly
   const PathCase nt[] = {{L"E:\\a\\b.", L"\\??\\E:\\a\\b."}, {L"\\\\?\\E:\\a", L"\\??\\E:\\a"},
                          {L"\\\\srv\\sh\\a", L"\\??\\UNC\\srv\\sh\\a"}, {L"\\\\?\\UNC\\srv\\sh\\a", L"\\??\\UNC\\srv\\sh\\a"}};
   for (const auto& [in, out] : nt) EXPECT_EQ(NtPath(in), out);
+  // Junctions and absolute links name an NT path; relative links lead from
+  // the link's folder, or from its drive's root.
+  const std::wstring link = L"E:\\a\\b\\link";
+  const struct { const char* what; std::vector<unsigned char> data; std::optional<std::wstring> target; } cases[] = {
+      {"junction", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\D:\\data\\"), L"D:\\data"},
+      {"volume", ReparseData(IO_REPARSE_TAG_MOUNT_POINT, L"\\??\\Volume{0a1b}\\"), L"\\\\?\\Volume{0a1b}\\"},
+      {"share", ReparseData(IO_REPARSE_TAG_SYMLINK, L"\\??\\UNC\\srv\\share\\docs"), L"\\\\srv\\share\\docs"},
+      {"relative", ReparseData(IO_REPARSE_TAG_SYMLINK, L"..\\other\\.\\x", SYMLINK_FLAG_RELATIVE), L"E:\\a\\other\\x"},
+      {"from the root", ReparseData(IO_REPARSE_TAG_SYMLINK, L"\\top", SYMLINK_FLAG_RELATIVE), L"E:\\top"},
+      {"no link", ReparseData(0x80000013u, L"\\??\\D:\\data"), std::nullopt}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(fs_internal::LinkTargetFromReparseData(c.data.data(), c.data.size(), link), c.target) << c.what;
+    EXPECT_EQ(fs_internal::LinkTargetFromReparseData(c.data.data(), c.data.size() - 2, link), std::nullopt) << c.what;
+  }
 }
 
 // A file of 4 GiB or more does not fit on the FAT file systems, whatever

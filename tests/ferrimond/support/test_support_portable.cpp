@@ -34,7 +34,7 @@ Texts Values(const List& list) {
 
 // (The log files' tests hold a whole log's bytes: flags, quoted entries and
 // counts.)
-TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
+TEST(RecordLine, ItemsAreWrittenAsTheyAlwaysWereAndReadBackExactly) {
   RecordWriter w;
   w.Date(At(2026, 12, 5, 19, 44, 3)).Long(1523).Long(47).Double(1234567).Long(12).String(L"E").EndRecord();
   w.Boolean(false).Integer(-32768).String(L"c:\\a, b\\C\u00e9\u65e5").EndRecord();
@@ -47,11 +47,8 @@ TEST(RecordLine, StatisticsLineIsWrittenAndReadBackExactly) {
   // A comma inside quotes stays.
   EXPECT_TRUE(r.ReadString() == L"c:\\a, b\\C\u00e9\u65e5" && r.AtEnd());
   EXPECT_EQ(ErrorNumberOf([&] { r.ReadString(); }), common::ErrInputPastEnd);
-}
-
-// Dates drop midnight or an empty date part; numbers use fifteen digits and
-// exponents from 1E+15.
-TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePartAndNumbersUseFifteenDigits) {
+  // Dates drop midnight or an empty date part; numbers use fifteen digits
+  // and exponents from 1E+15.
   auto text = [](DateTime d) { return RecordWriter().Date(d).Bytes(); };
   EXPECT_EQ(text(At(2026, 12, 5)) + text(DateTime(DateTime::TimeSerial(13, 1, 2))) + text(At(1899, 12, 29, 6)),
             "#2026-12-05##13:01:02##1899-12-29 06:00:00#");
@@ -63,8 +60,8 @@ TEST(RecordLine, DatesDropMidnightOrAnEmptyDatePartAndNumbersUseFifteenDigits) {
       {1500000000, "1500000000"}, {999999999999999, "999999999999999"}, {1e15, "1E+15"}, {1.5e15, "1.5E+15"},
       {-2.25, "-2.25"}, {0.1 + 0.2, "0.3"}, {-0.0, "0"}};
   for (const auto& c : cases) EXPECT_EQ(RecordWriter().Double(c.value).Bytes(), c.text) << c.value;
-  RecordReader r("1E+15,1.5E+15\r\n");
-  EXPECT_TRUE(r.ReadDouble() == 1e15 && r.ReadDouble() == 1.5e15);
+  RecordReader exponents("1E+15,1.5E+15\r\n");
+  EXPECT_TRUE(exponents.ReadDouble() == 1e15 && exponents.ReadDouble() == 1.5e15);
   EXPECT_EQ(RecordReader("2.5").ReadInteger(), 2);  // whole items round half to even
   EXPECT_EQ(RecordReader("3.5").ReadLong(), 4);
 }
