@@ -46,7 +46,7 @@ class LinkLabel : public ::testing::Test {
 // when one is set (by default only the underline changes), and a colour set
 // meanwhile waits for the next hover. A press released outside is no click.
 // (The about box's tests click its link end to end.)
-TEST_F(LinkLabel, HoverCountsTheEdgesAsInsideAndSwitchesTheLookAndAReleaseOutsideIsNoClick) {
+TEST_F(LinkLabel, HoverCountsTheEdgesAsInsideAndSwitchesTheLookAReleaseOutsideIsNoClickAndValuesAreStored) {
   const forms::OleColor before = link().TextColor();
   MoveTo(3, 3);
   // Captured: keeps getting moves after the pointer leaves.
@@ -70,11 +70,9 @@ TEST_F(LinkLabel, HoverCountsTheEdgesAsInsideAndSwitchesTheLookAndAReleaseOutsid
   EXPECT_EQ(Opened(), 0u);
   Click();
   EXPECT_EQ(Opened(), 1u);
-}
 
-// Saved while hovered, the stored underline is the normal one; read into
-// another label every value comes back, and a damaged key keeps its value.
-TEST_F(LinkLabel, StoredValuesRoundTripAndDamagedKeysAreSkipped) {
+  // Saved while hovered, the stored underline is the normal one; read into
+  // another label every value comes back, and a damaged key keeps its value.
   link().SetURL(L"mailto:support@ferrimond.example.org");
   MoveTo(1, 1);
   ASSERT_TRUE(link().Font().underline);

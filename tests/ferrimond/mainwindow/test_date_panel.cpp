@@ -131,20 +131,6 @@ TEST_F(StartedWindowTest, AScreenReaderReadsThePickerWhichSelectsSinceAndLeavesT
   EXPECT_TRUE(Prompts().empty());
 }
 
-TEST_F(MainWindowTest, WithoutAlmanixTheProgramStartsAndSinceCannotBeChosen) {
-  DatePickerSource = {L"Almanix.NotThere", L"NotThere.dll"};
-  ExpectMessages(1);
-  Frmbackup& w = Start();
-  const std::wstring said = Messages().empty() ? L"" : Messages()[0];
-  EXPECT_TRUE(said.find(L"\"Backup files since\"") != said.npos && said.find(L"NotThere.dll") != said.npos) << said;
-  EXPECT_FALSE(w.DatePicker1.HasControl() || w.optDatePicker.Enabled());
-  // The end of a run does not enable it either; the other options work.
-  w.InitializeAgain();
-  EXPECT_FALSE(w.optDatePicker.Enabled());
-  w.OptDateToday_MouseDown();
-  EXPECT_EQ(Selected(w), L"OptDateToday");
-}
-
 // The choice a scheduled run is given is the one the panel shows; applied
 // to a window that shows another, it selects the same again. What cannot
 // be said is refused with its reason.

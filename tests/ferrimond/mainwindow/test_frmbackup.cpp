@@ -25,8 +25,9 @@ std::wstring UserFolderOn(const std::wstring& drive) {
 // A first start selects no date option, asks nothing and makes the program
 // folder. A stamped upload time becomes the threshold and stamps the marker
 // (only where a run has left one); a stamp that kept no time deselects the
-// option. (A second instance is refused by the program test.)
-TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
+// option. (A second instance is refused by the program test.) Without
+// Almanix the program starts all the same.
+TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselectedAndAlmanixIsNotNeeded) {
   Frmbackup& first = Start();
   EXPECT_TRUE(Prompts().empty());
   EXPECT_FALSE(first.OptLastUpload.Value() || first.OptLastBackup.Value() || first.OptDateToday.Value() ||
@@ -56,6 +57,18 @@ TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
   Start();
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeWritten), when);
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeAccessed), when);
+  // Without Almanix "since" cannot be chosen.
+  DatePickerSource = {L"Almanix.NotThere", L"NotThere.dll"};
+  ExpectMessages(1);
+  Frmbackup& w = Start();
+  const std::wstring said = Messages().empty() ? L"" : Messages()[0];
+  EXPECT_TRUE(said.find(L"\"Backup files since\"") != said.npos && said.find(L"NotThere.dll") != said.npos) << said;
+  EXPECT_FALSE(w.DatePicker1.HasControl() || w.optDatePicker.Enabled());
+  // The end of a run does not enable it either; the other options work.
+  w.InitializeAgain();
+  EXPECT_FALSE(w.optDatePicker.Enabled());
+  w.OptDateToday_MouseDown();
+  EXPECT_TRUE(w.OptDateToday.Value());
 }
 
 // Captions measured in the control's own font fit their control (widened,
