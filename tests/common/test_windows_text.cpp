@@ -5,12 +5,10 @@
 
 #include "common/date_text.h"
 #include "common/text_codec.h"
-
-using common::DateTime;
+#include "tests/harness/expect.h"
 
 TEST(WindowsText, DatesInTheUnitedStatesLocaleAndSurrogatesRoundTrip) {
-  DateTime d;
-  ASSERT_TRUE(DateTime::FromParts({2026, 12, 5, 19, 44, 3}, d));
+  const common::DateTime d = harness::At(2026, 12, 5, 19, 44, 3);
   EXPECT_EQ(common::DateText(d) + L"|" + common::DateText(d.DatePart()) + L"|" + common::ShortDateText(d),
             L"12/5/2026 7:44:03 PM|12/5/2026|12/5/2026");
   // A pair is one character of four UTF-8 bytes; a lone surrogate survives.

@@ -68,27 +68,7 @@ TEST_F(FormTest, TwipsFollowTheDpiAndTheDesign) {
   EXPECT_TRUE(std::abs(dlg.ScaleWidth() - 6000) <= TwipsPerPixelX() && std::abs(dlg.ScaleHeight() - 4500) <= TwipsPerPixelY());
 }
 
-// A shown form is loaded once; a refusal keeps it; an Unload inside the
-// Unload handler (as a shutdown does) is harmless, and code may still read
-// and set the controls of the unloaded form.
-TEST_F(FormTest, LoadOnceAndUnloadFromTheCloseBox) {
-  int loads = 0;
-  dlg.OnLoad = [&] { ++loads; };
-  dlg.OnUnload = [&](bool& cancel) { log.push_back(L"unload"), cancel = true; };
-  dlg.Load();
-  SendMessageW(dlg.Hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dlg.IsLoaded());
-  dlg.OnUnload = [&](bool&) { log.push_back(L"unload"), dlg.Unload(); };
-  SendMessageW(dlg.Hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dlg.IsUnloaded());
-  dlg.Unload();
-  EXPECT_TRUE(log.size() == 2u && loads == 0);
-  dlg.chkIn.SetValue(kChecked);
-  dlg.txtdays.SetText(L"x");
-  EXPECT_TRUE(dlg.chkIn.Value() == kChecked && dlg.txtdays.Text() == L"x");
-}
-
-TEST_F(FormTest, ValidateGuardsEveryWayTheFocusLeaves) {
+TEST_F(FormTest, ValidateGuardsEveryWayTheFocusLeavesAndTheFormLoadsOnceAndUnloadsFromItsCloseBox) {
   dlg.txtdays.OnGotFocus = [&] { log.push_back(L"txtdays got focus"); };
   int validations = 0, clicks = 0;
   bool refuse = false;
@@ -113,6 +93,25 @@ TEST_F(FormTest, ValidateGuardsEveryWayTheFocusLeaves) {
   dlg.txtdays.SetCausesValidation(false);
   dlg.txtdays.SetFocus();
   EXPECT_TRUE(validations == before && dlg.txtdays.HasFocus());
+
+  // A shown form is loaded once; a refusal keeps it; an Unload inside the
+  // Unload handler (as a shutdown does) is harmless, and code may still read
+  // and set the controls of the unloaded form.
+  log.clear();
+  int loads = 0;
+  dlg.OnLoad = [&] { ++loads; };
+  dlg.OnUnload = [&](bool& cancel) { log.push_back(L"unload"), cancel = true; };
+  dlg.Load();
+  SendMessageW(dlg.Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dlg.IsLoaded());
+  dlg.OnUnload = [&](bool&) { log.push_back(L"unload"), dlg.Unload(); };
+  SendMessageW(dlg.Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dlg.IsUnloaded());
+  dlg.Unload();
+  EXPECT_TRUE(log.size() == 2u && loads == 0);
+  dlg.chkIn.SetValue(kChecked);
+  dlg.txtdays.SetText(L"x");
+  EXPECT_TRUE(dlg.chkIn.Value() == kChecked && dlg.txtdays.Text() == L"x");
 }
 
 // Posts a key press to the control and lets the layer's loop take it.

@@ -35,6 +35,7 @@ TEST_F(StartedWindowTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) 
   const DateTime stored = DateTime::Serial(2026, 3, 1).AddDays(10.0 / 24), today = TodayOneSecond();
   const Handler backup = [](Frmbackup& w) { w.OptLastBackup_MouseDown(); };
   const Handler upload = [](Frmbackup& w) { w.OptLastUpload_MouseDown(); };
+  const Handler since = [](Frmbackup& w) { w.optDatePicker_MouseDown(); };
   const Handler anyTime = [](Frmbackup& w) { w.OptAnyTime_MouseDown(); };
   const Handler todayOption = [](Frmbackup& w) { w.OptDateToday_MouseDown(); };
   const std::wstring notRecorded = L"Last backup time was not recorded!";
@@ -53,7 +54,7 @@ TEST_F(StartedWindowTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) 
       {stamp("", kLastBackupStamp, backup), L"", text({}), {notRecorded}},
       {upload, L"", L"", {}},  // no last upload
       {stamp("#1899-12-30 00:00:00#\r\n", kLastUploadStamp, upload), L"", text({}), {L"Last update time was not kept correctly!"}},
-      {[](Frmbackup& w) { w.optDatePicker_MouseDown(); }, L"optDatePicker", text(today), {}, today},  // nothing picked
+      {since, L"optDatePicker", text(today), {}, today},  // nothing picked
       {days(L" 0.5", [](Frmbackup& w) { w.optDateText_MouseDown(); }), L"optDateText", text(today.AddDays(-0.5)), {},
        today.AddDays(-0.5)},
       // Typing a number selects "for last" too.

@@ -121,7 +121,7 @@ class TreeWithLinks : public ::testing::Test {
       if (!CreateDirectoryW((root + folder).c_str(), nullptr)) return false;
     harness::WriteFile(root + L"\\target\\keep.txt", "keep");
     harness::WriteFile(root + L"\\tree\\sub\\plain.txt", "plain");
-    return MakeUnixLink(root + L"\\target", root + L"\\tree\\sub\\dirlink");
+    return harness::UnixLink(harness::UnixPath(root + L"\\target"), root + L"\\tree\\sub\\dirlink");
   }
 
   // The temporary folder's cleanup cannot remove links under Wine either;
@@ -131,10 +131,6 @@ class TreeWithLinks : public ::testing::Test {
     if (!unix.empty()) harness::RunUnix(L"/bin/rm -rf " + unix, [&] { return !Exists(dir_.Path()); });
   }
 
-  // Makes `link` a Unix symlink to `target` (Windows paths).
-  static bool MakeUnixLink(const std::wstring& target, const std::wstring& link) {
-    return harness::UnixLink(harness::UnixPath(target), link);
-  }
 
   harness::TempDir dir_;
   FileSystem fs_;
@@ -156,8 +152,8 @@ TEST_F(TreeWithLinks, AFolderLinkLeadsToItsTargetAndALinkIsNoTemporary) {
   EXPECT_EQ(fs_.FinalPath(dir_ / L"TREE\\Sub"), dir_ / L"tree\\sub");
   EXPECT_TRUE(!fs_.FinalPath(dir_ / L"missing") && !fs_.LinkTarget(link));
   // Links named like temporaries.
-  ASSERT_TRUE(MakeUnixLink(dir_ / L"target\\keep.txt", dir_ / L"tree\\file.ferrimond-part"));
-  ASSERT_TRUE(MakeUnixLink(target, dir_ / L"tree\\folder.ferrimond-part"));
+  ASSERT_TRUE(harness::UnixLink(harness::UnixPath(dir_ / L"target\\keep.txt"), dir_ / L"tree\\file.ferrimond-part"));
+  ASSERT_TRUE(harness::UnixLink(harness::UnixPath(target), dir_ / L"tree\\folder.ferrimond-part"));
   for (const wchar_t* file : {L"tree\\file", L"tree\\folder"}) harness::WriteFile(dir_ / file, "copied");
   fs_.RemovePartialCopies(dir_ / L"tree");
   EXPECT_TRUE(Exists(dir_ / L"tree\\file.ferrimond-part") && Exists(dir_ / L"tree\\folder.ferrimond-part"));
@@ -188,7 +184,7 @@ TEST_F(TreeWithLinks, DeletesNeverRemoveWhatALinkLeadsTo) {
     auto in = [&](const std::wstring& name) { return root + L"\\" + name; };
     ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr) && MakeTree(root));
     harness::WriteFile(in(L"tree\\twin"), "twin");
-    ASSERT_TRUE(MakeUnixLink(in(c.target), in(c.link)));
+    ASSERT_TRUE(harness::UnixLink(harness::UnixPath(in(c.target)), in(c.link)));
     if (c.file) {
       EXPECT_PRED1(goneOrRefused, ErrorNumberOf([&] { fs_.DeleteFile(in(c.link)); }));
     }

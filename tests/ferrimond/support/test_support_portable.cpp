@@ -22,16 +22,6 @@ using harness::At;
 using harness::ErrorNumberOf;
 using Texts = std::vector<std::wstring>;
 
-namespace {
-
-Texts Values(const List& list) {
-  Texts out;
-  for (auto item = list.Head(); item; item = item->NextItem) out.push_back(item->Value);
-  return out;
-}
-
-}  // namespace
-
 // (The log files' tests hold a whole log's bytes: flags, quoted entries and
 // counts.)
 TEST(RecordLine, ItemsAreWrittenAsTheyAlwaysWereAndReadBackExactly) {
@@ -98,6 +88,11 @@ TEST(RecordLine, ReadsRunAcrossRecordsAndFailuresRaiseTheirNumbers) {
 // (upper case before lower, "" first).
 TEST(List, DuplicatesAndDeletesMatchAReferenceModelAndALongChainIsReleased) {
   List list;
+  const auto values = [&list] {
+    Texts out;
+    for (auto item = list.Head(); item; item = item->NextItem) out.push_back(item->Value);
+    return out;
+  };
   list.Add(L"a");
   const auto first = list.Head();
   list.Add(L"b");
@@ -105,7 +100,7 @@ TEST(List, DuplicatesAndDeletesMatchAReferenceModelAndALongChainIsReleased) {
   const auto second = list.Head();
   EXPECT_TRUE(second != first && second->NextItem == first);
   EXPECT_TRUE(list.Delete(L"a") && list.Head() == first && second->Value == L"a");
-  EXPECT_TRUE(list.Delete(L"a") && Values(list) == Texts{L"b"});
+  EXPECT_TRUE(list.Delete(L"a") && values() == Texts{L"b"});
   list.Delete(L"b");
   std::mt19937 rng(42);
   Texts model;
@@ -122,7 +117,7 @@ TEST(List, DuplicatesAndDeletesMatchAReferenceModelAndALongChainIsReleased) {
       list.Add(v);
     }
   }
-  EXPECT_EQ(Values(list), model);
+  EXPECT_EQ(values(), model);
   EXPECT_EQ(list.Count(), model.size());
   // Releasing a long chain at the end does not recurse.
   for (int i = 0; i < 300000; ++i) list.Add(std::to_wstring(1000000 + i));
