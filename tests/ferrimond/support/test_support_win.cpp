@@ -19,22 +19,6 @@ using harness::At;
 using harness::ErrorNumberOf;
 using harness::HoldUnshared;
 
-namespace {
-
-uint64_t fakeTicks = 0;
-
-int32_t Elapsed(uint64_t start, uint64_t end) {
-  StopWatch::SetTickSource([] { return fakeTicks; });
-  AtExit restore([] { StopWatch::SetTickSource(nullptr); });
-  StopWatch watch;
-  fakeTicks = start;
-  watch.StartTimer();
-  fakeTicks = end;
-  return watch.EndTimer();
-}
-
-}  // namespace
-
 // Milliseconds of the real clock; the tick count is 64 bits wide: no wrap
 // after 24.8 or 49.7 days.
 TEST(StopWatch, MeasuresMillisecondsAcrossTheOld32BitLimitsAndClampsBeyondTheRange) {
@@ -43,9 +27,20 @@ TEST(StopWatch, MeasuresMillisecondsAcrossTheOld32BitLimitsAndClampsBeyondTheRan
   Sleep(60);
   const int32_t ms = watch.EndTimer();
   EXPECT_TRUE(ms >= 40 && ms < 10000) << ms;
-  EXPECT_EQ(Elapsed(0x7FFFFF00u, 0x80000100u), 512);     // where a signed 32-bit count turns negative
-  EXPECT_EQ(Elapsed(0xFFFFFF00u, 0x100000100ull), 512);  // where a 32-bit count wraps to zero
-  EXPECT_EQ(Elapsed(0, 0x100000000ull), std::numeric_limits<int32_t>::max());
+  // Fake ticks: where a signed 32-bit count turns negative, where a 32-bit
+  // count wraps to zero, and beyond the range.
+  static uint64_t ticks = 0;
+  StopWatch::SetTickSource([] { return ticks; });
+  AtExit restore([] { StopWatch::SetTickSource(nullptr); });
+  const struct { uint64_t start, end; int32_t ms; } cases[] = {
+      {0x7FFFFF00u, 0x80000100u, 512}, {0xFFFFFF00u, 0x100000100ull, 512},
+      {0, 0x100000000ull, std::numeric_limits<int32_t>::max()}};
+  for (const auto& c : cases) {
+    ticks = c.start;
+    watch.StartTimer();
+    ticks = c.end;
+    EXPECT_EQ(watch.EndTimer(), c.ms) << c.end;
+  }
 }
 
 // The login name without its terminator (the extended forms: the unattended
