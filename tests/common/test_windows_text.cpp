@@ -5,18 +5,13 @@
 
 #include "common/date_text.h"
 #include "common/text_codec.h"
+#include "tests/harness/expect.h"
 
-using common::DateTime;
-
-TEST(DateText, WritesTheUnitedStatesLocale) {
-  DateTime d;
-  ASSERT_TRUE(DateTime::FromParts({2026, 12, 5, 19, 44, 3}, d));
+TEST(WindowsText, DatesInTheUnitedStatesLocaleAndSurrogatesRoundTrip) {
+  const common::DateTime d = harness::At(2026, 12, 5, 19, 44, 3);
   EXPECT_EQ(common::DateText(d) + L"|" + common::DateText(d.DatePart()) + L"|" + common::ShortDateText(d),
             L"12/5/2026 7:44:03 PM|12/5/2026|12/5/2026");
-}
-
-// A pair is one character of four UTF-8 bytes; a lone surrogate survives.
-TEST(TextCodec, SurrogatePairsAndLoneSurrogatesRoundTrip) {
+  // A pair is one character of four UTF-8 bytes; a lone surrogate survives.
   EXPECT_EQ(common::Utf8FromWide(L"\U0001F600"), "\xF0\x9F\x98\x80");
   for (const std::wstring& text : {std::wstring(L"a\U0001F600b"), std::wstring{L'a', wchar_t(0xD800), L'b'}})
     EXPECT_EQ(common::WideFromBytes(common::Utf8FromWide(text)), text);

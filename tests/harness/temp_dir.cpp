@@ -42,6 +42,12 @@ std::wstring Literal(const std::wstring& path) {
   return path.size() >= 3 && path[1] == L':' && path[2] == L'\\' ? L"\\\\?\\" + path : path;
 }
 
+bool Exists(const std::wstring& path) { return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+HANDLE HoldUnshared(const std::wstring& path) {
+  return CreateFileW(Literal(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
 void EmptyFolder(const std::wstring& root) {
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW((Literal(root) + L"*").c_str(), &fd);

@@ -15,6 +15,11 @@ std::wstring Literal(const std::wstring& path);
 // Removes everything inside `root` (a folder path ending in "\"), not the
 // folder itself.
 void EmptyFolder(const std::wstring& root);
+// Whether `path` is there, taken literally ("x." is not "x").
+bool Exists(const std::wstring& path);
+// Opens `path` without sharing (as a program holding it would); the caller
+// closes the handle.
+void* HoldUnshared(const std::wstring& path);
 
 // A fresh folder under the system's temporary folder, removed with its
 // contents when the object goes.

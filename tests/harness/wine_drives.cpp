@@ -73,6 +73,16 @@ bool RunUnix(std::wstring command, const std::function<bool()>& done) {
   return done();
 }
 
+// (The link's folder is asked for, as a name ending in a dot would lose it
+// on the way.)
+bool UnixLink(const std::string& target, const std::wstring& link) {
+  const size_t cut = link.find_last_of(L'\\');
+  const std::string folder = UnixPath(link.substr(0, cut + 1));
+  return !folder.empty() && !target.empty() &&
+         RunUnix(L"/bin/ln -s " + WideUnix(target) + L" " + WideUnix(folder) + L"/" + link.substr(cut + 1),
+                 [&] { return Exists(link); });
+}
+
 MappedDrive::MappedDrive(wchar_t letter, DriveKind kind, const std::string& unixFolder)
     : letter_(static_cast<wchar_t>(towupper(letter))), unixFolder_(unixFolder) {
   if (unixFolder_.empty()) {

@@ -56,6 +56,10 @@ inline std::wstring WideUnix(const std::string& s) { return std::wstring(s.begin
 // does not come true within about five seconds. Wine starts Unix programs,
 // but such a start cannot be waited on.
 bool RunUnix(std::wstring command, const std::function<bool()>& done);
+// Makes `link` (a Windows path whose folder is there) a Unix symbolic link
+// to the Unix path `target`. Windows programs cannot make one, and Wine's
+// CreateSymbolicLinkW reports success without making anything.
+bool UnixLink(const std::string& target, const std::wstring& link);
 
 }  // namespace harness
 

@@ -44,8 +44,9 @@ class LinkLabel : public ::testing::Test {
 
 // The right and bottom edges count as inside. The hover colour changes only
 // when one is set (by default only the underline changes), and a colour set
-// meanwhile waits for the next hover.
-TEST_F(LinkLabel, HoverCountsTheEdgesAsInsideAndSwitchesTheLook) {
+// meanwhile waits for the next hover. A press released outside is no click.
+// (The about box's tests click its link end to end.)
+TEST_F(LinkLabel, HoverCountsTheEdgesAsInsideAndSwitchesTheLookAReleaseOutsideIsNoClickAndValuesAreStored) {
   const forms::OleColor before = link().TextColor();
   MoveTo(3, 3);
   // Captured: keeps getting moves after the pointer leaves.
@@ -65,19 +66,13 @@ TEST_F(LinkLabel, HoverCountsTheEdgesAsInsideAndSwitchesTheLook) {
   EXPECT_EQ(link().TextColor(), 0x0000FFu);
   MoveTo(client.right + 5, 1);
   EXPECT_EQ(link().TextColor(), 0x000000u);
-}
-
-// (The about box's tests click its link end to end.)
-TEST_F(LinkLabel, NoClickWhenReleasedOutside) {
   Click(client.right + 10);
   EXPECT_EQ(Opened(), 0u);
   Click();
   EXPECT_EQ(Opened(), 1u);
-}
 
-// Saved while hovered, the stored underline is the normal one; read into
-// another label every value comes back, and a damaged key keeps its value.
-TEST_F(LinkLabel, StoredValuesRoundTripAndDamagedKeysAreSkipped) {
+  // Saved while hovered, the stored underline is the normal one; read into
+  // another label every value comes back, and a damaged key keeps its value.
   link().SetURL(L"mailto:support@ferrimond.example.org");
   MoveTo(1, 1);
   ASSERT_TRUE(link().Font().underline);

@@ -49,9 +49,8 @@ std::vector<std::wstring> ScriptedUserInteraction::Messages() const {
 const ScriptedUserInteraction::Answer* ScriptedUserInteraction::Take(Prompt prompt) {
   const Prompt& p = prompts_.emplace_back(std::move(prompt));
   if (answers_.empty() || answers_.front().kind != p.kind) {
-    ADD_FAILURE() << "unexpected " << KindName(p.kind) << ": \"" << Narrow(p.text) << "\""
-                  << (answers_.empty() ? "" : " (the next answer is for a ")
-                  << (answers_.empty() ? "" : KindName(answers_.front().kind)) << (answers_.empty() ? "" : ")");
+    ADD_FAILURE() << "unexpected " << KindName(p.kind) << ": \"" << Narrow(p.text) << "\" (the next answer: "
+                  << (answers_.empty() ? "none" : KindName(answers_.front().kind)) << ")";
     return nullptr;
   }
   taken_ = std::move(answers_.front());
@@ -60,10 +59,10 @@ const ScriptedUserInteraction::Answer* ScriptedUserInteraction::Take(Prompt prom
   return &taken_;
 }
 
-MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon icon,
+MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons buttons, MsgIcon,
                                           const std::wstring& title) {
   Prompt p(PromptKind::MsgBox, text, ShownTitle(title));
-  p.buttons = buttons, p.icon = icon;
+  p.buttons = buttons;
   const MsgResult safe = buttons == MsgButtons::YesNo ? MsgResult::No
                          : buttons == MsgButtons::Ok  ? MsgResult::Ok
                                                       : MsgResult::Cancel;
@@ -76,10 +75,8 @@ MsgResult ScriptedUserInteraction::MsgBox(const std::wstring& text, MsgButtons b
 }
 
 std::wstring ScriptedUserInteraction::InputBox(const std::wstring& prompt, const std::wstring& title,
-                                               const std::wstring& defaultText) {
-  Prompt p(PromptKind::InputBox, prompt, ShownTitle(title));
-  p.defaultText = defaultText;
-  const Answer* a = Take(p);
+                                               const std::wstring&) {
+  const Answer* a = Take(Prompt(PromptKind::InputBox, prompt, ShownTitle(title)));
   return a ? a->text : std::wstring();
 }
 

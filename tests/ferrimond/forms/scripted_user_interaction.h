@@ -1,6 +1,6 @@
 #pragma once
 // Test double of the user-interaction seam: records every prompt (kind,
-// text, buttons, icon, title) and answers from a queue. A prompt that finds
+// text, buttons, title) and answers from a queue. A prompt that finds
 // no answer, or an answer of another kind, fails the running test and gets
 // the safe answer (Cancel / No / OK for a lone OK, empty text, no file, no
 // folder). Printing, help and opening addresses are recorded, not queued.
@@ -23,8 +23,6 @@ struct Prompt {
   std::wstring text;   // message, input prompt, printed text, help file or URL
   std::wstring title;  // as shown: the application title when the caller gave none
   MsgButtons buttons = MsgButtons::Ok;
-  MsgIcon icon = MsgIcon::None;
-  std::wstring defaultText;   // input box
   FileDialogOptions file;     // file dialogs
   std::wstring startFolder;   // folder browser
   std::wstring documentName;  // printing

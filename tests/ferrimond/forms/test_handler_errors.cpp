@@ -102,7 +102,10 @@ TEST(HandlerErrors, EntriesFromTheSystemShowTheErrorAndTheWindowGoesOn) {
   }
 }
 
-TEST(HandlerErrors, AClickFailingInsideAYieldLeavesTheRunThatYielded) {
+// A click failing inside a yield leaves the run that yielded. The prompt's
+// own loop goes on dispatching; a timer failing at every tick adds no prompt
+// while one is open.
+TEST(HandlerErrors, ErrorsInsideALoopLeaveItRunningAndShowOnePromptAtATime) {
   testing::ScriptedUserInteraction ui;
   Board b(ui);
   b.cmdIn.OnClick = [] { throw common::NumberedError(6); };
@@ -116,13 +119,8 @@ TEST(HandlerErrors, AClickFailingInsideAYieldLeavesTheRunThatYielded) {
   DoEvents();
   EXPECT_EQ(items, 5);
   EXPECT_EQ(ui.Messages(), std::vector<std::wstring>{kOverflow});
-}
 
-// The prompt's own loop goes on dispatching; a timer failing at every tick
-// adds no prompt while one is open.
-TEST(HandlerErrors, AFailingTimerShowsOnePromptAtATime) {
-  testing::ScriptedUserInteraction ui;
-  Board b(ui);
+  ui.ClearRecord();
   int ticks = 0;
   b.tick.OnTimer = [&] { ++ticks, common::Raise(6); };
   // Stopped while the prompt is open: a tick after it closes may rightly

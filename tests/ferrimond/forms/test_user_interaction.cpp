@@ -71,17 +71,13 @@ void CALLBACK Act(HWND, UINT, UINT_PTR id, DWORD) {
   else PostMessageW(GetDlgItem(box, u.command), BM_CLICK, 0, 0);
 }
 
-class RealDialogs : public ::testing::Test {
- protected:
-  void SetUp() override { InitializeApplication(); }
-  WindowsUserInteraction ui;
-};
-
 // The input box gives the text on OK and on Enter, nothing on Cancel, and
 // shows its default text; the message box its title and icon. Whatever
 // window is in front (a modeless box), no window of the program takes input
 // while a message box is up, and all are usable again afterwards.
-TEST_F(RealDialogs, InputAndMessageBoxesAnsweredAsAUserWould) {
+TEST(RealDialogs, InputAndMessageBoxesAnsweredAsAUserWould) {
+  InitializeApplication();
+  WindowsUserInteraction ui;
   Form main(ui, L"Main", L"Main", 3000, 2000), modeless(ui, L"About", L"About", 2000, 1000);
   main.Show(), modeless.Show();
   const std::wstring prompt = L"Please input date and time\nThe format is  mm/dd/yy";
@@ -121,18 +117,11 @@ TEST_F(RealDialogs, InputAndMessageBoxesAnsweredAsAUserWould) {
   }
 }
 
-TEST(PrintText, WithoutAPrinterIsAnError) {
-  DWORD size = 0;
-  GetDefaultPrinterW(nullptr, &size);
-  if (size != 0) GTEST_SKIP() << "this machine has a default printer";
-  WindowsUserInteraction ui;
-  EXPECT_EQ(harness::ErrorNumberOf([&] { ui.PrintText(L"default.log", L"line 1\r\nline 2"); }), 482);
-}
-
 // The printed pages, on a memory device context: a long line wraps after a
-// blank (between characters where there is none) within the margins, a form feed starts the next page, and no
-// character is lost.
-TEST(PrintLayout, WrapsWithinTheMarginsAndBreaksPages) {
+// blank (between characters where there is none) within the margins, a form
+// feed starts the next page, and no character is lost. Without a printer,
+// printing is an error.
+TEST(Printing, WrapsWithinTheMarginsBreaksPagesAndWithoutAPrinterIsAnError) {
   HDC dc = CreateCompatibleDC(nullptr);
   HFONT font = CreatePrintFont(dc);
   HGDIOBJ old = SelectObject(dc, font);
@@ -153,6 +142,11 @@ TEST(PrintLayout, WrapsWithinTheMarginsAndBreaksPages) {
   const PrintedLine& last = layout.lines.back();
   EXPECT_TRUE(last.text == L"after" && last.y == area.top && last.page > layout.lines.end()[-2].page);
   SelectObject(dc, old), DeleteObject(font), DeleteDC(dc);
+  DWORD size = 0;
+  GetDefaultPrinterW(nullptr, &size);
+  if (size != 0) GTEST_SKIP() << "this machine has a default printer";
+  WindowsUserInteraction ui;
+  EXPECT_EQ(harness::ErrorNumberOf([&] { ui.PrintText(L"default.log", L"line 1\r\nline 2"); }), 482);
 }
 
 }  // namespace

@@ -42,7 +42,28 @@ class LogFilesTest : public mwtest::StartedWindowTest {
   harness::TempDir dir_;
 };
 
-TEST_F(LogFilesTest, LoadingASavedLogReversesTheListsAndRestoresTheSettings) {
+// Logs are written as they always were, and lists beyond a 16-bit count
+// survive; loading a saved log reverses the lists and restores the settings.
+TEST_F(LogFilesTest, LogsAreWrittenAsTheyAlwaysWereAndLoadingOneReversesTheListsAndRestoresTheSettings) {
+  w_->optDateText.SetValue(true);
+  w_->Check2.SetValue(forms::kUnchecked);
+  for (int i = 0; i <= 12; ++i) w_->Check1[i].SetValue(i < 2);
+  w_->LstDir.AddItem(L"C:\\Documents and Settings\\User1\\My Documents");
+  Run(w_->mnuFileSaveLog, dir_ / L"example.log");
+  std::string expected = "#TRUE#\r\n#FALSE#,#TRUE#,#FALSE#,\"2\",0\r\n1\r\n1\r\n";
+  for (int i = 0; i < 11; ++i) expected += "0\r\n";
+  expected += "1\r\n\"C:\\Documents and Settings\\User1\\My Documents\"\r\n0\r\n0\r\n0\r\n";
+  EXPECT_EQ(harness::ReadFile(dir_ / L"example.log"), expected);
+
+  // Beyond a 16-bit count.
+  for (int i = 0; i < 40000; ++i) w_->Lstfile.AddItem(std::to_wstring(i));
+  Run(w_->mnuFileSaveLog, dir_ / L"big.log");
+  w_->CmdRemoveAll.SetValue(true);
+  Run(w_->mnuFileLoadLog, dir_ / L"big.log");
+  ASSERT_EQ(w_->Lstfile.ListCount(), 40000);
+  EXPECT_TRUE(w_->Lstfile.List(0) == L"39999" && w_->Lstfile.List(39999) == L"0");
+
+  // Saved and loaded again.
   const std::wstring path = dir_ / L"mine.log";
   Fill({L"A", L"B", L"C"});
   w_->optDatePicker.SetValue(true);
@@ -78,27 +99,7 @@ TEST_F(LogFilesTest, LoadingASavedLogReversesTheListsAndRestoresTheSettings) {
     EXPECT_EQ(Ui().PromptsOf(kind).front().file.initialDir, kProgramFolder);
 }
 
-TEST_F(LogFilesTest, LogsAreWrittenAsTheyAlwaysWereAndLongListsSurvive) {
-  w_->optDateText.SetValue(true);
-  w_->Check2.SetValue(forms::kUnchecked);
-  for (int i = 0; i <= 12; ++i) w_->Check1[i].SetValue(i < 2);
-  w_->LstDir.AddItem(L"C:\\Documents and Settings\\User1\\My Documents");
-  Run(w_->mnuFileSaveLog, dir_ / L"example.log");
-  std::string expected = "#TRUE#\r\n#FALSE#,#TRUE#,#FALSE#,\"2\",0\r\n1\r\n1\r\n";
-  for (int i = 0; i < 11; ++i) expected += "0\r\n";
-  expected += "1\r\n\"C:\\Documents and Settings\\User1\\My Documents\"\r\n0\r\n0\r\n0\r\n";
-  EXPECT_EQ(harness::ReadFile(dir_ / L"example.log"), expected);
-
-  // Beyond a 16-bit count.
-  for (int i = 0; i < 40000; ++i) w_->Lstfile.AddItem(std::to_wstring(i));
-  Run(w_->mnuFileSaveLog, dir_ / L"big.log");
-  w_->CmdRemoveAll.SetValue(true);
-  Run(w_->mnuFileLoadLog, dir_ / L"big.log");
-  ASSERT_EQ(w_->Lstfile.ListCount(), 40000);
-  EXPECT_TRUE(w_->Lstfile.List(0) == L"39999" && w_->Lstfile.List(39999) == L"0");
-}
-
-TEST_F(LogFilesTest, OldAndDamagedLogsLoadWithoutHangingOrFloodingMessages) {
+TEST_F(LogFilesTest, OldAndDamagedLogsLoadWithoutHangingOrFloodingMessagesAlsoAtStartUp) {
   const std::wstring path = dir_ / L"in.log";
   // Each: the "does not have the right format" messages, LstDir afterwards,
   // the entries left in each other list ("x" was in each), and the length
@@ -137,12 +138,9 @@ TEST_F(LogFilesTest, OldAndDamagedLogsLoadWithoutHangingOrFloodingMessages) {
     for (forms::ListBox* list : {&w_->LstDirEx, &w_->LstFilEx, &w_->Lstfile})
       EXPECT_EQ(list->ListCount(), c.othersLeft) << list->Name();
   }
-}
-
-// A short default.log at start-up: "past end" three times at most, the close
-// check removed, and the emptied days box selects its option. (A good one:
-// the program's own test.)
-TEST_F(LogFilesTest, AShortDefaultLogAtStartUpShowsPastEndThreeTimesAtMost) {
+  // A short default.log at start-up: "past end" three times at most, the
+  // close check removed, and the emptied days box selects its option. (A
+  // good one: the program's own test.)
   harness::WriteFile(kDefaultLog, "");
   ExpectMessages(3);
   Frmbackup& w = Start();

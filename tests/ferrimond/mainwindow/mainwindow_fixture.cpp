@@ -45,9 +45,8 @@ Frmbackup& MainWindowTest::Start() {
 
 Strings MainWindowTest::Prompts() const {
   for (const Prompt& prompt : ui_->Prompts()) {
-    EXPECT_EQ(prompt.kind, forms::testing::PromptKind::MsgBox);
-    EXPECT_EQ(prompt.buttons, forms::MsgButtons::Ok);
-    EXPECT_EQ(prompt.title, forms::AppTitle());
+    EXPECT_TRUE(prompt.kind == forms::testing::PromptKind::MsgBox && prompt.buttons == forms::MsgButtons::Ok &&
+                prompt.title == forms::AppTitle());
   }
   return ui_->Messages();
 }
@@ -94,9 +93,8 @@ void BackupRunTest::Copy(const Strings& paths, const std::wstring& drive) {
 }
 
 void SelectEntry(forms::ListBox& list, const std::wstring& entry) {
-  for (int i = 0; i < list.ListCount(); ++i) {
+  for (int i = 0; i < list.ListCount(); ++i)
     if (list.List(i) == entry) list.SetListIndex(i);
-  }
   ASSERT_EQ(list.Text(), entry);
 }
 
@@ -150,13 +148,6 @@ Strings Tree(const std::wstring& folder) {
   list(L"");
   std::sort(out.begin(), out.end());
   return out;
-}
-
-bool UnixLink(const std::string& target, const std::wstring& link) {
-  const std::string unixLink = harness::UnixPath(link);
-  return !target.empty() && !unixLink.empty() &&
-         harness::RunUnix(L"/bin/ln -s " + harness::WideUnix(target) + L" " + harness::WideUnix(unixLink),
-                          [&] { return Exists(link); });
 }
 
 std::vector<StatisticsLine> ReadStatistics() {

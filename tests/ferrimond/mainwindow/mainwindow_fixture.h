@@ -116,9 +116,7 @@ void MakeFile(const std::wstring& path, size_t size, int daysAgo = 0, char fill 
 // `count` files "f<first>.doc", ... in `folder`, of different contents.
 Strings MakeFiles(const std::wstring& folder, int count, size_t size = 3000, int first = 100);
 // Also for long paths and names ending in a dot.
-inline bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(harness::Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using harness::Exists;
 // The path on drive `letter` that mirrors `path`.
 inline std::wstring On(wchar_t letter, std::wstring path) { return path[0] = letter, path; }
 // Every file below `folder` as "path=contents" and every empty folder as
@@ -126,14 +124,13 @@ inline std::wstring On(wchar_t letter, std::wstring path) { return path[0] = let
 Strings Tree(const std::wstring& folder);
 // A file held open without sharing until the object goes.
 struct Lock {
-  explicit Lock(const std::wstring& path) : h(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0)) {
+  explicit Lock(const std::wstring& path) : h(harness::HoldUnshared(path)) {
     EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
   }
   ~Lock() { CloseHandle(h); }
   HANDLE h;
 };
-// `link` becomes a Unix symbolic link to the Unix path `target`.
-bool UnixLink(const std::string& target, const std::wstring& link);
+using harness::UnixLink;
 
 struct StatisticsLine {
   common::DateTime written;

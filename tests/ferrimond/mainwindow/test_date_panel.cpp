@@ -88,7 +88,7 @@ TEST_F(StartedWindowTest, EachHandlerSelectsSetsTheTimeAndSaysWhatThePanelSays) 
 // A screen reader reads the picker by the name the form gives it, with the
 // design's date. (The host's own tests leave hosting on the main window and
 // the design values to these.)
-TEST_F(StartedWindowTest, AScreenReaderReadsThePickerWithItsNameAndDate) {
+TEST_F(StartedWindowTest, AScreenReaderReadsThePickerWhichSelectsSinceAndLeavesTheThresholdToItsOption) {
   ASSERT_TRUE(w_->DatePicker1.HasControl()) << w_->DatePicker1.CreateError();
   IAccessible* reader = nullptr;
   ASSERT_EQ(AccessibleObjectFromWindow(w_->DatePicker1.ControlHwnd(), OBJID_CLIENT, IID_PPV_ARGS(&reader)), S_OK);
@@ -102,13 +102,11 @@ TEST_F(StartedWindowTest, AScreenReaderReadsThePickerWithItsNameAndDate) {
   // Hosted in its frame, with no empty state to pick.
   EXPECT_EQ(GetParent(w_->DatePicker1.Hwnd()), w_->fraBackup.Hwnd());
   EXPECT_EQ(w_->DatePicker1.Get(L"AllowEmpty").boolVal, VARIANT_FALSE);
-}
 
-// A press on the picker selects "since" and nothing else. A picked day
-// (the user's change, not code's) selects it too and reaches PickedDate and
-// the label, not the threshold: the press on "Backup files since" takes it
-// over. A run freezes the picker and InitializeAgain thaws it.
-TEST_F(StartedWindowTest, ThePickerSelectsSinceAndLeavesTheThresholdToItsOption) {
+  // A press on the picker selects "since" and nothing else. A picked day
+  // (the user's change, not code's) selects it too and reaches PickedDate
+  // and the label, not the threshold: the press on "Backup files since"
+  // takes it over. A run freezes the picker and InitializeAgain thaws it.
   w_->OptDateToday_MouseDown();
   const DateTime threshold = w_->Threshold;
   const std::wstring label = w_->lblBackup.Caption();
@@ -132,20 +130,6 @@ TEST_F(StartedWindowTest, ThePickerSelectsSinceAndLeavesTheThresholdToItsOption)
   w_->InitializeAgain();
   EXPECT_TRUE(enabled() && w_->optDatePicker.Enabled());
   EXPECT_TRUE(Prompts().empty());
-}
-
-TEST_F(MainWindowTest, WithoutAlmanixTheProgramStartsAndSinceCannotBeChosen) {
-  DatePickerSource = {L"Almanix.NotThere", L"NotThere.dll"};
-  ExpectMessages(1);
-  Frmbackup& w = Start();
-  const std::wstring said = Messages().empty() ? L"" : Messages()[0];
-  EXPECT_TRUE(said.find(L"\"Backup files since\"") != said.npos && said.find(L"NotThere.dll") != said.npos) << said;
-  EXPECT_FALSE(w.DatePicker1.HasControl() || w.optDatePicker.Enabled());
-  // The end of a run does not enable it either; the other options work.
-  w.InitializeAgain();
-  EXPECT_FALSE(w.optDatePicker.Enabled());
-  w.OptDateToday_MouseDown();
-  EXPECT_EQ(Selected(w), L"OptDateToday");
 }
 
 // The choice a scheduled run is given is the one the panel shows; applied
@@ -188,14 +172,6 @@ TEST_F(StartedWindowTest, TheChoiceAScheduledRunGetsIsTheOneShownAndAppliesBack)
     const std::optional<DateChoice> again = w_->CurrentDateChoice(why);
     EXPECT_EQ(again ? DateChoiceArgument(*again) : L"", row.argument);
   }
-}
-
-// A file alone is something to back up, with no type ticked. (The
-// unattended runs name the selections that back up nothing.)
-TEST_F(StartedWindowTest, AFileAloneIsSomethingToBackUp) {
-  for (int i : w_->Check1.Indexes()) w_->Check1[i].SetValue(forms::kUnchecked);
-  w_->Lstfile.AddItem(L"C:\\a.txt");
-  EXPECT_EQ(w_->NothingSelectedReason(), L"");
 }
 
 }  // namespace

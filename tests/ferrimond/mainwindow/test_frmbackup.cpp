@@ -25,8 +25,9 @@ std::wstring UserFolderOn(const std::wstring& drive) {
 // A first start selects no date option, asks nothing and makes the program
 // folder. A stamped upload time becomes the threshold and stamps the marker
 // (only where a run has left one); a stamp that kept no time deselects the
-// option. (A second instance is refused by the program test.)
-TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
+// option. (A second instance is refused by the program test.) Without
+// Almanix the program starts all the same.
+TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselectedAndAlmanixIsNotNeeded) {
   Frmbackup& first = Start();
   EXPECT_TRUE(Prompts().empty());
   EXPECT_FALSE(first.OptLastUpload.Value() || first.OptLastBackup.Value() || first.OptDateToday.Value() ||
@@ -56,11 +57,25 @@ TEST_F(MainWindowTest, TheUploadStampIsTheThresholdOrIsReportedAndDeselected) {
   Start();
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeWritten), when);
   EXPECT_EQ(GetFileDate(kThresholdMarker, FileTimeAccessed), when);
+  // Without Almanix "since" cannot be chosen.
+  DatePickerSource = {L"Almanix.NotThere", L"NotThere.dll"};
+  ExpectMessages(1);
+  Frmbackup& w = Start();
+  const std::wstring said = Messages().empty() ? L"" : Messages()[0];
+  EXPECT_TRUE(said.find(L"\"Backup files since\"") != said.npos && said.find(L"NotThere.dll") != said.npos) << said;
+  EXPECT_FALSE(w.DatePicker1.HasControl() || w.optDatePicker.Enabled());
+  // The end of a run does not enable it either; the other options work.
+  w.InitializeAgain();
+  EXPECT_FALSE(w.optDatePicker.Enabled());
+  w.OptDateToday_MouseDown();
+  EXPECT_TRUE(w.OptDateToday.Value());
 }
 
 // Captions measured in the control's own font fit their control (widened,
-// and their row moved along, for a font wider than the design's).
-TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
+// and their row moved along, for a font wider than the design's). The two
+// panels share one place: Tab goes round the one that shows and never into
+// the other (as into the hidden upload's lstFixed and its Validate).
+TEST_F(StartedWindowTest, CaptionsFitTheirControlsAndTheUploadAndFileTypePanelsTakeTurns) {
   for (forms::Frame* frame : {&w_->fraBackup, &w_->fraFileTypes, &w_->fraUpload}) {
     for (forms::Control* c : frame->Children()) {
       std::wstring caption;
@@ -79,12 +94,6 @@ TEST_F(StartedWindowTest, CaptionsFitTheirControls) {
       EXPECT_LE(size.cx + glyph * GetSystemMetrics(SM_CXMENUCHECK), rc.right) << c->Name();
     }
   }
-}
-
-// The two panels share one place: Tab goes round the one that shows and
-// never into the other (as into the hidden upload's lstFixed and its
-// Validate).
-TEST_F(StartedWindowTest, TheUploadAndFileTypePanelsTakeTurns) {
   Frmbackup& w = *w_;
   // "File types" on the bar leaves the upload command's caption as it was:
   // only the upload command's own second click gives "Upload" back.
@@ -107,28 +116,23 @@ TEST_F(StartedWindowTest, TheUploadAndFileTypePanelsTakeTurns) {
   }
 }
 
-// Exit ends through the closing splash, which ignores its close box (its
-// timer ends the program), and saves nothing. (The start splash: the
-// program's own start in the unattended tests.)
-TEST_F(StartedWindowTest, ExitEndsThroughTheClosingSplashWhichIgnoresItsCloseBox) {
-  w_->mnuExit.Click();
-  FrmSplashEnd* end = w_->ClosingSplash();
-  ASSERT_TRUE(w_->IsUnloaded() && end && end->Visible());
-  SendMessageW(end->Hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(end->Timer1.Enabled() && EndProcessCalls == 0);
-  end->Timer1.Fire();
-  EXPECT_TRUE(end->IsUnloaded() && EndProcessCalls == 1);
-  EXPECT_TRUE(RemoveDirectoryW(kProgramFolder)) << "something was saved";
-}
-
 // ---- Profiles and the selections ----
 
 // Profiles of both layouts with a documents folder are offered; the shared
 // ones are nobody's. Leaving the list proposes the current user's
 // folder on that drive; a drive without profiles empties the box, and
 // validation still proposes. C: has no "Documents and Settings" (as under
-// Wine): the user's own profile is proposed instead.
-TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
+// Wine): the user's own profile is proposed instead. "Use the current
+// selections" of the schedule window saves them through the log writer to
+// scheduled.log in the program folder, which the unattended run loads as
+// Load Logfile does.
+TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOfferedAndTheScheduledRunLoadsTheSelections) {
+  struct NoTask : ScheduleService {
+    std::wstring Register(const std::wstring&) override { return L"refused"; }
+    std::wstring Delete() override { return {}; }
+    std::wstring Query(TaskState& state) override { return state = {}, std::wstring(); }
+  };
+  ScheduleServiceFactory = [] { return std::make_unique<NoTask>(); };
   harness::MappedDrive d(L'D', harness::DriveKind::Fixed), y(L'Y', harness::DriveKind::Fixed);  // Y: no profiles
   const std::wstring das = L"Documents and Settings\\";
   for (const std::wstring& file : {das + L"user1\\My Documents\\", das + L"Default User\\My Documents\\",
@@ -144,8 +148,7 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
   for (std::wstring& profile : offered)
     for (wchar_t& ch : profile) ch = static_cast<wchar_t>(std::towlower(ch));
   std::sort(offered.begin(), offered.end());
-  const std::wstring lower = L"d:\\documents and settings\\";
-  EXPECT_EQ(offered, (Strings{lower + L"user1", L"d:\\users\\alice"}));
+  EXPECT_EQ(offered, (Strings{L"d:\\documents and settings\\user1", L"d:\\users\\alice"}));
   EXPECT_EQ(w.cmbUsers.Text(), w.cmbUsers.List(0));
   for (const wchar_t* drive : {L"D", L"Y"}) {
     SelectEntry(w.lstFixed, drive);
@@ -155,12 +158,27 @@ TEST_F(MainWindowTest, ProfilesWithADocumentsFolderAreOffered) {
     EXPECT_EQ(w.cmbUsers.Text(), UserFolderOn(drive));
   }
   EXPECT_EQ(w.cmbUsers.ListCount(), 0);
+
+  Ui().ClearRecord();
+  for (const wchar_t* folder : {L"C:\\one", L"C:\\two"}) w.LstDir.AddItem(folder);
+  w.txtdays.SetText(L"5");
+  w.mnuSchedule.Click();
+  ASSERT_NE(w.ScheduleWindow(), nullptr);
+  w.ScheduleWindow()->CmdSelections.SetValue(true);
+  w.LstDir.Clear();
+  w.txtdays.SetText(L"2");
+  EXPECT_EQ(w.LoadLogFile(std::wstring(kProgramFolderToCreate) + L"\\scheduled.log"), Frmbackup::LogLoad::Loaded);
+  EXPECT_EQ(Entries(w.LstDir), (Strings{L"C:\\two", L"C:\\one"}));
+  EXPECT_EQ(w.txtdays.Text(), L"5");
+  EXPECT_TRUE(Ui().Prompts().empty());
 }
 
 // The folder browsers start at their list's last entry; one that cannot be
 // created is reported, any other failure ends the browse without a word.
 // A custom extension, typed, ticks its box and unticking the box empties
-// it; unticking "*.*" empties them all.
+// it; unticking "*.*" empties them all. A file alone is then still something
+// to back up. (The unattended runs name the selections that back up
+// nothing.)
 TEST_F(StartedWindowTest, SelectionButtonsAndTheFileTypeBoxes) {
   for (auto [button, list] : {std::pair{&w_->CmdBrowse1, &w_->LstDir}, std::pair{&w_->CmdBrowse, &w_->LstDirEx}}) {
     for (const wchar_t* answer : {L"C:\\Data", L"", L"C:\\Data\\Sub"}) Ui().AnswerBrowseFolder(answer), button->SetValue(true);
@@ -184,12 +202,20 @@ TEST_F(StartedWindowTest, SelectionButtonsAndTheFileTypeBoxes) {
   EXPECT_EQ(w_->Txtfiles[10].Text(), L"pdf");  // its box was ticked already
   w_->Check2.SetValue(forms::kUnchecked);
   EXPECT_TRUE(w_->Txtfiles[10].Text().empty() && w_->Check1[10].Value() == forms::kUnchecked);
+  for (int i : w_->Check1.Indexes()) w_->Check1[i].SetValue(forms::kUnchecked);
+  w_->LstDir.Clear();
+  w_->Lstfile.AddItem(L"C:\\a.txt");
+  EXPECT_EQ(w_->NothingSelectedReason(), L"");
 }
 
 // ---- Menus, help and the about box ----
 // Every command of the menus (an item without a submenu, no separator, not
-// the spacer) has a handler.
-TEST_F(StartedWindowTest, EveryMenuCommandIsBound) {
+// the spacer) has a handler. The guide opens, and a missing one is named.
+// Both about items open one modeless box at a time; "Back to the Program"
+// and the close box both end it. Exit ends through the closing splash, which
+// ignores its close box (its timer ends the program), and saves nothing.
+// (The start splash: the program's own start in the unattended tests.)
+TEST_F(StartedWindowTest, MenuCommandsAreBoundTheGuideAndAboutBoxOpenAndExitEndsThroughTheSplash) {
   std::function<void(forms::MenuItem&)> check = [&](forms::MenuItem& item) {
     for (forms::MenuItem* child : item.Items()) check(*child);
     const bool byTheLogs = &item == &w_->mnuFileLoadLog || &item == &w_->mnuFileSaveLog || &item == &w_->mnuFilePrint;
@@ -197,10 +223,7 @@ TEST_F(StartedWindowTest, EveryMenuCommandIsBound) {
         << item.Name();
   };
   for (forms::MenuItem* item : w_->Menus()) check(*item);
-}
 
-// The guide opens, and a missing one is named.
-TEST_F(StartedWindowTest, GuideItemsOpenTheGuideOrNameItWhenMissing) {
   harness::TempDir dir;
   w_->HelpFile = dir / L"Ferrimond.html";
   ExpectMessages(1);
@@ -211,11 +234,7 @@ TEST_F(StartedWindowTest, GuideItemsOpenTheGuideOrNameItWhenMissing) {
   w_->mnuContent.Click();
   ASSERT_EQ(Ui().Prompts().size(), 1u);
   EXPECT_TRUE(Ui().Prompts()[0].kind == PromptKind::Help && Ui().Prompts()[0].text == w_->HelpFile);
-}
 
-// Both items open one modeless box at a time; "Back to the Program" and the
-// close box both end it.
-TEST_F(StartedWindowTest, AboutBoxStandsAlone) {
   w_->mnuHelpAbout.Click();
   FrmAbout* box = w_->AboutBox();
   ASSERT_TRUE(box && box->Visible());
@@ -232,31 +251,15 @@ TEST_F(StartedWindowTest, AboutBoxStandsAlone) {
   w_->mnuSupport.Click();
   w_->AboutBox()->cmdReturn.SetValue(true);
   EXPECT_EQ(w_->AboutBox(), nullptr);
-}
 
-// "Use the current selections" saves them through the log writer to
-// scheduled.log in the program folder, which the unattended run loads as
-// Load Logfile does.
-TEST_F(MainWindowTest, ScheduleWindowSavesTheSelectionsTheScheduledRunLoads) {
-  struct NoTask : ScheduleService {
-    std::wstring Register(const std::wstring&) override { return L"refused"; }
-    std::wstring Delete() override { return {}; }
-    std::wstring Query(TaskState& state) override { return state = {}, std::wstring(); }
-  };
-  ScheduleServiceFactory = [] { return std::make_unique<NoTask>(); };
-  Frmbackup& w = Start();
-  Ui().ClearRecord();
-  for (const wchar_t* folder : {L"C:\\one", L"C:\\two"}) w.LstDir.AddItem(folder);
-  w.txtdays.SetText(L"5");
-  w.mnuSchedule.Click();
-  ASSERT_NE(w.ScheduleWindow(), nullptr);
-  w.ScheduleWindow()->CmdSelections.SetValue(true);
-  w.LstDir.Clear();
-  w.txtdays.SetText(L"2");
-  EXPECT_EQ(w.LoadLogFile(std::wstring(kProgramFolderToCreate) + L"\\scheduled.log"), Frmbackup::LogLoad::Loaded);
-  EXPECT_EQ(Entries(w.LstDir), (Strings{L"C:\\two", L"C:\\one"}));
-  EXPECT_EQ(w.txtdays.Text(), L"5");
-  EXPECT_TRUE(Ui().Prompts().empty());
+  w_->mnuExit.Click();
+  FrmSplashEnd* end = w_->ClosingSplash();
+  ASSERT_TRUE(w_->IsUnloaded() && end && end->Visible());
+  SendMessageW(end->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(end->Timer1.Enabled() && EndProcessCalls == 0);
+  end->Timer1.Fire();
+  EXPECT_TRUE(end->IsUnloaded() && EndProcessCalls == 1);
+  EXPECT_TRUE(RemoveDirectoryW(kProgramFolder)) << "something was saved";
 }
 
 }  // namespace

@@ -17,38 +17,7 @@ using namespace ferrimond;
 using common::DateTime;
 using harness::At;
 using harness::ErrorNumberOf;
-
-namespace {
-
-uint64_t fakeTicks = 0;
-
-int32_t Elapsed(uint64_t start, uint64_t end) {
-  StopWatch::SetTickSource([] { return fakeTicks; });
-  AtExit restore([] { StopWatch::SetTickSource(nullptr); });
-  StopWatch watch;
-  fakeTicks = start;
-  watch.StartTimer();
-  fakeTicks = end;
-  return watch.EndTimer();
-}
-
-HANDLE HoldUnshared(const std::wstring& path) {
-  return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
-class FileTimes : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (const auto& [path, year] : {std::pair{older_, 2020}, std::pair{newer_, 2021}}) {
-      harness::WriteFile(path, "x");
-      ASSERT_TRUE(SetFileTimes(path, At(year, 1, 2, 3, 4, 5), 7));
-    }
-  }
-  harness::TempDir dir_;
-  const std::wstring older_ = dir_ / L"older.txt", newer_ = dir_ / L"newer.txt";
-};
-
-}  // namespace
+using harness::HoldUnshared;
 
 // Milliseconds of the real clock; the tick count is 64 bits wide: no wrap
 // after 24.8 or 49.7 days.
@@ -58,9 +27,20 @@ TEST(StopWatch, MeasuresMillisecondsAcrossTheOld32BitLimitsAndClampsBeyondTheRan
   Sleep(60);
   const int32_t ms = watch.EndTimer();
   EXPECT_TRUE(ms >= 40 && ms < 10000) << ms;
-  EXPECT_EQ(Elapsed(0x7FFFFF00u, 0x80000100u), 512);     // where a signed 32-bit count turns negative
-  EXPECT_EQ(Elapsed(0xFFFFFF00u, 0x100000100ull), 512);  // where a 32-bit count wraps to zero
-  EXPECT_EQ(Elapsed(0, 0x100000000ull), std::numeric_limits<int32_t>::max());
+  // Fake ticks: where a signed 32-bit count turns negative, where a 32-bit
+  // count wraps to zero, and beyond the range.
+  static uint64_t ticks = 0;
+  StopWatch::SetTickSource([] { return ticks; });
+  AtExit restore([] { StopWatch::SetTickSource(nullptr); });
+  const struct { uint64_t start, end; int32_t ms; } cases[] = {
+      {0x7FFFFF00u, 0x80000100u, 512}, {0xFFFFFF00u, 0x100000100ull, 512},
+      {0, 0x100000000ull, std::numeric_limits<int32_t>::max()}};
+  for (const auto& c : cases) {
+    ticks = c.start;
+    watch.StartTimer();
+    ticks = c.end;
+    EXPECT_EQ(watch.EndTimer(), c.ms) << c.end;
+  }
 }
 
 // The login name without its terminator (the extended forms: the unattended
@@ -81,34 +61,23 @@ TEST(SystemInfo, UserNameIsTheLoginNameAndAFailedLookupRaisesOrIsEmptyByTheSwitc
 // be set on the Linux file systems behind Wine; names with endings, long and
 // non-ANSI ones: the file system's tests.) Failures show in the results only
 // (-2, no date, false), also for a file held without sharing by another
-// program, and no call leaves a handle open.
-TEST_F(FileTimes, SetGetAndCompareTheSelectedStampOnlyAndFailuresShowInTheResults) {
-  ASSERT_TRUE(SetFileTimes(older_, At(2019, 1, 1), FileTimeWritten));
-  ASSERT_TRUE(SetFileTimes(older_, At(2030, 1, 1), FileTimeAccessed));
-  EXPECT_TRUE(GetFileDate(older_, FileTimeWritten) == At(2019, 1, 1) && GetFileDate(older_, FileTimeAccessed) == At(2030, 1, 1));
-  EXPECT_TRUE(CompareFileTimes(older_, older_, FileTimeWritten) == 0 && CompareFileTimes(older_, newer_, FileTimeWritten) == -1 &&
-              CompareFileTimes(newer_, older_, FileTimeWritten) == 1 && CompareFileTimes(older_, newer_, FileTimeAccessed) == 1);
-  const std::wstring missing = dir_ / L"missing.txt";
-  EXPECT_EQ(CompareFileTimes(older_, missing, FileTimeWritten), -2);
-  for (int16_t bad : {0, 3, 8, -1}) EXPECT_EQ(CompareFileTimes(older_, older_, bad), -2) << bad;
-  EXPECT_TRUE(GetFileDate(missing, FileTimeWritten).IsNull() && GetFileDate(older_, 3).IsNull());
-  EXPECT_FALSE(SetFileTimes(missing, At(2020, 1, 1), 7));
-  HANDLE locked = HoldUnshared(older_);
-  EXPECT_EQ(CompareFileTimes(older_, newer_, FileTimeWritten), -2);
-  EXPECT_TRUE(GetFileDate(older_, FileTimeWritten).IsNull() && !SetFileTimes(older_, At(2020, 1, 1), 4));
-  EXPECT_TRUE(CloseHandle(locked));
-  EXPECT_TRUE(DeleteFileW(older_.c_str()) && DeleteFileW(newer_.c_str()));
-}
-
-// The test runs with TZ=Europe/Berlin: +1 h in winter, +2 h in summer.
-TEST_F(FileTimes, LocalDatesFollowTheDaylightRulesOfTheirOwnDayAndConversionsDropMilliseconds) {
+// program, and no call leaves a handle open. Local dates follow the
+// daylight rules of their own day (the test runs with TZ=Europe/Berlin: +1 h
+// in winter, +2 h in summer).
+TEST(FileTimes, SetGetAndCompareTheSelectedStampOnlyInLocalTimeAndFailuresShowInTheResults) {
+  harness::TempDir dir;
+  const std::wstring older = dir / L"older.txt", newer = dir / L"newer.txt";
+  for (const auto& [path, year] : {std::pair{older, 2020}, std::pair{newer, 2021}}) {
+    harness::WriteFile(path, "x");
+    ASSERT_TRUE(SetFileTimes(path, At(year, 1, 2, 3, 4, 5), 7));
+  }
   for (const auto& [local, utcHour] : {std::pair{At(2024, 1, 15, 12), 11}, std::pair{At(2024, 7, 15, 12), 10}}) {
-    ASSERT_TRUE(SetFileTimes(older_, local, FileTimeWritten));
+    ASSERT_TRUE(SetFileTimes(older, local, FileTimeWritten));
     FILETIME written{};
     SYSTEMTIME utc{};
-    HANDLE h = OpenFileHandle(older_, GENERIC_READ);
+    HANDLE h = OpenFileHandle(older, GENERIC_READ);
     EXPECT_TRUE(GetFileTime(h, nullptr, nullptr, &written) && CloseHandle(h) && FileTimeToSystemTime(&written, &utc));
-    EXPECT_TRUE(utc.wHour == utcHour && GetFileDate(older_, FileTimeWritten) == local) << utc.wHour;
+    EXPECT_TRUE(utc.wHour == utcHour && GetFileDate(older, FileTimeWritten) == local) << utc.wHour;
   }
   // Conversions drop milliseconds and refuse what they cannot hold.
   EXPECT_EQ(SystemTimeToDate({2024, 2, 0, 29, 23, 59, 58, 999}), At(2024, 2, 29, 23, 59, 58));
@@ -116,6 +85,21 @@ TEST_F(FileTimes, LocalDatesFollowTheDaylightRulesOfTheirOwnDayAndConversionsDro
   FILETIME ft{};
   EXPECT_TRUE(DateToFileTime(At(2001, 2, 3, 4, 5, 6), ft, false) && FileTimeToDate(ft, false) == At(2001, 2, 3, 4, 5, 6));
   EXPECT_FALSE(DateToFileTime(At(1500, 1, 1), ft, false));  // file times start in 1601
+  ASSERT_TRUE(SetFileTimes(older, At(2019, 1, 1), FileTimeWritten));
+  ASSERT_TRUE(SetFileTimes(older, At(2030, 1, 1), FileTimeAccessed));
+  EXPECT_TRUE(GetFileDate(older, FileTimeWritten) == At(2019, 1, 1) && GetFileDate(older, FileTimeAccessed) == At(2030, 1, 1));
+  EXPECT_TRUE(CompareFileTimes(older, older, FileTimeWritten) == 0 && CompareFileTimes(older, newer, FileTimeWritten) == -1 &&
+              CompareFileTimes(newer, older, FileTimeWritten) == 1 && CompareFileTimes(older, newer, FileTimeAccessed) == 1);
+  const std::wstring missing = dir / L"missing.txt";
+  EXPECT_EQ(CompareFileTimes(older, missing, FileTimeWritten), -2);
+  for (int16_t bad : {0, 3, 8, -1}) EXPECT_EQ(CompareFileTimes(older, older, bad), -2) << bad;
+  EXPECT_TRUE(GetFileDate(missing, FileTimeWritten).IsNull() && GetFileDate(older, 3).IsNull());
+  EXPECT_FALSE(SetFileTimes(missing, At(2020, 1, 1), 7));
+  HANDLE locked = HoldUnshared(older);
+  EXPECT_EQ(CompareFileTimes(older, newer, FileTimeWritten), -2);
+  EXPECT_TRUE(GetFileDate(older, FileTimeWritten).IsNull() && !SetFileTimes(older, At(2020, 1, 1), 4));
+  EXPECT_TRUE(CloseHandle(locked));
+  EXPECT_TRUE(DeleteFileW(older.c_str()) && DeleteFileW(newer.c_str()));
 }
 
 // Appends create a missing file and wait for a writer that holds it a
