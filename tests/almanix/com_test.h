@@ -77,6 +77,9 @@ inline void Press(POINT screen, DWORD down, DWORD up) {
   Pump();
 }
 
+// The client point at the middle of the month calendar's day cell n (0-41).
+inline POINT DayCell(int n) { return {4 + 28 * (n % 7) + 14, 52 + 16 * (n / 7) + 8}; }
+
 // The number of the error `f` raises, 0 when it raises none; an error must
 // come from the controls' source.
 template <class F>

@@ -76,8 +76,8 @@ class PickerTest : public ::testing::Test {
   // Clicks day `date` of the dropped-down calendar's grid.
   void PickDay(common::DateTime date) {
     MonthCalendar& sc = picker_->Calendar();
-    const int cell = static_cast<int>(date.Value() - sc.GridStartDate().Value());
-    Click(sc.hWnd(), 4 + 28 * (cell % 7) + 14, 52 + 16 * (cell / 7) + 8);
+    const POINT day = DayCell(static_cast<int>(date.Value() - sc.GridStartDate().Value()));
+    Click(sc.hWnd(), day.x, day.y);
   }
   // Waits for the commit timer of typed digits.
   void WaitForCommit() {
@@ -182,24 +182,6 @@ TEST_F(PickerTest, DateAndTimePartsHoldBeforeTheZeroDay) {
 
 // ---- the drop-down calendar
 
-// Cancelling is the contract test's; opening above a picker with no room
-// below, the drop-down test's.
-TEST_F(PickerTest, TheButtonDropsTheCalendarBelowWithThePickersValue) {
-  HWND hwnd = picker_->hWnd();
-  picker_->SetMinDate(At(2000, 1, 1));
-  events_.log.clear();
-  ClickButton(L"DropDown");
-  ASSERT_TRUE(picker_->IsDropped());
-  EXPECT_EQ(events_.log, (Log{"MouseDown", "BeforeCalendarDropDown", "AfterCalendarDropDown", "MouseUp"}))
-      << "handing the value to the calendar is no change";
-  MonthCalendar& sc = picker_->Calendar();
-  EXPECT_TRUE(sc.Value() == At(2026, 3, 10) && sc.MinDate() == At(2000, 1, 1));
-  EXPECT_NE(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
-  SendMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_FALSE(picker_->IsDropped());
-  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
-}
-
 TEST_F(PickerTest, PickingADayTakesItWithTheTimeOfDayChangesAndClosesUp) {
   picker_->SetCustomFormat(L"dd/MM/yyyy HH:mm"), picker_->SetValue(At(2026, 3, 10, 18, 45));
   picker_->DropDownCalendar();
@@ -238,19 +220,32 @@ TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
   EXPECT_EQ(picker_->Calendar().Value(), At(2026, 3, 10)) << "an empty picker drops down on its last date";
 }
 
-// Clicks inside and outside the pop-up are the drop-down test's.
-TEST_F(PickerTest, PressingTheButtonOfAnOpenPickerClosesItForGood) {
-  HWND hwnd = picker_->hWnd();
-  picker_->DropDownCalendar();
+// The button drops the calendar below with the picker's value and range, and
+// a press on it while open closes it for good. Cancelling is the contract
+// test's; opening above a picker with no room below, and clicks inside and
+// outside the pop-up, the drop-down test's.
+TEST_F(PickerTest, TheButtonDropsTheCalendarAndPressedWhileOpenClosesItForGood) {
+  picker_->SetMinDate(At(2000, 1, 1));
+  events_.log.clear();
+  ClickButton(L"DropDown");
+  ASSERT_TRUE(picker_->IsDropped());
+  EXPECT_EQ(events_.log, (Log{"MouseDown", "BeforeCalendarDropDown", "AfterCalendarDropDown", "MouseUp"}))
+      << "handing the value to the calendar is no change";
+  MonthCalendar& sc = picker_->Calendar();
+  EXPECT_TRUE(sc.Value() == At(2026, 3, 10) && sc.MinDate() == At(2000, 1, 1));
+  EXPECT_NE(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+
   POINT pt = Centre(L"DropDown");
-  ClientToScreen(hwnd, &pt);
+  ClientToScreen(picker_->hWnd(), &pt);
   events_.log.clear();
   Press(pt, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_FALSE(picker_->IsDropped());
   EXPECT_EQ(events_.Count("BeforeCalendarDropDown"), 0);
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
   Press(pt, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(picker_->IsDropped()) << "the next press opens it again";
-  picker_->CloseUpCalendar();
+  SendMessageW(picker_->hWnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_FALSE(picker_->IsDropped());
 }
 
 TEST_F(PickerTest, TheCalendarsMonthListCountsAsInsideAndTheFocusComesBack) {
@@ -287,8 +282,9 @@ TEST_F(PickerTest, TheCalendarsMonthListCountsAsInsideAndTheFocusComesBack) {
 // ---- saved properties
 
 // A new control writes the defaults an empty bag does not have; an empty
-// bag reads as the old saved controls did (an empty picker).
-TEST_F(PickerTest, NewControlAndEmptyBagDefaultsDiffer) {
+// bag reads as the old saved controls did (an empty picker). Dates as text,
+// a value outside the stored range and bad entries are read safely.
+TEST_F(PickerTest, NewControlAndEmptyBagDefaultsDifferAndBadEntriesAreReadSafely) {
   common::MemoryPropertyBag bag;
   picker_->SetValue(At(2004, 9, 7));
   picker_->WriteProperties(bag);
@@ -303,10 +299,7 @@ TEST_F(PickerTest, NewControlAndEmptyBagDefaultsDiffer) {
   common::MemoryPropertyBag out;
   loaded.WriteProperties(out);
   EXPECT_TRUE(out.Values().empty()) << "the bag's defaults are left out";
-}
 
-TEST_F(PickerTest, BagTextsAndBadEntriesAreReadSafely) {
-  common::MemoryPropertyBag bag;
   bag.Write(L"MaxDate", std::wstring(L"12/31/2030"));
   bag.Write(L"MinDate", std::wstring(L"1/1/2000"));
   bag.Write(L"Value", At(2040, 5, 5).Value());  // outside the stored range
