@@ -345,7 +345,7 @@ TEST_F(Contract, MutatedStreamsAreLoadedOrRefused) {
   std::vector<const wchar_t*> names;
   const std::string seeds[] = {Saved(AwayFromDefaults(CLSID_DatePicker, names).Get()),
                                Saved(AwayFromDefaults(CLSID_MonthCalendar, names).Get())};
-  Dib dib(260, 240);
+  Canvas canvas(260, 240);
   ComPtr<IPersistStreamInit> targets[] = {library_.Create<IPersistStreamInit>(CLSID_DatePicker),
                                           library_.Create<IPersistStreamInit>(CLSID_MonthCalendar)};
   uint32_t state = 19;
@@ -368,7 +368,7 @@ TEST_F(Contract, MutatedStreamsAreLoadedOrRefused) {
     ComPtr<IDispatch> control = Query<IDispatch>(targets[which].Get());
     VARIANT v = GetProperty(control.Get(), L"Value");
     ASSERT_TRUE(v.vt == VT_NULL || (v.vt == VT_DATE && v.date >= -657434.0 && v.date < 2958466.0)) << i;
-    ASSERT_EQ(DrawInto(control.Get(), dib.dc(), {0, 0, 250, 230}), S_OK) << i;
+    ASSERT_EQ(DrawInto(control.Get(), canvas.dc(), {0, 0, 250, 230}), S_OK) << i;
     ASSERT_FALSE(Saved(control.Get()).empty()) << i;
   }
   EXPECT_GT(loaded, 0);
@@ -474,16 +474,16 @@ TEST_F(Contract, BothControlsDrawIntoAHostDeviceContext) {
   ComPtr<IViewObject2> picker = library_.Create<IViewObject2>(CLSID_DatePicker);
   ComPtr<IViewObject2> calendar = library_.Create<IViewObject2>(CLSID_MonthCalendar);
   const COLORREF magenta = RGB(255, 0, 255);
-  Dib dib(300, 260, magenta);
+  Canvas canvas(300, 260, magenta);
   ASSERT_EQ(PutProperty(Query<IDispatch>(calendar.Get()).Get(), L"HeaderColor", IntVariant(RGB(10, 200, 30))), S_OK);
-  ASSERT_EQ(DrawInto(picker.Get(), dib.dc(), {0, 0, 150, 24}), S_OK);
-  ASSERT_EQ(DrawInto(calendar.Get(), dib.dc(), {0, 30, 250, 250}), S_OK);
-  EXPECT_EQ(dib.CountColor(0, 0, 150, 24, magenta), 0) << "the picker covers its box";
-  EXPECT_GT(dib.CountColor(2, 2, 134, 22, RGB(0, 0, 0)), 10) << "a date is shown";
-  EXPECT_EQ(dib.At(160, 10), magenta) << "and nothing outside it";
-  EXPECT_EQ(dib.CountColor(0, 30, 250, 250, magenta), 0) << "the calendar with the container's colour around it";
-  EXPECT_GT(dib.CountColor(0, 30, 250, 250, RGB(10, 200, 30)), 204 * 20) << "its header band in HeaderColor";
-  EXPECT_GT(dib.CountColor(0, 90, 250, 250, RGB(0, 0, 0)), 100) << "its days";
+  ASSERT_EQ(DrawInto(picker.Get(), canvas.dc(), {0, 0, 150, 24}), S_OK);
+  ASSERT_EQ(DrawInto(calendar.Get(), canvas.dc(), {0, 30, 250, 250}), S_OK);
+  EXPECT_EQ(canvas.CountColor(0, 0, 150, 24, magenta), 0) << "the picker covers its box";
+  EXPECT_GT(canvas.CountColor(2, 2, 134, 22, RGB(0, 0, 0)), 10) << "a date is shown";
+  EXPECT_EQ(canvas.At(160, 10), magenta) << "and nothing outside it";
+  EXPECT_EQ(canvas.CountColor(0, 30, 250, 250, magenta), 0) << "the calendar with the container's colour around it";
+  EXPECT_GT(canvas.CountColor(0, 30, 250, 250, RGB(10, 200, 30)), 204 * 20) << "its header band in HeaderColor";
+  EXPECT_GT(canvas.CountColor(0, 90, 250, 250, RGB(0, 0, 0)), 100) << "its days";
   SIZEL extent{};
   calendar->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent);
   extent.cx *= 2;
