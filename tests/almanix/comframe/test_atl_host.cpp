@@ -2,8 +2,6 @@
 // window; keys typed into the picker raise Change through a connection point.
 #include "tests/almanix/com_test.h"
 
-#include <oleauto.h>
-
 namespace almanix::testing {
 namespace {
 

@@ -5,14 +5,12 @@
 #include "tests/almanix/com_test.h"
 
 #include <oleacc.h>
-#include <oleauto.h>
 
 #include <atomic>
 #include <cmath>
 #include <span>
 #include <thread>
 #include <tuple>
-#include <utility>
 
 namespace almanix::testing {
 namespace {

@@ -5,12 +5,9 @@
 // ProgID and catching the library's errors.
 #include "tests/almanix/com_test.h"
 
-#include <oleauto.h>
 #include <sddl.h>
 
 #include <sstream>
-#include <string>
-#include <vector>
 
 namespace almanix::testing {
 namespace {

@@ -3,11 +3,8 @@
 // calendar (opening, picking, emptying, placement, the shared mouse hook);
 // reading saved properties (every property's round trip is the contract
 // test's, through the library).
-#include <algorithm>
 #include <cmath>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "almanix/core/date_range.h"
 #include "almanix/core/library_state.h"
@@ -59,32 +56,14 @@ class PickerTest : public ::testing::Test {
   void Type(const wchar_t* text) {
     for (; *text; ++text) SendMessageW(picker_->hWnd(), WM_CHAR, *text, 0);
   }
-  static void Click(HWND hwnd, int x, int y) {
-    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-  }
-  void ClickField(int index) {
-    const CDateMask& f = picker_->Fields()[index];
-    Click(picker_->hWnd(), f.Left + f.Width / 2, 5);
+  static void Click(HWND hwnd, POINT p) {
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
   }
   // The client point at the middle of one of the picker's buttons.
   POINT Centre(const wchar_t* tag) const {
     const RECT r = picker_->Button(tag)->Rect();
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  }
-  void ClickButton(const wchar_t* tag) { Click(picker_->hWnd(), Centre(tag).x, Centre(tag).y); }
-  // Clicks day `date` of the dropped-down calendar's grid.
-  void PickDay(common::DateTime date) {
-    MonthCalendar& sc = picker_->Calendar();
-    const POINT day = DayCell(static_cast<int>(date.Value() - sc.GridStartDate().Value()));
-    Click(sc.hWnd(), day.x, day.y);
-  }
-  // Waits for the commit timer of typed digits.
-  void WaitForCommit() {
-    EXPECT_TRUE(PumpUntil([&] {
-      return std::none_of(picker_->Fields().begin(), picker_->Fields().end(),
-                          [](const CDateMask& f) { return f.HasTyped(); });
-    }));
   }
 
   HWND host_ = nullptr;
@@ -99,7 +78,7 @@ TEST_F(PickerTest, PatternsGiveFieldsAndLiteralsAndArrowsSkipTheLiterals) {
   std::vector<int> current{picker_->CurrentField()};
   for (int vk : {VK_RIGHT, VK_DIVIDE, VK_RIGHT}) Key(vk), current.push_back(picker_->CurrentField());
   EXPECT_EQ(current, (std::vector<int>{0, 2, 4, 4})) << "to the next field, staying on the last";
-  ClickField(3);
+  Click(picker_->hWnd(), {f[3].Left + f[3].Width / 2, 5});
   EXPECT_EQ(picker_->CurrentField(), 4) << "a literal never becomes current";
 
   // A trailing quoted literal: quoted letters are not tokens.
@@ -112,7 +91,9 @@ TEST_F(PickerTest, RefusedDigitsChangeNothingAndLeavingTheFieldCommits) {
   picker_->SetValue(At(2026, 2, 10)), events_.log.clear();
   Key(VK_RIGHT);
   Type(L"123");  // the month field keeps 23, which is no month
-  WaitForCommit();
+  const auto& f = picker_->Fields();
+  EXPECT_TRUE(PumpUntil([&] { return std::none_of(f.begin(), f.end(), [](auto& m) { return m.HasTyped(); }); }))
+      << "committed after the pause";
   EXPECT_EQ(picker_->Value(), At(2026, 2, 10));
   Key(VK_LEFT);
   Type(L"14");
@@ -142,7 +123,7 @@ TEST_F(PickerTest, UpAndDownStepTheCurrentFieldAndClampAtTheRange) {
   Key(VK_DOWN);
   EXPECT_EQ(picker_->Value(), At(2026, 3, 3));
   picker_->SetButtonStyle(dtpUpDown);  // the up-down buttons step the same way
-  ClickButton(L"Down");
+  Click(picker_->hWnd(), Centre(L"Down"));
   EXPECT_EQ(picker_->Value(), At(2026, 3, 2));
 }
 
@@ -186,7 +167,8 @@ TEST_F(PickerTest, PickingADayTakesItWithTheTimeOfDayChangesAndClosesUp) {
   picker_->SetCustomFormat(L"dd/MM/yyyy HH:mm"), picker_->SetValue(At(2026, 3, 10, 18, 45));
   picker_->DropDownCalendar();
   events_.log.clear();
-  PickDay(At(2026, 3, 17));
+  MonthCalendar& sc = picker_->Calendar();
+  Click(sc.hWnd(), DayCell(static_cast<int>(At(2026, 3, 17).Value() - sc.GridStartDate().Value())));
   EXPECT_EQ(picker_->Value(), At(2026, 3, 17, 18, 45));
   EXPECT_FALSE(picker_->IsDropped());
   EXPECT_EQ(events_.log, (Log{"Change", "BeforeCalendarCloseUp", "AfterCalendarCloseUp"}));
@@ -212,7 +194,7 @@ TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
   picker_->DropDownCalendar();
   for (bool cancel : {true, false}) {
     events_.cancelEmpty = cancel, events_.log.clear();
-    Click(picker_->Calendar().hWnd(), 150, 164);
+    Click(picker_->Calendar().hWnd(), {150, 164});
     EXPECT_EQ(events_.log, (cancel ? Log{"EmptyClicked"} : Log{"EmptyClicked", "Change"}));
     EXPECT_TRUE(picker_->Value().has_value() == cancel && picker_->IsDropped() == cancel);
   }
@@ -227,7 +209,7 @@ TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
 TEST_F(PickerTest, TheButtonDropsTheCalendarAndPressedWhileOpenClosesItForGood) {
   picker_->SetMinDate(At(2000, 1, 1));
   events_.log.clear();
-  ClickButton(L"DropDown");
+  Click(picker_->hWnd(), Centre(L"DropDown"));
   ASSERT_TRUE(picker_->IsDropped());
   EXPECT_EQ(events_.log, (Log{"MouseDown", "BeforeCalendarDropDown", "AfterCalendarDropDown", "MouseUp"}))
       << "handing the value to the calendar is no change";
