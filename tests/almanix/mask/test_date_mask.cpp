@@ -65,9 +65,6 @@ class DateMaskTest : public ::testing::Test {
     f.SetValue(value);
     return f;
   }
-  void Type(CDateMask& f, const wchar_t* keys) {
-    for (; *keys; ++keys) f.HandleKeyPress(static_cast<int16_t>(*keys));
-  }
   cMDC mdc_;
 };
 
@@ -113,7 +110,7 @@ TEST_F(DateMaskTest, TypedDigitsAreCheckedAgainstTheValue) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.token << " " << c.start.Value() << " " << c.typed);
     CDateMask f = Field(c.token, c.start);
-    Type(f, c.typed);
+    for (const wchar_t* key = c.typed; *key; ++key) f.HandleKeyPress(static_cast<int16_t>(*key));
     EXPECT_EQ(f.Validate(), c.ok);
     EXPECT_FALSE(f.HasTyped());
     EXPECT_EQ(f.Value(), c.result);
