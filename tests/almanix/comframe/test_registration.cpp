@@ -177,11 +177,6 @@ struct TypeLibrary : ::testing::Test {
   }
   void TearDown() override { OleUninitialize(); }
 
-  ComPtr<ITypeInfo> Info(REFGUID guid) {
-    ComPtr<ITypeInfo> info;
-    EXPECT_EQ(library->GetTypeInfoOfGuid(guid, &info), S_OK);
-    return info;
-  }
   static TYPEATTR Attr(ITypeInfo* info) {
     TYPEATTR* attr = nullptr;
     info->GetTypeAttr(&attr);
@@ -202,7 +197,8 @@ TEST_F(TypeLibrary, CoclassesDualDefaultInterfacesAndEventInterfaces) {
   for (const Coclass& c : {Coclass{CLSID_MonthCalendar, IID__MonthCalendar, &DIID___MonthCalendar},
                            Coclass{CLSID_CFrame, IID__CFrame, nullptr}, Coclass{CLSID_cMDC, IID__cMDC, nullptr},
                            Coclass{CLSID_DatePicker, IID__DatePicker, &DIID___DatePicker}}) {
-    ComPtr<ITypeInfo> info = Info(c.clsid);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(c.clsid, &info), S_OK);
     const TYPEATTR a = Attr(info.Get());
     const bool control = c.events != nullptr;
     EXPECT_EQ((a.wTypeFlags & TYPEFLAG_FCONTROL) != 0, control);
@@ -237,7 +233,8 @@ TEST_F(TypeLibrary, CoclassesDualDefaultInterfacesAndEventInterfaces) {
 // Colours are OLE_COLOR and the font a standard font, so hosts offer their
 // colour and font pickers (Value as the default member is the script test's).
 TEST_F(TypeLibrary, ColoursAndFontAsHostsOfferPickersForThem) {
-  ComPtr<ITypeInfo> picker = Info(IID__DatePicker);
+  ComPtr<ITypeInfo> picker;
+  ASSERT_EQ(library->GetTypeInfoOfGuid(IID__DatePicker, &picker), S_OK);
   int typed = 0;
   for (UINT i = 0, n = Attr(picker.Get()).cFuncs; i < n; ++i) {
     FUNCDESC* f = nullptr;
