@@ -247,8 +247,9 @@ TEST_F(TypeLibrary, ColoursAndFontAsHostsOfferPickersForThem) {
       ASSERT_TRUE(t.vt == VT_USERDEFINED && SUCCEEDED(picker->GetRefTypeInfo(t.hreftype, &ref))) << f->memid;
       ref->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
       EXPECT_STREQ(name, f->memid == DISPID_FONT ? L"IFontDisp" : L"OLE_COLOR");
-      if (f->memid == DISPID_BACKCOLOR)  // stdole's, which hosts know
+      if (f->memid == DISPID_BACKCOLOR) {  // stdole's, which hosts know
         EXPECT_EQ(Attr(ref.Get()).guid, GUID({0x66504301, 0xBE0F, 0x101A, {0x8B, 0xBB, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}}));
+      }
       SysFreeString(name);
     }
     picker->ReleaseFuncDesc(f);
