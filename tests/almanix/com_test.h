@@ -1,6 +1,6 @@
 #pragma once
 // What the tests of Almanix share: a host window and its message loop, real
-// mouse input, a surface to read drawing back from, the controls' numbered
+// mouse input, a canvas to read drawing back from, the controls' numbered
 // errors; and for Almanix.dll, the library loaded as a host loads it, the
 // property bag, connection sinks and in-place site a host would supply, and
 // child processes (regsvr32, cscript).
@@ -77,6 +77,9 @@ inline void Press(POINT screen, DWORD down, DWORD up) {
   Pump();
 }
 
+// The client point at the middle of the month calendar's day cell n (0-41).
+inline POINT DayCell(int n) { return {4 + 28 * (n % 7) + 14, 52 + 16 * (n / 7) + 8}; }
+
 // The number of the error `f` raises, 0 when it raises none; an error must
 // come from the controls' source.
 template <class F>
@@ -90,29 +93,22 @@ int32_t ControlErrorOf(F&& f) {
   return 0;
 }
 
-// A 32-bit top-down DIB section with its own DC, to read back what was drawn.
-class Dib {
+// A 32-bit bitmap with its own DC, filled with one colour, to read back what
+// was drawn.
+class Canvas {
  public:
-  Dib(int width, int height, COLORREF fill = RGB(255, 0, 255)) : width_(width) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = width, bi.bmiHeader.biHeight = -height;  // top-down
-    bi.bmiHeader.biPlanes = 1, bi.bmiHeader.biBitCount = 32;
-    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
+  Canvas(int width, int height, COLORREF fill = RGB(255, 0, 255))
+      : bitmap_(CreateBitmap(width, height, 1, 32, nullptr)) {
+    SelectObject(dc_, bitmap_);
+    const RECT all{0, 0, width, height};
     HBRUSH brush = CreateSolidBrush(fill);
-    RECT all{0, 0, width, height};
     FillRect(dc_, &all, brush);
     DeleteObject(brush);
   }
-  ~Dib() { SelectObject(dc_, old_), DeleteObject(bitmap_), DeleteDC(dc_); }
-  Dib(const Dib&) = delete;
+  ~Canvas() { DeleteDC(dc_), DeleteObject(bitmap_); }
+  Canvas(const Canvas&) = delete;
   HDC dc() const { return dc_; }
-  COLORREF At(int x, int y) const {
-    GdiFlush();
-    DWORD v = static_cast<const DWORD*>(bits_)[y * width_ + x];
-    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-  }
+  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
   // Pixels of [left, right) x [top, bottom) in colour c.
   int CountColor(int left, int top, int right, int bottom, COLORREF c) const {
     int n = 0;
@@ -122,11 +118,8 @@ class Dib {
   }
 
  private:
-  int width_;
   HDC dc_ = CreateCompatibleDC(nullptr);
   HBITMAP bitmap_;
-  HGDIOBJ old_;
-  void* bits_ = nullptr;
 };
 
 // A path of the build machine as Wine sees it (drive Z: for Unix paths).

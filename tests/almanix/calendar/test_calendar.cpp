@@ -18,27 +18,17 @@ using Log = std::vector<std::wstring>;
 constexpr POINT kRight{190, 15}, kLeft{10, 15}, kYear{127, 15}, kUp{155, 10}, kDown{155, 20};
 constexpr POINT kMonthName{60, 15}, kToday{40, 164}, kEmpty{150, 164};
 
-// The rectangle of the grid's cell n (0-41).
-RECT Cell(int n) {
-  const int left = 4 + 28 * (n % 7), top = 52 + 16 * (n / 7);
-  return {left, top, left + 28, top + 16};
-}
-POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
+// The events, logged by name, and the last character typed.
+#define HEARD(event, ...) void event(__VA_ARGS__) override { log.push_back(L"" #event); }
 struct Recorder : MonthCalendarEvents {
   int Count(const std::wstring& name) const { return static_cast<int>(std::count(log.begin(), log.end(), name)); }
-  // The plain events, logged by name.
-#define HEARD(event) void event() override { log.push_back(L"" #event); }
   HEARD(Change) HEARD(MonthChanged) HEARD(YearChanged) HEARD(DateClicked) HEARD(EmptyClicked)
-  void MouseDown(int16_t& b, float& x, float&) override { Note(L"MouseDown", b, x); }
-  void MouseUp(int16_t& b, float& x, float&) override { Note(L"MouseUp", b, x); }
-  void KeyDown(int16_t& code, int16_t&) override { Note(L"KeyDown", code); }
-  void KeyPress(int16_t& ascii) override { Note(L"KeyPress", ascii); }
-  void KeyUp(int16_t& code, int16_t&) override { Note(L"KeyUp", code); }
-  void Note(const wchar_t* name, int16_t value, float x = 0) { log.push_back(name), last = value, lastX = x; }
+  HEARD(MouseDown, int16_t&, float&, float&) HEARD(MouseUp, int16_t&, float&, float&)
+  HEARD(KeyDown, int16_t&, int16_t&) HEARD(KeyUp, int16_t&, int16_t&)
+  void KeyPress(int16_t& ascii) override { log.push_back(L"KeyPress"), typed = ascii; }
   Log log;
-  int16_t last = 0;
-  float lastX = 0;
+  int16_t typed = 0;
 };
 
 class CalendarWindow : public ::testing::Test {
@@ -78,22 +68,20 @@ class CalendarWindow : public ::testing::Test {
 };
 
 // Its fixed size is the ATL host test's.
-TEST_F(CalendarWindow, MonthStartingOnTheFirstDayOfTheWeek) {
+TEST_F(CalendarWindow, MonthStartingOnTheFirstDayOfTheWeekAndArrowsAcrossTheYear) {
   cal_->SetFirstDayofWeek(1);
   Show(2026, 2);  // 1 February 2026 is a Sunday
   EXPECT_EQ(cal_->GridStartDate(), DateTime::Serial(2026, 2, 1));
-  Click(Centre(Cell(0)));
+  Click(DayCell(0));
   EXPECT_EQ(cal_->Value(), DateTime::Serial(2026, 2, 1));
   EXPECT_EQ(events_.log, (Log{L"MouseDown", L"Change", L"DateClicked", L"MouseUp"}));
   cal_->SetFirstDayofWeek(2);
   EXPECT_EQ(cal_->GridStartDate(), DateTime::Serial(2026, 1, 26));
-  Send(WM_RBUTTONDOWN, Centre(Cell(41)), MK_RBUTTON);  // any button picks a day: 8 March
+  Send(WM_RBUTTONDOWN, DayCell(41), MK_RBUTTON);  // any button picks a day: 8 March
   EXPECT_EQ(cal_->Value(), DateTime::Serial(2026, 3, 8));
   EXPECT_EQ(Shown(), std::pair(2026, 3));
   EXPECT_EQ(ControlErrorOf([&] { cal_->SetFirstDayofWeek(8); }), 5);
-}
 
-TEST_F(CalendarWindow, RightInDecemberAndLeftInJanuaryAndDoubleClicks) {
   cal_->SetValue(DateTime::Serial(2026, 12, 5));
   Show(2026, 12);
   Click(kRight);
@@ -139,7 +127,7 @@ TEST_F(CalendarWindow, RefusedValuesStoreNothingAndTheSameValueTwiceRaisesChange
   // A day outside the range is clicked but not taken.
   for (auto [year, month] : {std::pair(2019, 12), std::pair(2030, 1)}) {
     Show(year, month);
-    Click(Centre(Cell(10)));
+    Click(DayCell(10));
     EXPECT_TRUE(events_.Count(L"DateClicked") == 1 && events_.Count(L"Change") == 0) << year;
   }
 
@@ -190,14 +178,14 @@ TEST_F(CalendarWindow, TheMonthListPicksWithinTheRangeAndOnClosingGivesTheFocusT
 TEST_F(CalendarWindow, KeysAndAHandlerThatThrowsEndsOnlyItsMessage) {
   SendMessageW(hwnd(), WM_KEYDOWN, VK_F4, 0);
   SendMessageW(hwnd(), WM_CHAR, 'a', 0);
-  EXPECT_EQ(events_.last, 'a');
+  EXPECT_EQ(events_.typed, 'a');
   SendMessageW(hwnd(), WM_KEYUP, VK_F4, 0);
   EXPECT_EQ(events_.log, (Log{L"KeyDown", L"KeyPress", L"KeyUp"}));
   struct Thrower : MonthCalendarEvents {
     void DateClicked() override { throw std::runtime_error("host failed"); }
   } thrower;
   cal_->Events().Advise(&thrower);
-  Click(Centre(Cell(9)));
+  Click(DayCell(9));
   Click(kRight);
   EXPECT_EQ(events_.Count(L"MonthChanged"), 1);
   cal_->Events().Unadvise(&thrower);
@@ -207,19 +195,19 @@ TEST_F(CalendarWindow, AHeldArrowRepeatsUntilThePointerLeavesIt) {
   if (!PutCursor(kRight)) GTEST_SKIP() << "cursor cannot be placed here";
   Send(WM_LBUTTONDOWN, kRight, MK_LBUTTON);
   EXPECT_TRUE(PumpUntil([&] { return events_.Count(L"MonthChanged") >= 4; }));
-  PutCursor(Centre(Cell(20)));
+  PutCursor(DayCell(20));
   PumpFor(150);
   const int left = events_.Count(L"MonthChanged");
   PumpFor(400);
   EXPECT_EQ(events_.Count(L"MonthChanged"), left);
-  Send(WM_LBUTTONUP, Centre(Cell(20)));
+  Send(WM_LBUTTONUP, DayCell(20));
 }
 
 // ---- saved properties
 
 // A new control writes the defaults an empty bag does not have; an empty
-// bag reads as the old saved controls did.
-TEST(CalendarPersistence, NewControlAndEmptyBagDefaultsDiffer) {
+// bag reads as the old saved controls did; damaged values are read safely.
+TEST(CalendarPersistence, NewControlAndEmptyBagDefaultsDifferAndDamagedValuesAreReadSafely) {
   MonthCalendar cal, back;
   MemoryPropertyBag bag;
   cal.WriteProperties(bag);
@@ -229,16 +217,14 @@ TEST(CalendarPersistence, NewControlAndEmptyBagDefaultsDiffer) {
   back.ReadProperties(MemoryPropertyBag{});
   EXPECT_TRUE(back.EmptyButton() && back.PresentDateColor() != cal.PresentDateColor());
   EXPECT_GT(back.Button(L"Today")->Rect().left, todayAlone) << "the buttons laid out again";
-}
 
-TEST(CalendarPersistence, DamagedValuesAndNothingReadWhileLoadingButTheMonthOfValueShows) {
-  MonthCalendar cal;
-  MemoryPropertyBag bag;
-  bag.Write(L"Value", std::wstring(L"7/4/2026"));
-  bag.Write(L"MinDate", DateTime::Serial(2030, 1, 1).Value());
-  bag.Write(L"MaxDate", DateTime::Serial(2020, 1, 1).Value());
-  bag.Write(L"FirstDayOfWeek", int32_t{42});
-  cal.ReadProperties(bag);
+  // Damaged values; while loading, nothing but the month of Value is read.
+  MemoryPropertyBag damaged;
+  damaged.Write(L"Value", std::wstring(L"7/4/2026"));
+  damaged.Write(L"MinDate", DateTime::Serial(2030, 1, 1).Value());
+  damaged.Write(L"MaxDate", DateTime::Serial(2020, 1, 1).Value());
+  damaged.Write(L"FirstDayOfWeek", int32_t{42});
+  cal.ReadProperties(damaged);
   EXPECT_EQ(cal.Value(), DateTime::Serial(2026, 7, 4));
   EXPECT_LT(cal.MinDate(), cal.MaxDate());
   EXPECT_EQ(cal.FirstDayofWeek(), 0);
@@ -247,7 +233,7 @@ TEST(CalendarPersistence, DamagedValuesAndNothingReadWhileLoadingButTheMonthOfVa
   loading.SetValue(DateTime::Serial(2025, 2, 3));
   loading.SetSelectedYear(2030);
   State().bLoading = true;
-  loading.ReadProperties(bag);
+  loading.ReadProperties(damaged);
   EXPECT_EQ(loading.Value(), DateTime::Serial(2025, 2, 3));
   EXPECT_EQ(loading.SelectedYear(), 2025);
   State().bLoading = false;

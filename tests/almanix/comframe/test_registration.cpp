@@ -1,12 +1,13 @@
-// regsvr32 registers Almanix.dll key by key and regsvr32 /u removes exactly
-// that; unregistering leaves what others hold and reports what it could not
-// remove.
+// Almanix.dll as hosts find it. regsvr32 registers it key by key and
+// regsvr32 /u removes exactly that; unregistering leaves what others hold and
+// reports what it could not remove. Its embedded type library read back as
+// hosts read it. A real script host, cscript, creating both controls by
+// ProgID and catching the library's errors.
 #include "tests/almanix/com_test.h"
 
 #include <sddl.h>
 
-#include <string>
-#include <vector>
+#include <sstream>
 
 namespace almanix::testing {
 namespace {
@@ -164,6 +165,129 @@ TEST_F(RegisteredTest, EitherBitnessUnregisteringLeavesTheProgIdsToTheOther) {
   // Once no view holds them, they go.
   ASSERT_EQ(library.Unregister(), S_OK);
   EXPECT_FALSE(KeyExists(L"Almanix.DatePicker"));
+}
+
+// ---- the type library (its identity is what the registration finds under
+// TypeLib): coclasses, interfaces and the types hosts offer pickers for
+
+struct TypeLibrary : ::testing::Test {
+  void SetUp() override {
+    OleInitialize(nullptr);
+    ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, &library), S_OK);
+  }
+  void TearDown() override { OleUninitialize(); }
+
+  static TYPEATTR Attr(ITypeInfo* info) {
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    TYPEATTR copy = *attr;
+    info->ReleaseTypeAttr(attr);
+    return copy;
+  }
+
+  ComPtr<ITypeLib> library;
+};
+
+// The controls are creatable controls with events; the drawing classes are
+// neither. Default interfaces are dual, event interfaces pure dispatch (the
+// events' ids and by-reference arguments are what the contract test's sinks
+// hear).
+TEST_F(TypeLibrary, CoclassesDualDefaultInterfacesAndEventInterfaces) {
+  struct Coclass { GUID clsid; GUID dual; const GUID* events; };
+  for (const Coclass& c : {Coclass{CLSID_MonthCalendar, IID__MonthCalendar, &DIID___MonthCalendar},
+                           Coclass{CLSID_CFrame, IID__CFrame, nullptr}, Coclass{CLSID_cMDC, IID__cMDC, nullptr},
+                           Coclass{CLSID_DatePicker, IID__DatePicker, &DIID___DatePicker}}) {
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(c.clsid, &info), S_OK);
+    const TYPEATTR a = Attr(info.Get());
+    const bool control = c.events != nullptr;
+    EXPECT_EQ((a.wTypeFlags & TYPEFLAG_FCONTROL) != 0, control);
+    EXPECT_EQ((a.wTypeFlags & TYPEFLAG_FCANCREATE) != 0, control);
+    ASSERT_EQ(a.cImplTypes, control ? 2 : 1);
+    if (control) {  // a control's IDispatch hands out its interface's information
+      Library dll;
+      ComPtr<IDispatch> object = dll.Create<IDispatch>(c.clsid);
+      UINT count = 0;
+      ComPtr<ITypeInfo> own;
+      ASSERT_TRUE(object && SUCCEEDED(object->GetTypeInfoCount(&count)) && SUCCEEDED(object->GetTypeInfo(0, 0, &own)));
+      EXPECT_EQ(count, 1u);
+      EXPECT_EQ(Attr(own.Get()).guid, c.dual);
+    }
+    for (UINT k = 0; k < a.cImplTypes; ++k) {
+      INT flags = 0;
+      HREFTYPE ref;
+      ComPtr<ITypeInfo> impl;
+      info->GetImplTypeFlags(k, &flags);
+      info->GetRefTypeOfImplType(k, &ref);
+      info->GetRefTypeInfo(ref, &impl);
+      const bool source = flags & IMPLTYPEFLAG_FSOURCE;
+      const TYPEATTR i = Attr(impl.Get());
+      EXPECT_TRUE(flags & IMPLTYPEFLAG_FDEFAULT);
+      EXPECT_EQ(i.guid, source ? *c.events : c.dual);
+      EXPECT_EQ(i.typekind, TKIND_DISPATCH);
+      EXPECT_EQ((i.wTypeFlags & TYPEFLAG_FDUAL) != 0, !source);
+    }
+  }
+}
+
+// Colours are OLE_COLOR and the font a standard font, so hosts offer their
+// colour and font pickers (Value as the default member is the script test's).
+TEST_F(TypeLibrary, ColoursAndFontAsHostsOfferPickersForThem) {
+  ComPtr<ITypeInfo> picker;
+  ASSERT_EQ(library->GetTypeInfoOfGuid(IID__DatePicker, &picker), S_OK);
+  int typed = 0;
+  for (UINT i = 0, n = Attr(picker.Get()).cFuncs; i < n; ++i) {
+    FUNCDESC* f = nullptr;
+    picker->GetFuncDesc(i, &f);
+    const TYPEDESC& t = f->elemdescFunc.tdesc.vt == VT_PTR ? *f->elemdescFunc.tdesc.lptdesc : f->elemdescFunc.tdesc;
+    ComPtr<ITypeInfo> ref;
+    BSTR name = nullptr;
+    if ((f->memid == DISPID_BACKCOLOR || f->memid == DISPID_FONT) && f->invkind == INVOKE_PROPERTYGET) {
+      ++typed;
+      ASSERT_TRUE(t.vt == VT_USERDEFINED && SUCCEEDED(picker->GetRefTypeInfo(t.hreftype, &ref))) << f->memid;
+      ref->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+      EXPECT_STREQ(name, f->memid == DISPID_FONT ? L"IFontDisp" : L"OLE_COLOR");
+      if (f->memid == DISPID_BACKCOLOR) {  // stdole's, which hosts know
+        EXPECT_EQ(Attr(ref.Get()).guid, GUID({0x66504301, 0xBE0F, 0x101A, {0x8B, 0xBB, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}}));
+      }
+      SysFreeString(name);
+    }
+    picker->ReleaseFuncDesc(f);
+  }
+  EXPECT_EQ(typed, 2);
+}
+
+// ---- a script host
+
+// scripts/controls.vbs: both controls as a script sees them, created by
+// ProgID, values set and read, the library's errors caught with their
+// number, source and text. cscript reports script errors nowhere, so the
+// script prints every result and its exit code says whether it ran to its
+// end.
+TEST_F(RegisteredTest, AScriptCreatesBothControlsByProgIdAndCatchesTheLibrarysErrors) {
+  std::string output;
+  ASSERT_EQ(RunProcess(L"cscript.exe //nologo \"" + WinePath(ALMANIX_SCRIPTS_DIR) + L"\\scripts\\controls.vbs\"",
+                       &output),
+            0)
+      << output;
+  std::vector<std::string> lines;
+  std::istringstream in(output);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "new picker holds a date=True",
+                       "picker.Value=2026-3-4",
+                       "default member=2026-3-4",
+                       "empty text gives Null=True",
+                       "DateValue of Null=0",
+                       "calendar.SelectedMonth=5",
+                       "picker.MinDate above MaxDate=1068|DatePicker|MinDate can't be larger than MaxDate",
+                       "calendar.MaxDate below MinDate=1070|DatePicker|MaxDate can't be smaller than MinDate",
+                       "picker.Value out of range=2050|DatePicker|The Date specified doesn't fall within the Min/Max Values",
+                       "picker.Format 7=5|DatePicker|Invalid procedure call or argument",
+                   }));
 }
 
 }  // namespace

@@ -15,45 +15,30 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 // The host covers (50, 50)-(550, 450) of the screen; (150, 150) is on it.
-class DropDownTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_, 0);
-    host_ = CreateHostWindow(RecordingProc);
-    content_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, host_, nullptr, nullptr, nullptr);
-    hostClicks.clear();
-  }
-  void TearDown() override {
-    DestroyWindow(content_), DestroyWindow(host_);
-    Pump();
-  }
-  RECT work_{};
-  HWND host_ = nullptr, content_ = nullptr;
-};
-
-TEST_F(DropDownTest, LiftedToTheDesktopAboveTheParentAndLeftOfTheWorkAreaEdge) {
+TEST(DropDown, LiftedToTheDesktopAboveTheParentAndClosedByOutsideClicksUnlessRefused) {
+  RECT work{}, r;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  HWND host = CreateHostWindow(RecordingProc);
+  HWND content = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, host, nullptr, nullptr, nullptr);
   cDropDown dd;
   // The parent is 21 pixels high and ends 10 pixels above the work area's
   // bottom; its right part reaches past the right edge.
-  dd.Show(content_, work_.right - 50, work_.bottom - 10, 204, 180, 21, false);
-  RECT r;
-  GetWindowRect(content_, &r);
-  EXPECT_EQ(r.bottom, work_.bottom - 31);
-  EXPECT_EQ(r.right, work_.right);
-  EXPECT_EQ(GetAncestor(content_, GA_PARENT), GetDesktopWindow());
-  EXPECT_EQ(GetWindowLongPtrW(content_, GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), WS_EX_TOOLWINDOW);
+  dd.Show(content, work.right - 50, work.bottom - 10, 204, 180, 21, false);
+  GetWindowRect(content, &r);
+  EXPECT_EQ(r.bottom, work.bottom - 31);
+  EXPECT_EQ(r.right, work.right);
+  EXPECT_EQ(GetAncestor(content, GA_PARENT), GetDesktopWindow());
+  EXPECT_EQ(GetWindowLongPtrW(content, GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), WS_EX_TOOLWINDOW);
   EXPECT_FALSE(dd.Shown()) << "no auto-hide, no hook";
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
   dd.Hide();
-}
 
-TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseItUnlessRefused) {
-  cDropDown dd;
+  // Hiding itself on outside clicks: clicks inside keep it open.
   bool veto = false;
   int willHide = 0, hidden = 0;
   dd.WillHide = [&](bool& dontHide, const cMouselParam&) { ++willHide, dontHide = veto; };
   dd.HideControl = [&] { ++hidden; };
-  dd.Show(content_, 400, 300, 120, 100, 20, true);
+  dd.Show(content, 400, 300, 120, 100, 20, true);
   Press({450, 350}, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(dd.Shown());
   EXPECT_EQ(willHide, 0);
@@ -67,10 +52,12 @@ TEST_F(DropDownTest, ClicksInsideKeepItOpenOutsideClicksCloseItUnlessRefused) {
   veto = false;
   hostClicks.clear();
   Press({150, 150}, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-  EXPECT_FALSE(dd.Shown() || IsWindowVisible(content_));
+  EXPECT_FALSE(dd.Shown() || IsWindowVisible(content));
   EXPECT_EQ(hidden, 1);
   EXPECT_EQ(hostClicks, std::vector<UINT>{WM_RBUTTONDOWN});
   EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+  DestroyWindow(content), DestroyWindow(host);
+  Pump();
 }
 
 }  // namespace

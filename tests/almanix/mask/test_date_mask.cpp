@@ -1,12 +1,17 @@
-// Typed digits, validation, stepping and the measured width of one date field.
+// One date field and what it stands on: dates read from saved bags, the
+// drawing surface it measures with; typed digits, validation, stepping and
+// the measured width of the field.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 
+#include "almanix/core/bag_values.h"
 #include "almanix/core/locale_names.h"
 #include "almanix/drawing/mdc.h"
 #include "almanix/mask/date_mask.h"
+#include "common/date_text.h"
 #include "tests/harness/expect.h"
 
 namespace almanix {
@@ -14,6 +19,39 @@ namespace {
 
 using common::DateTime;
 using harness::At;
+
+// System colours through the bag are the contract test's round trips.
+TEST(BagValues, DatesOfTheShownYearsAndTexts) {
+  const DateTime def = DateTime::Serial(2001, 2, 3);
+  common::MemoryPropertyBag bag;
+  bag.Write(L"TooEarly", DateTime::Serial(100, 1, 1).Value() - 1);
+  bag.Write(L"TooLate", DateTime::Serial(9999, 12, 31).Value() + 1);
+  bag.Write(L"NaN", std::nan(""));
+  bag.Write(L"Locale", common::ShortDateText(DateTime::Serial(1999, 5, 6)));
+  bag.Write(L"NoDay", std::wstring(L"2/30/2030"));
+  bag.Write(L"Words", std::wstring(L"soon"));
+  bag.Write(L"Flag", true);
+  EXPECT_EQ(ReadBagDate(bag, L"Locale", def), DateTime::Serial(1999, 5, 6));
+  for (const wchar_t* name : {L"TooEarly", L"TooLate", L"NaN", L"NoDay", L"Words", L"Flag", L"Missing"})
+    EXPECT_EQ(ReadBagDate(bag, name, def), def) << name;
+}
+
+// The controls' pictures (the contract test's) drive the surface; here, that
+// a resize the system refuses keeps nothing and leaks nothing.
+TEST(MemoryDC, AFailedResizeKeepsNothing) {
+  const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  {
+    cMDC mdc;
+    mdc.Resize(10, 10);
+    mdc.SetFont(L"Tahoma", 20);
+    for (int i = 0; i < 3; ++i) mdc.Resize(60000, 60000);  // no bitmap that large
+    EXPECT_TRUE(mdc.hdc() == nullptr && mdc.Width() == 0);
+    mdc.Clear();  // drawing on no surface is harmless
+    mdc.Resize(10, 10);
+    EXPECT_NE(mdc.hdc(), nullptr);
+  }
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before) << "nothing left behind";
+}
 
 class DateMaskTest : public ::testing::Test {
  protected:
@@ -26,9 +64,6 @@ class DateMaskTest : public ::testing::Test {
     f.Init(&mdc_, token, 10, 20);
     f.SetValue(value);
     return f;
-  }
-  void Type(CDateMask& f, const wchar_t* keys) {
-    for (; *keys; ++keys) f.HandleKeyPress(static_cast<int16_t>(*keys));
   }
   cMDC mdc_;
 };
@@ -75,7 +110,7 @@ TEST_F(DateMaskTest, TypedDigitsAreCheckedAgainstTheValue) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.token << " " << c.start.Value() << " " << c.typed);
     CDateMask f = Field(c.token, c.start);
-    Type(f, c.typed);
+    for (const wchar_t* key = c.typed; *key; ++key) f.HandleKeyPress(static_cast<int16_t>(*key));
     EXPECT_EQ(f.Validate(), c.ok);
     EXPECT_FALSE(f.HasTyped());
     EXPECT_EQ(f.Value(), c.result);

@@ -3,11 +3,8 @@
 // calendar (opening, picking, emptying, placement, the shared mouse hook);
 // reading saved properties (every property's round trip is the contract
 // test's, through the library).
-#include <algorithm>
 #include <cmath>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "almanix/core/date_range.h"
 #include "almanix/core/library_state.h"
@@ -59,32 +56,14 @@ class PickerTest : public ::testing::Test {
   void Type(const wchar_t* text) {
     for (; *text; ++text) SendMessageW(picker_->hWnd(), WM_CHAR, *text, 0);
   }
-  static void Click(HWND hwnd, int x, int y) {
-    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-  }
-  void ClickField(int index) {
-    const CDateMask& f = picker_->Fields()[index];
-    Click(picker_->hWnd(), f.Left + f.Width / 2, 5);
+  static void Click(HWND hwnd, POINT p) {
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
   }
   // The client point at the middle of one of the picker's buttons.
   POINT Centre(const wchar_t* tag) const {
     const RECT r = picker_->Button(tag)->Rect();
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  }
-  void ClickButton(const wchar_t* tag) { Click(picker_->hWnd(), Centre(tag).x, Centre(tag).y); }
-  // Clicks day `date` of the dropped-down calendar's grid.
-  void PickDay(common::DateTime date) {
-    MonthCalendar& sc = picker_->Calendar();
-    const int cell = static_cast<int>(date.Value() - sc.GridStartDate().Value());
-    Click(sc.hWnd(), 4 + 28 * (cell % 7) + 14, 52 + 16 * (cell / 7) + 8);
-  }
-  // Waits for the commit timer of typed digits.
-  void WaitForCommit() {
-    EXPECT_TRUE(PumpUntil([&] {
-      return std::none_of(picker_->Fields().begin(), picker_->Fields().end(),
-                          [](const CDateMask& f) { return f.HasTyped(); });
-    }));
   }
 
   HWND host_ = nullptr;
@@ -92,14 +71,19 @@ class PickerTest : public ::testing::Test {
   Recorder events_;
 };
 
-TEST_F(PickerTest, PatternsGiveFieldsAndLiteralsAndArrowsSkipTheLiterals) {
+TEST_F(PickerTest, PatternsGiveFieldsArrowsSkipTheLiteralsAndAltKeysAreTheHosts) {
   const auto& f = picker_->Fields();
   ASSERT_EQ(f.size(), 5u);
   EXPECT_TRUE(f[1].isliteral() && f[3].isliteral() && f[4].Mask() == L"yyyy");
+  // Alt with a key is left to the host, which still hears it: no drop-down,
+  // no step, and (below) still on the first field.
+  for (int vk : {VK_F4, VK_DOWN, VK_UP, VK_RIGHT}) SendMessageW(picker_->hWnd(), WM_SYSKEYDOWN, vk, 1 << 29);
+  EXPECT_TRUE(!picker_->IsDropped() && picker_->Value() == At(2026, 3, 10));
+  EXPECT_EQ(events_.Count("KeyDown"), 4);
   std::vector<int> current{picker_->CurrentField()};
   for (int vk : {VK_RIGHT, VK_DIVIDE, VK_RIGHT}) Key(vk), current.push_back(picker_->CurrentField());
   EXPECT_EQ(current, (std::vector<int>{0, 2, 4, 4})) << "to the next field, staying on the last";
-  ClickField(3);
+  Click(picker_->hWnd(), {f[3].Left + f[3].Width / 2, 5});
   EXPECT_EQ(picker_->CurrentField(), 4) << "a literal never becomes current";
 
   // A trailing quoted literal: quoted letters are not tokens.
@@ -112,7 +96,9 @@ TEST_F(PickerTest, RefusedDigitsChangeNothingAndLeavingTheFieldCommits) {
   picker_->SetValue(At(2026, 2, 10)), events_.log.clear();
   Key(VK_RIGHT);
   Type(L"123");  // the month field keeps 23, which is no month
-  WaitForCommit();
+  const auto& f = picker_->Fields();
+  EXPECT_TRUE(PumpUntil([&] { return std::none_of(f.begin(), f.end(), [](auto& m) { return m.HasTyped(); }); }))
+      << "committed after the pause";
   EXPECT_EQ(picker_->Value(), At(2026, 2, 10));
   Key(VK_LEFT);
   Type(L"14");
@@ -142,17 +128,8 @@ TEST_F(PickerTest, UpAndDownStepTheCurrentFieldAndClampAtTheRange) {
   Key(VK_DOWN);
   EXPECT_EQ(picker_->Value(), At(2026, 3, 3));
   picker_->SetButtonStyle(dtpUpDown);  // the up-down buttons step the same way
-  ClickButton(L"Down");
+  Click(picker_->hWnd(), Centre(L"Down"));
   EXPECT_EQ(picker_->Value(), At(2026, 3, 2));
-}
-
-TEST_F(PickerTest, AltWithAKeyIsLeftToTheHost) {
-  HWND hwnd = picker_->hWnd();
-  for (int vk : {VK_F4, VK_DOWN, VK_UP, VK_RIGHT}) SendMessageW(hwnd, WM_SYSKEYDOWN, vk, 1 << 29);
-  EXPECT_FALSE(picker_->IsDropped());
-  EXPECT_EQ(picker_->Value(), At(2026, 3, 10));
-  EXPECT_EQ(picker_->CurrentField(), 0);
-  EXPECT_EQ(events_.Count("KeyDown"), 4) << "the host still hears the keys";
 }
 
 // The numbers hosts see are the script test's; here, that a refused value
@@ -182,29 +159,12 @@ TEST_F(PickerTest, DateAndTimePartsHoldBeforeTheZeroDay) {
 
 // ---- the drop-down calendar
 
-// Cancelling is the contract test's; opening above a picker with no room
-// below, the drop-down test's.
-TEST_F(PickerTest, TheButtonDropsTheCalendarBelowWithThePickersValue) {
-  HWND hwnd = picker_->hWnd();
-  picker_->SetMinDate(At(2000, 1, 1));
-  events_.log.clear();
-  ClickButton(L"DropDown");
-  ASSERT_TRUE(picker_->IsDropped());
-  EXPECT_EQ(events_.log, (Log{"MouseDown", "BeforeCalendarDropDown", "AfterCalendarDropDown", "MouseUp"}))
-      << "handing the value to the calendar is no change";
-  MonthCalendar& sc = picker_->Calendar();
-  EXPECT_TRUE(sc.Value() == At(2026, 3, 10) && sc.MinDate() == At(2000, 1, 1));
-  EXPECT_NE(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
-  SendMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_FALSE(picker_->IsDropped());
-  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
-}
-
 TEST_F(PickerTest, PickingADayTakesItWithTheTimeOfDayChangesAndClosesUp) {
   picker_->SetCustomFormat(L"dd/MM/yyyy HH:mm"), picker_->SetValue(At(2026, 3, 10, 18, 45));
   picker_->DropDownCalendar();
   events_.log.clear();
-  PickDay(At(2026, 3, 17));
+  MonthCalendar& sc = picker_->Calendar();
+  Click(sc.hWnd(), DayCell(static_cast<int>(At(2026, 3, 17).Value() - sc.GridStartDate().Value())));
   EXPECT_EQ(picker_->Value(), At(2026, 3, 17, 18, 45));
   EXPECT_FALSE(picker_->IsDropped());
   EXPECT_EQ(events_.log, (Log{"Change", "BeforeCalendarCloseUp", "AfterCalendarCloseUp"}));
@@ -230,7 +190,7 @@ TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
   picker_->DropDownCalendar();
   for (bool cancel : {true, false}) {
     events_.cancelEmpty = cancel, events_.log.clear();
-    Click(picker_->Calendar().hWnd(), 150, 164);
+    Click(picker_->Calendar().hWnd(), {150, 164});
     EXPECT_EQ(events_.log, (cancel ? Log{"EmptyClicked"} : Log{"EmptyClicked", "Change"}));
     EXPECT_TRUE(picker_->Value().has_value() == cancel && picker_->IsDropped() == cancel);
   }
@@ -238,19 +198,32 @@ TEST_F(PickerTest, EmptyButtonEmptiesUnlessCancelled) {
   EXPECT_EQ(picker_->Calendar().Value(), At(2026, 3, 10)) << "an empty picker drops down on its last date";
 }
 
-// Clicks inside and outside the pop-up are the drop-down test's.
-TEST_F(PickerTest, PressingTheButtonOfAnOpenPickerClosesItForGood) {
-  HWND hwnd = picker_->hWnd();
-  picker_->DropDownCalendar();
+// The button drops the calendar below with the picker's value and range, and
+// a press on it while open closes it for good. Cancelling is the contract
+// test's; opening above a picker with no room below, and clicks inside and
+// outside the pop-up, the drop-down test's.
+TEST_F(PickerTest, TheButtonDropsTheCalendarAndPressedWhileOpenClosesItForGood) {
+  picker_->SetMinDate(At(2000, 1, 1));
+  events_.log.clear();
+  Click(picker_->hWnd(), Centre(L"DropDown"));
+  ASSERT_TRUE(picker_->IsDropped());
+  EXPECT_EQ(events_.log, (Log{"MouseDown", "BeforeCalendarDropDown", "AfterCalendarDropDown", "MouseUp"}))
+      << "handing the value to the calendar is no change";
+  MonthCalendar& sc = picker_->Calendar();
+  EXPECT_TRUE(sc.Value() == At(2026, 3, 10) && sc.MinDate() == At(2000, 1, 1));
+  EXPECT_NE(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
+
   POINT pt = Centre(L"DropDown");
-  ClientToScreen(hwnd, &pt);
+  ClientToScreen(picker_->hWnd(), &pt);
   events_.log.clear();
   Press(pt, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_FALSE(picker_->IsDropped());
   EXPECT_EQ(events_.Count("BeforeCalendarDropDown"), 0);
+  EXPECT_EQ(mWindowsHook::InstalledHook(WH_MOUSE), nullptr);
   Press(pt, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(picker_->IsDropped()) << "the next press opens it again";
-  picker_->CloseUpCalendar();
+  SendMessageW(picker_->hWnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_FALSE(picker_->IsDropped());
 }
 
 TEST_F(PickerTest, TheCalendarsMonthListCountsAsInsideAndTheFocusComesBack) {
@@ -287,8 +260,9 @@ TEST_F(PickerTest, TheCalendarsMonthListCountsAsInsideAndTheFocusComesBack) {
 // ---- saved properties
 
 // A new control writes the defaults an empty bag does not have; an empty
-// bag reads as the old saved controls did (an empty picker).
-TEST_F(PickerTest, NewControlAndEmptyBagDefaultsDiffer) {
+// bag reads as the old saved controls did (an empty picker). Dates as text,
+// a value outside the stored range and bad entries are read safely.
+TEST_F(PickerTest, NewControlAndEmptyBagDefaultsDifferAndBadEntriesAreReadSafely) {
   common::MemoryPropertyBag bag;
   picker_->SetValue(At(2004, 9, 7));
   picker_->WriteProperties(bag);
@@ -303,10 +277,7 @@ TEST_F(PickerTest, NewControlAndEmptyBagDefaultsDiffer) {
   common::MemoryPropertyBag out;
   loaded.WriteProperties(out);
   EXPECT_TRUE(out.Values().empty()) << "the bag's defaults are left out";
-}
 
-TEST_F(PickerTest, BagTextsAndBadEntriesAreReadSafely) {
-  common::MemoryPropertyBag bag;
   bag.Write(L"MaxDate", std::wstring(L"12/31/2030"));
   bag.Write(L"MinDate", std::wstring(L"1/1/2000"));
   bag.Write(L"Value", At(2040, 5, 5).Value());  // outside the stored range
