@@ -259,11 +259,7 @@ TEST_F(TypeLibrary, ColoursAndFontAsHostsOfferPickersForThem) {
 
 // ---- a script host
 
-// scripts/controls.vbs: both controls as a script sees them, created by
-// ProgID, values set and read, the library's errors caught with their
-// number, source and text. cscript reports script errors nowhere, so the
-// script prints every result and its exit code says whether it ran to its
-// end.
+// scripts/controls.vbs (its own header says what it checks).
 TEST_F(RegisteredTest, AScriptCreatesBothControlsByProgIdAndCatchesTheLibrarysErrors) {
   std::string output;
   ASSERT_EQ(RunProcess(L"cscript.exe //nologo \"" + WinePath(ALMANIX_SCRIPTS_DIR) + L"\\scripts\\controls.vbs\"",

@@ -1,3 +1,7 @@
+' Both controls as a script sees them: created by ProgID, values set and read,
+' the library's errors caught with their number, source and text.
+' cscript reports script errors nowhere, so every result is printed and the
+' exit code says whether the script ran to its end.
 Option Explicit
 Dim picker, calendar
 Set picker = CreateObject("Almanix.DatePicker")
