@@ -157,10 +157,11 @@ TEST_F(WalkTest, FilesAndTheMarkerHeldOpenWithoutSharingStillCount) {
   EXPECT_EQ(w_->FoldersNotRead.size(), 1u);
 }
 
-// The pause prompt answered No goes on. The folder is listed before its
-// files are tested: a time changed in between (here while the pause prompt
-// is up) counts as it is at the test, whichever way it moved.
-TEST_F(WalkTest, TheFirstFileOfARunIsShownAtOnceAndTheNextOnlyAfterATenthOfASecond) {
+// The first file of a run is shown at once, the next only after a tenth of
+// a second. The pause prompt answered No goes on. The folder is listed
+// before its files are tested: a time changed in between (here while the
+// pause prompt is up) counts as it is at the test, whichever way it moved.
+TEST_F(WalkTest, TheFirstFileIsShownAtOnceAndThePausePromptGoesOnOrEndsTheWalk) {
   const std::wstring newer = MakeFile(L"tree\\a.doc", kBefore), older = MakeFile(L"tree\\b.doc", kAfter);
   Strings made = {newer}, shown;
   for (int i = 0; i < 3; ++i) made.push_back(MakeFile(L"tree\\f" + std::to_wstring(i) + L".doc"));
@@ -184,17 +185,14 @@ TEST_F(WalkTest, TheFirstFileOfARunIsShownAtOnceAndTheNextOnlyAfterATenthOfASeco
   Walk();
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown[0], files[0].Path());
-}
-
-TEST_F(WalkTest, PausePromptAnsweredYesEndsTheWalkBeforeTheFileIsTested) {
-  for (const wchar_t* name : {L"tree\\a.doc", L"second\\sub\\d.doc", L"second\\sub\\e.doc"}) MakeFile(name);
+  // Answered Yes, the prompt ends the walk before the file is tested. A
+  // further chosen folder is left at its first file; one without files of
+  // its own is still descended through.
+  MakeFile(L"second\\sub\\d.doc"), MakeFile(L"second\\sub\\e.doc");
   w_->CmdPause.SetValue(true);
-  ASSERT_TRUE(w_->PauseFlag);
   Ui().AnswerMsgBox(MsgResult::Yes);
   EXPECT_EQ(Walk(), Strings{});
   EXPECT_TRUE(w_->AbortFlag && !w_->PauseFlag && w_->FilesChecked == 1);
-  // A further chosen folder is left at its first file; one without files
-  // of its own is still descended through.
   EXPECT_EQ(Walk(L"second", true), Strings{});
   EXPECT_EQ(w_->FilesChecked, 2);
 }
@@ -259,22 +257,6 @@ TEST_F(WalkTest, LinksAreJudgedByWhatTheyLeadTo) {
   MakeFile(L"elsewhere\\keep\\b.doc");
   w_->LstDirEx.AddItem(Path(L"elsewhere\\skip"));
   EXPECT_EQ(Walk(), Sorted({Path(L"tree\\above\\keep\\b.doc"), Path(L"tree\\old-link.doc")}));
-}
-
-// The walk asks what a folder is through a probe a test can replace: with
-// every folder sharing one index, only the whole identities decide.
-TEST_F(WalkTest, OnlyAFolderWithTheIdentityOfOneWalkedIsSkipped) {
-  const Strings files = {MakeFile(L"tree\\a\\1.doc"), MakeFile(L"tree\\b\\2.doc"), MakeFile(L"tree\\c\\3.doc")};
-  w_->FolderProbe.index = [](const Folder&) -> uint64_t { return 5; };
-  w_->FolderProbe.identity = [&](const std::wstring& path) -> std::optional<FileIdentity> {
-    // "c" is another way to "a"; "b" cannot be identified.
-    if (path == Path(L"tree\\b")) return std::nullopt;
-    return FileIdentity{9, 5, path == Path(L"tree") ? 1u : 2u};
-  };
-  const Strings walked = Walk();
-  w_->FolderProbe = {};
-  EXPECT_EQ(walked.size(), 2u);
-  EXPECT_EQ(walked.at(1), files[1]);
 }
 
 // A bind mount is an ordinary folder to every system call, yet it leads
