@@ -1,4 +1,4 @@
-// The run's text rules: mirror paths, the progress line, days and seconds.
+// The run's text rules: mirror paths, days and seconds.
 #include <gtest/gtest.h>
 
 #include "ferrimond/backup/run_text.h"
@@ -15,13 +15,6 @@ TEST(MirrorTarget, ReplacesOnlyTheDriveLetter) {
   // of the same names, take one place on the drive.
   EXPECT_EQ(MirrorPlace(L"\\\\srv\\share\\x"), MirrorPlace(L"C:\\srv\\share\\x"));
   EXPECT_NE(MirrorPlace(L"C:\\Data\\a.doc"), MirrorPlace(L"C:\\Data\\b.doc"));
-}
-
-TEST(ProgressText, KeepsTheLast61CharactersOfPathsOver60) {
-  const std::wstring sixty(60, L'x');
-  EXPECT_EQ(ProgressText(sixty), sixty);
-  EXPECT_EQ(ProgressText(L"C:\\" + std::wstring(57, L'a') + L"\\" + std::wstring(60, L'b')),
-            L"\\" + std::wstring(60, L'b'));
 }
 
 TEST(DaysBack, ReadsTheLeadingNumberRoundsHalfToEvenAndRefusesOverflow) {

@@ -69,10 +69,6 @@ TEST_F(ClearTest, WipesTheDriveUpToTheFirstReadOnlyFile) {
     EXPECT_EQ(Tree(e_.Root()), c.left);
     harness::EmptyFolder(e_.Root());
   }
-  // No keeps everything and shows nothing more.
-  Make({L"dir\\a.doc"});
-  EXPECT_EQ(Clear(MsgResult::No, 0), Strings{});
-  EXPECT_TRUE(Exists(e_ / L"dir\\a.doc") && w_->lblDir.Caption().empty());
   // Without a removable drive nothing is asked.
   w_->lstRemovable.SetListIndex(-1), Ui().ClearRecord(), ExpectMessages(1);
   w_->mnuClear.Click();
