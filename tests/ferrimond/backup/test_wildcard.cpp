@@ -16,8 +16,6 @@ TEST(Wildcard, MatchesWholeNamesWithoutRegardToCase) {
       {L"Report.DOC", L"*.doc", true}, {L"report.docx", L"*.doc", false}, {L".doc", L"*.doc", true},
       {L"aaab", L"*a*b", true},        {L"aaaa", L"*a*b", false},         {L"", L"?", false},
       {L"", L"*", true},               {L"ab", L"a**", true},
-      // An empty custom extension: only names ending in a dot.
-      {L"readme.", L"*.", true},       {L"readme", L"*.", false},         {L"readme.txt", L"*.", false},
       {L"a1.txt", L"?#.txt", true},    {L"ab.txt", L"?#.txt", false},     {L"BAT", L"[a-c]at", true},
       {L"dat", L"[abc]at", false},     {L"dat", L"[!abc]at", true},       {L"-x", L"[-]x", true},
       {L"ab", L"a[]b", true},  // an empty list stands for nothing
