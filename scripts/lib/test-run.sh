@@ -117,7 +117,7 @@ run_all_tests() {
     ran+=("$FERRIMOND_WIN32_BUILD")
   fi
   echo "== size of the tests"
-  test_ratio
+  test_ratio || status=1
   report_skips "${ran[@]}" || status=1
   return $status
 }
