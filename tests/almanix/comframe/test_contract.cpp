@@ -419,7 +419,13 @@ TEST_F(Contract, InPlaceActivationKeysThroughTranslateAcceleratorAndAmbientPrope
   TestSite site(host_);
   site.locale = 0x407;  // German: day.month.year
   site.font = MakeFont(L"Courier New", 120000, FW_NORMAL, TRUE);
+  site.userMode = false;
   HWND hwnd = Activate(picker.Get(), site, host_);
+  ComPtr<IOleControl> control = Query<IOleControl>(picker.Get());
+  picker->DropDownCalendar();
+  EXPECT_FALSE(Dropped(picker.Get())) << "design time is read at activation";
+  site.userMode = true;
+  control->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE);
   picker->put_Format(::dtpCustom);
   picker->put_CustomFormat(TextVariant(L"dd/MM/yyyy").bstrVal);
   picker->put_Value(DateVariant(Date(2026, 3, 10)));
@@ -449,7 +455,6 @@ TEST_F(Contract, InPlaceActivationKeysThroughTranslateAcceleratorAndAmbientPrope
   EXPECT_EQ(site.focusEvents, (std::vector<bool>{true, false})) << "the site told of both";
   sink.Disconnect();
 
-  ComPtr<IOleControl> control = Query<IOleControl>(picker.Get());
   for (bool userMode : {false, true}) {
     site.userMode = userMode;
     control->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE);

@@ -69,10 +69,12 @@ TEST_F(BackupRunTest, EachDateOptionGivesTheThresholdAndOnlyARunFromNoLaterThanT
       {{}, [](Frmbackup&) {}, today, true},  // today, as the window is ready
       {yesterday, [](Frmbackup&) {}, today, false},
       {yesterday, [](Frmbackup& w) { w.OptLastBackup.SetValue(true); }, yesterday, true},
+      {yesterday, [](Frmbackup& w) { w.txtdays.SetText(L"2"), w.optDateText.SetValue(true); }, today.AddDays(-2), true},
       {yesterday, [](Frmbackup& w) { w.OptLastUpload.SetValue(true); }, upload, true},
-      // The picked day at 00:00:01, whatever the time.
+      // The picked day at 00:00:01, whatever the time; nothing picked: today.
       {yesterday, [](Frmbackup& w) { w.PickedDate = harness::At(2025, 6, 7, 15, 30, 0), w.optDatePicker.SetValue(true); },
        harness::At(2025, 6, 7, 0, 0, 1), true},
+      {yesterday, [](Frmbackup& w) { w.PickedDate = {}, w.optDatePicker.SetValue(true); }, today, false},
   };
   MakeFile(c_ / L"a.doc", 3);
   WriteStamp(RecordWriter().Date(upload).EndRecord().Bytes());

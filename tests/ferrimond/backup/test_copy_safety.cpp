@@ -167,9 +167,10 @@ TEST_F(BackupRunTest, AFileChangedSinceTheWalkIsJudgedAsItIsNow) {
   Frmbackup& w = Ready();
   SelectEntry(w.lstRemovable, L"F");
   for (const std::wstring& path : {grown, gone[0], gone[1]}) w.SizedFiles[path] = {10, false};
-  // Grown past what FAT holds, and every drive says it is FAT32.
+  // Grown to exactly 4 GiB, one byte past what FAT holds, and every drive
+  // says it is FAT32.
   HANDLE h = CreateFileW(grown.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_TRUE(SetFilePointerEx(h, LARGE_INTEGER{.QuadPart = 0x100000001LL}, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+  EXPECT_TRUE(SetFilePointerEx(h, LARGE_INTEGER{.QuadPart = 0x100000000LL}, nullptr, FILE_BEGIN) && SetEndOfFile(h));
   CloseHandle(h);
   SetFileSystemNameQueryForTests([](const std::wstring&) { return std::wstring(L"FAT32"); });
   harness::RemoveTree(c_ / L"gone");

@@ -335,6 +335,8 @@ TEST_P(RunPhaseTest, TheRunsInputsAreOutOfReachUntilItEnds) {
       return phase.driveChoice && (input == &w.lstRemovable || input == &w.mnuRefresh);
     });
     EXPECT_EQ(w.CmdStop.Enabled(), phase.stoppable);
+    // Only a wait for another drive is ended by Continue.
+    EXPECT_EQ(w.CmdContinue.Enabled(), phase.driveChoice);
     // Where there is nothing to pause or continue either, "pp" leaves no
     // pause behind and runs no Continue.
     for (int i = 0; i < 2 && !phase.stoppable; ++i) w.OnKeyDown('P', 0);

@@ -247,6 +247,9 @@ TEST_F(UnattendedExe, EveryEndingHasItsCodeAReportAndNoWindow) {
       // The damaged log is named relative to the program's folder of work.
       {"damaged log", L"/backup /log:bad.log /drive:E", 3, "is damaged", false,
        [](auto&) { return harness::WriteFile(kProgramFolder + L"\\bad.log", "#FALSE#\r\nnot a log\r\n"), Removable(L'e'); }},
+      // A log cut short is refused too: part of a selection is no selection.
+      {"short log", log(L"short.log"), 3, "is damaged", false,
+       [](auto&) { return harness::WriteFile(kProgramFolder + L"\\short.log", "#FALSE#\r\n"), Removable(L'e'); }},
       {"unknown argument", good + L" /drive:E /fast", 3, "Unknown argument: /fast", false},
       {"Ferrimond already open", good + L" /drive:E", 3, "Ferrimond is already running", false,
        [](auto&) { return Holding(Removable(L'e'), CreateMutexW(nullptr, TRUE, L"Global\\Ferrimond.Instance")); }},

@@ -158,6 +158,7 @@ TEST_F(UploadTest, TheUploadIsRecordedAndOffersToWipeOnlyTheMediumItUploaded) {
   AtNextYield([] { Sleep(2500); });  // an upload that takes a while
   w.CmdCopyToC.SetValue(true);
   EXPECT_EQ(Messages(), Strings{kClearQuestion});
+  EXPECT_EQ(w.lblDir.Caption(), L"All files have been uploaded !");
   EXPECT_EQ(ReadUploadStatistics(), (std::vector<std::pair<int32_t, std::wstring>>{{1, L"E"}}));
   EXPECT_EQ(harness::ReadFile(kLogFolder + w.DateTag + L"_upload.sta"), harness::ReadFile(kUploadStatistics));
   const common::DateTime stamp = RecordReader(harness::ReadFile(kLastUploadStamp)).ReadDate();
@@ -302,9 +303,12 @@ TEST_F(UploadTest, PauseHoldsTheUploadAndStopEndsItWithoutOfferingToClearTheDriv
     w.OnKeyDown('P', 0);
     AtNextYield([&] {
       heldAt = w.UploadCount;
+      EXPECT_TRUE(w.CmdContinue.Enabled());
       AtNextYield([&] {
         EXPECT_EQ(w.UploadCount, heldAt) << "the upload went on while paused";
         w.OnKeyDown('P', 0);
+        // The second Pause resumes the upload alone: no backup's copy pass.
+        EXPECT_TRUE(!w.CmdCToE.Enabled() && w.CmdPause.Enabled() && w.CmdStop.Enabled());
         WhenReady([&] { return w.UploadCount > heldAt; }, [&] { w.OnKeyDown(VK_ESCAPE, 0); });
       });
     });
