@@ -4,7 +4,6 @@
 // folder put aside for the benchmark's life.
 #include <windows.h>
 
-#include <initializer_list>
 #include <string>
 
 #include "ferrimond/mainwindow/frmbackup.h"
@@ -50,9 +49,8 @@ class InputsLocked {
   void Set(bool enabled) {
     const ferrimond::Frmbackup::RunInputs inputs = w_.RunInputItems();
     for (ferrimond::forms::Control* control : inputs.controls) EnableWindow(control->Hwnd(), enabled);
-    for (ferrimond::forms::Control* option : std::initializer_list<ferrimond::forms::Control*>{&w_.OptLastUpload, &w_.optDateText, &w_.OptAnyTime, &w_.OptDateToday,
-                                               &w_.optDatePicker, &w_.OptLastBackup, &w_.DatePicker1})
-      EnableWindow(option->Hwnd(), enabled);
+    for (ferrimond::forms::OptionButton* option : w_.DateOptions()) EnableWindow(option->Hwnd(), enabled);
+    EnableWindow(w_.DatePicker1.Hwnd(), enabled);
     const HMENU bar = GetMenu(w_.Hwnd());
     for (ferrimond::forms::MenuItem* item : inputs.menus)
       EnableMenuItem(bar, item->CommandId(), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));

@@ -212,8 +212,7 @@ Frmbackup::RunOutcome Frmbackup::BackupRun() {
       SetDateOptionsEnabled(true);
       while (!anySelected() && !AbortFlag) {
         WaitBriefly();
-        SetMousePointer(forms::Pointer::Default);
-        forms::SetScreenMousePointer(forms::Pointer::Default);
+        ShowDefaultPointers();
         if (IsUnloaded()) AbortFlag = true;
       }
       // Stopped while waiting: the run ends through the abort path.

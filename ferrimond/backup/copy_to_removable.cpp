@@ -188,7 +188,8 @@ bool MakeMirrorFolders(Frmbackup& w, const std::wstring& folderPath) {
     try {
       fs.CreateFolder(level);
     } catch (const common::NumberedError& e) {
-      const uint32_t attributes = e.Number() == common::ErrAlreadyExists ? fs.Attributes(level) : INVALID_FILE_ATTRIBUTES;
+      const uint32_t attributes =
+          e.Number() == common::ErrAlreadyExists ? fs.Attributes(level) : INVALID_FILE_ATTRIBUTES;
       if (attributes == INVALID_FILE_ATTRIBUTES) throw;
       RequireRealFolder(level, attributes);
       madeHere = false;

@@ -146,6 +146,11 @@ void Frmbackup::PauseHandler() {
   SetMousePointer(forms::Pointer::Default);
 }
 
+void Frmbackup::ShowDefaultPointers() {
+  SetMousePointer(forms::Pointer::Default);
+  forms::SetScreenMousePointer(forms::Pointer::Default);
+}
+
 void Frmbackup::ClearLbl() {
   lblDir.SetCaption(L"");
   lblBackup.SetCaption(L"");
@@ -194,8 +199,7 @@ void Frmbackup::ShowRunPhase(RunPhase phase) {
 
 void Frmbackup::ShowIdleControls() {
   Frame1.SetBackColor(forms::kColorButtonFace);
-  SetMousePointer(forms::Pointer::Default);
-  forms::SetScreenMousePointer(forms::Pointer::Default);
+  ShowDefaultPointers();
   // A Stop does not end the run at once: what it reads stays fixed until
   // the run itself has ended.
   if (!RunActive) ShowRunPhase(RunPhase::Idle);

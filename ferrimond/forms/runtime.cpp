@@ -83,7 +83,8 @@ void DoEvents() {
   // is cleared by any peek, a filtered one too). Windows takes a program
   // that has not peeked for 5 s for hung, so it peeks at least once a
   // second anyway.
-  if (now - g_lastPeek < std::chrono::seconds(1) && HIWORD(GetQueueStatus(QS_ALLINPUT | QS_ALLPOSTMESSAGE)) == 0) return;
+  if (now - g_lastPeek < std::chrono::seconds(1) && HIWORD(GetQueueStatus(QS_ALLINPUT | QS_ALLPOSTMESSAGE)) == 0)
+    return;
   g_lastPeek = now;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -104,7 +104,7 @@ enum class Pointer : int {
 };
 // The screen's pointer overrides every window's own while it is not Default.
 // Setting both back: the window's first, or the screen's change redraws the
-// window's old one.
+// window's old one. Setting the same pointer again does nothing.
 Pointer ScreenMousePointer();
 void SetScreenMousePointer(Pointer pointer);
 // The cursor for a pointer (nullptr for Default).

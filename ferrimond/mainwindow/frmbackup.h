@@ -337,6 +337,9 @@ class Frmbackup : public forms::Form {
     std::vector<forms::MenuItem*> menus;
   };
   RunInputs RunInputItems();
+  // The six date options, in the order the run asks them; with the picker
+  // they are locked too, apart from RunInputItems (see SetDateOptionsEnabled).
+  std::array<forms::OptionButton*, 6> DateOptions();
   // Idle: all of RunInputItems enabled, with the date options. Running: all
   // disabled. DriveWait: only lstRemovable and "Refresh removable drive"
   // enabled. Every run's start and every way it ends come through here;
@@ -518,8 +521,9 @@ class Frmbackup : public forms::Form {
   // What every end of a run shows: the idle colour and pointers, the date
   // options enabled, Stop, Pause and Continue disabled.
   void ShowIdleControls();
-  // The six date options, in the order the run asks them.
-  std::array<forms::OptionButton*, 6> DateOptions();
+  // The arrow again where a command showed the hourglass: the window's
+  // pointer first, since the screen's change redraws the pointer from both.
+  void ShowDefaultPointers();
   RunOutcome UploadRun();
   // Why the upload may not go from the removable drive onto the fixed
   // drive it took; empty when it may.

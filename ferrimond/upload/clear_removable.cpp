@@ -113,10 +113,7 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
     AtExit idle([&] {
       SetEnabled(true);
       if (focus && IsWindow(focus) && !GetFocus() && GetActiveWindow() == Hwnd()) SetFocus(focus);
-      // The window's own pointer first: the screen's change redraws the
-      // pointer from both, and must not find the window's hourglass.
-      SetMousePointer(forms::Pointer::Default);
-      forms::SetScreenMousePointer(forms::Pointer::Default);
+      ShowDefaultPointers();
       clearing_ = false;
       RunActive = wasActive;
     });

@@ -99,8 +99,7 @@ void Frmbackup::CmdCopyToC_Click() {
     CmdStop.SetEnabled(false);
     CmdPause.SetEnabled(false);
     CmdContinue.SetEnabled(false);
-    SetMousePointer(forms::Pointer::Default);
-    forms::SetScreenMousePointer(forms::Pointer::Default);
+    ShowDefaultPointers();
     if (outcome == RunOutcome::Aborted) {
       // Files that were not uploaded are only on the removable drive: no
       // offer to wipe it.
