@@ -51,25 +51,31 @@ Section
   ; Everything the caller gave (/S, /REMOVEDATA) goes on to the uninstaller,
   ; and the folder given with _?= (last, maybe quoted) or else this one.
   ${GetParameters} $R0
-  ; The clean-up after an uninstall (which deletes Uninstall.exe where _?=
-  ; points, before any check of that folder) is the uninstaller's own to
-  ; start: never passed on from a caller.
-  ClearErrors
-  ${GetOptions} $R0 "/CLEANUP" $R3
-  ${IfNot} ${Errors}
-    SetErrorLevel 6
-    Quit
-  ${EndIf}
   StrCpy $R2 $EXEDIR
   ClearErrors
-  ${WordFind} "$R0" "_?=" "E+1}" $R3
+  ; Split where the uninstaller itself will: at the last _?=.
+  ${WordFind} "$R0" "_?=" "E-1}" $R3
   ${IfNot} ${Errors}
-    ${WordFind} "$R0" "_?=" "+1{" $R0
+    ${WordFind} "$R0" "_?=" "-1{" $R0
     ${TrimQuote} $R0
     ${TrimQuote} $R3
     ${If} $R3 != ""
       StrCpy $R2 $R3
     ${EndIf}
+  ${EndIf}
+  ; The clean-up after an uninstall (which deletes Uninstall.exe where _?=
+  ; points, before any check of that folder) is the uninstaller's own to
+  ; start: never passed on from a caller. Looked for in exactly what the
+  ; uninstaller would be given, which may name no second folder either.
+  ClearErrors
+  ${GetOptions} $R0 "/CLEANUP" $R4
+  ${If} ${Errors}
+    ClearErrors
+    ${WordFind} "$R0" "_?=" "E+1{" $R4
+  ${EndIf}
+  ${IfNot} ${Errors}
+    SetErrorLevel 6
+    Quit
   ${EndIf}
   ; The uninstaller runs elevated from a folder of its own that this
   ; program makes under Windows' Temp (not the user's %TEMP%, where another

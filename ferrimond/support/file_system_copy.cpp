@@ -264,7 +264,8 @@ CopyPaths PathsOf(const std::wstring& source, const std::wstring& target) {
 }
 
 // True when the file at `to` holds the bytes that `source`, of `size`
-// bytes, holds from where it stands; false also where `to` cannot be read.
+// bytes, holds from where it stands, and both end there; false also where
+// `to` cannot be read.
 bool TargetHolds(HANDLE source, uint64_t size, const std::wstring& to) {
   ScopedHandle target(CreateFileW(SystemPath(to).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -281,7 +282,9 @@ bool TargetHolds(HANDLE source, uint64_t size, const std::wstring& to) {
       return false;
     left -= a;
   }
-  return true;
+  // Both at their end: one that grew meanwhile holds more than was compared.
+  DWORD a = 0, b = 0;
+  return ReadFile(source, ours, 1, &a, nullptr) && a == 0 && ReadFile(target.get(), theirs, 1, &b, nullptr) && b == 0;
 }
 
 // Copies the open source, last seen in `state`, to the full path `to`.

@@ -138,6 +138,9 @@ exits 5 "the older setup /S" install_old
 echo "== uninstall, by a copy of Uninstall.exe given the folder with _?="
 mkdir -p "$c/tool"; cp "$prog/Uninstall.exe" "$c/tool/"
 tool() { quiet 'C:\tool\Uninstall.exe' /S "$@"; }
+exits 6 "a caller's /CLEANUP" tool /CLEANUP '_?=C:\Foreign'
+exits 6 "a caller's /CLEANUP behind a quote and a second _?=" tool 'x"' '_?=/CLEANUP' '_?=C:\Foreign'
+check "another program's Uninstall.exe is kept" grep -qx foreign "$c/Foreign/Uninstall.exe"
 exits 7 "the copy pointed at a folder without Ferrimond" tool '_?=C:\tool'
 exits 0 "the uninstall" tool '_?=C:\Program Files\Ferrimond'
 cleaned_up "$prog"
