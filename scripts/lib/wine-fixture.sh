@@ -19,6 +19,9 @@ create_prefix() {
     rm -rf "$prefix"
     "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
     "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+    # A crash prints Wine's backtrace and ends the process, instead of
+    # waiting on a crash dialogue that no one sees until the test times out.
+    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
     "$WINESERVER" -w
     touch "$prefix/.ferrimond-ready"
   fi

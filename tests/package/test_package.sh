@@ -44,6 +44,7 @@ trap '"$WINESERVER" -k >/dev/null 2>&1' EXIT
 boot() { "$WINESERVER" -w; "$WINESERVER" -p >/dev/null 2>&1 </dev/null; "$WINE" wineboot >/dev/null 2>&1 </dev/null; }
 "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
 "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+"$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
 boot  # the display driver is chosen when the prefix boots
 
 c="$WINEPREFIX/drive_c"
