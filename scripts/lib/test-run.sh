@@ -29,8 +29,8 @@ ctest_skips() {
 # The failed tests of the last ctest run in BUILD, one per line, when each
 # of them died of a crash whose top frame Wine's backtrace places in Wine's
 # own code, not in a module of this project; nothing when any failed test
-# failed otherwise. (Wine 8 now and then starts a process without its GDI
-# handle table, and the first drawing call faults inside gdi32.)
+# failed otherwise. (Seen once: a process whose GDI handle table Wine had
+# not set up faulted inside gdi32 at its first drawing call.)
 wine_crashes() {
   local tmp="$1/Testing/Temporary"
   [ -f "$tmp/LastTestsFailed.log" ] || return 0
