@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -43,9 +42,11 @@ int Scale(int value, int numerator, int denominator) {
 bool g_quitRequested = false;
 int g_quitCode = 0;
 
-constexpr auto kYieldPace = std::chrono::milliseconds(15);
-std::chrono::steady_clock::time_point g_lastYield{};
-std::chrono::steady_clock::time_point g_lastPeek{};
+// In milliseconds of GetTickCount64, which reads a counter the system keeps
+// in the process's memory: the paced yield looks at the time for every file.
+constexpr ULONGLONG kYieldPace = 15;
+ULONGLONG g_lastYield = 0;
+ULONGLONG g_lastPeek = 0;
 
 }  // namespace
 
@@ -75,7 +76,7 @@ int RunMessageLoop() {
 }
 
 void DoEvents() {
-  const auto now = std::chrono::steady_clock::now();
+  const ULONGLONG now = GetTickCount64();
   g_lastYield = now;
   // An empty queue is the common case in a run's loops: one look at its
   // state costs one round trip under Wine, an empty PeekMessage two or
@@ -83,7 +84,7 @@ void DoEvents() {
   // is cleared by any peek, a filtered one too). Windows takes a program
   // that has not peeked for 5 s for hung, so it peeks at least once a
   // second anyway.
-  if (now - g_lastPeek < std::chrono::seconds(1) && HIWORD(GetQueueStatus(QS_ALLINPUT | QS_ALLPOSTMESSAGE)) == 0)
+  if (now - g_lastPeek < 1000 && HIWORD(GetQueueStatus(QS_ALLINPUT | QS_ALLPOSTMESSAGE)) == 0)
     return;
   g_lastPeek = now;
   MSG msg;
@@ -99,7 +100,7 @@ void DoEvents() {
 }
 
 void DoEventsPaced() {
-  if (std::chrono::steady_clock::now() - g_lastYield >= kYieldPace) DoEvents();
+  if (GetTickCount64() - g_lastYield >= kYieldPace) DoEvents();
 }
 
 void EndApplication(int exitCode) {

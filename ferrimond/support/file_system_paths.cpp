@@ -88,6 +88,9 @@ std::wstring_view DeviceStem(std::wstring_view name) {
 // LPT1-LPT9 (also with the superscript digits 1-3) as its stem, in any letter
 // case ("aux.doc", "Com1 .log").
 bool IsDeviceName(std::wstring_view name) {
+  // Most names end here: every path is looked at before each use.
+  const wchar_t first = static_cast<wchar_t>(name.empty() ? 0 : name[0] | 0x20);
+  if (name.size() < 3 || std::wstring_view(L"acnlp").find(first) == std::wstring_view::npos) return false;
   name = DeviceStem(name);
   if (name.size() != 3 && name.size() != 4) return false;
   // No letter outside ASCII has one of these letters for its capital.
@@ -115,6 +118,7 @@ bool HasNameToKeep(const std::wstring& path) {
 // CONIN$ and CONOUT$, which the short forms take for the console, as
 // they do device names.
 bool IsConsoleName(std::wstring_view name) {
+  if (name.size() < 6 || (name[0] | 0x20) != L'c') return false;
   name = DeviceStem(name);
   for (const wchar_t* console : {L"CONIN$", L"CONOUT$"}) {
     if (name.size() == wcslen(console) && _wcsnicmp(name.data(), console, name.size()) == 0) return true;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "common/date_text.h"
@@ -314,7 +315,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   // Two files of the drive can lead to one file of the fixed drive (two
   // profiles' documents into the chosen one): the first stays.
   const std::wstring fullTarget = FullPath(target);
-  const std::wstring key = UpperText(fullTarget);
+  std::wstring key = UpperText(fullTarget);
   if (const auto first = UploadTargets.find(key); first != UploadTargets.end()) {
     if (fs.SameBytes(file.Path(), target)) return true;
     SaveVersion(file.Path(), file.Name(), src);
@@ -345,7 +346,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     // clearly newer.
     if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= kSameTime) {
       if (sameSize && fs.SameBytes(file.Path(), target)) {
-        UploadTargets.emplace(key, file.Path());
+        UploadTargets.emplace(std::move(key), file.Path());
         return true;
       }
       const std::wstring fixedName = fs.GetFile(target).Name();
@@ -363,7 +364,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
       // The copy compares first, reading the source through the handle it
       // copies from.
       fs.CopyFileUnlessSame(file.Path(), fullTarget);
-      UploadTargets.emplace(key, file.Path());
+      UploadTargets.emplace(std::move(key), file.Path());
       return true;
     }
   } else if (!destMade) {
@@ -371,7 +372,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     destMade = true;
   }
   fs.CopyFile(file.Path(), fullTarget, true);
-  UploadTargets.emplace(key, file.Path());
+  UploadTargets.emplace(std::move(key), file.Path());
   return true;
 }
 
