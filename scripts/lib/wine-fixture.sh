@@ -19,9 +19,6 @@ create_prefix() {
     rm -rf "$prefix"
     "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
     "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
-    # A crash prints Wine's backtrace and ends the process, instead of
-    # waiting on a crash dialogue that no one sees until the test times out.
-    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
     "$WINESERVER" -w
     touch "$prefix/.ferrimond-ready"
   fi
@@ -33,6 +30,10 @@ case "$cmd" in
     create_prefix
     "$WINESERVER" -p >/dev/null 2>&1 </dev/null
     "$WINE" wineboot >/dev/null 2>&1 </dev/null
+    # A crash prints Wine's backtrace and ends the process, instead of
+    # waiting on a crash dialogue that no one sees until the test times out
+    # (set at every start: prefixes made before this stay in use).
+    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
     mkdir -p "$tmpfs_dir"
     rm -f "$tmpfs_dir.mounted"
     if mountpoint -q "$tmpfs_dir" || mount -t tmpfs -o "size=$tmpfs_size" tmpfs "$tmpfs_dir" 2>/dev/null; then
