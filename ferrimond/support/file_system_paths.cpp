@@ -89,8 +89,8 @@ std::wstring_view DeviceStem(std::wstring_view name) {
 // case ("aux.doc", "Com1 .log").
 bool IsDeviceName(std::wstring_view name) {
   // Most names end here: every path is looked at before each use.
-  const wchar_t first = static_cast<wchar_t>(name.empty() ? 0 : name[0] | 0x20);
-  if (name.size() < 3 || std::wstring_view(L"acnlp").find(first) == std::wstring_view::npos) return false;
+  if (name.size() < 3) return false;
+  if (std::wstring_view(L"acnlp").find(static_cast<wchar_t>(name[0] | 0x20)) == std::wstring_view::npos) return false;
   name = DeviceStem(name);
   if (name.size() != 3 && name.size() != 4) return false;
   // No letter outside ASCII has one of these letters for its capital.

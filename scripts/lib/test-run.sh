@@ -39,10 +39,10 @@ wine_crashes() {
     match($0, /^[0-9]+\/[0-9]+ Testing: /) { test = substr($0, RLENGTH + 1); next }
     /^=>0 / {
       # The module is named last: " in gdi32 (0x...)".
+      module = ""
       for (line = $0; match(line, / in [^ ]+ \(/); line = substr(line, RSTART + RLENGTH))
         module = tolower(substr(line, RSTART + 4, RLENGTH - 6))
       if (module ~ /^(gdi32|win32u)$/) wine[test] = 1; else other[test] = 1
-      module = ""
     }
     END {
       for (t in failed) if (!(t in wine) || (t in other)) exit
