@@ -66,7 +66,8 @@ struct Turns {
 };
 
 // Times `runs` in turns over `rounds` rounds, each run after `prepare`, so
-// that a warm cache or a slow write-back favours none of them. A run
+// that a warm cache or a slow write-back favours none of them; each round
+// starts one run later than the one before. A run
 // returns its seconds, or a negative number when it failed, which ends the
 // rounds (Failed()). Each run is marked in a trace of the server's requests
 // as "bench-run-<index>" and "bench-end-<index>" (Mark); with the
@@ -74,8 +75,9 @@ struct Turns {
 // others count 1 s), for a profile or a trace of one run alone.
 Turns TakeTurns(int rounds, const std::vector<std::function<double()>>& runs, const std::function<void()>& prepare);
 
-// Prints "ratio <name>: " the ratio of the best times and that of the
-// medians; "cpu ratio <name>" for processor times.
+// Prints "ratio <name>: " the ratio of the best times, that of the
+// medians, and the median of the rounds' own ratios; "cpu ratio <name>" for
+// processor times.
 void PrintRatio(const char* name, const std::vector<double>& a, const std::vector<double>& b);
 void PrintCpuRatio(const char* name, const std::vector<double>& a, const std::vector<double>& b);
 

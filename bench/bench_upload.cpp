@@ -11,7 +11,8 @@
 // the source's size with it (a file whose contents are already there is
 // left as it is, whatever the times say), and the records the next runs
 // read (the statistics line and the stamp), with the window's inputs greyed
-// for the run (the upload must lock them). For reference, also against a
+// for the run (the upload must lock them) and its duties at each file (a
+// paced look at the message queue, the file of the moment shown). For reference, also against a
 // floor that copies with CopyFileW. Both drives live in memory where the
 // system allows, and the runs take turns over three rounds. Prints every
 // time, the ratios of the best runs and of the medians (also of the
@@ -81,12 +82,14 @@ bool SameBytes(const std::wstring& a, const std::wstring& b) {
 // target's attributes for the time comparison, the folder made where
 // missing, the contents compared where the target has the source's size
 // (an unchanged file stays as it is), and a safe copy (or, not `safe`,
-// CopyFileW) of every other file. Returns the files uploaded.
-int BareUpload(const std::wstring& from, const std::wstring& to, bool safe) {
+// CopyFileW) of every other file, with the window's `duties` at each file.
+// Returns the files uploaded.
+int BareUpload(const std::wstring& from, const std::wstring& to, bool safe, bench::WindowDuties& duties) {
   int copied = 0;
   bool made = false;
   for (const std::wstring& sub : bench::ListFolder(from, [&](const WIN32_FIND_DATAW& data) {
          const std::wstring source = from + L"\\" + data.cFileName, target = to + L"\\" + data.cFileName;
+         duties.AtFile(source);
          WIN32_FILE_ATTRIBUTE_DATA existing;
          const bool exists = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &existing);
          if (!exists && !made) made = CreateDirectoryW(to.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
@@ -99,7 +102,7 @@ int BareUpload(const std::wstring& from, const std::wstring& to, bool safe) {
          }
        })) {
     CreateDirectoryW((to + L"\\" + sub).c_str(), nullptr);
-    copied += BareUpload(from + L"\\" + sub, to + L"\\" + sub, safe);
+    copied += BareUpload(from + L"\\" + sub, to + L"\\" + sub, safe, duties);
   }
   return copied;
 }
@@ -169,7 +172,8 @@ int wmain(int argc, wchar_t** argv) {
     int copied = 0;
     {
       const bench::InputsLocked locked(w);
-      copied = BareUpload(L"E:\\w1", L"D:\\w1", safe);
+      bench::WindowDuties duties(w.txtPrgBar.Hwnd());
+      copied = BareUpload(L"E:\\w1", L"D:\\w1", safe, duties);
       WriteRecords(scratch);
     }
     const double seconds = Seconds(Clock::now() - start);

@@ -59,6 +59,35 @@ class InputsLocked {
   ferrimond::Frmbackup& w_;
 };
 
+// What a run through the window does at each file besides the file itself,
+// by bare calls, for the floors: a look at the message queue every 15 ms
+// (every message handled, and a peek at least once a second, so that no
+// message waits long and the window never counts as hung), and the file of
+// the moment in the progress box every 100 ms.
+class WindowDuties {
+ public:
+  explicit WindowDuties(HWND progress) : progress_(progress) {}
+  void AtFile(const std::wstring& path) {
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastLook_ >= 15) {
+      lastLook_ = now;
+      if (now - lastPeek_ >= 1000 || HIWORD(GetQueueStatus(QS_ALLINPUT | QS_ALLPOSTMESSAGE)) != 0) {
+        lastPeek_ = now;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      }
+    }
+    if (now - lastShown_ >= 100) {
+      lastShown_ = now;
+      SetWindowTextW(progress_, path.c_str());
+    }
+  }
+
+ private:
+  HWND progress_;
+  ULONGLONG lastLook_ = 0, lastPeek_ = 0, lastShown_ = 0;
+};
+
 // Selects the entry `letter` of a drive list.
 inline void SelectDrive(ferrimond::forms::ListBox& list, const std::wstring& letter) {
   for (int i = 0; i < list.ListCount(); ++i) {

@@ -19,6 +19,7 @@
 #include "ferrimond/backup/wildcard.h"
 #include "ferrimond/forms/forms.h"
 #include "ferrimond/mainwindow/frmbackup_layout.h"
+#include "ferrimond/support/case_fold.h"
 #include "ferrimond/support/file_system.h"
 #include "ferrimond/support/list.h"
 #include "ferrimond/support/stop_watch.h"
@@ -418,9 +419,10 @@ class Frmbackup : public forms::Form {
   std::vector<std::wstring> PartialCopiesSkipped;
   std::vector<std::wstring> LinksSkipped;
   // The files this upload put (or found already) on the fixed drive, by
-  // their paths in upper case, with the removable drive's file each came
-  // from: a second file for one of them is kept back, not written over it.
-  std::unordered_map<std::wstring, std::wstring> UploadTargets;
+  // their full paths in any letter case, with the removable drive's file
+  // each came from: a second file for one of them is kept back, not written
+  // over it.
+  std::unordered_map<std::wstring, std::wstring, HashIgnoringCase, EqualIgnoringCase> UploadTargets;
   // The removable drive's medium when the upload started: the wipe offered
   // at its end takes no other.
   std::optional<FileIdentity> UploadMedium;
@@ -532,8 +534,9 @@ class Frmbackup : public forms::Form {
   // it was copied or its contents are there already, false when it was
   // kept back (NotUploaded, or a newer file the user chose to keep); raises
   // when it cannot be written.
-  bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, bool& destMade,
-                  const Folder& fld);
+  // `fullDest` is `dest` as FullPath gives it.
+  bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, const std::wstring& fullDest,
+                  bool& destMade, const Folder& fld);
   // Keeps a copy of file `path` (named `name`, in folder `folder` of a
   // drive) in SavedFileVersion under the folder's path, without replacing
   // any version saved before.

@@ -1,5 +1,7 @@
 #include "ferrimond/support/case_fold.h"
 
+#include <cstdint>
+
 namespace ferrimond {
 
 wchar_t UpperChar(wchar_t c) {
@@ -36,6 +38,13 @@ bool SameTextIgnoringCase(std::wstring_view a, std::wstring_view b) {
   for (size_t i = 0; i < a.size(); ++i)
     if (UpperChar(a[i]) != UpperChar(b[i])) return false;
   return true;
+}
+
+size_t HashIgnoringCase::operator()(std::wstring_view text) const {
+  // FNV-1a over the upper-case letters.
+  uint64_t hash = 14695981039346656037ULL;
+  for (const wchar_t c : text) hash = (hash ^ static_cast<uint16_t>(UpperChar(c))) * 1099511628211ULL;
+  return static_cast<size_t>(hash);
 }
 
 }  // namespace ferrimond

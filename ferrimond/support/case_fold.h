@@ -12,4 +12,13 @@ wchar_t UpperChar(wchar_t c);
 std::wstring UpperText(std::wstring_view text);
 bool SameTextIgnoringCase(std::wstring_view a, std::wstring_view b);
 
+// For sets and maps keyed by text whose letter case does not count, without
+// an upper-case copy of every key.
+struct HashIgnoringCase {
+  size_t operator()(std::wstring_view text) const;
+};
+struct EqualIgnoringCase {
+  bool operator()(std::wstring_view a, std::wstring_view b) const { return SameTextIgnoringCase(a, b); }
+};
+
 }  // namespace ferrimond

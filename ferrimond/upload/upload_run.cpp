@@ -257,6 +257,8 @@ void Frmbackup::toc(const Folder& fld, int depth) {
   }
   // The mapped folder is made once, before its first new file.
   bool destMade = false;
+  // Names from a listing add nothing FullPath would change.
+  const std::wstring fullDest = FullPath(dest);
   // The leftover names the folder's files would have (upper case), made at
   // the first leftover: one whose file is missing may be the drive's only
   // copy of it.
@@ -285,7 +287,7 @@ void Frmbackup::toc(const Folder& fld, int depth) {
     }
     ShowUploadProgress(file.Path());
     try {
-      if (UploadFile(file, src, dest, destMade, fld)) {
+      if (UploadFile(file, src, dest, fullDest, destMade, fld)) {
         ++UploadCount;
         UploadSize += static_cast<double>(file.Size());
       }
@@ -308,15 +310,14 @@ void Frmbackup::toc(const Folder& fld, int depth) {
   }
 }
 
-bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, bool& destMade,
-                           const Folder& fld) {
+bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std::wstring& dest,
+                           const std::wstring& fullDest, bool& destMade, const Folder& fld) {
   FileSystem& fs = FileSys();
   const std::wstring target = dest + L"\\" + file.Name();
   // Two files of the drive can lead to one file of the fixed drive (two
   // profiles' documents into the chosen one): the first stays.
-  const std::wstring fullTarget = FullPath(target);
-  std::wstring key = UpperText(fullTarget);
-  if (const auto first = UploadTargets.find(key); first != UploadTargets.end()) {
+  const std::wstring fullTarget = JoinPath(fullDest, file.Name());
+  if (const auto first = UploadTargets.find(fullTarget); first != UploadTargets.end()) {
     if (fs.SameBytes(file.Path(), target)) return true;
     SaveVersion(file.Path(), file.Name(), src);
     NotUploaded.push_back({file.Path(), L"Uploaded to the same place (" + target + L") as " + first->second +
@@ -346,7 +347,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     // clearly newer.
     if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= kSameTime) {
       if (sameSize && fs.SameBytes(file.Path(), target)) {
-        UploadTargets.emplace(std::move(key), file.Path());
+        UploadTargets.emplace(fullTarget, file.Path());
         return true;
       }
       const std::wstring fixedName = fs.GetFile(target).Name();
@@ -364,7 +365,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
       // The copy compares first, reading the source through the handle it
       // copies from.
       fs.CopyFileUnlessSame(file.Path(), fullTarget);
-      UploadTargets.emplace(std::move(key), file.Path());
+      UploadTargets.emplace(fullTarget, file.Path());
       return true;
     }
   } else if (!destMade) {
@@ -372,7 +373,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     destMade = true;
   }
   fs.CopyFile(file.Path(), fullTarget, true);
-  UploadTargets.emplace(std::move(key), file.Path());
+  UploadTargets.emplace(fullTarget, file.Path());
   return true;
 }
 
