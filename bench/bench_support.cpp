@@ -85,9 +85,9 @@ Turns TakeTurns(int rounds, const std::vector<std::function<double()>>& runs, co
   if (only && !*only) only = nullptr;
   for (int round = 1; round <= rounds; ++round) {
     std::printf("-- round %d\n", round);
-    // Each round starts one run later, so that every run takes every place
-    // in the order: what a run leaves behind (the server's caches, the
-    // machine's state) favours none of them.
+    // Each round starts one run later: over as many rounds as there are
+    // runs, every run takes every place in the order, and what a run leaves
+    // behind (the server's caches, the machine's state) favours none.
     for (size_t k = 0; k < runs.size(); ++k) {
       const size_t i = (k + static_cast<size_t>(round - 1)) % runs.size();
       if (only && std::atoi(only) != static_cast<int>(i)) {

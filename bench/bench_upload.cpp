@@ -79,14 +79,18 @@ bool SameBytes(const std::wstring& a, const std::wstring& b) {
 }
 
 // The bare calls any upload of this tree makes: one listing per folder, the
-// target's attributes for the time comparison, the folder made where
-// missing, the contents compared where the target has the source's size
+// target folder's attributes, the target's attributes for the time
+// comparison, the folder made where missing, the contents compared where the target has the source's size
 // (an unchanged file stays as it is), and a safe copy (or, not `safe`,
 // CopyFileW) of every other file, with the window's `duties` at each file.
 // Returns the files uploaded.
 int BareUpload(const std::wstring& from, const std::wstring& to, bool safe, bench::WindowDuties& duties) {
   int copied = 0;
-  bool made = false;
+  // The target folder's own attributes: one that is there needs no making,
+  // and a link there must not lead back onto the removable drive (none
+  // does here).
+  const DWORD attributes = GetFileAttributesW(to.c_str());
+  bool made = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   for (const std::wstring& sub : bench::ListFolder(from, [&](const WIN32_FIND_DATAW& data) {
          const std::wstring source = from + L"\\" + data.cFileName, target = to + L"\\" + data.cFileName;
          duties.AtFile(source);

@@ -537,6 +537,9 @@ class Frmbackup : public forms::Form {
   // `fullDest` is `dest` as FullPath gives it.
   bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, const std::wstring& fullDest,
                   bool& destMade, const Folder& fld);
+  // Whether the link at `path` of the fixed drive leads onto the removable
+  // drive, or where cannot be told.
+  bool LeadsOntoRemovableDrive(const std::wstring& path);
   // Keeps a copy of file `path` (named `name`, in folder `folder` of a
   // drive) in SavedFileVersion under the folder's path, without replacing
   // any version saved before.

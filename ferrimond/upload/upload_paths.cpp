@@ -79,6 +79,13 @@ bool IsDriveSystemFolder(std::wstring_view name) {
   return false;
 }
 
+bool IsWindowsFileName(std::wstring_view name) {
+  for (const wchar_t c : name) {
+    if (c < 0x20 || c == L'\\' || c == L'/') return false;
+  }
+  return true;
+}
+
 std::wstring SavedVersionName(const std::wstring& name, int number) {
   const size_t dot = name.rfind(L'.');
   const size_t stem = dot == std::wstring::npos || dot == 0 ? name.size() : dot;

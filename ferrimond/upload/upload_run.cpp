@@ -43,6 +43,12 @@ constexpr int kMaxLevels = 100;
 // Copies whose last-write times lie this close together (FAT keeps them in
 // 2-second steps) count as equally old: in 100-nanosecond units.
 constexpr int64_t kSameTime = 2 * 10'000'000LL;
+const wchar_t kBadNameText[] =
+    L"The name holds a character that no file name on Windows may hold (the drive was written elsewhere): "
+    L"rename it there, then upload it.";
+const wchar_t kLinkOntoDriveText[] =
+    L"This leads, through a link on the fixed drive, back onto the removable drive (or the link's target "
+    L"cannot be found): nothing was written through it.";
 const wchar_t kPathNotFoundText[] =
     L"Make sure you have a directory on removable disk!\r\n Make sure the file you are accessing is closed!";
 
@@ -255,10 +261,17 @@ void Frmbackup::toc(const Folder& fld, int depth) {
     NotUploaded.push_back({fld.Path(), Reason(e)});
     return;
   }
-  // The mapped folder is made once, before its first new file.
-  bool destMade = false;
   // Names from a listing add nothing FullPath would change.
   const std::wstring fullDest = FullPath(dest);
+  // The mapped folder is made once, before its first new file.
+  const uint32_t destAttributes = FileSys().Attributes(fullDest);
+  bool destMade = destAttributes != INVALID_FILE_ATTRIBUTES && (destAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  // What is written through a link of the fixed drive must stay off the
+  // removable drive, which the wipe clears.
+  if (destMade && (destAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsOntoRemovableDrive(fullDest)) {
+    NotUploaded.push_back({fld.Path(), kLinkOntoDriveText});
+    return;
+  }
   // The leftover names the folder's files would have (upper case), made at
   // the first leftover: one whose file is missing may be the drive's only
   // copy of it.
@@ -285,6 +298,10 @@ void Frmbackup::toc(const Folder& fld, int depth) {
       LinksSkipped.push_back(file.Path());
       continue;
     }
+    if (!IsWindowsFileName(file.Name())) {
+      NotUploaded.push_back({file.Path(), kBadNameText});
+      continue;
+    }
     ShowUploadProgress(file.Path());
     try {
       if (UploadFile(file, src, dest, fullDest, destMade, fld)) {
@@ -306,6 +323,10 @@ void Frmbackup::toc(const Folder& fld, int depth) {
     }
     // The system's own folders of the drive hold nothing of the user's.
     if (root && IsDriveSystemFolder(sub.Name())) continue;
+    if (!IsWindowsFileName(sub.Name())) {
+      NotUploaded.push_back({sub.Path(), kBadNameText});
+      continue;
+    }
     toc(sub, depth + 1);
   }
 }
@@ -332,6 +353,12 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   if (targetExists) {
     // The folder is there: no later file of it needs to look.
     destMade = true;
+    // A file link of the fixed drive is written through only where it
+    // stays off the removable drive.
+    if ((existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsOntoRemovableDrive(fullTarget)) {
+      NotUploaded.push_back({file.Path(), kLinkOntoDriveText});
+      return false;
+    }
     // The user's own read-only file is not replaced behind their back.
     if (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
       NotUploaded.push_back({file.Path(), L"The file on the fixed drive (" + target + L") is read-only."});
@@ -375,6 +402,11 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   fs.CopyFile(file.Path(), fullTarget, true);
   UploadTargets.emplace(fullTarget, file.Path());
   return true;
+}
+
+bool Frmbackup::LeadsOntoRemovableDrive(const std::wstring& path) {
+  const std::optional<std::wstring> real = FileSys().FinalPath(path);
+  return !real || real->size() < 2 || (*real)[1] != L':' || towupper((*real)[0]) == towupper(UploadDrive[0]);
 }
 
 void Frmbackup::SaveVersion(const std::wstring& path, const std::wstring& name, const std::wstring& folder) {

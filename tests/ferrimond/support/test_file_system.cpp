@@ -224,7 +224,8 @@ TEST(FileSystemPaths, FullPathsKeepEndingsAndDeviceNamesSystemPathsPrefixOnlyWha
   const PathCase full[] = {
       {L"e:", L"E:\\"}, {L"E:/a/./c/../b", L"E:\\a\\b"}, {L"e:\\dir\\readme.", L"E:\\dir\\readme."},
       {L"E:\\old.\\x\\..\\inner.txt", L"E:\\old.\\inner.txt"}, {L"E:\\old.\\..", L"E:\\"},
-      {L"\\\\srv\\share\\notes ", L"\\\\srv\\share\\notes "}, {L"E:/con/./lpt9.txt.bak", L"E:\\con\\lpt9.txt.bak"}};
+      {L"\\\\srv\\share\\notes ", L"\\\\srv\\share\\notes "}, {L"E:/con/./lpt9.txt.bak", L"E:\\con\\lpt9.txt.bak"},
+      {L"E:\\a\x01" L"b", L"E:\\a\x01" L"b"}};  // a name no file can have stays one
   for (const auto& [in, out] : full) EXPECT_EQ(FullPath(in), out);
   EXPECT_TRUE(ParentPath(L"E:\\a\\b") == L"E:\\a" && ParentPath(L"E:\\a") == L"E:\\" && LastComponent(L"E:\\a\\b") == L"b");
   EXPECT_TRUE(IsRootPath(L"E:\\") && IsRootPath(L"\\\\server\\share\\") && !IsRootPath(L"E:\\a"));

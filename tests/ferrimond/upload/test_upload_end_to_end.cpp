@@ -63,6 +63,19 @@ class UploadTest : public BackupRunTest {
     return kept;
   }
 
+  // Makes `link` of the fixed drive a Unix link to `target` of E:. Wine
+  // names a path's drive from a picture of the drives that it renews about
+  // once a second: waits until the link leads onto E: as this test mapped it.
+  bool LinkOntoStick(const std::wstring& target, const std::wstring& link) {
+    const bool linked = UnixLink(e_.UnixFolder() + common::Utf8FromWide(target), link);
+    for (int i = 0; linked && i < 30 && !FileSystem().FinalPath(link).value_or(L"").starts_with(L"E:"); ++i)
+      Sleep(100);
+    return linked;
+  }
+  void RemoveLink(const std::wstring& link) {
+    harness::RunUnix(L"/bin/rm -f " + harness::WideUnix(harness::UnixPath(link)), [&] { return !Exists(link); });
+  }
+
   harness::MappedDrive d_{L'D', harness::DriveKind::Fixed};
 };
 
@@ -188,7 +201,9 @@ TEST_F(UploadTest, TheUploadIsRecordedAndOffersToWipeOnlyTheMediumItUploaded) {
 // one beside its file is passed over), a folder more than 100 levels deep,
 // not entered, and the second of two profiles' files for one file of the
 // chosen profile (letter case does not count), saved under its own path;
-// which of the two comes first is up to the listing ...
+// which of the two comes first is up to the listing; a folder whose place
+// on the fixed drive is a link back onto the removable drive, and a name
+// written outside Windows that no Windows file can have ...
 TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
   std::wstring deep = L"l";
   for (int i = 1; i < 101; ++i) deep += L"\\l";  // 101 levels
@@ -203,9 +218,20 @@ TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
   const Strings pair = {L"Users\\alice\\Documents\\Letter.doc", L"Documents and Settings\\old\\My Documents\\letter.DOC"};
   MakeFile(e_ / pair[0], 5, 0, 'a'), MakeFile(e_ / pair[1], 5, 0, 'b');
   MakeFile(d_ / L"Users\\carol\\", 0);
+  MakeFile(e_ / L"Data\\only.doc", 5, 0, 'd');
+  const std::wstring oddName = L"odd\x01" L"name.doc";
+  harness::RunUnix(L"/usr/bin/touch " + harness::WideUnix(e_.UnixFolder()) + L"/" + oddName,
+                   [&] {
+                     WIN32_FIND_DATAW data;
+                     const HANDLE h = FindFirstFileW((e_ / L"odd*").c_str(), &data);
+                     return h != INVALID_HANDLE_VALUE && FindClose(h);
+                   });
+  const bool linked = LinkOntoStick(L"/Data", d_ / L"Data");
   const Strings kept = UploadKeepingBack(d_ / L"Users\\carol");
+  if (linked) RemoveLink(d_ / L"Data");
   const std::wstring& lost = harness::ReadFile(d_ / L"Users\\carol\\Documents\\Letter.doc") == "aaaaa" ? pair[1] : pair[0];
-  EXPECT_EQ(kept, (Strings{lost, L"a\\lone.doc.ferrimond-part", deep, L"ro.doc"}));
+  EXPECT_EQ(kept, (Strings{L"Data", lost, L"a\\lone.doc.ferrimond-part", deep, oddName, L"ro.doc"}));
+  EXPECT_EQ(harness::ReadFile(e_ / L"Data\\only.doc"), "ddddd");
   EXPECT_EQ(harness::ReadFile(kSaved + lost), harness::ReadFile(e_ / lost));
   EXPECT_EQ(w_->UploadCount, 3);
   SetFileAttributesW((d_ / L"ro.doc").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -260,11 +286,7 @@ TEST_F(UploadTest, ATargetThatIsNotAnotherFixedDriveOrAFolderOnItIsRefused) {
   harness::MappedDrive f(L'F', harness::DriveKind::Removable);
   MakeFile(e_ / L"Users\\bob\\Documents\\a.doc", 5);
   MakeFile(d_ / L"Users\\", 0);
-  const bool linked = UnixLink(e_.UnixFolder(), d_ / L"stick");
-  // Wine names a path's drive from a picture of the drives that it renews
-  // about once a second: wait until it has E: as this test mapped it.
-  for (int i = 0; linked && i < 30 && !FileSystem().FinalPath(d_ / L"stick").value_or(L"").starts_with(L"E:"); ++i)
-    Sleep(100);
+  const bool linked = LinkOntoStick(L"", d_ / L"stick");
   const struct {
     const wchar_t* target;
     std::wstring profile;
@@ -288,8 +310,7 @@ TEST_F(UploadTest, ATargetThatIsNotAnotherFixedDriveOrAFolderOnItIsRefused) {
     EXPECT_EQ(harness::ReadFile(e_ / L"Users\\bob\\Documents\\a.doc").size(), 5u);
     ExpectIdle(w);
   }
-  if (linked) harness::RunUnix(L"/bin/rm -f " + harness::WideUnix(d_.UnixFolder() + "/stick"),
-                               [&] { return !Exists(d_ / L"stick"); });
+  if (linked) RemoveLink(d_ / L"stick");
 }
 
 // Pause (or P) holds the upload, and a second Pause lets the upload, and
