@@ -426,8 +426,10 @@ class Frmbackup : public forms::Form {
   // The removable drive's medium when the upload started: the wipe offered
   // at its end takes no other.
   std::optional<FileIdentity> UploadMedium;
-  // When the upload started: its stamp for "Backup from last upload".
+  // When the upload started: its stamp for "Backup from last upload"; and
+  // in UTC, for the wipe after it.
   common::DateTime UploadStart;
+  FILETIME UploadStartUtc{};
 
   // ---- The date criterion panel. ----
   void OptDateToday_MouseDown();
@@ -487,12 +489,14 @@ class Frmbackup : public forms::Form {
   // RunActive. RunActive is held for the wipe and given back as it was
   // found; the window takes no input meanwhile. After a Yes the drive must
   // still hold `medium` (the upload's), or without one the medium it held
-  // when asked; another is refused.
+  // when asked; another is refused. After an upload, the files written on
+  // the drive since it began (not uploaded) stay, and are named.
   void ClearRemovableDrive(const std::wstring& letter, std::optional<FileIdentity> medium = std::nullopt);
   // Deletes everything in the folder `s1` but the folder itself: its files,
   // then each sub-folder as a whole tree, in listing order; the first
-  // failure ends it. Links are removed as links, never followed.
-  void cleardirectory(const std::wstring& s1);
+  // failure ends it. Links are removed as links, never followed. With
+  // `keep`, newer files stay, with their folders.
+  void cleardirectory(const std::wstring& s1, KeepNewer* keep = nullptr);
 
  private:
   static forms::Bounds B(const layout::Twips& t) { return {t.left, t.top, t.width, t.height}; }

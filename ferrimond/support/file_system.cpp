@@ -115,7 +115,8 @@ File::File(const std::wstring& folder, const WIN32_FIND_DATAW& data)
       path_(JoinPath(folder, name_)),
       size_((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow),
       attributes_(data.dwFileAttributes),
-      lastWrite_(data.ftLastWriteTime) {}
+      lastWrite_(data.ftLastWriteTime),
+      created_(data.ftCreationTime) {}
 
 Folder File::ParentFolder() const { return FileSystem().GetFolder(ParentPath(path_)); }
 
@@ -377,8 +378,9 @@ void FileSystem::DeleteFile(const std::wstring& path, bool force) const {
   fs_internal::RemoveFile(FullPath(path), force);
 }
 
-void FileSystem::DeleteFolder(const std::wstring& path, bool force, const DeleteProgress& progress) const {
-  fs_internal::RemoveTree(FullPath(path), force, progress);
+void FileSystem::DeleteFolder(const std::wstring& path, bool force, const DeleteProgress& progress,
+                              KeepNewer* keep) const {
+  fs_internal::RemoveTree(FullPath(path), force, progress, keep);
 }
 
 }  // namespace ferrimond

@@ -32,6 +32,17 @@ namespace ferrimond {
 // a long delete yields to the window's loop.
 using DeleteProgress = std::function<void()>;
 
+// What a delete of a tree leaves in place: the files created or last
+// written at or after `since` (UTC), and the folders that hold them. Their
+// paths are added to `kept`.
+struct KeepNewer {
+  FILETIME since{};
+  std::vector<std::wstring> kept;
+  bool Keeps(const FILETIME& created, const FILETIME& written) const {
+    return CompareFileTime(&created, &since) >= 0 || CompareFileTime(&written, &since) >= 0;
+  }
+};
+
 enum DriveTypeNumber : int32_t {
   DriveUnknown = 0,
   DriveRemovable = 1,
@@ -73,8 +84,9 @@ class File {
   uint64_t Size() const { return size_; }
   uint32_t Attributes() const { return attributes_; }
   bool IsReparsePoint() const { return (attributes_ & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-  // Last write, UTC.
+  // Last write and creation, UTC.
   const FILETIME& LastWriteTime() const { return lastWrite_; }
+  const FILETIME& CreationTime() const { return created_; }
   // Last write as a local date-time, to the second.
   common::DateTime DateLastModified() const;
   // A read-only file raises 70 unless `force` is set.
@@ -88,7 +100,7 @@ class File {
   std::wstring name_, path_;
   uint64_t size_ = 0;
   uint32_t attributes_ = 0;
-  FILETIME lastWrite_{};
+  FILETIME lastWrite_{}, created_{};
 };
 
 class Folder {
@@ -212,8 +224,9 @@ class FileSystem {
   // the system cannot remove a link without touching what it points to (Wine
   // resolves every link it opens) the delete stops with 70 and the link and
   // its target stay as they were. A drive root cannot be deleted (70).
-  // `progress` runs after every entry removed.
-  void DeleteFolder(const std::wstring& path, bool force = false, const DeleteProgress& progress = {}) const;
+  // `progress` runs after every entry removed. With `keep`, newer files stay.
+  void DeleteFolder(const std::wstring& path, bool force = false, const DeleteProgress& progress = {},
+                    KeepNewer* keep = nullptr) const;
 };
 
 // Whether a file system of that name ("FAT32", from Drive::FileSystemName)

@@ -172,13 +172,20 @@ struct Removal {
   std::vector<FileIdentity> onPath;
   bool force = false;
   const DeleteProgress& progress;
+  KeepNewer* keep = nullptr;
 };
 
-void RemoveContents(const std::wstring& path, Parent& folder, Removal& removal);
+// Whether the listed file stays: created or written since the cut-off.
+bool Kept(const WIN32_FIND_DATAW& d, const KeepNewer* keep) {
+  return keep && !(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && keep->Keeps(d.ftCreationTime, d.ftLastWriteTime);
+}
+
+bool RemoveContents(const std::wstring& path, Parent& folder, Removal& removal);
 
 // Removes one entry of `parent`; `listedAttributes` are those the folder
-// listing showed (Wine marks a Unix symlink to a folder there only).
-void RemoveEntry(const std::wstring& path, Parent& parent, DWORD listedAttributes, Removal& removal) {
+// listing showed (Wine marks a Unix symlink to a folder there only). False
+// when a folder stays for a file kept in it.
+bool RemoveEntry(const std::wstring& path, Parent& parent, DWORD listedAttributes, Removal& removal) {
   std::vector<FileIdentity>& onPath = removal.onPath;
   if (IsDirectory(listedAttributes) && !IsLink(listedAttributes)) {
     Entry entry = OpenEntry(path, parent, FILE_READ_ATTRIBUTES);
@@ -188,24 +195,37 @@ void RemoveEntry(const std::wstring& path, Parent& parent, DWORD listedAttribute
         RaiseFileSystemNumber(common::ErrPermissionDenied);
       Parent folder{std::move(entry.handle), entry.volumePath};
       onPath.push_back(id);
-      RemoveContents(path, folder, removal);
+      const bool emptied = RemoveContents(path, folder, removal);
       onPath.pop_back();
+      if (!emptied) return false;
     }
   }
   // The listing's attributes serve for the read-only test. The entry goes
   // when its handle closes, at the end of this statement.
   MarkDeleted(OpenEntry(path, parent, kDeleteAccess, false).handle.get(), listedAttributes, removal.force);
   if (removal.progress) removal.progress();
+  return true;
 }
 
-void RemoveContents(const std::wstring& path, Parent& folder, Removal& removal) {
+// True when everything in the folder went.
+bool RemoveContents(const std::wstring& path, Parent& folder, Removal& removal) {
   struct Listed {
     std::wstring name;
     DWORD attributes;
   };
   std::vector<Listed> listed;
-  ForEachEntry(path, [&](const WIN32_FIND_DATAW& d) { listed.push_back({d.cFileName, d.dwFileAttributes}); });
-  for (const Listed& item : listed) RemoveEntry(JoinPath(path, item.name), folder, item.attributes, removal);
+  bool emptied = true;
+  ForEachEntry(path, [&](const WIN32_FIND_DATAW& d) {
+    if (Kept(d, removal.keep)) {
+      removal.keep->kept.push_back(JoinPath(path, d.cFileName));
+      emptied = false;
+    } else {
+      listed.push_back({d.cFileName, d.dwFileAttributes});
+    }
+  });
+  for (const Listed& item : listed)
+    emptied = RemoveEntry(JoinPath(path, item.name), folder, item.attributes, removal) && emptied;
+  return emptied;
 }
 
 }  // namespace
@@ -218,13 +238,13 @@ void RemoveFile(const std::wstring& fullPath, bool force) {
   MarkDeleted(e.handle.get(), e.info.dwFileAttributes, force);
 }
 
-void RemoveTree(const std::wstring& fullPath, bool force, const DeleteProgress& progress) {
+void RemoveTree(const std::wstring& fullPath, bool force, const DeleteProgress& progress, KeepNewer* keep) {
   if (IsRootPath(fullPath)) RaiseFileSystemNumber(common::ErrPermissionDenied);
   const DWORD attributes = GetFileAttributesW(SystemPath(fullPath).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !IsDirectory(attributes))
     RaiseFileSystemNumber(common::ErrPathNotFound);
   Parent parent = OpenParent(ParentPath(fullPath));
-  Removal removal{{}, force, progress};
+  Removal removal{{}, force, progress, keep};
   RemoveEntry(fullPath, parent, attributes, removal);
 }
 

@@ -25,8 +25,9 @@ inline DWORD AttributesOf(const std::wstring& fullPath) {
 // Removes one file, or one link as the link itself (file_system_delete.cpp).
 void RemoveFile(const std::wstring& fullPath, bool force);
 // Removes a folder tree without ever following a link; `progress` runs
-// after every entry removed.
-void RemoveTree(const std::wstring& fullPath, bool force, const DeleteProgress& progress = {});
+// after every entry removed; with `keep`, newer files stay.
+void RemoveTree(const std::wstring& fullPath, bool force, const DeleteProgress& progress = {},
+                KeepNewer* keep = nullptr);
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);
 

@@ -125,8 +125,20 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
         message = L"Drive " + root + L" holds another medium than the one " +
                   (uploaded ? L"uploaded from" : L"you were asked about") + L". Nothing has been deleted.";
       } else {
-        cleardirectory(root);
-        lblDir.SetCaption(L"All files on removable drive have been deleted!");
+        // What was written on the drive while the upload ran was not
+        // uploaded: it stays.
+        std::optional<KeepNewer> keep;
+        if (uploaded) keep = KeepNewer{UploadStartUtc, {}};
+        cleardirectory(root, keep ? &*keep : nullptr);
+        if (keep && !keep->kept.empty()) {
+          message = std::to_wstring(keep->kept.size()) +
+                    L" file(s) written on the removable drive during the upload were not uploaded, and were "
+                    L"kept there, for example " +
+                    keep->kept.front() + L". Everything else on the drive has been deleted.";
+          lblDir.SetCaption(L"Files written during the upload were kept on the removable drive.");
+        } else {
+          lblDir.SetCaption(L"All files on removable drive have been deleted!");
+        }
       }
     } catch (const common::NumberedError& e) {
       message = FailureText(e);
@@ -135,7 +147,7 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
   if (!message.empty()) Ui().MsgBox(message);
 }
 
-void Frmbackup::cleardirectory(const std::wstring& s1) {
+void Frmbackup::cleardirectory(const std::wstring& s1, KeepNewer* keep) {
   // A large drive takes minutes: the window is repainted between entries.
   const DeleteProgress paced = [] { forms::DoEventsPaced(); };
   FileSystem& fs = FileSys();
@@ -143,13 +155,17 @@ void Frmbackup::cleardirectory(const std::wstring& s1) {
   const bool root = folder.IsRootFolder();
   const FolderListing listing = folder.List();
   for (const File& file : listing.files) {
+    if (keep && keep->Keeps(file.CreationTime(), file.LastWriteTime())) {
+      keep->kept.push_back(file.Path());
+      continue;
+    }
     file.Delete();
     paced();
   }
   // Each tree goes in one delete, which opens each folder once for all of
   // its entries.
   for (const Folder& sub : listing.subFolders) {
-    if (!(root && IsVolumeFolder(sub))) fs.DeleteFolder(sub.Path(), false, paced);
+    if (!(root && IsVolumeFolder(sub))) fs.DeleteFolder(sub.Path(), false, paced, keep);
   }
 }
 

@@ -158,6 +158,7 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     UploadFixed = lstFixed.Text();
     UploadProfile = cmbUsers.Text();
     UploadStart = common::Now();
+    GetSystemTimeAsFileTime(&UploadStartUtc);
     AbortFlag = false;
     EndPause();
     UploadCount = 0;

@@ -194,6 +194,23 @@ TEST_F(UploadTest, TheUploadIsRecordedAndOffersToWipeOnlyTheMediumItUploaded) {
   EXPECT_TRUE(Exists(e_ / L"a.doc"));
 }
 
+// The wipe after an upload leaves what was written on the drive since the
+// upload began, in a folder uploaded already or at the root: it was never
+// uploaded.
+TEST_F(UploadTest, TheWipeAfterAnUploadKeepsWhatWasWrittenMeanwhile) {
+  MakeFile(e_ / L"a.doc", 5), MakeFile(e_ / L"sub\\b.doc", 5), MakeFile(e_ / L"old\\c.doc", 5);
+  Frmbackup& w = ReadyToUpload();
+  Ui().AnswerMsgBox(MsgResult::Yes, [&](const Prompt&) {
+    MakeFile(e_ / L"late.doc", 3), MakeFile(e_ / L"sub\\late.doc", 3);
+  });
+  ExpectMessages(1);
+  w.CmdCopyToC.SetValue(true);
+  EXPECT_NE(Messages().at(1).find(L"2 file(s) written on the removable drive during the upload"), std::wstring::npos);
+  EXPECT_TRUE(Exists(e_ / L"late.doc") && Exists(e_ / L"sub\\late.doc"));
+  EXPECT_FALSE(Exists(e_ / L"a.doc") || Exists(e_ / L"sub\\b.doc") || Exists(e_ / L"old"));
+  ExpectIdle(w);
+}
+
 // What the upload keeps back is passed over and listed with its reason; the
 // others are uploaded, and the drive, holding the only copy of what was kept
 // back, is not offered for wiping: a read-only file of the fixed drive, a
