@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ferrimond/support/file_system_internal.h"
 #include "tests/harness/wine_drives.h"
 
 namespace bench {
@@ -164,14 +165,17 @@ bool StateOf(HANDLE source, FILE_BASIC_INFO& basic, LONGLONG& size) {
 }
 
 // True when the file at `to` holds the `size` bytes that `in` holds from
-// where it stands.
+// where it stands, and is another file.
 bool Holds(const std::wstring& to, HANDLE in, LONGLONG size) {
   const HANDLE target = CreateFileW(to.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (target == INVALID_HANDLE_VALUE) return false;
   static char ours[1 << 16], theirs[1 << 16];
   LARGE_INTEGER theirSize{};
-  bool same = GetFileSizeEx(target, &theirSize) && theirSize.QuadPart == size;
+  // A link to the source is no copy of it: the indexes tell (the program's
+  // own bare query).
+  bool same = GetFileSizeEx(target, &theirSize) && theirSize.QuadPart == size &&
+              !ferrimond::fs_internal::SameFile(in, target);
   for (LONGLONG left = size; same && left > 0;) {
     DWORD a = 0, b = 0;
     same = ReadFile(in, ours, sizeof ours, &a, nullptr) && ReadFile(target, theirs, sizeof theirs, &b, nullptr) &&

@@ -9,7 +9,7 @@
 // the folder made where missing, and a fail-safe copy of every file (no
 // half-written file on the fixed drive), which first compares a target of
 // the source's size with it (a file whose contents are already there is
-// left as it is, whatever the times say), and the records the next runs
+// left as it is, whatever the times say; a link to the source is no copy), and the records the next runs
 // read (the statistics line and the stamp), with the window's inputs greyed
 // for the run (the upload must lock them) and its duties at each file (a
 // paced look at the message queue, the file of the moment shown). For reference, also against a

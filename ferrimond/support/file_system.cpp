@@ -39,6 +39,33 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
   return {info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, 0};
 }
 
+uint64_t FileIndexOf(HANDLE h) {
+  // NtQueryInformationFile(FileInternalInformation): the index alone, without
+  // the volume's serial number.
+  using Query = LONG(NTAPI*)(HANDLE, void*, void*, ULONG, int);
+  static const Query query =
+      reinterpret_cast<Query>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
+  constexpr int kFileInternalInformation = 6;
+  struct {
+    ULONG_PTR status;
+    ULONG_PTR information;
+  } io{};
+  LARGE_INTEGER index{};
+  if (query && query(h, &io, &index, sizeof index, kFileInternalInformation) >= 0)
+    return static_cast<uint64_t>(index.QuadPart);
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(h, &info) ? IdentityOf(info).low : 0;
+}
+
+bool SameFile(HANDLE a, HANDLE b) {
+  const uint64_t index = FileIndexOf(a);
+  if (index == 0 || index != FileIndexOf(b)) return false;
+  BY_HANDLE_FILE_INFORMATION infoA, infoB;
+  return GetFileInformationByHandle(a, &infoA) && GetFileInformationByHandle(b, &infoB) &&
+         IdentityOf(infoA) == IdentityOf(infoB);
+}
+
 }  // namespace fs_internal
 
 using fs_internal::AttributesOf;
@@ -253,23 +280,7 @@ uint64_t Folder::FileIndex() const {
   // A link's entry in a listing names the link, not where it leads.
   if (listedIndex_ != 0 && !IsReparsePoint()) return listedIndex_;
   ScopedHandle h = OpenToQuery(path_);
-  // NtQueryInformationFile(FileInternalInformation): the index alone.
-  using Query = LONG(NTAPI*)(HANDLE, void*, void*, ULONG, int);
-  static const Query query =
-      reinterpret_cast<Query>(reinterpret_cast<void*>(
-          GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
-  constexpr int kFileInternalInformation = 6;
-  struct {
-    ULONG_PTR status;
-    ULONG_PTR information;
-  } io{};
-  LARGE_INTEGER index{};
-  if (query && query(h.get(), &io, &index, sizeof index, kFileInternalInformation) >= 0) {
-    return static_cast<uint64_t>(index.QuadPart);
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(h.get(), &info)) RaiseLastFileSystemError();
-  return fs_internal::IdentityOf(info).low;
+  return fs_internal::FileIndexOf(h.get());
 }
 
 void Folder::Delete(bool force) const { fs_internal::RemoveTree(path_, force); }

@@ -196,8 +196,11 @@ class FileSystem {
   // the handle it is copied from.
   bool CopyFileUnlessSame(const std::wstring& source, const std::wstring& target) const;
   // True when the files at `a` and `b` hold the same bytes; false also
-  // where either cannot be read. Raises nothing.
+  // where either cannot be read, or where both lead to one file (a link
+  // is no copy). Raises nothing.
   bool SameBytes(const std::wstring& a, const std::wstring& b) const;
+  // True when the paths `a` and `b` lead to one file (links followed).
+  bool SameFile(const std::wstring& a, const std::wstring& b) const;
   // Removes the temporaries of copies that were cut short (IsPartialCopyName)
   // directly in `folder`, from one listing, where their file is there too;
   // links and folders are left alone, and so is a temporary that cannot be

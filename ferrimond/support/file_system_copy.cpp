@@ -265,13 +265,15 @@ CopyPaths PathsOf(const std::wstring& source, const std::wstring& target) {
 
 // True when the file at `to` holds the bytes that `source`, of `size`
 // bytes, holds from where it stands, and both end there; false also where
-// `to` cannot be read.
+// `to` cannot be read, or is the source itself.
 bool TargetHolds(HANDLE source, uint64_t size, const std::wstring& to) {
   ScopedHandle target(CreateFileW(SystemPath(to).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER targetSize{};
   if (!target.ok() || !GetFileSizeEx(target.get(), &targetSize) || static_cast<uint64_t>(targetSize.QuadPart) != size)
     return false;
+  // A link at `to` that leads to the source is no copy of it.
+  if (fs_internal::SameFile(source, target.get())) return false;
   char* ours = CopyBuffer();
   char* theirs = ours + kBlockSize / 2;
   for (uint64_t left = size; left > 0;) {
@@ -339,6 +341,15 @@ bool FileSystem::SameBytes(const std::wstring& a, const std::wstring& b) const {
   } catch (const common::NumberedError&) {
     return false;
   }
+}
+
+bool FileSystem::SameFile(const std::wstring& a, const std::wstring& b) const {
+  auto open = [](const std::wstring& path) {
+    return ScopedHandle(CreateFileW(SystemPath(FullPath(path)).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  };
+  const ScopedHandle first = open(a), second = open(b);
+  return first.ok() && second.ok() && fs_internal::SameFile(first.get(), second.get());
 }
 
 std::vector<std::wstring> FileSystem::RemovePartialCopies(const std::wstring& folder) const {

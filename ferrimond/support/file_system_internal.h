@@ -30,6 +30,11 @@ void RemoveTree(const std::wstring& fullPath, bool force, const DeleteProgress& 
                 KeepNewer* keep = nullptr);
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);
+// The 64-bit index of the open file, 0 when unknown.
+uint64_t FileIndexOf(HANDLE h);
+// Whether two open handles are one file (links followed); the volume's
+// serial number is asked for only where the indexes agree.
+bool SameFile(HANDLE a, HANDLE b);
 
 // Where the reparse data of a junction or symbolic link (what
 // FSCTL_GET_REPARSE_POINT gives, `size` bytes) leads, for the link at the

@@ -162,8 +162,8 @@ std::wstring FullPath(const std::wstring& path) {
   if (in.size() == 2 && in[1] == L':') in += L'\\';
   // A path that holds the mark already (no file name can, so nothing will
   // open under it) keeps it: taking it out would name another file.
-  const bool marked = in.find(kKeepEnding) == std::wstring::npos;
-  if (marked) {
+  const bool mayMark = in.find(kKeepEnding) == std::wstring::npos;
+  if (mayMark) {
     std::vector<size_t> marks;
     ForEachName(in, [&](size_t begin, size_t end) {
       const std::wstring_view name(in.data() + begin, end - begin);
@@ -176,12 +176,12 @@ std::wstring FullPath(const std::wstring& path) {
   for (;;) {
     DWORD n = GetFullPathNameW(in.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     if (n == 0) {
-      if (marked) std::erase(in, kKeepEnding);
+      if (mayMark) std::erase(in, kKeepEnding);
       return in;
     }
     if (n < buffer.size()) {
       std::wstring out(buffer.data(), n);
-      if (marked) std::erase(out, kKeepEnding);
+      if (mayMark) std::erase(out, kKeepEnding);
       while (out.size() > RootLength(out) && IsSeparator(out.back())) out.pop_back();
       if (out.size() == 2 && out[1] == L':') out += L'\\';
       if (out.size() >= 2 && out[1] == L':') out[0] = static_cast<wchar_t>(towupper(out[0]));

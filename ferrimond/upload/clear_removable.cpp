@@ -132,8 +132,8 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
         cleardirectory(root, keep ? &*keep : nullptr);
         if (keep && !keep->kept.empty()) {
           message = std::to_wstring(keep->kept.size()) +
-                    L" file(s) written on the removable drive during the upload were not uploaded, and were "
-                    L"kept there, for example " +
+                    L" file(s) written on the removable drive during the upload, which may not have been "
+                    L"uploaded, were kept there, for example " +
                     keep->kept.front() + L". Everything else on the drive has been deleted.";
           lblDir.SetCaption(L"Files written during the upload were kept on the removable drive.");
         } else {

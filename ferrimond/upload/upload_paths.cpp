@@ -81,7 +81,7 @@ bool IsDriveSystemFolder(std::wstring_view name) {
 
 bool IsWindowsFileName(std::wstring_view name) {
   for (const wchar_t c : name) {
-    if (c < 0x20 || c == L'\\' || c == L'/') return false;
+    if (c < 0x20 || c == L'\\' || c == L'/' || c == L':') return false;
   }
   return true;
 }

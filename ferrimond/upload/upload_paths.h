@@ -33,8 +33,8 @@ bool IsSharedProfile(std::wstring_view name);
 bool IsDriveSystemFolder(std::wstring_view name);
 
 // Whether `name`, from a listing of the removable drive, can name a file of
-// the fixed drive as it is: no control character, no separator (a drive
-// written outside Windows can hold such names).
+// the fixed drive as it is: no control character, no separator, no colon
+// (a drive written outside Windows can hold such names).
 bool IsWindowsFileName(std::wstring_view name);
 
 // The name of the `number`-th saved version of file `name`, from 2 on:

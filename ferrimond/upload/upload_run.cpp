@@ -269,7 +269,8 @@ void Frmbackup::toc(const Folder& fld, int depth) {
   bool destMade = destAttributes != INVALID_FILE_ATTRIBUTES && (destAttributes & FILE_ATTRIBUTE_DIRECTORY);
   // What is written through a link of the fixed drive must stay off the
   // removable drive, which the wipe clears.
-  if (destMade && (destAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsOntoRemovableDrive(fullDest)) {
+  if (destAttributes != INVALID_FILE_ATTRIBUTES && (destAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      LeadsOntoRemovableDrive(fullDest)) {
     NotUploaded.push_back({fld.Path(), kLinkOntoDriveText});
     return;
   }
@@ -377,6 +378,11 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
       if (sameSize && fs.SameBytes(file.Path(), target)) {
         UploadTargets.emplace(fullTarget, file.Path());
         return true;
+      }
+      // A link there to this very file is no copy of it.
+      if (fs.SameFile(file.Path(), fullTarget)) {
+        NotUploaded.push_back({file.Path(), kLinkOntoDriveText});
+        return false;
       }
       const std::wstring fixedName = fs.GetFile(target).Name();
       const std::wstring question = L"Do you want to overwrite \r\n" +

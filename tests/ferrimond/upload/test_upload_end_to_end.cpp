@@ -220,7 +220,8 @@ TEST_F(UploadTest, TheWipeAfterAnUploadKeepsWhatWasWrittenMeanwhile) {
 // chosen profile (letter case does not count), saved under its own path;
 // which of the two comes first is up to the listing; a folder whose place
 // on the fixed drive is a link back onto the removable drive, and a name
-// written outside Windows that no Windows file can have ...
+// written outside Windows that no Windows file can have, and a file whose
+// place is a link to it ...
 TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
   std::wstring deep = L"l";
   for (int i = 1; i < 101; ++i) deep += L"\\l";  // 101 levels
@@ -243,11 +244,12 @@ TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
                      const HANDLE h = FindFirstFileW((e_ / L"odd*").c_str(), &data);
                      return h != INVALID_HANDLE_VALUE && FindClose(h);
                    });
-  const bool linked = LinkOntoStick(L"/Data", d_ / L"Data");
+  MakeFile(e_ / L"Files\\one.doc", 5, 0, 'f'), MakeFile(d_ / L"Files\\", 0);
+  const bool linked = LinkOntoStick(L"/Data", d_ / L"Data") && LinkOntoStick(L"/Files/one.doc", d_ / L"Files\\one.doc");
   const Strings kept = UploadKeepingBack(d_ / L"Users\\carol");
-  if (linked) RemoveLink(d_ / L"Data");
+  if (linked) RemoveLink(d_ / L"Data"), RemoveLink(d_ / L"Files\\one.doc");
   const std::wstring& lost = harness::ReadFile(d_ / L"Users\\carol\\Documents\\Letter.doc") == "aaaaa" ? pair[1] : pair[0];
-  EXPECT_EQ(kept, (Strings{L"Data", lost, L"a\\lone.doc.ferrimond-part", deep, oddName, L"ro.doc"}));
+  EXPECT_EQ(kept, (Strings{L"Data", L"Files\\one.doc", lost, L"a\\lone.doc.ferrimond-part", deep, oddName, L"ro.doc"}));
   EXPECT_EQ(harness::ReadFile(e_ / L"Data\\only.doc"), "ddddd");
   EXPECT_EQ(harness::ReadFile(kSaved + lost), harness::ReadFile(e_ / lost));
   EXPECT_EQ(w_->UploadCount, 3);
