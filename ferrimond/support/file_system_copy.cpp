@@ -56,10 +56,24 @@ constexpr DWORD kCopiedAttributes =
     kProtectingAttributes | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 constexpr DWORD kBlockSize = 1 << 20;
 
+void WINAPI FreeCopyBuffer(void* buffer) { delete[] static_cast<char*>(buffer); }
+
+// The calling thread's copy buffer, freed when the thread ends. A fiber-local
+// slot, not a thread_local: those go through emulated TLS with this
+// compiler, which cost more than all of a small file's path work.
 char* CopyBuffer() {
-  thread_local std::unique_ptr<char[]> buffer;
-  if (!buffer) buffer = std::make_unique<char[]>(kBlockSize);
-  return buffer.get();
+  static const DWORD slot = FlsAlloc(FreeCopyBuffer);
+  if (slot == FLS_OUT_OF_INDEXES) {
+    thread_local std::unique_ptr<char[]> fallback;
+    if (!fallback) fallback = std::make_unique<char[]>(kBlockSize);
+    return fallback.get();
+  }
+  auto* buffer = static_cast<char*>(FlsGetValue(slot));
+  if (!buffer) {
+    buffer = new char[kBlockSize];
+    FlsSetValue(slot, buffer);
+  }
+  return buffer;
 }
 
 bool IsPlainFile(DWORD attributes) {
@@ -291,8 +305,10 @@ bool TargetHolds(HANDLE source, uint64_t size, const std::wstring& to) {
 
 // Copies the open source, last seen in `state`, to the full path `to`.
 void CopyOpened(HANDLE in, SourceState state, const std::wstring& to, bool overwrite) {
-  // A missing target folder fails here, as 76.
-  PartialCopy copy(JoinPath(ParentPath(to), PartialCopyName(LastComponent(to))), to);
+  // A missing target folder fails here, as 76. (`to` is a full path, not a
+  // root: its temporary is the same path up to its name.)
+  const size_t nameAt = to.find_last_of(L'\\') + 1;
+  PartialCopy copy(to.substr(0, nameAt) + PartialCopyName(std::wstring_view(to).substr(nameAt)), to);
   for (int copies = 1;; ++copies) {
     copy.Fill(in, state.size);
     const SourceState after = StateOf(in);

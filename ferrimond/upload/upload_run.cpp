@@ -336,11 +336,10 @@ void Frmbackup::toc(const Folder& fld, int depth) {
 bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std::wstring& dest,
                            const std::wstring& fullDest, bool& destMade, const Folder& fld) {
   FileSystem& fs = FileSys();
-  const std::wstring target = dest + L"\\" + file.Name();
   // Two files of the drive can lead to one file of the fixed drive (two
   // profiles' documents into the chosen one): the first stays.
-  const std::wstring fullTarget = JoinPath(fullDest, file.Name());
-  if (const auto first = UploadTargets.find(fullTarget); first != UploadTargets.end()) {
+  const std::wstring target = JoinPath(fullDest, file.Name());
+  if (const auto first = UploadTargets.find(target); first != UploadTargets.end()) {
     if (fs.SameBytes(file.Path(), target)) return true;
     SaveVersion(file.Path(), file.Name(), src);
     NotUploaded.push_back({file.Path(), L"Uploaded to the same place (" + target + L") as " + first->second +
@@ -350,14 +349,14 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   }
   WIN32_FILE_ATTRIBUTE_DATA existing;
   const bool targetExists =
-      GetFileAttributesExW(SystemPath(fullTarget).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
+      GetFileAttributesExW(SystemPath(target).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
       (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   if (targetExists) {
     // The folder is there: no later file of it needs to look.
     destMade = true;
     // A file link of the fixed drive is written through only where it
     // stays off the removable drive.
-    if ((existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsOntoRemovableDrive(fullTarget)) {
+    if ((existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsOntoRemovableDrive(target)) {
       NotUploaded.push_back({file.Path(), kLinkOntoDriveText});
       return false;
     }
@@ -376,11 +375,11 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     // clearly newer.
     if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= kSameTime) {
       if (sameSize && fs.SameBytes(file.Path(), target)) {
-        UploadTargets.emplace(fullTarget, file.Path());
+        UploadTargets.emplace(target, file.Path());
         return true;
       }
       // A link there to this very file is no copy of it.
-      if (fs.SameFile(file.Path(), fullTarget)) {
+      if (fs.SameFile(file.Path(), target)) {
         NotUploaded.push_back({file.Path(), kLinkOntoDriveText});
         return false;
       }
@@ -398,16 +397,16 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     } else if (sameSize) {
       // The copy compares first, reading the source through the handle it
       // copies from.
-      fs.CopyFileUnlessSame(file.Path(), fullTarget);
-      UploadTargets.emplace(fullTarget, file.Path());
+      fs.CopyFileUnlessSame(file.Path(), target);
+      UploadTargets.emplace(target, file.Path());
       return true;
     }
   } else if (!destMade) {
     CheckAndBuild1(fld, false);
     destMade = true;
   }
-  fs.CopyFile(file.Path(), fullTarget, true);
-  UploadTargets.emplace(fullTarget, file.Path());
+  fs.CopyFile(file.Path(), target, true);
+  UploadTargets.emplace(target, file.Path());
   return true;
 }
 
