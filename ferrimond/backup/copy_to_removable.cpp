@@ -67,20 +67,6 @@ uint64_t TargetSize(const std::wstring& path, uint64_t listedSize, bool link) {
   return h.ok() && GetFileSizeEx(h.get(), &size) ? static_cast<uint64_t>(size.QuadPart) : listedSize;
 }
 
-// True when two paths that differ in their text lead to one file.
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-  auto identity = [](const std::wstring& path) -> std::optional<std::pair<DWORD, uint64_t>> {
-    ScopedHandle h(CreateFileW(SystemPath(FullPath(path)).c_str(), FILE_READ_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!h.ok() || !GetFileInformationByHandle(h.get(), &info)) return std::nullopt;
-    return std::pair{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
-  };
-  const auto first = identity(a);
-  return first && first->second != 0 && first == identity(b);
-}
-
 // The place a source takes on the drive, in the system's upper case: the
 // drive compares names without regard to case.
 std::wstring PlaceKey(const std::wstring& source) {
@@ -277,7 +263,7 @@ void Frmbackup::CopyFilefromList(std::shared_ptr<ListItem> first, const std::wst
   // folder that tells case apart) are two, and the drive holds one of them.
   auto placeTakenBy = [&]() -> const std::wstring* {
     const auto [taken, first] = PlacesTaken.emplace(PlaceKey(item->Value), item->Value);
-    if (first || taken->second == item->Value || SameFile(taken->second, item->Value)) return nullptr;
+    if (first || taken->second == item->Value || fs.SameFile(taken->second, item->Value)) return nullptr;
     return &taken->second;
   };
 

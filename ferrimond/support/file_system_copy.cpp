@@ -63,17 +63,15 @@ void WINAPI FreeCopyBuffer(void* buffer) { delete[] static_cast<char*>(buffer); 
 // compiler, which cost more than all of a small file's path work.
 char* CopyBuffer() {
   static const DWORD slot = FlsAlloc(FreeCopyBuffer);
-  if (slot == FLS_OUT_OF_INDEXES) {
-    thread_local std::unique_ptr<char[]> fallback;
-    if (!fallback) fallback = std::make_unique<char[]>(kBlockSize);
-    return fallback.get();
+  if (slot != FLS_OUT_OF_INDEXES) {
+    if (auto* buffer = static_cast<char*>(FlsGetValue(slot))) return buffer;
+    auto buffer = std::make_unique<char[]>(kBlockSize);
+    if (FlsSetValue(slot, buffer.get())) return buffer.release();
   }
-  auto* buffer = static_cast<char*>(FlsGetValue(slot));
-  if (!buffer) {
-    buffer = new char[kBlockSize];
-    FlsSetValue(slot, buffer);
-  }
-  return buffer;
+  // No slot to be had.
+  thread_local std::unique_ptr<char[]> fallback;
+  if (!fallback) fallback = std::make_unique<char[]>(kBlockSize);
+  return fallback.get();
 }
 
 bool IsPlainFile(DWORD attributes) {

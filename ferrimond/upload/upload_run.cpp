@@ -352,8 +352,6 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
       GetFileAttributesExW(SystemPath(target).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
       (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   if (targetExists) {
-    // The folder is there: no later file of it needs to look.
-    destMade = true;
     // A file link of the fixed drive is written through only where it
     // stays off the removable drive.
     if ((existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsOntoRemovableDrive(target)) {

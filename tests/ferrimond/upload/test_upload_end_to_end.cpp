@@ -237,17 +237,20 @@ TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
   MakeFile(e_ / pair[0], 5, 0, 'a'), MakeFile(e_ / pair[1], 5, 0, 'b');
   MakeFile(d_ / L"Users\\carol\\", 0);
   MakeFile(e_ / L"Data\\only.doc", 5, 0, 'd');
-  const std::wstring oddName = L"odd\x01" L"name.doc";
-  harness::RunUnix(L"/usr/bin/touch " + harness::WideUnix(e_.UnixFolder()) + L"/" + oddName,
-                   [&] {
-                     WIN32_FIND_DATAW data;
-                     const HANDLE h = FindFirstFileW((e_ / L"odd*").c_str(), &data);
-                     return h != INVALID_HANDLE_VALUE && FindClose(h);
-                   });
+  // Made and removed on the Unix side: Windows calls refuse the name, and a
+  // leftover would keep its temporary folder (and that drive) for later tests.
+  const std::wstring oddName = L"odd\x01" L"name.doc", oddUnix = harness::WideUnix(e_.UnixFolder()) + L"/" + oddName;
+  const auto oddListed = [&] {
+    WIN32_FIND_DATAW data;
+    const HANDLE h = FindFirstFileW((e_ / L"odd*").c_str(), &data);
+    return h != INVALID_HANDLE_VALUE && FindClose(h);
+  };
+  harness::RunUnix(L"/usr/bin/touch " + oddUnix, oddListed);
   MakeFile(e_ / L"Files\\one.doc", 5, 0, 'f'), MakeFile(d_ / L"Files\\", 0);
   const bool linked = LinkOntoStick(L"/Data", d_ / L"Data") && LinkOntoStick(L"/Files/one.doc", d_ / L"Files\\one.doc");
   const Strings kept = UploadKeepingBack(d_ / L"Users\\carol");
   if (linked) RemoveLink(d_ / L"Data"), RemoveLink(d_ / L"Files\\one.doc");
+  harness::RunUnix(L"/bin/rm -f " + oddUnix, [&] { return !oddListed(); });
   const std::wstring& lost = harness::ReadFile(d_ / L"Users\\carol\\Documents\\Letter.doc") == "aaaaa" ? pair[1] : pair[0];
   EXPECT_EQ(kept, (Strings{L"Data", L"Files\\one.doc", lost, L"a\\lone.doc.ferrimond-part", deep, oddName, L"ro.doc"}));
   EXPECT_EQ(harness::ReadFile(e_ / L"Data\\only.doc"), "ddddd");
