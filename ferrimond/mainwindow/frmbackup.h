@@ -396,7 +396,8 @@ class Frmbackup : public forms::Form {
   void CmdCopyToC_Click();
   // `depth`: the folder's levels below the drive's root; a folder deeper
   // than the drive's mirror can hold is listed as not uploaded, not entered.
-  void toc(const Folder& fld, int depth = 0);
+  // `forms`: the forms of the folder's path, when its parent worked them out.
+  void toc(const Folder& fld, int depth = 0, const PathForms* forms = nullptr);
   // The fixed-drive folder of a folder of the removable drive, for the
   // running upload's fixed drive and profile.
   std::wstring changeDirbasedOnUser(std::wstring s1);
@@ -538,9 +539,10 @@ class Frmbackup : public forms::Form {
   // it was copied or its contents are there already, false when it was
   // kept back (NotUploaded, or a newer file the user chose to keep); raises
   // when it cannot be written.
-  // `fullDest` is `dest` as FullPath gives it.
-  bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, const std::wstring& fullDest,
-                  bool& destMade, const Folder& fld);
+  // `srcForms` and `destForms` are the forms of the folder's path and of
+  // `dest`'s full path.
+  bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, const PathForms& srcForms,
+                  const PathForms& destForms, bool& destMade, const Folder& fld);
   // Whether the link at `path` of the fixed drive leads onto the removable
   // drive, or where cannot be told.
   bool LeadsOntoRemovableDrive(const std::wstring& path);

@@ -20,6 +20,7 @@
 
 #include "common/ole_date.h"
 #include "ferrimond/support/file_identity.h"
+#include "ferrimond/support/file_system_paths.h"
 
 // The service's CopyFile and DeleteFile are names of their own, not the
 // system's ANSI/wide switching macros (call CopyFileW / DeleteFileW directly).
@@ -195,6 +196,10 @@ class FileSystem {
   // attributes too) and the answer is false. The source is compared through
   // the handle it is copied from.
   bool CopyFileUnlessSame(const std::wstring& source, const std::wstring& target) const;
+  // Both, for a source and a target (not a root) whose forms a walk has
+  // worked out already.
+  void CopyFile(const PathForms& source, const PathForms& target, bool overwrite = true) const;
+  bool CopyFileUnlessSame(const PathForms& source, const PathForms& target) const;
   // True when the files at `a` and `b` hold the same bytes; false also
   // where either cannot be read, or where both lead to one file (a link
   // is no copy). Raises nothing.

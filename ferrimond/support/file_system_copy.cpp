@@ -30,6 +30,7 @@
 #include <memory>
 #include <new>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "common/numbered_error.h"
@@ -91,14 +92,14 @@ bool SetAttributesKeepingError(const std::wstring& fullPath, DWORD attributes) {
 
 [[noreturn]] void RaiseSourceError(DWORD code) { throw SourceFailure(FileSystemFailureFor(code)); }
 
-ScopedHandle OpenSource(const std::wstring& from) {
-  ScopedHandle h(CreateFileW(SystemPath(from).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+ScopedHandle OpenSource(const PathForms& from) {
+  ScopedHandle h(CreateFileW(from.System().c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (h.ok()) return h;
   const DWORD code = GetLastError();
   // A folder does not open as a file; it is no file to copy.
   if (code == ERROR_ACCESS_DENIED) {
-    const DWORD attributes = AttributesOf(from);
+    const DWORD attributes = AttributesOf(from.Full());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
       throw SourceFailure(common::ErrFileNotFound, {});
   }
@@ -129,17 +130,17 @@ SourceState StateOf(HANDLE source) {
 class PartialCopy {
  public:
   // `target`: the file the copy will be.
-  PartialCopy(const std::wstring& path, const std::wstring& target) : handle_(Create(path, CREATE_NEW)) {
+  PartialCopy(const PathForms& path, const std::wstring& target) : handle_(Create(path, CREATE_NEW)) {
     if (handle_.ok()) return;
     const DWORD code = GetLastError();
     // Another copy's temporary is there (or, denied, may be).
     const bool there = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS || code == ERROR_ACCESS_DENIED;
-    if (!there || !IsPlainFile(AttributesOf(path))) RaiseFileSystemError(code);
+    if (!there || !IsPlainFile(AttributesOf(path.Full()))) RaiseFileSystemError(code);
     // Where the file itself is missing, the temporary may be all that is left
     // of it (a power cut on FAT between the removal of the old file and the
     // rename of the new one). Otherwise it is a leftover, replaced.
     if (AttributesOf(target) == INVALID_FILE_ATTRIBUTES)
-      RaiseFileSystemNumber(ErrPartialCopyKept, L"The unfinished copy \"" + path +
+      RaiseFileSystemNumber(ErrPartialCopyKept, L"The unfinished copy \"" + path.Full() +
                                                     L"\" was kept because the file itself is missing.");
     // A leftover may keep the attributes it had.
     leftover_ = true;
@@ -147,7 +148,7 @@ class PartialCopy {
     if (handle_.ok()) return;
     // A leftover that took over a read-only or hidden source's attributes
     // refuses to be recreated.
-    if (GetLastError() == ERROR_ACCESS_DENIED && SetAttributesKeepingError(path, FILE_ATTRIBUTE_NORMAL))
+    if (GetLastError() == ERROR_ACCESS_DENIED && SetAttributesKeepingError(path.Full(), FILE_ATTRIBUTE_NORMAL))
       handle_ = ScopedHandle(Create(path, CREATE_ALWAYS));
     if (!handle_.ok()) RaiseLastFileSystemError();
   }
@@ -224,8 +225,8 @@ class PartialCopy {
   }
 
  private:
-  static HANDLE Create(const std::wstring& path, DWORD disposition) {
-    return CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, disposition,
+  static HANDLE Create(const PathForms& path, DWORD disposition) {
+    return CreateFileW(path.System().c_str(), GENERIC_WRITE | DELETE, 0, nullptr, disposition,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   }
 
@@ -263,23 +264,23 @@ bool PlaceOverProtectedTarget(PartialCopy& copy, const std::wstring& to) {
   return false;
 }
 
-// The full paths of a copy's source and target (see CopyFile).
+// The paths of a copy's source and target (see CopyFile).
 struct CopyPaths {
-  std::wstring from, to;
+  PathForms from, to;
 };
 CopyPaths PathsOf(const std::wstring& source, const std::wstring& target) {
-  CopyPaths paths{FullPath(source), {}};
+  std::wstring from = FullPath(source);
   const bool intoFolder = !target.empty() && (target.back() == L'\\' || target.back() == L'/');
-  paths.to = intoFolder ? JoinPath(FullPath(target), LastComponent(paths.from)) : FullPath(target);
-  if (IsRootPath(paths.to)) RaiseFileSystemNumber(common::ErrPermissionDenied);
-  return paths;
+  std::wstring to = intoFolder ? JoinPath(FullPath(target), LastComponent(from)) : FullPath(target);
+  if (IsRootPath(to)) RaiseFileSystemNumber(common::ErrPermissionDenied);
+  return {PathForms(std::move(from)), PathForms(std::move(to))};
 }
 
 // True when the file at `to` holds the bytes that `source`, of `size`
 // bytes, holds from where it stands, and both end there; false also where
 // `to` cannot be read, or is the source itself.
-bool TargetHolds(HANDLE source, uint64_t size, const std::wstring& to) {
-  ScopedHandle target(CreateFileW(SystemPath(to).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+bool TargetHolds(HANDLE source, uint64_t size, const PathForms& to) {
+  ScopedHandle target(CreateFileW(to.System().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER targetSize{};
   if (!target.ok() || !GetFileSizeEx(target.get(), &targetSize) || static_cast<uint64_t>(targetSize.QuadPart) != size)
@@ -301,12 +302,11 @@ bool TargetHolds(HANDLE source, uint64_t size, const std::wstring& to) {
   return ReadFile(source, ours, 1, &a, nullptr) && a == 0 && ReadFile(target.get(), theirs, 1, &b, nullptr) && b == 0;
 }
 
-// Copies the open source, last seen in `state`, to the full path `to`.
-void CopyOpened(HANDLE in, SourceState state, const std::wstring& to, bool overwrite) {
-  // A missing target folder fails here, as 76. (`to` is a full path, not a
-  // root: its temporary is the same path up to its name.)
-  const size_t nameAt = to.find_last_of(L'\\') + 1;
-  PartialCopy copy(to.substr(0, nameAt) + PartialCopyName(std::wstring_view(to).substr(nameAt)), to);
+// Copies the open source, last seen in `state`, to `to` (not a root).
+void CopyOpened(HANDLE in, SourceState state, const PathForms& to, bool overwrite) {
+  // A missing target folder fails here, as 76.
+  const std::wstring_view name = std::wstring_view(to.Full()).substr(to.Full().find_last_of(L'\\') + 1);
+  PartialCopy copy(to.Beside(PartialCopyName(name)), to.Full());
   for (int copies = 1;; ++copies) {
     copy.Fill(in, state.size);
     const SourceState after = StateOf(in);
@@ -318,9 +318,9 @@ void CopyOpened(HANDLE in, SourceState state, const std::wstring& to, bool overw
   }
   copy.TakeOver(state.basic);
   copy.Flush();
-  if (copy.PlaceAs(to, overwrite)) return;
+  if (copy.PlaceAs(to.Full(), overwrite)) return;
   const DWORD code = GetLastError();
-  if (overwrite && code == ERROR_ACCESS_DENIED && PlaceOverProtectedTarget(copy, to)) return;
+  if (overwrite && code == ERROR_ACCESS_DENIED && PlaceOverProtectedTarget(copy, to.Full())) return;
   RaiseFileSystemError(code);
 }
 
@@ -328,20 +328,29 @@ void CopyOpened(HANDLE in, SourceState state, const std::wstring& to, bool overw
 
 void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite) const {
   const CopyPaths paths = PathsOf(source, target);
-  if (!overwrite && AttributesOf(paths.to) != INVALID_FILE_ATTRIBUTES) RaiseFileSystemError(ERROR_FILE_EXISTS);
-  ScopedHandle in = OpenSource(paths.from);
-  CopyOpened(in.get(), StateOf(in.get()), paths.to, overwrite);
+  CopyFile(paths.from, paths.to, overwrite);
+}
+
+void FileSystem::CopyFile(const PathForms& source, const PathForms& target, bool overwrite) const {
+  if (!overwrite && GetFileAttributesW(target.System().c_str()) != INVALID_FILE_ATTRIBUTES)
+    RaiseFileSystemError(ERROR_FILE_EXISTS);
+  ScopedHandle in = OpenSource(source);
+  CopyOpened(in.get(), StateOf(in.get()), target, overwrite);
 }
 
 bool FileSystem::CopyFileUnlessSame(const std::wstring& source, const std::wstring& target) const {
   const CopyPaths paths = PathsOf(source, target);
-  ScopedHandle in = OpenSource(paths.from);
+  return CopyFileUnlessSame(paths.from, paths.to);
+}
+
+bool FileSystem::CopyFileUnlessSame(const PathForms& source, const PathForms& target) const {
+  ScopedHandle in = OpenSource(source);
   const SourceState state = StateOf(in.get());
   // A source written to while it was compared is copied all the same.
-  if (TargetHolds(in.get(), state.size, paths.to) && StateOf(in.get()).SameAs(state)) return false;
+  if (TargetHolds(in.get(), state.size, target) && StateOf(in.get()).SameAs(state)) return false;
   const LARGE_INTEGER start{};
   if (!SetFilePointerEx(in.get(), start, nullptr, FILE_BEGIN)) RaiseSourceError(GetLastError());
-  CopyOpened(in.get(), state, paths.to, true);
+  CopyOpened(in.get(), state, target, true);
   return true;
 }
 
@@ -351,7 +360,7 @@ bool FileSystem::SameBytes(const std::wstring& a, const std::wstring& b) const {
   LARGE_INTEGER size{};
   if (!in.ok() || !GetFileSizeEx(in.get(), &size)) return false;
   try {
-    return TargetHolds(in.get(), static_cast<uint64_t>(size.QuadPart), FullPath(b));
+    return TargetHolds(in.get(), static_cast<uint64_t>(size.QuadPart), PathForms(FullPath(b)));
   } catch (const common::NumberedError&) {
     return false;
   }

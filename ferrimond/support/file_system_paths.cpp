@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/numbered_error.h"
@@ -191,17 +192,55 @@ std::wstring FullPath(const std::wstring& path) {
   }
 }
 
-std::wstring SystemPath(const std::wstring& path) {
-  if (HasPrefix(path, L"\\\\?\\") || HasPrefix(path, L"\\\\.\\")) return path;
-  // CreateDirectoryW stops 12 characters short of the limit (room for an 8.3
-  // name inside), so prefix from there on. Names ending in a dot or a blank,
-  // and names of devices, need the prefixed form at any length: the system
-  // takes only that form literally, drops those endings from every other and
-  // opens the device for such a name.
-  const bool literal = path.size() >= MAX_PATH - 12 || (RootLength(path) > 0 && HasNameToKeep(path));
-  if (!literal) return path;
+namespace {
+
+// CreateDirectoryW stops 12 characters short of the limit (room for an 8.3
+// name inside): paths from there on are prefixed.
+constexpr size_t kLongPath = MAX_PATH - 12;
+
+bool IsPrefixed(const std::wstring& path) { return HasPrefix(path, L"\\\\?\\") || HasPrefix(path, L"\\\\.\\"); }
+
+// Whether the system must get `path` (not prefixed) in the prefixed form.
+// Names ending in a dot or a blank, and names of devices, need it at any
+// length: the system takes only that form literally, drops those endings
+// from every other and opens the device for such a name.
+bool NeedsPrefix(const std::wstring& path) {
+  return path.size() >= kLongPath || (RootLength(path) > 0 && HasNameToKeep(path));
+}
+
+std::wstring Prefixed(const std::wstring& path) {
+  if (IsPrefixed(path)) return path;
   if (HasPrefix(path, L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
   return L"\\\\?\\" + path;
+}
+
+}  // namespace
+
+std::wstring SystemPath(const std::wstring& path) {
+  return !IsPrefixed(path) && NeedsPrefix(path) ? Prefixed(path) : path;
+}
+
+PathForms::PathForms(std::wstring fullPath, bool literal)
+    : full_(std::move(fullPath)), system_(literal ? Prefixed(full_) : std::wstring()), literal_(literal) {}
+
+PathForms::PathForms(std::wstring fullPath) : PathForms(fullPath, !IsPrefixed(fullPath) && NeedsPrefix(fullPath)) {}
+
+PathForms::PathForms(const PathForms& folder, std::wstring_view name)
+    : PathForms(JoinPath(folder.full_, name), false) {
+  // The folder's own names were looked at when it was made.
+  if (folder.literal_ || full_.size() >= kLongPath || IsTrimmable(name) || IsDeviceName(name)) {
+    literal_ = true;
+    system_ = Prefixed(full_);
+  }
+}
+
+PathForms PathForms::Beside(std::wstring_view name) const {
+  const size_t nameAt = full_.find_last_of(L'\\') + 1;
+  std::wstring path;
+  path.reserve(nameAt + name.size());
+  path.append(full_, 0, nameAt).append(name);
+  const bool literal = literal_ || path.size() >= kLongPath || IsTrimmable(name) || IsDeviceName(name);
+  return PathForms(std::move(path), literal);
 }
 
 bool IsRootPath(const std::wstring& fullPath) {
@@ -251,14 +290,20 @@ std::wstring JoinPath(const std::wstring& folder, std::wstring_view name) {
 }
 
 std::wstring NtPath(const std::wstring& fullPath) {
-  std::wstring rest = fullPath;
-  if (HasPrefix(rest, L"\\\\?\\") || HasPrefix(rest, L"\\\\.\\")) {
-    rest.erase(0, 4);
-    if (rest.size() >= 4 && _wcsnicmp(rest.c_str(), L"UNC\\", 4) == 0) return L"\\??\\UNC\\" + rest.substr(4);
-    return L"\\??\\" + rest;
+  // One allocation: a copy names its target so once per file.
+  auto nt = [](std::wstring_view prefix, std::wstring_view rest) {
+    std::wstring path;
+    path.reserve(prefix.size() + rest.size());
+    return path.append(prefix).append(rest);
+  };
+  std::wstring_view rest = fullPath;
+  if (HasPrefix(fullPath, L"\\\\?\\") || HasPrefix(fullPath, L"\\\\.\\")) {
+    rest.remove_prefix(4);
+    if (rest.size() >= 4 && _wcsnicmp(rest.data(), L"UNC\\", 4) == 0) return nt(L"\\??\\UNC\\", rest.substr(4));
+    return nt(L"\\??\\", rest);
   }
-  if (HasPrefix(rest, L"\\\\")) return L"\\??\\UNC\\" + rest.substr(2);
-  return L"\\??\\" + rest;
+  if (HasPrefix(fullPath, L"\\\\")) return nt(L"\\??\\UNC\\", rest.substr(2));
+  return nt(L"\\??\\", rest);
 }
 
 }  // namespace ferrimond

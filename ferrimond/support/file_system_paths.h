@@ -18,6 +18,28 @@ std::wstring FullPath(const std::wstring& path);
 // must be absolute and normalised (FullPath).
 std::wstring SystemPath(const std::wstring& path);
 
+// A full path (FullPath's form) with the form SystemPath gives it, worked
+// out once for a path that several calls use. A walk makes those of a
+// folder's entries from the folder's and the entry's name alone, without
+// looking at the whole path again.
+class PathForms {
+ public:
+  explicit PathForms(std::wstring fullPath);
+  // `name` in the folder `folder`.
+  PathForms(const PathForms& folder, std::wstring_view name);
+  const std::wstring& Full() const { return full_; }
+  const std::wstring& System() const { return literal_ ? system_ : full_; }
+  // `name` beside this path, in its folder. Its system form may be the
+  // prefixed one where this path needed it for its own name; that form
+  // names the same file.
+  PathForms Beside(std::wstring_view name) const;
+
+ private:
+  PathForms(std::wstring fullPath, bool literal);
+  std::wstring full_, system_;
+  bool literal_;
+};
+
 // "E:\" or "\\server\share\": the root of a volume.
 bool IsRootPath(const std::wstring& fullPath);
 // The root of the volume of a full path, as above; empty when it has none.

@@ -46,14 +46,13 @@ std::wstring DocumentsFolderOf(const std::wstring& profile) {
 
 std::wstring UploadFolder(const std::wstring& path, const std::wstring& fixedDrive,
                           const std::wstring& profile) {
-  const std::wstring_view fourth = Field(path, 4);
+  std::wstring home = profile;
+  while (!home.empty() && home.back() == L'\\') home.pop_back();
+  const std::wstring_view fourth = home.empty() ? std::wstring_view() : Field(path, 4);
   const bool older = SameName(fourth, L"my documents");
   const bool current = SameName(fourth, L"documents") && SameName(Field(path, 2), L"users") && !Field(path, 3).empty();
   // A shared profile's documents belong to no user: they keep their path.
-  const bool shared = IsSharedProfile(Field(path, 3));
-  std::wstring home = profile;
-  while (!home.empty() && home.back() == L'\\') home.pop_back();
-  if (!home.empty() && !shared && (older || current)) {
+  if ((older || current) && !IsSharedProfile(Field(path, 3))) {
     const std::wstring documents = DocumentsFolderOf(home);
     // The older layout onto the older layout: the folder as it is stored.
     if (older && documents == L"My Documents") return home + L"\\" + AfterSeparator(path, 3);

@@ -244,7 +244,7 @@ void Frmbackup::UploadPauseHandler() {
   CmdContinue.SetEnabled(false);
 }
 
-void Frmbackup::toc(const Folder& fld, int depth) {
+void Frmbackup::toc(const Folder& fld, int depth, const PathForms* forms) {
   forms::DoEventsPaced();
   if (PauseFlag) UploadPauseHandler();
   const std::wstring src = WithoutTrailingSeparator(fld.Path());
@@ -263,9 +263,12 @@ void Frmbackup::toc(const Folder& fld, int depth) {
     return;
   }
   // Names from a listing add nothing FullPath would change.
-  const std::wstring fullDest = FullPath(dest);
+  std::optional<PathForms> rootForms;
+  const PathForms& srcForms = forms ? *forms : rootForms.emplace(fld.Path());
+  const PathForms destForms(FullPath(dest));
+  const std::wstring& fullDest = destForms.Full();
   // The mapped folder is made once, before its first new file.
-  const uint32_t destAttributes = FileSys().Attributes(fullDest);
+  const uint32_t destAttributes = GetFileAttributesW(destForms.System().c_str());
   bool destMade = destAttributes != INVALID_FILE_ATTRIBUTES && (destAttributes & FILE_ATTRIBUTE_DIRECTORY);
   // What is written through a link of the fixed drive must stay off the
   // removable drive, which the wipe clears.
@@ -306,7 +309,7 @@ void Frmbackup::toc(const Folder& fld, int depth) {
     }
     ShowUploadProgress(file.Path());
     try {
-      if (UploadFile(file, src, dest, fullDest, destMade, fld)) {
+      if (UploadFile(file, src, dest, srcForms, destForms, destMade, fld)) {
         ++UploadCount;
         UploadSize += static_cast<double>(file.Size());
       }
@@ -329,16 +332,18 @@ void Frmbackup::toc(const Folder& fld, int depth) {
       NotUploaded.push_back({sub.Path(), kBadNameText});
       continue;
     }
-    toc(sub, depth + 1);
+    const PathForms subForms(srcForms, sub.Name());
+    toc(sub, depth + 1, &subForms);
   }
 }
 
 bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std::wstring& dest,
-                           const std::wstring& fullDest, bool& destMade, const Folder& fld) {
+                           const PathForms& srcForms, const PathForms& destForms, bool& destMade, const Folder& fld) {
   FileSystem& fs = FileSys();
+  const PathForms targetForms(destForms, file.Name());
+  const std::wstring& target = targetForms.Full();
   // Two files of the drive can lead to one file of the fixed drive (two
   // profiles' documents into the chosen one): the first stays.
-  const std::wstring target = JoinPath(fullDest, file.Name());
   if (const auto first = UploadTargets.find(target); first != UploadTargets.end()) {
     if (fs.SameBytes(file.Path(), target)) return true;
     SaveVersion(file.Path(), file.Name(), src);
@@ -349,7 +354,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   }
   WIN32_FILE_ATTRIBUTE_DATA existing;
   const bool targetExists =
-      GetFileAttributesExW(SystemPath(target).c_str(), GetFileExInfoStandard, &existing) != FALSE &&
+      GetFileAttributesExW(targetForms.System().c_str(), GetFileExInfoStandard, &existing) != FALSE &&
       (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   if (targetExists) {
     // A file link of the fixed drive is written through only where it
@@ -395,7 +400,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     } else if (sameSize) {
       // The copy compares first, reading the source through the handle it
       // copies from.
-      fs.CopyFileUnlessSame(file.Path(), target);
+      fs.CopyFileUnlessSame(PathForms(srcForms, file.Name()), targetForms);
       UploadTargets.emplace(target, file.Path());
       return true;
     }
@@ -403,7 +408,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     CheckAndBuild1(fld, false);
     destMade = true;
   }
-  fs.CopyFile(file.Path(), target, true);
+  fs.CopyFile(PathForms(srcForms, file.Name()), targetForms, true);
   UploadTargets.emplace(target, file.Path());
   return true;
 }

@@ -237,7 +237,13 @@ TEST(FileSystemPaths, FullPathsKeepEndingsAndDeviceNamesSystemPathsPrefixOnlyWha
       {L"E:\\x\\com\u00b9.log", L"\\\\?\\E:\\x\\com\u00b9.log"}, {L"E:\\x\\nul .a.b", L"\\\\?\\E:\\x\\nul .a.b"},
       {L"\\\\srv\\sh\\LPT9", L"\\\\?\\UNC\\srv\\sh\\LPT9"}, {L"E:\\x\\com0.txt", L"E:\\x\\com0.txt"},
       {L"E:\\x\\auxiliary.doc", L"E:\\x\\auxiliary.doc"}, {L"E:\\x\\my.aux", L"E:\\x\\my.aux"}};
-  for (const auto& [in, out] : system) EXPECT_EQ(SystemPath(in), out);
+  for (const auto& [in, out] : system) {
+    EXPECT_EQ(SystemPath(in), out);
+    // Worked out from the folder's forms and the name alone, or beside another name, the same.
+    const PathForms folder(ParentPath(in)), joined(folder, LastComponent(in));
+    EXPECT_TRUE(joined.Full() == in && joined.System() == out && PathForms(in).System() == out) << in;
+    EXPECT_EQ(PathForms(folder, L"x").Beside(LastComponent(in)).System(), out) << in;
+  }
   const PathCase nt[] = {{L"E:\\a\\b.", L"\\??\\E:\\a\\b."}, {L"\\\\?\\E:\\a", L"\\??\\E:\\a"},
                          {L"\\\\srv\\sh\\a", L"\\??\\UNC\\srv\\sh\\a"}, {L"\\\\?\\UNC\\srv\\sh\\a", L"\\??\\UNC\\srv\\sh\\a"}};
   for (const auto& [in, out] : nt) EXPECT_EQ(NtPath(in), out);
