@@ -396,8 +396,13 @@ class Frmbackup : public forms::Form {
   void CmdCopyToC_Click();
   // `depth`: the folder's levels below the drive's root; a folder deeper
   // than the drive's mirror can hold is listed as not uploaded, not entered.
-  // `forms`: the forms of the folder's path, when its parent worked them out.
-  void toc(const Folder& fld, int depth = 0, const PathForms* forms = nullptr);
+  // The path forms of a folder of the removable drive and of its place on
+  // the fixed drive, which its sub-folders' are made from.
+  struct UploadForms {
+    const PathForms& src;
+    const PathForms& dest;
+  };
+  void toc(const Folder& fld, int depth = 0, const UploadForms* parent = nullptr);
   // The fixed-drive folder of a folder of the removable drive, for the
   // running upload's fixed drive and profile.
   std::wstring changeDirbasedOnUser(std::wstring s1);

@@ -244,7 +244,7 @@ void Frmbackup::UploadPauseHandler() {
   CmdContinue.SetEnabled(false);
 }
 
-void Frmbackup::toc(const Folder& fld, int depth, const PathForms* forms) {
+void Frmbackup::toc(const Folder& fld, int depth, const UploadForms* parent) {
   forms::DoEventsPaced();
   if (PauseFlag) UploadPauseHandler();
   const std::wstring src = WithoutTrailingSeparator(fld.Path());
@@ -262,10 +262,13 @@ void Frmbackup::toc(const Folder& fld, int depth, const PathForms* forms) {
     NotUploaded.push_back({fld.Path(), Reason(e)});
     return;
   }
-  // Names from a listing add nothing FullPath would change.
-  std::optional<PathForms> rootForms;
-  const PathForms& srcForms = forms ? *forms : rootForms.emplace(fld.Path());
-  const PathForms destForms(FullPath(dest));
+  // Names from a listing add nothing FullPath would change: a folder's
+  // forms are its parent's with its name, and so are those of its place,
+  // unless a profile's documents are mapped elsewhere.
+  const std::wstring name = parent ? fld.Name() : std::wstring();
+  const PathForms srcForms = parent ? PathForms(parent->src, name) : PathForms(fld.Path());
+  PathForms destForms = parent ? PathForms(parent->dest, name) : PathForms(FullPath(dest));
+  if (destForms.Full() != dest) destForms = PathForms(FullPath(dest));
   const std::wstring& fullDest = destForms.Full();
   // The mapped folder is made once, before its first new file.
   const uint32_t destAttributes = GetFileAttributesW(destForms.System().c_str());
@@ -332,8 +335,8 @@ void Frmbackup::toc(const Folder& fld, int depth, const PathForms* forms) {
       NotUploaded.push_back({sub.Path(), kBadNameText});
       continue;
     }
-    const PathForms subForms(srcForms, sub.Name());
-    toc(sub, depth + 1, &subForms);
+    const UploadForms forms{srcForms, destForms};
+    toc(sub, depth + 1, &forms);
   }
 }
 
