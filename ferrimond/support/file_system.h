@@ -196,8 +196,8 @@ class FileSystem {
   // attributes too) and the answer is false. The source is compared through
   // the handle it is copied from.
   bool CopyFileUnlessSame(const std::wstring& source, const std::wstring& target) const;
-  // Both, for a source and a target (not a root) whose forms a walk has
-  // worked out already.
+  // Both, for a source and a target whose forms a walk has worked out
+  // already (a target ending in "\" is no folder here).
   void CopyFile(const PathForms& source, const PathForms& target, bool overwrite = true) const;
   bool CopyFileUnlessSame(const PathForms& source, const PathForms& target) const;
   // True when the files at `a` and `b` hold the same bytes; false also

@@ -272,7 +272,6 @@ CopyPaths PathsOf(const std::wstring& source, const std::wstring& target) {
   std::wstring from = FullPath(source);
   const bool intoFolder = !target.empty() && (target.back() == L'\\' || target.back() == L'/');
   std::wstring to = intoFolder ? JoinPath(FullPath(target), LastComponent(from)) : FullPath(target);
-  if (IsRootPath(to)) RaiseFileSystemNumber(common::ErrPermissionDenied);
   return {PathForms(std::move(from)), PathForms(std::move(to))};
 }
 
@@ -300,6 +299,11 @@ bool TargetHolds(HANDLE source, uint64_t size, const PathForms& to) {
   // Both at their end: one that grew meanwhile holds more than was compared.
   DWORD a = 0, b = 0;
   return ReadFile(source, ours, 1, &a, nullptr) && a == 0 && ReadFile(target.get(), theirs, 1, &b, nullptr) && b == 0;
+}
+
+// A root is no file to copy onto.
+void RefuseRoot(const PathForms& target) {
+  if (IsRootPath(target.Full())) RaiseFileSystemNumber(common::ErrPermissionDenied);
 }
 
 // Copies the open source, last seen in `state`, to `to` (not a root).
@@ -332,6 +336,7 @@ void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target
 }
 
 void FileSystem::CopyFile(const PathForms& source, const PathForms& target, bool overwrite) const {
+  RefuseRoot(target);
   if (!overwrite && GetFileAttributesW(target.System().c_str()) != INVALID_FILE_ATTRIBUTES)
     RaiseFileSystemError(ERROR_FILE_EXISTS);
   ScopedHandle in = OpenSource(source);
@@ -344,6 +349,7 @@ bool FileSystem::CopyFileUnlessSame(const std::wstring& source, const std::wstri
 }
 
 bool FileSystem::CopyFileUnlessSame(const PathForms& source, const PathForms& target) const {
+  RefuseRoot(target);
   ScopedHandle in = OpenSource(source);
   const SourceState state = StateOf(in.get());
   // A source written to while it was compared is copied all the same.

@@ -127,8 +127,11 @@ Entry OpenEntry(const std::wstring& path, Parent& parent, DWORD access, bool wit
   const std::wstring name = LastComponent(path);
   if (!SamePath(e.volumePath, JoinPath(parent.volumePath, name))) {
     // Where one folder is reachable through two drive letters, Wine names
-    // it after either, and may switch when drive mappings change: ask again.
+    // it after either, and may switch when drive mappings change (it keeps
+    // the drives it knows for a second): ask again for both names, which
+    // the switch may have come between.
     parent.volumePath = NameOnVolume(parent.handle.get());
+    e.volumePath = NameOnVolume(e.handle.get());
     const std::wstring expected = JoinPath(parent.volumePath, name);
     if (!SamePath(e.volumePath, expected)) {
       // Wine drops the endings that the short path forms drop from the names

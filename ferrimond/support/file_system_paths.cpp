@@ -223,7 +223,10 @@ std::wstring SystemPath(const std::wstring& path) {
 PathForms::PathForms(std::wstring fullPath, bool literal)
     : full_(std::move(fullPath)), system_(literal ? Prefixed(full_) : std::wstring()), literal_(literal) {}
 
-PathForms::PathForms(std::wstring fullPath) : PathForms(fullPath, !IsPrefixed(fullPath) && NeedsPrefix(fullPath)) {}
+PathForms::PathForms(std::wstring fullPath)
+    : full_(std::move(fullPath)), literal_(!IsPrefixed(full_) && NeedsPrefix(full_)) {
+  if (literal_) system_ = Prefixed(full_);
+}
 
 PathForms::PathForms(const PathForms& folder, std::wstring_view name)
     : PathForms(JoinPath(folder.full_, name), false) {

@@ -95,8 +95,13 @@ MappedDrive::MappedDrive(wchar_t letter, DriveKind kind, const std::string& unix
 }
 
 MappedDrive::~MappedDrive() {
-  if (!folder_) EmptyFolder(Root());
+  EmptyFolder(Root());
   UnmapDrive(letter_);
+  // Wine remembers the drives' roots for a second: a folder made meanwhile
+  // on this root's inode would be taken for this drive's root. The emptied
+  // folder goes when the process ends.
+  static std::vector<std::unique_ptr<TempDir>> retired;
+  if (folder_) retired.push_back(std::move(folder_));
 }
 
 void UnmapDrive(wchar_t letter) { DefineDrive(letter, DRIVE_NO_ROOT_DIR, {}); }
