@@ -14,7 +14,9 @@
 // for the run (the upload must lock them) and its duties at each file (a
 // paced look at the message queue, the file of the moment shown). For reference, also against a
 // floor that copies with CopyFileW. Both drives live in memory where the
-// system allows, and the runs take turns over three rounds. Prints every
+// system allows, and the runs take turns over eight rounds (the upload's
+// distance to its floor is smaller than a busy machine's swings, which
+// fewer rounds leave to chance). Prints every
 // time, the ratios of the best runs and of the medians (also of the
 // processor time, steadier on a busy machine), and the longest time a
 // message posted to the main window waited.
@@ -129,7 +131,7 @@ void WriteRecords(const harness::TempDir& folder) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const int rounds = argc > 1 ? _wtoi(argv[1]) : 3;
+  const int rounds = argc > 1 ? _wtoi(argv[1]) : 8;
   using namespace ferrimond;
   // Each figure reaches the pipe as it is printed, whatever ends the process.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
