@@ -220,30 +220,29 @@ std::wstring SystemPath(const std::wstring& path) {
   return !IsPrefixed(path) && NeedsPrefix(path) ? Prefixed(path) : path;
 }
 
-PathForms::PathForms(std::wstring fullPath, bool literal)
-    : full_(std::move(fullPath)), system_(literal ? Prefixed(full_) : std::wstring()), literal_(literal) {}
 
 PathForms::PathForms(std::wstring fullPath)
     : full_(std::move(fullPath)), literal_(!IsPrefixed(full_) && NeedsPrefix(full_)) {
   if (literal_) system_ = Prefixed(full_);
 }
 
-PathForms::PathForms(const PathForms& folder, std::wstring_view name)
-    : PathForms(JoinPath(folder.full_, name), false) {
-  // The folder's own names were looked at when it was made.
-  if (folder.literal_ || full_.size() >= kLongPath || IsTrimmable(name) || IsDeviceName(name)) {
-    literal_ = true;
-    system_ = Prefixed(full_);
-  }
+// The folder's own names were looked at when its forms were made: only the
+// length and the new name are left.
+PathForms::PathForms(std::wstring fullPath, bool folderLiteral, std::wstring_view name)
+    : full_(std::move(fullPath)),
+      literal_(folderLiteral || full_.size() >= kLongPath || IsTrimmable(name) || IsDeviceName(name)) {
+  if (literal_) system_ = Prefixed(full_);
 }
+
+PathForms::PathForms(const PathForms& folder, std::wstring_view name)
+    : PathForms(JoinPath(folder.full_, name), folder.literal_, name) {}
 
 PathForms PathForms::Beside(std::wstring_view name) const {
   const size_t nameAt = full_.find_last_of(L'\\') + 1;
   std::wstring path;
   path.reserve(nameAt + name.size());
   path.append(full_, 0, nameAt).append(name);
-  const bool literal = literal_ || path.size() >= kLongPath || IsTrimmable(name) || IsDeviceName(name);
-  return PathForms(std::move(path), literal);
+  return PathForms(std::move(path), literal_, name);
 }
 
 bool IsRootPath(const std::wstring& fullPath) {
@@ -300,7 +299,7 @@ std::wstring NtPath(const std::wstring& fullPath) {
     return path.append(prefix).append(rest);
   };
   std::wstring_view rest = fullPath;
-  if (HasPrefix(fullPath, L"\\\\?\\") || HasPrefix(fullPath, L"\\\\.\\")) {
+  if (IsPrefixed(fullPath)) {
     rest.remove_prefix(4);
     if (rest.size() >= 4 && _wcsnicmp(rest.data(), L"UNC\\", 4) == 0) return nt(L"\\??\\UNC\\", rest.substr(4));
     return nt(L"\\??\\", rest);

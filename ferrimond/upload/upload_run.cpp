@@ -268,7 +268,7 @@ void Frmbackup::toc(const Folder& fld, int depth, const UploadForms* parent) {
   const std::wstring name = parent ? fld.Name() : std::wstring();
   const PathForms srcForms = parent ? PathForms(parent->src, name) : PathForms(fld.Path());
   PathForms destForms = parent ? PathForms(parent->dest, name) : PathForms(FullPath(dest));
-  if (destForms.Full() != dest) destForms = PathForms(FullPath(dest));
+  if (parent && destForms.Full() != dest) destForms = PathForms(FullPath(dest));
   const std::wstring& fullDest = destForms.Full();
   // The mapped folder is made once, before its first new file.
   const uint32_t destAttributes = GetFileAttributesW(destForms.System().c_str());
