@@ -107,7 +107,8 @@ int BareUpload(const std::wstring& from, const std::wstring& to, bool safe, benc
            copied += (sameSize && SameBytes(source, target)) || CopyFileW(source.c_str(), target.c_str(), FALSE);
          }
        })) {
-    CreateDirectoryW((to + L"\\" + sub).c_str(), nullptr);
+    // Each sub-folder makes its own place at its first new file, as the
+    // program does (here every place is there already).
     copied += BareUpload(from + L"\\" + sub, to + L"\\" + sub, safe, duties);
   }
   return copied;

@@ -433,7 +433,7 @@ class Frmbackup : public forms::Form {
   // at its end takes no other.
   std::optional<FileIdentity> UploadMedium;
   // When the upload started: its stamp for "Backup from last upload"; and
-  // in UTC, for the wipe after it.
+  // in UTC, less FAT's 2-second step, for the wipe after it.
   common::DateTime UploadStart;
   FILETIME UploadStartUtc{};
 

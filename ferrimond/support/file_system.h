@@ -197,7 +197,9 @@ class FileSystem {
   // the handle it is copied from.
   bool CopyFileUnlessSame(const std::wstring& source, const std::wstring& target) const;
   // Both, for a source and a target whose forms a walk has worked out
-  // already (a target ending in "\" is no folder here).
+  // already (a target ending in "\" is no folder here). Without `overwrite`
+  // a target that is there fails only at the rename, after the copy: the
+  // walk has just looked.
   void CopyFile(const PathForms& source, const PathForms& target, bool overwrite = true) const;
   bool CopyFileUnlessSame(const PathForms& source, const PathForms& target) const;
   // True when the files at `a` and `b` hold the same bytes; false also

@@ -332,13 +332,16 @@ void CopyOpened(HANDLE in, SourceState state, const PathForms& to, bool overwrit
 
 void FileSystem::CopyFile(const std::wstring& source, const std::wstring& target, bool overwrite) const {
   const CopyPaths paths = PathsOf(source, target);
+  // A target that is there fails before the source is read; one that comes
+  // meanwhile, at the rename.
+  RefuseRoot(paths.to);
+  if (!overwrite && GetFileAttributesW(paths.to.System().c_str()) != INVALID_FILE_ATTRIBUTES)
+    RaiseFileSystemError(ERROR_FILE_EXISTS);
   CopyFile(paths.from, paths.to, overwrite);
 }
 
 void FileSystem::CopyFile(const PathForms& source, const PathForms& target, bool overwrite) const {
   RefuseRoot(target);
-  if (!overwrite && GetFileAttributesW(target.System().c_str()) != INVALID_FILE_ATTRIBUTES)
-    RaiseFileSystemError(ERROR_FILE_EXISTS);
   ScopedHandle in = OpenSource(source);
   CopyOpened(in.get(), StateOf(in.get()), target, overwrite);
 }

@@ -158,7 +158,11 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     UploadFixed = lstFixed.Text();
     UploadProfile = cmbUsers.Text();
     UploadStart = common::Now();
+    // Less FAT's step: a save on the drive in the upload's first seconds may
+    // be dated before its start.
     GetSystemTimeAsFileTime(&UploadStartUtc);
+    const auto since = static_cast<uint64_t>(Ticks(UploadStartUtc) - kSameTime);
+    UploadStartUtc = {static_cast<DWORD>(since), static_cast<DWORD>(since >> 32)};
     AbortFlag = false;
     EndPause();
     UploadCount = 0;
@@ -411,7 +415,9 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     CheckAndBuild1(fld, false);
     destMade = true;
   }
-  fs.CopyFile(PathForms(srcForms, file.Name()), targetForms, true);
+  // A file that came to the fixed drive since it was looked at is not
+  // replaced.
+  fs.CopyFile(PathForms(srcForms, file.Name()), targetForms, targetExists);
   UploadTargets.emplace(target, file.Path());
   return true;
 }
