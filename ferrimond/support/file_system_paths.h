@@ -35,7 +35,8 @@ class PathForms {
   PathForms Beside(std::wstring_view name) const;
 
  private:
-  // `fullPath` is `name` in a folder, prefixed where the folder's path was.
+  // `fullPath`, unprefixed, is `name` in a folder whose path needed the
+  // prefix when `folderLiteral` is set.
   PathForms(std::wstring fullPath, bool folderLiteral, std::wstring_view name);
   std::wstring full_, system_;
   bool literal_;

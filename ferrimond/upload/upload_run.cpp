@@ -69,6 +69,8 @@ int64_t Ticks(const FILETIME& t) { return static_cast<int64_t>((uint64_t{t.dwHig
 // The reason a file was not uploaded, as the list shows it.
 std::wstring Reason(const common::NumberedError& e) {
   if (e.Number() == common::ErrDiskFull) return L"The fixed drive is full.";
+  if (e.Number() == common::ErrAlreadyExists)
+    return L"The fixed drive holds a folder of that name, or a file came there during the upload: it was kept.";
   if (e.Number() == common::ErrPermissionDenied)
     return e.Description() + L" (the file may be open in another program, or may not be written here)";
   return e.Description();

@@ -200,11 +200,11 @@ TEST_F(UploadTest, TheUploadIsRecordedAndOffersToWipeOnlyTheMediumItUploaded) {
 TEST_F(UploadTest, TheWipeAfterAnUploadKeepsWhatWasWrittenMeanwhile) {
   MakeFile(e_ / L"a.doc", 5, 1), MakeFile(e_ / L"sub\\b.doc", 5, 1), MakeFile(e_ / L"old\\c.doc", 5, 1);
   Frmbackup& w = ReadyToUpload();
-  // A save in the upload's first second, dated on FAT 2-second steps before it.
+  // A save at the upload's start, dated on FAT 2-second steps before it.
   FILETIME stepped;
   GetSystemTimeAsFileTime(&stepped);
   ULARGE_INTEGER t{{stepped.dwLowDateTime, stepped.dwHighDateTime}};
-  t.QuadPart -= 10'000'000;
+  t.QuadPart -= 5'000'000;
   stepped = {t.LowPart, t.HighPart};
   Ui().AnswerMsgBox(MsgResult::Yes, [&](const Prompt&) {
     MakeFile(e_ / L"late.doc", 3), MakeFile(e_ / L"sub\\late.doc", 3), MakeFile(e_ / L"old\\stepped.doc", 3);
