@@ -276,6 +276,16 @@ FileIdentity Folder::Identity() const {
   return fs_internal::IdentityOf(info);
 }
 
+FileIdentity Drive::Medium() const {
+  // The serial is asked of the letter, not of a handle: Wine finds a
+  // handle's drive in a table of drive roots that it renews once a second,
+  // so a letter just given another folder would answer for another drive.
+  DWORD serial = 0;
+  if (!GetVolumeInformationW(RootPath().c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0))
+    RaiseLastFileSystemError();
+  return {serial, fs_internal::FileIndexOf(OpenToQuery(RootPath()).get()), 0};
+}
+
 uint64_t Folder::FileIndex() const {
   // A link's entry in a listing names the link, not where it leads.
   if (listedIndex_ != 0 && !IsReparsePoint()) return listedIndex_;

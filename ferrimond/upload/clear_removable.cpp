@@ -55,7 +55,7 @@ bool IsVolumeFolder(const Folder& folder) {
 // The medium in the drive at `root` now; none where it cannot be read.
 std::optional<FileIdentity> MediumIn(const FileSystem& fs, const std::wstring& root) {
   try {
-    return fs.GetFolder(root).Identity();
+    return fs.GetDrive(root).Medium();
   } catch (const common::NumberedError&) {
     return std::nullopt;
   }

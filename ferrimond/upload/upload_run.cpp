@@ -193,7 +193,7 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     FillStrArray();
     Watch().StartTimer();
     const Folder root = FileSys().GetFolder(UploadDrive.substr(0, 1) + L":\\");
-    UploadMedium = root.Identity();
+    UploadMedium = FileSys().GetDrive(root.Path()).Medium();
     toc(root);
     UploadSeconds = WholeSeconds(Watch().EndTimer());
     // A first upload before any backup has no log folder yet.

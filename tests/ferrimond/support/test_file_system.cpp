@@ -279,6 +279,14 @@ TEST(FileSystemDrives, DrivesAreNamedInAnyFormTellTheirFileSystemAndACopyTooBigF
   const struct { const wchar_t* name; uint64_t size; bool holds; } cases[] = {
       {L"fat", big, false}, {L"Fat16", big, false}, {L"FAT32", big - 1, true}, {L"exFAT", big, true}, {L"", big, true}};
   for (const auto& c : cases) EXPECT_EQ(FileSystemHoldsSize(c.name, c.size), c.holds) << c.name;
+  // A letter given another folder at once tells the other medium, as it does
+  // a second later (Wine renews its table of drive roots once a second).
+  const FileIdentity before = (fs.GetFolder(L"E:\\").Identity(), fs.GetDrive(L"E").Medium());
+  harness::TempDir other;
+  ASSERT_TRUE(harness::DefineUnixDrive(L'E', DriveKind::Removable, harness::UnixPath(other.Path())));
+  const FileIdentity swapped = fs.GetDrive(L"E").Medium();
+  Sleep(1100);
+  EXPECT_TRUE(swapped != before && swapped == fs.GetDrive(L"E").Medium());
 
   // A copy too big for the drive fails as disk full and leaves the old copy.
   FERRIMOND_SMALL_DRIVE_OR_SKIP(small, L'F');
