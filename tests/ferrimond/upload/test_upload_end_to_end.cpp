@@ -200,20 +200,21 @@ TEST_F(UploadTest, TheUploadIsRecordedAndOffersToWipeOnlyTheMediumItUploaded) {
 TEST_F(UploadTest, TheWipeAfterAnUploadKeepsWhatWasWrittenMeanwhile) {
   MakeFile(e_ / L"a.doc", 5, 1), MakeFile(e_ / L"sub\\b.doc", 5, 1), MakeFile(e_ / L"old\\c.doc", 5, 1);
   Frmbackup& w = ReadyToUpload();
-  // A save at the upload's start, dated on FAT 2-second steps before it.
   FILETIME stepped;
-  GetSystemTimeAsFileTime(&stepped);
-  ULARGE_INTEGER t{{stepped.dwLowDateTime, stepped.dwHighDateTime}};
-  t.QuadPart -= 5'000'000;
-  stepped = {t.LowPart, t.HighPart};
   Ui().AnswerMsgBox(MsgResult::Yes, [&](const Prompt&) {
     MakeFile(e_ / L"late.doc", 3), MakeFile(e_ / L"sub\\late.doc", 3), MakeFile(e_ / L"old\\stepped.doc", 3);
     const HANDLE h = CreateFileW((e_ / L"old\\stepped.doc").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_TRUE(SetFileTime(h, &stepped, nullptr, &stepped) && CloseHandle(h));
   });
   ExpectMessages(1);
+  // A save at the upload's start, dated on FAT 2-second steps before it.
+  GetSystemTimeAsFileTime(&stepped);
+  ULARGE_INTEGER t{{stepped.dwLowDateTime, stepped.dwHighDateTime}};
+  t.QuadPart -= 5'000'000;
+  stepped = {t.LowPart, t.HighPart};
   w.CmdCopyToC.SetValue(true);
-  EXPECT_NE(Messages().at(1).find(L"3 file(s) written on the removable drive during the upload"), std::wstring::npos);
+  EXPECT_NE(Messages().at(1).find(L"3 file(s) written on the removable drive during the upload"), std::wstring::npos)
+      << Messages().at(1);
   EXPECT_TRUE(Exists(e_ / L"late.doc") && Exists(e_ / L"sub\\late.doc") && Exists(e_ / L"old\\stepped.doc"));
   EXPECT_FALSE(Exists(e_ / L"a.doc") || Exists(e_ / L"sub\\b.doc") || Exists(e_ / L"old\\c.doc"));
   ExpectIdle(w);
