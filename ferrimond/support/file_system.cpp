@@ -128,6 +128,13 @@ std::wstring Drive::FileSystemName() const {
   return name;
 }
 
+uint32_t Drive::SerialNumber() const {
+  DWORD serial = 0;
+  if (!GetVolumeInformationW(RootPath().c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0))
+    RaiseLastFileSystemError();
+  return serial;
+}
+
 bool FileSystemHoldsSize(const std::wstring& fileSystemName, uint64_t size) {
   if (size <= 0xFFFFFFFFu) return true;
   for (const wchar_t* fat : {L"FAT", L"FAT12", L"FAT16", L"FAT32"})
@@ -280,10 +287,7 @@ FileIdentity Drive::Medium() const {
   // The serial is asked of the letter, not of a handle: Wine finds a
   // handle's drive in a table of drive roots that it renews once a second,
   // so a letter just given another folder would answer for another drive.
-  DWORD serial = 0;
-  if (!GetVolumeInformationW(RootPath().c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0))
-    RaiseLastFileSystemError();
-  return {serial, fs_internal::FileIndexOf(OpenToQuery(RootPath()).get()), 0};
+  return {SerialNumber(), fs_internal::FileIndexOf(OpenToQuery(RootPath()).get()), 0};
 }
 
 uint64_t Folder::FileIndex() const {

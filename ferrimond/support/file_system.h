@@ -68,6 +68,8 @@ class Drive {
   // "NTFS", "FAT32", "exFAT", ...; empty when the system does not tell (no
   // medium; Wine for a removable drive that is a folder).
   std::wstring FileSystemName() const;
+  // The volume's serial number; 71 when there is no medium.
+  uint32_t SerialNumber() const;
   // The medium in the drive: its volume's serial number with its root
   // folder's index. Raises 71 when there is no medium.
   FileIdentity Medium() const;

@@ -280,7 +280,8 @@ TEST(FileSystemDrives, DrivesAreNamedInAnyFormTellTheirFileSystemAndACopyTooBigF
       {L"fat", big, false}, {L"Fat16", big, false}, {L"FAT32", big - 1, true}, {L"exFAT", big, true}, {L"", big, true}};
   for (const auto& c : cases) EXPECT_EQ(FileSystemHoldsSize(c.name, c.size), c.holds) << c.name;
   // A letter given another folder at once tells the other medium, as it does
-  // a second later (Wine renews its table of drive roots once a second).
+  // a second later (Wine renews its table of drive roots once a second; the
+  // folder's identity has it read this second).
   const FileIdentity before = (fs.GetFolder(L"E:\\").Identity(), fs.GetDrive(L"E").Medium());
   harness::TempDir other;
   ASSERT_TRUE(harness::DefineUnixDrive(L'E', DriveKind::Removable, harness::UnixPath(other.Path())));
