@@ -397,10 +397,13 @@ class Frmbackup : public forms::Form {
   // `depth`: the folder's levels below the drive's root; a folder deeper
   // than the drive's mirror can hold is listed as not uploaded, not entered.
   // The path forms of a folder of the removable drive and of its place on
-  // the fixed drive, which its sub-folders' are made from.
+  // the fixed drive, which its sub-folders' are made from, and where that
+  // place really is when a link of the fixed drive leads there (empty: at
+  // its path).
   struct UploadForms {
     const PathForms& src;
     const PathForms& dest;
+    const std::wstring& real;
   };
   void toc(const Folder& fld, int depth = 0, const UploadForms* parent = nullptr);
   // The fixed-drive folder of a folder of the removable drive, for the
@@ -545,9 +548,9 @@ class Frmbackup : public forms::Form {
   // kept back (NotUploaded, or a newer file the user chose to keep); raises
   // when it cannot be written.
   // `srcForms` and `destForms` are the forms of the folder's path and of
-  // `dest`'s full path.
+  // `dest`'s full path; `realDest` is where `dest` really is (empty: there).
   bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, const PathForms& srcForms,
-                  const PathForms& destForms, bool& destMade, const Folder& fld);
+                  const PathForms& destForms, const std::wstring& realDest, bool& destMade, const Folder& fld);
   // Whether the link at `path` of the fixed drive leads onto the removable
   // drive, or where cannot be told.
   bool LeadsOntoRemovableDrive(const std::wstring& path);

@@ -274,17 +274,26 @@ void Frmbackup::toc(const Folder& fld, int depth, const UploadForms* parent) {
   const std::wstring name = parent ? fld.Name() : std::wstring();
   const PathForms srcForms = parent ? PathForms(parent->src, name) : PathForms(fld.Path());
   PathForms destForms = parent ? PathForms(parent->dest, name) : PathForms(FullPath(dest));
-  if (parent && destForms.Full() != dest) destForms = PathForms(FullPath(dest));
+  const bool mappedElsewhere = parent && destForms.Full() != dest;
+  if (mappedElsewhere) destForms = PathForms(FullPath(dest));
   const std::wstring& fullDest = destForms.Full();
   // The mapped folder is made once, before its first new file.
   const uint32_t destAttributes = GetFileAttributesW(destForms.System().c_str());
   bool destMade = destAttributes != INVALID_FILE_ATTRIBUTES && (destAttributes & FILE_ATTRIBUTE_DIRECTORY);
-  // What is written through a link of the fixed drive must stay off the
-  // removable drive, which the wipe clears.
-  if (destAttributes != INVALID_FILE_ATTRIBUTES && (destAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-      LeadsOntoRemovableDrive(fullDest)) {
-    NotUploaded.push_back({fld.Path(), kLinkOntoDriveText});
-    return;
+  // Two folders of the drive can lead to one place through a link of the
+  // fixed drive ("Documents and Settings" to "Users"): files are told
+  // apart by where they really go.
+  std::wstring realDest;
+  if (destAttributes != INVALID_FILE_ATTRIBUTES && (destAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    // What is written through a link of the fixed drive must stay off the
+    // removable drive, which the wipe clears.
+    if (LeadsOntoRemovableDrive(fullDest)) {
+      NotUploaded.push_back({fld.Path(), kLinkOntoDriveText});
+      return;
+    }
+    realDest = FileSys().FinalPath(fullDest).value_or(L"");
+  } else if (parent && !mappedElsewhere && !parent->real.empty()) {
+    realDest = JoinPath(parent->real, name);
   }
   // The leftover names the folder's files would have (upper case), made at
   // the first leftover: one whose file is missing may be the drive's only
@@ -318,7 +327,7 @@ void Frmbackup::toc(const Folder& fld, int depth, const UploadForms* parent) {
     }
     ShowUploadProgress(file.Path());
     try {
-      if (UploadFile(file, src, dest, srcForms, destForms, destMade, fld)) {
+      if (UploadFile(file, src, dest, srcForms, destForms, realDest, destMade, fld)) {
         ++UploadCount;
         UploadSize += static_cast<double>(file.Size());
       }
@@ -341,19 +350,23 @@ void Frmbackup::toc(const Folder& fld, int depth, const UploadForms* parent) {
       NotUploaded.push_back({sub.Path(), kBadNameText});
       continue;
     }
-    const UploadForms forms{srcForms, destForms};
+    const UploadForms forms{srcForms, destForms, realDest};
     toc(sub, depth + 1, &forms);
   }
 }
 
 bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std::wstring& dest,
-                           const PathForms& srcForms, const PathForms& destForms, bool& destMade, const Folder& fld) {
+                           const PathForms& srcForms, const PathForms& destForms, const std::wstring& realDest,
+                           bool& destMade, const Folder& fld) {
   FileSystem& fs = FileSys();
   const PathForms targetForms(destForms, file.Name());
   const std::wstring& target = targetForms.Full();
   // Two files of the drive can lead to one file of the fixed drive (two
-  // profiles' documents into the chosen one): the first stays.
-  if (const auto first = UploadTargets.find(target); first != UploadTargets.end()) {
+  // profiles' documents into the chosen one, or through a link): the first
+  // stays.
+  const std::wstring realTarget = realDest.empty() ? std::wstring() : JoinPath(realDest, file.Name());
+  const std::wstring& key = realDest.empty() ? target : realTarget;
+  if (const auto first = UploadTargets.find(key); first != UploadTargets.end()) {
     if (fs.SameBytes(file.Path(), target)) return true;
     SaveVersion(file.Path(), file.Name(), src);
     NotUploaded.push_back({file.Path(), L"Uploaded to the same place (" + target + L") as " + first->second +
@@ -387,7 +400,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
     // clearly newer.
     if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= kSameTime) {
       if (sameSize && fs.SameBytes(file.Path(), target)) {
-        UploadTargets.emplace(target, file.Path());
+        UploadTargets.emplace(key, file.Path());
         return true;
       }
       // A link there to this very file is no copy of it.
@@ -410,7 +423,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
       // The copy compares first, reading the source through the handle it
       // copies from.
       fs.CopyFileUnlessSame(PathForms(srcForms, file.Name()), targetForms);
-      UploadTargets.emplace(target, file.Path());
+      UploadTargets.emplace(key, file.Path());
       return true;
     }
   } else if (!destMade) {
@@ -420,7 +433,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   // A file that came to the fixed drive since it was looked at is not
   // replaced.
   fs.CopyFile(PathForms(srcForms, file.Name()), targetForms, targetExists);
-  UploadTargets.emplace(target, file.Path());
+  UploadTargets.emplace(key, file.Path());
   return true;
 }
 

@@ -79,7 +79,7 @@ bool UnixLink(const std::string& target, const std::wstring& link) {
   const size_t cut = link.find_last_of(L'\\');
   const std::string folder = UnixPath(link.substr(0, cut + 1));
   return !folder.empty() && !target.empty() &&
-         RunUnix(L"/bin/ln -s " + WideUnix(target) + L" " + WideUnix(folder) + L"/" + link.substr(cut + 1),
+         RunUnix(L"/bin/ln -s \"" + WideUnix(target) + L"\" \"" + WideUnix(folder) + L"/" + link.substr(cut + 1) + L"\"",
                  [&] { return Exists(link); });
 }
 

@@ -66,14 +66,15 @@ class UploadTest : public BackupRunTest {
   // Makes `link` of the fixed drive a Unix link to `target` of E:. Wine
   // names a path's drive from a picture of the drives that it renews about
   // once a second: waits until the link leads onto E: as this test mapped it.
-  bool LinkOntoStick(const std::wstring& target, const std::wstring& link) {
-    const bool linked = UnixLink(e_.UnixFolder() + common::Utf8FromWide(target), link);
-    for (int i = 0; linked && i < 30 && !FileSystem().FinalPath(link).value_or(L"").starts_with(L"E:"); ++i)
+  bool LinkOntoStick(const std::wstring& target, const std::wstring& link, const harness::MappedDrive* drive = nullptr) {
+    drive = drive ? drive : &e_;
+    const bool linked = UnixLink(drive->UnixFolder() + common::Utf8FromWide(target), link);
+    for (int i = 0; linked && i < 30 && !FileSystem().FinalPath(link).value_or(L"").starts_with(drive->Root()); ++i)
       Sleep(100);
     return linked;
   }
   void RemoveLink(const std::wstring& link) {
-    harness::RunUnix(L"/bin/rm -f " + harness::WideUnix(harness::UnixPath(link)), [&] { return !Exists(link); });
+    harness::RunUnix(L"/bin/rm -f \"" + harness::WideUnix(harness::UnixPath(link)) + L"\"", [&] { return !Exists(link); });
   }
 
   harness::MappedDrive d_{L'D', harness::DriveKind::Fixed};
@@ -269,6 +270,20 @@ TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
   EXPECT_EQ(harness::ReadFile(d_ / L"ro.doc") + harness::ReadFile(d_ / L"a\\half.doc") + harness::ReadFile(d_ / shallower),
             "ooooohhhhhzzzzz");
   EXPECT_FALSE(Exists(d_ / L"a\\half.doc.ferrimond-part") || Exists(d_ / L"a\\lone.doc.ferrimond-part") || Exists(d_ / deep));
+}
+
+// ... and the second of two files that reach one file of the fixed drive
+// through a link there (no profile chosen) ...
+TEST_F(UploadTest, TwoPathsThroughALinkOfTheFixedDriveAreOnePlace) {
+  const Strings pair = {L"Documents and Settings\\bob\\a.doc", L"Users\\bob\\a.doc"};
+  MakeFile(e_ / pair[0], 5, 1, 'o'), MakeFile(e_ / pair[1], 5, 0, 'n');
+  MakeFile(d_ / L"Users\\", 0);
+  if (!LinkOntoStick(L"/Users", d_ / L"Documents and Settings", &d_)) GTEST_SKIP() << "cannot make a Unix symlink here";
+  const Strings kept = UploadKeepingBack();
+  RemoveLink(d_ / L"Documents and Settings");
+  const std::wstring& lost = harness::ReadFile(d_ / pair[1]) == "ooooo" ? pair[1] : pair[0];
+  EXPECT_EQ(kept, Strings{lost});
+  EXPECT_EQ(harness::ReadFile(kSaved + lost), harness::ReadFile(e_ / lost));
 }
 
 // ... and a file the full fixed drive refused, which leaves no truncated file.
