@@ -551,9 +551,9 @@ class Frmbackup : public forms::Form {
   // `dest`'s full path; `realDest` is where `dest` really is (empty: there).
   bool UploadFile(const File& file, const std::wstring& src, const std::wstring& dest, const PathForms& srcForms,
                   const PathForms& destForms, const std::wstring& realDest, bool& destMade, const Folder& fld);
-  // Whether the link at `path` of the fixed drive leads onto the removable
-  // drive, or where cannot be told.
-  bool LeadsOntoRemovableDrive(const std::wstring& path);
+  // Whether a link of the fixed drive whose final path is `real` leads onto
+  // the removable drive, or where cannot be told.
+  bool LeadsOntoRemovableDrive(const std::optional<std::wstring>& real);
   // Keeps a copy of file `path` (named `name`, in folder `folder` of a
   // drive) in SavedFileVersion under the folder's path, without replacing
   // any version saved before.

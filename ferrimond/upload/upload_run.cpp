@@ -29,6 +29,19 @@ namespace ferrimond {
 
 namespace {
 
+// Where `path` of the fixed drive really is, through any links on its way:
+// the final path of its nearest folder that is there, with the rest.
+std::wstring RealPlace(const FileSystem& fs, const std::wstring& path) {
+  std::wstring known = path, rest;
+  for (;;) {
+    if (const std::optional<std::wstring> real = fs.FinalPath(known)) return rest.empty() ? *real : JoinPath(*real, rest);
+    const size_t cut = known.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut + 1 >= known.size()) return path;
+    rest = rest.empty() ? known.substr(cut + 1) : known.substr(cut + 1) + L"\\" + rest;
+    known.resize(cut == 2 ? 3 : cut);
+  }
+}
+
 const wchar_t kSavedFileVersion[] = L"C:\\Program Files\\Ferrimond\\SavedFileVersion";
 const wchar_t kLastUploadStampToWrite[] = L"C:\\Program files\\Ferrimond\\LastUploadT.tim";
 const wchar_t kLogFolder[] = L"c:\\program files\\Ferrimond\\log";
@@ -287,12 +300,17 @@ void Frmbackup::toc(const Folder& fld, int depth, const UploadForms* parent) {
   if (destAttributes != INVALID_FILE_ATTRIBUTES && (destAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     // What is written through a link of the fixed drive must stay off the
     // removable drive, which the wipe clears.
-    if (LeadsOntoRemovableDrive(fullDest)) {
+    const std::optional<std::wstring> real = FileSys().FinalPath(fullDest);
+    if (LeadsOntoRemovableDrive(real)) {
       NotUploaded.push_back({fld.Path(), kLinkOntoDriveText});
       return;
     }
-    realDest = FileSys().FinalPath(fullDest).value_or(L"");
-  } else if (parent && !mappedElsewhere && !parent->real.empty()) {
+    realDest = *real;
+  } else if (mappedElsewhere) {
+    // The chosen profile itself may be reached through a link.
+    realDest = RealPlace(FileSys(), fullDest);
+    if (EqualIgnoringCase()(realDest, fullDest)) realDest.clear();
+  } else if (parent && !parent->real.empty()) {
     realDest = JoinPath(parent->real, name);
   }
   // The leftover names the folder's files would have (upper case), made at
@@ -381,7 +399,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   if (targetExists) {
     // A file link of the fixed drive is written through only where it
     // stays off the removable drive.
-    if ((existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsOntoRemovableDrive(target)) {
+    if ((existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsOntoRemovableDrive(fs.FinalPath(target))) {
       NotUploaded.push_back({file.Path(), kLinkOntoDriveText});
       return false;
     }
@@ -437,8 +455,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   return true;
 }
 
-bool Frmbackup::LeadsOntoRemovableDrive(const std::wstring& path) {
-  const std::optional<std::wstring> real = FileSys().FinalPath(path);
+bool Frmbackup::LeadsOntoRemovableDrive(const std::optional<std::wstring>& real) {
   return !real || real->size() < 2 || (*real)[1] != L':' || towupper((*real)[0]) == towupper(UploadDrive[0]);
 }
 

@@ -273,17 +273,24 @@ TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
 }
 
 // ... and the second of two files that reach one file of the fixed drive
-// through a link there (no profile chosen) ...
+// through a link there, whether their folders keep their paths or one is a
+// profile's documents, redirected into the chosen profile beyond the link ...
 TEST_F(UploadTest, TwoPathsThroughALinkOfTheFixedDriveAreOnePlace) {
-  const Strings pair = {L"Documents and Settings\\bob\\a.doc", L"Users\\bob\\a.doc"};
-  MakeFile(e_ / pair[0], 5, 1, 'o'), MakeFile(e_ / pair[1], 5, 0, 'n');
-  MakeFile(d_ / L"Users\\", 0);
+  const std::vector<Strings> pairs = {{L"Documents and Settings\\bob\\a.doc", L"Users\\bob\\a.doc"},
+                                      {L"Documents and Settings\\carol\\My Documents\\b.doc", L"Users\\dave\\Documents\\b.doc"}};
+  const Strings landed = {L"Users\\bob\\a.doc", L"Users\\carol\\My Documents\\b.doc"};
+  for (const Strings& pair : pairs) MakeFile(e_ / pair[0], 5, 1, 'o'), MakeFile(e_ / pair[1], 5, 0, 'n');
+  MakeFile(d_ / L"Users\\carol\\My Documents\\", 0);
   if (!LinkOntoStick(L"/Users", d_ / L"Documents and Settings", &d_)) GTEST_SKIP() << "cannot make a Unix symlink here";
-  const Strings kept = UploadKeepingBack();
+  const Strings kept = UploadKeepingBack(d_ / L"Documents and Settings\\carol");
   RemoveLink(d_ / L"Documents and Settings");
-  const std::wstring& lost = harness::ReadFile(d_ / pair[1]) == "ooooo" ? pair[1] : pair[0];
-  EXPECT_EQ(kept, Strings{lost});
-  EXPECT_EQ(harness::ReadFile(kSaved + lost), harness::ReadFile(e_ / lost));
+  Strings lost;
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    lost.push_back(pairs[i][harness::ReadFile(d_ / landed[i]) == "ooooo" ? 1 : 0]);
+    EXPECT_EQ(harness::ReadFile(kSaved + lost.back()), harness::ReadFile(e_ / lost.back()));
+  }
+  std::sort(lost.begin(), lost.end());
+  EXPECT_EQ(kept, lost);
 }
 
 // ... and a file the full fixed drive refused, which leaves no truncated file.
