@@ -29,9 +29,16 @@ namespace ferrimond {
 
 namespace {
 
-// Where `path` of the fixed drive really is, through any links on its way:
-// the final path of its nearest folder that is there, with the rest.
+// Where `path` of the fixed drive really is when a link lies on its way:
+// the final path of its nearest folder that is there, with the rest; empty
+// when no link does (a drive of its own or a subst drive: its path).
 std::wstring RealPlace(const FileSystem& fs, const std::wstring& path) {
+  for (size_t cut = path.find(L'\\', 3);; cut = path.find(L'\\', cut + 1)) {
+    const DWORD attributes = GetFileAttributesW(SystemPath(path.substr(0, cut)).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) break;
+    if (cut == std::wstring::npos) return {};
+  }
   std::wstring known = path, rest;
   for (;;) {
     if (const std::optional<std::wstring> real = fs.FinalPath(known)) return rest.empty() ? *real : JoinPath(*real, rest);
@@ -309,7 +316,6 @@ void Frmbackup::toc(const Folder& fld, int depth, const UploadForms* parent) {
   } else if (mappedElsewhere) {
     // The chosen profile itself may be reached through a link.
     realDest = RealPlace(FileSys(), fullDest);
-    if (EqualIgnoringCase()(realDest, fullDest)) realDest.clear();
   } else if (parent && !parent->real.empty()) {
     realDest = JoinPath(parent->real, name);
   }

@@ -280,7 +280,7 @@ TEST_F(UploadTest, TwoPathsThroughALinkOfTheFixedDriveAreOnePlace) {
                                       {L"Documents and Settings\\carol\\My Documents\\b.doc", L"Users\\dave\\Documents\\b.doc"}};
   const Strings landed = {L"Users\\bob\\a.doc", L"Users\\carol\\My Documents\\b.doc"};
   for (const Strings& pair : pairs) MakeFile(e_ / pair[0], 5, 1, 'o'), MakeFile(e_ / pair[1], 5, 0, 'n');
-  MakeFile(d_ / L"Users\\carol\\My Documents\\", 0);
+  MakeFile(d_ / L"Users\\carol\\", 0);
   if (!LinkOntoStick(L"/Users", d_ / L"Documents and Settings", &d_)) GTEST_SKIP() << "cannot make a Unix symlink here";
   const Strings kept = UploadKeepingBack(d_ / L"Documents and Settings\\carol");
   RemoveLink(d_ / L"Documents and Settings");
