@@ -6,6 +6,8 @@
 
 #include "common/date_text.h"
 #include "common/numbered_error.h"
+#include "ferrimond/support/file_system.h"
+#include "ferrimond/support/file_system_paths.h"
 
 namespace ferrimond {
 
@@ -28,15 +30,6 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return path;
-  std::wstring out(size, L'\0');
-  const DWORD length = GetFullPathNameW(path.c_str(), size, out.data(), nullptr);
-  out.resize(length < size ? length : 0);
-  return out;
-}
-
 }  // namespace
 
 std::wstring InstalledProgramRefusal(const std::wstring& program) {
@@ -53,10 +46,11 @@ std::wstring InstalledProgramRefusal(const std::wstring& program) {
 }
 
 std::optional<uint32_t> SystemVolumeSerial(wchar_t letter) {
-  const std::wstring root = std::wstring(1, letter) + L":\\";
-  DWORD serial = 0;
-  if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) return std::nullopt;
-  return serial;
+  try {
+    return Drive(letter).SerialNumber();
+  } catch (const common::NumberedError&) {
+    return std::nullopt;
+  }
 }
 
 FrmSchedule::FrmSchedule(forms::UserInteraction& ui, ScheduleService& service, ScheduleInputs inputs)

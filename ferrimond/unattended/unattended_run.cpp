@@ -12,6 +12,7 @@
 #include "ferrimond/mainwindow/date_tag.h"
 #include "ferrimond/mainwindow/frmbackup.h"
 #include "ferrimond/mainwindow/single_instance.h"
+#include "ferrimond/support/file_system.h"
 #include "ferrimond/support/text_file.h"
 #include "ferrimond/support/write_access.h"
 #include "ferrimond/unattended/event_log.h"
@@ -107,16 +108,18 @@ std::wstring SerialText(uint32_t serial) {
 // The medium in the drive must be the one the schedule was saved with:
 // another stick given the same letter gets nothing.
 bool CheckVolume(wchar_t letter, uint32_t wanted, UnattendedReport& report) {
-  const std::wstring root = std::wstring(1, letter) + L":\\";
-  DWORD serial = 0;
-  if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
+  const std::wstring drive = std::wstring(1, letter) + L":";
+  uint32_t serial = 0;
+  try {
+    serial = Drive(letter).SerialNumber();
+  } catch (const common::NumberedError&) {
     report.exit = UnattendedExit::Stopped;
-    report.reason = L"Drive " + root.substr(0, 2) + L" cannot be read (no medium in it?). Nothing was copied.";
+    report.reason = L"Drive " + drive + L" cannot be read (no medium in it?). Nothing was copied.";
     return false;
   }
   if (serial == wanted) return true;
   report.exit = UnattendedExit::CouldNotStart;
-  report.reason = L"Drive " + root.substr(0, 2) + L" holds another medium (volume serial " + SerialText(serial) +
+  report.reason = L"Drive " + drive + L" holds another medium (volume serial " + SerialText(serial) +
                   L", the schedule's is " + SerialText(wanted) + L"). Nothing was copied.";
   return false;
 }

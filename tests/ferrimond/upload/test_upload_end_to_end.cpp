@@ -63,9 +63,10 @@ class UploadTest : public BackupRunTest {
     return kept;
   }
 
-  // Makes `link` of the fixed drive a Unix link to `target` of E:. Wine
-  // names a path's drive from a picture of the drives that it renews about
-  // once a second: waits until the link leads onto E: as this test mapped it.
+  // Makes `link` of the fixed drive a Unix link to `target` of E: (or of
+  // `drive`). Wine names a path's drive from a picture of the drives that it
+  // renews about once a second: waits until the link leads onto that drive
+  // as this test mapped it.
   bool LinkOntoStick(const std::wstring& target, const std::wstring& link, const harness::MappedDrive* drive = nullptr) {
     drive = drive ? drive : &e_;
     const bool linked = UnixLink(drive->UnixFolder() + common::Utf8FromWide(target), link);
