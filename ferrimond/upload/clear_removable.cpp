@@ -121,11 +121,12 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
       const int32_t driveType = FileSys().GetDrive(root).DriveType();
       if (!MayBeCleared(driveType)) {
         message = RefusalText(root, driveType);
-      } else if (const std::optional<FileIdentity> now = MediumIn(FileSys(), root); now != medium) {
+      } else if (const std::optional<FileIdentity> now = MediumIn(FileSys(), root); !now) {
         // A medium that cannot be told now may be another one still waking.
-        message = now ? L"Drive " + root + L" holds another medium than the one " +
-                            (uploaded ? L"uploaded from" : L"you were asked about") + L". Nothing has been deleted."
-                      : L"Drive " + root + L" cannot be read (no medium in it?). Nothing has been deleted.";
+        message = kNoDisk;
+      } else if (now != medium) {
+        message = L"Drive " + root + L" holds another medium than the one " +
+                  (uploaded ? L"uploaded from" : L"you were asked about") + L". Nothing has been deleted.";
       } else {
         // What was written on the drive while the upload ran was not
         // uploaded: it stays.
