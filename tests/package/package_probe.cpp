@@ -59,12 +59,21 @@ std::wstring LoadedAlmanix(DWORD pid) {
   return path;
 }
 
-// No process handle when the command could not start.
+// No process handle when the command could not start. Wine answers
+// ERROR_INTERNAL_ERROR when the new process died before its start-up was
+// done without an exit code of its own (seen once on CI, the same program
+// starting normally before and after): that start is tried again, and said.
 PROCESS_INFORMATION Start(std::wstring cmd) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  for (int tries = 3; tries > 0; --tries) {
+    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) ||
+        GetLastError() != ERROR_INTERNAL_ERROR || tries == 1)
+      break;
+    wprintf(L"start failed inside Wine (error %lu): started again\n", GetLastError());
+    Sleep(500);
+  }
   return pi;
 }
 
