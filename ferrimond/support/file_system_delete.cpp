@@ -2,8 +2,8 @@
 // to.
 //
 // Every entry is opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) and removed
-// through that handle. Before that, the path the handle resolved to must be
-// the entry's own path: on Windows a link opened this way is the link, but Wine
+// through that handle. Before that, the name the handle resolved to, drive
+// included, must be the entry's own: on Windows a link opened this way is the link, but Wine
 // resolves links whatever the flags say, so there a handle "to a link" is a
 // handle to its target, and deleting through it would delete the target.
 // Such an entry is refused with 70. Folders are entered only when they are
@@ -33,19 +33,31 @@ ScopedHandle OpenSelf(const std::wstring& path, DWORD access, bool isFolder = fa
   return h;
 }
 
-// The path of the open file or folder on its volume ("\a\b"), as the
-// system resolved it. (GetFinalPathNameByHandleW would do as well, but Wine
-// fails it for paths over MAX_PATH.)
-std::wstring NameOnVolume(HANDLE h) {
-  std::vector<char> buffer(sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(wchar_t));
-  for (;;) {
-    if (GetFileInformationByHandleEx(h, FileNameInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) {
-      const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
-      return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
+// The system's name of the open file or folder as it resolved it, volume
+// included ("\\??\\E:\\a\\b" under Wine, "\\Device\\HarddiskVolume3\\a\\b" on
+// Windows): a link that leads to the same path on another drive is told by
+// its volume. (GetFinalPathNameByHandleW would do as well, but Wine fails it
+// for paths over MAX_PATH.) A name that cannot be read refuses the removal.
+std::wstring ResolvedName(HANDLE h) {
+  using Query = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  static const Query query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+  constexpr int kObjectNameInformation = 1;
+  struct Name {
+    USHORT length, maximumLength;
+    const wchar_t* buffer;
+  };
+  std::vector<char> buffer(sizeof(Name) + 2 * MAX_PATH * sizeof(wchar_t));
+  while (query) {
+    ULONG needed = 0;
+    if (query(h, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) >= 0) {
+      const auto* name = reinterpret_cast<const Name*>(buffer.data());
+      return std::wstring(name->buffer, name->length / sizeof(wchar_t));
     }
-    if (GetLastError() != ERROR_MORE_DATA || buffer.size() > 256 * 1024) RaiseLastFileSystemError();
-    buffer.resize(buffer.size() * 4);
+    if (buffer.size() >= 128 * 1024) break;
+    buffer.resize(std::max<size_t>(needed, buffer.size() * 4));
   }
+  RaiseFileSystemNumber(common::ErrPermissionDenied);
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
@@ -63,19 +75,19 @@ BY_HANDLE_FILE_INFORMATION InfoOf(HANDLE h) {
 struct Entry {
   ScopedHandle handle;
   BY_HANDLE_FILE_INFORMATION info;
-  std::wstring volumePath;
+  std::wstring resolved;
 };
 
 // The folder whose entries are being removed, held open (without deletion
 // access, which the system's folder listing would not share).
 struct Parent {
   ScopedHandle handle;
-  std::wstring volumePath;
+  std::wstring resolved;
 };
 
 Parent OpenParent(const std::wstring& path) {
   Parent p{OpenSelf(path, FILE_READ_ATTRIBUTES, true), {}};
-  p.volumePath = NameOnVolume(p.handle.get());
+  p.resolved = ResolvedName(p.handle.get());
   return p;
 }
 
@@ -123,23 +135,23 @@ bool IsReachedThroughATwin(const std::wstring& path, const BY_HANDLE_FILE_INFORM
 // times the rest of a file's removal.
 Entry OpenEntry(const std::wstring& path, Parent& parent, DWORD access, bool withInfo = true) {
   Entry e{OpenSelf(path, access), {}, {}};
-  e.volumePath = NameOnVolume(e.handle.get());
+  e.resolved = ResolvedName(e.handle.get());
   const std::wstring name = LastComponent(path);
-  if (!SamePath(e.volumePath, JoinPath(parent.volumePath, name))) {
+  if (!SamePath(e.resolved, JoinPath(parent.resolved, name))) {
     // Where one folder is reachable through two drive letters, Wine names
     // it after either, and may switch when drive mappings change (it keeps
     // the drives it knows for a second): ask again for both names, which
     // the switch may have come between.
-    parent.volumePath = NameOnVolume(parent.handle.get());
-    e.volumePath = NameOnVolume(e.handle.get());
-    const std::wstring expected = JoinPath(parent.volumePath, name);
-    if (!SamePath(e.volumePath, expected)) {
+    parent.resolved = ResolvedName(parent.handle.get());
+    e.resolved = ResolvedName(e.handle.get());
+    const std::wstring expected = JoinPath(parent.resolved, name);
+    if (!SamePath(e.resolved, expected)) {
       // Wine drops the endings that the short path forms drop from the names
       // it reports ("\old.\readme." comes back as "\old\readme"), so two
       // names that differ only there look alike. Such an entry is taken as
       // itself unless its handle is that of a twin in the same folder ("readme"
       // beside a link "readme." to it).
-      if (!SamePath(WithoutNameEndings(e.volumePath), WithoutNameEndings(expected)))
+      if (!SamePath(WithoutNameEndings(e.resolved), WithoutNameEndings(expected)))
         RaiseFileSystemNumber(common::ErrPermissionDenied);
       e.info = InfoOf(e.handle.get());
       if (IsReachedThroughATwin(path, e.info)) RaiseFileSystemNumber(common::ErrPermissionDenied);
@@ -196,7 +208,7 @@ bool RemoveEntry(const std::wstring& path, Parent& parent, DWORD listedAttribute
       const FileIdentity id = IdentityOf(entry.info);
       if (std::find(onPath.begin(), onPath.end(), id) != onPath.end())
         RaiseFileSystemNumber(common::ErrPermissionDenied);
-      Parent folder{std::move(entry.handle), entry.volumePath};
+      Parent folder{std::move(entry.handle), entry.resolved};
       onPath.push_back(id);
       const bool emptied = RemoveContents(path, folder, removal);
       onPath.pop_back();

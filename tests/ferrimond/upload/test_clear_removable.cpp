@@ -103,19 +103,25 @@ TEST_F(ClearTest, RefusesEveryDriveButARemovableOneAfterTheQuestion) {
   }
 }
 
-// A Unix symlink on the drive to a folder outside it: the wipe removes the
-// link itself (Windows) or stops at it (Wine, which cannot remove a link
-// without resolving it); what it points to is never touched.
+// A Unix symlink on the drive to a folder or a file elsewhere, also to one
+// at the very same path on another drive: the wipe removes the link itself
+// (Windows) or stops at it (Wine, which cannot remove a link without
+// resolving it); what it points to is never touched.
 TEST_F(ClearTest, ALinkOnTheDriveNeverLeadsTheWipeToItsTarget) {
-  MakeFile(c_ / L"target\\keep.doc", 1);
-  if (!UnixLink(harness::UnixPath(c_ / L"target"), e_ / L"link")) GTEST_SKIP() << "cannot make a Unix symlink here";
-  Make({L"plain.doc"});
-  const Strings messages = Clear(MsgResult::Yes, 1);
-  Ui().DiscardAnswers();
-  EXPECT_EQ(messages, Exists(e_ / L"link") ? Strings{kDenied} : Strings{});
-  EXPECT_FALSE(Exists(e_ / L"plain.doc"));
-  EXPECT_EQ(harness::ReadFile(c_ / L"target\\keep.doc"), "x");
-  harness::RunUnix(L"/bin/rm -f " + harness::WideUnix(e_.UnixFolder() + "/link"), [&] { return !Exists(e_ / L"link"); });
+  const harness::MappedDrive g(L'G', harness::DriveKind::Fixed);
+  MakeFile(g / L"target\\keep.doc", 1);
+  MakeFile(g / L"same.doc", 1);
+  Sleep(1100);  // Wine knows a new drive's root after a second
+  for (const auto& [link, target] : {std::pair{L"link", "/target"}, {L"target", "/target"}, {L"same.doc", "/same.doc"}}) {
+    SCOPED_TRACE(link);
+    if (!UnixLink(g.UnixFolder() + target, e_ / link)) GTEST_SKIP() << "cannot make a Unix symlink here";
+    Make({L"plain.doc"});
+    const Strings messages = Clear(MsgResult::Yes, 1);
+    Ui().DiscardAnswers();
+    EXPECT_EQ(messages, Exists(e_ / link) ? Strings{kDenied} : Strings{});
+    EXPECT_EQ(harness::ReadFile(g / L"target\\keep.doc") + harness::ReadFile(g / L"same.doc"), "xx");
+    harness::RunUnix(L"/bin/rm -f " + harness::WideUnix(e_.UnixFolder() + "/") + link, [&] { return !Exists(e_ / link); });
+  }
 }
 
 // During the wipe the window is busy: no input, the hourglass; a close
