@@ -432,6 +432,9 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
         NotUploaded.push_back({file.Path(), kLinkOntoDriveText});
         return false;
       }
+      // The place is this file's from the question on, whatever the answer:
+      // another file for it is kept back, not put over the one kept here.
+      UploadTargets.emplace(key, file.Path());
       const std::wstring fixedName = fs.GetFile(target).Name();
       const std::wstring question = L"Do you want to overwrite \r\n" +
                                     Described(dest, fixedName, existing.ftLastWriteTime) +

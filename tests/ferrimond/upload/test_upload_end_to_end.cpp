@@ -152,6 +152,23 @@ TEST_F(UploadTest, AnOlderFileIsAskedForAndEveryVersionIsKeptInSavedFileVersion)
   }
 }
 
+// ... and a No holds for that place against every other file of the drive
+// that goes there: another profile's copy is kept back and saved, neither
+// put over it nor asked about again.
+TEST_F(UploadTest, ANoHoldsForThePlaceAgainstAnotherFileThatGoesThere) {
+  const std::wstring mine = d_ / L"Users\\carol\\Documents\\r.doc";
+  MakeFile(mine, 9, 0, 'c');
+  for (const std::wstring user : {L"alice", L"bob"}) MakeFile(e_ / L"Users\\" + user + L"\\Documents\\r.doc", 5, 1, user[0]);
+  Frmbackup& w = ReadyToUpload(d_ / L"Users\\carol");
+  Ui().AnswerMsgBox(MsgResult::No);
+  ExpectMessages(1);  // what was kept back, instead of the offer to wipe
+  w.CmdCopyToC.SetValue(true);
+  EXPECT_EQ(harness::ReadFile(mine), std::string(9, 'c'));
+  ASSERT_EQ(w.NotUploaded.size(), 1u);
+  EXPECT_EQ(harness::ReadFile(kSaved + w.NotUploaded[0].path.substr(3)), harness::ReadFile(w.NotUploaded[0].path));
+  ExpectIdle(w);
+}
+
 // While the upload asks, nothing pressed in the question (the about box in
 // front) starts a run; the stamp is the upload's start, to the second, so
 // that whatever is saved on the fixed drive meanwhile is newer. The wipe
