@@ -290,6 +290,14 @@ FileIdentity Drive::Medium() const {
   return {SerialNumber(), fs_internal::FileIndexOf(OpenToQuery(RootPath()).get()), 0};
 }
 
+std::optional<FileIdentity> FileSystem::MediumIn(const std::wstring& drive) const {
+  try {
+    return GetDrive(drive).Medium();
+  } catch (const common::NumberedError&) {
+    return std::nullopt;
+  }
+}
+
 uint64_t Folder::FileIndex() const {
   // A link's entry in a listing names the link, not where it leads.
   if (listedIndex_ != 0 && !IsReparsePoint()) return listedIndex_;

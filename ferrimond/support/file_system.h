@@ -162,6 +162,9 @@ class FileSystem {
   bool DriveExists(const std::wstring& drive) const;
   // 5 for a text that is not a drive name, 68 for a letter not in use.
   Drive GetDrive(const std::wstring& drive) const;
+  // The medium in `drive` now (Drive::Medium); none where the letter is gone
+  // or its medium cannot be read.
+  std::optional<FileIdentity> MediumIn(const std::wstring& drive) const;
 
   bool FolderExists(const std::wstring& path) const;
   bool FileExists(const std::wstring& path) const;

@@ -52,15 +52,6 @@ bool IsVolumeFolder(const Folder& folder) {
   return SameTextIgnoringCase(folder.Name(), L"System Volume Information");
 }
 
-// The medium in the drive at `root` now; none where it cannot be read.
-std::optional<FileIdentity> MediumIn(const FileSystem& fs, const std::wstring& root) {
-  try {
-    return fs.GetDrive(root).Medium();
-  } catch (const common::NumberedError&) {
-    return std::nullopt;
-  }
-}
-
 }  // namespace
 
 void Frmbackup::mnuClear_Click() {
@@ -93,7 +84,7 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
   // The Yes is for the medium in the drive now (or the one uploaded from):
   // a stick swapped while the question shows is not wiped.
   const bool uploaded = medium.has_value();
-  if (!uploaded) medium = MediumIn(FileSys(), root);
+  if (!uploaded) medium = FileSys().MediumIn(root);
   if (Ui().MsgBox(L"Do you really want to delete everything on the removable drive " + root + L" ?",
                   forms::MsgButtons::YesNo, forms::MsgIcon::None, L"Clear Prompt") != forms::MsgResult::Yes)
     return;
@@ -121,7 +112,7 @@ void Frmbackup::ClearRemovableDrive(const std::wstring& letter, std::optional<Fi
       const int32_t driveType = FileSys().GetDrive(root).DriveType();
       if (!MayBeCleared(driveType)) {
         message = RefusalText(root, driveType);
-      } else if (const std::optional<FileIdentity> now = MediumIn(FileSys(), root); !now) {
+      } else if (const std::optional<FileIdentity> now = FileSys().MediumIn(root); !now) {
         // A medium that cannot be told now may be another one still waking.
         message = kNoDisk;
       } else if (now != medium) {

@@ -189,6 +189,7 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     EndPause();
     UploadCount = 0;
     UploadSize = 0;
+    progressShownAt_ = 0;  // its first file is shown at once
     PartialCopiesSkipped.clear();
     LinksSkipped.clear();
     NotUploaded.clear();
@@ -225,6 +226,16 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     WriteTextFile(kLastUploadStampToWrite, RecordWriter().Date(UploadStart).EndRecord().Bytes());
 
     if (AbortFlag) return RunOutcome::Aborted;
+    // A medium put into the drive while the upload paused or asked was read
+    // from then on: neither it nor the first was uploaded whole.
+    if (FileSys().MediumIn(root.Path()) != UploadMedium) {
+      lblDir.SetCaption(L"The upload stopped: the removable drive was changed.");
+      Ui().MsgBox(L"The removable drive " + UploadDrive +
+                      L": was changed during the upload, so not all of its files were uploaded. Put back the "
+                      L"drive you started with and upload again.",
+                  forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
+      return RunOutcome::Failed;
+    }
     const size_t skipped = PartialCopiesSkipped.size() + LinksSkipped.size();
     if (!NotUploaded.empty()) {
       const std::wstring text = L"Upload finished, but " + std::to_wstring(NotUploaded.size()) +

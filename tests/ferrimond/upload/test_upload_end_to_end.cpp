@@ -173,7 +173,8 @@ TEST_F(UploadTest, ANoHoldsForThePlaceAgainstAnotherFileThatGoesThere) {
 // front) starts a run; the stamp is the upload's start, to the second, so
 // that whatever is saved on the fixed drive meanwhile is newer. The wipe
 // offered at the end takes only the medium that was uploaded: one put into
-// the drive meanwhile is refused, even after a Yes.
+// the drive meanwhile is refused, even after a Yes; one put in while the
+// upload runs ends it.
 TEST_F(UploadTest, TheUploadIsRecordedAndOffersToWipeOnlyTheMediumItUploaded) {
   harness::MappedDrive other(L'G', harness::DriveKind::Removable);
   MakeFile(e_ / L"a.doc", 5);
@@ -196,20 +197,28 @@ TEST_F(UploadTest, TheUploadIsRecordedAndOffersToWipeOnlyTheMediumItUploaded) {
   const common::DateTime stamp = RecordReader(harness::ReadFile(kLastUploadStamp)).ReadDate();
   EXPECT_NEAR((stamp.Value() - before.Value()) * 86400, 0, 1.05);
   EXPECT_FALSE(w.IsUnloaded());
+  const auto mapE = [](const std::string& folder) {
+    harness::UnmapDrive(L'E');
+    ASSERT_TRUE(harness::DefineUnixDrive(L'E', harness::DriveKind::Removable, folder));
+  };
+  // A medium put in after the upload began was read in part: no success,
+  // no wipe offered.
+  MakeFile(other / L"a.doc", 5);
+  w.txtPrgBar.SetText(L""), AtFirstProgress(w, [&] { mapE(other.UnixFolder()); });
+  Ui().ClearRecord(), ExpectMessages(1);
+  w.CmdCopyToC.SetValue(true);
+  EXPECT_EQ(w.lblDir.Caption(), L"The upload stopped: the removable drive was changed.");
+  mapE(e_.UnixFolder());
   // With "Close program automatically" ticked the upload ends the program.
   w.mnuCloseAutomatically.Click();
-  Ui().AnswerMsgBox(MsgResult::Yes, [&](const Prompt&) {
-    harness::UnmapDrive(L'E');
-    ASSERT_TRUE(harness::DefineUnixDrive(L'E', harness::DriveKind::Removable, other.UnixFolder()));
-  });
-  ExpectMessages(1);
+  Ui().AnswerMsgBox(MsgResult::Yes, [&](const Prompt&) { mapE(other.UnixFolder()); });
+  Ui().ClearRecord(), ExpectMessages(1);
   w.CmdCopyToC.SetValue(true);
-  EXPECT_NE(Messages().at(2).find(L"Nothing has been deleted"), std::wstring::npos);
+  EXPECT_NE(Messages().at(1).find(L"Nothing has been deleted"), std::wstring::npos);
   EXPECT_TRUE(w.IsUnloaded() && w.ClosingSplash());
   EXPECT_TRUE(ReadStatistics().empty());  // no backup ran inside the question
   EXPECT_EQ(harness::ReadFile(other / L"keep.doc").size() + harness::ReadFile(d_ / L"a.doc").size(), 11u);
-  harness::UnmapDrive(L'E');
-  ASSERT_TRUE(harness::DefineUnixDrive(L'E', harness::DriveKind::Removable, e_.UnixFolder()));
+  mapE(e_.UnixFolder());
   EXPECT_TRUE(Exists(e_ / L"a.doc"));
 }
 
