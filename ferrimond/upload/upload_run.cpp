@@ -517,14 +517,15 @@ void Frmbackup::ShowUploadProgress(const std::wstring& path) {
 }
 
 void Frmbackup::UploadFolderChain(const std::wstring& folderPath) {
-  const std::vector<std::wstring> levels = FolderLevels(FullPath(folderPath));
+  // The folders of the place the files go, not those of the drive's path:
+  // documents redirected into the chosen profile make no folder for the
+  // profile they came from.
+  const std::vector<std::wstring> levels = FolderLevels(changeDirbasedOnUser(FullPath(folderPath)));
   FileSystem& fs = FileSys();
   // Mostly the folder is there already: one look then does.
-  if (levels.empty() || fs.FolderExists(changeDirbasedOnUser(levels.front()))) return;
-  for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
-    const std::wstring mapped = changeDirbasedOnUser(*it);
-    if (!fs.FolderExists(mapped)) fs.CreateFolder(mapped);
-  }
+  if (levels.empty() || fs.FolderExists(levels.front())) return;
+  for (auto it = levels.rbegin(); it != levels.rend(); ++it)
+    if (!fs.FolderExists(*it)) fs.CreateFolder(*it);
 }
 
 void Frmbackup::write_upload_sta() {

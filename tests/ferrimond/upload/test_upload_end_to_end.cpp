@@ -292,6 +292,7 @@ TEST_F(UploadTest, WhatCannotBeUploadedSafelyIsKeptBack) {
   EXPECT_EQ(kept, (Strings{L"Data", L"Files\\one.doc", lost, L"a\\lone.doc.ferrimond-part", deep, oddName, L"ro.doc"}));
   EXPECT_EQ(harness::ReadFile(e_ / L"Data\\only.doc"), "ddddd");
   EXPECT_EQ(harness::ReadFile(kSaved + lost), harness::ReadFile(e_ / lost));
+  EXPECT_FALSE(Exists(d_ / L"Users\\alice") || Exists(d_ / L"Documents and Settings"));  // no profiles of theirs
   EXPECT_EQ(w_->UploadCount, 3);
   SetFileAttributesW((d_ / L"ro.doc").c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(harness::ReadFile(d_ / L"ro.doc") + harness::ReadFile(d_ / L"a\\half.doc") + harness::ReadFile(d_ / shallower),
