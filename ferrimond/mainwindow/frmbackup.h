@@ -435,6 +435,9 @@ class Frmbackup : public forms::Form {
   // The removable drive's medium when the upload started: the wipe offered
   // at its end takes no other.
   std::optional<FileIdentity> UploadMedium;
+  // How much newer (in 100-nanosecond units) the removable drive's copy
+  // must be to replace the fixed drive's without a question.
+  int64_t UploadClearlyNewer = 0;
   // When the upload started: its stamp for "Backup from last upload"; and
   // in UTC, less FAT's 2-second step, for the wipe after it.
   common::DateTime UploadStart;

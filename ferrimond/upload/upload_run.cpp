@@ -63,6 +63,10 @@ constexpr int kMaxLevels = 100;
 // Copies whose last-write times lie this close together (FAT keeps them in
 // 2-second steps) count as equally old: in 100-nanosecond units.
 constexpr int64_t kSameTime = 2 * 10'000'000LL;
+// FAT keeps local times, which Windows reads with today's daylight-saving
+// offset: across a clock change a copy there looks an hour newer (or older)
+// than it is.
+constexpr int64_t kClockChange = 3600 * 10'000'000LL;
 const wchar_t kBadNameText[] =
     L"The name holds a character that no file name on Windows may hold (the drive was written elsewhere): "
     L"rename it there, then upload it.";
@@ -214,7 +218,9 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     FillStrArray();
     Watch().StartTimer();
     const Folder root = FileSys().GetFolder(UploadDrive.substr(0, 1) + L":\\");
-    UploadMedium = FileSys().GetDrive(root.Path()).Medium();
+    const Drive drive = FileSys().GetDrive(root.Path());
+    UploadMedium = drive.Medium();
+    UploadClearlyNewer = kSameTime + (drive.FileSystemName().starts_with(L"FAT") ? kClockChange : 0);
     toc(root);
     UploadSeconds = WholeSeconds(Watch().EndTimer());
     // A first upload before any backup has no log folder yet.
@@ -433,7 +439,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
         existingSize == file.Size() || (existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     // Other contents replace the fixed drive's without a question only when
     // clearly newer.
-    if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= kSameTime) {
+    if (Ticks(file.LastWriteTime()) - Ticks(existing.ftLastWriteTime) <= UploadClearlyNewer) {
       if (sameSize && fs.SameBytes(file.Path(), target)) {
         UploadTargets.emplace(key, file.Path());
         return true;

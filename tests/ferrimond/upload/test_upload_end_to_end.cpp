@@ -334,17 +334,21 @@ TEST_F(UploadTest, AFullFixedDriveLeavesNoTruncatedFile) {
 
 // A copy whose contents are those of the fixed drive's is passed over,
 // whatever the times say (FAT keeps them in 2-second steps). Different
-// contents are asked for unless the drive's copy is clearly newer.
+// contents are asked for unless the drive's copy is clearly newer: on FAT,
+// whose local times shift by the hour of a clock change, more than an hour.
 TEST_F(UploadTest, OnlyDifferentContentsAreAskedForUnlessClearlyNewer) {
   const struct {
     char drive;
     double seconds;  // the drive's copy this much newer than the fixed drive's
     bool asked;
+    const wchar_t* fileSystem = L"NTFS";
   } cases[] = {{'f', -1, false}, {'f', -86400, false}, {'f', 86400, false},
-               {'n', 1, true},   {'n', -2, true},      {'n', 86400, false}};
+               {'n', 1, true},   {'n', -2, true},      {'n', 86400, false},
+               {'n', 3000, false}, {'n', 3000, true, L"FAT32"}, {'n', 3700, false, L"FAT"}};
   const std::wstring onDrive = e_ / L"Data\\x.doc", onFixed = d_ / L"Data\\x.doc";
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(1, c.drive) + " " + std::to_string(c.seconds));
+    SetFileSystemNameQueryForTests([&c](const std::wstring&) { return std::wstring(c.fileSystem); });
     MakeFile(onFixed, 9, 1, 'f');
     MakeFile(onDrive, 9, 0, c.drive);
     const common::DateTime fixedTime = GetFileDate(onFixed, FileTimeWritten);
@@ -358,6 +362,7 @@ TEST_F(UploadTest, OnlyDifferentContentsAreAskedForUnlessClearlyNewer) {
     // The same contents are left as they are, not copied again.
     EXPECT_TRUE(c.drive != 'f' || GetFileDate(onFixed, FileTimeWritten) == fixedTime);
   }
+  SetFileSystemNameQueryForTests({});
 }
 
 // An upload needs a fixed drive other than the removable one, and a user
