@@ -566,9 +566,13 @@ class Frmbackup : public forms::Form {
   std::wstring WriteNotUploadedList();
   // Holds the upload while it is paused.
   void UploadPauseHandler();
+  // After the upload waited (paused or asked): whether the drive still holds
+  // the medium it started from; if not, the upload stops.
+  bool UploadMediumStays();
+  bool uploadMediumChanged_ = false;
   void ShowUploadProgress(const std::wstring& path);
-  // Makes the upload's counterpart of every level of a removable drive's
-  // folder, top down.
+  // Makes the folders of the place on the fixed drive of a removable
+  // drive's folder that are missing, top down.
   void UploadFolderChain(const std::wstring& folderPath);
   ULONGLONG progressShownAt_ = 0;
   // CheckFiles' patterns taken apart, and the texts they were taken from.

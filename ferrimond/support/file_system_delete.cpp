@@ -37,27 +37,35 @@ ScopedHandle OpenSelf(const std::wstring& path, DWORD access, bool isFolder = fa
 // included ("\\??\\E:\\a\\b" under Wine, "\\Device\\HarddiskVolume3\\a\\b" on
 // Windows): a link that leads to the same path on another drive is told by
 // its volume. (GetFinalPathNameByHandleW would do as well, but Wine fails it
-// for paths over MAX_PATH.) A name that cannot be read refuses the removal.
+// for paths over MAX_PATH.)
 std::wstring ResolvedName(HANDLE h) {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   using Query = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  static const Query query = reinterpret_cast<Query>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+  using ToError = ULONG(NTAPI*)(LONG);
+  static const Query query = reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryObject")));
+  static const ToError toError =
+      reinterpret_cast<ToError>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
   constexpr int kObjectNameInformation = 1;
+  // STATUS_BUFFER_OVERFLOW, STATUS_INFO_LENGTH_MISMATCH, STATUS_BUFFER_TOO_SMALL
+  constexpr ULONG kTooSmall[] = {0x80000005, 0xC0000004, 0xC0000023};
   struct Name {
     USHORT length, maximumLength;
     const wchar_t* buffer;
   };
   std::vector<char> buffer(sizeof(Name) + 2 * MAX_PATH * sizeof(wchar_t));
-  while (query) {
+  if (!query || !toError) RaiseFileSystemNumber(common::ErrPermissionDenied);
+  for (;;) {
     ULONG needed = 0;
-    if (query(h, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) >= 0) {
+    const LONG status = query(h, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status >= 0) {
       const auto* name = reinterpret_cast<const Name*>(buffer.data());
       return std::wstring(name->buffer, name->length / sizeof(wchar_t));
     }
-    if (buffer.size() >= 128 * 1024) break;
+    if (std::find(std::begin(kTooSmall), std::end(kTooSmall), static_cast<ULONG>(status)) == std::end(kTooSmall) ||
+        buffer.size() >= 128 * 1024)
+      RaiseFileSystemError(toError(status));
     buffer.resize(std::max<size_t>(needed, buffer.size() * 4));
   }
-  RaiseFileSystemNumber(common::ErrPermissionDenied);
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {

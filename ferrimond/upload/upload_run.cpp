@@ -199,6 +199,7 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     NotUploaded.clear();
     UploadTargets.clear();
     UploadMedium.reset();
+    uploadMediumChanged_ = false;
     if (UploadDrive.empty()) common::Raise(common::ErrDiskNotReady);
     if (const std::wstring refusal = UploadTargetRefusal(); !refusal.empty()) {
       Ui().MsgBox(refusal, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
@@ -231,17 +232,18 @@ Frmbackup::RunOutcome Frmbackup::UploadRun() {
     // than the stamp, and "Backup from last upload" takes it.
     WriteTextFile(kLastUploadStampToWrite, RecordWriter().Date(UploadStart).EndRecord().Bytes());
 
-    if (AbortFlag) return RunOutcome::Aborted;
-    // A medium put into the drive while the upload paused or asked was read
-    // from then on: neither it nor the first was uploaded whole.
-    if (FileSys().MediumIn(root.Path()) != UploadMedium) {
-      lblDir.SetCaption(L"The upload stopped: the removable drive was changed.");
-      Ui().MsgBox(L"The removable drive " + UploadDrive +
-                      L": was changed during the upload, so not all of its files were uploaded. Put back the "
-                      L"drive you started with and upload again.",
-                  forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
+    // The medium is checked whenever the upload waited, and at its end: one
+    // put into the drive meanwhile would have been read from then on.
+    if (uploadMediumChanged_ || (!AbortFlag && !UploadMediumStays())) {
+      lblDir.SetCaption(L"The upload stopped: the removable drive was taken out or changed.");
+      std::wstring text = L"The removable drive " + UploadDrive +
+                          L": was taken out or changed during the upload, so not all of its files were uploaded. "
+                          L"Put back the drive you started with and upload again.";
+      if (!NotUploaded.empty()) text += L"\r\nThe files that could not be uploaded are listed in " + WriteNotUploadedList() + L".";
+      Ui().MsgBox(text, forms::MsgButtons::Ok, forms::MsgIcon::Exclamation);
       return RunOutcome::Failed;
     }
+    if (AbortFlag) return RunOutcome::Aborted;
     const size_t skipped = PartialCopiesSkipped.size() + LinksSkipped.size();
     if (!NotUploaded.empty()) {
       const std::wstring text = L"Upload finished, but " + std::to_wstring(NotUploaded.size()) +
@@ -285,6 +287,14 @@ void Frmbackup::UploadPauseHandler() {
     if (IsUnloaded()) PauseFlag = false;
   }
   CmdContinue.SetEnabled(false);
+  UploadMediumStays();
+}
+
+bool Frmbackup::UploadMediumStays() {
+  if (!uploadMediumChanged_ && FileSys().MediumIn(UploadDrive.substr(0, 1) + L":\\") == UploadMedium) return true;
+  uploadMediumChanged_ = true;
+  AbortFlag = true;
+  return false;
 }
 
 void Frmbackup::toc(const Folder& fld, int depth, const UploadForms* parent) {
@@ -410,8 +420,8 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
   if (const auto first = UploadTargets.find(key); first != UploadTargets.end()) {
     if (fs.SameBytes(file.Path(), target)) return true;
     SaveVersion(file.Path(), file.Name(), src);
-    NotUploaded.push_back({file.Path(), L"Uploaded to the same place (" + target + L") as " + first->second +
-                                            L", which it would replace. A copy is in " +
+    NotUploaded.push_back({file.Path(), L"It goes to the same place (" + target + L") as " + first->second +
+                                            L", which came first: it was not written over it. A copy is in " +
                                             JoinPath(kSavedFileVersion, BelowRoot(src)) + L"."});
     return false;
   }
@@ -458,6 +468,7 @@ bool Frmbackup::UploadFile(const File& file, const std::wstring& src, const std:
                                     L"\r\nwith \r\n" + Described(src, file.Name(), file.LastWriteTime());
       const forms::MsgResult answer =
           Ui().MsgBox(question, forms::MsgButtons::YesNo, forms::MsgIcon::None, L"Ferrimond");
+      if (!UploadMediumStays()) return false;
       // The removable drive's copy is kept whatever the answer, and the
       // fixed drive's before it is replaced.
       SaveVersion(file.Path(), file.Name(), src);
@@ -525,13 +536,18 @@ void Frmbackup::ShowUploadProgress(const std::wstring& path) {
 void Frmbackup::UploadFolderChain(const std::wstring& folderPath) {
   // The folders of the place the files go, not those of the drive's path:
   // documents redirected into the chosen profile make no folder for the
-  // profile they came from.
-  const std::vector<std::wstring> levels = FolderLevels(changeDirbasedOnUser(FullPath(folderPath)));
+  // profile they came from. Mostly the folder is there already: one look
+  // then does.
   FileSystem& fs = FileSys();
-  // Mostly the folder is there already: one look then does.
-  if (levels.empty() || fs.FolderExists(levels.front())) return;
-  for (auto it = levels.rbegin(); it != levels.rend(); ++it)
-    if (!fs.FolderExists(*it)) fs.CreateFolder(*it);
+  std::vector<std::wstring> missing;
+  for (std::wstring level = changeDirbasedOnUser(FullPath(folderPath));
+       !level.empty() && !IsRootPath(level) && !fs.FolderExists(level);) {
+    missing.push_back(level);
+    std::wstring up = ParentPath(level);
+    if (up == level) break;
+    level = std::move(up);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) fs.CreateFolder(*it);
 }
 
 void Frmbackup::write_upload_sta() {

@@ -201,14 +201,15 @@ TEST_F(UploadTest, TheUploadIsRecordedAndOffersToWipeOnlyTheMediumItUploaded) {
     harness::UnmapDrive(L'E');
     ASSERT_TRUE(harness::DefineUnixDrive(L'E', harness::DriveKind::Removable, folder));
   };
-  // A medium put in after the upload began was read in part: no success,
-  // no wipe offered.
-  MakeFile(other / L"a.doc", 5);
-  w.txtPrgBar.SetText(L""), AtFirstProgress(w, [&] { mapE(other.UnixFolder()); });
-  Ui().ClearRecord(), ExpectMessages(1);
+  // A medium put in while the upload asked is not read: the upload ends
+  // there, with no success and no wipe offered.
+  MakeFile(d_ / L"a.doc", 5, 0, 'd'), MakeFile(e_ / L"sub\\", 0), MakeFile(other / L"sub\\c.doc", 5);  // asked for a.doc
+  Ui().ClearRecord(), Ui().AnswerMsgBox(MsgResult::No, [&](const Prompt&) { mapE(other.UnixFolder()); });
+  ExpectMessages(1);
   w.CmdCopyToC.SetValue(true);
-  EXPECT_EQ(w.lblDir.Caption(), L"The upload stopped: the removable drive was changed.");
-  mapE(e_.UnixFolder());
+  EXPECT_EQ(w.lblDir.Caption(), L"The upload stopped: the removable drive was taken out or changed.");
+  EXPECT_FALSE(Exists(d_ / L"sub"));
+  mapE(e_.UnixFolder()), MakeFile(d_ / L"a.doc", 5);
   // With "Close program automatically" ticked the upload ends the program.
   w.mnuCloseAutomatically.Click();
   Ui().AnswerMsgBox(MsgResult::Yes, [&](const Prompt&) { mapE(other.UnixFolder()); });
