@@ -241,9 +241,17 @@ double RunTimed(const std::wstring& commandLine) {
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi{};
   std::wstring line = commandLine;
-  const auto start = Clock::now();
+  auto start = Clock::now();
   double seconds = -1;
-  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+  // Wine answers ERROR_INTERNAL_ERROR, now and then, for a process that died
+  // before its start-up was done: it is started again, and timed from then.
+  bool started = false;
+  for (int tries = 3; !started && tries > 0; --tries) {
+    start = Clock::now();
+    started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+  }
+  if (started) {
     WaitForSingleObject(pi.hProcess, INFINITE);
     seconds = Seconds(Clock::now() - start);
     CloseHandle(pi.hThread);

@@ -62,11 +62,19 @@ std::wstring DosPath(const std::string& unixPath) {
   return WinePath<std::wstring>("wine_get_dos_file_name", unixPath.c_str());
 }
 
-bool RunUnix(std::wstring command, const std::function<bool()>& done) {
+bool StartProcess(const wchar_t* application, std::wstring commandLine, PROCESS_INFORMATION& pi) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
+  for (int tries = 3;; Sleep(500)) {
+    if (CreateProcessW(application, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+      return true;
+    if (GetLastError() != ERROR_INTERNAL_ERROR || --tries == 0) return false;
+  }
+}
+
+bool RunUnix(std::wstring command, const std::function<bool()>& done) {
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  if (!StartProcess(nullptr, std::move(command), pi)) return false;
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   for (int i = 0; i < 500 && !done(); ++i) Sleep(10);

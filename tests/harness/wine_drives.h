@@ -2,6 +2,8 @@
 // Real drive letters for tests under Wine: a letter mapped through Wine's
 // mount manager to a folder, with the drive type the test asks for. The
 // mapping is removed when the object goes.
+#include <windows.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,6 +52,11 @@ std::string UnixPath(const std::wstring& windowsPath);
 std::wstring DosPath(const std::string& unixPath);
 // A Unix path as text for a Unix command line.
 inline std::wstring WideUnix(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// CreateProcessW (no handles inherited, no new console), tried again where
+// Wine answers ERROR_INTERNAL_ERROR: the new process died before its
+// start-up was done, having run none of its code (seen now and then on CI).
+bool StartProcess(const wchar_t* application, std::wstring commandLine, PROCESS_INFORMATION& pi);
 
 // Starts a Unix program under Wine (no shell, so no blanks inside arguments)
 // and waits until `done` holds; false where it cannot be started or `done`

@@ -46,10 +46,7 @@ std::string LogFor(const std::wstring& folder, const char* options = "#FALSE#,#T
 // Ferrimond.exe started with `args`, ended when the test leaves it running.
 struct Process {
   explicit Process(const std::wstring& args) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    std::wstring cmd = L"\"" + ProgramPath() + L"\" " + args;
-    started = CreateProcessW(ProgramPath().c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    started = harness::StartProcess(ProgramPath().c_str(), L"\"" + ProgramPath() + L"\" " + args, pi);
     EXPECT_TRUE(started) << "Ferrimond.exe did not start";
   }
   ~Process() {
