@@ -18,8 +18,6 @@ namespace ferrimond {
 
 namespace {
 
-constexpr size_t kMaxLevels = 100;
-constexpr int32_t kSubscriptOutOfRange = 9;
 constexpr int32_t kDriveNotFound = 68;
 
 const wchar_t kDriveFullText[] =
@@ -510,24 +508,21 @@ void Frmbackup::CheckAndBuild1(const Folder& folder, bool toRemovable) {
   if (toRemovable) {
     MakeMirrorFolders(*this, folder.Path());
   } else {
-    UploadFolderChain(folder.Path());
+    // The folders of the place the files go, not those of the drive's path:
+    // documents redirected into the chosen profile make no folder for the
+    // profile they came from.
+    BuildDir(changeDirbasedOnUser(FullPath(folder.Path())));
   }
 }
 
 void Frmbackup::BuildDir(const std::wstring& path) {
-  std::vector<std::wstring> levels{path};
-  std::wstring rest = path;
-  for (size_t cut = rest.rfind(L'\\'); cut != std::wstring::npos; cut = rest.rfind(L'\\')) {
-    rest.erase(cut);
-    if (levels.size() == kMaxLevels) common::Raise(kSubscriptOutOfRange);
-    levels.push_back(rest);
-  }
+  // Up from the deepest level to the first that is there, then the missing
+  // ones down: mostly the folder is there, and one look does.
+  const std::vector<std::wstring> levels = FolderLevels(FullPath(path));
   FileSystem& fs = FileSys();
-  for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
-    if (it->empty()) continue;
-    const bool driveName = it->size() == 2 && (*it)[1] == L':';
-    if (!driveName && !fs.FolderExists(*it)) fs.CreateFolder(*it);
-  }
+  size_t missing = 0;
+  while (missing < levels.size() && !fs.FolderExists(levels[missing])) ++missing;
+  while (missing > 0) fs.CreateFolder(levels[--missing]);
 }
 
 }  // namespace ferrimond

@@ -571,9 +571,6 @@ class Frmbackup : public forms::Form {
   bool UploadMediumStays();
   bool uploadMediumChanged_ = false;
   void ShowUploadProgress(const std::wstring& path);
-  // Makes the folders of the place on the fixed drive of a removable
-  // drive's folder that are missing, top down.
-  void UploadFolderChain(const std::wstring& folderPath);
   ULONGLONG progressShownAt_ = 0;
   // CheckFiles' patterns taken apart, and the texts they were taken from.
   mutable std::array<std::wstring, 21> patternsTakenApart_;

@@ -39,12 +39,13 @@ ScopedHandle OpenSelf(const std::wstring& path, DWORD access, bool isFolder = fa
 // its volume. (GetFinalPathNameByHandleW would do as well, but Wine fails it
 // for paths over MAX_PATH.)
 std::wstring ResolvedName(HANDLE h) {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  static const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   using Query = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
   using ToError = ULONG(NTAPI*)(LONG);
   static const Query query = reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryObject")));
   static const ToError toError =
       reinterpret_cast<ToError>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+  if (!query || !toError) RaiseFileSystemNumber(common::ErrPermissionDenied);
   constexpr int kObjectNameInformation = 1;
   // STATUS_BUFFER_OVERFLOW, STATUS_INFO_LENGTH_MISMATCH, STATUS_BUFFER_TOO_SMALL
   constexpr ULONG kTooSmall[] = {0x80000005, 0xC0000004, 0xC0000023};
@@ -53,7 +54,6 @@ std::wstring ResolvedName(HANDLE h) {
     const wchar_t* buffer;
   };
   std::vector<char> buffer(sizeof(Name) + 2 * MAX_PATH * sizeof(wchar_t));
-  if (!query || !toError) RaiseFileSystemNumber(common::ErrPermissionDenied);
   for (;;) {
     ULONG needed = 0;
     const LONG status = query(h, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);

@@ -533,23 +533,6 @@ void Frmbackup::ShowUploadProgress(const std::wstring& path) {
   txtPrgBar.SetText(path);
 }
 
-void Frmbackup::UploadFolderChain(const std::wstring& folderPath) {
-  // The folders of the place the files go, not those of the drive's path:
-  // documents redirected into the chosen profile make no folder for the
-  // profile they came from. Mostly the folder is there already: one look
-  // then does.
-  FileSystem& fs = FileSys();
-  std::vector<std::wstring> missing;
-  for (std::wstring level = changeDirbasedOnUser(FullPath(folderPath));
-       !level.empty() && !IsRootPath(level) && !fs.FolderExists(level);) {
-    missing.push_back(level);
-    std::wstring up = ParentPath(level);
-    if (up == level) break;
-    level = std::move(up);
-  }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) fs.CreateFolder(*it);
-}
-
 void Frmbackup::write_upload_sta() {
   RecordWriter line;
   line.Date(common::Now()).Long(UploadCount).Double(UploadSize).Long(UploadSeconds).String(UploadDrive).EndRecord();
