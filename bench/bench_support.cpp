@@ -249,7 +249,8 @@ double RunTimed(const std::wstring& commandLine) {
   for (int tries = 3; !started && tries > 0; --tries) {
     start = Clock::now();
     started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+    if (!started && (GetLastError() != ERROR_INTERNAL_ERROR || tries == 1)) break;
+    if (!started) Sleep(500);
   }
   if (started) {
     WaitForSingleObject(pi.hProcess, INFINITE);

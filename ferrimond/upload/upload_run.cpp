@@ -97,6 +97,9 @@ std::wstring Reason(const common::NumberedError& e) {
     return L"The fixed drive holds a folder of that name, or a file came there during the upload: it was kept.";
   if (e.Number() == common::ErrPermissionDenied)
     return e.Description() + L" (the file may be open in another program, or may not be written here)";
+  // Error 9: its place on the fixed drive, or in SavedFileVersion, lies more
+  // than 100 levels deep.
+  if (e.Number() == 9) return L"Its place on the fixed drive lies more than 100 levels deep.";
   return e.Description();
 }
 

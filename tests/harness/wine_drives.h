@@ -58,8 +58,8 @@ inline std::wstring WideUnix(const std::string& s) { return std::wstring(s.begin
 // start-up was done, having run none of its code (seen now and then on CI).
 bool StartProcess(const wchar_t* application, std::wstring commandLine, PROCESS_INFORMATION& pi);
 
-// Starts a Unix program under Wine (no shell, so no blanks inside arguments)
-// and waits until `done` holds; false where it cannot be started or `done`
+// Starts a Unix program under Wine (no shell; an argument holding blanks is
+// quoted) and waits until `done` holds; false where it cannot be started or `done`
 // does not come true within about five seconds. Wine starts Unix programs,
 // but such a start cannot be waited on.
 bool RunUnix(std::wstring command, const std::function<bool()>& done);
